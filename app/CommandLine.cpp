@@ -1,0 +1,90 @@
+#include "CommandLine.h"
+
+#include <ostream>
+#include <vector>
+
+#include "netenum/MessageTarget.h"
+#include "netenum/Text.h"
+#include "netenum/colFileEnum.h"
+#include "windows/common/PatternMatch.h"
+
+namespace app {
+namespace {
+
+// Failure lines have no window here: each goes to the error stream as one
+// line (the empty advice line is dropped) and marks the run as failed.
+class StreamSink final : public netenum::MessageSink {
+public:
+    explicit StreamSink(std::ostream& err) : mErr(err) {}
+
+    void AppendLine(const std::u16string& line) override {
+        mFailed = true;
+        std::size_t start = 0;
+        while (start < line.size()) {
+            std::size_t end = line.find(u"\r\n", start);
+            if (end == std::u16string::npos) end = line.size();
+            if (end > start) mErr << text::ToUtf8(line.substr(start, end - start)) << '\n';
+            start = end + 2;
+        }
+        mErr.flush();
+    }
+
+    bool Failed() const { return mFailed; }
+
+private:
+    std::ostream& mErr;
+    bool mFailed = false;
+};
+
+std::vector<std::u16string> SplitAtCommas(const std::u16string& line) {
+    std::vector<std::u16string> fields;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t comma = line.find(u',', start);
+        fields.push_back(line.substr(start, comma == std::u16string::npos ? std::u16string::npos
+                                                                          : comma - start));
+        if (comma == std::u16string::npos) break;
+        start = comma + 1;
+    }
+    return fields;
+}
+
+}  // namespace
+
+std::u16string NormalizedCommandLine(int argc, const char* const* argv) {
+    std::string joined;
+    for (int i = 1; i < argc; ++i) {
+        if (i > 1) joined += ' ';
+        joined += argv[i];
+    }
+    return text::ToLower(text::TrimSpaces(text::FromUtf8(joined)));
+}
+
+bool IsInteractiveCommandLine(const std::u16string& normalized) {
+    return normalized.empty() || normalized == u"/p";
+}
+
+int RunCommandLine(const std::u16string& loweredLine, std::ostream& err) {
+    // Fields are not trimmed: a blank next to a comma belongs to the field.
+    const std::vector<std::u16string> fields = SplitAtCommas(loweredLine);
+    if (fields.size() < 3 || fields[2] != u"c" || fields[0].empty() || fields[1].empty()) {
+        err << "vantor: cannot read the command line \"" << text::ToUtf8(loweredLine)
+            << "\"; usage: vantor SERVER,PATTERN,c (closes every open file on SERVER whose "
+               "path matches PATTERN)\n";
+        return kExitMalformed;
+    }
+    const std::u16string& server = fields[0];
+    const common::Pattern pattern(fields[1]);
+
+    StreamSink sink(err);
+    netenum::ScopedMessageTarget target(&sink);
+    netenum::colFileEnum files;
+    files.Init(server);
+    for (const auto& file : files) {
+        if (pattern.Matches(text::ToLower(file.PathName())))
+            files.CloseFile(file.ID(), server, file.PathName());
+    }
+    return sink.Failed() ? kExitFailed : kExitOk;
+}
+
+}  // namespace app

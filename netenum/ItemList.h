@@ -1,0 +1,31 @@
+#pragma once
+// What the four enumeration collections share: items in server order, reached
+// by a position counted from 1 or by visiting them in order. There are no keys.
+#include <cstddef>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace netenum {
+
+template <typename T>
+class ItemList {
+public:
+    // The item at `IndexKey` (1 to Count); any other position throws std::out_of_range.
+    const T& Item(std::size_t IndexKey) const {
+        if (IndexKey < 1 || IndexKey > mItems.size())
+            throw std::out_of_range("Invalid procedure call or argument: no item at position " +
+                                    std::to_string(IndexKey));
+        return mItems[IndexKey - 1];
+    }
+    std::size_t Count() const { return mItems.size(); }
+
+    // NewEnum: visiting every item in order.
+    auto begin() const { return mItems.begin(); }
+    auto end() const { return mItems.end(); }
+
+protected:
+    std::vector<T> mItems;
+};
+
+}  // namespace netenum

@@ -1,0 +1,163 @@
+#pragma once
+// What a network backend answers, in plain values. The netapi layer turns these
+// into the platform's buffers; providers never see a buffer. A string that the
+// server left out (a null pointer on the wire) is std::nullopt.
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "netapi.h"
+
+namespace netapi {
+
+using OptString = std::optional<std::u16string>;
+
+struct FileInfo3 {
+    DWORD id = 0;
+    DWORD permissions = 0;
+    DWORD num_locks = 0;
+    OptString pathname;
+    OptString username;
+};
+
+struct SessionInfo502 {
+    OptString cname;
+    OptString username;
+    DWORD num_opens = 0;
+    DWORD time = 0;
+    DWORD idle_time = 0;
+    DWORD user_flags = 0;
+    OptString cltype_name;
+    OptString transport;
+};
+
+struct ShareInfo2 {
+    OptString netname;
+    DWORD type = 0;
+    OptString remark;
+    DWORD permissions = 0;
+    DWORD max_uses = 0xFFFFFFFFu;
+    DWORD current_uses = 0;
+    OptString path;
+    OptString passwd;
+};
+
+struct ConnectionInfo1 {
+    DWORD id = 0;
+    DWORD type = 0;
+    DWORD num_opens = 0;
+    DWORD num_users = 0;
+    DWORD time = 0;
+    OptString username;
+    OptString netname;
+};
+
+struct ServerInfo101 {
+    DWORD platform_id = PLATFORM_ID_NT;
+    OptString name;
+    DWORD version_major = 0;
+    DWORD version_minor = 0;
+    DWORD type = 0;
+    OptString comment;
+};
+
+struct TimeOfDay {
+    DWORD elapsedt = 0;
+    DWORD msecs = 0;
+    DWORD hours = 0;
+    DWORD mins = 0;
+    DWORD secs = 0;
+    DWORD hunds = 0;
+    LONG timezone = 0;
+    DWORD tinterval = 310;
+    DWORD day = 1;
+    DWORD month = 1;
+    DWORD year = 1970;
+    DWORD weekday = 4;
+};
+
+struct UserInfo3 {
+    OptString name;
+    OptString password;
+    DWORD password_age = 0;
+    DWORD priv = 1;
+    OptString home_dir;
+    OptString comment;
+    DWORD flags = 0;
+    OptString script_path;
+    DWORD auth_flags = 0;
+    OptString full_name;
+    OptString usr_comment;
+    OptString parms;
+    OptString workstations;
+    DWORD last_logon = 0;
+    DWORD last_logoff = 0;
+    DWORD acct_expires = 0xFFFFFFFFu;
+    DWORD max_storage = 0xFFFFFFFFu;
+    DWORD units_per_week = 168;
+    std::optional<std::vector<std::uint8_t>> logon_hours;
+    DWORD bad_pw_count = 0;
+    DWORD num_logons = 0;
+    OptString logon_server;
+    DWORD country_code = 0;
+    DWORD code_page = 0;
+    DWORD user_id = 0;
+    DWORD primary_group_id = 513;
+    OptString profile;
+    OptString home_dir_drive;
+    DWORD password_expired = 0;
+};
+
+// The answer to an enumeration: a status (0, ERROR_MORE_DATA with the records
+// that came, or a failure with none), the records and the server's total.
+template <typename Record>
+struct EnumResult {
+    NET_API_STATUS status = NERR_Success;
+    std::vector<Record> records;
+    DWORD total = 0;
+};
+
+// One network backend. Server names arrive exactly as the caller passed them
+// (empty for the local computer; some calls carry a "\\" prefix); a null
+// pointer from the caller arrives as std::nullopt.
+class Provider {
+public:
+    virtual ~Provider() = default;
+
+    virtual EnumResult<FileInfo3> FileEnum(const OptString& server, const OptString& basepath,
+                                           const OptString& user) = 0;
+    virtual NET_API_STATUS FileClose(const OptString& server, DWORD fileid) = 0;
+    virtual EnumResult<SessionInfo502> SessionEnum(const OptString& server,
+                                                   const OptString& client,
+                                                   const OptString& user) = 0;
+    virtual NET_API_STATUS SessionDel(const OptString& server, const OptString& client,
+                                      const OptString& user) = 0;
+    virtual EnumResult<ShareInfo2> ShareEnum(const OptString& server) = 0;
+    virtual EnumResult<ConnectionInfo1> ConnectionEnum(const OptString& server,
+                                                       const OptString& qualifier) = 0;
+    virtual EnumResult<ServerInfo101> ServerEnum(DWORD servertype, const OptString& domain) = 0;
+    virtual NET_API_STATUS ServerGetInfo(const OptString& server, ServerInfo101& out) = 0;
+    virtual NET_API_STATUS ServerSetComment(const OptString& server, const OptString& comment) = 0;
+    virtual NET_API_STATUS RemoteTOD(const OptString& server, TimeOfDay& out) = 0;
+    virtual NET_API_STATUS UserGetInfo(const OptString& server, const OptString& user,
+                                       UserInfo3& out) = 0;
+    virtual NET_API_STATUS UserSetInfo(const OptString& server, const OptString& user,
+                                       const UserInfo3& info) = 0;
+    virtual NET_API_STATUS MessageBufferSend(const OptString& server, const OptString& msgname,
+                                             const OptString& fromname,
+                                             const std::u16string& text) = 0;
+    virtual NET_API_STATUS LocalComputerName(std::u16string& out) = 0;
+};
+
+// The provider every netapi call goes to; chosen once at start-up. Without
+// one, calls answer ERROR_NOT_SUPPORTED.
+void SetProvider(std::shared_ptr<Provider> provider);
+Provider* ActiveProvider();
+
+// Test knob: hand out an (empty) buffer on failures too, the way some servers
+// do, so tests prove that callers release it on every outcome.
+void SetBufferOnFailure(bool on);
+
+}  // namespace netapi

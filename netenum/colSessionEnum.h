@@ -1,0 +1,59 @@
+#pragma once
+// The sessions clients hold on one server, from a single NetSessionEnum (502).
+#include <cstdint>
+#include <string>
+
+#include "ItemList.h"
+
+namespace netenum {
+
+class clsSessionEnum {
+public:
+    const std::u16string& ComputerName() const { return mComputerName; }
+    const std::u16string& UserName() const { return mUserName; }
+    const std::u16string& Transport() const { return mTransport; }
+    std::int32_t NumOpens() const { return mNumOpens; }
+    std::int32_t ActiveTime() const { return mActiveTime; }
+    std::int32_t IdleTime() const { return mIdleTime; }
+    const std::u16string& ActiveTimeFormatted() const { return mActiveTimeFormatted; }
+    const std::u16string& IdleTimeFormatted() const { return mIdleTimeFormatted; }
+    std::int32_t UserFlags() const { return mUserFlags; }
+
+private:
+    friend class colSessionEnum;
+    void SetProperties(std::u16string computerName, std::u16string userName,
+                       std::u16string transport, std::int32_t numOpens, std::int32_t activeTime,
+                       std::u16string activeTimeFormatted, std::int32_t idleTime,
+                       std::u16string idleTimeFormatted, std::int32_t userFlags);
+
+    std::u16string mComputerName;
+    std::u16string mUserName;
+    std::u16string mTransport;
+    std::int32_t mNumOpens = 0;
+    std::int32_t mActiveTime = 0;
+    std::int32_t mIdleTime = 0;
+    std::u16string mActiveTimeFormatted;
+    std::u16string mIdleTimeFormatted;
+    std::int32_t mUserFlags = 0;
+};
+
+class colSessionEnum : public ItemList<clsSessionEnum> {
+public:
+    void Init(const std::u16string& ServerName);
+
+    // Ends the sessions of `UserName` from the client `UncClientName` (a bare
+    // name; "\\" is put in front) on the server given to Init.
+    void DeleteItem(const std::u16string& UncClientName, const std::u16string& UserName) const;
+
+    const std::u16string& ServerName() const { return mServerName; }
+
+private:
+    void EnumSessions();
+    void AddItem(std::u16string computerName, std::u16string userName, std::u16string transport,
+                 std::uint32_t numOpens, std::uint32_t activeTime, std::uint32_t idleTime,
+                 std::uint32_t userFlags);
+
+    std::u16string mServerName;
+};
+
+}  // namespace netenum

@@ -1,0 +1,40 @@
+#pragma once
+// Error codes to text, from three message sources chosen by code range, and
+// the string copy out of result buffers.
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace netenum {
+
+// Text of an error code in the platform's wording, possibly empty; never fails.
+std::u16string GetErrorText(std::uint32_t code);
+
+// Copies the NUL-terminated UTF-16 string that `field` points to; a null
+// pointer or an empty string gives empty text.
+std::u16string PointerToString(const char16_t* const* field);
+
+// The message source that serves `code`: "netmsg.dll", "Wininet.dll" or ""
+// for the system table.
+std::string_view MessageModuleFor(std::uint32_t code);
+
+// Test knobs: make a message module unloadable, as if its file were missing;
+// give one code a text of the test's choosing ("" for the system table).
+void SetMessageModuleAvailable(std::string_view module, bool available);
+void SetMessageTextForTest(std::string_view module, std::uint32_t code, std::u16string text);
+void ClearMessageTextOverrides();
+
+// The composed failure lines, shared by the collections and the summary.
+// "<call> error <code> : <text>" CR LF, then the advice (only for code 5) and
+// CR LF when `advice` is given.
+std::u16string FailureLine(std::u16string_view call, std::uint32_t code);
+std::u16string FailureLineWithAdvice(std::u16string_view call, std::uint32_t code,
+                                     std::u16string_view advice);
+
+inline constexpr std::u16string_view kAdviceOperator =
+    u"You must be an administrator, server, print, or comm operator.";
+inline constexpr std::u16string_view kAdviceAccount =
+    u"You must be an administrator or account operator.";
+inline constexpr std::u16string_view kCrLf = u"\r\n";
+
+}  // namespace netenum

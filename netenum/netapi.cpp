@@ -1,0 +1,447 @@
+#include "netapi.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <unordered_set>
+
+#include "Provider.h"
+
+namespace netapi {
+namespace {
+
+std::shared_ptr<Provider>& ProviderSlot() {
+    static std::shared_ptr<Provider> provider;
+    return provider;
+}
+
+bool gBufferOnFailure = false;
+
+struct LiveBuffers {
+    std::mutex lock;
+    std::unordered_set<void*> live;
+};
+
+LiveBuffers& Live() {
+    static LiveBuffers buffers;
+    return buffers;
+}
+
+std::uint8_t* Allocate(std::size_t bytes) {
+    auto* p = static_cast<std::uint8_t*>(std::malloc(bytes == 0 ? 1 : bytes));
+    if (p == nullptr) return nullptr;
+    std::memset(p, 0, bytes == 0 ? 1 : bytes);
+    auto& l = Live();
+    std::lock_guard<std::mutex> guard(l.lock);
+    l.live.insert(p);
+    return p;
+}
+
+OptString FromPointer(LPCWSTR s) {
+    if (s == nullptr) return std::nullopt;
+    return std::u16string(s);
+}
+
+// Two passes over the records: the first measures the strings, the second
+// copies them behind the records into the one allocation.
+class Cursor {
+public:
+    explicit Cursor(std::uint8_t* at) : mAt(at), mMeasure(at == nullptr) {}
+
+    LPWSTR Str(const OptString& s) {
+        if (!s) return nullptr;
+        const std::size_t bytes = (s->size() + 1) * sizeof(char16_t);
+        mBytes += bytes;
+        if (mMeasure) return nullptr;
+        auto* d = reinterpret_cast<char16_t*>(mAt);
+        if (!s->empty()) std::memcpy(d, s->data(), s->size() * sizeof(char16_t));
+        d[s->size()] = 0;
+        mAt += bytes;
+        return d;
+    }
+
+    LPBYTE Bytes(const std::optional<std::vector<std::uint8_t>>& b) {
+        if (!b) return nullptr;
+        const std::size_t bytes = (b->size() + 1) & ~std::size_t{1};  // keep strings aligned
+        mBytes += bytes;
+        if (mMeasure) return nullptr;
+        auto* d = mAt;
+        if (!b->empty()) std::memcpy(d, b->data(), b->size());
+        mAt += bytes;
+        return d;
+    }
+
+    std::size_t Measured() const { return mBytes; }
+
+private:
+    std::uint8_t* mAt;
+    bool mMeasure;
+    std::size_t mBytes = 0;
+};
+
+void Fill(FILE_INFO_3& o, const FileInfo3& r, Cursor& c) {
+    o.fi3_id = r.id;
+    o.fi3_permissions = r.permissions;
+    o.fi3_num_locks = r.num_locks;
+    o.fi3_pathname = c.Str(r.pathname);
+    o.fi3_username = c.Str(r.username);
+}
+
+void Fill(SESSION_INFO_502& o, const SessionInfo502& r, Cursor& c) {
+    o.sesi502_cname = c.Str(r.cname);
+    o.sesi502_username = c.Str(r.username);
+    o.sesi502_num_opens = r.num_opens;
+    o.sesi502_time = r.time;
+    o.sesi502_idle_time = r.idle_time;
+    o.sesi502_user_flags = r.user_flags;
+    o.sesi502_cltype_name = c.Str(r.cltype_name);
+    o.sesi502_transport = c.Str(r.transport);
+}
+
+void Fill(SHARE_INFO_2& o, const ShareInfo2& r, Cursor& c) {
+    o.shi2_netname = c.Str(r.netname);
+    o.shi2_type = r.type;
+    o.shi2_remark = c.Str(r.remark);
+    o.shi2_permissions = r.permissions;
+    o.shi2_max_uses = r.max_uses;
+    o.shi2_current_uses = r.current_uses;
+    o.shi2_path = c.Str(r.path);
+    o.shi2_passwd = c.Str(r.passwd);
+}
+
+void Fill(CONNECTION_INFO_1& o, const ConnectionInfo1& r, Cursor& c) {
+    o.coni1_id = r.id;
+    o.coni1_type = r.type;
+    o.coni1_num_opens = r.num_opens;
+    o.coni1_num_users = r.num_users;
+    o.coni1_time = r.time;
+    o.coni1_username = c.Str(r.username);
+    o.coni1_netname = c.Str(r.netname);
+}
+
+void Fill(SERVER_INFO_101& o, const ServerInfo101& r, Cursor& c) {
+    o.sv101_platform_id = r.platform_id;
+    o.sv101_name = c.Str(r.name);
+    o.sv101_version_major = r.version_major;
+    o.sv101_version_minor = r.version_minor;
+    o.sv101_type = r.type;
+    o.sv101_comment = c.Str(r.comment);
+}
+
+void Fill(TIME_OF_DAY_INFO& o, const TimeOfDay& r, Cursor&) {
+    o = TIME_OF_DAY_INFO{r.elapsedt, r.msecs, r.hours,   r.mins,  r.secs, r.hunds,
+                         r.timezone, r.tinterval, r.day, r.month, r.year, r.weekday};
+}
+
+void Fill(USER_INFO_3& o, const UserInfo3& r, Cursor& c) {
+    o.usri3_name = c.Str(r.name);
+    o.usri3_password = c.Str(r.password);
+    o.usri3_password_age = r.password_age;
+    o.usri3_priv = r.priv;
+    o.usri3_home_dir = c.Str(r.home_dir);
+    o.usri3_comment = c.Str(r.comment);
+    o.usri3_flags = r.flags;
+    o.usri3_script_path = c.Str(r.script_path);
+    o.usri3_auth_flags = r.auth_flags;
+    o.usri3_full_name = c.Str(r.full_name);
+    o.usri3_usr_comment = c.Str(r.usr_comment);
+    o.usri3_parms = c.Str(r.parms);
+    o.usri3_workstations = c.Str(r.workstations);
+    o.usri3_last_logon = r.last_logon;
+    o.usri3_last_logoff = r.last_logoff;
+    o.usri3_acct_expires = r.acct_expires;
+    o.usri3_max_storage = r.max_storage;
+    o.usri3_units_per_week = r.units_per_week;
+    o.usri3_logon_hours = c.Bytes(r.logon_hours);
+    o.usri3_bad_pw_count = r.bad_pw_count;
+    o.usri3_num_logons = r.num_logons;
+    o.usri3_logon_server = c.Str(r.logon_server);
+    o.usri3_country_code = r.country_code;
+    o.usri3_code_page = r.code_page;
+    o.usri3_user_id = r.user_id;
+    o.usri3_primary_group_id = r.primary_group_id;
+    o.usri3_profile = c.Str(r.profile);
+    o.usri3_home_dir_drive = c.Str(r.home_dir_drive);
+    o.usri3_password_expired = r.password_expired;
+}
+
+UserInfo3 Unpack(const USER_INFO_3& i) {
+    UserInfo3 u;
+    u.name = FromPointer(i.usri3_name);
+    u.password = FromPointer(i.usri3_password);
+    u.password_age = i.usri3_password_age;
+    u.priv = i.usri3_priv;
+    u.home_dir = FromPointer(i.usri3_home_dir);
+    u.comment = FromPointer(i.usri3_comment);
+    u.flags = i.usri3_flags;
+    u.script_path = FromPointer(i.usri3_script_path);
+    u.auth_flags = i.usri3_auth_flags;
+    u.full_name = FromPointer(i.usri3_full_name);
+    u.usr_comment = FromPointer(i.usri3_usr_comment);
+    u.parms = FromPointer(i.usri3_parms);
+    u.workstations = FromPointer(i.usri3_workstations);
+    u.last_logon = i.usri3_last_logon;
+    u.last_logoff = i.usri3_last_logoff;
+    u.acct_expires = i.usri3_acct_expires;
+    u.max_storage = i.usri3_max_storage;
+    u.units_per_week = i.usri3_units_per_week;
+    if (i.usri3_logon_hours != nullptr)
+        u.logon_hours.emplace(i.usri3_logon_hours, i.usri3_logon_hours + LOGON_HOURS_BYTES);
+    u.bad_pw_count = i.usri3_bad_pw_count;
+    u.num_logons = i.usri3_num_logons;
+    u.logon_server = FromPointer(i.usri3_logon_server);
+    u.country_code = i.usri3_country_code;
+    u.code_page = i.usri3_code_page;
+    u.user_id = i.usri3_user_id;
+    u.primary_group_id = i.usri3_primary_group_id;
+    u.profile = FromPointer(i.usri3_profile);
+    u.home_dir_drive = FromPointer(i.usri3_home_dir_drive);
+    u.password_expired = i.usri3_password_expired;
+    return u;
+}
+
+constexpr std::size_t AlignUp(std::size_t n) {
+    return (n + alignof(std::max_align_t) - 1) & ~(alignof(std::max_align_t) - 1);
+}
+
+// Packs records into one buffer: the records, then every string they point to.
+template <typename Record, typename Value>
+std::uint8_t* Pack(const Value* values, std::size_t count) {
+    Cursor measure(nullptr);
+    for (std::size_t i = 0; i < count; ++i) {
+        Record scratch{};
+        Fill(scratch, values[i], measure);
+    }
+    const std::size_t recordBytes = AlignUp(count * sizeof(Record));
+    std::uint8_t* base = Allocate(recordBytes + measure.Measured());
+    if (base == nullptr) return nullptr;
+    Cursor write(base + recordBytes);
+    auto* records = reinterpret_cast<Record*>(base);
+    for (std::size_t i = 0; i < count; ++i) Fill(records[i], values[i], write);
+    return base;
+}
+
+template <typename Record, typename Value>
+NET_API_STATUS Deliver(const EnumResult<Value>& result, LPBYTE* bufptr, DWORD* entriesread,
+                       DWORD* totalentries, DWORD* resume_handle) {
+    *bufptr = nullptr;
+    *entriesread = 0;
+    *totalentries = 0;
+    const bool ok = result.status == NERR_Success || result.status == ERROR_MORE_DATA;
+    if (!ok) {
+        if (gBufferOnFailure) *bufptr = Allocate(0);
+        return result.status;
+    }
+    std::uint8_t* buffer = Pack<Record>(result.records.data(), result.records.size());
+    if (buffer == nullptr) return ERROR_NOT_ENOUGH_MEMORY;
+    *bufptr = buffer;
+    *entriesread = static_cast<DWORD>(result.records.size());
+    *totalentries = std::max<DWORD>(result.total, *entriesread);
+    if (resume_handle != nullptr && result.status == NERR_Success) *resume_handle = 0;
+    return result.status;
+}
+
+template <typename Record, typename Value>
+NET_API_STATUS DeliverOne(NET_API_STATUS status, const Value& value, LPBYTE* bufptr) {
+    *bufptr = nullptr;
+    if (status != NERR_Success) {
+        if (gBufferOnFailure) *bufptr = Allocate(0);
+        return status;
+    }
+    std::uint8_t* buffer = Pack<Record>(&value, 1);
+    if (buffer == nullptr) return ERROR_NOT_ENOUGH_MEMORY;
+    *bufptr = buffer;
+    return NERR_Success;
+}
+
+}  // namespace
+
+void SetProvider(std::shared_ptr<Provider> provider) { ProviderSlot() = std::move(provider); }
+Provider* ActiveProvider() { return ProviderSlot().get(); }
+void SetBufferOnFailure(bool on) { gBufferOnFailure = on; }
+
+std::size_t LiveBufferCount() {
+    auto& l = Live();
+    std::lock_guard<std::mutex> guard(l.lock);
+    return l.live.size();
+}
+
+NET_API_STATUS NetApiBufferFree(void* Buffer) {
+    if (Buffer == nullptr) return NERR_Success;
+    auto& l = Live();
+    {
+        std::lock_guard<std::mutex> guard(l.lock);
+        // Freeing something we never handed out would corrupt the heap; refuse.
+        if (l.live.erase(Buffer) == 0) return ERROR_INVALID_PARAMETER;
+    }
+    std::free(Buffer);
+    return NERR_Success;
+}
+
+NET_API_STATUS NetFileEnum(LPCWSTR servername, LPCWSTR basepath, LPCWSTR username, DWORD level,
+                           LPBYTE* bufptr, DWORD, DWORD* entriesread, DWORD* totalentries,
+                           DWORD* resume_handle) {
+    if (bufptr == nullptr || entriesread == nullptr || totalentries == nullptr)
+        return ERROR_INVALID_PARAMETER;
+    *bufptr = nullptr;
+    if (level != 3) return ERROR_INVALID_LEVEL;
+    Provider* p = ActiveProvider();
+    if (p == nullptr) return ERROR_NOT_SUPPORTED;
+    return Deliver<FILE_INFO_3>(
+        p->FileEnum(FromPointer(servername), FromPointer(basepath), FromPointer(username)),
+        bufptr, entriesread, totalentries, resume_handle);
+}
+
+NET_API_STATUS NetFileClose(LPCWSTR servername, DWORD fileid) {
+    Provider* p = ActiveProvider();
+    if (p == nullptr) return ERROR_NOT_SUPPORTED;
+    return p->FileClose(FromPointer(servername), fileid);
+}
+
+NET_API_STATUS NetSessionEnum(LPCWSTR servername, LPCWSTR UncClientName, LPCWSTR username,
+                              DWORD level, LPBYTE* bufptr, DWORD, DWORD* entriesread,
+                              DWORD* totalentries, DWORD* resume_handle) {
+    if (bufptr == nullptr || entriesread == nullptr || totalentries == nullptr)
+        return ERROR_INVALID_PARAMETER;
+    *bufptr = nullptr;
+    if (level != 502) return ERROR_INVALID_LEVEL;
+    Provider* p = ActiveProvider();
+    if (p == nullptr) return ERROR_NOT_SUPPORTED;
+    return Deliver<SESSION_INFO_502>(
+        p->SessionEnum(FromPointer(servername), FromPointer(UncClientName), FromPointer(username)),
+        bufptr, entriesread, totalentries, resume_handle);
+}
+
+NET_API_STATUS NetSessionDel(LPCWSTR servername, LPCWSTR UncClientName, LPCWSTR username) {
+    Provider* p = ActiveProvider();
+    if (p == nullptr) return ERROR_NOT_SUPPORTED;
+    return p->SessionDel(FromPointer(servername), FromPointer(UncClientName),
+                         FromPointer(username));
+}
+
+NET_API_STATUS NetShareEnum(LPCWSTR servername, DWORD level, LPBYTE* bufptr, DWORD,
+                            DWORD* entriesread, DWORD* totalentries, DWORD* resume_handle) {
+    if (bufptr == nullptr || entriesread == nullptr || totalentries == nullptr)
+        return ERROR_INVALID_PARAMETER;
+    *bufptr = nullptr;
+    if (level != 2) return ERROR_INVALID_LEVEL;
+    Provider* p = ActiveProvider();
+    if (p == nullptr) return ERROR_NOT_SUPPORTED;
+    return Deliver<SHARE_INFO_2>(p->ShareEnum(FromPointer(servername)), bufptr, entriesread,
+                                 totalentries, resume_handle);
+}
+
+NET_API_STATUS NetConnectionEnum(LPCWSTR servername, LPCWSTR qualifier, DWORD level,
+                                 LPBYTE* bufptr, DWORD, DWORD* entriesread,
+                                 DWORD* totalentries, DWORD* resume_handle) {
+    if (bufptr == nullptr || entriesread == nullptr || totalentries == nullptr)
+        return ERROR_INVALID_PARAMETER;
+    *bufptr = nullptr;
+    if (level != 1) return ERROR_INVALID_LEVEL;
+    Provider* p = ActiveProvider();
+    if (p == nullptr) return ERROR_NOT_SUPPORTED;
+    return Deliver<CONNECTION_INFO_1>(
+        p->ConnectionEnum(FromPointer(servername), FromPointer(qualifier)), bufptr, entriesread,
+        totalentries, resume_handle);
+}
+
+NET_API_STATUS NetServerEnum(LPCWSTR, DWORD level, LPBYTE* bufptr, DWORD, DWORD* entriesread,
+                             DWORD* totalentries, DWORD servertype, LPCWSTR domain,
+                             DWORD* resume_handle) {
+    if (bufptr == nullptr || entriesread == nullptr || totalentries == nullptr)
+        return ERROR_INVALID_PARAMETER;
+    *bufptr = nullptr;
+    if (level != 101) return ERROR_INVALID_LEVEL;
+    Provider* p = ActiveProvider();
+    if (p == nullptr) return ERROR_NOT_SUPPORTED;
+    return Deliver<SERVER_INFO_101>(p->ServerEnum(servertype, FromPointer(domain)), bufptr,
+                                    entriesread, totalentries, resume_handle);
+}
+
+NET_API_STATUS NetServerGetInfo(LPCWSTR servername, DWORD level, LPBYTE* bufptr) {
+    if (bufptr == nullptr) return ERROR_INVALID_PARAMETER;
+    *bufptr = nullptr;
+    if (level != 101) return ERROR_INVALID_LEVEL;
+    Provider* p = ActiveProvider();
+    if (p == nullptr) return ERROR_NOT_SUPPORTED;
+    ServerInfo101 info;
+    const NET_API_STATUS status = p->ServerGetInfo(FromPointer(servername), info);
+    return DeliverOne<SERVER_INFO_101>(status, info, bufptr);
+}
+
+NET_API_STATUS NetServerSetInfo(LPCWSTR servername, DWORD level, LPBYTE buf, DWORD* parm_err) {
+    if (parm_err != nullptr) *parm_err = 0;
+    if (level != 1005) return ERROR_INVALID_LEVEL;
+    if (buf == nullptr) return ERROR_INVALID_PARAMETER;
+    Provider* p = ActiveProvider();
+    if (p == nullptr) return ERROR_NOT_SUPPORTED;
+    SERVER_INFO_1005 record;
+    std::memcpy(&record, buf, sizeof record);
+    return p->ServerSetComment(FromPointer(servername), FromPointer(record.sv1005_comment));
+}
+
+NET_API_STATUS NetRemoteTOD(LPCWSTR UncServerName, LPBYTE* BufferPtr) {
+    if (BufferPtr == nullptr) return ERROR_INVALID_PARAMETER;
+    *BufferPtr = nullptr;
+    Provider* p = ActiveProvider();
+    if (p == nullptr) return ERROR_NOT_SUPPORTED;
+    TimeOfDay tod;
+    const NET_API_STATUS status = p->RemoteTOD(FromPointer(UncServerName), tod);
+    return DeliverOne<TIME_OF_DAY_INFO>(status, tod, BufferPtr);
+}
+
+NET_API_STATUS NetUserGetInfo(LPCWSTR servername, LPCWSTR username, DWORD level,
+                              LPBYTE* bufptr) {
+    if (bufptr == nullptr) return ERROR_INVALID_PARAMETER;
+    *bufptr = nullptr;
+    if (level != 3) return ERROR_INVALID_LEVEL;
+    Provider* p = ActiveProvider();
+    if (p == nullptr) return ERROR_NOT_SUPPORTED;
+    UserInfo3 info;
+    const NET_API_STATUS status = p->UserGetInfo(FromPointer(servername), FromPointer(username), info);
+    return DeliverOne<USER_INFO_3>(status, info, bufptr);
+}
+
+NET_API_STATUS NetUserSetInfo(LPCWSTR servername, LPCWSTR username, DWORD level, LPBYTE buf,
+                              DWORD* parm_err) {
+    if (parm_err != nullptr) *parm_err = 0;
+    if (level != 3) return ERROR_INVALID_LEVEL;
+    if (buf == nullptr) return ERROR_INVALID_PARAMETER;
+    Provider* p = ActiveProvider();
+    if (p == nullptr) return ERROR_NOT_SUPPORTED;
+    USER_INFO_3 record;
+    std::memcpy(&record, buf, sizeof record);
+    return p->UserSetInfo(FromPointer(servername), FromPointer(username), Unpack(record));
+}
+
+NET_API_STATUS NetMessageBufferSend(LPCWSTR servername, LPCWSTR msgname, LPCWSTR fromname,
+                                    LPBYTE buf, DWORD buflen) {
+    if (msgname == nullptr || (buf == nullptr && buflen != 0) || buflen % 2 != 0)
+        return ERROR_INVALID_PARAMETER;
+    Provider* p = ActiveProvider();
+    if (p == nullptr) return ERROR_NOT_SUPPORTED;
+    std::u16string text(buflen / 2, u'\0');
+    if (buflen != 0) std::memcpy(text.data(), buf, buflen);
+    return p->MessageBufferSend(FromPointer(servername), FromPointer(msgname),
+                                FromPointer(fromname), text);
+}
+
+NET_API_STATUS GetLocalComputerName(char16_t* name, DWORD* size) {
+    if (name == nullptr || size == nullptr) return ERROR_INVALID_PARAMETER;
+    Provider* p = ActiveProvider();
+    if (p == nullptr) return ERROR_NOT_SUPPORTED;
+    std::u16string local;
+    const NET_API_STATUS status = p->LocalComputerName(local);
+    if (status != NERR_Success) return status;
+    if (local.size() + 1 > *size) {
+        *size = static_cast<DWORD>(local.size() + 1);
+        return 111;  // ERROR_BUFFER_OVERFLOW
+    }
+    std::memcpy(name, local.data(), local.size() * sizeof(char16_t));
+    name[local.size()] = 0;
+    *size = static_cast<DWORD>(local.size());
+    return NERR_Success;
+}
+
+}  // namespace netapi

@@ -1,0 +1,101 @@
+#include "clsGeneral.h"
+
+#include "netenum/MessageTarget.h"
+#include "netenum/NetBuffer.h"
+#include "netenum/Text.h"
+#include "netenum/modAPI_Error.h"
+#include "netenum/netapi.h"
+
+namespace server {
+namespace {
+
+using netenum::AppendToCurrentForm;
+
+// "\PIPE\" at the start of the path, in any letter case.
+bool IsPipePath(const char16_t* path) {
+    static constexpr char16_t kPrefix[] = u"\\PIPE\\";
+    if (path == nullptr) return false;
+    for (int i = 0; i < 6; ++i) {
+        if (path[i] == 0 || text::ToUpperChar(path[i]) != kPrefix[i]) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+void clsGeneral::Init(const std::u16string& ServerName) {
+    mServerName = ServerName;
+    const std::u16string empty;
+
+    // Sessions: only the server's total is needed, not the records.
+    {
+        netenum::NetBuffer buffer;
+        netapi::DWORD entriesRead = 0, totalEntries = 0;
+        const auto status = netapi::NetSessionEnum(
+            mServerName.c_str(), empty.c_str(), empty.c_str(), 502, buffer.Out(),
+            netapi::MAX_PREFERRED_LENGTH, &entriesRead, &totalEntries, nullptr);
+        if (status == netapi::NERR_Success || status == netapi::ERROR_MORE_DATA)
+            mNumSessions = static_cast<std::int32_t>(totalEntries);
+        else
+            AppendToCurrentForm(netenum::FailureLineWithAdvice(u"NetSessionEnum", status,
+                                                               netenum::kAdviceAccount));
+    }
+
+    // Open files, their locks and how many are named pipes.
+    {
+        netenum::NetBuffer buffer;
+        netapi::DWORD entriesRead = 0, totalEntries = 0, resumeHandle = 0;
+        const auto status = netapi::NetFileEnum(mServerName.c_str(), empty.c_str(), empty.c_str(),
+                                                3, buffer.Out(), netapi::MAX_PREFERRED_LENGTH,
+                                                &entriesRead, &totalEntries, &resumeHandle);
+        if (status == netapi::NERR_Success || status == netapi::ERROR_MORE_DATA) {
+            std::uint32_t locks = 0;  // wraps like the 32-bit field rather than overflowing
+            std::int32_t pipes = 0;
+            const auto* records = buffer.As<netapi::FILE_INFO_3>();
+            for (netapi::DWORD i = 0; records != nullptr && i < entriesRead; ++i) {
+                locks += records[i].fi3_num_locks;
+                if (IsPipePath(records[i].fi3_pathname)) ++pipes;
+            }
+            mNumOpenPipes = pipes;
+            mNumOpenFiles = static_cast<std::int32_t>(entriesRead);
+            mNumFileLocks = static_cast<std::int32_t>(locks);
+        } else {
+            AppendToCurrentForm(netenum::FailureLineWithAdvice(u"NetFileEnum", status,
+                                                               netenum::kAdviceAccount));
+        }
+    }
+
+    // Description.
+    {
+        netenum::NetBuffer buffer;
+        const auto status = netapi::NetServerGetInfo(mServerName.c_str(), 101, buffer.Out());
+        if (status == netapi::NERR_Success && buffer)
+            mComputerDesc = netenum::PointerToString(&buffer.As<netapi::SERVER_INFO_101>()->sv101_comment);
+        else if (status != netapi::NERR_Success)
+            AppendToCurrentForm(netenum::FailureLine(u"NetServerGetInfo", status));
+    }
+
+    // The computer the program runs on; on failure the name stays empty.
+    {
+        char16_t name[256] = {};
+        netapi::DWORD size = 256;
+        const auto status = netapi::GetLocalComputerName(name, &size);
+        if (status == netapi::NERR_Success)
+            mLocalComputerName.assign(name, size);
+        else
+            AppendToCurrentForm(netenum::FailureLine(u"GetComputerName", status));
+    }
+}
+
+void clsGeneral::SetComputerDesc(const std::u16string& ComputerDescription) {
+    std::u16string comment = ComputerDescription;
+    netapi::SERVER_INFO_1005 record{comment.data()};
+    const auto status = netapi::NetServerSetInfo(mServerName.c_str(), 1005,
+                                                 reinterpret_cast<netapi::LPBYTE>(&record), nullptr);
+    if (status == netapi::NERR_Success)
+        mComputerDesc = ComputerDescription;
+    else
+        AppendToCurrentForm(netenum::FailureLine(u"NetServerSetInfo", status));
+}
+
+}  // namespace server

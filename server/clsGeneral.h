@@ -1,0 +1,36 @@
+#pragma once
+// The usage summary of one computer, taken in one go: sessions, open files,
+// their locks, named pipes, the description; plus the local computer's name.
+#include <cstdint>
+#include <string>
+
+namespace server {
+
+class clsGeneral {
+public:
+    // Four calls: sessions, open files, server information, local computer
+    // name. Failures become System Messages lines; the figures stay 0.
+    void Init(const std::u16string& ServerName = {});
+
+    std::int32_t NumSessions() const { return mNumSessions; }
+    std::int32_t NumFileLocks() const { return mNumFileLocks; }
+    std::int32_t NumOpenFiles() const { return mNumOpenFiles; }
+    std::int32_t NumOpenPipes() const { return mNumOpenPipes; }
+    const std::u16string& LocalComputerName() const { return mLocalComputerName; }
+
+    const std::u16string& ComputerDesc() const { return mComputerDesc; }
+    // Writes the description to the computer (even when unchanged) and keeps
+    // it only when the write succeeded.
+    void SetComputerDesc(const std::u16string& ComputerDescription);
+
+private:
+    std::int32_t mNumSessions = 0;
+    std::int32_t mNumFileLocks = 0;
+    std::int32_t mNumOpenFiles = 0;
+    std::int32_t mNumOpenPipes = 0;
+    std::u16string mComputerDesc;
+    std::u16string mLocalComputerName;
+    std::u16string mServerName;
+};
+
+}  // namespace server

@@ -1,0 +1,177 @@
+// The four enumeration collections: what they read, the lines they write, and
+// that every buffer goes back on every outcome.
+#include <gtest/gtest.h>
+
+#include "netenum/FormatSeconds.h"
+#include "netenum/colConnectionEnum.h"
+#include "netenum/colFileEnum.h"
+#include "netenum/colSessionEnum.h"
+#include "netenum/colShareEnum.h"
+#include "netenum/netapi.h"
+#include "support/ScriptedProvider.h"
+
+using namespace netenum;
+using namespace netapi;
+using testing_support::ScriptedNetwork;
+
+namespace {
+
+// Every outcome is tried with the layer also handing out a buffer on failure,
+// so a collection that forgets to release one is caught.
+class Collections : public ::testing::TestWithParam<bool> {
+protected:
+    void SetUp() override { SetBufferOnFailure(GetParam()); }
+    void TearDown() override { EXPECT_EQ(LiveBufferCount(), 0u); }
+    ScriptedNetwork net;
+};
+
+TEST_P(Collections, FilesKeepServerOrderDuplicatesAndNullNames) {
+    net.provider().files.records = {{1, 1, 0, u"D:\\a.doc", u"anna"},
+                                    {2, 3, 4, u"D:\\a.doc", u"anna"},
+                                    {0xFFFF0001u, 7, 1, std::nullopt, std::nullopt}};
+    colFileEnum files;
+    files.Init(u"FILESRV");
+    ASSERT_EQ(files.Count(), 3u);
+    EXPECT_EQ(files.Item(1).ID(), 1);
+    EXPECT_EQ(files.Item(2).PathName(), files.Item(1).PathName());
+    EXPECT_EQ(files.Item(2).NumberLocks(), 4);
+    EXPECT_EQ(files.Item(3).UserName(), u"");
+    EXPECT_EQ(files.Item(3).PathName(), u"");
+    EXPECT_THROW(files.Item(0), std::out_of_range);
+    EXPECT_THROW(files.Item(4), std::out_of_range);
+    EXPECT_EQ(net.Messages(), "");
+    // An id at or above 2^31 goes back to the server bit for bit.
+    files.CloseFile(files.Item(3).ID(), u"  FILESRV ", u"x");
+    const auto close = net.provider().CallsNamed("NetFileClose").at(0);
+    EXPECT_EQ(close.number, 0xFFFF0001u);
+    EXPECT_EQ(close.args[0], std::u16string(u"FILESRV"));  // padded server name trimmed
+}
+
+TEST_P(Collections, FileListFailureAndPartialList) {
+    net.provider().fail["NetFileEnum"] = ERROR_ACCESS_DENIED;
+    colFileEnum denied;
+    denied.Init(u"");
+    EXPECT_EQ(denied.Count(), 0u);
+    EXPECT_EQ(net.Messages(),
+              "NetFileEnum error 5 : Access is denied.\r\n"
+              "You must be an administrator, server, print, or comm operator.\r\n");
+
+    net.provider().fail.clear();
+    net.sink().text.clear();
+    net.provider().files = {ERROR_MORE_DATA, {{1, 1, 0, u"a", u"b"}}, 50};
+    colFileEnum partial;
+    partial.Init(u"");
+    EXPECT_EQ(partial.Count(), 1u);
+    EXPECT_EQ(net.Messages(), "");
+}
+
+TEST_P(Collections, CloseFailureNamesThePathNotTheCode) {
+    net.provider().closeStatus[9] = NERR_FileIdNotFound;
+    colFileEnum files;
+    files.Init(u"");
+    files.CloseFile(9, u"SRV", u"D:\\gone.doc");
+    EXPECT_EQ(net.Messages(),
+              "Error closing file D:\\gone.doc : There is not an open file with that identification number.\r\n");
+}
+
+TEST_P(Collections, SessionsReadFieldsFormatTimesAndTreat234AsSuccess) {
+    net.provider().sessions = {ERROR_MORE_DATA,
+                               {{u"WS1", std::nullopt, 3, 3661, 59, SESS_GUEST, u"Windows", u"\\Device\\NetBT"}},
+                               7};
+    colSessionEnum sessions;
+    sessions.Init(u"SRV");
+    ASSERT_EQ(sessions.Count(), 1u);
+    const auto& s = sessions.Item(1);
+    EXPECT_EQ(s.ComputerName(), u"WS1");
+    EXPECT_EQ(s.UserName(), u"");
+    EXPECT_EQ(s.Transport(), u"\\Device\\NetBT");
+    EXPECT_EQ(s.ActiveTimeFormatted(), u"01:01:01");
+    EXPECT_EQ(s.IdleTimeFormatted(), u"00:00:59");
+    EXPECT_EQ(s.UserFlags(), 1);
+    EXPECT_EQ(net.Messages(), "");
+}
+
+TEST_P(Collections, SessionFailureAndDelete) {
+    net.provider().fail["NetSessionEnum"] = ERROR_ACCESS_DENIED;
+    colSessionEnum sessions;
+    sessions.Init(u"SRV");
+    EXPECT_EQ(net.Messages(),
+              "NetSessionEnum error 5 : Access is denied.\r\n"
+              "You must be an administrator or account operator.\r\n");
+
+    net.sink().text.clear();
+    net.provider().fail = {{"NetSessionDel", NERR_ClientNameNotFound}};
+    sessions.DeleteItem(u"\\\\WS1", u"anna");
+    const auto del = net.provider().CallsNamed("NetSessionDel").at(0);
+    EXPECT_EQ(del.args[0], std::u16string(u"SRV"));
+    EXPECT_EQ(del.args[1], std::u16string(u"\\\\\\\\WS1"));  // callers pass the bare name
+    EXPECT_EQ(del.args[2], std::u16string(u"anna"));
+    EXPECT_EQ(net.Messages(), "NetSessionDel error 2312 : A session does not exist with that computer name.\r\n");
+}
+
+TEST_P(Collections, SharesRejectPartialListsAndKeepAdministrativeShares) {
+    net.provider().shares.records = {{u"C$", STYPE_DISKTREE | STYPE_SPECIAL, u"Default share", 0,
+                                      0xFFFFFFFFu, 0, u"C:\\", std::nullopt},
+                                     {u"IPC$", STYPE_IPC | STYPE_SPECIAL, std::nullopt, 0, 0xFFFFFFFFu, 2,
+                                      std::nullopt, std::nullopt}};
+    colShareEnum shares;
+    shares.Init(u"");
+    ASSERT_EQ(shares.Count(), 2u);
+    EXPECT_EQ(shares.Item(1).NumMaxConnections(), -1);
+    EXPECT_EQ(shares.Item(1).ShareType(), static_cast<std::int32_t>(0x80000000u));
+    EXPECT_EQ(shares.Item(2).Remarks(), u"");
+    EXPECT_EQ(shares.Item(2).Path(), u"");
+
+    net.provider().shares.status = ERROR_MORE_DATA;
+    colShareEnum partial;
+    partial.Init(u"");
+    EXPECT_EQ(partial.Count(), 0u);
+    EXPECT_EQ(net.Messages(), "NetShareEnum error 234 : More data is available.\r\n\r\n");
+}
+
+TEST_P(Collections, ConnectionsFallBackToNetNameAndRejectPartialLists) {
+    net.provider().connections.records = {{4, STYPE_DISKTREE, 2, 1, 3725, std::nullopt, u"WS1"},
+                                          {5, STYPE_DISKTREE, 0, 1, 0, u"", u"WS2"},
+                                          {6, STYPE_DISKTREE, 0, 1, 0, u"bob", u"WS3"}};
+    colConnectionEnum connections;
+    connections.Init(u"DATA", u"SRV");
+    const auto call = net.provider().CallsNamed("NetConnectionEnum").at(0);
+    EXPECT_EQ(call.args[0], std::u16string(u"SRV"));
+    EXPECT_EQ(call.args[1], std::u16string(u"DATA"));
+    ASSERT_EQ(connections.Count(), 3u);
+    EXPECT_EQ(connections.Item(1).UserName(), u"WS1");
+    EXPECT_EQ(connections.Item(1).ConnectTimeFormatted(), u"01:02:05");
+    EXPECT_EQ(connections.Item(2).UserName(), u"WS2");
+    EXPECT_EQ(connections.Item(3).UserName(), u"bob");
+
+    net.provider().connections.status = ERROR_MORE_DATA;
+    colConnectionEnum partial;
+    partial.Init(u"DATA", u"SRV");
+    EXPECT_EQ(partial.Count(), 0u);
+    EXPECT_EQ(net.Messages(), "NetConnectionEnum error 234 : More data is available.\r\n\r\n");
+}
+
+TEST_P(Collections, EmptyListsWriteNothing) {
+    colFileEnum files;
+    files.Init(u"");
+    colShareEnum shares;
+    shares.Init(u"");
+    colConnectionEnum connections;
+    connections.Init(u"\\\\WS1", u"");
+    EXPECT_EQ(files.Count() + shares.Count() + connections.Count(), 0u);
+    EXPECT_EQ(net.Messages(), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(BufferOnFailure, Collections, ::testing::Bool());
+
+TEST(FormatSecondsTest, HoursKeepCounting) {
+    EXPECT_EQ(FormatSeconds(0), u"00:00:00");
+    EXPECT_EQ(FormatSeconds(59), u"00:00:59");
+    EXPECT_EQ(FormatSeconds(60), u"00:01:00");
+    EXPECT_EQ(FormatSeconds(3661), u"01:01:01");
+    EXPECT_EQ(FormatSeconds(86400), u"24:00:00");
+    EXPECT_EQ(FormatSeconds(360000), u"100:00:00");
+    EXPECT_EQ(FormatSeconds(0xFFFFFFFFu), u"1193046:28:15");
+}
+
+}  // namespace

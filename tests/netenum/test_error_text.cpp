@@ -1,0 +1,88 @@
+#include <gtest/gtest.h>
+
+#include "netenum/modAPI_Error.h"
+
+using namespace netenum;
+
+namespace {
+
+class ErrorText : public ::testing::Test {
+protected:
+    void TearDown() override {
+        ClearMessageTextOverrides();
+        SetMessageModuleAvailable("netmsg.dll", true);
+        SetMessageModuleAvailable("Wininet.dll", true);
+    }
+};
+
+TEST_F(ErrorText, PlatformWordingWithoutTrailingLineBreak) {
+    EXPECT_EQ(GetErrorText(5), u"Access is denied.");
+    EXPECT_EQ(GetErrorText(53), u"The network path was not found.");
+    EXPECT_EQ(GetErrorText(234), u"More data is available.");
+    EXPECT_EQ(GetErrorText(1326), u"The user name or password is incorrect.");
+    EXPECT_EQ(GetErrorText(2314), u"There is not an open file with that identification number.");
+    EXPECT_EQ(GetErrorText(2221), u"The user name could not be found.");
+    EXPECT_EQ(GetErrorText(999999), u"");
+}
+
+TEST_F(ErrorText, SourceChosenByCodeRangeBoundaries) {
+    EXPECT_EQ(MessageModuleFor(2099), "");
+    EXPECT_EQ(MessageModuleFor(2100), "netmsg.dll");
+    EXPECT_EQ(MessageModuleFor(2999), "netmsg.dll");
+    EXPECT_EQ(MessageModuleFor(3000), "");
+    EXPECT_EQ(MessageModuleFor(11999), "");
+    EXPECT_EQ(MessageModuleFor(12000), "Wininet.dll");
+    EXPECT_EQ(MessageModuleFor(12171), "Wininet.dll");
+    EXPECT_EQ(MessageModuleFor(12172), "");
+
+    // The same code gets its text from the module it belongs to.
+    SetMessageTextForTest("netmsg.dll", 2100, u"from netmsg\r\n");
+    SetMessageTextForTest("", 2100, u"from system\r\n");
+    SetMessageTextForTest("netmsg.dll", 3000, u"from netmsg\r\n");
+    SetMessageTextForTest("", 3000, u"from system\r\n");
+    EXPECT_EQ(GetErrorText(2100), u"from netmsg");
+    EXPECT_EQ(GetErrorText(3000), u"from system");
+    SetMessageTextForTest("Wininet.dll", 12171, u"from wininet\r\n");
+    SetMessageTextForTest("", 12172, u"from system\r\n");
+    EXPECT_EQ(GetErrorText(12171), u"from wininet");
+    EXPECT_EQ(GetErrorText(12172), u"from system");
+}
+
+TEST_F(ErrorText, ModuleFallsBackToSystemTableButAMissingModuleGivesNothing) {
+    SetMessageTextForTest("", 2500, u"system knows 2500\r\n");
+    EXPECT_EQ(GetErrorText(2500), u"system knows 2500");
+    SetMessageModuleAvailable("netmsg.dll", false);
+    EXPECT_EQ(GetErrorText(2500), u"");
+    EXPECT_EQ(GetErrorText(2221), u"");
+    EXPECT_EQ(GetErrorText(5), u"Access is denied.");  // the system table is unaffected
+}
+
+TEST_F(ErrorText, OnlyOneTrailingLineBreakIsRemoved) {
+    SetMessageTextForTest("", 40000, u"two breaks\r\n\r\n");
+    SetMessageTextForTest("", 40001, u"no break");
+    EXPECT_EQ(GetErrorText(40000), u"two breaks\r\n");
+    EXPECT_EQ(GetErrorText(40001), u"no break");
+    SetMessageTextForTest("", 40002, std::u16string(u"cut\0here\r\n", 10));
+    EXPECT_EQ(GetErrorText(40002), u"cut");
+}
+
+TEST_F(ErrorText, FailureLineCompositions) {
+    EXPECT_EQ(FailureLineWithAdvice(u"NetFileEnum", 5, kAdviceOperator),
+              u"NetFileEnum error 5 : Access is denied.\r\n"
+              u"You must be an administrator, server, print, or comm operator.\r\n");
+    EXPECT_EQ(FailureLineWithAdvice(u"NetShareEnum", 53, kAdviceOperator),
+              u"NetShareEnum error 53 : The network path was not found.\r\n\r\n");
+    EXPECT_EQ(FailureLine(u"NetServerSetInfo", 77777), u"NetServerSetInfo error 77777 : \r\n");
+}
+
+TEST_F(ErrorText, PointerToStringHandlesNullAndEmpty) {
+    const char16_t* null = nullptr;
+    const char16_t* empty = u"";
+    const char16_t* word = u"anna";
+    EXPECT_EQ(PointerToString(&null), u"");
+    EXPECT_EQ(PointerToString(&empty), u"");
+    EXPECT_EQ(PointerToString(&word), u"anna");
+    EXPECT_EQ(PointerToString(nullptr), u"");
+}
+
+}  // namespace
