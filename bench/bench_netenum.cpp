@@ -1,0 +1,65 @@
+// Reading a big server's open files through the whole layer: provider answer,
+// one packed buffer, the collection's copy; and the summary on the same server.
+#include <benchmark/benchmark.h>
+
+#include <memory>
+#include <string>
+
+#include "netenum/colFileEnum.h"
+#include "netenum/netapi.h"
+#include "netenum/providers/simulated/SimulatedNetwork.h"
+#include "server/clsGeneral.h"
+
+namespace {
+
+std::u16string Wide(const std::string& s) { return std::u16string(s.begin(), s.end()); }
+
+void InstallServerWithFiles(int count) {
+    sim::Computer local;
+    local.name = u"BENCH";
+    local.local = true;
+    local.comment = u"benchmark server";
+    local.shares.push_back({u"DATA", netapi::STYPE_DISKTREE, u"data", u"D:\\Data"});
+    for (int u = 0; u < 50; ++u)
+        local.sessions.push_back({u"WS" + Wide(std::to_string(u)), u"user" + Wide(std::to_string(u))});
+    local.files.reserve(count);
+    for (int i = 0; i < count; ++i) {
+        sim::File f;
+        f.id = static_cast<netapi::DWORD>(i + 1);
+        f.permissions = (i % 3) + 1;
+        f.locks = i % 2;
+        f.path = u"D:\\Data\\Department " + Wide(std::to_string(i % 40)) + u"\\Document number " +
+                 Wide(std::to_string(i)) + u".docx";
+        f.user = u"user" + Wide(std::to_string(i % 50));
+        local.files.push_back(std::move(f));
+    }
+    sim::Scenario scenario;
+    scenario.computers.push_back(std::move(local));
+    netapi::SetProvider(std::make_shared<sim::SimulatedNetwork>(std::move(scenario), "bench"));
+}
+
+void ColFileEnumInit(benchmark::State& state) {
+    InstallServerWithFiles(static_cast<int>(state.range(0)));
+    for (auto _ : state) {
+        netenum::colFileEnum files;
+        files.Init(u"");
+        benchmark::DoNotOptimize(files.Count());
+    }
+    netapi::SetProvider(nullptr);
+}
+
+void ClsGeneralInit(benchmark::State& state) {
+    InstallServerWithFiles(static_cast<int>(state.range(0)));
+    for (auto _ : state) {
+        server::clsGeneral general;
+        general.Init(u"");
+        benchmark::DoNotOptimize(general.NumOpenFiles());
+    }
+    netapi::SetProvider(nullptr);
+}
+
+}  // namespace
+
+BENCHMARK(ColFileEnumInit)->Name("colFileEnum.Init")->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(ClsGeneralInit)->Name("clsGeneral.Init")->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK_MAIN();
