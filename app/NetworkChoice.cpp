@@ -4,7 +4,7 @@
 #include <exception>
 
 #include "netenum/Provider.h"
-#include "netenum/providers/simulated/SimulatedNetwork.h"
+#include "netenum/providers/simulated/ScenarioLoader.h"
 
 namespace app {
 
@@ -12,7 +12,7 @@ bool ChooseNetwork(const char* setting, std::string& error) {
     const std::string choice = setting == nullptr ? std::string() : std::string(setting);
     try {
         if (choice.empty() || choice == "demo") {
-            netapi::SetProvider(sim::LoadScenario(sim::DemoScenarioText(), "demo.json"));
+            netapi::SetProvider(sim::LoadDemoScenario());
             return true;
         }
         if (choice == "smb") {

@@ -1,0 +1,312 @@
+#include "SimulatedNetwork.h"
+
+#include <algorithm>
+#include <thread>
+
+#include "ComputerModel.h"
+#include "ScenarioError.h"
+#include "netenum/Text.h"
+
+namespace sim {
+
+using netapi::NET_API_STATUS;
+
+struct SimulatedNetwork::Gate {
+    ComputerModel* computer = nullptr;  // null: answer `status`
+    NET_API_STATUS status = netapi::NERR_Success;
+    const Fault* partial = nullptr;
+};
+
+SimulatedNetwork::SimulatedNetwork(Scenario scenario, const std::string& sourceName)
+    : mNetworkFaults(std::move(scenario.faults)),
+      mClock([] { return std::chrono::system_clock::now(); }),
+      mSleeper([](std::chrono::milliseconds delay) { std::this_thread::sleep_for(delay); }) {
+    std::unordered_map<std::u16string, std::size_t> firstAt;
+    std::size_t localAt = 0;
+    for (std::size_t i = 0; i < scenario.computers.size(); ++i) {
+        const std::string place = "/computers/" + std::to_string(i);
+        auto model = std::make_unique<ComputerModel>(std::move(scenario.computers[i]), sourceName, place);
+        const auto [it, fresh] = firstAt.emplace(text::ToLower(model->Name()), i);
+        if (!fresh)
+            throw ScenarioError(sourceName, place + "/name",
+                                "duplicate computer name \"" + text::ToUtf8(model->Name()) +
+                                    "\" (also at /computers/" + std::to_string(it->second) + ")");
+        if (model->IsLocal()) {
+            if (mLocal != nullptr)
+                throw ScenarioError(sourceName, place + "/local",
+                                    "a second local computer (the first is at /computers/" +
+                                        std::to_string(localAt) + ")");
+            mLocal = model.get();
+            localAt = i;
+        }
+        mByName.emplace(it->first, model.get());
+        mComputers.push_back(std::move(model));
+    }
+    for (std::size_t i = 0; i < mNetworkFaults.size(); ++i)
+        CheckFault(mNetworkFaults[i], true, false, sourceName, "/faults/" + std::to_string(i));
+    const auto now = mClock();
+    for (auto& c : mComputers) c->StartActivityClock(now);
+}
+
+SimulatedNetwork::~SimulatedNetwork() = default;
+
+ComputerModel* SimulatedNetwork::Resolve(const OptString& server) const {
+    if (!server || server->empty()) return mLocal;
+    std::u16string_view name = *server;
+    if (name.size() >= 2 && name[0] == u'\\' && name[1] == u'\\') name.remove_prefix(2);
+    const auto it = mByName.find(text::ToLower(name));
+    return it == mByName.end() ? nullptr : it->second;
+}
+
+NET_API_STATUS SimulatedNetwork::Unreachable(std::unique_lock<std::mutex>& lock, DWORD delayMs) {
+    const Sleeper sleeper = mSleeper;
+    lock.unlock();  // others may use the network while this call waits
+    if (delayMs > 0 && sleeper) sleeper(std::chrono::milliseconds(delayMs));
+    return netapi::ERROR_BAD_NETPATH;
+}
+
+// Finds the computer, brings its scripted activity up to now and applies its
+// faults. A Gate without a computer carries the answer.
+SimulatedNetwork::Gate SimulatedNetwork::Enter(std::unique_lock<std::mutex>& lock,
+                                               const OptString& server, Call call,
+                                               std::optional<DWORD> id,
+                                               std::initializer_list<std::u16string_view> names) {
+    Gate gate;
+    ComputerModel* computer = Resolve(server);
+    if (computer == nullptr) {
+        gate.status = netapi::ERROR_BAD_NETPATH;
+        return gate;
+    }
+    if (computer->UnreachableDelay()) {
+        gate.status = Unreachable(lock, *computer->UnreachableDelay());
+        return gate;
+    }
+    computer->CatchUp(mClock());
+    if (const Fault* fault = computer->FindFault(call, id, names)) {
+        switch (fault->kind) {
+        case Fault::Kind::Status:
+            gate.status = fault->status;
+            return gate;
+        case Fault::Kind::Unreachable:
+            gate.status = Unreachable(lock, fault->delay_ms);
+            return gate;
+        case Fault::Kind::Partial:
+            gate.partial = fault;
+            break;
+        }
+    }
+    gate.computer = computer;
+    return gate;
+}
+
+template <typename Record>
+netapi::EnumResult<Record> SimulatedNetwork::Listed(std::vector<Record> records, const Fault* partial) {
+    netapi::EnumResult<Record> result;
+    result.total = static_cast<DWORD>(records.size());
+    if (partial != nullptr) {
+        result.status = netapi::ERROR_MORE_DATA;
+        if (records.size() > partial->partial) records.resize(partial->partial);
+    }
+    result.records = std::move(records);
+    return result;
+}
+
+netapi::EnumResult<netapi::FileInfo3> SimulatedNetwork::FileEnum(const OptString& server,
+                                                                 const OptString& basepath,
+                                                                 const OptString& user) {
+    std::unique_lock lock(mLock);
+    const Gate gate = Enter(lock, server, Call::NetFileEnum);
+    if (gate.computer == nullptr) return {gate.status, {}, 0};
+    return Listed(gate.computer->Files(basepath, user), gate.partial);
+}
+
+NET_API_STATUS SimulatedNetwork::FileClose(const OptString& server, DWORD fileid) {
+    std::unique_lock lock(mLock);
+    const Gate gate = Enter(lock, server, Call::NetFileClose, fileid);
+    if (gate.computer == nullptr) return gate.status;
+    return gate.computer->CloseFile(fileid);
+}
+
+netapi::EnumResult<netapi::SessionInfo502> SimulatedNetwork::SessionEnum(const OptString& server,
+                                                                         const OptString& client,
+                                                                         const OptString& user) {
+    std::unique_lock lock(mLock);
+    const Gate gate = Enter(lock, server, Call::NetSessionEnum);
+    if (gate.computer == nullptr) return {gate.status, {}, 0};
+    std::vector<netapi::SessionInfo502> records;
+    const NET_API_STATUS status = gate.computer->Sessions(client, user, records);
+    if (status != netapi::NERR_Success) return {status, {}, 0};
+    return Listed(std::move(records), gate.partial);
+}
+
+NET_API_STATUS SimulatedNetwork::SessionDel(const OptString& server, const OptString& client,
+                                            const OptString& user) {
+    std::unique_lock lock(mLock);
+    std::u16string_view clientName = client ? std::u16string_view(*client) : std::u16string_view();
+    if (clientName.size() >= 2 && clientName[0] == u'\\' && clientName[1] == u'\\')
+        clientName.remove_prefix(2);
+    const Gate gate = Enter(lock, server, Call::NetSessionDel, std::nullopt,
+                            {clientName, user ? std::u16string_view(*user) : std::u16string_view()});
+    if (gate.computer == nullptr) return gate.status;
+    return gate.computer->DeleteSessions(client, user);
+}
+
+netapi::EnumResult<netapi::ShareInfo2> SimulatedNetwork::ShareEnum(const OptString& server) {
+    std::unique_lock lock(mLock);
+    const Gate gate = Enter(lock, server, Call::NetShareEnum);
+    if (gate.computer == nullptr) return {gate.status, {}, 0};
+    return Listed(gate.computer->Shares(), gate.partial);
+}
+
+netapi::EnumResult<netapi::ConnectionInfo1> SimulatedNetwork::ConnectionEnum(
+    const OptString& server, const OptString& qualifier) {
+    std::unique_lock lock(mLock);
+    std::u16string_view name = qualifier ? std::u16string_view(*qualifier) : std::u16string_view();
+    if (name.size() >= 2 && name[0] == u'\\' && name[1] == u'\\') name.remove_prefix(2);
+    const Gate gate = Enter(lock, server, Call::NetConnectionEnum, std::nullopt, {name});
+    if (gate.computer == nullptr) return {gate.status, {}, 0};
+    std::vector<netapi::ConnectionInfo1> records;
+    const NET_API_STATUS status = gate.computer->Connections(qualifier, records);
+    if (status != netapi::NERR_Success) return {status, {}, 0};
+    return Listed(std::move(records), gate.partial);
+}
+
+// The browse list: every computer whose type shares a bit with the mask, in
+// scenario order. Unreachable computers are listed too, as browsers do.
+netapi::EnumResult<netapi::ServerInfo101> SimulatedNetwork::ServerEnum(DWORD servertype,
+                                                                       const OptString&) {
+    std::unique_lock lock(mLock);
+    const Fault* partial = nullptr;
+    if (!mNetworkFaults.empty()) {
+        const Fault& fault = mNetworkFaults.front();
+        switch (fault.kind) {
+        case Fault::Kind::Status:
+            return {fault.status, {}, 0};
+        case Fault::Kind::Unreachable:
+            return {Unreachable(lock, fault.delay_ms), {}, 0};
+        case Fault::Kind::Partial:
+            partial = &fault;
+            break;
+        }
+    }
+    std::vector<netapi::ServerInfo101> records;
+    for (const auto& c : mComputers)
+        if (servertype == netapi::SV_TYPE_ALL || (c->Type() & servertype) != 0)
+            records.push_back(c->Info());
+    return Listed(std::move(records), partial);
+}
+
+NET_API_STATUS SimulatedNetwork::ServerGetInfo(const OptString& server, netapi::ServerInfo101& out) {
+    std::unique_lock lock(mLock);
+    const Gate gate = Enter(lock, server, Call::NetServerGetInfo);
+    if (gate.computer == nullptr) return gate.status;
+    out = gate.computer->Info();
+    return netapi::NERR_Success;
+}
+
+NET_API_STATUS SimulatedNetwork::ServerSetComment(const OptString& server, const OptString& comment) {
+    std::unique_lock lock(mLock);
+    const Gate gate = Enter(lock, server, Call::NetServerSetInfo);
+    if (gate.computer == nullptr) return gate.status;
+    gate.computer->SetComment(comment);
+    return netapi::NERR_Success;
+}
+
+NET_API_STATUS SimulatedNetwork::RemoteTOD(const OptString& server, netapi::TimeOfDay& out) {
+    std::unique_lock lock(mLock);
+    const Gate gate = Enter(lock, server, Call::NetRemoteTOD);
+    if (gate.computer == nullptr) return gate.status;
+    out = gate.computer->TimeOfDay(mClock());
+    return netapi::NERR_Success;
+}
+
+NET_API_STATUS SimulatedNetwork::UserGetInfo(const OptString& server, const OptString& user,
+                                             netapi::UserInfo3& out) {
+    std::unique_lock lock(mLock);
+    const Gate gate = Enter(lock, server, Call::NetUserGetInfo, std::nullopt,
+                            {user ? std::u16string_view(*user) : std::u16string_view()});
+    if (gate.computer == nullptr) return gate.status;
+    return gate.computer->GetUser(user, out);
+}
+
+NET_API_STATUS SimulatedNetwork::UserSetInfo(const OptString& server, const OptString& user,
+                                             const netapi::UserInfo3& info) {
+    std::unique_lock lock(mLock);
+    const Gate gate = Enter(lock, server, Call::NetUserSetInfo, std::nullopt,
+                            {user ? std::u16string_view(*user) : std::u16string_view()});
+    if (gate.computer == nullptr) return gate.status;
+    return gate.computer->SetUser(user, info);
+}
+
+// The message leaves from `server` and reaches whichever reachable computer
+// has registered the recipient's name.
+NET_API_STATUS SimulatedNetwork::MessageBufferSend(const OptString& server, const OptString& msgname,
+                                                   const OptString& fromname,
+                                                   const std::u16string& text) {
+    std::unique_lock lock(mLock);
+    if (!msgname || msgname->empty()) return netapi::ERROR_INVALID_PARAMETER;
+    const Gate gate = Enter(lock, server, Call::NetMessageBufferSend, std::nullopt, {*msgname});
+    if (gate.computer == nullptr) return gate.status;
+    const bool known = std::any_of(mComputers.begin(), mComputers.end(), [&](const auto& c) {
+        return !c->UnreachableDelay() && c->AcceptsMessagesFor(*msgname);
+    });
+    if (!known) return netapi::NERR_NameNotFound;
+    mSent.push_back({gate.computer->Name(), *msgname, fromname, text});
+    return netapi::NERR_Success;
+}
+
+// The program's own computer; only GetComputerName faults touch it, since
+// the name is read locally and never crosses the network.
+NET_API_STATUS SimulatedNetwork::LocalComputerName(std::u16string& out) {
+    std::unique_lock lock(mLock);
+    if (mLocal == nullptr) return netapi::ERROR_NOT_SUPPORTED;
+    if (const Fault* fault = mLocal->FindFault(Call::GetComputerName, std::nullopt, {})) {
+        if (fault->kind == Fault::Kind::Unreachable) return Unreachable(lock, fault->delay_ms);
+        if (fault->kind == Fault::Kind::Status) return fault->status;
+    }
+    out = mLocal->Name();
+    return netapi::NERR_Success;
+}
+
+void SimulatedNetwork::SetClock(Clock clock) {
+    std::unique_lock lock(mLock);
+    mClock = std::move(clock);
+    const auto now = mClock();
+    for (auto& c : mComputers) c->StartActivityClock(now);
+}
+
+void SimulatedNetwork::SetSleeper(Sleeper sleeper) {
+    std::unique_lock lock(mLock);
+    mSleeper = std::move(sleeper);
+}
+
+std::vector<SimulatedNetwork::SentMessage> SimulatedNetwork::SentMessages() const {
+    std::unique_lock lock(mLock);
+    return mSent;
+}
+
+bool SimulatedNetwork::AddFault(std::u16string_view computer, Fault fault) {
+    std::unique_lock lock(mLock);
+    if (fault.call == Call::NetServerEnum) {
+        mNetworkFaults.push_back(std::move(fault));
+        return true;
+    }
+    ComputerModel* c = Resolve(std::u16string(computer));
+    if (c == nullptr) return false;
+    c->AddFault(std::move(fault));
+    return true;
+}
+
+void SimulatedNetwork::ClearFaults() {
+    std::unique_lock lock(mLock);
+    mNetworkFaults.clear();
+    for (auto& c : mComputers) c->ClearFaults();
+}
+
+std::uint64_t SimulatedNetwork::ActivitySteps(std::u16string_view computer) const {
+    std::unique_lock lock(mLock);
+    const ComputerModel* c = Resolve(std::u16string(computer));
+    return c == nullptr ? 0 : c->ActivitySteps();
+}
+
+}  // namespace sim

@@ -1,0 +1,140 @@
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "SimListing.h"
+#include "netenum/Provider.h"
+#include "netenum/Text.h"
+#include "netenum/providers/simulated/ScenarioLoader.h"
+
+namespace {
+
+using namespace simtest;
+
+struct BrokenScenario {
+    const char* json;
+    const char* place;
+    const char* fault;  // a part of the fault text
+};
+
+// Each kind of mistake names the file, the place and the fault, on one line.
+TEST(ScenarioLoader, EveryMistakeNamesFilePlaceAndFault) {
+    const BrokenScenario cases[] = {
+        {"{\"computers\": [\n  {\"name\": \"A\",}\n]}", "line 2, column 16", "bad JSON"},
+        {R"({"computers": [{"type": 1}]})", "/computers/0", "missing field \"name\""},
+        {R"({"computers": [{"name": "A", "files": [{"id": "7", "path": "x"}]}]})",
+         "/computers/0/files/0/id", "expected an integer, found a string"},
+        {R"({"computers": [{"name": "FS"}, {"name": "fs"}]})", "/computers/1/name",
+         "duplicate computer name \"fs\" (also at /computers/0)"},
+        {R"({"computers": [{"name": "A", "files": [{"id": 7, "path": "x"}, {"id": 7, "path": "y"}]}]})",
+         "/computers/0/files/1/id", "duplicate file id 7 (also at /computers/0/files/0/id)"},
+        {R"({"computers": [{"name": "A", "local": true}, {"name": "B", "local": true}]})",
+         "/computers/1/local", "second local computer"},
+        {R"({"computers": [{"name": "A", "faults": [{"call": "NetFooEnum", "status": 5}]}]})",
+         "/computers/0/faults/0/call", "unknown fault call \"NetFooEnum\""},
+        {R"({"computers": [{"name": "A", "files": [{"id": 1, "path": "x", "locks": 4294967296}]}]})",
+         "/computers/0/files/0/locks", "out of range: 4294967296"},
+        {R"({"computers": [{"name": "A", "timezone": 5000}]})", "/computers/0/timezone", "out of range"},
+        {R"({"computers": [{"nmae": "A"}]})", "/computers/0", "unknown field \"nmae\""},
+        {R"({"computers": [{"name": "A", "faults": [{"call": "NetRemoteTOD", "partial": 2}]}]})",
+         "/computers/0/faults/0/partial", "only to enumerations"},
+        {R"({"computers": [{"name": "A", "files": [{"id": 1, "path": "x", "user": "u", "client": "PC9"}]}]})",
+         "/computers/0/files/0/client", "no session from client \"PC9\""},
+        {R"({"computers": 7})", "/computers", "expected an array, found an integer"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.json);
+        try {
+            sim::LoadScenario(c.json, "office.json");
+            ADD_FAILURE() << "loaded";
+        } catch (const sim::ScenarioError& e) {
+            const std::string what = e.what();
+            EXPECT_EQ(e.Place(), c.place);
+            EXPECT_EQ(what.rfind(std::string("office.json: ") + c.place + ": ", 0), 0u) << what;
+            EXPECT_NE(what.find(c.fault), std::string::npos) << what;
+            EXPECT_EQ(what.find('\n'), std::string::npos) << what;
+        }
+    }
+}
+
+TEST(ScenarioLoader, MessageStaysOnOneLineWhateverTheNames) {
+    try {
+        sim::LoadScenario(R"({"computers": [{"name": "A\nB"}, {"name": "a\nb"}]})", "x.json");
+        FAIL();
+    } catch (const sim::ScenarioError& e) {
+        EXPECT_EQ(std::string(e.what()).find('\n'), std::string::npos);
+        EXPECT_NE(std::string(e.what()).find("\"a\\x0Ab\""), std::string::npos) << e.what();
+    }
+}
+
+TEST(ScenarioLoader, UnreadableFileAndProgrammaticScenarioAreReportedToo) {
+    try {
+        sim::LoadScenarioFile("/nonexistent/office.json");
+        FAIL();
+    } catch (const sim::ScenarioError& e) {
+        EXPECT_EQ(std::string(e.what()).rfind("/nonexistent/office.json: cannot open the file", 0), 0u)
+            << e.what();
+    }
+    sim::Scenario s;
+    s.computers.resize(1);
+    s.computers[0].name = u"FS";
+    s.computers[0].files = {{1, 1, 0, u"a", std::nullopt, std::nullopt, std::nullopt},
+                            {1, 1, 0, u"b", std::nullopt, std::nullopt, std::nullopt}};
+    EXPECT_THROW(sim::SimulatedNetwork(std::move(s), "bench"), sim::ScenarioError);
+}
+
+// The bundled office: what the demo and the README promise.
+TEST(DemoScenario, LoadsWithThePromisedShape) {
+    auto net = sim::LoadDemoScenario();
+    std::vector<std::chrono::milliseconds> waits;
+    net->SetSleeper([&](std::chrono::milliseconds d) { waits.push_back(d); });
+    netapi::SetProvider(net);
+    {
+        char16_t name[64];
+        DWORD size = 64;
+        ASSERT_EQ(GetLocalComputerName(name, &size), 0u);
+        EXPECT_EQ(std::u16string(name), u"ADMIN-PC");
+
+        const auto all = Servers(SV_TYPE_ALL);
+        std::set<std::u16string> names;
+        DWORD types = 0;
+        for (DWORD i = 0; i < all.read; ++i) {
+            names.insert(all[i].sv101_name);
+            types |= all[i].sv101_type;
+        }
+        EXPECT_TRUE(names.count(u"FILESRV01") && names.count(u"BACKUP01") && names.count(u"HRSRV02"));
+        EXPECT_NE(types & SV_TYPE_DOMAIN_CTRL, 0u);
+        EXPECT_NE(types & SV_TYPE_PRINTQ_SERVER, 0u);
+
+        const auto files = Files(u"FILESRV01");
+        ASSERT_EQ(files.status, 0u);
+        EXPECT_GE(files.read, 50u);
+        EXPECT_LE(files.read, 70u);
+        std::set<std::u16string> users;
+        int pipes = 0, adminShare = 0;
+        for (DWORD i = 0; i < files.read; ++i) {
+            users.insert(Str(files[i].fi3_username));
+            const std::u16string path = Str(files[i].fi3_pathname);
+            pipes += path.rfind(u"\\PIPE\\", 0) == 0;
+            adminShare += path.rfind(u"C:\\", 0) == 0;
+        }
+        EXPECT_GE(users.size(), 8u);
+        EXPECT_GE(pipes, 3);
+        EXPECT_GE(adminShare, 1);
+
+        const auto sessions = Sessions(u"FILESRV01");
+        bool guest = false;
+        for (DWORD i = 0; i < sessions.read; ++i) guest = guest || sessions[i].sesi502_user_flags == SESS_GUEST;
+        EXPECT_TRUE(guest);
+        EXPECT_GT(Connections(u"FILESRV01", u"Finance").read, 0u);
+
+        EXPECT_EQ(Files(u"HRSRV02").status, ERROR_ACCESS_DENIED);
+        EXPECT_EQ(Files(u"BACKUP01").status, ERROR_BAD_NETPATH);
+        ASSERT_EQ(waits.size(), 1u);
+        EXPECT_EQ(waits[0], std::chrono::milliseconds(300));
+    }
+    netapi::SetProvider(nullptr);
+    EXPECT_EQ(netapi::LiveBufferCount(), 0u);
+}
+
+}  // namespace
