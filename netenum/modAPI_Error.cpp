@@ -58,7 +58,9 @@ const Table& SystemTable() {
         {1726, u"The remote procedure call failed.\r\n"},
         {1727, u"The remote procedure call failed and did not execute.\r\n"},
         {1728, u"A remote procedure call (RPC) protocol error occurred.\r\n"},
+        {1745, u"The procedure number is out of range.\r\n"},
         {1753, u"There are no more endpoints available from the endpoint mapper.\r\n"},
+        {1783, u"The stub received bad data.\r\n"},
         {1909, u"The referenced account is currently locked out and may not be logged on to.\r\n"},
         {6118, u"The list of servers for this workgroup is not currently available\r\n"},
     };

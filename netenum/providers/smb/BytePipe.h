@@ -1,0 +1,22 @@
+#pragma once
+// A message pipe to a server (a named pipe opened over SMB in production, a
+// script in tests). The RPC client writes whole fragments and reads exactly
+// the number of bytes it knows are coming: a read for more than the server
+// has sent blocks until the transport times out.
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+#include "netenum/netapi.h"
+
+namespace smb {
+
+class BytePipe {
+public:
+    virtual ~BytePipe() = default;
+    virtual netapi::NET_API_STATUS Write(std::span<const std::uint8_t> data) = 0;
+    // Fills `out` completely or fails.
+    virtual netapi::NET_API_STATUS ReadExact(std::span<std::uint8_t> out) = 0;
+};
+
+}  // namespace smb

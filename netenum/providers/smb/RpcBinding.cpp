@@ -1,0 +1,46 @@
+#include "RpcBinding.h"
+
+namespace smb {
+
+using netapi::NERR_Success;
+using netapi::NET_API_STATUS;
+
+RpcBinding::RpcBinding(PipeOpener& opener, std::string host, std::string pipe,
+                       dcerpc::SyntaxId iface)
+    : mOpener(opener), mHost(std::move(host)), mPipe(std::move(pipe)), mInterface(iface) {}
+
+NET_API_STATUS RpcBinding::Connect() {
+    mClient.reset();
+    std::unique_ptr<BytePipe> pipe;
+    NET_API_STATUS status = mOpener.Open(mHost, mPipe, pipe);
+    if (status != NERR_Success) return status;
+    auto client = std::make_unique<DceRpcClient>(std::move(pipe));
+    status = client->Bind(mInterface);
+    if (status != NERR_Success) return status;
+    mClient = std::move(client);
+    return NERR_Success;
+}
+
+NET_API_STATUS RpcBinding::Call(std::uint16_t opnum, const std::vector<std::uint8_t>& stub,
+                                std::vector<std::uint8_t>& reply) {
+    reply.clear();
+    const bool reused = mClient != nullptr;
+    if (!reused) {
+        const NET_API_STATUS status = Connect();
+        if (status != NERR_Success) return status;
+    }
+    NET_API_STATUS status = mClient->Call(opnum, stub, reply);
+    if (status != NERR_Success && mClient->Broken()) {
+        const bool retry = reused && !mClient->RequestSent();
+        mClient.reset();
+        if (retry) {
+            status = Connect();
+            if (status != NERR_Success) return status;
+            status = mClient->Call(opnum, stub, reply);
+            if (status != NERR_Success && mClient->Broken()) mClient.reset();
+        }
+    }
+    return status;
+}
+
+}  // namespace smb

@@ -1,0 +1,133 @@
+#include "SmbCredentials.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+namespace smb {
+namespace {
+
+void Wipe(std::string& s) {
+    // A volatile pointer keeps the compiler from dropping the stores.
+    volatile char* p = s.data();
+    for (std::size_t i = 0; i < s.size(); ++i) p[i] = 0;
+    s.clear();
+}
+
+std::string Trim(const std::string& s) {
+    const auto first = s.find_first_not_of(" \t\r");
+    if (first == std::string::npos) return {};
+    const auto last = s.find_last_not_of(" \t\r");
+    return s.substr(first, last - first + 1);
+}
+
+bool KeyIs(const std::string& key, const char* want) { return strcasecmp(key.c_str(), want) == 0; }
+
+}  // namespace
+
+SmbCredentials::~SmbCredentials() { Wipe(mPassword); }
+
+bool SmbCredentials::TicketCacheExists(const std::string& ccname, unsigned uid) {
+    struct stat st{};
+    if (!ccname.empty()) {
+        std::string path = ccname;
+        if (path.rfind("FILE:", 0) == 0) path = path.substr(5);
+        else if (path.rfind("DIR:", 0) == 0) path = path.substr(4);
+        else if (path.rfind("MEMORY:", 0) == 0) return false;  // dies with its process
+        else if (path.find(':') != std::string::npos && path[0] != '/')
+            return true;  // KEYRING:, KCM: and the like live outside the file system
+        return stat(path.c_str(), &st) == 0;
+    }
+    const std::string fallback = "/tmp/krb5cc_" + std::to_string(uid);
+    return stat(fallback.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool SmbCredentials::LoadAuthFile(const std::string& path) {
+    mProblem.clear();
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        mProblem = "cannot open the auth file " + path + ": " + std::strerror(errno);
+        return false;
+    }
+    struct stat st{};
+    std::string content;
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        mProblem = "the auth file " + path + " is not a regular file";
+    } else if (st.st_uid != geteuid()) {
+        mProblem = "the auth file " + path + " belongs to another user";
+    } else if ((st.st_mode & 077) != 0) {
+        mProblem = "the auth file " + path +
+                   " can be read or changed by others; allow only its owner (chmod 600)";
+    } else {
+        char buffer[4096];
+        for (;;) {
+            const ssize_t n = read(fd, buffer, sizeof buffer);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) break;
+            content.append(buffer, static_cast<std::size_t>(n));
+            if (content.size() > 65536) break;
+        }
+        std::memset(buffer, 0, sizeof buffer);
+    }
+    close(fd);
+    if (!mProblem.empty()) return false;
+
+    std::size_t at = 0;
+    while (at < content.size()) {
+        std::size_t end = content.find('\n', at);
+        if (end == std::string::npos) end = content.size();
+        std::string line = content.substr(at, end - at);
+        at = end + 1;
+        const auto eq = line.find('=');
+        if (eq != std::string::npos && line[0] != '#' && line[0] != ';') {
+            const std::string key = Trim(line.substr(0, eq));
+            std::string value = Trim(line.substr(eq + 1));
+            if (KeyIs(key, "username")) {
+                // "DOMAIN\user" and "DOMAIN/user" carry their domain with them.
+                const auto sep = value.find_first_of("\\/");
+                if (sep != std::string::npos) {
+                    mDomain = value.substr(0, sep);
+                    mUser = value.substr(sep + 1);
+                } else {
+                    mUser = value;
+                }
+            } else if (KeyIs(key, "password")) {
+                Wipe(mPassword);
+                mPassword = value;
+                mHasPassword = true;
+            } else if (KeyIs(key, "domain")) {
+                mDomain = value;
+            }
+            Wipe(value);
+        }
+        Wipe(line);
+    }
+    Wipe(content);
+    if (mUser.empty()) {
+        mProblem = "the auth file " + path + " names no user (username = ...)";
+        return false;
+    }
+    return true;
+}
+
+SmbCredentials SmbCredentials::FromEnvironment() {
+    SmbCredentials c;
+    const char* ccname = std::getenv("KRB5CCNAME");
+    c.mKerberos = TicketCacheExists(ccname != nullptr ? ccname : "", geteuid());
+    const char* file = std::getenv("VANTOR_SMB_AUTHFILE");
+    if (file != nullptr && *file != 0) {
+        SmbCredentials loaded;
+        if (loaded.LoadAuthFile(file)) {
+            loaded.mKerberos = c.mKerberos;
+            return loaded;
+        }
+        c.mProblem = loaded.mProblem;
+    }
+    return c;
+}
+
+}  // namespace smb

@@ -1,0 +1,81 @@
+#pragma once
+// The network as real Windows and Samba servers answer it: the server service
+// (srvsvc) for files, sessions, shares, connections, server information and
+// the clock, the account database (samr) for user accounts, each over its
+// named pipe on the server. The local computer (an empty name, this machine's
+// own name or "localhost") is the SMB server at 127.0.0.1.
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "PipeOpener.h"
+#include "netenum/Provider.h"
+
+namespace smb {
+
+class RpcBinding;
+class SrvsvcClient;
+class SamrClient;
+
+class SmbProvider final : public netapi::Provider {
+public:
+    explicit SmbProvider(std::shared_ptr<PipeOpener> opener);
+    ~SmbProvider() override;
+
+    netapi::EnumResult<netapi::FileInfo3> FileEnum(const netapi::OptString& server,
+                                                   const netapi::OptString& basepath,
+                                                   const netapi::OptString& user) override;
+    netapi::NET_API_STATUS FileClose(const netapi::OptString& server, netapi::DWORD fileid) override;
+    netapi::EnumResult<netapi::SessionInfo502> SessionEnum(const netapi::OptString& server,
+                                                           const netapi::OptString& client,
+                                                           const netapi::OptString& user) override;
+    netapi::NET_API_STATUS SessionDel(const netapi::OptString& server,
+                                      const netapi::OptString& client,
+                                      const netapi::OptString& user) override;
+    netapi::EnumResult<netapi::ShareInfo2> ShareEnum(const netapi::OptString& server) override;
+    netapi::EnumResult<netapi::ConnectionInfo1> ConnectionEnum(
+        const netapi::OptString& server, const netapi::OptString& qualifier) override;
+    netapi::EnumResult<netapi::ServerInfo101> ServerEnum(netapi::DWORD servertype,
+                                                         const netapi::OptString& domain) override;
+    netapi::NET_API_STATUS ServerGetInfo(const netapi::OptString& server,
+                                         netapi::ServerInfo101& out) override;
+    netapi::NET_API_STATUS ServerSetComment(const netapi::OptString& server,
+                                            const netapi::OptString& comment) override;
+    netapi::NET_API_STATUS RemoteTOD(const netapi::OptString& server,
+                                     netapi::TimeOfDay& out) override;
+    netapi::NET_API_STATUS UserGetInfo(const netapi::OptString& server,
+                                       const netapi::OptString& user,
+                                       netapi::UserInfo3& out) override;
+    netapi::NET_API_STATUS UserSetInfo(const netapi::OptString& server,
+                                       const netapi::OptString& user,
+                                       const netapi::UserInfo3& info) override;
+    netapi::NET_API_STATUS MessageBufferSend(const netapi::OptString& server,
+                                             const netapi::OptString& msgname,
+                                             const netapi::OptString& fromname,
+                                             const std::u16string& text) override;
+    netapi::NET_API_STATUS LocalComputerName(std::u16string& out) override;
+
+    // The address or name a server argument reaches: leading blanks and
+    // backslashes dropped; the local computer becomes 127.0.0.1.
+    std::string HostFor(const netapi::OptString& server) const;
+
+private:
+    struct Server;
+    Server& For(const netapi::OptString& server);
+
+    std::shared_ptr<PipeOpener> mOpener;
+    std::map<std::string, std::unique_ptr<Server>> mServers;
+};
+
+// The computers NetServerEnum considers (besides the local computer): the
+// program feeds them from its settings (section "Network", key "Servers");
+// VANTOR_SMB_SERVERS (comma-separated) adds more without any settings.
+void SetKnownServers(std::vector<std::u16string> servers);
+std::vector<std::u16string> KnownServers();
+
+// The provider over libsmbclient, logging on as SmbCredentials says. Only
+// present when the SMB client library was found at build time.
+std::shared_ptr<netapi::Provider> MakeSmbProvider();
+
+}  // namespace smb

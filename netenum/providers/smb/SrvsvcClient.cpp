@@ -1,0 +1,192 @@
+#include "SrvsvcClient.h"
+
+#include <algorithm>
+
+#include "Srvsvc.h"
+#include "netenum/Text.h"
+
+namespace smb {
+
+using netapi::DWORD;
+using netapi::EnumResult;
+using netapi::NERR_Success;
+using netapi::NET_API_STATUS;
+using netapi::OptString;
+
+namespace {
+
+// Empty filters are no filters; the wire says so with a null pointer.
+OptString NullIfEmpty(const OptString& s) {
+    if (!s || s->empty()) return std::nullopt;
+    return s;
+}
+
+// Asks for one part after another until the server says it is done.
+template <typename Record, typename Encode, typename Decode>
+EnumResult<Record> EnumAll(RpcBinding& binding, std::uint16_t opnum, Encode encode,
+                           Decode decode) {
+    EnumResult<Record> result;
+    DWORD resume = 0;
+    DWORD firstTotal = 0;
+    for (int part = 0;; ++part) {
+        std::vector<std::uint8_t> reply;
+        NET_API_STATUS status = binding.Call(opnum, encode(resume), reply);
+        srvsvc::EnumReply<Record> r;
+        if (status == NERR_Success) status = decode(reply, r);
+        if (status != NERR_Success) return EnumResult<Record>{status, {}, 0};
+        if (r.status != NERR_Success && r.status != netapi::ERROR_MORE_DATA)
+            return EnumResult<Record>{r.status, {}, 0};
+        if (part == 0) firstTotal = r.total;
+        const bool progress = !r.records.empty();
+        std::move(r.records.begin(), r.records.end(), std::back_inserter(result.records));
+        const auto count = static_cast<DWORD>(std::min<std::size_t>(result.records.size(), 0xFFFFFFFFu));
+        if (r.status == NERR_Success) {
+            result.status = NERR_Success;
+            result.total = std::max(firstTotal, count);
+            return result;
+        }
+        // More data: go on only while the server moves forward.
+        if (!progress || r.resume == 0 || (part > 0 && r.resume == resume) ||
+            part + 1 >= SrvsvcClient::kMaxParts) {
+            result.status = netapi::ERROR_MORE_DATA;
+            result.total = std::max(firstTotal, count);
+            return result;
+        }
+        resume = r.resume;
+    }
+}
+
+std::u16string StripBackslashes(const std::u16string& s) {
+    std::size_t i = 0;
+    while (i < s.size() && s[i] == u'\\') ++i;
+    return s.substr(i);
+}
+
+}  // namespace
+
+SrvsvcClient::SrvsvcClient(RpcBinding& binding, std::u16string serverArg)
+    : mBinding(binding), mServerArg(std::move(serverArg)) {}
+
+EnumResult<netapi::FileInfo3> SrvsvcClient::FileEnum(const OptString& basepath,
+                                                     const OptString& user) {
+    const OptString base = NullIfEmpty(basepath), who = NullIfEmpty(user);
+    return EnumAll<netapi::FileInfo3>(
+        mBinding, srvsvc::kOpFileEnum,
+        [&](DWORD resume) {
+            return srvsvc::EncodeFileEnum(Server(), base, who, netapi::MAX_PREFERRED_LENGTH, resume);
+        },
+        [](const std::vector<std::uint8_t>& stub, srvsvc::EnumReply<netapi::FileInfo3>& r) {
+            return srvsvc::DecodeFileEnum(stub, r);
+        });
+}
+
+NET_API_STATUS SrvsvcClient::FileClose(DWORD fileid) {
+    std::vector<std::uint8_t> reply;
+    NET_API_STATUS status =
+        mBinding.Call(srvsvc::kOpFileClose, srvsvc::EncodeFileClose(Server(), fileid), reply);
+    if (status != NERR_Success) return status;
+    NET_API_STATUS server = 0;
+    status = srvsvc::DecodeStatusOnly(reply, server);
+    return status != NERR_Success ? status : server;
+}
+
+EnumResult<netapi::SessionInfo502> SrvsvcClient::SessionEnum(const OptString& client,
+                                                             const OptString& user) {
+    const OptString from = NullIfEmpty(client), who = NullIfEmpty(user);
+    auto run = [&](DWORD level) {
+        return EnumAll<netapi::SessionInfo502>(
+            mBinding, srvsvc::kOpSessionEnum,
+            [&](DWORD resume) {
+                return srvsvc::EncodeSessionEnum(Server(), from, who, level,
+                                                 netapi::MAX_PREFERRED_LENGTH, resume);
+            },
+            [level](const std::vector<std::uint8_t>& stub,
+                    srvsvc::EnumReply<netapi::SessionInfo502>& r) {
+                return srvsvc::DecodeSessionEnum(stub, level, r);
+            });
+    };
+    EnumResult<netapi::SessionInfo502> result;
+    if (!mSessionLevel1) {
+        result = run(502);
+        if (result.status != netapi::ERROR_INVALID_LEVEL) return result;
+        mSessionLevel1 = true;
+    }
+    result = run(1);
+    // Some servers (Samba) ignore the filters; apply them here as well.
+    if (from || who) {
+        const std::u16string wantClient = from ? StripBackslashes(*from) : std::u16string();
+        std::erase_if(result.records, [&](const netapi::SessionInfo502& s) {
+            if (from && !text::EqualsIgnoreCase(StripBackslashes(s.cname.value_or(u"")), wantClient))
+                return true;
+            return who && !text::EqualsIgnoreCase(s.username.value_or(u""), *who);
+        });
+        result.total = static_cast<DWORD>(result.records.size());
+    }
+    return result;
+}
+
+NET_API_STATUS SrvsvcClient::SessionDel(const OptString& client, const OptString& user) {
+    std::vector<std::uint8_t> reply;
+    NET_API_STATUS status = mBinding.Call(
+        srvsvc::kOpSessionDel,
+        srvsvc::EncodeSessionDel(Server(), NullIfEmpty(client), NullIfEmpty(user)), reply);
+    if (status != NERR_Success) return status;
+    NET_API_STATUS server = 0;
+    status = srvsvc::DecodeStatusOnly(reply, server);
+    return status != NERR_Success ? status : server;
+}
+
+EnumResult<netapi::ShareInfo2> SrvsvcClient::ShareEnum() {
+    return EnumAll<netapi::ShareInfo2>(
+        mBinding, srvsvc::kOpShareEnumAll,
+        [&](DWORD resume) {
+            return srvsvc::EncodeShareEnumAll(Server(), netapi::MAX_PREFERRED_LENGTH, resume);
+        },
+        [](const std::vector<std::uint8_t>& stub, srvsvc::EnumReply<netapi::ShareInfo2>& r) {
+            return srvsvc::DecodeShareEnumAll(stub, r);
+        });
+}
+
+EnumResult<netapi::ConnectionInfo1> SrvsvcClient::ConnectionEnum(const OptString& qualifier) {
+    return EnumAll<netapi::ConnectionInfo1>(
+        mBinding, srvsvc::kOpConnectionEnum,
+        [&](DWORD resume) {
+            return srvsvc::EncodeConnectionEnum(Server(), qualifier, netapi::MAX_PREFERRED_LENGTH,
+                                                resume);
+        },
+        [](const std::vector<std::uint8_t>& stub, srvsvc::EnumReply<netapi::ConnectionInfo1>& r) {
+            return srvsvc::DecodeConnectionEnum(stub, r);
+        });
+}
+
+NET_API_STATUS SrvsvcClient::ServerGetInfo(netapi::ServerInfo101& out) {
+    std::vector<std::uint8_t> reply;
+    NET_API_STATUS status =
+        mBinding.Call(srvsvc::kOpServerGetInfo, srvsvc::EncodeServerGetInfo101(Server()), reply);
+    if (status != NERR_Success) return status;
+    NET_API_STATUS server = 0;
+    status = srvsvc::DecodeServerGetInfo101(reply, out, server);
+    return status != NERR_Success ? status : server;
+}
+
+NET_API_STATUS SrvsvcClient::ServerSetComment(const OptString& comment) {
+    std::vector<std::uint8_t> reply;
+    NET_API_STATUS status = mBinding.Call(
+        srvsvc::kOpServerSetInfo, srvsvc::EncodeServerSetInfo1005(Server(), comment), reply);
+    if (status != NERR_Success) return status;
+    NET_API_STATUS server = 0;
+    status = srvsvc::DecodeServerSetInfo(reply, server);
+    return status != NERR_Success ? status : server;
+}
+
+NET_API_STATUS SrvsvcClient::RemoteTOD(netapi::TimeOfDay& out) {
+    std::vector<std::uint8_t> reply;
+    NET_API_STATUS status =
+        mBinding.Call(srvsvc::kOpRemoteTOD, srvsvc::EncodeRemoteTOD(Server()), reply);
+    if (status != NERR_Success) return status;
+    NET_API_STATUS server = 0;
+    status = srvsvc::DecodeRemoteTOD(reply, out, server);
+    return status != NERR_Success ? status : server;
+}
+
+}  // namespace smb

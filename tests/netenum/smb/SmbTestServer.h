@@ -1,0 +1,99 @@
+#pragma once
+// Test doubles for the SMB provider: reply stubs built the way a server
+// marshals them, and a scripted server behind the PipeOpener interface that
+// answers binds and requests the way a named pipe does, one PDU per read
+// request size, failing any read that asks for more than the PDU has left.
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "netenum/Provider.h"
+#include "netenum/providers/smb/PipeOpener.h"
+#include "netenum/providers/smb/Samr.h"
+
+namespace smbtest {
+
+using Stub = std::vector<std::uint8_t>;
+using netapi::DWORD;
+
+Stub FileEnumReply(const std::vector<netapi::FileInfo3>& records, DWORD total, DWORD resume,
+                   DWORD status);
+Stub SessionEnumReply(DWORD level, const std::vector<netapi::SessionInfo502>& records,
+                      DWORD total, DWORD resume, DWORD status);
+Stub ShareEnumReply(const std::vector<netapi::ShareInfo2>& records, DWORD total, DWORD resume,
+                    DWORD status);
+Stub ConnectionEnumReply(const std::vector<netapi::ConnectionInfo1>& records, DWORD total,
+                         DWORD resume, DWORD status);
+Stub ServerInfoReply(const netapi::ServerInfo101* info, DWORD status);
+Stub RemoteTODReply(const netapi::TimeOfDay* tod, DWORD status);
+Stub StatusReply(DWORD status);
+Stub UserAllReply(const smb::samr::UserAll& user, std::uint32_t ntstatus);
+
+// PDUs as a server sends them.
+Stub BindAckPdu(std::uint32_t callId, std::uint16_t maxRecv, std::uint16_t result = 0);
+Stub ResponsePdu(std::uint32_t callId, const Stub& stubPart, std::uint8_t flags);
+Stub FaultPdu(std::uint32_t callId, std::uint32_t status);
+// A whole reply cut into fragments of at most `maxStub` stub bytes.
+std::vector<Stub> ResponseFragments(std::uint32_t callId, const Stub& stub, std::size_t maxStub);
+
+// Parsed from a request the client wrote.
+struct Request {
+    std::uint16_t opnum = 0;
+    std::uint32_t callId = 0;
+    Stub stub;
+};
+
+// Reads the arguments every srvsvc request starts with: unique strings.
+std::optional<std::u16string> ReadUniqueString(const Stub& stub, std::size_t& offset);
+std::uint32_t ReadU32(const Stub& stub, std::size_t& offset);
+
+// A pipe served by a handler: binds are acknowledged, each request goes to
+// the handler, whose answer comes back in fragments.
+class ScriptedPipe final : public smb::BytePipe {
+public:
+    using Handler = std::function<Stub(const Request&)>;
+    ScriptedPipe(Handler handler, std::size_t maxStub) : mHandler(std::move(handler)), mMaxStub(maxStub) {}
+
+    netapi::NET_API_STATUS Write(std::span<const std::uint8_t> data) override;
+    netapi::NET_API_STATUS ReadExact(std::span<std::uint8_t> out) override;
+
+    // A read for more than the server had sent: the real pipe would block.
+    bool overRead = false;
+    std::vector<Stub> written;
+    // Raw PDUs to send instead of the handler's answer, for malformed replies.
+    std::deque<Stub> injected;
+    // Fail every write from now on, as a pipe the server dropped does.
+    bool dropped = false;
+
+private:
+    Handler mHandler;
+    std::size_t mMaxStub;
+    std::deque<Stub> mOutgoing;  // whole PDUs, one read of each at a time
+    std::size_t mOffset = 0;     // into mOutgoing.front()
+    Stub mPending;               // request fragments waiting for the last one
+};
+
+class ScriptedServers final : public smb::PipeOpener {
+public:
+    // One handler for every host and pipe: (host, pipe, request) -> reply stub.
+    using Handler = std::function<Stub(const std::string& host, const std::string& pipe,
+                                       const Request&)>;
+    explicit ScriptedServers(Handler handler) : mHandler(std::move(handler)) {}
+
+    netapi::NET_API_STATUS Open(const std::string& host, const std::string& pipe,
+                                std::unique_ptr<smb::BytePipe>& out) override;
+
+    std::map<std::string, netapi::NET_API_STATUS> unreachable;  // host -> status
+    std::vector<std::string> opened;                           // "host/pipe", in order
+    std::vector<ScriptedPipe*> pipes;                          // live while the provider keeps them
+    std::size_t maxStub = 4256;
+
+private:
+    Handler mHandler;
+};
+
+}  // namespace smbtest

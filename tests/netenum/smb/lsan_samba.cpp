@@ -1,0 +1,5 @@
+// Leak checking in sanitizer builds: Samba's client libraries keep a few
+// process-wide allocations (the debug log's name, made with talloc) until the
+// process ends. Our own code never allocates through talloc, so leaks reported
+// there are theirs.
+extern "C" const char* __lsan_default_suppressions() { return "leak:libtalloc.so\n"; }

@@ -1,0 +1,203 @@
+// The NDR decoders against well-formed and hostile replies.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <functional>
+
+#include "SmbTestServer.h"
+#include "netenum/providers/smb/NdrWriter.h"
+#include "netenum/providers/smb/Samr.h"
+#include "netenum/providers/smb/Srvsvc.h"
+
+namespace {
+
+using namespace smb;
+using netapi::NERR_Success;
+constexpr netapi::NET_API_STATUS kProtocolError = 1728;
+
+netapi::FileInfo3 File(netapi::DWORD id, const char16_t* path, netapi::OptString user) {
+    netapi::FileInfo3 f;
+    f.id = id;
+    f.permissions = netapi::PERM_FILE_READ | netapi::PERM_FILE_WRITE;
+    f.num_locks = 2;
+    f.pathname = path;
+    f.username = std::move(user);
+    return f;
+}
+
+TEST(SmbCodec, FileEnumReplyKeepsIdsNullsAndOrder) {
+    const auto stub = smbtest::FileEnumReply(
+        {File(0x80000005u, u"C:\\share\\a.doc", u"alice"), File(7, u"\\PIPE\\srvsvc", std::nullopt),
+         File(0xFFFFFFFFu, u"", u"bob")},
+        3, 0x44, netapi::ERROR_MORE_DATA);
+    srvsvc::EnumReply<netapi::FileInfo3> r;
+    ASSERT_EQ(srvsvc::DecodeFileEnum(stub, r), NERR_Success);
+    EXPECT_EQ(r.status, netapi::ERROR_MORE_DATA);
+    EXPECT_EQ(r.total, 3u);
+    EXPECT_EQ(r.resume, 0x44u);
+    ASSERT_EQ(r.records.size(), 3u);
+    EXPECT_EQ(r.records[0].id, 0x80000005u);
+    EXPECT_EQ(r.records[0].pathname, u"C:\\share\\a.doc");
+    EXPECT_EQ(r.records[0].num_locks, 2u);
+    EXPECT_FALSE(r.records[1].username.has_value());
+    EXPECT_EQ(r.records[2].id, 0xFFFFFFFFu);
+    EXPECT_EQ(r.records[2].pathname, u"");
+}
+
+TEST(SmbCodec, SessionLevelsFillWhatTheyCarry) {
+    netapi::SessionInfo502 s;
+    s.cname = u"CLIENT1";
+    s.username = u"alice";
+    s.num_opens = 3;
+    s.time = 100;
+    s.idle_time = 5;
+    s.user_flags = netapi::SESS_GUEST;
+    s.cltype_name = u"Windows";
+    s.transport = u"\\Device\\NetbiosSmb";
+    for (netapi::DWORD level : {502u, 1u, 10u}) {
+        SCOPED_TRACE(level);
+        srvsvc::EnumReply<netapi::SessionInfo502> r;
+        ASSERT_EQ(srvsvc::DecodeSessionEnum(smbtest::SessionEnumReply(level, {s}, 1, 0, 0), level, r),
+                  NERR_Success);
+        ASSERT_EQ(r.records.size(), 1u);
+        const auto& got = r.records[0];
+        EXPECT_EQ(got.cname, u"CLIENT1");
+        EXPECT_EQ(got.idle_time, 5u);
+        EXPECT_EQ(got.num_opens, level == 10 ? 0u : 3u);
+        EXPECT_EQ(got.user_flags, level == 10 ? 0u : 1u);
+        EXPECT_EQ(got.transport.has_value(), level == 502);
+    }
+    // A reply in another level than asked is not trusted.
+    srvsvc::EnumReply<netapi::SessionInfo502> r;
+    EXPECT_EQ(srvsvc::DecodeSessionEnum(smbtest::SessionEnumReply(1, {s}, 1, 0, 0), 502, r),
+              kProtocolError);
+}
+
+// Every reply the provider decodes, well formed, with the decoder for it.
+struct Sample {
+    const char* name;
+    std::vector<std::uint8_t> stub;
+    std::function<netapi::NET_API_STATUS(std::span<const std::uint8_t>)> decode;
+};
+
+std::vector<Sample> Samples() {
+    netapi::ShareInfo2 share;
+    share.netname = u"docs";
+    share.remark = u"Team documents";
+    share.path = u"C:\\srv\\docs";
+    netapi::ConnectionInfo1 conn;
+    conn.username = u"alice";
+    conn.netname = u"docs";
+    netapi::SessionInfo502 sess;
+    sess.cname = u"c";
+    sess.username = u"u";
+    sess.transport = u"t";
+    netapi::ServerInfo101 info;
+    info.name = u"SERVER";
+    info.comment = u"desc";
+    netapi::TimeOfDay tod;
+    samr::UserAll user;
+    user.accountName = u"carol";
+    user.fullName = u"Carol C";
+    user.unitsPerWeek = 168;
+    user.logonHours.assign(21, 0xFF);
+    return {
+        {"files", smbtest::FileEnumReply({File(1, u"p", u"u"), File(2, u"q", std::nullopt)}, 2, 0, 0),
+         [](auto b) { srvsvc::EnumReply<netapi::FileInfo3> r; return srvsvc::DecodeFileEnum(b, r); }},
+        {"sessions", smbtest::SessionEnumReply(502, {sess, sess}, 2, 0, 0),
+         [](auto b) { srvsvc::EnumReply<netapi::SessionInfo502> r; return srvsvc::DecodeSessionEnum(b, 502, r); }},
+        {"shares", smbtest::ShareEnumReply({share, share}, 2, 0, 0),
+         [](auto b) { srvsvc::EnumReply<netapi::ShareInfo2> r; return srvsvc::DecodeShareEnumAll(b, r); }},
+        {"connections", smbtest::ConnectionEnumReply({conn}, 1, 0, 0),
+         [](auto b) { srvsvc::EnumReply<netapi::ConnectionInfo1> r; return srvsvc::DecodeConnectionEnum(b, r); }},
+        {"serverinfo", smbtest::ServerInfoReply(&info, 0),
+         [](auto b) { netapi::ServerInfo101 i; netapi::NET_API_STATUS s; return srvsvc::DecodeServerGetInfo101(b, i, s); }},
+        {"tod", smbtest::RemoteTODReply(&tod, 0),
+         [](auto b) { netapi::TimeOfDay t; netapi::NET_API_STATUS s; return srvsvc::DecodeRemoteTOD(b, t, s); }},
+        {"userall", smbtest::UserAllReply(user, 0),
+         [](auto b) { samr::UserAll u; std::uint32_t s; return samr::DecodeQueryUserAll(b, u, s); }},
+    };
+}
+
+TEST(SmbCodec, EveryTruncatedReplyIsAProtocolError) {
+    for (const auto& sample : Samples()) {
+        SCOPED_TRACE(sample.name);
+        ASSERT_EQ(sample.decode(sample.stub), NERR_Success);
+        for (std::size_t n = 0; n < sample.stub.size(); ++n) {
+            // A copy of exactly n bytes, so that a sanitizer sees any over-read.
+            const std::vector<std::uint8_t> cut(sample.stub.begin(), sample.stub.begin() + n);
+            ASSERT_EQ(sample.decode(cut), kProtocolError) << "cut at " << n;
+        }
+    }
+}
+
+TEST(SmbCodec, CorruptingAnyWordNeverCrashes) {
+    // Each 32-bit word set to values that stress counts and offsets; the
+    // decoder may accept or refuse, but must stay inside the input.
+    for (const auto& sample : Samples()) {
+        SCOPED_TRACE(sample.name);
+        for (std::size_t at = 0; at + 4 <= sample.stub.size(); at += 4) {
+            for (std::uint32_t v : {0u, 1u, 0x7FFFFFFFu, 0xFFFFFFFFu, 0x10000u}) {
+                auto bad = sample.stub;
+                std::memcpy(bad.data() + at, &v, 4);
+                const auto status = sample.decode(bad);
+                EXPECT_TRUE(status == NERR_Success || status == kProtocolError);
+            }
+        }
+    }
+}
+
+TEST(SmbCodec, HostileCountsAreRefusedWithoutAllocatingThem) {
+    // EntriesRead and the array's max count both claim 2^31 records of 20 bytes.
+    smb::NdrWriter w;
+    for (std::uint32_t v : {3u, 3u, 0x20000u, 0x80000000u, 0x20004u, 0x80000000u}) w.U32(v);
+    srvsvc::EnumReply<netapi::FileInfo3> r;
+    EXPECT_EQ(srvsvc::DecodeFileEnum(w.Data(), r), kProtocolError);
+
+    // A string whose actual count exceeds its max count, and one with an offset.
+    for (auto fields : {std::array<std::uint32_t, 3>{2, 0, 3}, std::array<std::uint32_t, 3>{4, 1, 2}}) {
+        smb::NdrWriter s;
+        s.U32(101);
+        s.U32(0x20000);
+        for (std::uint32_t v : {500u, 0x20004u, 6u, 1u, 3u, 0u}) s.U32(v);
+        for (std::uint32_t v : fields) s.U32(v);
+        for (int i = 0; i < 8; ++i) s.U16(u'x');
+        s.U32(0);
+        netapi::ServerInfo101 info;
+        netapi::NET_API_STATUS status = 0;
+        EXPECT_EQ(srvsvc::DecodeServerGetInfo101(s.Data(), info, status), kProtocolError);
+    }
+}
+
+TEST(SmbCodec, AccountRecordMapsFlagsTimesAndHours) {
+    samr::UserAll u;
+    u.accountName = u"carol";
+    u.description = u"Finance";
+    u.rid = 1002;
+    u.primaryGid = 513;
+    // normal account, disabled, locked out, password never expires
+    u.acctFlags = 0x10 | 0x1 | 0x400 | 0x200;
+    u.accountExpires = 0x7FFFFFFFFFFFFFFFull;
+    u.lastLogon = 116444736000000000ull + 10000000ull * 1000;  // 1000 s after 1970
+    u.unitsPerWeek = 168;
+    u.logonHours = {0xFF, 0x0F};  // shorter than a week's 21 bytes
+    samr::UserAll decoded;
+    std::uint32_t nt = 1;
+    ASSERT_EQ(samr::DecodeQueryUserAll(smbtest::UserAllReply(u, 0), decoded, nt), NERR_Success);
+    EXPECT_EQ(nt, 0u);
+    const auto info = samr::ToUserInfo3(decoded, 5000);
+    EXPECT_EQ(info.name, u"carol");
+    EXPECT_EQ(info.comment, u"Finance");
+    EXPECT_EQ(info.flags, netapi::UF_SCRIPT | netapi::UF_NORMAL_ACCOUNT | netapi::UF_ACCOUNTDISABLE |
+                              netapi::UF_LOCKOUT | netapi::UF_DONT_EXPIRE_PASSWD);
+    EXPECT_EQ(info.acct_expires, 0xFFFFFFFFu);
+    EXPECT_EQ(info.last_logon, 1000u);
+    EXPECT_EQ(info.user_id, 1002u);
+    // netapi reads exactly 21 bytes behind the pointer: never hand it fewer.
+    ASSERT_TRUE(info.logon_hours.has_value());
+    EXPECT_EQ(info.logon_hours->size(), netapi::LOGON_HOURS_BYTES);
+    EXPECT_EQ((*info.logon_hours)[1], 0x0F);
+    EXPECT_EQ((*info.logon_hours)[2], 0x00);
+}
+
+}  // namespace

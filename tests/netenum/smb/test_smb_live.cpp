@@ -1,0 +1,462 @@
+// Against a real Samba server on 127.0.0.1:445 (started by the "samba"
+// fixture): what the program lists, closes and ends is what the server holds.
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <ctime>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <thread>
+
+#include "app/CommandLine.h"
+#include "netenum/MessageTarget.h"
+#include "netenum/NetBuffer.h"
+#include "netenum/Text.h"
+#include "netenum/colConnectionEnum.h"
+#include "netenum/colFileEnum.h"
+#include "netenum/colSessionEnum.h"
+#include "netenum/colShareEnum.h"
+#include "netenum/netapi.h"
+#include "netenum/providers/smb/SmbProvider.h"
+#include "server/clsGeneral.h"
+#include "support/ScriptedProvider.h"
+
+namespace {
+
+using testing_support::RecordingSink;
+using testing_support::S;
+using testing_support::U;
+
+const char* const kAlice = "vantortest_alice";
+const char* const kBob = "vantortest_bob";
+const char* const kCarol = "vantortest_carol";
+
+// What the fixture wrote about the server it started.
+struct Server {
+    std::string dir;
+    std::map<std::string, std::string> env;
+    std::string skip;
+
+    static const Server& Get() {
+        static const Server server = Load();
+        return server;
+    }
+    const std::string& operator[](const std::string& key) const { return env.at(key); }
+    // A path inside a share as Samba reports it ("C:\tmp\...\shares\docs\a.doc").
+    std::u16string ServerPath(const std::string& sharePath) const {
+        std::string p = "C:" + dir + "/shares/" + sharePath;
+        std::replace(p.begin(), p.end(), '/', '\\');
+        return U(p);
+    }
+
+private:
+    static Server Load() {
+        Server s;
+        const char* dir = std::getenv("VANTOR_SAMBA_DIR");
+        if (dir == nullptr) {
+            s.skip = "VANTOR_SAMBA_DIR is not set (run through ctest)";
+            return s;
+        }
+        s.dir = dir;
+        std::ifstream skipFile(s.dir + "/skip");
+        if (skipFile) {
+            std::getline(skipFile, s.skip);
+            return s;
+        }
+        std::ifstream envFile(s.dir + "/env");
+        if (!envFile) {
+            s.skip = "no live Samba server: " + s.dir + "/env is missing";
+            return s;
+        }
+        for (std::string line; std::getline(envFile, line);)
+            if (const auto eq = line.find('='); eq != std::string::npos)
+                s.env[line.substr(0, eq)] = line.substr(eq + 1);
+        return s;
+    }
+};
+
+// One user holding files open through libsmbclient, in a helper process.
+class Holder final {
+public:
+    Holder(const char* user, std::vector<std::string> paths) {
+        std::vector<std::string> args = {VANTOR_SMB_HOLDER, "127.0.0.1", user};
+        args.insert(args.end(), paths.begin(), paths.end());
+        Start(args);
+    }
+    ~Holder() { Stop(); }
+    Holder(const Holder&) = delete;
+    Holder& operator=(const Holder&) = delete;
+
+    bool Ready() const { return mReady; }
+    const std::string& Failure() const { return mFailure; }
+    // Whether the helper can still read file `index` (false once it was closed).
+    bool CanRead(std::size_t index) {
+        Send("read " + std::to_string(index) + "\n");
+        return Line() == "OK";
+    }
+
+private:
+    void Start(const std::vector<std::string>& args) {
+        int in[2], out[2];
+        if (pipe(in) != 0 || pipe(out) != 0) return;
+        mPid = fork();
+        if (mPid == 0) {
+            dup2(in[0], 0);
+            dup2(out[1], 1);
+            close(in[1]);
+            close(out[0]);
+            std::vector<char*> argv;
+            for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+            argv.push_back(nullptr);
+            setenv("VANTOR_HOLDER_PASSWORD", Server::Get()["password"].c_str(), 1);
+            execv(argv[0], argv.data());
+            _exit(127);
+        }
+        close(in[0]);
+        close(out[1]);
+        mIn = in[1];
+        mOut = out[0];
+        const std::string first = Line();
+        mReady = first.rfind("READY", 0) == 0;
+        if (!mReady) mFailure = first.empty() ? "no answer from the holder" : first;
+    }
+
+    void Stop() {
+        if (mIn >= 0) {
+            Send("quit\n");
+            close(mIn);
+        }
+        if (mPid > 0) {
+            // Give it a moment to log off cleanly, then make sure it is gone.
+            for (int i = 0; i < 100; ++i) {
+                if (waitpid(mPid, nullptr, WNOHANG) == mPid) {
+                    mPid = -1;
+                    break;
+                }
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            }
+            if (mPid > 0) {
+                kill(mPid, SIGKILL);
+                waitpid(mPid, nullptr, 0);
+            }
+        }
+        if (mOut >= 0) close(mOut);
+    }
+
+    void Send(const std::string& s) {
+        if (mIn >= 0 && write(mIn, s.data(), s.size()) < 0) {
+            close(mIn);
+            mIn = -1;
+        }
+    }
+
+    // One line from the helper; empty when it says nothing for 30 s.
+    std::string Line() {
+        std::string line;
+        char c = 0;
+        for (;;) {
+            pollfd p{mOut, POLLIN, 0};
+            if (poll(&p, 1, 30000) <= 0) return line;
+            if (read(mOut, &c, 1) != 1 || c == '\n') return line;
+            line.push_back(c);
+        }
+    }
+
+    pid_t mPid = -1;
+    int mIn = -1;
+    int mOut = -1;
+    bool mReady = false;
+    std::string mFailure;
+};
+
+class SambaLive : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!Server::Get().skip.empty()) GTEST_SKIP() << Server::Get().skip;
+        UseCredentials("admin.auth");
+        netenum::SetCurrentForm(&mSink);
+        WaitUntilNoTestFilesOpen();
+    }
+    void TearDown() override {
+        netenum::SetCurrentForm(nullptr);
+        netapi::SetProvider(nullptr);
+        EXPECT_EQ(netapi::LiveBufferCount(), 0u);
+    }
+
+    void UseCredentials(const std::string& file) {
+        setenv("VANTOR_SMB_AUTHFILE", (Server::Get().dir + "/" + file).c_str(), 1);
+        netapi::SetProvider(smb::MakeSmbProvider());
+    }
+
+    // Helpers of earlier tests log off asynchronously on the server side.
+    void WaitUntilNoTestFilesOpen() {
+        for (int i = 0; i < 100; ++i) {
+            if (TestFiles().empty()) return;
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+    }
+
+    // The open files of the test users, as (path, user) pairs, sorted.
+    std::vector<std::pair<std::u16string, std::u16string>> TestFiles() {
+        netenum::colFileEnum files;
+        files.Init(u"");
+        std::vector<std::pair<std::u16string, std::u16string>> out;
+        for (std::size_t i = 1; i <= files.Count(); ++i)
+            if (files.Item(i).UserName().rfind(u"vantortest_", 0) == 0)
+                out.emplace_back(files.Item(i).PathName(), files.Item(i).UserName());
+        std::sort(out.begin(), out.end());
+        return out;
+    }
+
+    std::string Messages() const { return S(mSink.text); }
+
+    RecordingSink mSink;
+};
+
+TEST_F(SambaLive, OpenFilesListedAreTheFilesHeld) {
+    Holder alice(kAlice, {"docs/report.doc", "docs/reports/q3.doc"});
+    Holder bob(kBob, {"docs/report.doc", "data/a.dat"});
+    ASSERT_TRUE(alice.Ready()) << alice.Failure();
+    ASSERT_TRUE(bob.Ready()) << bob.Failure();
+    const Server& s = Server::Get();
+    std::vector<std::pair<std::u16string, std::u16string>> expected = {
+        {s.ServerPath("docs/report.doc"), U(kAlice)},
+        {s.ServerPath("docs/reports/q3.doc"), U(kAlice)},
+        {s.ServerPath("docs/report.doc"), U(kBob)},
+        {s.ServerPath("data/a.dat"), U(kBob)},
+    };
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(TestFiles(), expected);
+    EXPECT_EQ(Messages(), "");
+}
+
+TEST_F(SambaLive, ClosingAFileByItsListedIdReallyClosesIt) {
+    Holder alice(kAlice, {"docs/report.doc", "docs/notes.txt", "docs/plan.doc"});
+    ASSERT_TRUE(alice.Ready()) << alice.Failure();
+    const std::u16string notes = Server::Get().ServerPath("docs/notes.txt");
+    {
+        netenum::colFileEnum files;
+        files.Init(u"");
+        int closed = 0;
+        for (const auto& f : files)
+            if (f.PathName() == notes && f.UserName() == U(kAlice)) {
+                files.CloseFile(f.ID(), u"", f.PathName());
+                ++closed;
+            }
+        ASSERT_EQ(closed, 1);
+    }
+    EXPECT_EQ(Messages(), "");
+    EXPECT_TRUE(alice.CanRead(0));
+    EXPECT_FALSE(alice.CanRead(1));  // the server closed it under the holder
+    EXPECT_TRUE(alice.CanRead(2));
+    const auto left = TestFiles();
+    EXPECT_EQ(left.size(), 2u);
+    EXPECT_TRUE(std::none_of(left.begin(), left.end(), [&](const auto& f) { return f.first == notes; }));
+}
+
+TEST_F(SambaLive, SessionsAreListedAndDeletingOneEndsIt) {
+    Holder alice(kAlice, {"docs/report.doc"});
+    Holder bob(kBob, {"docs/notes.txt"});
+    ASSERT_TRUE(alice.Ready() && bob.Ready()) << alice.Failure() << bob.Failure();
+    auto users = [] {
+        netenum::colSessionEnum sessions;
+        sessions.Init(u"");
+        std::multiset<std::string> out;
+        for (const auto& s : sessions) {
+            EXPECT_EQ(s.ComputerName(), u"127.0.0.1");
+            out.insert(S(s.UserName()));
+        }
+        return out;
+    };
+    const auto before = users();
+    EXPECT_EQ(before.count(kAlice), 1u);
+    EXPECT_EQ(before.count(kBob), 1u);
+    {
+        netenum::colSessionEnum sessions;
+        sessions.Init(u"");
+        sessions.DeleteItem(u"127.0.0.1", U(kBob));
+    }
+    EXPECT_EQ(Messages(), "");
+    EXPECT_FALSE(bob.CanRead(0));
+    EXPECT_TRUE(alice.CanRead(0));
+    const auto after = users();
+    EXPECT_EQ(after.count(kBob), 0u);
+    EXPECT_EQ(after.count(kAlice), 1u);
+}
+
+TEST_F(SambaLive, SharesComeWithTheirPaths) {
+    netenum::colShareEnum shares;
+    shares.Init(u"");
+    std::map<std::string, const netenum::clsShareEnum*> byName;
+    for (const auto& s : shares) byName[S(s.ShareName())] = &s;
+    ASSERT_EQ(byName.count("docs"), 1u);
+    ASSERT_EQ(byName.count("data"), 1u);
+    ASSERT_EQ(byName.count("IPC$"), 1u);
+    const Server& s = Server::Get();
+    EXPECT_EQ(byName["docs"]->Path(), s.ServerPath("docs"));
+    EXPECT_EQ(byName["docs"]->Remarks(), u"Team documents");
+    EXPECT_EQ(byName["docs"]->ShareType(), 0);
+    EXPECT_EQ(byName["docs"]->NumMaxConnections(), -1);
+    EXPECT_EQ(static_cast<std::uint32_t>(byName["IPC$"]->ShareType()),
+              netapi::STYPE_IPC | netapi::STYPE_SPECIAL);
+    EXPECT_EQ(Messages(), "");
+}
+
+TEST_F(SambaLive, UsersConnectedToAShareAreListed) {
+    Holder alice(kAlice, {"docs/report.doc", "docs/notes.txt"});
+    Holder bob(kBob, {"docs/plan.doc", "data/a.dat"});
+    ASSERT_TRUE(alice.Ready() && bob.Ready());
+    netenum::colConnectionEnum docs;
+    docs.Init(u"docs", u"");
+    // Samba fills names with placeholders; the connections and their open
+    // counts are real.
+    std::multiset<int> opens;
+    for (const auto& c : docs) {
+        opens.insert(c.NumOpens());
+        EXPECT_FALSE(c.UserName().empty());
+    }
+    EXPECT_EQ(opens, (std::multiset<int>{1, 2}));
+    netenum::colConnectionEnum none;
+    none.Init(u"nosuchshare", u"");
+    EXPECT_EQ(none.Count(), 0u);
+}
+
+TEST_F(SambaLive, SummaryCountsWhatTheServerHolds) {
+    Holder alice(kAlice, {"docs/report.doc", "docs/notes.txt", "data/a.dat"});
+    ASSERT_TRUE(alice.Ready());
+    // Everything open on the server right now, whoever holds it.
+    netenum::colFileEnum files;
+    files.Init(u"");
+    netenum::colSessionEnum sessions;
+    sessions.Init(u"");
+    server::clsGeneral general;
+    general.Init(u"");
+    EXPECT_EQ(static_cast<std::size_t>(general.NumOpenFiles()), files.Count());
+    EXPECT_GE(general.NumOpenFiles(), 3);
+    EXPECT_EQ(static_cast<std::size_t>(general.NumSessions()), sessions.Count());
+    EXPECT_EQ(general.NumFileLocks(), 0);
+    EXPECT_EQ(general.ComputerDesc(), u"Vantor test server");
+    char host[256] = {};
+    gethostname(host, sizeof host - 1);
+    std::string name(host);
+    name = name.substr(0, name.find('.'));
+    EXPECT_EQ(general.LocalComputerName(), text::ToUpper(U(name)));
+    EXPECT_EQ(Messages(), "");
+}
+
+TEST_F(SambaLive, RemoteClockAgreesWithThisMachine) {
+    netenum::NetBuffer buffer;
+    ASSERT_EQ(netapi::NetRemoteTOD(u"\\\\127.0.0.1", buffer.Out()), 0u);
+    const auto* tod = buffer.As<netapi::TIME_OF_DAY_INFO>();
+    const std::time_t now = std::time(nullptr);
+    EXPECT_LE(std::llabs(static_cast<long long>(tod->tod_elapsedt) - now), 5);
+    std::tm utc{};
+    const std::time_t elapsed = tod->tod_elapsedt;
+    gmtime_r(&elapsed, &utc);
+    EXPECT_EQ(tod->tod_year, static_cast<netapi::DWORD>(utc.tm_year + 1900));
+    EXPECT_EQ(tod->tod_month, static_cast<netapi::DWORD>(utc.tm_mon + 1));
+    EXPECT_EQ(tod->tod_day, static_cast<netapi::DWORD>(utc.tm_mday));
+    EXPECT_EQ(tod->tod_hours, static_cast<netapi::DWORD>(utc.tm_hour));
+}
+
+// Reads the account's flags, the way the sessions window does.
+netapi::DWORD Flags(const char* user) {
+    netenum::NetBuffer buffer;
+    EXPECT_EQ(netapi::NetUserGetInfo(u"", U(user).c_str(), 3, buffer.Out()), 0u);
+    return buffer ? buffer.As<netapi::USER_INFO_3>()->usri3_flags : 0;
+}
+
+// Writes the whole record back with `change` applied to its flags.
+netapi::NET_API_STATUS WriteFlags(const char* user, netapi::DWORD (*change)(netapi::DWORD)) {
+    netenum::NetBuffer buffer;
+    netapi::NET_API_STATUS status = netapi::NetUserGetInfo(u"", U(user).c_str(), 3, buffer.Out());
+    if (status != 0) return status;
+    auto* record = reinterpret_cast<netapi::USER_INFO_3*>(buffer.Get());
+    record->usri3_flags = change(record->usri3_flags);
+    return netapi::NetUserSetInfo(u"", U(user).c_str(), 3, buffer.Get(), nullptr);
+}
+
+TEST_F(SambaLive, AccountDisableAndEnableChangeOnlyThatFlag) {
+    const netapi::DWORD before = Flags(kCarol);
+    // A normal account whose password never expires, enabled.
+    ASSERT_EQ(before, netapi::UF_SCRIPT | netapi::UF_NORMAL_ACCOUNT | netapi::UF_DONT_EXPIRE_PASSWD);
+
+    ASSERT_EQ(WriteFlags(kCarol, [](netapi::DWORD f) { return f | netapi::UF_ACCOUNTDISABLE; }), 0u);
+    EXPECT_EQ(Flags(kCarol), before | netapi::UF_ACCOUNTDISABLE);
+    {
+        Holder carol(kCarol, {"docs/report.doc"});
+        EXPECT_FALSE(carol.Ready());  // a disabled account cannot log on
+    }
+    // A record asking for other changes too still changes only the disabled bit.
+    ASSERT_EQ(WriteFlags(kCarol, [](netapi::DWORD f) {
+                  return (f ^ netapi::UF_ACCOUNTDISABLE) | netapi::UF_LOCKOUT | netapi::UF_PASSWD_NOTREQD;
+              }),
+              0u);
+    EXPECT_EQ(Flags(kCarol), before);
+    Holder carol(kCarol, {"docs/report.doc"});
+    EXPECT_TRUE(carol.Ready()) << carol.Failure();
+
+    netenum::NetBuffer buffer;
+    EXPECT_EQ(netapi::NetUserGetInfo(u"", u"vantortest_nobody", 3, buffer.Out()),
+              netapi::NERR_UserNotFound);
+}
+
+TEST_F(SambaLive, CommandLineClosesExactlyTheMatchingFiles) {
+    Holder alice(kAlice, {"docs/report.doc", "docs/notes.txt", "docs/reports/q3.doc"});
+    Holder bob(kBob, {"docs/plan.doc", "data/a.dat"});
+    ASSERT_TRUE(alice.Ready() && bob.Ready());
+    std::ostringstream err;
+    // The line as the program receives it: lower case; the server by address.
+    EXPECT_EQ(app::RunCommandLine(u"127.0.0.1,*.doc,c", err), app::kExitOk) << err.str();
+    EXPECT_FALSE(alice.CanRead(0));
+    EXPECT_TRUE(alice.CanRead(1));
+    EXPECT_FALSE(alice.CanRead(2));
+    EXPECT_FALSE(bob.CanRead(0));
+    EXPECT_TRUE(bob.CanRead(1));
+    const Server& s = Server::Get();
+    std::vector<std::pair<std::u16string, std::u16string>> expected = {
+        {s.ServerPath("data/a.dat"), U(kBob)}, {s.ServerPath("docs/notes.txt"), U(kAlice)}};
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(TestFiles(), expected);
+}
+
+TEST_F(SambaLive, UnreachableComputerGivesTheNetworkPathLine) {
+    netenum::colFileEnum files;
+    files.Init(u"127.0.0.2");
+    EXPECT_EQ(files.Count(), 0u);
+    EXPECT_EQ(Messages().rfind("NetFileEnum error 53 : The network path was not found.\r\n", 0), 0u)
+        << Messages();
+}
+
+TEST_F(SambaLive, WrongPasswordGivesTheLogonFailureLine) {
+    UseCredentials("wrong.auth");
+    netenum::colFileEnum files;
+    files.Init(u"");
+    EXPECT_EQ(Messages().rfind("NetFileEnum error 1326 : The user name or password is incorrect.\r\n", 0), 0u)
+        << Messages();
+}
+
+TEST_F(SambaLive, AuthFileOthersCanReadIsRefusedWithoutShowingThePassword) {
+    const std::string path = Server::Get().dir + "/open.auth";
+    {
+        std::ofstream f(path);
+        f << "username = root\npassword = " << Server::Get()["admin_password"] << "\n";
+    }
+    chmod(path.c_str(), 0644);
+    UseCredentials("open.auth");
+    netenum::colFileEnum files;
+    files.Init(u"");
+    EXPECT_EQ(files.Count(), 0u);
+    EXPECT_NE(Messages().find("chmod 600"), std::string::npos) << Messages();
+    EXPECT_EQ(Messages().find(Server::Get()["admin_password"]), std::string::npos);
+    unlink(path.c_str());
+}
+
+}  // namespace

@@ -1,0 +1,217 @@
+// The SMB provider's own logic against scripted servers: whole lists out of
+// parts, the session level fallback, ids through the collections, the server
+// list, and the names that mean the local computer.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+
+#include "SmbTestServer.h"
+#include "netenum/Text.h"
+#include "netenum/colFileEnum.h"
+#include "netenum/netapi.h"
+#include "netenum/providers/smb/SmbProvider.h"
+#include "netenum/providers/smb/Srvsvc.h"
+
+namespace {
+
+using namespace netapi;
+using smbtest::Request;
+using smbtest::Stub;
+
+std::uint32_t LastWord(const Stub& stub) {
+    std::uint32_t v = 0;
+    std::memcpy(&v, stub.data() + stub.size() - 4, 4);
+    return v;
+}
+
+FileInfo3 File(DWORD id, std::u16string path) {
+    FileInfo3 f;
+    f.id = id;
+    f.pathname = std::move(path);
+    f.username = u"alice";
+    return f;
+}
+
+std::u16string ThisHost() {
+    std::u16string name;
+    smb::SmbProvider probe(std::make_shared<smbtest::ScriptedServers>(
+        [](const std::string&, const std::string&, const Request&) { return Stub{}; }));
+    probe.LocalComputerName(name);
+    return name;
+}
+
+TEST(SmbProvider, ListSentInPartsArrivesWhole) {
+    std::vector<DWORD> resumes;
+    auto servers = std::make_shared<smbtest::ScriptedServers>(
+        [&](const std::string&, const std::string&, const Request& r) {
+            const DWORD resume = LastWord(r.stub);
+            resumes.push_back(resume);
+            if (resume == 0) return smbtest::FileEnumReply({File(1, u"a"), File(2, u"b")}, 5, 10, ERROR_MORE_DATA);
+            if (resume == 10) return smbtest::FileEnumReply({File(3, u"c"), File(4, u"d")}, 3, 20, ERROR_MORE_DATA);
+            return smbtest::FileEnumReply({File(5, u"e")}, 1, 0, NERR_Success);
+        });
+    smb::SmbProvider provider(servers);
+    const auto result = provider.FileEnum(u"srv", u"", u"");
+    EXPECT_EQ(result.status, NERR_Success);
+    ASSERT_EQ(result.records.size(), 5u);
+    EXPECT_EQ(result.records[4].pathname, u"e");
+    EXPECT_EQ(result.total, 5u);
+    EXPECT_EQ(resumes, (std::vector<DWORD>{0, 10, 20}));
+    EXPECT_EQ(servers->opened, (std::vector<std::string>{"srv/srvsvc"}));  // one pipe, kept
+}
+
+TEST(SmbProvider, RunawayOrFailingPartsEndTheList) {
+    int calls = 0;
+    bool failSecond = false;
+    auto servers = std::make_shared<smbtest::ScriptedServers>(
+        [&](const std::string&, const std::string&, const Request&) {
+            ++calls;
+            if (failSecond && calls == 2) return smbtest::FileEnumReply({}, 0, 0, ERROR_ACCESS_DENIED);
+            // Always "more", always the same resume handle.
+            return smbtest::FileEnumReply({File(calls, u"x")}, 100, 7, ERROR_MORE_DATA);
+        });
+    smb::SmbProvider provider(servers);
+    auto result = provider.FileEnum(u"srv", std::nullopt, std::nullopt);
+    EXPECT_EQ(result.status, ERROR_MORE_DATA);
+    EXPECT_EQ(result.records.size(), 2u);  // the repeat of handle 7 stops it
+    EXPECT_EQ(result.total, 100u);
+
+    failSecond = true;
+    calls = 0;
+    result = provider.FileEnum(u"srv", std::nullopt, std::nullopt);
+    EXPECT_EQ(result.status, ERROR_ACCESS_DENIED);
+    EXPECT_TRUE(result.records.empty());
+}
+
+TEST(SmbProvider, SessionsFallBackToLevelOneOnceRefused) {
+    std::vector<DWORD> levels;
+    auto servers = std::make_shared<smbtest::ScriptedServers>(
+        [&](const std::string&, const std::string&, const Request& r) {
+            std::size_t at = 0;
+            for (int i = 0; i < 3; ++i) smbtest::ReadUniqueString(r.stub, at);
+            const DWORD level = smbtest::ReadU32(r.stub, at);
+            levels.push_back(level);
+            if (level == 502) return smbtest::SessionEnumReply(502, {}, 0, 0, ERROR_INVALID_LEVEL);
+            SessionInfo502 a, b;
+            a.cname = u"10.0.0.1";
+            a.username = u"alice";
+            a.num_opens = 3;
+            b.cname = u"10.0.0.2";
+            b.username = u"bob";
+            return smbtest::SessionEnumReply(1, {a, b}, 2, 0, NERR_Success);
+        });
+    smb::SmbProvider provider(servers);
+    auto result = provider.SessionEnum(u"srv", u"", u"");
+    EXPECT_EQ(result.status, NERR_Success);
+    ASSERT_EQ(result.records.size(), 2u);
+    EXPECT_EQ(result.records[0].num_opens, 3u);
+    EXPECT_FALSE(result.records[0].transport.has_value());  // level 1 has none
+    EXPECT_EQ(levels, (std::vector<DWORD>{502, 1}));
+
+    // Learned: the next list asks level 1 straight away; filters the server
+    // ignored are applied here.
+    result = provider.SessionEnum(u"srv", u"\\\\10.0.0.2", u"");
+    EXPECT_EQ(levels, (std::vector<DWORD>{502, 1, 1}));
+    ASSERT_EQ(result.records.size(), 1u);
+    EXPECT_EQ(result.records[0].username, u"bob");
+    EXPECT_EQ(result.total, 1u);
+}
+
+TEST(SmbProvider, HighFileIdsSurviveTheCollectionAndCloseTheRightFile) {
+    std::vector<DWORD> closed;
+    auto servers = std::make_shared<smbtest::ScriptedServers>(
+        [&](const std::string&, const std::string&, const Request& r) {
+            if (r.opnum == smb::srvsvc::kOpFileClose) {
+                closed.push_back(LastWord(r.stub));
+                return smbtest::StatusReply(NERR_Success);
+            }
+            return smbtest::FileEnumReply({File(0x9E370001u, u"C:\\d\\a.doc"), File(0x9E370002u, u"C:\\d\\b.doc")},
+                                          2, 0, NERR_Success);
+        });
+    SetProvider(std::make_shared<smb::SmbProvider>(servers));
+    {
+        netenum::colFileEnum files;
+        files.Init(u"srv");
+        ASSERT_EQ(files.Count(), 2u);
+        const auto& second = files.Item(2);
+        files.CloseFile(second.ID(), u" srv ", second.PathName());
+    }
+    SetProvider(nullptr);
+    EXPECT_EQ(closed, (std::vector<DWORD>{0x9E370002u}));
+    EXPECT_EQ(LiveBufferCount(), 0u);
+}
+
+TEST(SmbProvider, ServerListComesFromKnownServersFilteredByType) {
+    const std::map<std::string, DWORD> types = {
+        {"127.0.0.1", SV_TYPE_SERVER | SV_TYPE_WORKSTATION | SV_TYPE_NT},
+        {"alpha", SV_TYPE_SERVER},
+        {"gamma", SV_TYPE_WORKSTATION},
+        {"delta", SV_TYPE_DOMAIN_CTRL}};
+    auto servers = std::make_shared<smbtest::ScriptedServers>(
+        [&](const std::string& host, const std::string&, const Request&) {
+            ServerInfo101 info;
+            info.name = u"REPORTED";
+            info.type = types.at(host);
+            info.comment = u"c";
+            return smbtest::ServerInfoReply(&info, NERR_Success);
+        });
+    servers->unreachable["beta"] = ERROR_BAD_NETPATH;
+    smb::SmbProvider provider(servers);
+    smb::SetKnownServers({u"alpha, beta", u"\\\\gamma", u"localhost"});
+    setenv("VANTOR_SMB_SERVERS", "delta,", 1);
+    const std::u16string local = ThisHost();
+
+    auto names = [&](DWORD mask) {
+        std::vector<std::u16string> out;
+        for (const auto& r : provider.ServerEnum(mask, std::nullopt).records) out.push_back(*r.name);
+        return out;
+    };
+    EXPECT_EQ(names(SV_TYPE_SERVER), (std::vector<std::u16string>{local, u"alpha"}));
+    EXPECT_EQ(names(SV_TYPE_ALL), (std::vector<std::u16string>{local, u"alpha", u"gamma", u"delta"}));
+    EXPECT_TRUE(names(SV_TYPE_NOVELL).empty());
+    const auto all = provider.ServerEnum(SV_TYPE_ALL, std::nullopt);
+    EXPECT_EQ(all.status, NERR_Success);
+    EXPECT_EQ(all.total, 4u);
+
+    unsetenv("VANTOR_SMB_SERVERS");
+    smb::SetKnownServers({});
+}
+
+TEST(SmbProvider, LocalComputerNamesReachLoopback) {
+    smb::SmbProvider provider(std::make_shared<smbtest::ScriptedServers>(
+        [](const std::string&, const std::string&, const Request&) { return Stub{}; }));
+    const std::u16string local = ThisHost();
+    ASSERT_FALSE(local.empty());
+    EXPECT_EQ(local, text::ToUpper(local));
+    for (const OptString& name : {OptString(), OptString(u""), OptString(u"\\\\"), OptString(u" localhost "),
+                                  OptString(u"\\\\" + text::ToLower(local))})
+        EXPECT_EQ(provider.HostFor(name), "127.0.0.1");
+    EXPECT_EQ(provider.HostFor(u"\\\\fileserver"), "fileserver");
+    EXPECT_EQ(provider.HostFor(u"127.0.0.2"), "127.0.0.2");
+}
+
+TEST(SmbProvider, UnsupportedAndInvalidCallsAnswerWithoutTheNetwork) {
+    auto servers = std::make_shared<smbtest::ScriptedServers>(
+        [](const std::string&, const std::string&, const Request&) { return Stub{}; });
+    smb::SmbProvider provider(servers);
+    EXPECT_EQ(provider.MessageBufferSend(std::nullopt, u"alice", std::nullopt, u"hi"), ERROR_NOT_SUPPORTED);
+    UserInfo3 info;
+    EXPECT_EQ(provider.UserGetInfo(u"", u"", info), ERROR_INVALID_PARAMETER);
+    EXPECT_TRUE(servers->opened.empty());
+}
+
+TEST(SmbProvider, UnreachableServerGivesItsStatusEveryTime) {
+    auto servers = std::make_shared<smbtest::ScriptedServers>(
+        [](const std::string&, const std::string&, const Request&) { return Stub{}; });
+    servers->unreachable["127.0.0.2"] = ERROR_BAD_NETPATH;
+    smb::SmbProvider provider(servers);
+    EXPECT_EQ(provider.FileEnum(u"127.0.0.2", u"", u"").status, ERROR_BAD_NETPATH);
+    TimeOfDay tod;
+    EXPECT_EQ(provider.RemoteTOD(u"\\\\127.0.0.2", tod), ERROR_BAD_NETPATH);
+    // Once it answers, the same provider reaches it.
+    servers->unreachable.clear();
+    EXPECT_EQ(provider.FileClose(u"127.0.0.2", 1), smb::srvsvc::RPC_S_PROTOCOL_ERROR);  // empty reply
+}
+
+}  // namespace

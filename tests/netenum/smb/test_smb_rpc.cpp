@@ -1,0 +1,164 @@
+// The DCE/RPC client over a scripted pipe: binding, fragments both ways,
+// faults, and a stream that is out of step.
+#include <gtest/gtest.h>
+
+#include "SmbTestServer.h"
+#include "netenum/providers/smb/DceRpcClient.h"
+#include "netenum/providers/smb/RpcBinding.h"
+
+namespace {
+
+using namespace smb;
+using smbtest::Stub;
+
+const dcerpc::SyntaxId& Srvsvc() {
+    static const auto id = dcerpc::MakeSyntax("4b324fc8-1670-01d3-1278-5a47bf6ee188", 3, 0);
+    return id;
+}
+
+Stub Counting(std::size_t n) {
+    Stub s(n);
+    for (std::size_t i = 0; i < n; ++i) s[i] = static_cast<std::uint8_t>(i * 7);
+    return s;
+}
+
+TEST(SmbRpc, LargeReplyIsReassembledReadingExactlyEachFragment) {
+    const Stub reply = Counting(100000);
+    auto owned = std::make_unique<smbtest::ScriptedPipe>(
+        [&](const smbtest::Request& r) {
+            EXPECT_EQ(r.opnum, 9);
+            return reply;
+        },
+        4256);
+    auto* pipe = owned.get();
+    DceRpcClient client(std::move(owned));
+    ASSERT_EQ(client.Bind(Srvsvc()), 0u);
+    Stub got;
+    ASSERT_EQ(client.Call(9, {1, 2, 3, 4}, got), 0u);
+    EXPECT_EQ(got, reply);
+    EXPECT_FALSE(pipe->overRead);
+    // A second call on the same pipe works the same way.
+    ASSERT_EQ(client.Call(9, {}, got), 0u);
+    EXPECT_EQ(got.size(), reply.size());
+}
+
+TEST(SmbRpc, LargeRequestIsSentInFragmentsWithinTheServersLimit) {
+    const Stub request = Counting(10000);
+    Stub received;
+    auto owned = std::make_unique<smbtest::ScriptedPipe>(
+        [&](const smbtest::Request& r) {
+            received = r.stub;
+            return Stub{0, 0, 0, 0};
+        },
+        4256);
+    auto* pipe = owned.get();
+    DceRpcClient client(std::move(owned));
+    ASSERT_EQ(client.Bind(Srvsvc()), 0u);
+    Stub got;
+    ASSERT_EQ(client.Call(22, request, got), 0u);
+    EXPECT_EQ(received, request);
+    ASSERT_EQ(pipe->written.size(), 4u);  // the bind and three fragments
+    for (std::size_t i = 1; i < pipe->written.size(); ++i) {
+        const Stub& f = pipe->written[i];
+        EXPECT_LE(f.size(), 4280u);
+        EXPECT_EQ(f[8] | f[9] << 8, static_cast<int>(f.size()));
+        EXPECT_EQ((f[3] & dcerpc::kFirstFrag) != 0, i == 1);
+        EXPECT_EQ((f[3] & dcerpc::kLastFrag) != 0, i == 3);
+    }
+}
+
+TEST(SmbRpc, FaultGivesItsStatusAndThePipeStaysUsable) {
+    auto owned = std::make_unique<smbtest::ScriptedPipe>(
+        [](const smbtest::Request&) { return Stub{0, 0, 0, 0}; }, 4256);
+    auto* pipe = owned.get();
+    DceRpcClient client(std::move(owned));
+    ASSERT_EQ(client.Bind(Srvsvc()), 0u);
+    Stub got;
+    pipe->injected.push_back(smbtest::FaultPdu(2, 5));  // access denied
+    EXPECT_EQ(client.Call(11, {}, got), 5u);
+    EXPECT_FALSE(client.Broken());
+    pipe->injected.push_back(smbtest::FaultPdu(3, 0x1C010002));  // no such operation
+    EXPECT_EQ(client.Call(99, {}, got), dcerpc::RPC_S_PROCNUM_OUT_OF_RANGE);
+    EXPECT_EQ(client.Call(11, {}, got), 0u);
+}
+
+TEST(SmbRpc, OutOfStepOrMalformedRepliesBreakThePipe) {
+    struct Case {
+        const char* name;
+        Stub pdu;
+    };
+    Stub shortFrag = smbtest::ResponsePdu(2, {0, 0, 0, 0}, 3);
+    shortFrag[8] = 12;  // shorter than its own header
+    shortFrag[9] = 0;
+    Stub bigEndian = smbtest::ResponsePdu(2, {0, 0, 0, 0}, 3);
+    bigEndian[4] = 0x00;
+    Stub notFirst = smbtest::ResponsePdu(2, {0, 0, 0, 0}, dcerpc::kLastFrag);
+    const Case cases[] = {
+        {"other call id", smbtest::ResponsePdu(7, {0, 0, 0, 0}, 3)},
+        {"fragment length below header", shortFrag},
+        {"big-endian data", bigEndian},
+        {"first fragment flag missing", notFirst},
+        {"a bind answer instead", smbtest::BindAckPdu(2, 4280)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto owned = std::make_unique<smbtest::ScriptedPipe>(
+            [](const smbtest::Request&) { return Stub{0, 0, 0, 0}; }, 4256);
+        auto* pipe = owned.get();
+        DceRpcClient client(std::move(owned));
+        ASSERT_EQ(client.Bind(Srvsvc()), 0u);
+        pipe->injected.push_back(c.pdu);
+        Stub got;
+        EXPECT_NE(client.Call(9, {}, got), 0u);
+        EXPECT_TRUE(got.empty());
+        EXPECT_TRUE(client.Broken());
+        EXPECT_NE(client.Call(9, {}, got), 0u);  // and stays unusable
+    }
+}
+
+TEST(SmbRpc, RefusedBindIsServerUnavailable) {
+    class Refusing final : public BytePipe {
+    public:
+        netapi::NET_API_STATUS Write(std::span<const std::uint8_t>) override { return 0; }
+        netapi::NET_API_STATUS ReadExact(std::span<std::uint8_t> out) override {
+            std::copy_n(mPdu.begin() + mAt, out.size(), out.begin());
+            mAt += out.size();
+            return 0;
+        }
+        Stub mPdu = smbtest::BindAckPdu(1, 4280, 2);  // provider rejection
+        std::size_t mAt = 0;
+    };
+    DceRpcClient client(std::make_unique<Refusing>());
+    EXPECT_EQ(client.Bind(Srvsvc()), dcerpc::RPC_S_SERVER_UNAVAILABLE);
+    Stub got;
+    EXPECT_EQ(client.Call(9, {}, got), dcerpc::RPC_S_CALL_FAILED);
+}
+
+TEST(SmbRpc, KeptPipeIsReopenedOnlyWhenTheRequestNeverLeft) {
+    int calls = 0;
+    smbtest::ScriptedServers servers([&](const std::string&, const std::string&,
+                                         const smbtest::Request&) {
+        ++calls;
+        return Stub{0, 0, 0, 0};
+    });
+    RpcBinding binding(servers, "srv", "srvsvc", Srvsvc());
+    Stub got;
+    ASSERT_EQ(binding.Call(11, {}, got), 0u);
+    ASSERT_EQ(servers.opened.size(), 1u);
+
+    // The server dropped the idle pipe: the write fails, a new pipe carries the call.
+    servers.pipes.back()->dropped = true;
+    EXPECT_EQ(binding.Call(11, {}, got), 0u);
+    EXPECT_EQ(servers.opened.size(), 2u);
+    EXPECT_EQ(calls, 2);
+
+    // The request left but no answer came: it may have run, so it is not repeated.
+    servers.pipes.back()->injected.push_back(Stub{5, 0});  // a torn header, then silence
+    EXPECT_NE(binding.Call(11, {}, got), 0u);
+    EXPECT_EQ(servers.opened.size(), 2u);
+    // The next call opens a fresh pipe.
+    EXPECT_EQ(binding.Call(11, {}, got), 0u);
+    EXPECT_EQ(servers.opened.size(), 3u);
+}
+
+}  // namespace
