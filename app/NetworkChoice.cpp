@@ -5,20 +5,26 @@
 
 #include "netenum/Provider.h"
 #include "netenum/providers/simulated/ScenarioLoader.h"
+#include "netenum/providers/smb/SmbProvider.h"
 
 namespace app {
 
 bool ChooseNetwork(const char* setting, std::string& error) {
     const std::string choice = setting == nullptr ? std::string() : std::string(setting);
     try {
-        if (choice.empty() || choice == "demo") {
+        if (choice == "demo") {
             netapi::SetProvider(sim::LoadDemoScenario());
             return true;
         }
-        if (choice == "smb") {
-            error = "VANTOR_NETWORK=smb: the real-server network is not available in this build "
-                    "yet; use VANTOR_NETWORK=demo or a scenario file";
+        if (choice.empty() || choice == "smb") {
+#ifdef VANTOR_HAVE_SMB
+            netapi::SetProvider(smb::MakeSmbProvider());
+            return true;
+#else
+            error = "VANTOR_NETWORK=smb: this build has no real-server support (libsmbclient was "
+                    "not found); use VANTOR_NETWORK=demo or a scenario file";
             return false;
+#endif
         }
         netapi::SetProvider(sim::LoadScenarioFile(choice));
         return true;
@@ -30,6 +36,10 @@ bool ChooseNetwork(const char* setting, std::string& error) {
 
 bool ChooseNetworkFromEnvironment(std::string& error) {
     return ChooseNetwork(std::getenv("VANTOR_NETWORK"), error);
+}
+
+void SetKnownServers(const std::u16string& commaSeparated) {
+    smb::SetKnownServers({commaSeparated});
 }
 
 }  // namespace app

@@ -1,6 +1,6 @@
 #pragma once
-// Which network the program talks to, from VANTOR_NETWORK: "demo" (the bundled
-// scenario), a path to a scenario file, or "smb" (real servers).
+// Which network the program talks to, from VANTOR_NETWORK: "smb" or unset
+// (real servers), "demo" (the bundled scenario) or a path to a scenario file.
 #include <string>
 
 namespace app {
@@ -9,7 +9,11 @@ namespace app {
 // one clear line (a broken scenario names its file, place and fault).
 bool ChooseNetwork(const char* setting, std::string& error);
 
-// Reads VANTOR_NETWORK itself.
+// Reads VANTOR_NETWORK itself; unset means real servers.
 bool ChooseNetworkFromEnvironment(std::string& error);
+
+// The servers the real network lists besides this computer (the settings'
+// "Network"/"Servers" value, comma-separated). No effect on simulated networks.
+void SetKnownServers(const std::u16string& commaSeparated);
 
 }  // namespace app

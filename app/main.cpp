@@ -1,20 +1,89 @@
-// Start procedure, until the main window exists: the command-line mode only.
+// Start procedure. The command line is looked at before any window object
+// exists: the window-less mode must run where there is no display at all.
+#include <QApplication>
+#include <QDialog>
+#include <memory>
 #include <iostream>
 #include <string>
 
 #include "CommandLine.h"
+#include "Icons.h"
 #include "NetworkChoice.h"
+#include "StartupClock.h"
+#include "frmMain.h"
+#include "windows/common/Settings.h"
+#include "windows/common/MainFormLink.h"
+
+// The tool windows are linked in when their libraries are part of the build.
+#ifdef VANTOR_HAVE_RESOURCES_WINDOW
+#include "windows/resources/frmResources.h"
+#endif
+#ifdef VANTOR_HAVE_SHARES_WINDOW
+#include "windows/shares/frmSharedResources.h"
+#endif
+#ifdef VANTOR_HAVE_SESSIONS_WINDOW
+#include "windows/sessions/frmUserSessions.h"
+#endif
+
+namespace {
+
+template <typename Window>
+void Register(common::ToolWindow which) {
+    common::RegisterToolWindow(which, [](QWidget* parent) -> std::unique_ptr<QDialog> {
+        return std::make_unique<Window>(parent);
+    });
+}
+
+void RegisterToolWindows() {
+#ifdef VANTOR_HAVE_RESOURCES_WINDOW
+    Register<resources::frmResources>(common::ToolWindow::Resources);
+#endif
+#ifdef VANTOR_HAVE_SHARES_WINDOW
+    Register<shares::frmSharedResources>(common::ToolWindow::SharedResources);
+#endif
+#ifdef VANTOR_HAVE_SESSIONS_WINDOW
+    Register<sessions::frmUserSessions>(common::ToolWindow::UserSessions);
+#endif
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     const std::u16string line = app::NormalizedCommandLine(argc, argv);
-    if (app::IsInteractiveCommandLine(line)) {
-        std::cerr << "vantor: the window is not available yet; usage: vantor SERVER,PATTERN,c\n";
-        return app::kExitMalformed;
-    }
+
     std::string error;
     if (!app::ChooseNetworkFromEnvironment(error)) {
         std::cerr << "vantor: " << error << '\n';
         return app::kExitFailed;
     }
-    return app::RunCommandLine(line, std::cerr);
+    if (!app::IsInteractiveCommandLine(line)) return app::RunCommandLine(line, std::cerr);
+
+    // Qt aborts without a display; say so in one line instead.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
+        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+        std::cerr << "vantor: no display for the window (DISPLAY is not set); the command-line "
+                     "mode needs none: vantor SERVER,PATTERN,c\n";
+        return app::kExitFailed;
+    }
+
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Vantor"));
+    QApplication::setWindowIcon(app::AppIcon());
+
+    app::SetKnownServers(common::GetSetting(QStringLiteral("Vantor"), QStringLiteral("Network"),
+                                            QStringLiteral("Servers"))
+                             .toStdU16String());
+    RegisterToolWindows();
+    app::frmMain window;
+    window.SetQuitOnClose(true);
+    window.Load();
+
+    // For the start-up figure: the window is up with the local summary filled.
+    if (qEnvironmentVariableIsSet("VANTOR_EXIT_AFTER_SHOWN")) {
+        QCoreApplication::processEvents();
+        if (const auto elapsed = app::MillisecondsSinceProcessStart())
+            std::cout << "startup-ms " << *elapsed << std::endl;
+        return 0;
+    }
+    return QApplication::exec();
 }

@@ -47,7 +47,7 @@ TEST_F(CommandLineMode, ClosesEveryMatchingFileWhateverTheCase) {
 
 TEST_F(CommandLineMode, MalformedLinesTouchNothingAndSayHowToUseIt) {
     for (const std::string line : {"filesrv,*.doc", "filesrv,*.doc,x", ",*.doc,c", "filesrv,,c",
-                                   "filesrv,*.doc,c ", "filesrv,*.doc, c", "filesrv"}) {
+                                   "filesrv,*.doc,cc", "filesrv,*.doc, c", "filesrv"}) {
         err.str("");
         EXPECT_EQ(Run(line), app::kExitMalformed) << line;
         EXPECT_NE(err.str().find("usage: vantor SERVER,PATTERN,c"), std::string::npos) << line;

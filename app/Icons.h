@@ -1,0 +1,15 @@
+#pragma once
+// The program's pictures, drawn in code so that the program carries no image
+// files: the window icon and the five buttons of the main window.
+#include <QIcon>
+
+namespace app {
+
+QIcon AppIcon();
+QIcon UsersIcon();
+QIcon SharesIcon();
+QIcon InUseIcon();
+QIcon AboutIcon();
+QIcon ExitIcon();
+
+}  // namespace app

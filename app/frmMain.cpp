@@ -1,0 +1,449 @@
+#include "frmMain.h"
+
+#include <QAbstractItemView>
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDialog>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QScreen>
+#include <QStatusBar>
+#include <QToolButton>
+#include <exception>
+
+#include "APIStuff.h"
+#include "ComputerTypes.h"
+#include "GeneralDate.h"
+#include "GetRemoteTime.h"
+#include "Icons.h"
+#include "WindowMessage.h"
+#include "about/About.h"
+#include "about/Help.h"
+#include "modMain.h"
+#include "netenum/NetBuffer.h"
+#include "netenum/modAPI_Error.h"
+#include "netenum/netapi.h"
+#include "windows/common/MessagePane.h"
+#include "windows/common/Prompts.h"
+#include "windows/common/Settings.h"
+#include "windows/common/Twips.h"
+#include "windows/common/WaitCursor.h"
+
+namespace app {
+namespace {
+
+using common::PlaceTwips;
+
+constexpr int kClientWidthTwips = 5535;
+constexpr int kClientHeightTwips = 6135;
+
+const QString kGettingInfo = QStringLiteral("Getting computer information...\r\n");
+const QString kInfoRetrieved = QStringLiteral("Computer information retrieved\r\n");
+
+QString Q(std::u16string_view text) {
+    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QString Title() { return QString::fromLatin1(kAppTitle); }
+
+// A step of the load or the close that fails is skipped; the next one runs.
+template <typename Step>
+void SkipOnError(Step&& step) {
+    try {
+        step();
+    } catch (const std::exception&) {
+    }
+}
+
+QLabel* NewLabel(QWidget* parent, const QString& text, int left, int top) {
+    auto* label = new QLabel(text, parent);
+    PlaceTwips(label, left, top);
+    return label;
+}
+
+// The value labels of one column of the summary sit at their place unless the
+// captions in front of them are wider in the font at hand; then they move right.
+void PlaceValueColumn(QLabel* topCaption, QLabel* bottomCaption, QLabel* topValue,
+                      QLabel* bottomValue, int leftTwips, int columnEndTwips) {
+    const int captionsEnd =
+        topCaption->x() + std::max(topCaption->width(), bottomCaption->width()) + 4;
+    const int left = std::max(common::TwipsToPixels(leftTwips), captionsEnd);
+    const int width = common::TwipsToPixels(columnEndTwips) - 12 - left;
+    topValue->setGeometry(left, topCaption->y(), width, topCaption->height());
+    bottomValue->setGeometry(left, bottomCaption->y(), width, bottomCaption->height());
+}
+
+QToolButton* NewPictureButton(QWidget* parent, const QString& text, const QIcon& icon,
+                              int left) {
+    auto* button = new QToolButton(parent);
+    button->setText(text);
+    button->setIcon(icon);
+    button->setIconSize(QSize(32, 32));
+    button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    // Clicking takes the focus, as a command button's click does, so that a
+    // pending description edit is written first.
+    button->setFocusPolicy(Qt::StrongFocus);
+    PlaceTwips(button, left, 4680, 912, 945);
+    return button;
+}
+
+}  // namespace
+
+frmMain::frmMain(QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                          Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint) {
+    setWindowTitle(Title());
+    setWindowIcon(AppIcon());
+    setFixedSize(common::TwipsToPixels(kClientWidthTwips),
+                 common::TwipsToPixels(kClientHeightTwips));
+    CreateControls();
+    PreviewKeys(this);
+}
+
+frmMain::~frmMain() {
+    RemoveTrayIcon();
+    if (netenum::CurrentForm() == this) netenum::SetCurrentForm(nullptr);
+    if (common::MainForm() == this) common::SetMainForm(nullptr);
+    // Children die after this object: they must not call back into it.
+    for (QWidget* child : findChildren<QWidget*>()) child->removeEventFilter(this);
+}
+
+void frmMain::CreateControls() {
+    Frame1 = new QGroupBox(QStringLiteral("Usage Summary"), this);
+    PlaceTwips(Frame1, 120, 120, 5340, 984);
+    lblCaption[1] = NewLabel(Frame1, QStringLiteral("Sessions:"), 240, 330);
+    lblCaption[0] = NewLabel(Frame1, QStringLiteral("File Locks:"), 240, 615);
+    lblCaption[2] = NewLabel(Frame1, QStringLiteral("Open Files:"), 2040, 330);
+    lblCaption[3] = NewLabel(Frame1, QStringLiteral("Open Named Pipes:"), 2040, 615);
+    lblSessions = new QLabel(Frame1);
+    lblFileLocks = new QLabel(Frame1);
+    lblOpenFiles = new QLabel(Frame1);
+    lblOpenNamedPipes = new QLabel(Frame1);
+    PlaceValueColumn(lblCaption[1], lblCaption[0], lblSessions, lblFileLocks, 1080, 2040);
+    PlaceValueColumn(lblCaption[2], lblCaption[3], lblOpenFiles, lblOpenNamedPipes, 3480, 5340);
+
+    lblCaption[7] = NewLabel(this, QStringLiteral("Computer Type"), 135, 1200);
+    cboComputerType = new QComboBox(this);
+    PlaceTwips(cboComputerType, 120, 1440, 5340, 315);
+    // Drops below the box like the computer list, all eleven types at once.
+    cboComputerType->setStyleSheet(QStringLiteral("QComboBox { combobox-popup: 0; }"));
+    cboComputerType->setMaxVisibleItems(static_cast<int>(kComputerTypes.size()));
+
+    lblCaption[5] = NewLabel(this, QStringLiteral("Computer Name"), 120, 1920);
+    Command2 = new QPushButton(QStringLiteral("&Get Date/Time"), this);
+    PlaceTwips(Command2, 4080, 1920, 1335, 255);
+    cboComputerName = new QComboBox(this);
+    PlaceTwips(cboComputerName, 108, 2160, 5340, 315);
+
+    lblCaption[4] = NewLabel(this, QStringLiteral("Description"), 120, 2640);
+    txtComputerDesc = new QLineEdit(this);
+    PlaceTwips(txtComputerDesc, 120, 2880, 5265, 300);
+
+    lblCaption[6] = NewLabel(this, QStringLiteral("System Messages"), 120, 3360);
+    Command1 = new QPushButton(QStringLiteral("Clear"), this);
+    Command1->setToolTip(QStringLiteral(" Clear system messages "));
+    PlaceTwips(Command1, 4800, 3360, 615, 255);
+    Text1 = new common::MessagePane(this);
+    PlaceTwips(Text1, 120, 3600, 5295, 855);
+
+    cmdUsers = NewPictureButton(this, QStringLiteral("&Users"), UsersIcon(), 120);
+    cmdShares = NewPictureButton(this, QStringLiteral("&Shares"), SharesIcon(), 1200);
+    cmdInUse = NewPictureButton(this, QStringLiteral("&In Use"), InUseIcon(), 2280);
+    Command3 = NewPictureButton(this, QStringLiteral("&About"), AboutIcon(), 3360);
+    cmdClose = NewPictureButton(this, QStringLiteral("E&xit"), ExitIcon(), 4440);
+
+    StatusBar1 = new QStatusBar(this);
+    StatusBar1->setSizeGripEnabled(false);
+    const int barHeight = StatusBar1->sizeHint().height();
+    StatusBar1->setGeometry(0, height() - barHeight, width(), barHeight);
+
+    mnuTray = new QMenu(QStringLiteral("Popup"), this);
+    mnuTrayRestore = mnuTray->addAction(QStringLiteral("Restore"));
+    mnuTrayClose = mnuTray->addAction(QStringLiteral("Close"));
+
+    // Picks by the user; picks made in code call the click handlers themselves.
+    connect(cboComputerType, &QComboBox::activated, this, [this] { cboComputerType_Click(); });
+    connect(cboComputerName, &QComboBox::activated, this, [this] { cboComputerName_Click(); });
+    connect(Command1, &QPushButton::clicked, this, [this] { Text1->Clear(); });
+    connect(Command2, &QPushButton::clicked, this, [this] { Command2_Click(); });
+    connect(Command3, &QToolButton::clicked, this, [this] { Command3_Click(); });
+    connect(cmdInUse, &QToolButton::clicked, this, [this] { cmdInUse_Click(); });
+    connect(cmdShares, &QToolButton::clicked, this,
+            [this] { OpenToolWindow(common::ToolWindow::SharedResources); });
+    connect(cmdUsers, &QToolButton::clicked, this,
+            [this] { OpenToolWindow(common::ToolWindow::UserSessions); });
+    connect(cmdClose, &QToolButton::clicked, this, [this] { close(); });
+    connect(mnuTrayRestore, &QAction::triggered, this,
+            [this] { SendWindowMessage(this, WM_SYSCOMMAND, SC_RESTORE, 0); });
+    connect(mnuTrayClose, &QAction::triggered, this, [this] { close(); });
+}
+
+void frmMain::PreviewKeys(QWidget* widget) {
+    // Only what lies inside the window: Esc in the tray menu closes the menu,
+    // not the program.
+    widget->installEventFilter(this);
+    for (QWidget* child : widget->findChildren<QWidget*>())
+        if (child->window() == this) child->installEventFilter(this);
+}
+
+void frmMain::Load() {
+    common::ShowWaitCursor();
+    mLoading = true;
+    netenum::SetCurrentForm(this);
+    common::SetMainForm(this);
+    SkipOnError([] { gAppPath = WithTrailingSeparator(QCoreApplication::applicationDirPath()); });
+    cboComputerName->addItem(QString::fromLatin1(kLocalComputer));
+    gComputerName = QString::fromLatin1(kLocalComputer);
+    SkipOnError([this] { FillGeneral(); });
+
+    CenterOnScreen();
+    show();
+    repaint();
+
+    for (const auto& type : kComputerTypes) cboComputerType->addItem(Q(type.text));
+    cboComputerType->setCurrentIndex(-1);
+    SkipOnError([this] {
+        const int saved = cboComputerType->findText(common::GetOption(QStringLiteral("Type")));
+        if (saved >= 0) SelectComputerType(saved);
+    });
+    mLoading = false;
+    SkipOnError([this] {
+        const int saved = cboComputerName->findText(common::GetOption(QStringLiteral("Computer")));
+        if (saved >= 0) SelectComputerName(saved);
+    });
+
+    SkipOnError([this] {
+        AddTrayIcon(this, mnuTray);
+        SetTrayTip(Title());
+    });
+    setWindowTitle(Title());
+    SkipOnError([this] {
+        if (const auto user = GetLocalUserName(); user && mGeneral) {
+            StatusBar1->showMessage(QStringLiteral("Machine: ") + Q(mGeneral->LocalComputerName()) +
+                                    QStringLiteral("   User: ") + Q(*user));
+        }
+    });
+    SizeComboDropDown(this, cboComputerName);
+    cboComputerName->setFocus();
+    Text1->SetText(QStringLiteral("Welcome to ") + Title() +
+                   QStringLiteral("!\r\n\r\nPress the F1 key for help.\r\n"));
+    common::ShowNormalCursor();
+}
+
+void frmMain::FillGeneral() {
+    common::ShowWaitCursor();
+    mGeneral = std::make_unique<server::clsGeneral>();
+    mGeneral->Init(RemoteServer().toStdU16String());
+    lblSessions->setText(QString::number(mGeneral->NumSessions()));
+    lblFileLocks->setText(QString::number(mGeneral->NumFileLocks()));
+    lblOpenFiles->setText(QString::number(mGeneral->NumOpenFiles()));
+    lblOpenNamedPipes->setText(QString::number(mGeneral->NumOpenPipes()));
+    txtComputerDesc->setText(Q(mGeneral->ComputerDesc()));
+    common::ShowNormalCursor();
+}
+
+QString frmMain::RemoteServer() const {
+    return gComputerName == QLatin1String(kLocalComputer) ? QString() : gComputerName;
+}
+
+QString frmMain::ChosenComputer() const { return gComputerName; }
+
+QDialog* frmMain::ResourcesWindow() const { return mResourcesWindow.data(); }
+
+void frmMain::SetTrayMenuItems(short window_state) {
+    if (window_state >= 0 && window_state <= 2) mnuTrayRestore->setEnabled(true);
+}
+
+void frmMain::txtComputerDesc_LostFocus() {
+    if (!mGeneral) return;
+    mGeneral->SetComputerDesc(txtComputerDesc->text().toStdU16String());
+    txtComputerDesc->setText(Q(mGeneral->ComputerDesc()));
+}
+
+void frmMain::AppendLine(const std::u16string& line) { Text1->AppendLine(Q(line)); }
+
+void frmMain::SelectComputerType(int index) {
+    cboComputerType->setCurrentIndex(index);
+    cboComputerType_Click();
+}
+
+void frmMain::SelectComputerName(int index) {
+    cboComputerName->setCurrentIndex(index);
+    cboComputerName_Click();
+}
+
+void frmMain::cboComputerType_Click() {
+    common::ShowWaitCursor();
+    cboComputerName->clear();
+    const int code = ListComputers();
+    if (code != 0) {
+        common::CurrentPrompts().MessageBox(
+            this, QStringLiteral("Error: ") + Q(netenum::GetErrorText(static_cast<std::uint32_t>(code))),
+            Title(), common::Prompts::Icon::Exclamation);
+    } else {
+        for (const auto& name : mComputerNames)
+            if (!name.empty()) cboComputerName->addItem(Q(name));
+        if (cboComputerName->count() > 0) {
+            lblCaption[5]->setText(QString::number(mComputerNames.size() - 1) +
+                                   QStringLiteral(" Computer Names"));
+            lblCaption[5]->adjustSize();
+            SelectComputerName(0);
+        } else {
+            lblCaption[5]->setText(QStringLiteral("0 Computer Names"));
+            lblCaption[5]->adjustSize();
+            cboComputerName->setCurrentIndex(-1);
+        }
+    }
+    common::ShowNormalCursor();
+}
+
+int frmMain::ListComputers() {
+    const std::uint32_t mask = MaskOfComputerType(cboComputerType->currentText().toStdU16String());
+    mComputerNames.assign(1, std::u16string());
+    netenum::NetBuffer buffer;
+    netapi::DWORD entriesRead = 0;
+    netapi::DWORD totalEntries = 0;
+    const netapi::NET_API_STATUS status =
+        netapi::NetServerEnum(nullptr, 101, buffer.Out(), netapi::MAX_PREFERRED_LENGTH,
+                              &entriesRead, &totalEntries, mask, nullptr, nullptr);
+    if (status != netapi::NERR_Success) return static_cast<int>(status);
+    if (static_cast<std::int32_t>(totalEntries) <= 0) return 0;
+    mComputerNames.resize(static_cast<std::size_t>(totalEntries) + 1);
+    // Only the records the buffer holds are read, whatever total the server claims.
+    const auto* records = buffer.As<netapi::SERVER_INFO_101>();
+    const netapi::DWORD readable = records == nullptr ? 0 : std::min(entriesRead, totalEntries);
+    for (netapi::DWORD i = 0; i < readable; ++i)
+        mComputerNames[i] = netenum::PointerToString(&records[i].sv101_name);
+    return 0;
+}
+
+void frmMain::cboComputerName_Click() {
+    if (mLoading) return;
+    Text1->SetText(kGettingInfo);
+    QCoreApplication::processEvents();
+    gComputerName = cboComputerName->currentText();
+    FillGeneral();
+    if (Text1->Text() == kGettingInfo) {
+        Text1->SetText(kInfoRetrieved);
+        QCoreApplication::processEvents();
+    }
+}
+
+void frmMain::Command2_Click() {
+    common::ShowWaitCursor();
+    const QString server = gComputerName == QLatin1String(kLocalComputer)
+                               ? QString()
+                               : QStringLiteral("\\\\") + gComputerName;
+    const auto time = GetRemoteTime(server.toStdU16String());
+    const QString text = time ? FormatGeneralDate(*time, QLocale()) : QStringLiteral("N/A");
+    common::ShowNormalCursor();
+    common::CurrentPrompts().MessageBox(this, text, gComputerName, common::Prompts::Icon::None);
+}
+
+void frmMain::Command3_Click() {
+    about::About box(gAppPath, this);
+    box.exec();
+}
+
+void frmMain::cmdInUse_Click() {
+    const common::ToolWindowFactory* factory = common::FindToolWindow(common::ToolWindow::Resources);
+    if (factory == nullptr) return;
+    hide();
+    {
+        std::unique_ptr<QDialog> window = (*factory)(this);
+        if (window) {
+            mResourcesWindow = window.get();
+            window->exec();
+            mResourcesWindow = nullptr;
+        }
+    }
+    show();
+}
+
+void frmMain::OpenToolWindow(common::ToolWindow which) {
+    const common::ToolWindowFactory* factory = common::FindToolWindow(which);
+    if (factory == nullptr) return;
+    if (std::unique_ptr<QDialog> window = (*factory)(this)) window->exec();
+}
+
+void frmMain::CenterOnScreen() {
+    const QScreen* where = screen() != nullptr ? screen() : QGuiApplication::primaryScreen();
+    if (where == nullptr) return;
+    QRect frame = frameGeometry();
+    frame.moveCenter(where->availableGeometry().center());
+    move(frame.topLeft());
+}
+
+bool frmMain::event(QEvent* event) {
+    // What reaches the window's own handling of a window message: the default
+    // reactions to the system commands; everything else is ignored.
+    if (event->type() == WindowMessageEvent::EventType()) {
+        const auto* message = static_cast<const WindowMessageEvent*>(event);
+        if (message->msg() == WM_SYSCOMMAND && message->wParam() == SC_RESTORE &&
+            (windowState() & (Qt::WindowMinimized | Qt::WindowMaximized)))
+            setWindowState(windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized));
+        else if (message->msg() == WM_SYSCOMMAND && message->wParam() == SC_MINIMIZE)
+            showMinimized();
+        return true;
+    }
+    return QWidget::event(event);
+}
+
+bool frmMain::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<const QKeyEvent*>(event);
+        constexpr Qt::KeyboardModifiers kShiftCtrlAlt =
+            Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier;
+        if (key->key() == Qt::Key_F1 && !(key->modifiers() & kShiftCtrlAlt)) {
+            about::OpenHelpFile(gAppPath);
+            return true;
+        }
+        if (key->key() == Qt::Key_Escape) {
+            close();
+            return true;
+        }
+    } else if (event->type() == QEvent::FocusOut && watched == txtComputerDesc) {
+        // Leaving the box for another control; switching applications or
+        // opening a popup is not leaving it.
+        const auto reason = static_cast<const QFocusEvent*>(event)->reason();
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
+            SkipOnError([this] { txtComputerDesc_LostFocus(); });
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void frmMain::focusInEvent(QFocusEvent* event) {
+    QWidget::focusInEvent(event);
+    SkipOnError([this] { FillGeneral(); });
+}
+
+void frmMain::closeEvent(QCloseEvent* event) {
+    SkipOnError([this] {
+        common::SaveOption(QStringLiteral("Type"), cboComputerType->currentText());
+        common::SaveOption(QStringLiteral("Computer"), cboComputerName->currentText());
+    });
+    RemoveTrayIcon();
+    event->accept();
+    if (mQuitOnClose) QCoreApplication::quit();
+}
+
+void SizeComboDropDown(QWidget* window, QComboBox* combo) {
+    // A list that drops below the box (some styles lay the popup over it
+    // instead and ignore the number of rows).
+    combo->setStyleSheet(QStringLiteral("QComboBox { combobox-popup: 0; }"));
+    const int listHeight = window->height() - combo->y() - 5 - combo->height();
+    const int rowHeight = std::max(1, combo->view()->sizeHintForRow(0) > 0
+                                          ? combo->view()->sizeHintForRow(0)
+                                          : combo->fontMetrics().height() + 4);
+    // The popup adds its frame around the rows.
+    combo->setMaxVisibleItems(std::max(1, (listHeight - 4) / rowHeight));
+}
+
+}  // namespace app

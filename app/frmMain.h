@@ -1,0 +1,120 @@
+#pragma once
+// The main window: the usage summary of the chosen computer, its description,
+// the computer lists, the System Messages pane and the buttons that open the
+// tool windows. It is the program's spine: closing it ends the program.
+#include <QPointer>
+#include <QWidget>
+#include <array>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "netenum/MessageTarget.h"
+#include "server/clsGeneral.h"
+#include "windows/common/MainFormLink.h"
+
+class QAction;
+class QComboBox;
+class QDialog;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QStatusBar;
+class QToolButton;
+
+namespace common {
+class MessagePane;
+}
+
+namespace app {
+
+class frmMain final : public QWidget, public netenum::MessageSink, public common::MainFormLink {
+public:
+    explicit frmMain(QWidget* parent = nullptr);
+    ~frmMain() override;
+    frmMain(const frmMain&) = delete;
+    frmMain& operator=(const frmMain&) = delete;
+
+    // The interactive load: message target, local summary, shown, the saved
+    // type and computer restored, tray icon, status bar, welcome text.
+    void Load();
+
+    // Refills the usage summary and the description for the chosen computer.
+    void FillGeneral() override;
+    // Empty for "**LOCAL**", otherwise the chosen name unchanged.
+    QString RemoteServer() const override;
+    QString ChosenComputer() const override;
+    netenum::MessageSink* MainMessageTarget() override { return this; }
+    QWidget* MainWidget() override { return this; }
+
+    // Keeps the tray menu's "Restore" available for the states 0, 1 and 2.
+    void SetTrayMenuItems(short window_state);
+    // Writes the description to the computer and shows what it holds after.
+    void txtComputerDesc_LostFocus();
+
+    // The System Messages pane as the message target.
+    void AppendLine(const std::u16string& line) override;
+
+    // The Open Resources window while it is open, else null.
+    QDialog* ResourcesWindow() const;
+    bool IsLoading() const { return mLoading; }
+    // Closing the window ends the program (also when it closes from the tray).
+    void SetQuitOnClose(bool quit) { mQuitOnClose = quit; }
+    const std::vector<std::u16string>& ComputerNames() const { return mComputerNames; }
+
+    // The controls, under their classic names.
+    QGroupBox* Frame1;
+    std::array<QLabel*, 8> lblCaption{};
+    QLabel* lblSessions;
+    QLabel* lblFileLocks;
+    QLabel* lblOpenFiles;
+    QLabel* lblOpenNamedPipes;
+    QComboBox* cboComputerType;
+    QPushButton* Command2;
+    QComboBox* cboComputerName;
+    QLineEdit* txtComputerDesc;
+    QPushButton* Command1;
+    common::MessagePane* Text1;
+    QToolButton* cmdUsers;
+    QToolButton* cmdShares;
+    QToolButton* cmdInUse;
+    QToolButton* Command3;
+    QToolButton* cmdClose;
+    QStatusBar* StatusBar1;
+    QMenu* mnuTray;
+    QAction* mnuTrayRestore;
+    QAction* mnuTrayClose;
+
+protected:
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void CreateControls();
+    void cboComputerType_Click();
+    void cboComputerName_Click();
+    void Command2_Click();
+    void Command3_Click();
+    void cmdInUse_Click();
+    void OpenToolWindow(common::ToolWindow which);
+    int ListComputers();
+    void SelectComputerType(int index);
+    void SelectComputerName(int index);
+    void CenterOnScreen();
+    void PreviewKeys(QWidget* widget);
+
+    bool mLoading = false;
+    bool mQuitOnClose = false;
+    std::unique_ptr<server::clsGeneral> mGeneral;
+    std::vector<std::u16string> mComputerNames{std::u16string()};
+    QPointer<QDialog> mResourcesWindow;
+};
+
+// A combo box's drop-down reaches down to 5 pixels above the window's bottom.
+void SizeComboDropDown(QWidget* window, QComboBox* combo);
+
+}  // namespace app

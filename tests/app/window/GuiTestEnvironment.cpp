@@ -1,0 +1,51 @@
+#include "GuiTestEnvironment.h"
+
+#include <QDir>
+#include <gtest/gtest.h>
+
+#include "netenum/Provider.h"
+#include "netenum/providers/simulated/ScenarioLoader.h"
+#include "windows/common/Settings.h"
+
+namespace gui_test {
+namespace {
+QString gSettingsHome;
+}
+
+void SetSettingsHome(const QString& path) { gSettingsHome = path; }
+QString SettingsFile() { return gSettingsHome + "/Vantor/Vantor.conf"; }
+void RemoveSettings() { QDir(gSettingsHome + "/Vantor").removeRecursively(); }
+
+void WriteSettings(const QString& type, const QString& computer) {
+    common::SaveOption("Type", type);
+    common::SaveOption("Computer", computer);
+}
+
+Doubles::Doubles()
+    : mPreviousPrompts(common::SetPrompts(mPrompts)), mPreviousDesktop(about::SetDesktop(mDesktop)) {}
+
+Doubles::~Doubles() {
+    common::SetPrompts(mPreviousPrompts);
+    about::SetDesktop(mPreviousDesktop);
+}
+
+void InstallScenario(std::string_view json) {
+    auto network = sim::LoadScenario(json, "test scenario");
+    network->SetSleeper([](std::chrono::milliseconds) {});
+    netapi::SetProvider(network);
+}
+
+void Pick(QComboBox* combo, const QString& text) {
+    const int index = combo->findText(text);
+    ASSERT_GE(index, 0) << text.toStdString();
+    combo->setCurrentIndex(index);
+    emit combo->activated(index);
+}
+
+QStringList Entries(const QComboBox* combo) {
+    QStringList entries;
+    for (int i = 0; i < combo->count(); ++i) entries << combo->itemText(i);
+    return entries;
+}
+
+}  // namespace gui_test

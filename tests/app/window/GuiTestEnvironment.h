@@ -1,0 +1,65 @@
+#pragma once
+// What the window tests install around the window under test: a network, the
+// scripted prompts, a recording desktop and a clean settings file.
+#include <QComboBox>
+#include <QStringList>
+#include <QUrl>
+#include <functional>
+#include <memory>
+#include <string_view>
+#include <vector>
+
+#include "about/Desktop.h"
+#include "windows/common/ScriptedPrompts.h"
+
+namespace gui_test {
+
+// Set by the test main: where this run keeps its settings.
+void SetSettingsHome(const QString& path);
+QString SettingsFile();
+void RemoveSettings();
+void WriteSettings(const QString& type, const QString& computer);
+
+class RecordingDesktop final : public about::Desktop {
+public:
+    bool hasHandler = true;
+    bool openSucceeds = true;
+    std::vector<QUrl> opened;
+    int beeps = 0;
+    std::function<void()> onOpen;  // runs as the program is being started
+
+    bool HasHandler(const QUrl&) override { return hasHandler; }
+    bool Open(const QUrl& url) override {
+        opened.push_back(url);
+        if (onOpen) onOpen();
+        return openSucceeds;
+    }
+    void Beep() override { ++beeps; }
+};
+
+// Installs prompts and desktop for one test and puts the previous ones back.
+class Doubles {
+public:
+    Doubles();
+    ~Doubles();
+    Doubles(const Doubles&) = delete;
+    Doubles& operator=(const Doubles&) = delete;
+    common::ScriptedPrompts& prompts() { return *mPrompts; }
+    RecordingDesktop& desktop() { return *mDesktop; }
+
+private:
+    std::shared_ptr<common::ScriptedPrompts> mPrompts = std::make_shared<common::ScriptedPrompts>();
+    std::shared_ptr<RecordingDesktop> mDesktop = std::make_shared<RecordingDesktop>();
+    std::shared_ptr<common::Prompts> mPreviousPrompts;
+    std::shared_ptr<about::Desktop> mPreviousDesktop;
+};
+
+// A simulated network from JSON as the provider; unreachable computers
+// answer at once instead of after their delay.
+void InstallScenario(std::string_view json);
+
+// A pick by the user: the entry becomes current and the list's click runs.
+void Pick(QComboBox* combo, const QString& text);
+QStringList Entries(const QComboBox* combo);
+
+}  // namespace gui_test

@@ -1,0 +1,35 @@
+// The main of the window tests: one QApplication for the process (none when
+// ctest only asks for the list of tests), and settings in a private folder.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <cstring>
+
+#include "GuiTestEnvironment.h"
+
+int main(int argc, char** argv) {
+    bool listOnly = false;
+    for (int i = 1; i < argc; ++i) listOnly = listOnly || std::strcmp(argv[i], "--gtest_list_tests") == 0;
+    testing::InitGoogleTest(&argc, argv);
+    if (listOnly) return RUN_ALL_TESTS();
+
+#ifdef VANTOR_TEST_REAL_DISPLAY
+    // Without a display the tests skip; a Qt program on xcb would abort instead.
+    if (qEnvironmentVariableIsEmpty("DISPLAY")) qputenv("QT_QPA_PLATFORM", "offscreen");
+#else
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+#endif
+    // No session bus: the tray must not go through D-Bus, and libdbus keeps
+    // memory the leak checker would report.
+    qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent");
+    QTemporaryDir settingsHome;
+    qputenv("XDG_CONFIG_HOME", settingsHome.path().toLocal8Bit());
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsHome.path());
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settingsHome.path());
+    gui_test::SetSettingsHome(settingsHome.path());
+
+    QApplication application(argc, argv);
+    return RUN_ALL_TESTS();
+}

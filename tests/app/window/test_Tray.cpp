@@ -1,0 +1,118 @@
+// The tray's window procedure, driven by the callback message 2025 and the
+// system commands the desktop would send.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QDialog>
+#include <QMenu>
+#include <QSystemTrayIcon>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+
+#include "GuiTestEnvironment.h"
+#include "app/APIStuff.h"
+#include "app/WindowMessage.h"
+#include "app/frmMain.h"
+#include "support/ScriptedProvider.h"
+#include "windows/common/MainFormLink.h"
+#include "windows/common/Settings.h"
+
+using namespace app;
+
+namespace {
+
+class Tray : public ::testing::Test {
+protected:
+    void SetUp() override {
+        gui_test::RemoveSettings();
+        SetTrayAreaForTesting(true);
+        window.Load();
+    }
+    void TearDown() override { SetTrayAreaForTesting(std::nullopt); }
+
+    void Minimize() {
+        window.showMinimized();
+        QCoreApplication::processEvents();  // the posted SC_MINIMIZE
+    }
+    void Notify(std::uint32_t mouse) { SendWindowMessage(&window, TRAY_CALLBACK_MESSAGE, 0, mouse); }
+
+    gui_test::Doubles doubles;
+    testing_support::ScriptedNetwork net;
+    frmMain window;
+};
+
+TEST_F(Tray, MinimizeHidesIntoTheTrayAndALeftClickBringsItBackNormal) {
+    ASSERT_NE(TrayIcon(), nullptr);
+    EXPECT_EQ(TrayIcon()->toolTip(), "Vantor");
+    Minimize();
+    EXPECT_FALSE(window.isVisible());
+    // Moves, button downs and double clicks do nothing by themselves.
+    for (const auto mouse : {WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_LBUTTONDBLCLK, WM_RBUTTONDOWN}) Notify(mouse);
+    EXPECT_FALSE(window.isVisible());
+    emit TrayIcon()->activated(QSystemTrayIcon::Trigger);  // arrives posted, as WM_LBUTTONUP
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_EQ(window.windowState() & (Qt::WindowMinimized | Qt::WindowMaximized), Qt::WindowNoState);
+}
+
+TEST_F(Tray, RightClickMenuRestoresOrClosesTheProgram) {
+    Notify(WM_RBUTTONUP);
+    ASSERT_TRUE(window.mnuTray->isVisible());
+    ASSERT_EQ(window.mnuTray->actions().size(), 2);
+    EXPECT_EQ(window.mnuTray->actions()[0]->text(), "Restore");
+    EXPECT_EQ(window.mnuTray->actions()[1]->text(), "Close");
+    QTest::keyClick(window.mnuTray, Qt::Key_Escape);  // closes the menu, not the program
+    EXPECT_FALSE(window.mnuTray->isVisible());
+    EXPECT_TRUE(window.isVisible());
+
+    Minimize();
+    window.mnuTrayRestore->trigger();
+    EXPECT_TRUE(window.isVisible());
+
+    Minimize();
+    window.mnuTrayClose->trigger();
+    EXPECT_FALSE(IsTrayIconInstalled());
+    EXPECT_EQ(common::GetOption("Computer"), "**LOCAL**");
+    Notify(WM_LBUTTONUP);  // the procedure is gone: nothing reacts
+    EXPECT_FALSE(window.isVisible());
+}
+
+TEST_F(Tray, WithoutANotificationAreaMinimizeIsAnOrdinaryMinimize) {
+    SetTrayAreaForTesting(false);
+    Minimize();
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_TRUE(window.windowState() & Qt::WindowMinimized);
+    SendWindowMessage(&window, WM_SYSCOMMAND, SC_RESTORE, 0);
+    EXPECT_FALSE(window.windowState() & Qt::WindowMinimized);
+}
+
+TEST_F(Tray, WhileOpenResourcesIsOpenOnlyItComesBackAndTheMainWindowStaysHidden) {
+    // The dialog checks from inside its own modal loop and closes itself.
+    bool ranInside = false;
+    common::RegisterToolWindow(common::ToolWindow::Resources, [&](QWidget* parent) {
+        auto dialog = std::make_unique<QDialog>(parent);
+        QDialog* open = dialog.get();
+        QTimer::singleShot(0, open, [&, open] {
+            ranInside = true;
+            EXPECT_FALSE(window.isVisible());
+            EXPECT_EQ(window.ResourcesWindow(), open);
+            open->showMinimized();
+            Notify(WM_LBUTTONUP);
+            EXPECT_FALSE(open->windowState() & Qt::WindowMinimized);
+            Notify(WM_LBUTTONUP);  // it is normal now: restoring the main window is refused
+            SendWindowMessage(&window, WM_SYSCOMMAND, SC_RESTORE, 0);
+            EXPECT_FALSE(window.isVisible());
+            open->reject();
+        });
+        return dialog;
+    });
+    window.cmdInUse->click();
+    common::RegisterToolWindow(common::ToolWindow::Resources, nullptr);
+    EXPECT_TRUE(ranInside);
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_EQ(window.ResourcesWindow(), nullptr);
+}
+
+}  // namespace

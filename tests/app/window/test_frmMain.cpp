@@ -1,0 +1,247 @@
+// The main window driven through its controls: start-up, restoring the saved
+// choice, choosing computers, the description, closing, F1, the focus refill,
+// and settings that cannot be read.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTest>
+#include <QToolButton>
+
+#include "GuiTestEnvironment.h"
+#include "app/APIStuff.h"
+#include "app/frmMain.h"
+#include "app/modMain.h"
+#include "netenum/MessageTarget.h"
+#include "support/ScriptedProvider.h"
+#include "windows/common/MessagePane.h"
+#include "windows/common/Settings.h"
+
+using app::frmMain;
+using app::gComputerName;
+using gui_test::Entries;
+using gui_test::Pick;
+
+namespace {
+
+constexpr std::string_view kOffice = R"({"computers": [
+  {"name": "HOME", "local": true, "type": ["workstation", "nt"], "comment": "Local box",
+   "sessions": [{"client": "C1", "user": "u1"}],
+   "files": [{"id": 1, "path": "C:\\a.txt", "user": "u1", "locks": 2},
+             {"id": 2, "path": "\\PIPE\\srvsvc", "user": "u1"}]},
+  {"name": "SRV1", "type": ["server", "nt"], "comment": "Server one",
+   "sessions": [{"client": "C2", "user": "u2"}, {"client": "C3", "user": "u3"}],
+   "files": [{"id": 7, "path": "D:\\x.doc", "user": "u2", "locks": 1},
+             {"id": 8, "path": "D:\\y.doc", "user": "u3"}, {"id": 9, "path": "D:\\z", "user": "u3"}]},
+  {"name": "SRV2", "type": ["server"], "comment": "Denied",
+   "faults": [{"call": "NetFileEnum", "status": 5}]},
+  {"name": "GONE", "type": ["server"], "unreachable": {"delay_ms": 5000}}]})";
+
+const QString kWelcome = "Welcome to Vantor!\r\n\r\nPress the F1 key for help.\r\n";
+const QString kRetrieved = "Computer information retrieved\r\n";
+
+QString Summary(const frmMain& w) {
+    return QStringList{w.lblSessions->text(), w.lblFileLocks->text(), w.lblOpenFiles->text(),
+                       w.lblOpenNamedPipes->text()}.join('/');
+}
+
+class MainWindow : public ::testing::Test {
+protected:
+    void SetUp() override { gui_test::RemoveSettings(); }
+    void TearDown() override { EXPECT_EQ(netapi::LiveBufferCount(), 0u); }
+    gui_test::Doubles doubles;
+};
+
+TEST_F(MainWindow, FirstRunShowsTheLocalSummaryAndOnlyTheWelcome) {
+    gui_test::InstallScenario(kOffice);
+    {
+        frmMain w;
+        w.Load();
+        EXPECT_TRUE(w.isVisible());
+        EXPECT_EQ(w.size(), QSize(369, 409));
+        EXPECT_FALSE(w.windowFlags() & Qt::WindowMaximizeButtonHint);
+        EXPECT_EQ(w.cboComputerType->count(), 11);
+        EXPECT_EQ(w.cboComputerType->currentIndex(), -1);
+        EXPECT_EQ(Entries(w.cboComputerName), QStringList{"**LOCAL**"});
+        EXPECT_EQ(gComputerName, "**LOCAL**");
+        EXPECT_EQ(w.RemoteServer(), "");
+        EXPECT_EQ(Summary(w), "1/2/2/1");
+        EXPECT_EQ(w.txtComputerDesc->text(), "Local box");
+        EXPECT_EQ(w.Text1->Text(), kWelcome);
+        const auto user = app::GetLocalUserName();
+        ASSERT_TRUE(user.has_value());
+        EXPECT_EQ(w.StatusBar1->currentMessage(),
+                  "Machine: HOME   User: " + QString::fromStdU16String(*user).toUpper());
+        EXPECT_EQ(netenum::CurrentForm(), &w);
+        EXPECT_TRUE(app::IsTrayIconInstalled());
+        EXPECT_TRUE(doubles.prompts().asked().empty());
+    }
+    // A window that is gone is never the message target, and took its icon along.
+    EXPECT_EQ(netenum::CurrentForm(), nullptr);
+    EXPECT_FALSE(app::IsTrayIconInstalled());
+}
+
+TEST_F(MainWindow, RestoresTheSavedTypeAndComputerWhenStillListed) {
+    gui_test::InstallScenario(kOffice);
+    gui_test::WriteSettings("All Servers", "SRV1");
+    {
+        frmMain w;
+        w.Load();
+        EXPECT_EQ(Entries(w.cboComputerName), (QStringList{"HOME", "SRV1", "SRV2", "GONE"}));
+        EXPECT_EQ(w.lblCaption[5]->text(), "4 Computer Names");
+        EXPECT_EQ(gComputerName, "SRV1");
+        EXPECT_EQ(w.RemoteServer(), "SRV1");
+        EXPECT_EQ(Summary(w), "2/1/3/0");
+        EXPECT_EQ(w.Text1->Text(), kWelcome);
+    }
+    gui_test::WriteSettings("All Servers", "RETIRED");
+    frmMain w;
+    w.Load();
+    // The listing during the load selected its first entry without choosing it.
+    EXPECT_EQ(w.cboComputerName->currentText(), "HOME");
+    EXPECT_EQ(gComputerName, "**LOCAL**");
+}
+
+TEST_F(MainWindow, ChoosingAComputerReportsSuccessOrLeavesTheFailureLines) {
+    gui_test::InstallScenario(kOffice);
+    frmMain w;
+    w.Load();
+    Pick(w.cboComputerType, "All Servers");
+    EXPECT_EQ(gComputerName, "HOME");  // the first entry, chosen now that loading is over
+    EXPECT_EQ(w.Text1->Text(), kRetrieved);
+
+    Pick(w.cboComputerName, "SRV2");
+    EXPECT_EQ(w.Text1->Text(),
+              "Getting computer information...\r\n"
+              "NetFileEnum error 5 : Access is denied.\r\n"
+              "You must be an administrator or account operator.\r\n");
+    EXPECT_EQ(Summary(w), "0/0/0/0");
+
+    Pick(w.cboComputerName, "GONE");
+    EXPECT_TRUE(w.Text1->Text().startsWith("Getting computer information...\r\nNetSessionEnum error 53 : "));
+    EXPECT_TRUE(w.Text1->Text().endsWith("NetServerGetInfo error 53 : The network path was not found.\r\n"));
+    EXPECT_EQ(w.txtComputerDesc->text(), "");
+    EXPECT_EQ(w.Text1->textCursor().position(), w.Text1->document()->characterCount() - 1);
+
+    w.Command1->click();
+    EXPECT_EQ(w.Text1->Text(), "");
+}
+
+TEST_F(MainWindow, TheDescriptionIsWrittenOnEveryFocusLossAndReadBack) {
+    testing_support::ScriptedNetwork net;
+    auto& p = net.provider();
+    p.serverInfo.comment = u"Old description";
+    frmMain w;
+    w.Load();
+    w.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+
+    w.txtComputerDesc->setFocus(Qt::TabFocusReason);
+    w.cboComputerName->setFocus(Qt::TabFocusReason);
+    ASSERT_EQ(p.CallsNamed("NetServerSetInfo").size(), 1u);  // unchanged, written all the same
+    EXPECT_EQ(p.CallsNamed("NetServerSetInfo")[0].args[1], netapi::OptString(u"Old description"));
+
+    p.fail["NetServerSetInfo"] = netapi::ERROR_ACCESS_DENIED;
+    w.txtComputerDesc->setFocus(Qt::TabFocusReason);
+    w.txtComputerDesc->setText("New description");
+    QTest::mouseClick(w.cmdShares, Qt::LeftButton);  // a picture button takes the focus
+    EXPECT_EQ(p.CallsNamed("NetServerSetInfo").size(), 2u);
+    EXPECT_EQ(w.txtComputerDesc->text(), "Old description");
+    EXPECT_EQ(w.Text1->Text(), kWelcome + "NetServerSetInfo error 5 : Access is denied.\r\n");
+}
+
+TEST_F(MainWindow, EscInAnyControlAndExitCloseAndSaveTheChoice) {
+    gui_test::InstallScenario(kOffice);
+    for (const bool byEscape : {true, false}) {
+        gui_test::RemoveSettings();
+        frmMain w;
+        w.Load();
+        Pick(w.cboComputerType, "All Servers");
+        Pick(w.cboComputerName, "SRV1");
+        byEscape ? QTest::keyClick(w.Text1, Qt::Key_Escape) : w.cmdClose->click();
+        EXPECT_FALSE(w.isVisible());
+        EXPECT_FALSE(app::IsTrayIconInstalled());
+        EXPECT_EQ(common::GetOption("Type"), "All Servers");
+        EXPECT_EQ(common::GetOption("Computer"), "SRV1");
+    }
+}
+
+TEST_F(MainWindow, F1OpensTheHelpFileOnlyWithoutShiftCtrlOrAlt) {
+    gui_test::InstallScenario(kOffice);
+    frmMain w;
+    w.Load();
+    for (const auto modifier : {Qt::ShiftModifier, Qt::ControlModifier, Qt::AltModifier})
+        QTest::keyClick(w.txtComputerDesc, Qt::Key_F1, modifier);
+    EXPECT_TRUE(doubles.desktop().opened.empty());
+    QTest::keyClick(w.cboComputerName, Qt::Key_F1);
+    ASSERT_EQ(doubles.desktop().opened.size(), 1u);
+    EXPECT_EQ(doubles.desktop().opened[0].toLocalFile(), app::gAppPath + "faq.fil");
+}
+
+TEST_F(MainWindow, TheWindowGettingTheFocusItselfRefillsTheSummary) {
+    testing_support::ScriptedNetwork net;
+    frmMain w;
+    w.Load();
+    w.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    net.provider().sessions = {netapi::NERR_Success, {{}, {}, {}}, 3};
+    w.setFocus(Qt::OtherFocusReason);
+    EXPECT_EQ(w.lblSessions->text(), "3");
+}
+
+// Settings that cannot be read fall back to the defaults: the window starts as
+// on a first run and closes without harm.
+void WriteRaw(const QByteArray& bytes) {
+    gui_test::RemoveSettings();
+    QDir().mkpath(QFileInfo(gui_test::SettingsFile()).path());
+    QFile file(gui_test::SettingsFile());
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+void ExpectFirstRunAndCloseCleanly() {
+    testing_support::ScriptedNetwork net;
+    app::frmMain w;
+    w.Load();
+    EXPECT_EQ(w.cboComputerType->currentIndex(), -1);
+    EXPECT_EQ(w.cboComputerName->currentText(), "**LOCAL**");
+    w.close();  // saves
+}
+
+TEST(Settings, TextsRoundTripAndDamagedOrUnreachableFilesGiveDefaults) {
+    gui_test::Doubles doubles;
+    gui_test::RemoveSettings();
+    EXPECT_EQ(common::GetSetting("Vantor", "Options", "FindPath", "fallback"), "fallback");
+    for (const QString& value : {QString("a, b"), QString("  spaced  "), QString("Zoë\\share")}) {
+        common::SaveOption("FindPath", value);
+        EXPECT_EQ(common::GetOption("FindPath"), value);
+    }
+
+    WriteRaw(QByteArray("\xff\xfe\x00\x01[Opt\x00ions\nType\x00=All Servers\n\x7f\x80=\"x\n", 34));
+    ExpectFirstRunAndCloseCleanly();
+    EXPECT_EQ(common::GetOption("Computer"), "**LOCAL**");  // written anew, readable again
+
+    WriteRaw("[Options]\nType=@Variant(\\0\\0\\0\\x7f\\0\\0)\nComputer=@ByteArray(SRV1)\n");
+    EXPECT_EQ(common::GetOption("Type"), "");  // not text
+    ExpectFirstRunAndCloseCleanly();
+
+    // The folder's name taken by a file, then the file's by a folder.
+    gui_test::RemoveSettings();
+    const QString folder = QFileInfo(gui_test::SettingsFile()).path();
+    QFile blocker(folder);
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    ExpectFirstRunAndCloseCleanly();
+    QFile::remove(folder);
+    ASSERT_TRUE(QDir().mkpath(gui_test::SettingsFile()));
+    ExpectFirstRunAndCloseCleanly();
+    EXPECT_TRUE(QFileInfo(gui_test::SettingsFile()).isDir());
+    gui_test::RemoveSettings();
+}
+
+}  // namespace

@@ -1,0 +1,33 @@
+#pragma once
+// Every modal question the windows ask goes through one Prompts object, so that
+// tests answer them from a script instead of waiting on a real modal loop.
+#include <QString>
+#include <memory>
+
+class QWidget;
+
+namespace common {
+
+class Prompts {
+public:
+    enum class Icon { None, Information, Exclamation, Question, Critical };
+
+    virtual ~Prompts() = default;
+
+    // A message with an OK button.
+    virtual void MessageBox(QWidget* parent, const QString& text, const QString& title,
+                            Icon icon) = 0;
+    // Yes and No buttons; true for Yes.
+    virtual bool YesNo(QWidget* parent, const QString& text, const QString& title, Icon icon,
+                       bool defaultYes) = 0;
+    // An input box; a cancelled box answers the empty string, as the classic one does.
+    virtual QString InputBox(QWidget* parent, const QString& prompt, const QString& title,
+                             const QString& defaultText) = 0;
+};
+
+// The program's prompts: real boxes unless a test installed others.
+Prompts& CurrentPrompts();
+// Installs `prompts` and returns the previous one (null when the default was active).
+std::shared_ptr<Prompts> SetPrompts(std::shared_ptr<Prompts> prompts);
+
+}  // namespace common

@@ -1,0 +1,41 @@
+#include "ScriptedPrompts.h"
+
+namespace common {
+
+void ScriptedPrompts::Clear() {
+    mAsked.clear();
+    yesNoAnswers.clear();
+    inputAnswers.clear();
+    mUnanswered = 0;
+}
+
+void ScriptedPrompts::MessageBox(QWidget*, const QString& text, const QString& title,
+                                 Icon icon) {
+    mAsked.push_back({Kind::Message, text, title, icon, false, {}});
+}
+
+bool ScriptedPrompts::YesNo(QWidget*, const QString& text, const QString& title, Icon icon,
+                            bool defaultYes) {
+    mAsked.push_back({Kind::YesNo, text, title, icon, defaultYes, {}});
+    if (yesNoAnswers.empty()) {
+        ++mUnanswered;
+        return false;
+    }
+    const bool answer = yesNoAnswers.front();
+    yesNoAnswers.pop_front();
+    return answer;
+}
+
+QString ScriptedPrompts::InputBox(QWidget*, const QString& prompt, const QString& title,
+                                  const QString& defaultText) {
+    mAsked.push_back({Kind::Input, prompt, title, Icon::None, false, defaultText});
+    if (inputAnswers.empty()) {
+        ++mUnanswered;
+        return {};
+    }
+    QString answer = inputAnswers.front();
+    inputAnswers.pop_front();
+    return answer;
+}
+
+}  // namespace common

@@ -1,0 +1,11 @@
+#pragma once
+// The application-wide wait cursor as the windows use it: shown and reset, not
+// counted. Resetting it once undoes any number of shows, so a command that ends
+// early can never leave the hourglass behind.
+namespace common {
+
+void ShowWaitCursor();
+void ShowNormalCursor();
+bool IsWaitCursorShown();
+
+}  // namespace common
