@@ -1,0 +1,285 @@
+// The Open Resources window driven through its controls on a simulated server.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QClipboard>
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <memory>
+
+#include "WindowTestSupport.h"
+#include "windows/common/MessagePane.h"
+#include "windows/common/ReportList.h"
+#include "windows/common/ScriptedPrompts.h"
+#include "windows/common/Settings.h"
+#include "windows/resources/frmResources.h"
+
+using resources::frmResources;
+using windowtest::OpenFile;
+
+namespace {
+
+std::vector<sim::File> ThreeFiles() {
+    return {OpenFile(7, u"user1", u"D:\\DATA\\BUDGET.XLS", 3, 0),
+            OpenFile(8, u"user2", u"D:\\DATA\\MEMO.DOC", 1, 1),
+            OpenFile(9, u"user1", u"E:\\Reports\\Q4.doc", 4, 10)};
+}
+
+sim::Fault Failing(sim::Call call, netapi::DWORD status, std::vector<netapi::DWORD> ids = {}) {
+    sim::Fault fault;
+    fault.call = call;
+    fault.status = status;
+    fault.ids = std::move(ids);
+    return fault;
+}
+
+class ResourcesWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        prompts = std::make_shared<common::ScriptedPrompts>();
+        previous = common::SetPrompts(prompts);
+        common::SaveOption("FindPath", "*.doc");
+    }
+    void TearDown() override {
+        window.reset();
+        common::SetPrompts(previous);
+    }
+
+    frmResources& Open() {
+        window = std::make_unique<frmResources>();
+        window->usageLog().SetFileName(folder.filePath("usage.txt"));
+        window->usageLog().SetFormats(resources::UsageLog::Formats::UsEnglish());
+        window->usageLog().SetClock([this] { return now; });
+        return *window;
+    }
+    std::vector<QStringList> Rows() const {
+        std::vector<QStringList> rows;
+        const common::ReportList& list = *window->lstvwResources;
+        for (int row = 0; row < list.RowCount(); ++row)
+            rows.push_back({list.Text(row), list.SubItem(row, 1), list.SubItem(row, 2),
+                            list.SubItem(row, 3), list.Tag(row)});
+        return rows;
+    }
+    QString Pane() const { return window->Text1->Text(); }
+    QByteArray Log() const {
+        QFile file(folder.filePath("usage.txt"));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    windowtest::FakeMainForm main;
+    windowtest::Network network{windowtest::ServerWith(ThreeFiles())};
+    std::shared_ptr<common::ScriptedPrompts> prompts;
+    std::shared_ptr<common::Prompts> previous;
+    QTemporaryDir folder;
+    QDateTime now{QDate(2026, 12, 5), QTime(9, 30, 15)};
+    std::unique_ptr<frmResources> window;
+};
+
+TEST_F(ResourcesWindowTest, OpeningFillsTheListAndSelectsRowOne) {
+    frmResources& w = Open();
+    EXPECT_EQ(w.windowTitle(), "Vantor - Open Files on SERVER1");
+    EXPECT_EQ(netenum::CurrentForm(), &w);
+    EXPECT_EQ(Rows(), (std::vector<QStringList>{
+                          {"user1", "Write", "0", "D:\\DATA\\BUDGET.XLS", "7"},
+                          {"user2", "Read", "1", "D:\\DATA\\MEMO.DOC", "8"},
+                          {"user1", "Create", "10", "E:\\Reports\\Q4.doc", "9"}}));
+    EXPECT_EQ(frmResources::PermissionText(8 | 4 | 1), "Execute");
+    EXPECT_EQ(frmResources::PermissionText(16 | 32), "Unknown");
+    EXPECT_EQ(w.lblOpenResources->text(), "3");
+    EXPECT_EQ(w.lblFileLocks->text(), "11");
+    EXPECT_EQ(w.lstvwResources->SelectedRows(), std::vector<int>{0});
+    EXPECT_EQ(w.lstvwResources->CurrentRow(), 0);
+    for (QPushButton* b : {w.Command1, w.Command2, w.Command3, w.cmdCloseResource})
+        EXPECT_TRUE(b->isEnabled());
+    EXPECT_EQ(w.txtFind->text(), "*.doc");
+    EXPECT_EQ(w.lstvwResources->ColumnWidth(3), qRound(1.5 * w.lstvwResources->width()));
+    EXPECT_FALSE(w.Timer1->isActive());
+}
+
+TEST_F(ResourcesWindowTest, TheLocalComputerWithNoOpenFiles) {
+    main.chosen = "**LOCAL**";  // ADMINPC, with nothing open; SERVER1 has files
+    frmResources& w = Open();
+    EXPECT_TRUE(w.windowTitle().endsWith("**LOCAL**"));
+    EXPECT_EQ(w.lstvwResources->RowCount(), 0);
+    EXPECT_EQ(w.lblOpenResources->text(), "0");
+    EXPECT_EQ(w.lblFileLocks->text(), "0");
+    for (QPushButton* b : {w.Command1, w.Command2, w.Command3, w.cmdCloseResource})
+        EXPECT_FALSE(b->isEnabled());
+}
+
+TEST_F(ResourcesWindowTest, RefreshTakesPartialListsAndShowsFailuresUnderItsStatusLine) {
+    frmResources& w = Open();
+    sim::Fault partial;
+    partial.call = sim::Call::NetFileEnum;
+    partial.kind = sim::Fault::Kind::Partial;
+    partial.partial = 2;
+    network->AddFault(u"SERVER1", partial);
+    w.cmdRefresh->click();
+    EXPECT_EQ(Pane(), "List refreshed\r\n");
+    EXPECT_EQ(Rows().size(), 2u);
+    EXPECT_EQ(w.lstvwResources->SelectedRows(), std::vector<int>{0});
+
+    network->ClearFaults();
+    network->AddFault(u"SERVER1", Failing(sim::Call::NetFileEnum, 5));
+    w.cmdRefresh->click();
+    EXPECT_EQ(Pane(), "Refreshing list...\r\nNetFileEnum error 5 : Access is denied.\r\n"
+                      "You must be an administrator, server, print, or comm operator.\r\n");
+    EXPECT_EQ(w.lblOpenResources->text(), "0");
+    EXPECT_FALSE(w.Command1->isEnabled());
+    w.Command4->click();
+    EXPECT_EQ(Pane(), "");
+}
+
+TEST_F(ResourcesWindowTest, CloseFilesClosesTheSelectedRowsAndNamesTheOneThatFailed) {
+    frmResources& w = Open();
+    network->AddFault(u"SERVER1", Failing(sim::Call::NetFileClose, 5, {8}));
+    w.Command1->click();  // Select All
+    w.cmdCloseResource->click();
+    EXPECT_EQ(Pane(), "Closing files...\r\nError closing file D:\\DATA\\MEMO.DOC : Access is denied.\r\n");
+    EXPECT_EQ(Rows(), (std::vector<QStringList>{{"user2", "Read", "1", "D:\\DATA\\MEMO.DOC", "8"}}));
+    EXPECT_FALSE(w.Command3->isEnabled());
+    EXPECT_FALSE(w.cmdCloseResource->isEnabled());
+
+    // A click on a row enables the buttons; de-selected again, nothing is
+    // closed and the list is rebuilt.
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    common::ReportList& list = *w.lstvwResources;
+    const QPoint onRow = list.visualRect(list.model()->index(0, 1)).center();
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, onRow);
+    EXPECT_TRUE(w.cmdCloseResource->isEnabled() && w.Command3->isEnabled());
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, Qt::ControlModifier, onRow);
+    w.cmdCloseResource->click();
+    EXPECT_EQ(Pane(), "Files closed\r\n");
+    EXPECT_EQ(Rows().size(), 1u);
+}
+
+TEST_F(ResourcesWindowTest, CloseRefreshesTheSummaryEscapeDoesNotAndBothSaveTheFindText) {
+    Open().txtFind->setText("never searched");
+    window->cmdClose->click();
+    EXPECT_EQ(main.fillGeneralCalls, 1);
+    EXPECT_EQ(common::GetOption("FindPath"), "never searched");
+    EXPECT_EQ(netenum::CurrentForm(), &main);  // never a closed window
+
+    frmResources& w = Open();
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    w.txtFind->setText("*.xls");
+    w.txtSecs->setFocus();
+    QTest::keyClick(w.txtSecs, Qt::Key_Escape);
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_EQ(main.fillGeneralCalls, 1);
+    EXPECT_EQ(common::GetOption("FindPath"), "*.xls");
+    EXPECT_EQ(netenum::CurrentForm(), &main);
+}
+
+TEST_F(ResourcesWindowTest, HeaderClickSortsAndARefreshKeepsTheOrderButDropsTheMark) {
+    frmResources& w = Open();
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    QHeaderView* header = w.lstvwResources->header();
+    const QPoint onPath(header->sectionViewportPosition(3) + 10, header->height() / 2);
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, onPath);
+    EXPECT_EQ(w.lstvwResources->ColumnText(3), "*Path");
+    EXPECT_EQ(Rows()[0][3], "E:\\Reports\\Q4.doc");  // descending first
+
+    w.cmdRefresh->click();
+    EXPECT_EQ(w.lstvwResources->ColumnText(3), "Path");
+    EXPECT_EQ(Rows()[0][3], "E:\\Reports\\Q4.doc");
+    EXPECT_EQ(w.lstvwResources->SelectedRows(), std::vector<int>{0});
+}
+
+TEST_F(ResourcesWindowTest, FindPathSearchesThePathAndExplainsItself) {
+    frmResources& w = Open();
+    w.txtFind->setText("  E:\\REPORTS\\*  ");
+    w.cmdFind->click();
+    EXPECT_EQ(w.lstvwResources->SelectedRows(), std::vector<int>{2});
+    w.cmdHelp->click();
+    EXPECT_EQ(prompts->asked().at(0).title, "Find Path Help");
+}
+
+TEST_F(ResourcesWindowTest, SecondsBoxTakesDigitsOnlyAndSetsTheTimer) {
+    frmResources& w = Open();
+    w.chkRefresh->click();
+    EXPECT_TRUE(w.Timer1->isActive());
+    EXPECT_EQ(w.Timer1->interval(), 10000);
+
+    w.txtSecs->clear();  // no number: no ticks, though still enabled
+    EXPECT_FALSE(w.Timer1->isActive());
+    QTest::keyClicks(w.txtSecs, "a7-0");
+    EXPECT_EQ(w.txtSecs->text(), "65");
+    EXPECT_EQ(w.Timer1->interval(), 65000);
+    EXPECT_TRUE(w.Timer1->isActive());
+    QTest::keyClick(w.txtSecs, Qt::Key_Backspace);
+    EXPECT_EQ(w.Timer1->interval(), 6000);
+
+    w.txtSecs->clear();
+    QGuiApplication::clipboard()->setText("ab");
+    w.txtSecs->paste();  // only a paste gets letters in
+    EXPECT_EQ(w.txtSecs->text(), "ab");
+    EXPECT_EQ(w.Timer1Interval(), 0);
+    EXPECT_FALSE(w.Timer1->isActive());
+
+    w.txtSecs->setText("10");
+    w.chkRefresh->click();
+    EXPECT_FALSE(w.Timer1->isActive());
+}
+
+TEST_F(ResourcesWindowTest, UsageLogFollowsTimerRefreshesAndStartsAgainOnReopening) {
+    frmResources& w = Open();
+    w.lstvwResources->SetSelected(0, true);
+    w.cmdCloseResource->click();  // not logged: only logged refreshes take the snapshot
+    w.chkLog->click();
+    w.chkRefresh->click();
+    QMetaObject::invokeMethod(w.Timer1, "timeout");  // a tick refreshes like the button
+    EXPECT_EQ(Pane(), "List refreshed\r\n");
+    EXPECT_EQ(Log(),
+              "TIMESTAMP: Saturday, December 05, 2026   09:30:15 am\r\n"
+              "IN: user2   FOR: Read   LOCKS: 1   D:\\DATA\\MEMO.DOC   12/05/26   09:30:15 am\r\n"
+              "IN: user1   FOR: Create   LOCKS: 10   E:\\Reports\\Q4.doc   12/05/26   09:30:15 am\r\n");
+    const qsizetype first = Log().size();
+
+    // Meanwhile user1's Q4.doc is closed and user2 opens it.
+    now = now.addSecs(10);
+    network.Replace(windowtest::ServerWith({OpenFile(8, u"user2", u"D:\\DATA\\MEMO.DOC", 1, 1),
+                                            OpenFile(11, u"user2", u"E:\\Reports\\Q4.doc", 2, 0)}));
+    w.cmdRefresh->click();
+    EXPECT_EQ(Log().mid(first),
+              "IN: user2   FOR: Write   LOCKS: 0   E:\\Reports\\Q4.doc   12/05/26   09:30:25 am\r\n"
+              "OUT: user1   E:\\Reports\\Q4.doc   12/05/26   09:30:25 am\r\n");
+
+    window.reset();  // a new opening starts with an empty snapshot
+    frmResources& again = Open();
+    again.chkLog->click();
+    const qsizetype second = Log().size();
+    again.cmdRefresh->click();
+    EXPECT_EQ(Log().mid(second).count("IN: "), 2);
+    EXPECT_FALSE(Log().mid(second).contains("TIMESTAMP"));
+}
+
+TEST_F(ResourcesWindowTest, AnUnwritableLogIsReportedOnceAndRetriedNextRefresh) {
+    frmResources& w = Open();
+    QDir(folder.path()).mkpath("usage.txt");  // something that cannot be appended to
+    w.chkLog->click();
+    w.cmdRefresh->click();
+    const QString path = QDir::toNativeSeparators(folder.filePath("usage.txt"));
+    EXPECT_TRUE(Pane().startsWith("Refreshing list...\r\nError writing usage log " + path + " : "));
+    EXPECT_EQ(Pane().count("\r\n"), 2);
+    EXPECT_EQ(w.lblOpenResources->text(), "3");  // the list is kept
+    EXPECT_EQ(w.lstvwResources->SelectedRows(), std::vector<int>{0});
+
+    QDir(folder.filePath("usage.txt")).removeRecursively();
+    w.cmdRefresh->click();
+    EXPECT_EQ(Pane(), "List refreshed\r\n");
+    EXPECT_EQ(Log().count("IN: "), 3);  // nothing was lost by the failed attempt
+}
+
+}  // namespace

@@ -1,0 +1,156 @@
+#include "ReportList.h"
+
+#include <QHeaderView>
+#include <QItemSelection>
+#include <QKeyEvent>
+#include <algorithm>
+#include <cmath>
+
+namespace common {
+
+ReportList::Rebuild::Rebuild(ReportList& list) : mList(list) {
+    mList.mWidthFractions.clear();
+    mList.mModel->BeginRebuild();
+}
+
+ReportList::Rebuild::~Rebuild() {
+    // The reset drops the selection and the current row: nothing is carried over.
+    mList.mModel->EndRebuild();
+    mList.ApplyColumnWidths();
+}
+
+void ReportList::Rebuild::AddColumn(const QString& text, double widthFraction) {
+    mList.mModel->AddColumn(text);
+    mList.mWidthFractions.push_back(widthFraction);
+}
+
+void ReportList::Rebuild::AddRow(std::initializer_list<QString> texts, const QString& tag) {
+    mList.mModel->AddRow(texts, tag);
+}
+
+void ReportList::Rebuild::AddRow(const QStringList& texts, const QString& tag) {
+    mList.mModel->AddRow(texts, tag);
+}
+
+void ReportList::Rebuild::ReserveRows(int rows) { mList.mModel->ReserveRows(rows); }
+
+ReportList::ReportList(QWidget* parent) : QTreeView(parent), mModel(new ReportListModel(this)) {
+    setModel(mModel);
+    setRootIsDecorated(false);
+    setItemsExpandable(false);
+    setUniformRowHeights(true);  // what keeps 100,000 rows cheap to lay out
+    setAllColumnsShowFocus(true);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setSortingEnabled(false);  // the window decides what a header click does
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setTextElideMode(Qt::ElideNone);
+
+    QHeaderView* head = header();
+    head->setStretchLastSection(false);
+    head->setSectionsMovable(false);
+    head->setSectionsClickable(true);
+    head->setSortIndicatorShown(false);  // the "*" in the caption marks the key
+    head->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    connect(head, &QHeaderView::sectionClicked, this, [this](int column) { emit ColumnClick(column); });
+    connect(this, &QAbstractItemView::clicked, this, [this](const QModelIndex& index) {
+        if (index.isValid()) emit ItemClick(index.row());
+    });
+}
+
+void ReportList::Clear() { Rebuild clear(*this); }
+
+void ReportList::ApplyColumnWidths() {
+    const int listWidth = width();
+    for (std::size_t i = 0; i < mWidthFractions.size(); ++i) {
+        const int w = static_cast<int>(std::lround(mWidthFractions[i] * listWidth));
+        header()->resizeSection(static_cast<int>(i), std::max(w, 0));
+    }
+}
+
+int ReportList::ColumnWidth(int column) const { return header()->sectionSize(column); }
+
+bool ReportList::IsSelected(int row) const {
+    if (row < 0 || row >= RowCount()) return false;
+    return selectionModel()->isRowSelected(row, QModelIndex());
+}
+
+void ReportList::SetSelected(int row, bool selected) {
+    if (row < 0 || row >= RowCount()) return;
+    selectionModel()->select(mModel->index(row, 0),
+                             (selected ? QItemSelectionModel::Select : QItemSelectionModel::Deselect) |
+                                 QItemSelectionModel::Rows);
+}
+
+void ReportList::SelectAllRows() {
+    if (RowCount() == 0 || ColumnCount() == 0) return;
+    const QItemSelection all(mModel->index(0, 0), mModel->index(RowCount() - 1, ColumnCount() - 1));
+    selectionModel()->select(all, QItemSelectionModel::Select);
+}
+
+void ReportList::DeselectAllRows() { selectionModel()->clearSelection(); }
+
+std::vector<int> ReportList::SelectedRows() const {
+    std::vector<int> rows;
+    const QItemSelection selection = selectionModel()->selection();
+    for (const QItemSelectionRange& range : selection)
+        for (int row = range.top(); row <= range.bottom(); ++row) rows.push_back(row);
+    // Ranges of a row selection can overlap when the user extends it by hand.
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    return rows;
+}
+
+int ReportList::SelectedCount() const { return static_cast<int>(SelectedRows().size()); }
+
+int ReportList::CurrentRow() const {
+    const QModelIndex current = currentIndex();
+    return current.isValid() ? current.row() : -1;
+}
+
+void ReportList::SetCurrentRow(int row) {
+    if (row < 0 || row >= RowCount()) return;
+    selectionModel()->setCurrentIndex(mModel->index(row, 0), QItemSelectionModel::NoUpdate);
+}
+
+void ReportList::EnsureVisible(int row) {
+    if (row < 0 || row >= RowCount()) return;
+    scrollTo(mModel->index(row, 0), QAbstractItemView::EnsureVisible);
+}
+
+void ReportList::SortBy(int keyColumn, Qt::SortOrder order) {
+    // Selected rows are remembered by their storage position and selected
+    // again after the move, as whole ranges: a large selection would otherwise
+    // be tracked row by row through the layout change.
+    std::vector<int> selected;
+    for (int row : SelectedRows()) selected.push_back(mModel->StorageRow(row));
+    if (!selected.empty()) selectionModel()->clearSelection();
+
+    mModel->Sort(keyColumn, order);
+
+    if (selected.empty()) return;
+    const std::vector<int> positions = mModel->DisplayPositions();
+    std::vector<int> rows;
+    rows.reserve(selected.size());
+    for (int storage : selected) rows.push_back(positions[static_cast<std::size_t>(storage)]);
+    std::sort(rows.begin(), rows.end());
+    QItemSelection selection;
+    const int lastColumn = std::max(ColumnCount() - 1, 0);
+    for (std::size_t i = 0; i < rows.size();) {
+        std::size_t j = i;
+        while (j + 1 < rows.size() && rows[j + 1] == rows[j] + 1) ++j;
+        selection.select(mModel->index(rows[i], 0), mModel->index(rows[j], lastColumn));
+        i = j + 1;
+    }
+    selectionModel()->select(selection, QItemSelectionModel::Select);
+}
+
+void ReportList::keyPressEvent(QKeyEvent* event) {
+    const int before = CurrentRow();
+    QTreeView::keyPressEvent(event);
+    const int after = CurrentRow();
+    if (after >= 0 && after != before) emit ItemClick(after);
+}
+
+}  // namespace common

@@ -1,0 +1,112 @@
+#pragma once
+// The report-style list view of the tool windows: column headers whose widths
+// are fractions of the list's width, rows with a text, sub-items and a hidden
+// tag, several rows selectable, a current row, and a sorted mode that keeps
+// its key column and order across rebuilds. Rows are addressed by display
+// position, 0 for the first row shown.
+//
+// A fill goes through a Rebuild object, which drops every column and row and
+// re-adds them inside a single model reset:
+//     auto fill = list.Rebuild();
+//     fill.AddColumn("Opened By", 0.15);
+//     fill.AddRow({user, access, locks, path}, tag);
+#include <QStringList>
+#include <QTreeView>
+#include <cstdint>
+#include <initializer_list>
+#include <vector>
+
+#include "ReportListModel.h"
+
+namespace common {
+
+class Pattern;
+
+class ReportList final : public QTreeView {
+    Q_OBJECT
+
+public:
+    class Rebuild final {
+    public:
+        explicit Rebuild(ReportList& list);
+        ~Rebuild();
+        Rebuild(const Rebuild&) = delete;
+        Rebuild& operator=(const Rebuild&) = delete;
+
+        // `widthFraction` of the list's current width.
+        void AddColumn(const QString& text, double widthFraction);
+        void AddRow(std::initializer_list<QString> texts, const QString& tag = QString());
+        void AddRow(const QStringList& texts, const QString& tag = QString());
+        void ReserveRows(int rows);
+
+    private:
+        ReportList& mList;
+    };
+
+    explicit ReportList(QWidget* parent = nullptr);
+
+    // Drops every column and row.
+    void Clear();
+
+    int RowCount() const { return mModel->rowCount(); }
+    int ColumnCount() const { return mModel->columnCount(); }
+    QString ColumnText(int column) const { return mModel->ColumnText(column); }
+    void SetColumnText(int column, const QString& text) { mModel->SetColumnText(column, text); }
+    int ColumnWidth(int column) const;
+
+    QString Text(int row) const { return mModel->Cell(row, 0); }
+    // Sub-item `i` counted from 1, as the list view counts them.
+    QString SubItem(int row, int i) const { return mModel->Cell(row, i); }
+    QString Tag(int row) const { return mModel->Tag(row); }
+
+    bool IsSelected(int row) const;
+    void SetSelected(int row, bool selected);
+    void SelectAllRows();
+    void DeselectAllRows();
+    // Selected rows in display order.
+    std::vector<int> SelectedRows() const;
+    int SelectedCount() const;
+
+    // The row with the focus (SelectedItem), -1 when there is none.
+    int CurrentRow() const;
+    // Makes `row` current without changing the selection.
+    void SetCurrentRow(int row);
+    void EnsureVisible(int row);
+
+    // The list's one-byte sort-order flag, flipped by each header click: 0
+    // ascending, 1 descending. It belongs to the list, not to a column.
+    std::uint8_t SortOrderFlag() const { return mSortOrderFlag; }
+    void SetSortOrderFlag(std::uint8_t flag) { mSortOrderFlag = flag; }
+    bool IsSorted() const { return mModel->IsSorted(); }
+    int SortKey() const { return mModel->SortKey(); }
+    Qt::SortOrder SortOrder() const { return mModel->SortOrder(); }
+    // Turns sorted mode on and sorts now; selection and current row follow their rows.
+    void SortBy(int keyColumn, Qt::SortOrder order);
+
+    int FindExact(const QString& text, const std::vector<int>& columns) const {
+        return mModel->FindExact(text, columns);
+    }
+    int FindPattern(const Pattern& pattern, int column) const {
+        return mModel->FindPattern(pattern, column);
+    }
+
+    ReportListModel* Model() const { return mModel; }
+
+signals:
+    // A row clicked by the user (mouse, or keyboard moving the current row).
+    void ItemClick(int row);
+    // A column header clicked by the user.
+    void ColumnClick(int column);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void ApplyColumnWidths();
+
+    ReportListModel* mModel;
+    std::vector<double> mWidthFractions;
+    std::uint8_t mSortOrderFlag = 0;
+};
+
+}  // namespace common

@@ -1,0 +1,281 @@
+#include "ReportListModel.h"
+
+#include <algorithm>
+#include <numeric>
+#include <string_view>
+
+#include "PatternMatch.h"
+
+namespace common {
+namespace {
+
+std::u16string_view View(const QString& text) {
+    return {reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size())};
+}
+
+constexpr char16_t AsciiLower(char16_t c) { return c >= u'A' && c <= u'Z' ? c + 32 : c; }
+
+// Lower-cases `text` into `out`; false when it holds other than ASCII, which
+// needs the full Unicode mapping.
+bool AsciiLowerInto(std::u16string_view text, std::u16string& out) {
+    out.resize(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i];
+        if (c >= 0x80) return false;
+        out[i] = AsciiLower(c);
+    }
+    return true;
+}
+
+}  // namespace
+
+QString ReportListModel::LowerKey(const QString& text) {
+    // Most texts are ASCII: lowered by hand, and shared when already lower.
+    const std::u16string_view in = View(text);
+    std::size_t i = 0;
+    for (; i < in.size(); ++i) {
+        if (in[i] >= 0x80) return text.toLower();
+        if (in[i] >= u'A' && in[i] <= u'Z') break;
+    }
+    if (i == in.size()) return text;
+    QString out(text.size(), Qt::Uninitialized);
+    auto* o = reinterpret_cast<char16_t*>(out.data());
+    for (std::size_t k = 0; k < in.size(); ++k) {
+        if (in[k] >= 0x80) return text.toLower();
+        o[k] = AsciiLower(in[k]);
+    }
+    return out;
+}
+
+ReportListModel::ReportListModel(QObject* parent) : QAbstractTableModel(parent) {}
+
+int ReportListModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(mOrder.size());
+}
+
+int ReportListModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(mHeaders.size());
+}
+
+QVariant ReportListModel::data(const QModelIndex& index, int role) const {
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
+        return {};
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::ToolTipRole: return Cell(index.row(), index.column());
+    case TagRole: return Tag(index.row());
+    case SortKeyRole:
+        return Keys(index.column())[static_cast<std::size_t>(StorageRow(index.row()))];
+    default: return {};
+    }
+}
+
+QVariant ReportListModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
+    if (section < 0 || section >= mHeaders.size()) return {};
+    return mHeaders[section];
+}
+
+Qt::ItemFlags ReportListModel::flags(const QModelIndex& index) const {
+    // Rows are shown, never edited.
+    return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren
+                           : Qt::NoItemFlags;
+}
+
+void ReportListModel::BeginRebuild() {
+    beginResetModel();
+    mRebuilding = true;
+    mHeaders.clear();
+    mCells.clear();
+    mTags.clear();
+    mOrder.clear();
+    mKeys.clear();
+}
+
+void ReportListModel::AddColumn(const QString& text) {
+    mHeaders.append(text);
+    // A column added after rows gives them an empty sub-item.
+    mCells.emplace_back(mTags.size());
+    mKeys.clear();
+}
+
+void ReportListModel::ReserveRows(int rows) {
+    const auto n = static_cast<std::size_t>(std::max(rows, 0));
+    for (auto& column : mCells) column.reserve(n);
+    mTags.reserve(n);
+}
+
+void ReportListModel::AddRow(std::initializer_list<QString> texts, const QString& tag) {
+    auto text = texts.begin();
+    for (auto& column : mCells) {
+        if (text != texts.end()) {
+            column.push_back(*text);
+            ++text;
+        } else {
+            column.emplace_back();
+        }
+    }
+    mTags.push_back(tag);
+    if (!mRebuilding) {
+        // A row added outside a rebuild: the cheap way is a small reset.
+        beginResetModel();
+        ResetOrder();
+        mKeys.clear();
+        ApplySort();
+        endResetModel();
+    }
+}
+
+void ReportListModel::AddRow(const QStringList& texts, const QString& tag) {
+    std::size_t i = 0;
+    for (auto& column : mCells) {
+        column.push_back(i < static_cast<std::size_t>(texts.size()) ? texts[static_cast<qsizetype>(i)]
+                                                                    : QString());
+        ++i;
+    }
+    mTags.push_back(tag);
+    if (!mRebuilding) {
+        beginResetModel();
+        ResetOrder();
+        mKeys.clear();
+        ApplySort();
+        endResetModel();
+    }
+}
+
+void ReportListModel::EndRebuild() {
+    if (!mRebuilding) return;
+    ResetOrder();
+    ApplySort();
+    mRebuilding = false;
+    endResetModel();
+}
+
+void ReportListModel::ResetOrder() {
+    mOrder.resize(mTags.size());
+    std::iota(mOrder.begin(), mOrder.end(), 0);
+}
+
+QString ReportListModel::ColumnText(int column) const {
+    return column >= 0 && column < mHeaders.size() ? mHeaders[column] : QString();
+}
+
+void ReportListModel::SetColumnText(int column, const QString& text) {
+    if (column < 0 || column >= mHeaders.size() || mHeaders[column] == text) return;
+    mHeaders[column] = text;
+    emit headerDataChanged(Qt::Horizontal, column, column);
+}
+
+QString ReportListModel::Cell(int row, int column) const { return CellRef(row, column); }
+
+const QString& ReportListModel::CellRef(int row, int column) const {
+    static const QString empty;
+    if (row < 0 || row >= rowCount() || column < 0 || column >= columnCount()) return empty;
+    return mCells[static_cast<std::size_t>(column)][static_cast<std::size_t>(StorageRow(row))];
+}
+
+QString ReportListModel::Tag(int row) const {
+    if (row < 0 || row >= rowCount()) return {};
+    return mTags[static_cast<std::size_t>(StorageRow(row))];
+}
+
+std::vector<int> ReportListModel::DisplayPositions() const {
+    std::vector<int> positions(mOrder.size());
+    for (std::size_t i = 0; i < mOrder.size(); ++i)
+        positions[static_cast<std::size_t>(mOrder[i])] = static_cast<int>(i);
+    return positions;
+}
+
+const std::vector<QString>& ReportListModel::Keys(int column) const {
+    if (mKeys.size() != mCells.size()) {
+        mKeys.clear();
+        mKeys.resize(mCells.size());
+    }
+    auto& keys = mKeys[static_cast<std::size_t>(column)];
+    const auto& cells = mCells[static_cast<std::size_t>(column)];
+    if (keys.size() != cells.size()) {
+        // Only the C locale exists on a bare machine, so case is folded here on
+        // purpose instead of relying on a locale-aware compare.
+        keys.clear();
+        keys.reserve(cells.size());
+        for (const QString& cell : cells) keys.push_back(LowerKey(cell));
+    }
+    return keys;
+}
+
+void ReportListModel::ApplySort() {
+    if (!mSorted || mSortKey < 0 || mSortKey >= static_cast<int>(mCells.size())) return;
+    const auto& keys = Keys(mSortKey);
+    // Text order without regard to case; equal texts keep the order they came in.
+    if (mSortOrder == Qt::AscendingOrder) {
+        std::stable_sort(mOrder.begin(), mOrder.end(), [&keys](int a, int b) {
+            return keys[static_cast<std::size_t>(a)] < keys[static_cast<std::size_t>(b)];
+        });
+    } else {
+        std::stable_sort(mOrder.begin(), mOrder.end(), [&keys](int a, int b) {
+            return keys[static_cast<std::size_t>(b)] < keys[static_cast<std::size_t>(a)];
+        });
+    }
+}
+
+void ReportListModel::Sort(int keyColumn, Qt::SortOrder order) {
+    mSorted = true;
+    mSortKey = keyColumn;
+    mSortOrder = order;
+    if (mRebuilding) return;  // EndRebuild sorts
+
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    const std::vector<int> oldOrder = mOrder;
+    ApplySort();
+    // Whatever the views hold on to (current row, pressed row) follows its row.
+    const QModelIndexList held = persistentIndexList();
+    if (!held.isEmpty()) {
+        const std::vector<int> positions = DisplayPositions();
+        QModelIndexList moved;
+        moved.reserve(held.size());
+        for (const QModelIndex& index : held) {
+            const int storage = oldOrder[static_cast<std::size_t>(index.row())];
+            moved.append(createIndex(positions[static_cast<std::size_t>(storage)], index.column()));
+        }
+        changePersistentIndexList(held, moved);
+    }
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+int ReportListModel::FindExact(const QString& text, const std::vector<int>& columns) const {
+    const int rows = rowCount();
+    for (int row = 0; row < rows; ++row) {
+        const auto storage = static_cast<std::size_t>(StorageRow(row));
+        for (int column : columns) {
+            if (column < 0 || column >= columnCount()) continue;
+            const QString& cell = mCells[static_cast<std::size_t>(column)][storage];
+            if (cell.size() == text.size() && cell.compare(text, Qt::CaseInsensitive) == 0)
+                return row;
+        }
+    }
+    return -1;
+}
+
+int ReportListModel::FindPattern(const Pattern& pattern, int column) const {
+    if (column < 0 || column >= columnCount()) return -1;
+    const int rows = rowCount();
+    const auto col = static_cast<std::size_t>(column);
+    if (col < mKeys.size() && mKeys[col].size() == mCells[col].size()) {
+        const auto& keys = mKeys[col];
+        for (int row = 0; row < rows; ++row)
+            if (pattern.Matches(View(keys[static_cast<std::size_t>(StorageRow(row))]))) return row;
+        return -1;
+    }
+    // A find stops at its first match: lowering row by row into one buffer
+    // costs less than making the keys of the whole column.
+    const auto& cells = mCells[col];
+    std::u16string lower;
+    for (int row = 0; row < rows; ++row) {
+        const QString& cell = cells[static_cast<std::size_t>(StorageRow(row))];
+        if (!AsciiLowerInto(View(cell), lower)) lower = cell.toLower().toStdU16String();
+        if (pattern.Matches(lower)) return row;
+    }
+    return -1;
+}
+
+}  // namespace common

@@ -1,0 +1,91 @@
+#pragma once
+// The rows of a report list: a row text, its sub-items and a hidden tag per
+// row, held column by column (one vector of strings per column, no object per
+// row) so that 100,000 rows fill, sort and search quickly. Rows are stored in
+// the order they were added; a separate display order gives the sorted view.
+#include <QAbstractTableModel>
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+#include <initializer_list>
+#include <vector>
+
+namespace common {
+
+class Pattern;
+
+class ReportListModel final : public QAbstractTableModel {
+    Q_OBJECT
+
+public:
+    // The hidden per-row tag, and the lower-case text the list sorts and
+    // pattern-searches by (separate from what it shows).
+    static constexpr int TagRole = Qt::UserRole + 1;
+    static constexpr int SortKeyRole = Qt::UserRole + 2;
+
+    explicit ReportListModel(QObject* parent = nullptr);
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+    // A whole rebuild: columns and rows are dropped, then added again, inside
+    // one model reset. Between Begin and End the display order is undefined.
+    void BeginRebuild();
+    void AddColumn(const QString& text);
+    // `texts` are the row text and then the sub-items; missing ones stay empty.
+    void AddRow(std::initializer_list<QString> texts, const QString& tag);
+    void AddRow(const QStringList& texts, const QString& tag);
+    void ReserveRows(int rows);
+    // Applies the sorted mode to the new rows and ends the reset.
+    void EndRebuild();
+
+    QString ColumnText(int column) const;
+    void SetColumnText(int column, const QString& text);
+
+    // Rows by display position (0 = the first row shown).
+    QString Cell(int row, int column) const;
+    // The cell itself, without a copy: valid until the next rebuild.
+    const QString& CellRef(int row, int column) const;
+    QString Tag(int row) const;
+    int StorageRow(int row) const { return mOrder[static_cast<std::size_t>(row)]; }
+    // Inverse of StorageRow, built on demand.
+    std::vector<int> DisplayPositions() const;
+
+    // Sorted mode, as a list view has it: once on, every rebuild keeps the
+    // rows in the order of the key column. Turning it on sorts at once.
+    bool IsSorted() const { return mSorted; }
+    int SortKey() const { return mSortKey; }
+    Qt::SortOrder SortOrder() const { return mSortOrder; }
+    void Sort(int keyColumn, Qt::SortOrder order);
+
+    // The first row (display order) whose text in one of `columns` equals
+    // `text` as a whole, ignoring case; -1 when none.
+    int FindExact(const QString& text, const std::vector<int>& columns) const;
+    // The first row whose lower-cased text in `column` matches `pattern`.
+    int FindPattern(const Pattern& pattern, int column) const;
+
+    // The lower-case key of a text (what sorting and pattern search compare).
+    static QString LowerKey(const QString& text);
+
+private:
+    const std::vector<QString>& Keys(int column) const;
+    void ApplySort();
+    void ResetOrder();
+
+    QStringList mHeaders;
+    std::vector<std::vector<QString>> mCells;  // [column][storage row]
+    std::vector<QString> mTags;
+    std::vector<int> mOrder;  // display position -> storage row
+    // Lower-cased cells, made the first time a column is sorted or searched.
+    mutable std::vector<std::vector<QString>> mKeys;
+    bool mSorted = false;
+    int mSortKey = 0;
+    Qt::SortOrder mSortOrder = Qt::AscendingOrder;
+    bool mRebuilding = false;
+};
+
+}  // namespace common

@@ -1,0 +1,82 @@
+#include "SendMessage.h"
+
+#include <QCoreApplication>
+#include <QStringList>
+#include <vector>
+
+#include "MessagePane.h"
+#include "Prompts.h"
+#include "ReportList.h"
+#include "WaitCursor.h"
+#include "netenum/netapi.h"
+
+namespace common {
+namespace {
+
+QString TrimSpaces(const QString& text) {
+    qsizetype first = 0;
+    qsizetype last = text.size();
+    while (first < last && text[first] == QLatin1Char(' ')) ++first;
+    while (last > first && text[last - 1] == QLatin1Char(' ')) --last;
+    return text.mid(first, last - first);
+}
+
+const char16_t* Utf16(const QString& text) { return reinterpret_cast<const char16_t*>(text.utf16()); }
+
+}  // namespace
+
+std::uint32_t SendNetMessage(const QString& recipient, const QString& message) {
+    // The text goes without a terminator; its length is in bytes.
+    QString buffer = message;
+    auto* bytes = reinterpret_cast<netapi::LPBYTE>(buffer.data());
+    return netapi::NetMessageBufferSend(nullptr, Utf16(recipient), nullptr, bytes,
+                                        static_cast<netapi::DWORD>(buffer.size() * 2));
+}
+
+void SendMessage::Run(QWidget* window, ReportList& list, MessagePane& pane) {
+    ShowWaitCursor();
+    const int current = list.CurrentRow();
+    // The recipients are read now: the input box below runs an event loop in
+    // which a timer may rebuild the list.
+    std::vector<QString> recipients;
+    for (int row : list.SelectedRows()) recipients.push_back(list.Text(row));
+    const auto selected = static_cast<long long>(recipients.size());
+    QString single;
+    if (current >= 0)
+        single = list.Text(current);
+    else if (selected == 1)
+        single = recipients.front();
+    ShowNormalCursor();
+    if (selected == 0 && current < 0) return;  // nobody to write to
+
+    const QString prompt = selected < 2
+                               ? QStringLiteral("Enter message to send to ") + single
+                               : QStringLiteral("Enter message to send to %1 users").arg(selected);
+    const QString message = TrimSpaces(
+        CurrentPrompts().InputBox(window, prompt, QStringLiteral("Send Message"), QString()));
+    if (message.isEmpty()) return;
+
+    ShowWaitCursor();
+    pane.SetText(QStringLiteral("Sending message..."));
+    QCoreApplication::processEvents();
+
+    if (selected < 2) {
+        const bool sent = SendNetMessage(single, message) == 0;
+        pane.SetText((sent ? QStringLiteral("Message sent to ")
+                           : QStringLiteral("Unable to send message to ")) +
+                     single + QLatin1Char('.'));
+    } else {
+        // Each failed send is named before the total, which still counts every
+        // selected row.
+        QStringList lines;
+        for (const QString& name : recipients)
+            if (SendNetMessage(name, message) != 0)
+                lines << QStringLiteral("Unable to send message to ") + name + QLatin1Char('.');
+        lines << QStringLiteral("Message sent to %1 users.").arg(selected);
+        pane.SetText(lines.join(QStringLiteral("\r\n")));
+    }
+    QCoreApplication::processEvents();
+    ShowNormalCursor();
+}
+
+}  // namespace common

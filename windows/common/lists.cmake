@@ -1,0 +1,11 @@
+# The report list and the commands every tool window offers on its lists:
+# selection, header sort, find and send message.
+add_library(vantor_lists STATIC
+  ${CMAKE_CURRENT_LIST_DIR}/ReportListModel.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ReportList.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ListCommands.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/SendMessage.cpp
+)
+set_target_properties(vantor_lists PROPERTIES AUTOMOC ON)
+target_include_directories(vantor_lists PUBLIC ${PROJECT_SOURCE_DIR})
+target_link_libraries(vantor_lists PUBLIC vantor_widgets vantor_pattern vantor_netenum Qt6::Widgets)
