@@ -1,0 +1,261 @@
+// The User Sessions window driven through its controls on a simulated server.
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <memory>
+
+#include "../shares/ListText.h"
+#include "WindowTestSupport.h"
+#include "netenum/NetBuffer.h"
+#include "netenum/Text.h"
+#include "netenum/modAPI_Error.h"
+#include "netenum/providers/simulated/ScenarioLoader.h"
+#include "support/ScriptedProvider.h"
+#include "windows/common/MessagePane.h"
+#include "windows/common/ScriptedPrompts.h"
+#include "windows/common/Settings.h"
+#include "windows/sessions/frmUserSessions.h"
+
+using listtext::Column;
+using sessions::frmUserSessions;
+using windowtest::Q;
+
+namespace {
+
+// alice and dave both come from WS1; bob twice (a guest on WS2). The accounts
+// carry other flag bits; ADMINPC, where the program runs, has a bob of its own.
+constexpr const char* kOffice = R"({ "computers": [
+  { "name": "ADMINPC", "local": true, "accounts": [ { "name": "bob" } ] },
+  { "name": "SERVER1",
+    "shares": [ { "name": "DATA", "path": "D:\\Data" }, { "name": "IPC$" } ],
+    "sessions": [ { "client": "WS1", "user": "alice", "time": 3725, "idle": 61 },
+                  { "client": "WS2", "user": "bob", "time": 59, "flags": 1 },
+                  { "client": "WS3", "user": "carol", "time": 60, "flags": 3 },
+                  { "client": "WS4", "user": "bob", "time": 7200 },
+                  { "client": "WS1", "user": "dave" } ],
+    "files": [ { "id": 1, "path": "D:\\Data\\a.xls", "user": "alice" } ],
+    "accounts": [ { "name": "alice" },
+      { "name": "bob", "flags": ["script", "normal_account", "lockout", "dont_expire_passwd"],
+        "full_name": "Bob Builder",
+        "logon_hours": [1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16,17,18,19,20,21] },
+      { "name": "carol",
+        "flags": ["accountdisable", "normal_account", "passwd_cant_change"] } ] } ] })";
+
+constexpr netapi::DWORD kBobFlags = 0x10211;    // script, normal, lockout, password never expires
+constexpr netapi::DWORD kCarolFlags = 0x242;    // disabled, normal, cannot change password
+constexpr netapi::DWORD kDefaultFlags = 0x201;  // script, normal
+
+// An account as the server now holds it: flags, full name, last logon-hours byte.
+std::tuple<netapi::DWORD, std::u16string, int> Account(const char16_t* server,
+                                                       const char16_t* user) {
+    netenum::NetBuffer buffer;
+    if (netapi::NetUserGetInfo(server, user, 3, buffer.Out()) != 0) return {};
+    const auto* r = buffer.As<netapi::USER_INFO_3>();
+    return {r->usri3_flags, netenum::PointerToString(&r->usri3_full_name),
+            r->usri3_logon_hours ? r->usri3_logon_hours[20] : -1};
+}
+
+class SessionsWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        previous = common::SetPrompts(prompts);
+        window = std::make_unique<frmUserSessions>();
+    }
+    void TearDown() override {
+        window.reset();
+        common::SetPrompts(previous);
+    }
+    // Send Message, Disconnect, Disable Account, Enable Account.
+    QString Commands() const {
+        return listtext::Enabled(
+            {window->Command3, window->cmdDisconnect, window->cmdDisable, window->cmdEnable});
+    }
+    void ClickRows(std::initializer_list<int> rows) {
+        window->lstvwUserSessions->DeselectAllRows();
+        for (int row : rows) {
+            window->lstvwUserSessions->SetSelected(row, true);
+            emit window->lstvwUserSessions->ItemClick(row);
+        }
+    }
+    QString Pane() const { return window->Text1->Text(); }
+
+    windowtest::FakeMainForm main;
+    windowtest::Network network{sim::ParseScenario(kOffice, "office")};
+    std::shared_ptr<common::ScriptedPrompts> prompts = std::make_shared<common::ScriptedPrompts>();
+    std::shared_ptr<common::Prompts> previous;
+    std::unique_ptr<frmUserSessions> window;
+};
+
+TEST_F(SessionsWindowTest, LoadSelectsRowOneAndShowsItsComputersResources) {
+    auto& w = *window;
+    EXPECT_EQ(w.windowTitle(), "Vantor - User Sessions on SERVER1");
+    EXPECT_EQ(listtext::Row(*w.lstvwUserSessions, 0),
+              (QStringList{"alice", "WS1", "1", "01:02:05", "00:01:01", "No", "WS1"}));
+    EXPECT_EQ(Column(*w.lstvwUserSessions, 5), (QStringList{"No", "Yes", "No", "No", "No"}));
+    EXPECT_EQ(w.lblConnectedUsers->text(), "5");
+    // The resources of the computer WS1: alice's and dave's connections.
+    EXPECT_EQ(Column(*w.lstvwResources, 0), (QStringList{"DATA", "IPC$", "IPC$"}));
+    EXPECT_EQ(w.lstvwUserSessions->SelectedRows(), std::vector<int>{0});
+    EXPECT_EQ(Commands(), "1111");
+}
+
+TEST_F(SessionsWindowTest, ClicksFindAndSortOnBothLists) {
+    auto& w = *window;
+    ClickRows({2});
+    EXPECT_EQ(Column(*w.lstvwResources, 0), QStringList{"IPC$"});  // WS3's
+    EXPECT_EQ(Commands(), "1111");
+
+    w.txtFind->setText(" B* ");  // Find presses De-select All first
+    w.cmdFind->click();
+    EXPECT_EQ(w.lstvwUserSessions->SelectedRows(), std::vector<int>{1});
+    EXPECT_EQ(Commands(), "0000");
+    w.txtFind->setText("WS1");  // the computer is not searched
+    w.cmdFind->click();
+    ASSERT_EQ(prompts->asked().size(), 1u);
+    EXPECT_EQ(prompts->asked()[0].text, "Nothing found.");
+
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    listtext::ClickHeader(*w.lstvwUserSessions, 3);  // "Time" as text, descending
+    EXPECT_EQ(Column(*w.lstvwUserSessions, 1), (QStringList{"WS4", "WS1", "WS3", "WS2", "WS1"}));
+    ClickRows({1});
+    listtext::ClickHeader(*w.lstvwResources, 0);
+    EXPECT_EQ(Column(*w.lstvwResources, 0), (QStringList{"IPC$", "IPC$", "DATA"}));
+    w.cmdRefresh->click();
+    EXPECT_EQ(Pane(), "List refreshed\r\n");
+    EXPECT_EQ(w.lstvwUserSessions->ColumnText(3), "Time");
+    EXPECT_EQ(Column(*w.lstvwResources, 0), QStringList{"IPC$"});  // WS4 leads now
+    EXPECT_EQ(Commands(), "1111");
+}
+
+TEST_F(SessionsWindowTest, DisconnectAndADeniedRefresh) {
+    auto& w = *window;
+    ClickRows({2, 4});  // carol, who leaves first, and dave
+    ASSERT_EQ(netapi::NetSessionDel(u"SERVER1", u"\\\\WS3", u"carol"), 0u);
+    w.cmdDisconnect->click();
+    EXPECT_EQ(Pane(),
+              "Disconnecting users...\r\n" +
+                  Q(netenum::FailureLine(u"NetSessionDel", netapi::NERR_ClientNameNotFound)));
+    EXPECT_EQ(Column(*w.lstvwUserSessions, 1), (QStringList{"WS1", "WS2", "WS4"}));
+    EXPECT_EQ(w.lstvwUserSessions->SelectedCount(), 0);
+    EXPECT_EQ(Commands(), "0000");
+
+    network->AddFault(u"SERVER1", sim::Fault::Status(sim::Call::NetSessionEnum, 5));
+    w.cmdRefresh->click();
+    // No session: the resources fill asks for the bare "\\" all the same.
+    EXPECT_EQ(
+        Pane(),
+        "Refreshing list...\r\n" +
+            Q(netenum::FailureLineWithAdvice(u"NetSessionEnum", 5, netenum::kAdviceAccount) +
+              netenum::FailureLineWithAdvice(u"NetConnectionEnum", netapi::NERR_ClientNameNotFound,
+                                             netenum::kAdviceOperator)));
+    EXPECT_EQ(w.lblConnectedUsers->text(), "0");
+    EXPECT_EQ(listtext::Enabled({w.Command1, w.Command2, w.cmdDisable}), "000");
+}
+
+TEST_F(SessionsWindowTest, CloseAndEscRefillTheSummaryTheCloseBoxDoesNotAndFindUserIsSaved) {
+    window->txtFind->setText("al*");
+    window->cmdClose->click();
+    EXPECT_EQ(main.fillGeneralCalls, 1);
+    EXPECT_EQ(common::GetOption("FindUser"), "al*");
+
+    window = std::make_unique<frmUserSessions>();
+    EXPECT_EQ(window->txtFind->text(), "al*");
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    QTest::keyClick(window->txtFind, Qt::Key_Escape);
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(main.fillGeneralCalls, 2);
+
+    window = std::make_unique<frmUserSessions>();
+    window->show();
+    window->close();
+    EXPECT_EQ(main.fillGeneralCalls, 2);
+    EXPECT_EQ(netenum::CurrentForm(), &main);
+}
+
+TEST_F(SessionsWindowTest, DisableChangesOnlyTheBitOfTheShownComputersAccounts) {
+    auto& w = *window;
+    ClickRows({1});
+    w.cmdDisable->click();  // nothing queued: the answer is No
+    ASSERT_EQ(prompts->asked().size(), 1u);
+    EXPECT_EQ(prompts->asked()[0].text,
+              "Are you sure you want to disable the selected user accounts?");
+    EXPECT_FALSE(prompts->asked()[0].defaultYes);
+    EXPECT_EQ(Pane(), "");
+    EXPECT_EQ(Commands(), "1111");
+
+    ClickRows({1, 3, 4});  // bob twice, and dave, who has no account there
+    prompts->yesNoAnswers.push_back(true);
+    w.cmdDisable->click();
+    EXPECT_EQ(Pane(),
+              "Disabling user accounts...\r\nbob : Account disabled\r\n"
+              "bob : Account is already disabled\r\ndave : Account or server was not found\r\n"
+              "1 user accounts disabled\r\n");
+    EXPECT_EQ(Account(u"SERVER1", u"bob"),
+              std::make_tuple(kBobFlags | 2, std::u16string(u"Bob Builder"), 21));
+    EXPECT_EQ(std::get<0>(Account(u"", u"bob")), kDefaultFlags);  // the local namesake is untouched
+    EXPECT_EQ(w.lstvwUserSessions->SelectedCount(), 0);
+    EXPECT_EQ(Commands(), "0000");
+}
+
+TEST_F(SessionsWindowTest, EnableClearsOnlyTheBitAndNeverWritesAnEnabledAccount) {
+    auto& w = *window;
+    sim::Fault deny = sim::Fault::Status(sim::Call::NetUserSetInfo, 5);
+    deny.names = {u"alice"};  // writing alice would fail: "already enabled" proves no write
+    network->AddFault(u"SERVER1", deny);
+    ClickRows({0, 2});
+    w.cmdEnable->click();
+    EXPECT_EQ(Pane(),
+              "Enabling user accounts...\r\nalice : Account is already enabled\r\n"
+              "carol : Account enabled\r\n1 user accounts enabled\r\n");
+    EXPECT_EQ(std::get<0>(Account(u"SERVER1", u"carol")), kCarolFlags & ~2u);
+
+    ClickRows({0});
+    prompts->yesNoAnswers.push_back(true);
+    w.cmdDisable->click();
+    EXPECT_EQ(Pane(),
+              "Disabling user accounts...\r\nalice : The call to NetUserSetInfo failed\r\n"
+              "0 user accounts disabled\r\n");
+    ClickRows({0});
+    w.lstvwUserSessions->DeselectAllRows();  // clicked, then de-selected by hand
+    w.cmdEnable->click();
+    EXPECT_EQ(Pane(), "Enabling user accounts...\r\n0 user accounts enabled\r\n");
+}
+
+TEST(SessionsWindowCalls, BareQualifierWithoutSessionsAndACounterPast32767) {
+    testing_support::ScriptedNetwork network;
+    windowtest::FakeMainForm main;
+    main.chosen = "**LOCAL**";
+    auto w = std::make_unique<frmUserSessions>();
+    auto& provider = network.provider();
+    ASSERT_EQ(provider.CallsNamed("NetConnectionEnum").size(), 1u);
+    EXPECT_EQ(provider.CallsNamed("NetConnectionEnum")[0].args,
+              (std::vector<netapi::OptString>{u"", u"\\\\"}));
+    EXPECT_EQ(listtext::Enabled({w->Command1, w->Command2, w->Command3, w->cmdDisconnect,
+                                 w->cmdDisable, w->cmdEnable}),
+              "000000");
+
+    constexpr int kUsers = 32768;  // one more than a 16-bit counter holds
+    for (int i = 0; i < kUsers; ++i) {
+        const std::u16string name = u"u" + text::Number(i);
+        netapi::SessionInfo502& session = provider.sessions.records.emplace_back();
+        session.cname = u"WS" + text::Number(i);
+        session.username = name;
+        provider.users[name].flags = kDefaultFlags | 2;
+    }
+    main.chosen = "SERVER1";
+    w = std::make_unique<frmUserSessions>();
+    w->Command1->click();
+    w->cmdEnable->click();
+    EXPECT_TRUE(w->Text1->Text().endsWith("\r\n32768 user accounts enabled\r\n"));
+    EXPECT_EQ(provider.users[u"u32767"].flags, kDefaultFlags);
+    EXPECT_EQ(provider.CallsNamed("NetUserSetInfo").at(0).args[0],
+              netapi::OptString(u"\\\\SERVER1"));
+    EXPECT_EQ(frmUserSessions::MakeUncName(u"\\SERVER1"), u"\\\\SERVER1");
+    EXPECT_EQ(frmUserSessions::MakeUncName(u"\\\\SERVER1"), u"\\\\SERVER1");
+}
+
+}  // namespace

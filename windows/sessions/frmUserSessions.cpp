@@ -1,0 +1,434 @@
+#include "frmUserSessions.h"
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QShortcut>
+#include <cstring>
+#include <exception>
+#include <utility>
+#include <vector>
+
+#include "netenum/NetBuffer.h"
+#include "netenum/Text.h"
+#include "netenum/colConnectionEnum.h"
+#include "netenum/colSessionEnum.h"
+#include "netenum/netapi.h"
+#include "windows/common/ListCommands.h"
+#include "windows/common/MainFormLink.h"
+#include "windows/common/MessagePane.h"
+#include "windows/common/Prompts.h"
+#include "windows/common/ReportList.h"
+#include "windows/common/SendMessage.h"
+#include "windows/common/Settings.h"
+#include "windows/common/Twips.h"
+#include "windows/common/WaitCursor.h"
+
+namespace sessions {
+namespace {
+
+using common::PlaceTwips;
+
+constexpr int kClientWidthTwips = 11505;
+constexpr int kClientHeightTwips = 6360;
+constexpr int kComputerColumn = 1;
+
+const QString kCrLf = QStringLiteral("\r\n");
+const QString kRefreshing = QStringLiteral("Refreshing list...\r\n");
+const QString kRefreshed = QStringLiteral("List refreshed\r\n");
+const QString kDisconnecting = QStringLiteral("Disconnecting users...\r\n");
+const QString kDisconnected = QStringLiteral("Users disconnected\r\n");
+const QString kFindUserKey = QStringLiteral("FindUser");
+
+QString Q(std::u16string_view text) {
+    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// Blanks only, as the list texts are trimmed everywhere in the program.
+std::u16string Trimmed(const QString& text) { return text::TrimSpaces(text.toStdU16String()); }
+
+// A step that fails is skipped and the command goes on with the next one.
+template <typename Step>
+void SkipOnError(Step&& step) {
+    try {
+        step();
+    } catch (const std::exception&) {
+    }
+}
+
+QLabel* NewLabel(QWidget* parent, const QString& text, int left, int top, int width, int height,
+                 bool bold = false) {
+    auto* label = new QLabel(text, parent);
+    if (bold) {
+        QFont font = label->font();
+        font.setBold(true);
+        label->setFont(font);
+    }
+    PlaceTwips(label, left, top, width, height);
+    // A caption is never cut short: where this font needs more room, it grows to the right.
+    if (label->sizeHint().width() > label->width())
+        label->resize(label->sizeHint().width(), label->height());
+    return label;
+}
+
+QPushButton* NewButton(QWidget* parent, const QString& text, int left, int top, int width,
+                       int height) {
+    auto* button = new QPushButton(text, parent);
+    button->setAutoDefault(false);  // Enter must not press a button of its own accord
+    PlaceTwips(button, left, top, width, height);
+    return button;
+}
+
+QString AccountLineText(std::int32_t result) {
+    switch (result) {
+        case frmUserSessions::kAccountChanged:
+            return QString();  // worded by the run: disabled or enabled
+        case frmUserSessions::kAlreadyDisabled:
+            return QStringLiteral("Account is already disabled");
+        case frmUserSessions::kAlreadyEnabled:
+            return QStringLiteral("Account is already enabled");
+        case frmUserSessions::kGetInfoFailed:
+            return QStringLiteral("Account or server was not found");
+        case frmUserSessions::kSetInfoFailed:
+            return QStringLiteral("The call to NetUserSetInfo failed");
+        default:
+            return QStringLiteral("Unknown error");
+    }
+}
+
+}  // namespace
+
+frmUserSessions::frmUserSessions(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                          Qt::MSWindowsFixedSizeDialogHint) {
+    setFixedSize(common::TwipsToPixels(kClientWidthTwips),
+                 common::TwipsToPixels(kClientHeightTwips));
+    // The layout was drawn for an 8.25 pt window font.
+    QFont windowFont = font();
+    windowFont.setPointSizeF(8.25);
+    setFont(windowFont);
+    CreateControls();
+    mCommands = std::make_unique<common::ListCommands>(
+        lstvwUserSessions, std::vector<QWidget*>{Command3, cmdDisconnect, cmdDisable, cmdEnable});
+
+    if (const QScreen* where = QGuiApplication::primaryScreen()) {
+        QRect frame(QPoint(), size());
+        frame.moveCenter(where->availableGeometry().center());
+        move(frame.topLeft());
+    }
+
+    common::MainFormLink* main = common::MainForm();
+    SkipOnError([&] {
+        setWindowTitle(QStringLiteral("Vantor - User Sessions on ") +
+                       (main != nullptr ? main->ChosenComputer() : QStringLiteral("**LOCAL**")));
+    });
+    mPreviousTarget = netenum::CurrentForm();
+    netenum::SetCurrentForm(this);
+    FillSessions();
+    if (lstvwUserSessions->RowCount() >= 1) SelectFirstSession();
+    SkipOnError([&] { txtFind->setText(common::GetOption(kFindUserKey)); });
+}
+
+frmUserSessions::~frmUserSessions() {
+    // Destroyed without an unload: the target must still never be a closed window.
+    if (netenum::CurrentForm() == this) {
+        common::MainFormLink* main = common::MainForm();
+        netenum::SetCurrentForm(main != nullptr ? main->MainMessageTarget() : mPreviousTarget);
+    }
+}
+
+void frmUserSessions::CreateControls() {
+    lstvwUserSessions = new common::ReportList(this);
+    PlaceTwips(lstvwUserSessions, 120, 105, 11250, 1950);
+
+    lblCaption[0] = NewLabel(this, QStringLiteral("Total:"), 75, 2160, 405, 195);
+    lblConnectedUsers = NewLabel(this, QStringLiteral("0"), 600, 2160, 540, 195);
+    const int gap = common::TwipsToPixels(60);
+    if (lblConnectedUsers->x() < lblCaption[0]->geometry().right() + gap)
+        lblConnectedUsers->move(lblCaption[0]->geometry().right() + gap, lblConnectedUsers->y());
+    cmdFind = NewButton(this, QStringLiteral("Find User"), 1560, 2040, 975, 255);
+    txtFind = new QLineEdit(this);
+    PlaceTwips(txtFind, 2520, 2040, 2775, 285);
+    cmdHelp = NewButton(this, QStringLiteral("?"), 5280, 2040, 255, 255);
+    Command1 = NewButton(this, QStringLiteral("Select All"), 9240, 2040, 855, 255);
+    Command2 = NewButton(this, QStringLiteral("De-select All"), 10200, 2040, 1095, 255);
+
+    lstvwResources = new common::ReportList(this);
+    lstvwResources->setSelectionMode(QAbstractItemView::SingleSelection);
+    PlaceTwips(lstvwResources, 120, 2520, 11235, 1950);
+
+    lblCaption[1] = NewLabel(this, QStringLiteral("System Messages"), 120, 4560, 1515, 195, true);
+    Command4 = NewButton(this, QStringLiteral("Clear"), 5700, 4560, 615, 255);
+    Text1 = new common::MessagePane(this);
+    PlaceTwips(Text1, 120, 4800, 6195, 855);
+
+    cmdRefresh = NewButton(this, QStringLiteral("&Refresh"), 120, 5880, 900, 375);
+    Command3 = NewButton(this, QStringLiteral("&Send Message"), 1200, 5880, 1335, 375);
+    cmdDisconnect = NewButton(this, QStringLiteral("&Disconnect"), 2760, 5880, 1236, 375);
+    cmdDisable = NewButton(this, QStringLiteral("Disable &Account"), 4200, 5880, 1455, 375);
+    cmdEnable = NewButton(this, QStringLiteral("&Enable Account"), 5880, 5880, 1455, 375);
+    cmdClose = NewButton(this, QStringLiteral("&Close"), 7560, 5880, 1020, 375);
+    SetSessionCommandsEnabled(false);
+
+    connect(lstvwUserSessions, &common::ReportList::ItemClick, this,
+            [this](int row) { lstvwUserSessions_ItemClick(row); });
+    common::ListCommands::SortOnHeaderClick(*lstvwUserSessions);
+    common::ListCommands::SortOnHeaderClick(*lstvwResources);
+    connect(cmdRefresh, &QPushButton::clicked, this, [this] { cmdRefresh_Click(); });
+    connect(cmdDisconnect, &QPushButton::clicked, this, [this] { cmdDisconnect_Click(); });
+    connect(cmdDisable, &QPushButton::clicked, this, [this] { AccountRun(true); });
+    connect(cmdEnable, &QPushButton::clicked, this, [this] { AccountRun(false); });
+    connect(cmdClose, &QPushButton::clicked, this, [this] { cmdClose_Click(); });
+    connect(Command1, &QPushButton::clicked, this, [this] { mCommands->SelectAll(); });
+    connect(Command2, &QPushButton::clicked, this, [this] { mCommands->DeselectAll(); });
+    connect(Command3, &QPushButton::clicked, this,
+            [this] { common::SendMessage::Run(this, *lstvwUserSessions, *Text1); });
+    connect(Command4, &QPushButton::clicked, this, [this] { Text1->Clear(); });
+    connect(cmdFind, &QPushButton::clicked, this,
+            [this] { mCommands->Find(this, txtFind->text(), common::ListCommands::FindUser()); });
+    connect(cmdHelp, &QPushButton::clicked, this,
+            [this] { common::ListCommands::Help(this, common::ListCommands::FindUser()); });
+
+    // Escape has one binding, the cancel button: it presses "&Close", so the
+    // main window's summary shows the sessions and accounts changed here. A
+    // second, key-preview binding that closed without the refill would make
+    // the same key mean two things; it is deliberately not installed.
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    escape->setContext(Qt::WindowShortcut);
+    connect(escape, &QShortcut::activated, this, [this] { cmdClose->click(); });
+}
+
+void frmUserSessions::AppendLine(const std::u16string& line) { Text1->AppendLine(Q(line)); }
+
+QString frmUserSessions::RemoteServer() const {
+    common::MainFormLink* main = common::MainForm();
+    return main != nullptr ? main->RemoteServer() : QString();
+}
+
+void frmUserSessions::SetSessionCommandsEnabled(bool enabled) {
+    for (QPushButton* button : {Command3, cmdDisconnect, cmdDisable, cmdEnable})
+        button->setEnabled(enabled);
+}
+
+void frmUserSessions::FillSessions() {
+    common::ShowWaitCursor();
+    SkipOnError([&] {
+        colSessions.reset();
+        colSessions = std::make_unique<netenum::colSessionEnum>();
+        colSessions->Init(RemoteServer().toStdU16String());
+    });
+    SkipOnError([&] {
+        common::ReportList::Rebuild fill(*lstvwUserSessions);
+        fill.AddColumn(QStringLiteral("Connected Users"), 0.27);
+        fill.AddColumn(QStringLiteral("Computer"), 0.27);
+        fill.AddColumn(QStringLiteral("Opens"), 0.04);
+        fill.AddColumn(QStringLiteral("Time"), 0.07);
+        fill.AddColumn(QStringLiteral("Idle"), 0.07);
+        fill.AddColumn(QStringLiteral("Guest"), 0.07);
+        if (!colSessions) return;
+        fill.ReserveRows(static_cast<int>(colSessions->Count()));
+        for (const netenum::clsSessionEnum& session : *colSessions) {
+            const QString computer = Q(session.ComputerName());
+            // Guest only for exactly SESS_GUEST: a guest without encryption (3) is not shown as
+            // one.
+            fill.AddRow({Q(session.UserName()), computer, QString::number(session.NumOpens()),
+                         Q(session.ActiveTimeFormatted()), Q(session.IdleTimeFormatted()),
+                         session.UserFlags() == 1 ? QStringLiteral("Yes") : QStringLiteral("No")},
+                        computer);
+        }
+    });
+    lblConnectedUsers->setText(QString::number(colSessions ? colSessions->Count() : 0));
+    const QString first =
+        lstvwUserSessions->RowCount() >= 1 ? Q(Trimmed(lstvwUserSessions->Tag(0))) : QString();
+    common::ShowNormalCursor();
+    FillSessionResources(first);
+}
+
+void frmUserSessions::FillSessionResources(const QString& computerName) {
+    common::ShowWaitCursor();
+    SkipOnError([&] {
+        colConnections.reset();
+        colConnections = std::make_unique<netenum::colConnectionEnum>();
+        colConnections->Init(u"\\\\" + computerName.toStdU16String(),
+                             RemoteServer().toStdU16String());
+    });
+    SkipOnError([&] {
+        common::ReportList::Rebuild fill(*lstvwResources);
+        fill.AddColumn(QStringLiteral("Resource"), 0.40);
+        fill.AddColumn(QStringLiteral("Opens"), 0.23);
+        fill.AddColumn(QStringLiteral("Time"), 0.22);
+        if (!colConnections) return;
+        fill.ReserveRows(static_cast<int>(colConnections->Count()));
+        for (const netenum::clsConnectionEnum& connection : *colConnections)
+            fill.AddRow({Q(connection.NetName()), QString::number(connection.NumOpens()),
+                         Q(connection.ConnectTimeFormatted())});
+    });
+    const bool sessions = lstvwUserSessions->RowCount() >= 1;
+    Command1->setEnabled(sessions);
+    Command2->setEnabled(sessions);
+    // After every resources fill the session commands wait for a click on a row.
+    SetSessionCommandsEnabled(false);
+    common::ShowNormalCursor();
+}
+
+void frmUserSessions::lstvwUserSessions_ItemClick(int row) {
+    if (row < 0 || row >= lstvwUserSessions->RowCount()) return;
+    FillSessionResources(Q(Trimmed(lstvwUserSessions->Tag(row))));
+    SetSessionCommandsEnabled(true);
+}
+
+void frmUserSessions::SelectFirstSession() {
+    SetSessionCommandsEnabled(true);
+    lstvwUserSessions->EnsureVisible(0);
+    lstvwUserSessions->SetCurrentRow(0);
+    lstvwUserSessions->SetSelected(0, true);
+}
+
+void frmUserSessions::cmdRefresh_Click() {
+    Text1->SetText(kRefreshing);
+    QCoreApplication::processEvents();
+    if (mUnloaded) return;
+    FillSessions();
+    if (Text1->Text() == kRefreshing) {
+        Text1->SetText(kRefreshed);
+        QCoreApplication::processEvents();
+        if (mUnloaded) return;
+    }
+    if (lstvwUserSessions->RowCount() >= 1) SelectFirstSession();
+}
+
+void frmUserSessions::cmdDisconnect_Click() {
+    common::ShowWaitCursor();
+    // Who to disconnect is read before events run: a refresh handled there
+    // would rebuild the list under the loop.
+    std::vector<std::pair<std::u16string, std::u16string>> targets;  // client, user
+    for (int row : lstvwUserSessions->SelectedRows()) {
+        std::u16string user = Trimmed(lstvwUserSessions->Text(row));
+        if (!user.empty())
+            targets.emplace_back(Trimmed(lstvwUserSessions->SubItem(row, kComputerColumn)),
+                                 std::move(user));
+    }
+    Text1->SetText(kDisconnecting);
+    QCoreApplication::processEvents();
+
+    if (colSessions) {
+        for (const auto& [client, user] : targets)
+            SkipOnError([&] { colSessions->DeleteItem(client, user); });
+    }
+    if (Text1->Text() == kDisconnecting) {
+        Text1->SetText(kDisconnected);
+        QCoreApplication::processEvents();
+    }
+    common::ShowNormalCursor();
+    if (!mUnloaded) FillSessions();
+}
+
+std::u16string frmUserSessions::MakeUncName(std::u16string_view computerName) {
+    if (computerName.empty()) return {};
+    if (computerName.starts_with(u"\\\\")) return std::u16string(computerName);
+    if (computerName.starts_with(u'\\')) return u"\\" + std::u16string(computerName);
+    return u"\\\\" + std::u16string(computerName);
+}
+
+std::int32_t frmUserSessions::SetAccountDisabled(bool disable, const std::u16string& userName,
+                                                 const std::u16string& serverName) {
+    const std::u16string server = MakeUncName(serverName);
+    netenum::NetBuffer buffer;
+    if (netapi::NetUserGetInfo(server.c_str(), userName.c_str(), 3, buffer.Out()) !=
+            netapi::NERR_Success ||
+        !buffer)
+        return kGetInfoFailed;
+
+    // The record goes back whole: its strings and logon hours keep pointing
+    // into this buffer, and of the flags only the one bit changes.
+    netapi::USER_INFO_3 record;
+    std::memcpy(&record, buffer.Get(), sizeof record);
+    const bool disabled = (record.usri3_flags & netapi::UF_ACCOUNTDISABLE) != 0;
+    if (disable && disabled) return kAlreadyDisabled;
+    if (!disable && !disabled) return kAlreadyEnabled;
+    record.usri3_flags = disable ? (record.usri3_flags | netapi::UF_ACCOUNTDISABLE)
+                                 : (record.usri3_flags & ~netapi::UF_ACCOUNTDISABLE);
+    std::memcpy(buffer.Get(), &record, sizeof record);
+
+    netapi::DWORD parmErr = 0;
+    const auto status =
+        netapi::NetUserSetInfo(server.c_str(), userName.c_str(), 3, buffer.Get(), &parmErr);
+    return status == netapi::NERR_Success ? kAccountChanged : kSetInfoFailed;
+}
+
+void frmUserSessions::AccountRun(bool disable) {
+    if (disable &&
+        !common::CurrentPrompts().YesNo(
+            this, QStringLiteral("Are you sure you want to disable the selected user accounts?"),
+            QStringLiteral("Vantor"), common::Prompts::Icon::Question, false))
+        return;
+
+    common::ShowWaitCursor();
+    // The accounts to change are read before events run, like Disconnect's sessions.
+    std::vector<std::u16string> users;
+    if (lstvwUserSessions->RowCount() >= 1) {
+        for (int row : lstvwUserSessions->SelectedRows()) {
+            std::u16string user = Trimmed(lstvwUserSessions->Text(row));
+            if (!user.empty()) users.push_back(std::move(user));
+        }
+    }
+    Text1->SetText(disable ? QStringLiteral("Disabling user accounts...\r\n")
+                           : QStringLiteral("Enabling user accounts...\r\n"));
+    QCoreApplication::processEvents();
+
+    // The accounts are those of the computer this window shows, the same one
+    // whose sessions are listed; "" (the local computer) stays local.
+    const std::u16string server = RemoteServer().toStdU16String();
+    const QString changedText =
+        disable ? QStringLiteral("Account disabled") : QStringLiteral("Account enabled");
+    long long changed = 0;  // a whole server's sessions can exceed 32767
+    QString lines;
+    for (const std::u16string& user : users) {
+        std::int32_t result = kSetInfoFailed;
+        SkipOnError([&] { result = SetAccountDisabled(disable, user, server); });
+        if (result == kAccountChanged) ++changed;
+        lines += Q(user) + QStringLiteral(" : ") +
+                 (result == kAccountChanged ? changedText : AccountLineText(result)) + kCrLf;
+    }
+    // Nothing else writes to the pane during the loop, so the lines go in at once.
+    lines += QString::number(changed) +
+             (disable ? QStringLiteral(" user accounts disabled")
+                      : QStringLiteral(" user accounts enabled")) +
+             kCrLf;
+    Text1->SetText(Text1->Text() + lines);
+
+    common::ShowNormalCursor();
+    if (!mUnloaded) FillSessions();
+}
+
+void frmUserSessions::cmdClose_Click() {
+    if (common::MainFormLink* main = common::MainForm()) SkipOnError([&] { main->FillGeneral(); });
+    done(QDialog::Rejected);
+}
+
+void frmUserSessions::Unload() {
+    if (mUnloaded) return;
+    mUnloaded = true;
+    SkipOnError([&] { common::SaveOption(kFindUserKey, txtFind->text()); });
+    if (netenum::CurrentForm() == this) {
+        common::MainFormLink* main = common::MainForm();
+        netenum::SetCurrentForm(main != nullptr ? main->MainMessageTarget() : mPreviousTarget);
+    }
+}
+
+void frmUserSessions::done(int result) {
+    Unload();
+    QDialog::done(result);
+}
+
+void RegisterUserSessionsWindow() {
+    common::RegisterToolWindow(common::ToolWindow::UserSessions, [](QWidget* parent) {
+        return std::unique_ptr<QDialog>(std::make_unique<frmUserSessions>(parent));
+    });
+}
+
+}  // namespace sessions

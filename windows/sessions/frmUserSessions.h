@@ -1,0 +1,114 @@
+#pragma once
+// The User Sessions window: who holds sessions on the chosen computer and, for
+// the clicked session's client computer, the shares it is connected to.
+// Sessions can be disconnected, their users' accounts disabled or enabled,
+// and the users sent a message. Opened modally from the main window's "&Users".
+#include <QDialog>
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "netenum/MessageTarget.h"
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace netenum {
+class colConnectionEnum;
+class colSessionEnum;
+}  // namespace netenum
+
+namespace common {
+class ListCommands;
+class MessagePane;
+class ReportList;
+}  // namespace common
+
+namespace sessions {
+
+class frmUserSessions final : public QDialog, public netenum::MessageSink {
+    Q_OBJECT
+
+public:
+    // Results of one account change.
+    static constexpr std::int32_t kAccountChanged = 0;
+    static constexpr std::int32_t kAlreadyDisabled = -16;
+    static constexpr std::int32_t kAlreadyEnabled = -32;
+    static constexpr std::int32_t kGetInfoFailed = -64;
+    static constexpr std::int32_t kSetInfoFailed = -128;
+
+    // Loading: caption, message target, the sessions fill, row 1 selected with
+    // the session commands enabled, the saved find text.
+    explicit frmUserSessions(QWidget* parent = nullptr);
+    ~frmUserSessions() override;
+    frmUserSessions(const frmUserSessions&) = delete;
+    frmUserSessions& operator=(const frmUserSessions&) = delete;
+
+    // The System Messages pane as the message target.
+    void AppendLine(const std::u16string& line) override;
+
+    // Rebuilds the sessions list, its count, and the resources of row 1's computer.
+    void FillSessions();
+    // Rebuilds the resources list for a bare client computer name ("" gives
+    // the bare "\\" qualifier).
+    void FillSessionResources(const QString& computerName);
+    // A click on session `row` (display position).
+    void lstvwUserSessions_ItemClick(int row);
+
+    // "\\" in front of a computer name unless it has one; "" stays "".
+    static std::u16string MakeUncName(std::u16string_view computerName);
+
+    // The controls, under their classic names.
+    common::ReportList* lstvwUserSessions;
+    std::array<QLabel*, 2> lblCaption{};  // "Total:", "System Messages"
+    QLabel* lblConnectedUsers;
+    QPushButton* cmdFind;
+    QLineEdit* txtFind;
+    QPushButton* cmdHelp;
+    QPushButton* Command1;
+    QPushButton* Command2;
+    common::ReportList* lstvwResources;
+    QPushButton* Command4;
+    common::MessagePane* Text1;
+    QPushButton* cmdRefresh;
+    QPushButton* Command3;
+    QPushButton* cmdDisconnect;
+    QPushButton* cmdDisable;
+    QPushButton* cmdEnable;
+    QPushButton* cmdClose;
+
+public slots:
+    // Unloading (Close, Esc or the close box): the find text is saved and the
+    // message target goes back.
+    void done(int result) override;
+
+private:
+    void CreateControls();
+    void SetSessionCommandsEnabled(bool enabled);
+    void SelectFirstSession();
+    void cmdRefresh_Click();
+    void cmdDisconnect_Click();
+    void cmdClose_Click();
+    void AccountRun(bool disable);
+    void Unload();
+    QString RemoteServer() const;
+
+    // Sets or clears UF_ACCOUNTDISABLE of `userName` on `serverName` (bare or
+    // UNC; "" is this computer), every other field written back as read.
+    static std::int32_t SetAccountDisabled(bool disable, const std::u16string& userName,
+                                           const std::u16string& serverName);
+
+    std::unique_ptr<netenum::colSessionEnum> colSessions;
+    std::unique_ptr<netenum::colConnectionEnum> colConnections;
+    std::unique_ptr<common::ListCommands> mCommands;
+    netenum::MessageSink* mPreviousTarget = nullptr;
+    bool mUnloaded = false;
+};
+
+// Lets the main window's "&Users" open this window.
+void RegisterUserSessionsWindow();
+
+}  // namespace sessions
