@@ -11,21 +11,27 @@
 namespace app {
 namespace {
 
-// Failure lines have no window here: each goes to the error stream as one
-// line (the empty advice line is dropped) and marks the run as failed.
+// Failure lines have no window here: each becomes one line on the error
+// stream (an advice line joins it, the empty one is dropped) and marks the
+// run as failed.
 class StreamSink final : public netenum::MessageSink {
 public:
     explicit StreamSink(std::ostream& err) : mErr(err) {}
 
     void AppendLine(const std::u16string& line) override {
         mFailed = true;
+        std::u16string joined;
         std::size_t start = 0;
         while (start < line.size()) {
             std::size_t end = line.find(u"\r\n", start);
             if (end == std::u16string::npos) end = line.size();
-            if (end > start) mErr << text::ToUtf8(line.substr(start, end - start)) << '\n';
+            if (end > start) {
+                if (!joined.empty()) joined += u' ';
+                joined.append(line, start, end - start);
+            }
             start = end + 2;
         }
+        mErr << text::ToUtf8(joined) << '\n';
         mErr.flush();
     }
 

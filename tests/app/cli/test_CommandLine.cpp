@@ -81,6 +81,14 @@ TEST_F(CommandLineMode, EnumerationFailureIsReportedAndExitsOne) {
     EXPECT_TRUE(ClosedIds().empty());
 }
 
+TEST_F(CommandLineMode, AccessDeniedKeepsItsAdviceOnTheSameLine) {
+    net.provider().fail["NetFileEnum"] = ERROR_ACCESS_DENIED;
+    EXPECT_EQ(Run("filesrv,*,c"), app::kExitFailed);
+    EXPECT_EQ(err.str(),
+              "NetFileEnum error 5 : Access is denied. You must be an administrator, server, "
+              "print, or comm operator.\n");
+}
+
 TEST_F(CommandLineMode, EachFailedCloseIsOneLineAndTheRunGoesOn) {
     net.provider().closeStatus[1] = NERR_FileIdNotFound;
     EXPECT_EQ(Run("filesrv,*.doc,c"), app::kExitFailed);
