@@ -15,7 +15,6 @@
 #include <QScreen>
 #include <QStatusBar>
 #include <QToolButton>
-#include <exception>
 
 #include "APIStuff.h"
 #include "ComputerTypes.h"
@@ -34,11 +33,14 @@
 #include "windows/common/Settings.h"
 #include "windows/common/Twips.h"
 #include "windows/common/WaitCursor.h"
+#include "windows/common/WindowParts.h"
 
 namespace app {
 namespace {
 
 using common::PlaceTwips;
+using common::Q;
+using common::SkipOnError;
 
 constexpr int kClientWidthTwips = 5535;
 constexpr int kClientHeightTwips = 6135;
@@ -46,20 +48,7 @@ constexpr int kClientHeightTwips = 6135;
 const QString kGettingInfo = QStringLiteral("Getting computer information...\r\n");
 const QString kInfoRetrieved = QStringLiteral("Computer information retrieved\r\n");
 
-QString Q(std::u16string_view text) {
-    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 QString Title() { return QString::fromLatin1(kAppTitle); }
-
-// A step of the load or the close that fails is skipped; the next one runs.
-template <typename Step>
-void SkipOnError(Step&& step) {
-    try {
-        step();
-    } catch (const std::exception&) {
-    }
-}
 
 QLabel* NewLabel(QWidget* parent, const QString& text, int left, int top) {
     auto* label = new QLabel(text, parent);
@@ -326,14 +315,10 @@ int frmMain::ListComputers() {
 
 void frmMain::cboComputerName_Click() {
     if (mLoading) return;
-    Text1->SetText(kGettingInfo);
-    QCoreApplication::processEvents();
+    common::BeginStatusLine(*Text1, kGettingInfo);
     gComputerName = cboComputerName->currentText();
     FillGeneral();
-    if (Text1->Text() == kGettingInfo) {
-        Text1->SetText(kInfoRetrieved);
-        QCoreApplication::processEvents();
-    }
+    common::EndStatusLine(*Text1, kGettingInfo, kInfoRetrieved);
 }
 
 void frmMain::Command2_Click() {

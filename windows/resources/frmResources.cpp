@@ -1,72 +1,40 @@
 #include "frmResources.h"
 
-#include <QApplication>
 #include <QCheckBox>
-#include <QCoreApplication>
 #include <QDir>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScreen>
-#include <QShortcut>
 #include <QStyle>
 #include <QStyleOptionButton>
 #include <QTimer>
 #include <algorithm>
-#include <exception>
 
 #include "RefreshSeconds.h"
 #include "netenum/colFileEnum.h"
 #include "windows/common/ListCommands.h"
-#include "windows/common/MainFormLink.h"
 #include "windows/common/MessagePane.h"
 #include "windows/common/ReportList.h"
-#include "windows/common/SendMessage.h"
-#include "windows/common/Settings.h"
 #include "windows/common/Twips.h"
 #include "windows/common/WaitCursor.h"
+#include "windows/common/WindowParts.h"
 
 namespace resources {
 namespace {
 
+using common::NewButton;
+using common::NewLabel;
 using common::PlaceTwips;
+using common::Q;
+using common::SkipOnError;
 
 constexpr int kClientWidthTwips = 10545;
 constexpr int kClientHeightTwips = 6855;
 constexpr int kPathColumn = 3;
 
-const QString kRefreshing = QStringLiteral("Refreshing list...\r\n");
-const QString kRefreshed = QStringLiteral("List refreshed\r\n");
 const QString kClosing = QStringLiteral("Closing files...\r\n");
 const QString kClosed = QStringLiteral("Files closed\r\n");
-const QString kFindPathKey = QStringLiteral("FindPath");
-
-QString Q(std::u16string_view text) {
-    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-// A step that fails is skipped and the command goes on with the next one.
-template <typename Step>
-void SkipOnError(Step&& step) {
-    try {
-        step();
-    } catch (const std::exception&) {
-    }
-}
-
-QLabel* NewLabel(QWidget* parent, const QString& text, int left, int top, int width, int height) {
-    auto* label = new QLabel(text, parent);
-    PlaceTwips(label, left, top, width, height);
-    return label;
-}
-
-// A caption is never cut short: where this font needs more room than the
-// layout gives, the control grows to the right.
-void WidenToFit(QWidget* widget) {
-    if (widget->sizeHint().width() > widget->width())
-        widget->resize(widget->sizeHint().width(), widget->height());
-}
 
 // The seconds box sits in the blanks of the check box's caption. Where the
 // font moves the blanks away from the box's place, the box follows them.
@@ -80,14 +48,6 @@ void PlaceInCaptionGap(QCheckBox* check, QWidget* box, const QString& before, co
     const int gapEnd = gapStart + metrics.horizontalAdvance(gap);
     if (box->x() >= gapStart && box->x() + box->width() <= gapEnd) return;
     box->move(gapStart + std::max(0, (gapEnd - gapStart - box->width()) / 2), box->y());
-}
-
-QPushButton* NewButton(QWidget* parent, const QString& text, int left, int top, int width,
-                       int height) {
-    auto* button = new QPushButton(text, parent);
-    button->setAutoDefault(false);  // Enter must not press a button of its own accord
-    PlaceTwips(button, left, top, width, height);
-    return button;
 }
 
 // The permission words in the order the bits are tested.
@@ -108,46 +68,13 @@ QString frmResources::PermissionText(std::int32_t permissions) {
 }
 
 frmResources::frmResources(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
-                          Qt::MSWindowsFixedSizeDialogHint) {
-    setFixedSize(common::TwipsToPixels(kClientWidthTwips), common::TwipsToPixels(kClientHeightTwips));
-    // The layout was drawn for an 8.25 pt window font; a larger default would
-    // cut the captions short.
-    QFont windowFont = font();
-    windowFont.setPointSizeF(8.25);
-    setFont(windowFont);
+    : ToolWindowBase(parent, QStringLiteral("Open Files"), kClientWidthTwips, kClientHeightTwips) {
     CreateControls();
-    mCommands = std::make_unique<common::ListCommands>(
-        lstvwResources, std::vector<QWidget*>{Command3, cmdCloseResource});
-
-    // Centred on the screen, not over the (hidden) main window.
-    if (const QScreen* where = QGuiApplication::primaryScreen()) {
-        QRect frame(QPoint(), size());
-        frame.moveCenter(where->availableGeometry().center());
-        move(frame.topLeft());
-    }
-
-    common::MainFormLink* main = common::MainForm();
-    SkipOnError([&] {
-        setWindowTitle(QStringLiteral("Vantor - Open Files on ") +
-                       (main != nullptr ? main->ChosenComputer() : QStringLiteral("**LOCAL**")));
-    });
-    mPreviousTarget = netenum::CurrentForm();
-    netenum::SetCurrentForm(this);
     FillResources();
     if (lstvwResources->RowCount() >= 1) SelectFirstRow();
-    SkipOnError([&] { txtFind->setText(common::GetOption(kFindPathKey)); });
 }
 
-frmResources::~frmResources() {
-    // Destroyed without an unload (a test, the program ending): the message
-    // target must still never point at a closed window.
-    if (netenum::CurrentForm() == this) {
-        common::MainFormLink* main = common::MainForm();
-        netenum::SetCurrentForm(main != nullptr ? main->MainMessageTarget() : mPreviousTarget);
-    }
-}
+frmResources::~frmResources() = default;
 
 void frmResources::CreateControls() {
     lstvwResources = new common::ReportList(this);
@@ -167,13 +94,7 @@ void frmResources::CreateControls() {
     Command1 = NewButton(this, QStringLiteral("Select All"), 8280, 4200, 855, 255);
     Command2 = NewButton(this, QStringLiteral("De-select All"), 9240, 4200, 1095, 255);
 
-    lblCaption[6] = NewLabel(this, QStringLiteral("System Messages"), 120, 4680, 1515, 195);
-    QFont bold = lblCaption[6]->font();
-    bold.setBold(true);
-    lblCaption[6]->setFont(bold);
-    Command4 = NewButton(this, QStringLiteral("Clear"), 5880, 4680, 615, 255);
-    Text1 = new common::MessagePane(this);
-    PlaceTwips(Text1, 120, 4920, 6345, 855);
+    std::tie(lblCaption[6], Command4, Text1) = AddSystemMessages(4680, 5880, 6345);
 
     cmdRefresh = NewButton(this, QStringLiteral("&Refresh"), 120, 6000, 900, 375);
     Command3 = NewButton(this, QStringLiteral("&Send Message"), 1200, 6000, 1335, 375);
@@ -192,31 +113,21 @@ void frmResources::CreateControls() {
     chkLog = new QCheckBox(QStringLiteral("Save to log file USAGE.TXT"), this);
     PlaceTwips(chkLog, 2760, 6480, 2415, 255);
 
-    for (QWidget* caption : std::initializer_list<QWidget*>{lblCaption[4], lblCaption[5],
-                                                            lblCaption[6], chkRefresh, chkLog})
-        WidenToFit(caption);
+    common::GrowToFit(chkRefresh);
+    common::GrowToFit(chkLog);
     PlaceInCaptionGap(chkRefresh, txtSecs, QStringLiteral("Refresh every"),
                       QStringLiteral("          "));
     // A wider first check box pushes the second one along rather than under it.
-    const int spacing = common::TwipsToPixels(120);
-    if (chkLog->x() < chkRefresh->geometry().right() + spacing)
-        chkLog->move(chkRefresh->geometry().right() + spacing, chkLog->y());
+    common::KeepRightOf(chkLog, chkRefresh, 120);
 
     Timer1 = new QTimer(this);
 
+    AddListCommands(lstvwResources, Command1, Command2, Command3, {Command3, cmdCloseResource});
+    AddFind(cmdFind, txtFind, cmdHelp, common::ListCommands::FindPath(),
+            QStringLiteral("FindPath"));
     connect(cmdRefresh, &QPushButton::clicked, this, [this] { cmdRefresh_Click(); });
     connect(cmdCloseResource, &QPushButton::clicked, this, [this] { cmdCloseResource_Click(); });
-    connect(cmdClose, &QPushButton::clicked, this, [this] { cmdClose_Click(); });
-    connect(Command4, &QPushButton::clicked, this, [this] { Text1->Clear(); });
-    connect(Command1, &QPushButton::clicked, this, [this] { mCommands->SelectAll(); });
-    connect(Command2, &QPushButton::clicked, this, [this] { mCommands->DeselectAll(); });
-    connect(cmdFind, &QPushButton::clicked, this, [this] {
-        mCommands->Find(this, txtFind->text(), common::ListCommands::FindPath());
-    });
-    connect(cmdHelp, &QPushButton::clicked, this,
-            [this] { common::ListCommands::Help(this, common::ListCommands::FindPath()); });
-    connect(Command3, &QPushButton::clicked, this,
-            [this] { common::SendMessage::Run(this, *lstvwResources, *Text1); });
+    connect(cmdClose, &QPushButton::clicked, this, [this] { CloseAndRefillMain(); });
     connect(lstvwResources, &common::ReportList::ItemClick, this,
             [this] { lstvwResources_ItemClick(); });
     common::ListCommands::SortOnHeaderClick(*lstvwResources);
@@ -225,16 +136,7 @@ void frmResources::CreateControls() {
     connect(Timer1, &QTimer::timeout, this, [this] { cmdRefresh_Click(); });
 
     // Esc closes the window whatever control has the focus.
-    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-    escape->setContext(Qt::WindowShortcut);
-    connect(escape, &QShortcut::activated, this, [this] { done(QDialog::Rejected); });
-}
-
-void frmResources::AppendLine(const std::u16string& line) { Text1->AppendLine(Q(line)); }
-
-QString frmResources::RemoteServer() const {
-    common::MainFormLink* main = common::MainForm();
-    return main != nullptr ? main->RemoteServer() : QString();
+    OnEscape([this] { done(QDialog::Rejected); });
 }
 
 void frmResources::FillResources() {
@@ -274,22 +176,15 @@ void frmResources::FillResources() {
 void frmResources::SelectFirstRow() {
     Command3->setEnabled(true);
     cmdCloseResource->setEnabled(true);
-    lstvwResources->EnsureVisible(0);
-    lstvwResources->SetCurrentRow(0);
-    lstvwResources->SetSelected(0, true);
+    SelectRowOne(*lstvwResources);
 }
 
 void frmResources::cmdRefresh_Click() {
-    Text1->SetText(kRefreshing);
-    QCoreApplication::processEvents();
-    if (mUnloaded) return;
-    FillResources();
-    if (chkLog->isChecked()) WriteUsageLog();
-    if (Text1->Text() == kRefreshing) {
-        Text1->SetText(kRefreshed);
-        QCoreApplication::processEvents();
-        if (mUnloaded) return;
-    }
+    const bool loaded = RefreshWithStatusLine([this] {
+        FillResources();
+        if (chkLog->isChecked()) WriteUsageLog();
+    });
+    if (!loaded) return;
     if (lstvwResources->RowCount() >= 1) SelectFirstRow();
 }
 
@@ -326,8 +221,7 @@ void frmResources::cmdCloseResource_Click() {
         const std::int32_t id = lstvwResources->Tag(row).trimmed().toInt(&ok);
         if (ok) targets.push_back({id, lstvwResources->SubItem(row, kPathColumn)});
     }
-    Text1->SetText(kClosing);
-    QCoreApplication::processEvents();
+    common::BeginStatusLine(*Text1, kClosing);
 
     const netenum::colFileEnum closer;
     for (const Target& target : targets) {
@@ -335,17 +229,9 @@ void frmResources::cmdCloseResource_Click() {
             closer.CloseFile(target.id, RemoteServer().toStdU16String(), target.path.toStdU16String());
         });
     }
-    if (Text1->Text() == kClosing) {
-        Text1->SetText(kClosed);
-        QCoreApplication::processEvents();
-    }
+    common::EndStatusLine(*Text1, kClosing, kClosed);
     common::ShowNormalCursor();
-    if (!mUnloaded) FillResources();
-}
-
-void frmResources::cmdClose_Click() {
-    if (common::MainFormLink* main = common::MainForm()) SkipOnError([&] { main->FillGeneral(); });
-    done(QDialog::Rejected);
+    if (!Unloaded()) FillResources();
 }
 
 void frmResources::lstvwResources_ItemClick() {
@@ -370,7 +256,7 @@ void frmResources::txtSecs_Change() {
 
 void frmResources::ApplyTimer() {
     // An interval of 0 never fires; a new interval restarts the count.
-    if (mTimer1Enabled && mTimer1Interval > 0 && !mUnloaded)
+    if (mTimer1Enabled && mTimer1Interval > 0 && !Unloaded())
         Timer1->start(mTimer1Interval);
     else
         Timer1->stop();
@@ -393,21 +279,9 @@ bool frmResources::eventFilter(QObject* watched, QEvent* event) {
     return QDialog::eventFilter(watched, event);
 }
 
-void frmResources::Unload() {
-    if (mUnloaded) return;
-    mUnloaded = true;
+void frmResources::Unloading() {
     Timer1->stop();
-    SkipOnError([&] { common::SaveOption(kFindPathKey, txtFind->text()); });
     mFiles.reset();
-    if (netenum::CurrentForm() == this) {
-        common::MainFormLink* main = common::MainForm();
-        netenum::SetCurrentForm(main != nullptr ? main->MainMessageTarget() : mPreviousTarget);
-    }
-}
-
-void frmResources::done(int result) {
-    Unload();
-    QDialog::done(result);
 }
 
 }  // namespace resources

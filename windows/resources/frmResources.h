@@ -3,13 +3,12 @@
 // holds it, for what access, with how many locks. Files can be closed, paths
 // found, messages sent, and the list can refresh itself and log what came and
 // went to the usage log. Opened modally from the main window's "&In Use".
-#include <QDialog>
 #include <array>
 #include <cstdint>
 #include <memory>
 
 #include "UsageLog.h"
-#include "netenum/MessageTarget.h"
+#include "windows/common/ToolWindowBase.h"
 
 class QCheckBox;
 class QLabel;
@@ -22,14 +21,13 @@ class colFileEnum;
 }
 
 namespace common {
-class ListCommands;
 class MessagePane;
 class ReportList;
 }  // namespace common
 
 namespace resources {
 
-class frmResources final : public QDialog, public netenum::MessageSink {
+class frmResources final : public common::ToolWindowBase {
     Q_OBJECT
 
 public:
@@ -37,11 +35,6 @@ public:
     // saved find text.
     explicit frmResources(QWidget* parent = nullptr);
     ~frmResources() override;
-    frmResources(const frmResources&) = delete;
-    frmResources& operator=(const frmResources&) = delete;
-
-    // The System Messages pane as the message target.
-    void AppendLine(const std::u16string& line) override;
 
     // Rebuilds the list and the counters from a fresh enumeration.
     void FillResources();
@@ -78,33 +71,25 @@ public:
     QCheckBox* chkLog;
     QTimer* Timer1;
 
-public slots:
-    // Unloading: the find text is saved and the message target goes back.
-    void done(int result) override;
-
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // Unloading: the timer stops and the list's collection goes.
+    void Unloading() override;
 
 private:
     void CreateControls();
     void cmdRefresh_Click();
     void cmdCloseResource_Click();
-    void cmdClose_Click();
     void lstvwResources_ItemClick();
     void chkRefresh_Click();
     void txtSecs_Change();
     void SelectFirstRow();
     void ApplyTimer();
-    void Unload();
-    QString RemoteServer() const;
 
     std::unique_ptr<netenum::colFileEnum> mFiles;
-    std::unique_ptr<common::ListCommands> mCommands;
     UsageLog mUsageLog;
-    netenum::MessageSink* mPreviousTarget = nullptr;
     bool mTimer1Enabled = false;
     int mTimer1Interval = 10000;
-    bool mUnloaded = false;
 };
 
 }  // namespace resources

@@ -1,19 +1,13 @@
 #include "frmUserSessions.h"
 
-#include <QCoreApplication>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScreen>
-#include <QShortcut>
 #include <cstring>
-#include <exception>
 #include <utility>
 #include <vector>
 
 #include "netenum/NetBuffer.h"
-#include "netenum/Text.h"
 #include "netenum/colConnectionEnum.h"
 #include "netenum/colSessionEnum.h"
 #include "netenum/netapi.h"
@@ -22,65 +16,27 @@
 #include "windows/common/MessagePane.h"
 #include "windows/common/Prompts.h"
 #include "windows/common/ReportList.h"
-#include "windows/common/SendMessage.h"
-#include "windows/common/Settings.h"
 #include "windows/common/Twips.h"
 #include "windows/common/WaitCursor.h"
+#include "windows/common/WindowParts.h"
 
 namespace sessions {
 namespace {
 
+using common::NewButton;
+using common::NewLabel;
 using common::PlaceTwips;
+using common::Q;
+using common::SkipOnError;
+using common::Trimmed;
 
 constexpr int kClientWidthTwips = 11505;
 constexpr int kClientHeightTwips = 6360;
 constexpr int kComputerColumn = 1;
 
 const QString kCrLf = QStringLiteral("\r\n");
-const QString kRefreshing = QStringLiteral("Refreshing list...\r\n");
-const QString kRefreshed = QStringLiteral("List refreshed\r\n");
 const QString kDisconnecting = QStringLiteral("Disconnecting users...\r\n");
 const QString kDisconnected = QStringLiteral("Users disconnected\r\n");
-const QString kFindUserKey = QStringLiteral("FindUser");
-
-QString Q(std::u16string_view text) {
-    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-// Blanks only, as the list texts are trimmed everywhere in the program.
-std::u16string Trimmed(const QString& text) { return text::TrimSpaces(text.toStdU16String()); }
-
-// A step that fails is skipped and the command goes on with the next one.
-template <typename Step>
-void SkipOnError(Step&& step) {
-    try {
-        step();
-    } catch (const std::exception&) {
-    }
-}
-
-QLabel* NewLabel(QWidget* parent, const QString& text, int left, int top, int width, int height,
-                 bool bold = false) {
-    auto* label = new QLabel(text, parent);
-    if (bold) {
-        QFont font = label->font();
-        font.setBold(true);
-        label->setFont(font);
-    }
-    PlaceTwips(label, left, top, width, height);
-    // A caption is never cut short: where this font needs more room, it grows to the right.
-    if (label->sizeHint().width() > label->width())
-        label->resize(label->sizeHint().width(), label->height());
-    return label;
-}
-
-QPushButton* NewButton(QWidget* parent, const QString& text, int left, int top, int width,
-                       int height) {
-    auto* button = new QPushButton(text, parent);
-    button->setAutoDefault(false);  // Enter must not press a button of its own accord
-    PlaceTwips(button, left, top, width, height);
-    return button;
-}
 
 QString AccountLineText(std::int32_t result) {
     switch (result) {
@@ -102,44 +58,14 @@ QString AccountLineText(std::int32_t result) {
 }  // namespace
 
 frmUserSessions::frmUserSessions(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
-                          Qt::MSWindowsFixedSizeDialogHint) {
-    setFixedSize(common::TwipsToPixels(kClientWidthTwips),
-                 common::TwipsToPixels(kClientHeightTwips));
-    // The layout was drawn for an 8.25 pt window font.
-    QFont windowFont = font();
-    windowFont.setPointSizeF(8.25);
-    setFont(windowFont);
+    : ToolWindowBase(parent, QStringLiteral("User Sessions"), kClientWidthTwips,
+                     kClientHeightTwips) {
     CreateControls();
-    mCommands = std::make_unique<common::ListCommands>(
-        lstvwUserSessions, std::vector<QWidget*>{Command3, cmdDisconnect, cmdDisable, cmdEnable});
-
-    if (const QScreen* where = QGuiApplication::primaryScreen()) {
-        QRect frame(QPoint(), size());
-        frame.moveCenter(where->availableGeometry().center());
-        move(frame.topLeft());
-    }
-
-    common::MainFormLink* main = common::MainForm();
-    SkipOnError([&] {
-        setWindowTitle(QStringLiteral("Vantor - User Sessions on ") +
-                       (main != nullptr ? main->ChosenComputer() : QStringLiteral("**LOCAL**")));
-    });
-    mPreviousTarget = netenum::CurrentForm();
-    netenum::SetCurrentForm(this);
     FillSessions();
     if (lstvwUserSessions->RowCount() >= 1) SelectFirstSession();
-    SkipOnError([&] { txtFind->setText(common::GetOption(kFindUserKey)); });
 }
 
-frmUserSessions::~frmUserSessions() {
-    // Destroyed without an unload: the target must still never be a closed window.
-    if (netenum::CurrentForm() == this) {
-        common::MainFormLink* main = common::MainForm();
-        netenum::SetCurrentForm(main != nullptr ? main->MainMessageTarget() : mPreviousTarget);
-    }
-}
+frmUserSessions::~frmUserSessions() = default;
 
 void frmUserSessions::CreateControls() {
     lstvwUserSessions = new common::ReportList(this);
@@ -147,9 +73,7 @@ void frmUserSessions::CreateControls() {
 
     lblCaption[0] = NewLabel(this, QStringLiteral("Total:"), 75, 2160, 405, 195);
     lblConnectedUsers = NewLabel(this, QStringLiteral("0"), 600, 2160, 540, 195);
-    const int gap = common::TwipsToPixels(60);
-    if (lblConnectedUsers->x() < lblCaption[0]->geometry().right() + gap)
-        lblConnectedUsers->move(lblCaption[0]->geometry().right() + gap, lblConnectedUsers->y());
+    common::KeepRightOf(lblConnectedUsers, lblCaption[0], 60);
     cmdFind = NewButton(this, QStringLiteral("Find User"), 1560, 2040, 975, 255);
     txtFind = new QLineEdit(this);
     PlaceTwips(txtFind, 2520, 2040, 2775, 285);
@@ -161,10 +85,7 @@ void frmUserSessions::CreateControls() {
     lstvwResources->setSelectionMode(QAbstractItemView::SingleSelection);
     PlaceTwips(lstvwResources, 120, 2520, 11235, 1950);
 
-    lblCaption[1] = NewLabel(this, QStringLiteral("System Messages"), 120, 4560, 1515, 195, true);
-    Command4 = NewButton(this, QStringLiteral("Clear"), 5700, 4560, 615, 255);
-    Text1 = new common::MessagePane(this);
-    PlaceTwips(Text1, 120, 4800, 6195, 855);
+    std::tie(lblCaption[1], Command4, Text1) = AddSystemMessages(4560, 5700, 6195);
 
     cmdRefresh = NewButton(this, QStringLiteral("&Refresh"), 120, 5880, 900, 375);
     Command3 = NewButton(this, QStringLiteral("&Send Message"), 1200, 5880, 1335, 375);
@@ -178,35 +99,21 @@ void frmUserSessions::CreateControls() {
             [this](int row) { lstvwUserSessions_ItemClick(row); });
     common::ListCommands::SortOnHeaderClick(*lstvwUserSessions);
     common::ListCommands::SortOnHeaderClick(*lstvwResources);
+    AddListCommands(lstvwUserSessions, Command1, Command2, Command3,
+                    {Command3, cmdDisconnect, cmdDisable, cmdEnable});
+    AddFind(cmdFind, txtFind, cmdHelp, common::ListCommands::FindUser(),
+            QStringLiteral("FindUser"));
     connect(cmdRefresh, &QPushButton::clicked, this, [this] { cmdRefresh_Click(); });
     connect(cmdDisconnect, &QPushButton::clicked, this, [this] { cmdDisconnect_Click(); });
     connect(cmdDisable, &QPushButton::clicked, this, [this] { AccountRun(true); });
     connect(cmdEnable, &QPushButton::clicked, this, [this] { AccountRun(false); });
-    connect(cmdClose, &QPushButton::clicked, this, [this] { cmdClose_Click(); });
-    connect(Command1, &QPushButton::clicked, this, [this] { mCommands->SelectAll(); });
-    connect(Command2, &QPushButton::clicked, this, [this] { mCommands->DeselectAll(); });
-    connect(Command3, &QPushButton::clicked, this,
-            [this] { common::SendMessage::Run(this, *lstvwUserSessions, *Text1); });
-    connect(Command4, &QPushButton::clicked, this, [this] { Text1->Clear(); });
-    connect(cmdFind, &QPushButton::clicked, this,
-            [this] { mCommands->Find(this, txtFind->text(), common::ListCommands::FindUser()); });
-    connect(cmdHelp, &QPushButton::clicked, this,
-            [this] { common::ListCommands::Help(this, common::ListCommands::FindUser()); });
+    connect(cmdClose, &QPushButton::clicked, this, [this] { CloseAndRefillMain(); });
 
     // Escape has one binding, the cancel button: it presses "&Close", so the
     // main window's summary shows the sessions and accounts changed here. A
     // second, key-preview binding that closed without the refill would make
     // the same key mean two things; it is deliberately not installed.
-    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-    escape->setContext(Qt::WindowShortcut);
-    connect(escape, &QShortcut::activated, this, [this] { cmdClose->click(); });
-}
-
-void frmUserSessions::AppendLine(const std::u16string& line) { Text1->AppendLine(Q(line)); }
-
-QString frmUserSessions::RemoteServer() const {
-    common::MainFormLink* main = common::MainForm();
-    return main != nullptr ? main->RemoteServer() : QString();
+    OnEscape([this] { cmdClose->click(); });
 }
 
 void frmUserSessions::SetSessionCommandsEnabled(bool enabled) {
@@ -283,21 +190,11 @@ void frmUserSessions::lstvwUserSessions_ItemClick(int row) {
 
 void frmUserSessions::SelectFirstSession() {
     SetSessionCommandsEnabled(true);
-    lstvwUserSessions->EnsureVisible(0);
-    lstvwUserSessions->SetCurrentRow(0);
-    lstvwUserSessions->SetSelected(0, true);
+    SelectRowOne(*lstvwUserSessions);
 }
 
 void frmUserSessions::cmdRefresh_Click() {
-    Text1->SetText(kRefreshing);
-    QCoreApplication::processEvents();
-    if (mUnloaded) return;
-    FillSessions();
-    if (Text1->Text() == kRefreshing) {
-        Text1->SetText(kRefreshed);
-        QCoreApplication::processEvents();
-        if (mUnloaded) return;
-    }
+    if (!RefreshWithStatusLine([this] { FillSessions(); })) return;
     if (lstvwUserSessions->RowCount() >= 1) SelectFirstSession();
 }
 
@@ -312,19 +209,15 @@ void frmUserSessions::cmdDisconnect_Click() {
             targets.emplace_back(Trimmed(lstvwUserSessions->SubItem(row, kComputerColumn)),
                                  std::move(user));
     }
-    Text1->SetText(kDisconnecting);
-    QCoreApplication::processEvents();
+    common::BeginStatusLine(*Text1, kDisconnecting);
 
     if (colSessions) {
         for (const auto& [client, user] : targets)
             SkipOnError([&] { colSessions->DeleteItem(client, user); });
     }
-    if (Text1->Text() == kDisconnecting) {
-        Text1->SetText(kDisconnected);
-        QCoreApplication::processEvents();
-    }
+    common::EndStatusLine(*Text1, kDisconnecting, kDisconnected);
     common::ShowNormalCursor();
-    if (!mUnloaded) FillSessions();
+    if (!Unloaded()) FillSessions();
 }
 
 std::u16string frmUserSessions::MakeUncName(std::u16string_view computerName) {
@@ -376,9 +269,8 @@ void frmUserSessions::AccountRun(bool disable) {
             if (!user.empty()) users.push_back(std::move(user));
         }
     }
-    Text1->SetText(disable ? QStringLiteral("Disabling user accounts...\r\n")
-                           : QStringLiteral("Enabling user accounts...\r\n"));
-    QCoreApplication::processEvents();
+    common::BeginStatusLine(*Text1, disable ? QStringLiteral("Disabling user accounts...\r\n")
+                                            : QStringLiteral("Enabling user accounts...\r\n"));
 
     // The accounts are those of the computer this window shows, the same one
     // whose sessions are listed; "" (the local computer) stays local.
@@ -402,33 +294,7 @@ void frmUserSessions::AccountRun(bool disable) {
     Text1->SetText(Text1->Text() + lines);
 
     common::ShowNormalCursor();
-    if (!mUnloaded) FillSessions();
-}
-
-void frmUserSessions::cmdClose_Click() {
-    if (common::MainFormLink* main = common::MainForm()) SkipOnError([&] { main->FillGeneral(); });
-    done(QDialog::Rejected);
-}
-
-void frmUserSessions::Unload() {
-    if (mUnloaded) return;
-    mUnloaded = true;
-    SkipOnError([&] { common::SaveOption(kFindUserKey, txtFind->text()); });
-    if (netenum::CurrentForm() == this) {
-        common::MainFormLink* main = common::MainForm();
-        netenum::SetCurrentForm(main != nullptr ? main->MainMessageTarget() : mPreviousTarget);
-    }
-}
-
-void frmUserSessions::done(int result) {
-    Unload();
-    QDialog::done(result);
-}
-
-void RegisterUserSessionsWindow() {
-    common::RegisterToolWindow(common::ToolWindow::UserSessions, [](QWidget* parent) {
-        return std::unique_ptr<QDialog>(std::make_unique<frmUserSessions>(parent));
-    });
+    if (!Unloaded()) FillSessions();
 }
 
 }  // namespace sessions

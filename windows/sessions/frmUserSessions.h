@@ -3,14 +3,13 @@
 // the clicked session's client computer, the shares it is connected to.
 // Sessions can be disconnected, their users' accounts disabled or enabled,
 // and the users sent a message. Opened modally from the main window's "&Users".
-#include <QDialog>
 #include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
 
-#include "netenum/MessageTarget.h"
+#include "windows/common/ToolWindowBase.h"
 
 class QLabel;
 class QLineEdit;
@@ -22,14 +21,13 @@ class colSessionEnum;
 }  // namespace netenum
 
 namespace common {
-class ListCommands;
 class MessagePane;
 class ReportList;
 }  // namespace common
 
 namespace sessions {
 
-class frmUserSessions final : public QDialog, public netenum::MessageSink {
+class frmUserSessions final : public common::ToolWindowBase {
     Q_OBJECT
 
 public:
@@ -44,11 +42,6 @@ public:
     // the session commands enabled, the saved find text.
     explicit frmUserSessions(QWidget* parent = nullptr);
     ~frmUserSessions() override;
-    frmUserSessions(const frmUserSessions&) = delete;
-    frmUserSessions& operator=(const frmUserSessions&) = delete;
-
-    // The System Messages pane as the message target.
-    void AppendLine(const std::u16string& line) override;
 
     // Rebuilds the sessions list, its count, and the resources of row 1's computer.
     void FillSessions();
@@ -80,21 +73,13 @@ public:
     QPushButton* cmdEnable;
     QPushButton* cmdClose;
 
-public slots:
-    // Unloading (Close, Esc or the close box): the find text is saved and the
-    // message target goes back.
-    void done(int result) override;
-
 private:
     void CreateControls();
     void SetSessionCommandsEnabled(bool enabled);
     void SelectFirstSession();
     void cmdRefresh_Click();
     void cmdDisconnect_Click();
-    void cmdClose_Click();
     void AccountRun(bool disable);
-    void Unload();
-    QString RemoteServer() const;
 
     // Sets or clears UF_ACCOUNTDISABLE of `userName` on `serverName` (bare or
     // UNC; "" is this computer), every other field written back as read.
@@ -103,12 +88,6 @@ private:
 
     std::unique_ptr<netenum::colSessionEnum> colSessions;
     std::unique_ptr<netenum::colConnectionEnum> colConnections;
-    std::unique_ptr<common::ListCommands> mCommands;
-    netenum::MessageSink* mPreviousTarget = nullptr;
-    bool mUnloaded = false;
 };
-
-// Lets the main window's "&Users" open this window.
-void RegisterUserSessionsWindow();
 
 }  // namespace sessions

@@ -3,11 +3,10 @@
 // the administrator clicks, the users connected to it. Selected users can be
 // disconnected (their whole session ends) or sent a message. Opened modally
 // from the main window's "&Shares".
-#include <QDialog>
 #include <array>
 #include <memory>
 
-#include "netenum/MessageTarget.h"
+#include "windows/common/ToolWindowBase.h"
 
 class QLabel;
 class QPushButton;
@@ -19,14 +18,13 @@ class colShareEnum;
 }  // namespace netenum
 
 namespace common {
-class ListCommands;
 class MessagePane;
 class ReportList;
 }  // namespace common
 
 namespace shares {
 
-class frmSharedResources final : public QDialog, public netenum::MessageSink {
+class frmSharedResources final : public common::ToolWindowBase {
     Q_OBJECT
 
 public:
@@ -34,11 +32,6 @@ public:
     // (its users are not loaded until a share is clicked).
     explicit frmSharedResources(QWidget* parent = nullptr);
     ~frmSharedResources() override;
-    frmSharedResources(const frmSharedResources&) = delete;
-    frmSharedResources& operator=(const frmSharedResources&) = delete;
-
-    // The System Messages pane as the message target.
-    void AppendLine(const std::u16string& line) override;
 
     // Rebuilds the share list and empties the users list.
     void FillShares();
@@ -59,29 +52,16 @@ public:
     QPushButton* cmdDisconnect;
     QPushButton* cmdClose;
 
-public slots:
-    // Unloading (Close, Esc or the close box): the message target goes back.
-    void done(int result) override;
-
 private:
     void CreateControls();
     void cmdRefresh_Click();
     void cmdDisconnect_Click();
-    void cmdClose_Click();
     void lstvwConnectedUsers_ItemClick();
     void SelectFirstShare();
-    void Unload();
-    QString RemoteServer() const;
 
     std::unique_ptr<netenum::colShareEnum> mShares;
     std::unique_ptr<netenum::colConnectionEnum> mConnections;
     std::unique_ptr<netenum::colSessionEnum> mSessions;
-    std::unique_ptr<common::ListCommands> mCommands;
-    netenum::MessageSink* mPreviousTarget = nullptr;
-    bool mUnloaded = false;
 };
-
-// Lets the main window's "&Shares" open this window.
-void RegisterSharedResourcesWindow();
 
 }  // namespace shares

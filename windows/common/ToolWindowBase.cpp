@@ -1,0 +1,139 @@
+#include "ToolWindowBase.h"
+
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QShortcut>
+
+#include "MainFormLink.h"
+#include "MessagePane.h"
+#include "ReportList.h"
+#include "SendMessage.h"
+#include "Settings.h"
+#include "Twips.h"
+#include "WindowParts.h"
+
+namespace common {
+namespace {
+
+const QString kRefreshing = QStringLiteral("Refreshing list...\r\n");
+const QString kRefreshed = QStringLiteral("List refreshed\r\n");
+
+}  // namespace
+
+ToolWindowBase::ToolWindowBase(QWidget* parent, const QString& what, int widthTwips,
+                               int heightTwips)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                          Qt::MSWindowsFixedSizeDialogHint) {
+    setFixedSize(TwipsToPixels(widthTwips), TwipsToPixels(heightTwips));
+    // The layouts were drawn for an 8.25 pt window font; a larger default
+    // would cut the captions short.
+    QFont windowFont = font();
+    windowFont.setPointSizeF(8.25);
+    setFont(windowFont);
+
+    // Centred on the screen, not over the (hidden) main window.
+    if (const QScreen* where = QGuiApplication::primaryScreen()) {
+        QRect frame(QPoint(), size());
+        frame.moveCenter(where->availableGeometry().center());
+        move(frame.topLeft());
+    }
+
+    MainFormLink* main = MainForm();
+    SkipOnError([&] {
+        setWindowTitle(QStringLiteral("Vantor - ") + what + QStringLiteral(" on ") +
+                       (main != nullptr ? main->ChosenComputer() : QStringLiteral("**LOCAL**")));
+    });
+    mPreviousTarget = netenum::CurrentForm();
+    netenum::SetCurrentForm(this);
+}
+
+ToolWindowBase::~ToolWindowBase() { GiveBackMessageTarget(); }
+
+void ToolWindowBase::GiveBackMessageTarget() {
+    if (netenum::CurrentForm() != this) return;
+    MainFormLink* main = MainForm();
+    netenum::SetCurrentForm(main != nullptr ? main->MainMessageTarget() : mPreviousTarget);
+}
+
+void ToolWindowBase::AppendLine(const std::u16string& line) {
+    if (mPane != nullptr) mPane->AppendLine(Q(line));
+}
+
+std::tuple<QLabel*, QPushButton*, MessagePane*> ToolWindowBase::AddSystemMessages(int top,
+                                                                                   int clearLeft,
+                                                                                   int paneWidth) {
+    QLabel* caption = NewLabel(this, QStringLiteral("System Messages"), 120, top, 1515, 195, true);
+    QPushButton* clear = NewButton(this, QStringLiteral("Clear"), clearLeft, top, 615, 255);
+    mPane = new MessagePane(this);
+    PlaceTwips(mPane, 120, top + 240, paneWidth, 855);
+    connect(clear, &QPushButton::clicked, this, [this] { mPane->Clear(); });
+    return {caption, clear, mPane};
+}
+
+void ToolWindowBase::AddListCommands(ReportList* list, QPushButton* selectAll,
+                                     QPushButton* deselectAll, QPushButton* sendMessage,
+                                     std::vector<QWidget*> followers) {
+    mCommands = std::make_unique<ListCommands>(list, std::move(followers));
+    connect(selectAll, &QPushButton::clicked, this, [this] { mCommands->SelectAll(); });
+    connect(deselectAll, &QPushButton::clicked, this, [this] { mCommands->DeselectAll(); });
+    connect(sendMessage, &QPushButton::clicked, this,
+            [this, list] { SendMessage::Run(this, *list, *mPane); });
+}
+
+void ToolWindowBase::AddFind(QPushButton* find, QLineEdit* findText, QPushButton* help,
+                             ListCommands::FindSettings settings, const QString& optionKey) {
+    mFindText = findText;
+    mFindKey = optionKey;
+    connect(find, &QPushButton::clicked, this,
+            [this, settings] { mCommands->Find(this, mFindText->text(), settings); });
+    connect(help, &QPushButton::clicked, this,
+            [this, settings] { ListCommands::Help(this, settings); });
+    SkipOnError([&] { mFindText->setText(GetOption(mFindKey)); });
+}
+
+void ToolWindowBase::OnEscape(std::function<void()> action) {
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    escape->setContext(Qt::WindowShortcut);
+    connect(escape, &QShortcut::activated, this, std::move(action));
+}
+
+bool ToolWindowBase::RefreshWithStatusLine(const std::function<void()>& fill) {
+    BeginStatusLine(*mPane, kRefreshing);
+    if (mUnloaded) return false;
+    fill();
+    EndStatusLine(*mPane, kRefreshing, kRefreshed);
+    return !mUnloaded;
+}
+
+void ToolWindowBase::CloseAndRefillMain() {
+    if (MainFormLink* main = MainForm()) SkipOnError([&] { main->FillGeneral(); });
+    done(QDialog::Rejected);
+}
+
+void ToolWindowBase::SelectRowOne(ReportList& list) {
+    list.EnsureVisible(0);
+    list.SetCurrentRow(0);
+    list.SetSelected(0, true);
+}
+
+QString ToolWindowBase::RemoteServer() const {
+    MainFormLink* main = MainForm();
+    return main != nullptr ? main->RemoteServer() : QString();
+}
+
+void ToolWindowBase::done(int result) {
+    if (!mUnloaded) {
+        mUnloaded = true;
+        Unloading();
+        if (mFindText != nullptr)
+            SkipOnError([&] { SaveOption(mFindKey, mFindText->text()); });
+        GiveBackMessageTarget();
+    }
+    QDialog::done(result);
+}
+
+}  // namespace common

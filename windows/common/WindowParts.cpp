@@ -1,0 +1,61 @@
+#include "WindowParts.h"
+
+#include <QCoreApplication>
+#include <QLabel>
+#include <QPushButton>
+
+#include "MessagePane.h"
+#include "Twips.h"
+#include "netenum/Text.h"
+
+namespace common {
+
+QString Q(std::u16string_view text) {
+    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+std::u16string Trimmed(const QString& text) { return text::TrimSpaces(text.toStdU16String()); }
+
+void GrowToFit(QWidget* widget) {
+    if (widget->sizeHint().width() > widget->width())
+        widget->resize(widget->sizeHint().width(), widget->height());
+}
+
+void KeepRightOf(QWidget* widget, const QWidget* neighbour, int gapTwips) {
+    const int left = neighbour->geometry().right() + TwipsToPixels(gapTwips);
+    if (widget->x() < left) widget->move(left, widget->y());
+}
+
+QLabel* NewLabel(QWidget* parent, const QString& text, int left, int top, int width, int height,
+                 bool bold) {
+    auto* label = new QLabel(text, parent);
+    if (bold) {
+        QFont font = label->font();
+        font.setBold(true);
+        label->setFont(font);
+    }
+    PlaceTwips(label, left, top, width, height);
+    GrowToFit(label);
+    return label;
+}
+
+QPushButton* NewButton(QWidget* parent, const QString& text, int left, int top, int width,
+                       int height) {
+    auto* button = new QPushButton(text, parent);
+    button->setAutoDefault(false);  // Enter must not press a button of its own accord
+    PlaceTwips(button, left, top, width, height);
+    return button;
+}
+
+void BeginStatusLine(MessagePane& pane, const QString& line) {
+    pane.SetText(line);
+    QCoreApplication::processEvents();
+}
+
+void EndStatusLine(MessagePane& pane, const QString& start, const QString& done) {
+    if (pane.Text() != start) return;
+    pane.SetText(done);
+    QCoreApplication::processEvents();
+}
+
+}  // namespace common

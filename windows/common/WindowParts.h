@@ -1,0 +1,53 @@
+#pragma once
+// The small pieces every window is built from: text from the layers below,
+// the rule that a failing step is skipped, controls placed in twips, and the
+// status line a command shows in the System Messages pane.
+#include <QString>
+#include <exception>
+#include <string>
+#include <string_view>
+
+class QLabel;
+class QPushButton;
+class QWidget;
+
+namespace common {
+
+class MessagePane;
+
+// UTF-16 text of the layers below as a QString.
+QString Q(std::u16string_view text);
+// Blanks only, as the list texts are trimmed everywhere in the program.
+std::u16string Trimmed(const QString& text);
+
+// A step that fails is skipped and the command goes on with the next one.
+template <typename Step>
+void SkipOnError(Step&& step) {
+    try {
+        step();
+    } catch (const std::exception&) {
+    }
+}
+
+// A caption is never cut short: where the window's font needs more room than
+// the layout gives, the control grows to the right.
+void GrowToFit(QWidget* widget);
+// Where a caption grown to fit reaches `widget`, `widget` moves along to stay
+// `gapTwips` after it rather than under it.
+void KeepRightOf(QWidget* widget, const QWidget* neighbour, int gapTwips);
+
+// A label placed in twips and grown to fit its caption.
+QLabel* NewLabel(QWidget* parent, const QString& text, int left, int top, int width, int height,
+                 bool bold = false);
+// A command button placed in twips.
+QPushButton* NewButton(QWidget* parent, const QString& text, int left, int top, int width,
+                       int height);
+
+// A command's status line: `line` becomes the pane's whole content and is
+// painted at once (events run, so the window may be closed meanwhile).
+void BeginStatusLine(MessagePane& pane, const QString& line);
+// `done` replaces the status line only while the pane holds exactly `start`:
+// anything the command wrote under it stays to be read.
+void EndStatusLine(MessagePane& pane, const QString& start, const QString& done);
+
+}  // namespace common
