@@ -11,19 +11,11 @@
 #include "NetworkChoice.h"
 #include "StartupClock.h"
 #include "frmMain.h"
-#include "windows/common/Settings.h"
 #include "windows/common/MainFormLink.h"
-
-// The tool windows are linked in when their libraries are part of the build.
-#ifdef VANTOR_HAVE_RESOURCES_WINDOW
+#include "windows/common/Settings.h"
 #include "windows/resources/frmResources.h"
-#endif
-#ifdef VANTOR_HAVE_SHARES_WINDOW
 #include "windows/shares/frmSharedResources.h"
-#endif
-#ifdef VANTOR_HAVE_SESSIONS_WINDOW
 #include "windows/sessions/frmUserSessions.h"
-#endif
 
 namespace {
 
@@ -35,15 +27,9 @@ void Register(common::ToolWindow which) {
 }
 
 void RegisterToolWindows() {
-#ifdef VANTOR_HAVE_RESOURCES_WINDOW
     Register<resources::frmResources>(common::ToolWindow::Resources);
-#endif
-#ifdef VANTOR_HAVE_SHARES_WINDOW
     Register<shares::frmSharedResources>(common::ToolWindow::SharedResources);
-#endif
-#ifdef VANTOR_HAVE_SESSIONS_WINDOW
     Register<sessions::frmUserSessions>(common::ToolWindow::UserSessions);
-#endif
 }
 
 }  // namespace
