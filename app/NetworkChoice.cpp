@@ -8,6 +8,9 @@
 #include "netenum/providers/smb/SmbProvider.h"
 
 namespace app {
+namespace {
+bool gRealNetwork = false;
+}
 
 bool ChooseNetwork(const char* setting, std::string& error) {
     const std::string choice = setting == nullptr ? std::string() : std::string(setting);
@@ -19,6 +22,7 @@ bool ChooseNetwork(const char* setting, std::string& error) {
         if (choice.empty() || choice == "smb") {
 #ifdef VANTOR_HAVE_SMB
             netapi::SetProvider(smb::MakeSmbProvider());
+            gRealNetwork = true;
             return true;
 #else
             error = "VANTOR_NETWORK=smb: this build has no real-server support (libsmbclient was "
@@ -40,6 +44,14 @@ bool ChooseNetworkFromEnvironment(std::string& error) {
 
 void SetKnownServers(const std::u16string& commaSeparated) {
     smb::SetKnownServers({commaSeparated});
+}
+
+}  // namespace app
+
+namespace app {
+
+std::vector<std::u16string> ConfiguredServers() {
+    return gRealNetwork ? smb::KnownServers() : std::vector<std::u16string>{};
 }
 
 }  // namespace app

@@ -2,6 +2,7 @@
 // Which network the program talks to, from VANTOR_NETWORK: "smb" or unset
 // (real servers), "demo" (the bundled scenario) or a path to a scenario file.
 #include <string>
+#include <vector>
 
 namespace app {
 
@@ -15,5 +16,9 @@ bool ChooseNetworkFromEnvironment(std::string& error);
 // The servers the real network lists besides this computer (the settings'
 // "Network"/"Servers" value, comma-separated). No effect on simulated networks.
 void SetKnownServers(const std::u16string& commaSeparated);
+
+// The servers configured for the chosen network (settings and environment);
+// none for a simulated one, whose own list is complete.
+std::vector<std::u16string> ConfiguredServers();
 
 }  // namespace app

@@ -2,11 +2,15 @@
 // exists: the window-less mode must run where there is no display at all.
 #include <QApplication>
 #include <QDialog>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <memory>
 #include <iostream>
 #include <string>
 
 #include "CommandLine.h"
+#include "ListMode.h"
 #include "Icons.h"
 #include "NetworkChoice.h"
 #include "StartupClock.h"
@@ -32,9 +36,43 @@ void RegisterToolWindows() {
     Register<sessions::frmUserSessions>(common::ToolWindow::UserSessions);
 }
 
+app::OutputKind StandardOutputKind() {
+    if (isatty(STDOUT_FILENO)) return app::OutputKind::Terminal;
+    struct stat about {};
+    if (fstat(STDOUT_FILENO, &about) == 0 && S_ISREG(about.st_mode)) return app::OutputKind::File;
+    return app::OutputKind::Pipe;
+}
+
+// The options form: --help, or the list mode. A malformed line is refused
+// before any network is chosen or asked.
+int RunOptions(int argc, char** argv) {
+    const app::OptionLine line = app::ParseOptionLine(argc, argv);
+    if (line.kind == app::OptionLine::Kind::Help) {
+        std::cout << app::HelpText();
+        return app::kExitOk;
+    }
+    if (line.kind == app::OptionLine::Kind::Malformed) {
+        std::cerr << "vantor: " << line.problem << '\n' << app::UsageLine() << '\n';
+        return app::kExitMalformed;
+    }
+    std::string error;
+    if (!app::ChooseNetworkFromEnvironment(error)) {
+        std::cerr << "vantor: " << error << '\n';
+        return app::kExitFailed;
+    }
+    // The configured servers belong to "--server all"; the settings are read
+    // without any window (QSettings needs no display).
+    const QString configured = common::GetSetting(QStringLiteral("Vantor"), QStringLiteral("Network"),
+                                                  QStringLiteral("Servers"));
+    app::SetKnownServers(configured.toStdU16String());
+    return app::RunListMode(line.request, app::ConfiguredServers(), StandardOutputKind(),
+                            std::cout, std::cerr);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (app::IsOptionCommandLine(argc, argv)) return RunOptions(argc, argv);
     const std::u16string line = app::NormalizedCommandLine(argc, argv);
 
     std::string error;

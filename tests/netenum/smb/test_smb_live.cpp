@@ -12,10 +12,12 @@
 #include <ctime>
 #include <fstream>
 #include <map>
+#include <nlohmann/json.hpp>
 #include <sstream>
 #include <thread>
 
 #include "app/CommandLine.h"
+#include "app/ListMode.h"
 #include "netenum/MessageTarget.h"
 #include "netenum/NetBuffer.h"
 #include "netenum/Text.h"
@@ -425,6 +427,49 @@ TEST_F(SambaLive, CommandLineClosesExactlyTheMatchingFiles) {
         {s.ServerPath("data/a.dat"), U(kBob)}, {s.ServerPath("docs/notes.txt"), U(kAlice)}};
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(TestFiles(), expected);
+}
+
+TEST_F(SambaLive, ListModeListsWhatTheServerHoldsAndReportsADeadOne) {
+    Holder alice(kAlice, {"docs/report.doc", "docs/notes.txt"});
+    Holder bob(kBob, {"data/a.dat"});
+    ASSERT_TRUE(alice.Ready() && bob.Ready());
+    // A fresh provider: the listing processes must not share the fixture's connection.
+    UseCredentials("admin.auth");
+    auto run = [](std::vector<const char*> args, std::string& out, std::string& err) {
+        args.insert(args.begin(), "vantor");
+        const auto line = app::ParseOptionLine(static_cast<int>(args.size()), args.data());
+        std::ostringstream o, e;
+        const int status = app::RunListMode(line.request, {}, app::OutputKind::Pipe, o, e);
+        out = o.str();
+        err = e.str();
+        return status;
+    };
+    std::string out, err;
+    EXPECT_EQ(run({"--list", "files", "--server", "127.0.0.1", "--server", "127.0.0.2", "--match",
+                   "*SHARES*", "--format", "json"},
+                  out, err),
+              app::kExitFailed);
+    EXPECT_EQ(err, "vantor: 127.0.0.2: NetFileEnum error 53 : The network path was not found.\n");
+    std::vector<std::pair<std::u16string, std::u16string>> listed;
+    for (const auto& row : nlohmann::json::parse(out)) {
+        EXPECT_EQ(row["server"], "127.0.0.1");
+        const std::u16string user = U(row["user"].get<std::string>());
+        if (user.rfind(u"vantortest_", 0) == 0) listed.emplace_back(U(row["path"].get<std::string>()), user);
+    }
+    std::sort(listed.begin(), listed.end());
+    EXPECT_EQ(listed, TestFiles());
+    EXPECT_EQ(listed.size(), 3u);
+
+    EXPECT_EQ(run({"--list", "shares", "--server", "127.0.0.1", "--match", "d*", "--format", "csv"}, out, err),
+              app::kExitOk) << err;
+    EXPECT_NE(out.find("\r\n127.0.0.1,docs,Disk,"), std::string::npos) << out;
+    EXPECT_NE(out.find("\r\n127.0.0.1,data,Disk,"), std::string::npos) << out;
+    EXPECT_EQ(run({"--list", "sessions", "--server", "127.0.0.1", "--match", "vantortest_*",
+                   "--format", "table"},
+                  out, err),
+              app::kExitOk) << err;
+    EXPECT_NE(out.find(kAlice), std::string::npos);
+    EXPECT_NE(out.find(kBob), std::string::npos);
 }
 
 TEST_F(SambaLive, UnreachableComputerGivesTheNetworkPathLine) {

@@ -1,0 +1,214 @@
+#include "ListMode.h"
+
+#include <ostream>
+#include <string_view>
+
+#include "CommandLine.h"
+#include "listformat/Escape.h"
+#include "listformat/Formats.h"
+#include "netenum/Text.h"
+
+namespace app {
+namespace {
+
+// Servers asked at the same time; each is a process of its own.
+constexpr std::size_t kServersAtOnce = 16;
+
+std::optional<ListKind> KindNamed(std::string_view name) {
+    if (name == "files") return ListKind::Files;
+    if (name == "sessions") return ListKind::Sessions;
+    if (name == "shares") return ListKind::Shares;
+    if (name == "connections") return ListKind::Connections;
+    return std::nullopt;
+}
+
+std::optional<ListFormat> FormatNamed(std::string_view name) {
+    if (name == "table") return ListFormat::Table;
+    if (name == "csv") return ListFormat::Csv;
+    if (name == "json") return ListFormat::Json;
+    return std::nullopt;
+}
+
+OptionLine Malformed(std::string problem) {
+    OptionLine line;
+    line.kind = OptionLine::Kind::Malformed;
+    line.problem = std::move(problem);
+    return line;
+}
+
+bool IsAll(const std::u16string& server) { return text::EqualsIgnoreCase(server, u"all"); }
+
+// Names in order, each once whatever its letter case.
+void AddOnce(std::vector<std::u16string>& names, const std::u16string& name) {
+    for (const auto& have : names)
+        if (text::EqualsIgnoreCase(have, name)) return;
+    names.push_back(name);
+}
+
+}  // namespace
+
+bool IsOptionCommandLine(int argc, const char* const* argv) {
+    if (argc < 2) return false;
+    const std::string_view first = argv[1];
+    return first.starts_with("--") || first == "-h";
+}
+
+OptionLine ParseOptionLine(int argc, const char* const* argv) {
+    OptionLine line;
+    line.kind = OptionLine::Kind::List;
+    ListRequest& request = line.request;
+    bool haveKind = false;
+    bool haveMatch = false;
+    for (int i = 1; i < argc; ++i) {
+        std::string option = argv[i];
+        std::optional<std::string> value;
+        if (const auto equals = option.find('='); option.starts_with("--") && equals != std::string::npos) {
+            value = option.substr(equals + 1);
+            option.resize(equals);
+        }
+        if (option == "--help" || option == "-h") {
+            if (value) return Malformed(option + " takes no value");
+            line.kind = OptionLine::Kind::Help;
+            continue;
+        }
+        if (option != "--list" && option != "--server" && option != "--match" &&
+            option != "--format" && option != "--share" && option != "--client")
+            return Malformed("unknown option \"" + std::string(argv[i]) + "\"");
+        if (!value) {
+            if (i + 1 >= argc) return Malformed(option + " needs a value");
+            value = argv[++i];
+        }
+        if (value->empty()) return Malformed(option + " needs a value");
+        if (option == "--list") {
+            if (haveKind) return Malformed("--list is given twice");
+            const auto kind = KindNamed(*value);
+            if (!kind) return Malformed("--list takes files, sessions, shares or connections");
+            request.query.kind = *kind;
+            haveKind = true;
+        } else if (option == "--server") {
+            request.servers.push_back(text::FromUtf8(*value));
+        } else if (option == "--match") {
+            if (haveMatch) return Malformed("--match is given twice");
+            request.query.match = text::ToLower(text::FromUtf8(*value));
+            haveMatch = true;
+        } else if (option == "--format") {
+            if (request.format) return Malformed("--format is given twice");
+            request.format = FormatNamed(*value);
+            if (!request.format) return Malformed("--format takes table, csv or json");
+        } else if (option == "--share") {
+            if (!request.query.share.empty()) return Malformed("--share is given twice");
+            request.query.share = text::FromUtf8(*value);
+        } else {
+            if (!request.query.client.empty()) return Malformed("--client is given twice");
+            request.query.client = text::FromUtf8(*value);
+        }
+    }
+    if (line.kind == OptionLine::Kind::Help) return line;
+    if (!haveKind) return Malformed("--list is missing");
+    if (request.servers.empty()) return Malformed("--server is missing");
+    const bool qualified = !request.query.share.empty() || !request.query.client.empty();
+    if (request.query.kind == ListKind::Connections) {
+        if (!qualified) return Malformed("connections need --share NAME or --client NAME");
+        if (!request.query.share.empty() && !request.query.client.empty())
+            return Malformed("connections take --share or --client, not both");
+    } else if (qualified) {
+        return Malformed("--share and --client belong to --list connections");
+    }
+    return line;
+}
+
+std::string UsageLine() {
+    return "usage: vantor SERVER,PATTERN,c | vantor --list files|sessions|shares|connections "
+           "--server NAME [--server NAME...] [--match PATTERN] [--format table|csv|json] "
+           "[--share NAME | --client NAME] | vantor --help";
+}
+
+std::string HelpText() {
+    return R"(usage:
+  vantor [/p]
+      Start the window.
+  vantor SERVER,PATTERN,c
+      Close every open file on SERVER whose path matches PATTERN.
+  vantor --list files|sessions|shares|connections --server NAME [--server NAME...]
+         [--match PATTERN] [--format table|csv|json] [--share NAME | --client NAME]
+      List open files, sessions, shares or the connections to a share (--share)
+      or from a client computer (--client) of every server named, asked in
+      parallel; "--server all" means every configured and discovered server.
+      --match keeps the rows whose path (files), user (sessions, connections)
+      or share name (shares) matches PATTERN, ignoring case.
+      --format: "table" (aligned columns), "csv" (RFC 4180, UTF-8) or "json"
+      (an array of objects keyed by column). Without it: a table on a terminal,
+      CSV otherwise. The first column is always "server".
+  vantor --help
+      This text.
+
+Patterns: * any run of characters, ? any one character, # one digit,
+[abc] or [a-z] one character of the list, [!abc] one character not in it;
+the pattern covers the whole text.
+
+Exit status: 0 success; 1 a server could not be listed (or a file could not
+be closed): one line per failure on standard error, the other servers are
+still listed; 2 the command line is malformed.
+
+Environment: VANTOR_NETWORK (smb, demo or a scenario file),
+VANTOR_SMB_SERVERS, VANTOR_SMB_AUTHFILE, KRB5CCNAME.
+)";
+}
+
+int RunListMode(const ListRequest& request, const std::vector<std::u16string>& configured,
+                OutputKind output, std::ostream& out, std::ostream& err) {
+    std::vector<std::string> failures;
+    std::vector<std::u16string> servers;
+    for (const auto& server : request.servers) {
+        if (!IsAll(server)) {
+            AddOnce(servers, server);
+            continue;
+        }
+        for (const auto& name : configured) AddOnce(servers, name);
+        // The network's own list is read in a child as well: the parent opens
+        // no connection that its listing children would inherit.
+        const auto found = AskEachServer(
+            {server},
+            [](const std::u16string&) { return ListServerNames(); },
+            1);
+        for (const auto& line : found[0].failures) failures.push_back("all: " + line);
+        for (const auto& row : found[0].rows)
+            if (!row.empty()) AddOnce(servers, text::FromUtf8(row[0]));
+    }
+
+    ListQuery query = request.query;
+    const auto answers = AskEachServer(
+        servers, [&query](const std::u16string& server) { return ListOneServer(query, server); },
+        kServersAtOnce);
+
+    listformat::Table table;
+    table.columns = ListColumns(request.query.kind);
+    std::size_t total = 0;
+    for (const auto& answer : answers) total += answer.rows.size();
+    table.rows.reserve(total);
+    for (std::size_t i = 0; i < servers.size(); ++i) {
+        const std::string name = text::ToUtf8(servers[i]);
+        for (const auto& line : answers[i].failures) failures.push_back(name + ": " + line);
+        for (const auto& row : answers[i].rows) {
+            std::vector<std::string> cells;
+            cells.reserve(row.size() + 1);
+            cells.push_back(name);
+            cells.insert(cells.end(), row.begin(), row.end());
+            table.rows.push_back(std::move(cells));
+        }
+    }
+
+    const ListFormat format = request.format.value_or(
+        output == OutputKind::Terminal ? ListFormat::Table : ListFormat::Csv);
+    switch (format) {
+        case ListFormat::Table: out << listformat::ToTextTable(table); break;
+        case ListFormat::Csv: out << listformat::ToCsv(table, output == OutputKind::File); break;
+        case ListFormat::Json: out << listformat::ToJson(table); break;
+    }
+    out.flush();
+    for (const auto& line : failures) err << "vantor: " << listformat::EscapeControls(line) << '\n';
+    err.flush();
+    return failures.empty() ? kExitOk : kExitFailed;
+}
+
+}  // namespace app

@@ -1,0 +1,52 @@
+#pragma once
+// The list mode: files, sessions, shares or connections of one or more
+// servers, asked in parallel, written to standard output as a table, CSV or
+// JSON. Failures go to the error stream, one line each, and the servers that
+// answered are still listed.
+//
+//     vantor --list files --server all --match '*budget*.xlsx'
+#include <iosfwd>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "ListRows.h"
+
+namespace app {
+
+enum class ListFormat { Table, Csv, Json };
+
+// Where standard output goes decides what is written when nothing is asked:
+// a terminal gets the table, anything else CSV; a file (not a pipe) gets the
+// byte order mark that spreadsheets need.
+enum class OutputKind { Terminal, File, Pipe };
+
+struct ListRequest {
+    ListQuery query;
+    std::vector<std::u16string> servers;  // as given, "all" included
+    std::optional<ListFormat> format;
+};
+
+struct OptionLine {
+    enum class Kind { Help, List, Malformed } kind = Kind::Malformed;
+    ListRequest request;
+    std::string problem;  // for Malformed
+};
+
+// True when the arguments are options ("--list", "--help", ...) rather than
+// the close mode's SERVER,PATTERN,c or the window's "/p".
+bool IsOptionCommandLine(int argc, const char* const* argv);
+OptionLine ParseOptionLine(int argc, const char* const* argv);
+
+// The usage of both modes, as --help prints it.
+std::string HelpText();
+// The one line a malformed command line gets.
+std::string UsageLine();
+
+// `configured` are the servers named in the settings and the environment:
+// part of "all" even when they do not answer, so that a dead one is reported
+// rather than silently left out.
+int RunListMode(const ListRequest& request, const std::vector<std::u16string>& configured,
+                OutputKind output, std::ostream& out, std::ostream& err);
+
+}  // namespace app

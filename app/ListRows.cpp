@@ -1,0 +1,177 @@
+#include "ListRows.h"
+
+#include "netenum/MessageTarget.h"
+#include "netenum/ServerNames.h"
+#include "netenum/Text.h"
+#include "netenum/colConnectionEnum.h"
+#include "netenum/colFileEnum.h"
+#include "netenum/colSessionEnum.h"
+#include "netenum/colShareEnum.h"
+#include "netenum/netapi.h"
+#include "windows/common/PatternMatch.h"
+
+namespace app {
+namespace {
+
+using text::ToUtf8;
+
+// Failure lines of the collections, each made one line: the advice that
+// follows a code joins it, empty lines go.
+class CollectingSink final : public netenum::MessageSink {
+public:
+    explicit CollectingSink(std::vector<std::string>& lines) : mLines(lines) {}
+
+    void AppendLine(const std::u16string& line) override {
+        std::u16string joined;
+        std::size_t start = 0;
+        while (start < line.size()) {
+            std::size_t end = line.find(u"\r\n", start);
+            if (end == std::u16string::npos) end = line.size();
+            if (end > start) {
+                if (!joined.empty()) joined += u' ';
+                joined.append(line, start, end - start);
+            }
+            start = end + 2;
+        }
+        mLines.push_back(ToUtf8(joined));
+    }
+
+private:
+    std::vector<std::string>& mLines;
+};
+
+std::string Number(std::int64_t value) { return std::to_string(value); }
+
+// The access bits as words, the way an administrator reads them.
+std::string AccessText(std::int32_t permissions) {
+    static constexpr std::pair<std::int32_t, const char*> kWords[] = {
+        {1, "Read"}, {2, "Write"}, {4, "Create"}, {8, "Execute"}};
+    std::string words;
+    for (const auto& [bit, word] : kWords) {
+        if ((permissions & bit) == 0) continue;
+        if (!words.empty()) words += '+';
+        words += word;
+    }
+    return words.empty() ? "Unknown" : words;
+}
+
+std::string ShareTypeText(std::int32_t type) {
+    const auto bits = static_cast<std::uint32_t>(type);
+    std::string text;
+    switch (bits & 0xFFu) {
+        case 0: text = "Disk"; break;
+        case 1: text = "Print"; break;
+        case 2: text = "Device"; break;
+        case 3: text = "IPC"; break;
+        default: text = Number(bits & 0xFFu);
+    }
+    if (bits & 0x80000000u) text += " special";
+    if (bits & 0x40000000u) text += " temporary";
+    return text;
+}
+
+class Matcher {
+public:
+    explicit Matcher(const std::optional<std::u16string>& pattern) {
+        if (pattern) mPattern.emplace(*pattern);
+    }
+    bool operator()(const std::u16string& value) const {
+        return !mPattern || mPattern->Matches(text::ToLower(value));
+    }
+
+private:
+    std::optional<common::Pattern> mPattern;
+};
+
+}  // namespace
+
+std::vector<listformat::Column> ListColumns(ListKind kind) {
+    switch (kind) {
+        case ListKind::Files:
+            return {{"server"}, {"id", true}, {"user"}, {"access"}, {"locks", true}, {"path"}};
+        case ListKind::Sessions:
+            return {{"server"}, {"user"},  {"client"}, {"opens", true},
+                    {"time"},   {"idle"},  {"guest"},  {"transport"}};
+        case ListKind::Shares:
+            return {{"server"}, {"share"}, {"type"}, {"uses", true},
+                    {"max_uses", true}, {"path"}, {"remark"}};
+        case ListKind::Connections:
+            return {{"server"},       {"share"},        {"client"}, {"user"},
+                    {"opens", true}, {"users", true}, {"time"}};
+    }
+    return {};
+}
+
+ServerAnswer ListOneServer(const ListQuery& query, const std::u16string& server) {
+    ServerAnswer answer;
+    CollectingSink sink(answer.failures);
+    netenum::ScopedMessageTarget target(&sink);
+    const Matcher matches(query.match);
+    auto& rows = answer.rows;
+
+    switch (query.kind) {
+        case ListKind::Files: {
+            netenum::colFileEnum files;
+            files.Init(server);
+            rows.reserve(files.Count());
+            for (const auto& f : files) {
+                if (!matches(f.PathName())) continue;
+                // The id goes back to the server bit for bit: unsigned, as it came.
+                rows.push_back({Number(static_cast<std::uint32_t>(f.ID())), ToUtf8(f.UserName()),
+                                AccessText(f.Permissions()), Number(f.NumberLocks()),
+                                ToUtf8(f.PathName())});
+            }
+            break;
+        }
+        case ListKind::Sessions: {
+            netenum::colSessionEnum sessions;
+            sessions.Init(server);
+            for (const auto& s : sessions) {
+                if (!matches(s.UserName())) continue;
+                rows.push_back({ToUtf8(s.UserName()), ToUtf8(s.ComputerName()),
+                                Number(s.NumOpens()), ToUtf8(s.ActiveTimeFormatted()),
+                                ToUtf8(s.IdleTimeFormatted()), s.UserFlags() == 1 ? "Yes" : "No",
+                                ToUtf8(s.Transport())});
+            }
+            break;
+        }
+        case ListKind::Shares: {
+            netenum::colShareEnum shares;
+            shares.Init(server);
+            for (const auto& s : shares) {
+                if (!matches(s.ShareName())) continue;
+                rows.push_back({ToUtf8(s.ShareName()), ShareTypeText(s.ShareType()),
+                                Number(s.NumCurrConnections()), Number(s.NumMaxConnections()),
+                                ToUtf8(s.Path()), ToUtf8(s.Remarks())});
+            }
+            break;
+        }
+        case ListKind::Connections: {
+            const bool byShare = !query.share.empty();
+            netenum::colConnectionEnum connections;
+            connections.Init(byShare ? query.share : u"\\\\" + query.client, server);
+            for (const auto& c : connections) {
+                if (!matches(c.UserName())) continue;
+                // With a share the net name is the client; with a client, the share.
+                const std::string other = ToUtf8(c.NetName());
+                rows.push_back({byShare ? ToUtf8(query.share) : other,
+                                byShare ? other : ToUtf8(query.client), ToUtf8(c.UserName()),
+                                Number(c.NumOpens()), Number(c.NumUsers()),
+                                ToUtf8(c.ConnectTimeFormatted())});
+            }
+            break;
+        }
+    }
+    return answer;
+}
+
+ServerAnswer ListServerNames() {
+    ServerAnswer answer;
+    CollectingSink sink(answer.failures);
+    netenum::ScopedMessageTarget target(&sink);
+    for (const auto& name : netenum::ServerNames(netapi::SV_TYPE_ALL))
+        answer.rows.push_back({ToUtf8(name)});
+    return answer;
+}
+
+}  // namespace app

@@ -1,0 +1,212 @@
+#include "ServerFanOut.h"
+
+#include <poll.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <iostream>
+
+namespace app {
+namespace {
+
+void PutCount(std::string& out, std::size_t n) {
+    const auto v = static_cast<std::uint32_t>(n);
+    out.append(reinterpret_cast<const char*>(&v), sizeof v);
+}
+
+void PutText(std::string& out, const std::string& text) {
+    PutCount(out, text.size());
+    out += text;
+}
+
+class Reader {
+public:
+    explicit Reader(std::string_view bytes) : mBytes(bytes) {}
+
+    bool Count(std::uint32_t& n) {
+        if (mBytes.size() - mAt < sizeof n) return false;
+        std::memcpy(&n, mBytes.data() + mAt, sizeof n);
+        mAt += sizeof n;
+        return true;
+    }
+    bool Text(std::string& text) {
+        std::uint32_t n = 0;
+        if (!Count(n) || mBytes.size() - mAt < n) return false;
+        text.assign(mBytes.data() + mAt, n);
+        mAt += n;
+        return true;
+    }
+    bool AtEnd() const { return mAt == mBytes.size(); }
+    std::size_t Left() const { return mBytes.size() - mAt; }
+
+private:
+    std::string_view mBytes;
+    std::size_t mAt = 0;
+};
+
+bool WriteAll(int fd, const std::string& bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+[[noreturn]] void RunChild(int fd, const std::u16string& server,
+                           const std::function<ServerAnswer(const std::u16string&)>& ask) {
+    ServerAnswer answer;
+    try {
+        answer = ask(server);
+    } catch (const std::exception& e) {
+        answer.rows.clear();
+        answer.failures.push_back(std::string("the listing stopped: ") + e.what());
+    } catch (...) {
+        answer.rows.clear();
+        answer.failures.push_back("the listing stopped");
+    }
+    const bool written = WriteAll(fd, EncodeAnswer(answer));
+    close(fd);
+    // No exit handlers: they belong to the parent (its streams, its objects).
+    _exit(written ? 0 : 1);
+}
+
+struct Child {
+    std::size_t index = 0;
+    pid_t pid = -1;
+    int fd = -1;
+    std::string bytes;
+};
+
+std::string EndedText(int status) {
+    if (WIFSIGNALED(status))
+        return "the listing process ended with signal " + std::to_string(WTERMSIG(status));
+    return "the listing process ended with status " + std::to_string(WEXITSTATUS(status));
+}
+
+void Finish(Child& child, std::vector<ServerAnswer>& answers) {
+    close(child.fd);
+    int status = 0;
+    while (waitpid(child.pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    ServerAnswer& answer = answers[child.index];
+    if (!(WIFEXITED(status) && WEXITSTATUS(status) == 0)) {
+        answer = {};
+        answer.failures.push_back(EndedText(status));
+    } else if (!DecodeAnswer(child.bytes, answer)) {
+        answer = {};
+        answer.failures.push_back("the listing process gave an unreadable answer");
+    }
+    child.bytes.clear();
+    child.bytes.shrink_to_fit();
+}
+
+}  // namespace
+
+std::string EncodeAnswer(const ServerAnswer& answer) {
+    std::string out;
+    PutCount(out, answer.rows.size());
+    for (const auto& row : answer.rows) {
+        PutCount(out, row.size());
+        for (const auto& cell : row) PutText(out, cell);
+    }
+    PutCount(out, answer.failures.size());
+    for (const auto& line : answer.failures) PutText(out, line);
+    return out;
+}
+
+bool DecodeAnswer(std::string_view bytes, ServerAnswer& answer) {
+    Reader in(bytes);
+    answer = {};
+    std::uint32_t rows = 0;
+    // Every count is checked against what is left, so a bad count cannot
+    // make the reader reserve more than the bytes could hold.
+    if (!in.Count(rows) || rows > in.Left() / 4) return false;
+    answer.rows.resize(rows);
+    for (auto& row : answer.rows) {
+        std::uint32_t cells = 0;
+        if (!in.Count(cells) || cells > in.Left() / 4) return false;
+        row.resize(cells);
+        for (auto& cell : row)
+            if (!in.Text(cell)) return false;
+    }
+    std::uint32_t failures = 0;
+    if (!in.Count(failures) || failures > in.Left() / 4) return false;
+    answer.failures.resize(failures);
+    for (auto& line : answer.failures)
+        if (!in.Text(line)) return false;
+    return in.AtEnd();
+}
+
+std::vector<ServerAnswer> AskEachServer(const std::vector<std::u16string>& servers,
+                                        const std::function<ServerAnswer(const std::u16string&)>& ask,
+                                        std::size_t atOnce) {
+    std::vector<ServerAnswer> answers(servers.size());
+    if (atOnce == 0) atOnce = 1;
+    // Whatever the parent buffered would otherwise be written once more by
+    // every child that flushes.
+    std::cout.flush();
+    std::cerr.flush();
+    std::fflush(nullptr);
+
+    std::vector<Child> running;
+    std::size_t next = 0;
+    while (next < servers.size() || !running.empty()) {
+        while (next < servers.size() && running.size() < atOnce) {
+            const std::size_t index = next++;
+            int fds[2];
+            if (pipe(fds) != 0) {
+                answers[index].failures.push_back(std::string("cannot start the listing: ") +
+                                                  std::strerror(errno));
+                continue;
+            }
+            const pid_t pid = fork();
+            if (pid < 0) {
+                answers[index].failures.push_back(std::string("cannot start the listing: ") +
+                                                  std::strerror(errno));
+                close(fds[0]);
+                close(fds[1]);
+                continue;
+            }
+            if (pid == 0) {
+                close(fds[0]);
+                for (const Child& other : running) close(other.fd);
+                RunChild(fds[1], servers[index], ask);
+            }
+            close(fds[1]);
+            running.push_back({index, pid, fds[0], {}});
+        }
+        if (running.empty()) continue;
+
+        std::vector<pollfd> polls;
+        polls.reserve(running.size());
+        for (const Child& child : running) polls.push_back({child.fd, POLLIN, 0});
+        if (poll(polls.data(), polls.size(), -1) < 0) {
+            if (errno == EINTR) continue;
+            break;
+        }
+        for (std::size_t i = polls.size(); i-- > 0;) {
+            if (polls[i].revents == 0) continue;
+            Child& child = running[i];
+            char chunk[65536];
+            const ssize_t n = read(child.fd, chunk, sizeof chunk);
+            if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
+            if (n > 0) {
+                child.bytes.append(chunk, static_cast<std::size_t>(n));
+                continue;
+            }
+            Finish(child, answers);
+            running.erase(running.begin() + static_cast<std::ptrdiff_t>(i));
+        }
+    }
+    return answers;
+}
+
+}  // namespace app

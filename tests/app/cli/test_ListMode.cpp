@@ -1,0 +1,348 @@
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/ListMode.h"
+#include "app/ServerFanOut.h"
+#include "listformat/Table.h"
+#include "netenum/Text.h"
+#include "netenum/colFileEnum.h"
+#include "netenum/netapi.h"
+#include "netenum/providers/simulated/ScenarioLoader.h"
+
+using nlohmann::ordered_json;
+
+namespace {
+
+const std::string kHostile = std::string(VANTOR_TEST_DIR) + "/hostile-lists.json";
+
+struct Result {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string TempPath(const std::string& name) {
+    return "/tmp/vantor-list-" + std::to_string(getpid()) + "-" + name;
+}
+
+// The real program on a simulated network, without a display or the user's
+// settings. Standard output is a pipe unless `outFile` names a file.
+Result RunVantor(const std::vector<std::string>& args, const std::string& network,
+                 const std::string& outFile = "") {
+    int out[2], err[2];
+    if (pipe(out) != 0 || pipe(err) != 0) return {};
+    const pid_t pid = fork();
+    if (pid == 0) {
+        if (outFile.empty()) {
+            dup2(out[1], 1);
+        } else {
+            const int fd = open(outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            dup2(fd, 1);
+        }
+        dup2(err[1], 2);
+        close(out[0]);
+        close(err[0]);
+        setenv("VANTOR_NETWORK", network.c_str(), 1);
+        setenv("XDG_CONFIG_HOME", "/nonexistent-vantor-config", 1);
+        unsetenv("DISPLAY");
+        unsetenv("QT_QPA_PLATFORM");
+        std::vector<char*> argv{const_cast<char*>(VANTOR_BINARY)};
+        for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        execv(VANTOR_BINARY, argv.data());
+        _exit(127);
+    }
+    close(out[1]);
+    close(err[1]);
+    Result r;
+    pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
+    std::string* into[2] = {&r.out, &r.err};
+    int open = 2;
+    while (open > 0 && poll(fds, 2, 60000) > 0) {
+        for (int i = 0; i < 2; ++i) {
+            if (fds[i].fd < 0 || fds[i].revents == 0) continue;
+            char chunk[65536];
+            const ssize_t n = read(fds[i].fd, chunk, sizeof chunk);
+            if (n > 0) {
+                into[i]->append(chunk, static_cast<std::size_t>(n));
+            } else {
+                close(fds[i].fd);
+                fds[i].fd = -1;
+                --open;
+            }
+        }
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    return r;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+std::string Slurp(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// What Python's csv module must read back from the CSV form of `rows` (a JSON
+// list): header, then every cell as text, formula-leading cells with the apostrophe.
+std::string ExpectedCsv(const ordered_json& rows) {
+    ordered_json expected = ordered_json::array();
+    ordered_json header = ordered_json::array();
+    if (rows.empty()) return "";
+    for (const auto& [key, value] : rows[0].items()) header.push_back(key);
+    expected.push_back(header);
+    for (const auto& row : rows) {
+        ordered_json cells = ordered_json::array();
+        for (const auto& [key, value] : row.items()) {
+            const std::string cell = value.is_string() ? value.get<std::string>() : value.dump();
+            const bool formula = !cell.empty() && std::string("=+-@").find(cell[0]) != std::string::npos &&
+                                 !listformat::IsPlainInteger(cell);
+            cells.push_back(formula ? "'" + cell : cell);
+        }
+        expected.push_back(cells);
+    }
+    return expected.dump();
+}
+
+bool CsvReadsBackAs(const std::string& csv, const std::string& expectedJson, bool bom) {
+    const std::string csvPath = TempPath("out.csv");
+    const std::string expectedPath = TempPath("expected.json");
+    std::ofstream(csvPath, std::ios::binary) << csv;
+    std::ofstream(expectedPath, std::ios::binary) << expectedJson;
+    const std::string command = std::string("python3 ") + VANTOR_CSV_CHECK + " " + csvPath + " " +
+                                expectedPath + (bom ? " --bom" : " --no-bom");
+    const bool ok = std::system(command.c_str()) == 0;
+    std::remove(csvPath.c_str());
+    std::remove(expectedPath.c_str());
+    return ok;
+}
+
+}  // namespace
+
+TEST(ListModeCommandLine, MalformedLinesAreRefusedBeforeAnyNetworkIsAsked) {
+    const std::vector<std::vector<const char*>> malformed = {
+        {"--list"},
+        {"--list", "files"},
+        {"--list", "printers", "--server", "x"},
+        {"--list", "files", "--server"},
+        {"--list", "files", "--server", ""},
+        {"--list", "files", "--list", "shares", "--server", "x"},
+        {"--list", "files", "--server", "x", "--format", "xml"},
+        {"--list", "files", "--server", "x", "--share", "s"},
+        {"--list", "connections", "--server", "x"},
+        {"--list", "connections", "--server", "x", "--share", "s", "--client", "c"},
+        {"--list", "files", "--server", "x", "--bogus"},
+        {"--list", "files", "--server", "x", "--match", "a", "--match", "b"},
+    };
+    for (auto args : malformed) {
+        args.insert(args.begin(), "vantor");
+        const auto line = app::ParseOptionLine(static_cast<int>(args.size()), args.data());
+        EXPECT_EQ(line.kind, app::OptionLine::Kind::Malformed) << args[1] << " " << args.size();
+        EXPECT_FALSE(line.problem.empty());
+    }
+    const char* equals[] = {"vantor", "--list=connections", "--server=a", "--server", "b",
+                            "--client=WS1", "--format=json", "--match=*X*"};
+    const auto line = app::ParseOptionLine(8, equals);
+    ASSERT_EQ(line.kind, app::OptionLine::Kind::List) << line.problem;
+    EXPECT_EQ(line.request.servers, (std::vector<std::u16string>{u"a", u"b"}));
+    EXPECT_EQ(line.request.query.client, u"WS1");
+    EXPECT_EQ(line.request.query.match, std::optional<std::u16string>(u"*x*"));
+
+    // Through the program: exit 2, a usage line, nothing on standard output.
+    // The scenario path does not exist: a malformed line never gets that far.
+    const Result bad = RunVantor({"--list", "files"}, "/nonexistent.json");
+    EXPECT_EQ(bad.status, 2);
+    EXPECT_EQ(bad.out, "");
+    EXPECT_NE(bad.err.find("usage: vantor SERVER,PATTERN,c | vantor --list"), std::string::npos) << bad.err;
+    const Result help = RunVantor({"--help"}, "/nonexistent.json");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("vantor SERVER,PATTERN,c"), std::string::npos);
+    EXPECT_NE(help.out.find("vantor --list files|sessions|shares|connections"), std::string::npos);
+    // The close mode is untouched.
+    EXPECT_EQ(RunVantor({"filesrv01,*.doc"}, "demo").status, 2);
+}
+
+TEST(ListModeDemo, EveryListInEveryFormatFromSeveralServersOneUnreachable) {
+    struct Kind {
+        std::vector<std::string> args;
+        std::size_t columns;
+    };
+    const std::vector<Kind> kinds = {{{"files"}, 6},
+                                     {{"sessions"}, 8},
+                                     {{"shares"}, 7},
+                                     {{"connections", "--share", "IPC$"}, 7}};
+    for (const auto& kind : kinds) {
+        std::vector<std::string> base = {"--list"};
+        base.insert(base.end(), kind.args.begin(), kind.args.end());
+        for (const char* server : {"FILESRV01", "BACKUP01", "PRINTSRV01"}) {
+            base.push_back("--server");
+            base.push_back(server);
+        }
+        auto with = [&](const char* format) {
+            auto args = base;
+            args.push_back("--format");
+            args.push_back(format);
+            return RunVantor(args, "demo");
+        };
+        const Result json = with("json");
+        SCOPED_TRACE(kind.args[0]);
+        EXPECT_EQ(json.status, 1);
+        // The unreachable server is one line; the others are listed anyway.
+        ASSERT_EQ(Lines(json.err).size(), 1u) << json.err;
+        EXPECT_EQ(json.err.rfind("vantor: BACKUP01: Net", 0), 0u) << json.err;
+        EXPECT_NE(json.err.find(" error 53 : The network path was not found."), std::string::npos);
+
+        const ordered_json rows = ordered_json::parse(json.out);
+        ASSERT_GT(rows.size(), 1u);
+        std::vector<std::string> servers;
+        for (const auto& row : rows) {
+            ASSERT_EQ(row.size(), kind.columns);
+            EXPECT_EQ(row.begin().key(), "server");
+            const std::string server = row["server"];
+            if (servers.empty() || servers.back() != server) servers.push_back(server);
+        }
+        EXPECT_EQ(servers, (std::vector<std::string>{"FILESRV01", "PRINTSRV01"}))
+            << "servers in the order asked";
+
+        const Result csv = with("csv");
+        EXPECT_EQ(csv.status, 1);
+        EXPECT_EQ(csv.err, json.err);
+        EXPECT_TRUE(CsvReadsBackAs(csv.out, ExpectedCsv(rows), false));
+
+        const Result table = with("table");
+        EXPECT_EQ(table.status, 1);
+        const auto lines = Lines(table.out);
+        EXPECT_EQ(lines.size(), rows.size() + 1);
+        EXPECT_EQ(lines.at(0).rfind("server  ", 0), 0u);
+    }
+    const Result clean = RunVantor({"--list", "shares", "--server", "FILESRV01"}, "demo");
+    EXPECT_EQ(clean.status, 0);
+    EXPECT_EQ(clean.err, "");
+}
+
+TEST(ListModeDemo, OpenFilesAreTheCollectionsItemsInServerOrder) {
+    netapi::SetProvider(sim::LoadDemoScenario());
+    netenum::colFileEnum files;
+    files.Init(u"FILESRV01");
+    netapi::SetProvider(nullptr);
+    const Result r = RunVantor({"--list", "files", "--server", "FILESRV01", "--format", "json"}, "demo");
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto rows = ordered_json::parse(r.out);
+    ASSERT_EQ(rows.size(), files.Count());
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const auto& f = files.Item(i + 1);
+        EXPECT_EQ(rows[i]["id"].get<std::uint32_t>(), static_cast<std::uint32_t>(f.ID()));
+        EXPECT_EQ(rows[i]["path"].get<std::string>(), text::ToUtf8(f.PathName()));
+        EXPECT_EQ(rows[i]["user"].get<std::string>(), text::ToUtf8(f.UserName()));
+        EXPECT_EQ(rows[i]["locks"].get<int>(), f.NumberLocks());
+    }
+}
+
+TEST(ListModeHostile, ServerTextRoundTripsAsDataInEveryFormat) {
+    const Result json = RunVantor({"--list", "files", "--server", "ODDSRV", "--format", "json"}, kHostile);
+    ASSERT_EQ(json.status, 0) << json.err;
+    const auto rows = ordered_json::parse(json.out);
+    ASSERT_EQ(rows.size(), 4u);
+    EXPECT_EQ(rows[0]["id"].get<std::uint64_t>(), 4294967295u);
+    EXPECT_EQ(rows[0]["path"], "D:\\Odd\\a,b\\\"q\".txt");
+    EXPECT_EQ(rows[0]["access"], "Read+Write");
+    EXPECT_EQ(rows[1]["path"], "D:\\F\\=cmd|' /C calc'!A0");
+    EXPECT_EQ(rows[2]["path"], "D:\\Odd\\line1\nline2\r\x1b[31mred\xe2\x80\xaetxt.exe");
+    EXPECT_EQ(rows[2]["user"], "<i>x</i>\x1b[2J");
+
+    const Result csv = RunVantor({"--list", "files", "--server", "ODDSRV", "--format", "csv"}, kHostile);
+    EXPECT_EQ(csv.status, 0);
+    EXPECT_TRUE(CsvReadsBackAs(csv.out, ExpectedCsv(rows), false));
+    EXPECT_NE(csv.out.find(",'@evil,"), std::string::npos) << "a formula-leading user is prefixed";
+
+    const Result table = RunVantor({"--list", "files", "--server", "ODDSRV", "--format", "table"}, kHostile);
+    EXPECT_EQ(Lines(table.out).size(), 5u) << "one line per row, whatever the text holds";
+    EXPECT_EQ(table.out.find('\x1b'), std::string::npos);
+    EXPECT_NE(table.out.find("line1\\nline2\\r\\x1b[31mred\\u202etxt.exe"), std::string::npos);
+
+    const Result shares = RunVantor({"--list", "shares", "--server", "ODDSRV", "--format", "json"}, kHostile);
+    const auto shareRows = ordered_json::parse(shares.out);
+    ASSERT_EQ(shareRows.size(), 3u);
+    EXPECT_EQ(shareRows[1]["remark"], "<b>bold</b>, \"quoted\"\nsecond line");
+    const Result shareCsv = RunVantor({"--list", "shares", "--server", "ODDSRV", "--format", "csv"}, kHostile);
+    EXPECT_TRUE(CsvReadsBackAs(shareCsv.out, ExpectedCsv(shareRows), false));
+}
+
+TEST(ListModeHostile, WhoHasItOpenAcrossEveryServerIgnoringCase) {
+    const Result r = RunVantor(
+        {"--list", "files", "--server", "all", "--match", "*budget*.XLSX", "--format", "json"}, kHostile);
+    EXPECT_EQ(r.status, 1) << "DEADSRV could not be asked";
+    EXPECT_EQ(r.err, "vantor: DEADSRV: NetFileEnum error 53 : The network path was not found.\n");
+    const auto rows = ordered_json::parse(r.out);
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0]["server"], "ODDSRV");
+    EXPECT_EQ(rows[0]["id"], 4);
+    EXPECT_EQ(rows[1]["server"], "PLAINSRV");
+    EXPECT_EQ(rows[1]["user"], "zoe");
+
+    // A server name with control characters stays one escaped line.
+    const Result odd = RunVantor({"--list", "shares", "--server", "evil\nname\x1b[2J"}, kHostile);
+    EXPECT_EQ(odd.status, 1);
+    EXPECT_EQ(Lines(odd.err).size(), 1u);
+    EXPECT_EQ(odd.err.rfind("vantor: evil\\nname\\x1b[2J: NetShareEnum error 53", 0), 0u) << odd.err;
+}
+
+TEST(ListModeHostile, WithoutFormatAPipeGetsCsvAndAFileCsvWithItsByteOrderMark) {
+    const Result piped = RunVantor({"--list", "sessions", "--server", "PLAINSRV"}, kHostile);
+    EXPECT_EQ(piped.out, "server,user,client,opens,time,idle,guest,transport\r\n"
+                         "PLAINSRV,zoe,WS9,1,00:00:10,00:00:00,No,\r\n");
+    const std::string file = TempPath("sessions.csv");
+    const Result toFile = RunVantor({"--list", "sessions", "--server", "PLAINSRV"}, kHostile, file);
+    EXPECT_EQ(toFile.status, 0);
+    EXPECT_EQ(Slurp(file), "\xEF\xBB\xBF" + piped.out);
+    std::remove(file.c_str());
+}
+
+TEST(ServerFanOut, AnswersComeInTheOrderAskedAndADyingChildSpoilsOnlyItsOwn) {
+    const std::vector<std::u16string> servers = {u"a", u"b", u"crash", u"d", u"e"};
+    const auto answers = app::AskEachServer(
+        servers,
+        [](const std::u16string& server) {
+            if (server == u"crash") std::raise(SIGKILL);
+            app::ServerAnswer answer;
+            answer.rows.push_back({text::ToUtf8(server), std::string(100000, 'x')});
+            if (server == u"d") answer.failures.push_back("d failed");
+            return answer;
+        },
+        2);
+    ASSERT_EQ(answers.size(), servers.size());
+    for (std::size_t i : {0u, 1u, 3u, 4u}) {
+        ASSERT_EQ(answers[i].rows.size(), 1u);
+        EXPECT_EQ(answers[i].rows[0][0], text::ToUtf8(servers[i]));
+        EXPECT_EQ(answers[i].rows[0][1].size(), 100000u);
+    }
+    EXPECT_EQ(answers[3].failures, (std::vector<std::string>{"d failed"}));
+    EXPECT_TRUE(answers[2].rows.empty());
+    EXPECT_EQ(answers[2].failures, (std::vector<std::string>{"the listing process ended with signal 9"}));
+
+    // A cut or inflated answer is refused rather than read past its end.
+    const std::string whole = app::EncodeAnswer(answers[3]);
+    app::ServerAnswer decoded;
+    EXPECT_TRUE(app::DecodeAnswer(whole, decoded));
+    EXPECT_EQ(decoded.failures, answers[3].failures);
+    EXPECT_FALSE(app::DecodeAnswer(whole.substr(0, whole.size() - 1), decoded));
+    EXPECT_FALSE(app::DecodeAnswer(std::string("\xff\xff\xff\x7f", 4), decoded));
+}
