@@ -3,11 +3,12 @@
 #include <QUrl>
 
 #include "Desktop.h"
+#include "windows/common/Locations.h"
 
 namespace about {
 
 QString HelpFilePath(const QString& appPath) {
-    return appPath + QString::fromLatin1(kHelpFileName);
+    return common::DataFolder(appPath) + QString::fromLatin1(common::kHelpFileName);
 }
 
 void OpenHelpFile(const QString& appPath) {

@@ -5,6 +5,8 @@
 #include <QFileInfo>
 #include <algorithm>
 
+#include "windows/common/Locations.h"
+
 namespace resources {
 namespace {
 
@@ -71,7 +73,7 @@ UsageLog::Formats UsageLog::Formats::System() {
 }
 
 UsageLog::UsageLog()
-    : mFileName(QCoreApplication::applicationDirPath() + QStringLiteral("/usage.txt")),
+    : mFileName(common::UsageLogFileName(QCoreApplication::applicationDirPath())),
       mClock([] { return QDateTime::currentDateTime(); }),
       mFormats(Formats::System()) {}
 
@@ -145,8 +147,11 @@ bool UsageLog::Write(const std::vector<Row>& rows, QString& error) {
         }
     }
 
+    // The state folder may not exist yet; the log is the user's own business.
+    if (!common::MakePrivateFolder(QFileInfo(mFileName).absolutePath(), error)) return false;
     QFile file(mFileName);
-    if (!file.open(QIODevice::Append | QIODevice::Unbuffered)) {
+    if (!file.open(QIODevice::Append | QIODevice::Unbuffered,
+                   QFileDevice::ReadOwner | QFileDevice::WriteOwner)) {
         error = file.errorString();
         return false;
     }

@@ -41,7 +41,8 @@ public:
 
     using Clock = std::function<QDateTime()>;
 
-    // The program's folder + "usage.txt", the real clock and the user's formats.
+    // "usage.txt" in the program's folder, or in the state folder when that
+    // folder is read-only or installed; the real clock and the user's formats.
     UsageLog();
 
     const QString& FileName() const { return mFileName; }

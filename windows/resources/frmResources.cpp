@@ -132,6 +132,10 @@ void frmResources::CreateControls() {
             [this] { lstvwResources_ItemClick(); });
     common::ListCommands::SortOnHeaderClick(*lstvwResources);
     connect(chkRefresh, &QCheckBox::toggled, this, [this] { chkRefresh_Click(); });
+    // The log may not be beside the program (an installed one writes to the
+    // state folder): the box says where it is.
+    ShowLogPlace();
+    connect(chkLog, &QCheckBox::toggled, this, [this] { ShowLogPlace(); });
     connect(txtSecs, &QLineEdit::textChanged, this, [this] { txtSecs_Change(); });
     connect(Timer1, &QTimer::timeout, this, [this] { cmdRefresh_Click(); });
 
@@ -185,6 +189,11 @@ void frmResources::cmdRefresh_Click() {
         if (chkLog->isChecked()) WriteUsageLog();
     });
     if (!loaded) return;
+    if (mLogWritten && !mLogNamed) {
+        mLogNamed = true;
+        Text1->AppendLine(QStringLiteral("Usage log: ") + QDir::toNativeSeparators(mUsageLog.FileName()) +
+                          QStringLiteral("\r\n"));
+    }
     if (lstvwResources->RowCount() >= 1) SelectFirstRow();
 }
 
@@ -200,12 +209,19 @@ void frmResources::WriteUsageLog() {
                         list.CellRef(row, kPathColumn)});
     }
     QString error;
-    if (!mUsageLog.Write(rows, error)) {
+    if (mUsageLog.Write(rows, error)) {
+        mLogWritten = true;
+    } else {
         // The list is already rebuilt and stays; the next refresh tries again.
         Text1->AppendLine(QStringLiteral("Error writing usage log ") +
                           QDir::toNativeSeparators(mUsageLog.FileName()) + QStringLiteral(" : ") +
                           error + QStringLiteral("\r\n"));
     }
+}
+
+void frmResources::ShowLogPlace() {
+    chkLog->setToolTip(QStringLiteral("Each refresh appends the files opened and closed to ") +
+                       QDir::toNativeSeparators(mUsageLog.FileName()));
 }
 
 void frmResources::cmdCloseResource_Click() {

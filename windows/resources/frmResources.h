@@ -85,11 +85,15 @@ private:
     void txtSecs_Change();
     void SelectFirstRow();
     void ApplyTimer();
+    void ShowLogPlace();
 
     std::unique_ptr<netenum::colFileEnum> mFiles;
     UsageLog mUsageLog;
     bool mTimer1Enabled = false;
     int mTimer1Interval = 10000;
+    // The first refresh that wrote the log names its file in the pane, once.
+    bool mLogWritten = false;
+    bool mLogNamed = false;
 };
 
 }  // namespace resources

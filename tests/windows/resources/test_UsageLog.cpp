@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QDir>
 #include <QFile>
@@ -6,6 +7,7 @@
 #include <array>
 #include <vector>
 
+#include "windows/common/Locations.h"
 #include "windows/resources/UsageLog.h"
 
 using resources::UsageLog;
@@ -129,6 +131,29 @@ TEST_F(UsageLogTest, AFailedWriteKeepsTheSnapshotSoNothingIsLost) {
     EXPECT_EQ(WriteAndGet(next),
               "IN: u2   FOR: Read   LOCKS: 0   p2   12/05/26   09:30:15 am\r\n"
               "OUT: u1   p1   12/05/26   09:30:15 am\r\n");
+}
+
+TEST_F(UsageLogTest, AReadOnlyProgramFolderSendsTheLogToAPrivateFileInTheStateFolder) {
+    const QString program = folder.filePath("bin");
+    ASSERT_TRUE(QDir().mkpath(program));
+    ASSERT_TRUE(QFile::setPermissions(program, QFile::ReadOwner | QFile::ExeOwner));
+    qputenv("XDG_STATE_HOME", folder.filePath("state").toUtf8());
+    log.SetFileName(common::UsageLogFileName(program));
+    qunsetenv("XDG_STATE_HOME");
+
+    const mode_t previous = umask(0);  // the modes must be the log's own
+    Write({{"u1", "Read", "0", "p1"}});
+    umask(previous);
+    QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+
+    EXPECT_EQ(log.FileName(), folder.filePath("state/vantor/usage.txt"));
+    EXPECT_TRUE(Written().contains("IN: u1   FOR: Read"));
+    EXPECT_FALSE(QFile::exists(program + "/usage.txt"));
+    struct stat info {};
+    ASSERT_EQ(stat(QFile::encodeName(log.FileName()).constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0600u);
+    ASSERT_EQ(stat(QFile::encodeName(folder.filePath("state/vantor")).constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0700u);
 }
 
 }  // namespace

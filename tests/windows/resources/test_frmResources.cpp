@@ -240,7 +240,10 @@ TEST_F(ResourcesWindowTest, UsageLogFollowsTimerRefreshesAndStartsAgainOnReopeni
     w.chkLog->click();
     w.chkRefresh->click();
     QMetaObject::invokeMethod(w.Timer1, "timeout");  // a tick refreshes like the button
-    EXPECT_EQ(Pane(), "List refreshed\r\n");
+    // The first logged refresh says where the log is; later ones do not.
+    const QString logName = QDir::toNativeSeparators(folder.filePath("usage.txt"));
+    EXPECT_EQ(Pane(), "List refreshed\r\nUsage log: " + logName + "\r\n");
+    EXPECT_TRUE(w.chkLog->toolTip().endsWith(logName));
     EXPECT_EQ(Log(),
               "TIMESTAMP: Saturday, December 05, 2026   09:30:15 am\r\n"
               "IN: user2   FOR: Read   LOCKS: 1   D:\\DATA\\MEMO.DOC   12/05/26   09:30:15 am\r\n"
@@ -252,6 +255,7 @@ TEST_F(ResourcesWindowTest, UsageLogFollowsTimerRefreshesAndStartsAgainOnReopeni
     network.Replace(windowtest::ServerWith({OpenFile(8, u"user2", u"D:\\DATA\\MEMO.DOC", 1, 1),
                                             OpenFile(11, u"user2", u"E:\\Reports\\Q4.doc", 2, 0)}));
     w.cmdRefresh->click();
+    EXPECT_EQ(Pane(), "List refreshed\r\n");
     EXPECT_EQ(Log().mid(first),
               "IN: user2   FOR: Write   LOCKS: 0   E:\\Reports\\Q4.doc   12/05/26   09:30:25 am\r\n"
               "OUT: user1   E:\\Reports\\Q4.doc   12/05/26   09:30:25 am\r\n");
@@ -278,7 +282,7 @@ TEST_F(ResourcesWindowTest, AnUnwritableLogIsReportedOnceAndRetriedNextRefresh) 
 
     QDir(folder.filePath("usage.txt")).removeRecursively();
     w.cmdRefresh->click();
-    EXPECT_EQ(Pane(), "List refreshed\r\n");
+    EXPECT_EQ(Pane(), "List refreshed\r\nUsage log: " + path + "\r\n");
     EXPECT_EQ(Log().count("IN: "), 3);  // nothing was lost by the failed attempt
 }
 
