@@ -81,20 +81,58 @@ void Page(QPainter& p, const QRectF& r) {
 }  // namespace
 
 QIcon AppIcon() {
-    return Render([](QPainter& p) {
-        // A server cabinet with an open folder in front of it.
-        p.setPen(QPen(QColor(30, 40, 60), 1.2));
-        p.setBrush(QColor(70, 90, 130));
+    // An installed program has the same picture in the icon theme, at every
+    // size the desktop asks for; the drawn one stands in elsewhere.
+    return QIcon::fromTheme(QStringLiteral(VANTOR_APP_ID), Render([](QPainter& p) {
+        // A server cabinet with an open folder in front of it, as the
+        // installed icon draws it (packaging/icons).
+        p.setPen(QPen(QColor(0x1e, 0x28, 0x3c), 1.2));
+        p.setBrush(QColor(0x4b, 0x65, 0x9b));
         p.drawRoundedRect(QRectF(4, 2, 18, 28), 2.5, 2.5);
+        p.setPen(QPen(QColor(0x1e, 0x28, 0x3c), 0.8));
         for (int i = 0; i < 3; ++i) {
-            p.setBrush(QColor(180, 195, 220));
-            p.drawRect(QRectF(7, 6 + i * 6, 12, 3.5));
+            p.setBrush(QColor(0xc2, 0xce, 0xe4));
+            p.drawRoundedRect(QRectF(7, 6 + i * 6, 12, 3.5), 0.5, 0.5);
         }
         p.setPen(Qt::NoPen);
-        p.setBrush(QColor(80, 220, 90));
+        p.setBrush(QColor(0x3c, 0x52, 0x82));
+        for (int i = 0; i < 3; ++i) p.drawRoundedRect(QRectF(15.5, 7.2 + i * 6, 2, 1.1), 0.3, 0.3);
+        p.setPen(QPen(QColor(0x1f, 0x7a, 0x2a), 0.5));
+        p.setBrush(QColor(0x50, 0xdc, 0x5a));
         p.drawEllipse(QPointF(8.5, 26), 1.6, 1.6);
-        Folder(p, QRectF(14, 16, 17, 14), QColor(250, 200, 70));
-    });
+
+        QPen edge(QColor(0x8a, 0x5a, 0x0a), 1.0);
+        edge.setJoinStyle(Qt::RoundJoin);
+        p.setPen(edge);
+        QPainterPath back;
+        back.moveTo(14, 19);
+        back.lineTo(14, 16.6);
+        back.quadTo(14, 16, 14.6, 16);
+        back.lineTo(19.6, 16);
+        back.lineTo(21.1, 18.4);
+        back.lineTo(29, 18.4);
+        back.quadTo(30.4, 18.4, 30.4, 19.8);
+        back.lineTo(30.4, 28.6);
+        back.quadTo(30.4, 30, 29, 30);
+        back.lineTo(15.4, 30);
+        back.quadTo(14, 30, 14, 28.6);
+        back.closeSubpath();
+        p.setBrush(QColor(0xd4, 0x97, 0x1e));
+        p.drawPath(back);
+        QPainterPath front;
+        front.moveTo(14, 28.6);
+        front.lineTo(15.5, 22.2);
+        front.quadTo(15.7, 21.4, 16.6, 21.4);
+        front.lineTo(30.2, 21.4);
+        front.quadTo(31.2, 21.4, 31, 22.3);
+        front.lineTo(29.9, 29);
+        front.quadTo(29.7, 30, 28.7, 30);
+        front.lineTo(15.4, 30);
+        front.quadTo(14, 30, 14, 28.6);
+        front.closeSubpath();
+        p.setBrush(QColor(0xfa, 0xc8, 0x51));
+        p.drawPath(front);
+    }));
 }
 
 QIcon UsersIcon() {

@@ -1,6 +1,7 @@
 #pragma once
 // The program's pictures, drawn in code so that the program carries no image
-// files: the window icon and the five buttons of the main window.
+// files: the window icon and the five buttons of the main window. The window
+// icon comes from the icon theme when the program is installed.
 #include <QIcon>
 
 namespace app {

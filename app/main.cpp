@@ -92,6 +92,8 @@ int main(int argc, char** argv) {
 
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vantor"));
+    // Lets the desktop match the window to its menu entry and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral(VANTOR_APP_ID));
     QApplication::setWindowIcon(app::AppIcon());
 
     app::SetKnownServers(common::GetSetting(QStringLiteral("Vantor"), QStringLiteral("Network"),
