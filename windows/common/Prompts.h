@@ -2,6 +2,7 @@
 // Every modal question the windows ask goes through one Prompts object, so that
 // tests answer them from a script instead of waiting on a real modal loop.
 #include <QString>
+#include <QStringList>
 #include <memory>
 
 class QWidget;
@@ -23,6 +24,10 @@ public:
     // An input box; a cancelled box answers the empty string, as the classic one does.
     virtual QString InputBox(QWidget* parent, const QString& prompt, const QString& title,
                              const QString& defaultText) = 0;
+    // A file to save to, chosen among `filters` ("CSV files (*.csv)"); the
+    // empty string when cancelled. `selectedFilter` comes back as the chosen one.
+    virtual QString SaveFileName(QWidget* parent, const QString& title, const QStringList& filters,
+                                 QString& selectedFilter) = 0;
 };
 
 // The program's prompts: real boxes unless a test installed others.

@@ -1,5 +1,6 @@
 #include "QtPrompts.h"
 
+#include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
 
@@ -60,6 +61,13 @@ QString QtPrompts::InputBox(QWidget* parent, const QString& prompt, const QStrin
     const QString answer =
         QInputDialog::getText(parent, title, prompt, QLineEdit::Normal, defaultText, &ok);
     return ok ? answer : QString();
+}
+
+QString QtPrompts::SaveFileName(QWidget* parent, const QString& title, const QStringList& filters,
+                                QString& selectedFilter) {
+    NormalCursorWhileAsking cursor;
+    return QFileDialog::getSaveFileName(parent, title, QString(), filters.join(QStringLiteral(";;")),
+                                        &selectedFilter);
 }
 
 }  // namespace common

@@ -12,6 +12,8 @@ public:
                bool defaultYes) override;
     QString InputBox(QWidget* parent, const QString& prompt, const QString& title,
                      const QString& defaultText) override;
+    QString SaveFileName(QWidget* parent, const QString& title, const QStringList& filters,
+                         QString& selectedFilter) override;
 };
 
 }  // namespace common

@@ -1,10 +1,13 @@
 #include "ReportList.h"
 
+#include <QAction>
 #include <QHeaderView>
 #include <QItemSelection>
 #include <QKeyEvent>
 #include <algorithm>
 #include <cmath>
+
+#include "ListExport.h"
 
 namespace common {
 
@@ -57,6 +60,16 @@ ReportList::ReportList(QWidget* parent) : QTreeView(parent), mModel(new ReportLi
     connect(this, &QAbstractItemView::clicked, this, [this](const QModelIndex& index) {
         if (index.isValid()) emit ItemClick(index.row());
     });
+
+    // Every list can leave the window: its context menu holds these two.
+    auto* copy = new QAction(QStringLiteral("Copy"), this);
+    copy->setShortcut(QKeySequence::Copy);
+    copy->setShortcutContext(Qt::WidgetShortcut);
+    connect(copy, &QAction::triggered, this, [this] { ListExport::Copy(*this); });
+    auto* exportList = new QAction(QStringLiteral("Export\u2026"), this);
+    connect(exportList, &QAction::triggered, this, [this] { ListExport::Export(window(), *this); });
+    addActions({copy, exportList});
+    setContextMenuPolicy(Qt::ActionsContextMenu);
 }
 
 void ReportList::Clear() { Rebuild clear(*this); }
@@ -147,6 +160,12 @@ void ReportList::SortBy(int keyColumn, Qt::SortOrder order) {
 }
 
 void ReportList::keyPressEvent(QKeyEvent* event) {
+    // The view's own Ctrl+C copies one cell; here it copies the selected rows.
+    if (event->matches(QKeySequence::Copy)) {
+        ListExport::Copy(*this);
+        event->accept();
+        return;
+    }
     const int before = CurrentRow();
     QTreeView::keyPressEvent(event);
     const int after = CurrentRow();

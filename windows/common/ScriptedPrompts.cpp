@@ -6,6 +6,7 @@ void ScriptedPrompts::Clear() {
     mAsked.clear();
     yesNoAnswers.clear();
     inputAnswers.clear();
+    saveAnswers.clear();
     mUnanswered = 0;
 }
 
@@ -36,6 +37,20 @@ QString ScriptedPrompts::InputBox(QWidget*, const QString& prompt, const QString
     QString answer = inputAnswers.front();
     inputAnswers.pop_front();
     return answer;
+}
+
+QString ScriptedPrompts::SaveFileName(QWidget*, const QString& title, const QStringList& filters,
+                                      QString& selectedFilter) {
+    // The filters are kept where an input box keeps its default text.
+    mAsked.push_back({Kind::SaveFile, {}, title, Icon::None, false, filters.join(u";;")});
+    if (saveAnswers.empty()) {
+        ++mUnanswered;
+        return {};
+    }
+    SaveAnswer answer = saveAnswers.front();
+    saveAnswers.pop_front();
+    selectedFilter = answer.filter;
+    return answer.fileName;
 }
 
 }  // namespace common

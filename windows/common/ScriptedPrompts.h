@@ -12,7 +12,7 @@ namespace common {
 
 class ScriptedPrompts final : public Prompts {
 public:
-    enum class Kind { Message, YesNo, Input };
+    enum class Kind { Message, YesNo, Input, SaveFile };
     struct Asked {
         Kind kind;
         QString text;
@@ -24,6 +24,12 @@ public:
 
     std::deque<bool> yesNoAnswers;
     std::deque<QString> inputAnswers;
+    // A file dialog's answer: the file name and the filter chosen with it.
+    struct SaveAnswer {
+        QString fileName;
+        QString filter;
+    };
+    std::deque<SaveAnswer> saveAnswers;
 
     const std::vector<Asked>& asked() const { return mAsked; }
     int unanswered() const { return mUnanswered; }
@@ -35,6 +41,8 @@ public:
                bool defaultYes) override;
     QString InputBox(QWidget* parent, const QString& prompt, const QString& title,
                      const QString& defaultText) override;
+    QString SaveFileName(QWidget* parent, const QString& title, const QStringList& filters,
+                         QString& selectedFilter) override;
 
 private:
     std::vector<Asked> mAsked;

@@ -1,0 +1,89 @@
+#include "ListExport.h"
+
+#include <QClipboard>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QSaveFile>
+#include <numeric>
+
+#include "Prompts.h"
+#include "ReportList.h"
+#include "listformat/Formats.h"
+
+namespace common {
+namespace {
+
+std::string Utf8(const QString& text) { return text.toStdString(); }
+
+}  // namespace
+
+const QString& ListExport::CsvFilter() {
+    static const QString filter = QStringLiteral("CSV files (*.csv)");
+    return filter;
+}
+
+const QString& ListExport::JsonFilter() {
+    static const QString filter = QStringLiteral("JSON files (*.json)");
+    return filter;
+}
+
+listformat::Table ListExport::TableOf(const ReportList& list, const std::vector<int>& rows) {
+    listformat::Table table;
+    const int columns = list.ColumnCount();
+    table.columns.reserve(static_cast<std::size_t>(columns));
+    for (int c = 0; c < columns; ++c) {
+        QString caption = list.ColumnText(c);
+        // The "*" that marks the sort key belongs to the header, not to the name.
+        if (list.IsSorted() && c == list.SortKey() && caption.startsWith(QLatin1Char('*')))
+            caption.remove(0, 1);
+        table.columns.push_back({Utf8(caption)});
+    }
+    const ReportListModel& model = *list.Model();
+    table.rows.reserve(rows.size());
+    for (const int row : rows) {
+        std::vector<std::string> cells;
+        cells.reserve(static_cast<std::size_t>(columns));
+        for (int c = 0; c < columns; ++c) cells.push_back(Utf8(model.CellRef(row, c)));
+        table.rows.push_back(std::move(cells));
+    }
+    return table;
+}
+
+void ListExport::Copy(const ReportList& list) {
+    const std::vector<int> rows = list.SelectedRows();
+    if (rows.empty()) return;
+    const std::string text = listformat::ToTsv(TableOf(list, rows));
+    QGuiApplication::clipboard()->setText(QString::fromStdString(text));
+}
+
+QString ListExport::Export(QWidget* parent, const ReportList& list) {
+    QString filter = CsvFilter();
+    QString fileName = CurrentPrompts().SaveFileName(parent, QStringLiteral("Export List"),
+                                                      {CsvFilter(), JsonFilter()}, filter);
+    if (fileName.isEmpty()) return {};
+    // The filter decides; a name typed without the filter's suffix gets it.
+    const bool json = filter == JsonFilter() ||
+                      (filter.isEmpty() && fileName.endsWith(QStringLiteral(".json"), Qt::CaseInsensitive));
+    const QString suffix = json ? QStringLiteral(".json") : QStringLiteral(".csv");
+    if (!fileName.endsWith(suffix, Qt::CaseInsensitive)) fileName += suffix;
+
+    std::vector<int> rows(static_cast<std::size_t>(list.RowCount()));
+    std::iota(rows.begin(), rows.end(), 0);
+    const listformat::Table table = TableOf(list, rows);
+    const std::string bytes = json ? listformat::ToJson(table) : listformat::ToCsv(table, true);
+
+    // Written whole or not at all: an earlier file of that name survives a failure.
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly) ||
+        file.write(bytes.data(), static_cast<qint64>(bytes.size())) != static_cast<qint64>(bytes.size()) ||
+        !file.commit()) {
+        CurrentPrompts().MessageBox(parent,
+                                    QStringLiteral("The list could not be written to %1: %2")
+                                        .arg(QFileInfo(fileName).absoluteFilePath(), file.errorString()),
+                                    QStringLiteral("Vantor"), Prompts::Icon::Critical);
+        return {};
+    }
+    return fileName;
+}
+
+}  // namespace common
