@@ -18,6 +18,8 @@ inline constexpr const char* kMakerWebCaption = "vantor.example.org";
 QString ProductText(int major, int minor);
 
 class About final : public QDialog {
+    Q_OBJECT
+
 public:
     // `appPath`: the program's folder with a trailing separator, for the help text.
     explicit About(const QString& appPath, QWidget* parent = nullptr);

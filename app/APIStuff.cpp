@@ -26,6 +26,8 @@ constexpr Qt::WindowStates kNotNormal = Qt::WindowMinimized | Qt::WindowMaximize
 
 // The installed window procedure: sees the main window's events before it does.
 class TrayFilter final : public QObject {
+    Q_OBJECT
+
 public:
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (gTrayForm == nullptr || watched != gTrayForm.data()) return false;
@@ -186,3 +188,5 @@ bool TrayAreaAvailable() {
 void SetTrayAreaForTesting(std::optional<bool> available) { gTrayAreaOverride = available; }
 
 }  // namespace app
+
+#include "APIStuff.moc"

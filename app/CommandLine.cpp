@@ -6,7 +6,7 @@
 #include "netenum/MessageTarget.h"
 #include "netenum/Text.h"
 #include "netenum/colFileEnum.h"
-#include "windows/common/PatternMatch.h"
+#include "pattern/PatternMatch.h"
 
 namespace app {
 namespace {

@@ -31,6 +31,8 @@ class MessagePane;
 namespace app {
 
 class frmMain final : public QWidget, public netenum::MessageSink, public common::MainFormLink {
+    Q_OBJECT
+
 public:
     explicit frmMain(QWidget* parent = nullptr);
     ~frmMain() override;

@@ -22,7 +22,7 @@
 #include "windows/common/ListCommands.h"
 #include "windows/common/MainFormLink.h"
 #include "windows/common/ReportList.h"
-#include "windows/common/ScriptedPrompts.h"
+#include "support/ScriptedPrompts.h"
 #include "windows/resources/frmResources.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "windows/common/PatternMatch.h"
+#include "pattern/PatternMatch.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     std::u16string all;

@@ -1,6 +1,6 @@
 #include "ListCommands.h"
 
-#include "PatternMatch.h"
+#include "pattern/PatternMatch.h"
 #include "Prompts.h"
 #include "ReportList.h"
 #include "WaitCursor.h"

@@ -8,6 +8,8 @@
 namespace common {
 
 class MessagePane final : public QPlainTextEdit {
+    Q_OBJECT
+
 public:
     explicit MessagePane(QWidget* parent = nullptr);
 

@@ -4,7 +4,7 @@
 #include <numeric>
 #include <string_view>
 
-#include "PatternMatch.h"
+#include "pattern/PatternMatch.h"
 
 namespace common {
 namespace {

@@ -4,17 +4,13 @@
 #include <gtest/gtest.h>
 
 #include "netenum/Provider.h"
+#include "support/GuiTestMain.h"
 #include "netenum/providers/simulated/ScenarioLoader.h"
 #include "windows/common/Settings.h"
 
 namespace gui_test {
-namespace {
-QString gSettingsHome;
-}
-
-void SetSettingsHome(const QString& path) { gSettingsHome = path; }
-QString SettingsFile() { return gSettingsHome + "/Vantor/Vantor.conf"; }
-void RemoveSettings() { QDir(gSettingsHome + "/Vantor").removeRecursively(); }
+QString SettingsFile() { return gui_support::SettingsHome() + "/Vantor/Vantor.conf"; }
+void RemoveSettings() { QDir(gui_support::SettingsHome() + "/Vantor").removeRecursively(); }
 
 void WriteSettings(const QString& type, const QString& computer) {
     common::SaveOption("Type", type);

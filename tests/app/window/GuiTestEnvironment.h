@@ -10,12 +10,10 @@
 #include <vector>
 
 #include "about/Desktop.h"
-#include "windows/common/ScriptedPrompts.h"
+#include "support/ScriptedPrompts.h"
 
 namespace gui_test {
 
-// Set by the test main: where this run keeps its settings.
-void SetSettingsHome(const QString& path);
 QString SettingsFile();
 void RemoveSettings();
 void WriteSettings(const QString& type, const QString& computer);

@@ -7,7 +7,7 @@
 #include <QPushButton>
 #include <QToolButton>
 
-#include "WindowTestSupport.h"
+#include "support/WindowTestSupport.h"
 #include "app/APIStuff.h"
 #include "app/WindowMessage.h"
 #include "app/frmMain.h"

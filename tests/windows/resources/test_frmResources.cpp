@@ -15,10 +15,10 @@
 #include <QTimer>
 #include <memory>
 
-#include "WindowTestSupport.h"
+#include "support/WindowTestSupport.h"
 #include "windows/common/MessagePane.h"
 #include "windows/common/ReportList.h"
-#include "windows/common/ScriptedPrompts.h"
+#include "support/ScriptedPrompts.h"
 #include "windows/common/Settings.h"
 #include "windows/resources/frmResources.h"
 

@@ -7,14 +7,14 @@
 #include <memory>
 
 #include "../shares/ListText.h"
-#include "WindowTestSupport.h"
+#include "support/WindowTestSupport.h"
 #include "netenum/NetBuffer.h"
 #include "netenum/Text.h"
 #include "netenum/modAPI_Error.h"
 #include "netenum/providers/simulated/ScenarioLoader.h"
 #include "support/ScriptedProvider.h"
 #include "windows/common/MessagePane.h"
-#include "windows/common/ScriptedPrompts.h"
+#include "support/ScriptedPrompts.h"
 #include "windows/common/Settings.h"
 #include "windows/sessions/frmUserSessions.h"
 

@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "ListText.h"
-#include "WindowTestSupport.h"
+#include "support/WindowTestSupport.h"
 #include "netenum/colFileEnum.h"
 #include "netenum/modAPI_Error.h"
 #include "netenum/netapi.h"

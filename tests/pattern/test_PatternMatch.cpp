@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "windows/common/PatternMatch.h"
+#include "pattern/PatternMatch.h"
 
 using common::Pattern;
 using common::PatternMatch;

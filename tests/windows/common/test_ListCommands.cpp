@@ -5,7 +5,7 @@
 
 #include "windows/common/ListCommands.h"
 #include "windows/common/ReportList.h"
-#include "windows/common/ScriptedPrompts.h"
+#include "support/ScriptedPrompts.h"
 
 using common::ListCommands;
 using common::ReportList;

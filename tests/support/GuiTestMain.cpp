@@ -1,5 +1,6 @@
-// The main of the window tests: one QApplication for the process (none when
-// ctest only asks for the list of tests), and settings in a private folder.
+// The main of every window test: one QApplication for the process (none when
+// ctest only asks for the list of tests), no session bus, and settings in a
+// private folder.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -7,11 +8,21 @@
 #include <QTemporaryDir>
 #include <cstring>
 
-#include "GuiTestEnvironment.h"
+#include "GuiTestMain.h"
+
+namespace {
+QString gSettingsHome;
+}
+
+namespace gui_support {
+QString SettingsHome() { return gSettingsHome; }
+}  // namespace gui_support
 
 int main(int argc, char** argv) {
+    // Read before InitGoogleTest, which removes the flags it knows from argv.
     bool listOnly = false;
-    for (int i = 1; i < argc; ++i) listOnly = listOnly || std::strcmp(argv[i], "--gtest_list_tests") == 0;
+    for (int i = 1; i < argc; ++i)
+        listOnly = listOnly || std::strcmp(argv[i], "--gtest_list_tests") == 0;
     testing::InitGoogleTest(&argc, argv);
     if (listOnly) return RUN_ALL_TESTS();
 
@@ -25,10 +36,10 @@ int main(int argc, char** argv) {
     // memory the leak checker would report.
     qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent");
     QTemporaryDir settingsHome;
-    qputenv("XDG_CONFIG_HOME", settingsHome.path().toLocal8Bit());
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsHome.path());
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settingsHome.path());
-    gui_test::SetSettingsHome(settingsHome.path());
+    gSettingsHome = settingsHome.path();
+    qputenv("XDG_CONFIG_HOME", gSettingsHome.toLocal8Bit());
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, gSettingsHome);
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, gSettingsHome);
 
     QApplication application(argc, argv);
     return RUN_ALL_TESTS();

@@ -2,10 +2,10 @@
 
 #include <memory>
 
-#include "WindowTestSupport.h"
+#include "support/WindowTestSupport.h"
 #include "windows/common/MessagePane.h"
 #include "windows/common/ReportList.h"
-#include "windows/common/ScriptedPrompts.h"
+#include "support/ScriptedPrompts.h"
 #include "windows/common/SendMessage.h"
 
 using common::ReportList;

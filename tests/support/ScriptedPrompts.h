@@ -6,7 +6,7 @@
 #include <deque>
 #include <vector>
 
-#include "Prompts.h"
+#include "windows/common/Prompts.h"
 
 namespace common {
 

@@ -16,14 +16,14 @@
 #include <memory>
 #include <nlohmann/json.hpp>
 
-#include "WindowTestSupport.h"
+#include "support/WindowTestSupport.h"
 #include "listformat/Escape.h"
 #include "listformat/Table.h"
 #include "netenum/providers/simulated/ScenarioLoader.h"
 #include "windows/common/ListCommands.h"
 #include "windows/common/ListExport.h"
 #include "windows/common/ReportList.h"
-#include "windows/common/ScriptedPrompts.h"
+#include "support/ScriptedPrompts.h"
 #include "windows/resources/frmResources.h"
 #include "windows/sessions/frmUserSessions.h"
 #include "windows/shares/frmSharedResources.h"
