@@ -2,7 +2,7 @@
 
 #include <chrono>
 
-#include "netenum/NetBuffer.h"
+#include "netenum/NetCalls.h"
 #include "netenum/Text.h"
 
 namespace app {
@@ -39,13 +39,8 @@ std::optional<DateTimeValue> ServerLocalTime(const netapi::TIME_OF_DAY_INFO& tod
 }
 
 std::optional<DateTimeValue> GetRemoteTime(std::u16string_view server) {
-    const std::u16string argument = ClockServerArgument(server);
-    netenum::NetBuffer buffer;
-    if (netapi::NetRemoteTOD(argument.c_str(), buffer.Out()) != netapi::NERR_Success || !buffer)
-        return std::nullopt;
-    const netapi::TIME_OF_DAY_INFO tod = *buffer.As<netapi::TIME_OF_DAY_INFO>();
-    buffer.Reset();
-    return ServerLocalTime(tod);
+    const auto tod = netenum::RemoteTimeOfDay(ClockServerArgument(server));
+    return tod ? ServerLocalTime(*tod) : std::nullopt;
 }
 
 }  // namespace app

@@ -8,7 +8,7 @@
 #include "netenum/colSessionEnum.h"
 #include "netenum/colShareEnum.h"
 #include "netenum/netapi.h"
-#include "windows/common/PatternMatch.h"
+#include "pattern/PatternMatch.h"
 
 namespace app {
 namespace {

@@ -25,7 +25,7 @@
 #include "about/About.h"
 #include "about/Help.h"
 #include "modMain.h"
-#include "netenum/NetBuffer.h"
+#include "netenum/NetCalls.h"
 #include "netenum/modAPI_Error.h"
 #include "netenum/netapi.h"
 #include "windows/common/MessagePane.h"
@@ -296,20 +296,12 @@ void frmMain::cboComputerType_Click() {
 int frmMain::ListComputers() {
     const std::uint32_t mask = MaskOfComputerType(cboComputerType->currentText().toStdU16String());
     mComputerNames.assign(1, std::u16string());
-    netenum::NetBuffer buffer;
-    netapi::DWORD entriesRead = 0;
-    netapi::DWORD totalEntries = 0;
-    const netapi::NET_API_STATUS status =
-        netapi::NetServerEnum(nullptr, 101, buffer.Out(), netapi::MAX_PREFERRED_LENGTH,
-                              &entriesRead, &totalEntries, mask, nullptr, nullptr);
-    if (status != netapi::NERR_Success) return static_cast<int>(status);
-    if (static_cast<std::int32_t>(totalEntries) <= 0) return 0;
-    mComputerNames.resize(static_cast<std::size_t>(totalEntries) + 1);
-    // Only the records the buffer holds are read, whatever total the server claims.
-    const auto* records = buffer.As<netapi::SERVER_INFO_101>();
-    const netapi::DWORD readable = records == nullptr ? 0 : std::min(entriesRead, totalEntries);
-    for (netapi::DWORD i = 0; i < readable; ++i)
-        mComputerNames[i] = netenum::PointerToString(&records[i].sv101_name);
+    const netenum::ServerListing servers = netenum::EnumServerNames(mask);
+    if (servers.status != netapi::NERR_Success) return static_cast<int>(servers.status);
+    if (servers.total <= 0) return 0;
+    // One entry more than the claimed total; those the answer lacks stay empty.
+    mComputerNames.resize(static_cast<std::size_t>(servers.total) + 1);
+    std::copy(servers.names.begin(), servers.names.end(), mComputerNames.begin());
     return 0;
 }
 

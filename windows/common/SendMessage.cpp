@@ -8,7 +8,7 @@
 #include "Prompts.h"
 #include "ReportList.h"
 #include "WaitCursor.h"
-#include "netenum/netapi.h"
+#include "netenum/NetCalls.h"
 
 namespace common {
 namespace {
@@ -21,16 +21,10 @@ QString TrimSpaces(const QString& text) {
     return text.mid(first, last - first);
 }
 
-const char16_t* Utf16(const QString& text) { return reinterpret_cast<const char16_t*>(text.utf16()); }
-
 }  // namespace
 
 std::uint32_t SendNetMessage(const QString& recipient, const QString& message) {
-    // The text goes without a terminator; its length is in bytes.
-    QString buffer = message;
-    auto* bytes = reinterpret_cast<netapi::LPBYTE>(buffer.data());
-    return netapi::NetMessageBufferSend(nullptr, Utf16(recipient), nullptr, bytes,
-                                        static_cast<netapi::DWORD>(buffer.size() * 2));
+    return netenum::SendMessageText(recipient.toStdU16String(), message.toStdU16String());
 }
 
 void SendMessage::Run(QWidget* window, ReportList& list, MessagePane& pane) {

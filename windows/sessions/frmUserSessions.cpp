@@ -3,11 +3,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <cstring>
 #include <utility>
 #include <vector>
 
-#include "netenum/NetBuffer.h"
+#include "netenum/NetCalls.h"
 #include "netenum/colConnectionEnum.h"
 #include "netenum/colSessionEnum.h"
 #include "netenum/netapi.h"
@@ -37,6 +36,17 @@ constexpr int kComputerColumn = 1;
 const QString kCrLf = QStringLiteral("\r\n");
 const QString kDisconnecting = QStringLiteral("Disconnecting users...\r\n");
 const QString kDisconnected = QStringLiteral("Users disconnected\r\n");
+
+std::int32_t AccountResultCode(netenum::AccountChange change) {
+    switch (change) {
+        case netenum::AccountChange::Changed: return frmUserSessions::kAccountChanged;
+        case netenum::AccountChange::AlreadyDisabled: return frmUserSessions::kAlreadyDisabled;
+        case netenum::AccountChange::AlreadyEnabled: return frmUserSessions::kAlreadyEnabled;
+        case netenum::AccountChange::GetInfoFailed: return frmUserSessions::kGetInfoFailed;
+        case netenum::AccountChange::SetInfoFailed: break;
+    }
+    return frmUserSessions::kSetInfoFailed;
+}
 
 QString AccountLineText(std::int32_t result) {
     switch (result) {
@@ -229,28 +239,7 @@ std::u16string frmUserSessions::MakeUncName(std::u16string_view computerName) {
 
 std::int32_t frmUserSessions::SetAccountDisabled(bool disable, const std::u16string& userName,
                                                  const std::u16string& serverName) {
-    const std::u16string server = MakeUncName(serverName);
-    netenum::NetBuffer buffer;
-    if (netapi::NetUserGetInfo(server.c_str(), userName.c_str(), 3, buffer.Out()) !=
-            netapi::NERR_Success ||
-        !buffer)
-        return kGetInfoFailed;
-
-    // The record goes back whole: its strings and logon hours keep pointing
-    // into this buffer, and of the flags only the one bit changes.
-    netapi::USER_INFO_3 record;
-    std::memcpy(&record, buffer.Get(), sizeof record);
-    const bool disabled = (record.usri3_flags & netapi::UF_ACCOUNTDISABLE) != 0;
-    if (disable && disabled) return kAlreadyDisabled;
-    if (!disable && !disabled) return kAlreadyEnabled;
-    record.usri3_flags = disable ? (record.usri3_flags | netapi::UF_ACCOUNTDISABLE)
-                                 : (record.usri3_flags & ~netapi::UF_ACCOUNTDISABLE);
-    std::memcpy(buffer.Get(), &record, sizeof record);
-
-    netapi::DWORD parmErr = 0;
-    const auto status =
-        netapi::NetUserSetInfo(server.c_str(), userName.c_str(), 3, buffer.Get(), &parmErr);
-    return status == netapi::NERR_Success ? kAccountChanged : kSetInfoFailed;
+    return AccountResultCode(netenum::SetAccountDisabled(MakeUncName(serverName), userName, disable));
 }
 
 void frmUserSessions::AccountRun(bool disable) {

@@ -1,0 +1,38 @@
+#pragma once
+// The network calls the windows make besides the collections, as functions
+// that return values: the buffers, records and their layout stay in this
+// layer, and every buffer is released before the function returns.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "netapi.h"
+
+namespace netenum {
+
+// The computers of one type (a server-type mask) on the network.
+struct ServerListing {
+    netapi::NET_API_STATUS status = netapi::NERR_Success;
+    // The total the answer claims; it may exceed the names it holds.
+    std::int32_t total = 0;
+    // Only the names of the records the answer really holds.
+    std::vector<std::u16string> names;
+};
+ServerListing EnumServerNames(std::uint32_t serverType);
+
+// Disabling or enabling one account; `server` as NetUserGetInfo takes it.
+enum class AccountChange { Changed, AlreadyDisabled, AlreadyEnabled, GetInfoFailed, SetInfoFailed };
+AccountChange SetAccountDisabled(std::u16string_view server, std::u16string_view user,
+                                 bool disable);
+
+// A message to the messenger name `recipient`, sent from this computer; the
+// text goes without a terminator.
+netapi::NET_API_STATUS SendMessageText(std::u16string_view recipient, std::u16string_view text);
+
+// The clock record of `server` (as NetRemoteTOD takes it), or nullopt when it
+// cannot be read.
+std::optional<netapi::TIME_OF_DAY_INFO> RemoteTimeOfDay(std::u16string_view server);
+
+}  // namespace netenum

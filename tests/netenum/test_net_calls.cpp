@@ -1,0 +1,86 @@
+// The value-returning network calls of the windows: what they read and send,
+// and that each releases its buffer on every outcome.
+#include <gtest/gtest.h>
+
+#include "netenum/NetCalls.h"
+#include "netenum/netapi.h"
+#include "support/ScriptedProvider.h"
+
+using namespace netenum;
+using namespace netapi;
+using testing_support::ScriptedNetwork;
+
+namespace {
+
+class NetCalls : public ::testing::TestWithParam<bool> {
+protected:
+    void SetUp() override { SetBufferOnFailure(GetParam()); }
+    void TearDown() override { EXPECT_EQ(LiveBufferCount(), 0u); }
+    ScriptedNetwork net;
+};
+
+TEST_P(NetCalls, ServerNamesAreOnlyThoseTheAnswerHolds) {
+    ServerInfo101 named, nameless;
+    named.name = u"FS1";
+    net.provider().servers = {NERR_Success, {named, nameless}, 5};
+    const ServerListing listed = EnumServerNames(SV_TYPE_SERVER);
+    EXPECT_EQ(listed.status, NERR_Success);
+    EXPECT_EQ(listed.total, 5);
+    EXPECT_EQ(listed.names, (std::vector<std::u16string>{u"FS1", u""}));
+    EXPECT_EQ(net.provider().CallsNamed("NetServerEnum").at(0).number, SV_TYPE_SERVER);
+
+    net.provider().fail["NetServerEnum"] = ERROR_ACCESS_DENIED;
+    const ServerListing denied = EnumServerNames(SV_TYPE_ALL);
+    EXPECT_EQ(denied.status, ERROR_ACCESS_DENIED);
+    EXPECT_TRUE(denied.names.empty());
+}
+
+TEST_P(NetCalls, AccountChangeFlipsOnlyTheDisableBit) {
+    UserInfo3 anna;
+    anna.name = u"anna";
+    anna.full_name = u"Anna Berg";
+    anna.flags = UF_NORMAL_ACCOUNT | UF_DONT_EXPIRE_PASSWD;
+    net.provider().users[u"anna"] = anna;
+
+    EXPECT_EQ(SetAccountDisabled(u"\\\\FS1", u"anna", false), AccountChange::AlreadyEnabled);
+    EXPECT_TRUE(net.provider().CallsNamed("NetUserSetInfo").empty());
+    EXPECT_EQ(SetAccountDisabled(u"\\\\FS1", u"anna", true), AccountChange::Changed);
+    const UserInfo3& written = net.provider().users[u"anna"];
+    EXPECT_EQ(written.flags, UF_NORMAL_ACCOUNT | UF_DONT_EXPIRE_PASSWD | UF_ACCOUNTDISABLE);
+    EXPECT_EQ(written.full_name, std::u16string(u"Anna Berg"));  // the record goes back whole
+    EXPECT_EQ(SetAccountDisabled(u"\\\\FS1", u"anna", true), AccountChange::AlreadyDisabled);
+    EXPECT_EQ(SetAccountDisabled(u"\\\\FS1", u"anna", false), AccountChange::Changed);
+    EXPECT_EQ(net.provider().users[u"anna"].flags, UF_NORMAL_ACCOUNT | UF_DONT_EXPIRE_PASSWD);
+
+    EXPECT_EQ(SetAccountDisabled(u"\\\\FS1", u"nobody", true), AccountChange::GetInfoFailed);
+    net.provider().fail["NetUserSetInfo"] = ERROR_ACCESS_DENIED;
+    EXPECT_EQ(SetAccountDisabled(u"\\\\FS1", u"anna", true), AccountChange::SetInfoFailed);
+}
+
+TEST_P(NetCalls, MessageTextGoesWholeWithoutTerminator) {
+    const std::u16string text(u"line one\r\nnul\0after", 19);
+    EXPECT_EQ(SendMessageText(u"ANNA", text), NERR_Success);
+    const auto sent = net.provider().CallsNamed("NetMessageBufferSend").at(0);
+    EXPECT_EQ(sent.args[1], std::u16string(u"ANNA"));
+    EXPECT_EQ(sent.args[3], text);
+    EXPECT_EQ(sent.number, 38u);  // bytes
+
+    net.provider().fail["NetMessageBufferSend"] = NERR_NameNotFound;
+    EXPECT_EQ(SendMessageText(u"GHOST", u"hello"), NERR_NameNotFound);
+}
+
+TEST_P(NetCalls, ClockRecordOrNothing) {
+    net.provider().timeOfDay.year = 2026;
+    net.provider().timeOfDay.timezone = -60;
+    const auto tod = RemoteTimeOfDay(u"\\\\FS1");
+    ASSERT_TRUE(tod.has_value());
+    EXPECT_EQ(tod->tod_year, 2026u);
+    EXPECT_EQ(tod->tod_timezone, -60);
+
+    net.provider().fail["NetRemoteTOD"] = ERROR_BAD_NETPATH;
+    EXPECT_FALSE(RemoteTimeOfDay(u"\\\\GONE").has_value());
+}
+
+INSTANTIATE_TEST_SUITE_P(BufferOnFailure, NetCalls, ::testing::Bool());
+
+}  // namespace
