@@ -1,19 +1,21 @@
 #include "CommandLine.h"
 
+#include <csignal>
 #include <ostream>
 #include <vector>
 
 #include "netenum/MessageTarget.h"
 #include "netenum/Text.h"
 #include "netenum/colFileEnum.h"
+#include "netenum/modAPI_Error.h"
 #include "pattern/PatternMatch.h"
 
 namespace app {
 namespace {
 
 // Failure lines have no window here: each becomes one line on the error
-// stream (an advice line joins it, the empty one is dropped) and marks the
-// run as failed.
+// stream (an advice line joins it, the empty one is dropped, any other control
+// character is escaped) and marks the run as failed.
 class StreamSink final : public netenum::MessageSink {
 public:
     explicit StreamSink(std::ostream& err) : mErr(err) {}
@@ -27,7 +29,7 @@ public:
             if (end == std::u16string::npos) end = line.size();
             if (end > start) {
                 if (!joined.empty()) joined += u' ';
-                joined.append(line, start, end - start);
+                joined += text::EscapeControls(std::u16string_view(line).substr(start, end - start));
             }
             start = end + 2;
         }
@@ -74,20 +76,34 @@ int RunCommandLine(const std::u16string& loweredLine, std::ostream& err) {
     // Fields are not trimmed: a blank next to a comma belongs to the field.
     const std::vector<std::u16string> fields = SplitAtCommas(loweredLine);
     if (fields.size() < 3 || fields[2] != u"c" || fields[0].empty() || fields[1].empty()) {
-        err << "vantor: cannot read the command line \"" << text::ToUtf8(loweredLine)
+        err << "vantor: cannot read the command line \""
+            << text::ToUtf8(text::EscapeControls(loweredLine))
             << "\"; usage: vantor SERVER,PATTERN,c (closes every open file on SERVER whose "
                "path matches PATTERN)\n";
         return kExitMalformed;
     }
+    if (fields[1].size() > kMaxPatternLength) {
+        err << "vantor: the pattern is longer than " << kMaxPatternLength
+            << " characters; nothing was closed\n";
+        return kExitMalformed;
+    }
     const std::u16string& server = fields[0];
-    const common::Pattern pattern(fields[1]);
+    // Both sides folded by Unicode's rules, so "*été.tmp" finds "ÉTÉ.TMP".
+    const common::Pattern pattern(text::FoldCase(fields[1]));
 
+    // A closed standard error must not end the run half-way: each write then
+    // fails quietly and the remaining files are still closed.
+    std::signal(SIGPIPE, SIG_IGN);
     StreamSink sink(err);
     netenum::ScopedMessageTarget target(&sink);
     netenum::colFileEnum files;
     files.Init(server);
+    // Part of a list is not the list: what matches in it is still closed, but
+    // the run reports that files may have been missed.
+    if (files.Incomplete())
+        sink.AppendLine(netenum::IncompleteListLine(files.Count(), files.TotalEntries(), u"files"));
     for (const auto& file : files) {
-        if (pattern.Matches(text::ToLower(file.PathName())))
+        if (pattern.Matches(text::FoldCase(file.PathName())))
             files.CloseFile(file.ID(), server, file.PathName());
     }
     return sink.Failed() ? kExitFailed : kExitOk;

@@ -1,6 +1,7 @@
 #pragma once
 // The window-less mode: "SERVER,PATTERN,c" closes every open file on SERVER
 // whose path matches PATTERN, then the program ends.
+#include <cstddef>
 #include <iosfwd>
 #include <string>
 
@@ -17,6 +18,9 @@ bool IsInteractiveCommandLine(const std::u16string& normalized);
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailed = 1;     // an enumeration or a close failed
 inline constexpr int kExitMalformed = 2;  // the line is not SERVER,PATTERN,c
+
+// Longer patterns are refused: nobody types them, and each costs time per path.
+inline constexpr std::size_t kMaxPatternLength = 1024;
 
 // Runs the mode on an already lower-cased line. Every failure prints one line
 // on `err`; a clean run prints nothing.

@@ -2,6 +2,7 @@
 // What the four enumeration collections share: items in server order, reached
 // by a position counted from 1 or by visiting them in order. There are no keys.
 #include <cstddef>
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -20,12 +21,24 @@ public:
     }
     std::size_t Count() const { return mItems.size(); }
 
+    // The server answered 234 (more data): the items are only the first part
+    // of a list that it says holds TotalEntries() in all.
+    bool Incomplete() const { return mIncomplete; }
+    std::uint32_t TotalEntries() const { return mTotalEntries; }
+
     // NewEnum: visiting every item in order.
     auto begin() const { return mItems.begin(); }
     auto end() const { return mItems.end(); }
 
 protected:
+    void SetIncomplete(std::uint32_t totalEntries) {
+        mIncomplete = true;
+        mTotalEntries = totalEntries;
+    }
+
     std::vector<T> mItems;
+    bool mIncomplete = false;
+    std::uint32_t mTotalEntries = 0;
 };
 
 }  // namespace netenum

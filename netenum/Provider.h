@@ -149,12 +149,17 @@ public:
                                              const OptString& fromname,
                                              const std::u16string& text) = 0;
     virtual NET_API_STATUS LocalComputerName(std::u16string& out) = 0;
+    // Something the user should read once the program is up (why a credentials
+    // file was refused, say); it is no failure. Empty when there is nothing.
+    virtual std::u16string StartupNotice() const { return {}; }
 };
 
 // The provider every netapi call goes to; chosen once at start-up. Without
 // one, calls answer ERROR_NOT_SUPPORTED.
 void SetProvider(std::shared_ptr<Provider> provider);
 Provider* ActiveProvider();
+// The active provider's start-up notice, or empty.
+std::u16string ProviderStartupNotice();
 
 // Test knob: hand out an (empty) buffer on failures too, the way some servers
 // do, so tests prove that callers release it on every outcome.

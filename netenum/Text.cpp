@@ -1,38 +1,47 @@
 #include "Text.h"
 
-#include <cwctype>
+#include <unicode/uchar.h>
 
 namespace text {
 
 std::u16string FromUtf8(std::string_view s) {
     std::u16string out;
     out.reserve(s.size());
+    const auto byte = [&](std::size_t at) { return static_cast<unsigned char>(s[at]); };
     for (std::size_t i = 0; i < s.size();) {
-        const auto c = static_cast<unsigned char>(s[i]);
-        char32_t cp = 0xFFFD;
+        const unsigned char c = byte(i);
+        char32_t cp = c;
         std::size_t len = 1;
-        if (c < 0x80) {
-            cp = c;
-        } else if ((c >> 5) == 0x6 && i + 1 < s.size()) {
-            cp = ((c & 0x1Fu) << 6) | (static_cast<unsigned char>(s[i + 1]) & 0x3Fu);
-            len = 2;
-        } else if ((c >> 4) == 0xE && i + 2 < s.size()) {
-            cp = ((c & 0x0Fu) << 12) | ((static_cast<unsigned char>(s[i + 1]) & 0x3Fu) << 6) |
-                 (static_cast<unsigned char>(s[i + 2]) & 0x3Fu);
-            len = 3;
-        } else if ((c >> 3) == 0x1E && i + 3 < s.size()) {
-            cp = ((c & 0x07u) << 18) | ((static_cast<unsigned char>(s[i + 1]) & 0x3Fu) << 12) |
-                 ((static_cast<unsigned char>(s[i + 2]) & 0x3Fu) << 6) |
-                 (static_cast<unsigned char>(s[i + 3]) & 0x3Fu);
-            len = 4;
+        if (c >= 0x80) {
+            std::size_t more = 0;
+            char32_t least = 0;
+            if ((c & 0xE0) == 0xC0) {
+                more = 1, cp = c & 0x1Fu, least = 0x80;
+            } else if ((c & 0xF0) == 0xE0) {
+                more = 2, cp = c & 0x0Fu, least = 0x800;
+            } else if ((c & 0xF8) == 0xF0) {
+                more = 3, cp = c & 0x07u, least = 0x10000;
+            }
+            bool valid = more != 0 && i + more < s.size();
+            for (std::size_t k = 1; valid && k <= more; ++k) {
+                if ((byte(i + k) & 0xC0) != 0x80) valid = false;
+                else cp = cp << 6 | (byte(i + k) & 0x3Fu);
+            }
+            // The shortest form only: over-long ones are how "/" or NUL get past filters.
+            valid = valid && cp >= least && cp <= 0x10FFFF && (cp < 0xD800 || cp > 0xDFFF);
+            if (valid) {
+                len = more + 1;
+            } else {
+                cp = 0xFFFD;
+            }
         }
         i += len;
-        if (cp >= 0x10000 && cp <= 0x10FFFF) {
+        if (cp >= 0x10000) {
             cp -= 0x10000;
             out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
             out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
         } else {
-            out.push_back(cp > 0x10FFFF ? u'\uFFFD' : static_cast<char16_t>(cp));
+            out.push_back(static_cast<char16_t>(cp));
         }
     }
     return out;
@@ -69,31 +78,67 @@ std::string ToUtf8(std::u16string_view s) {
     return out;
 }
 
+namespace {
+
+bool IsHigh(char32_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+bool IsLow(char32_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+
+// Maps every character of `s`, a surrogate pair as one character.
+template <typename Map>
+std::u16string MapChars(std::u16string_view s, Map map) {
+    std::u16string out;
+    out.reserve(s.size());
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        char32_t c = s[i];
+        if (c < 0x80) {
+            out.push_back(static_cast<char16_t>(map(c)));
+            continue;
+        }
+        if (IsHigh(c) && i + 1 < s.size() && IsLow(s[i + 1])) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (s[++i] - 0xDC00);
+        } else if (IsHigh(c) || IsLow(c)) {
+            out.push_back(static_cast<char16_t>(c));  // a lone half maps to itself
+            continue;
+        }
+        const char32_t m = map(c);
+        if (m >= 0x10000) {
+            out.push_back(static_cast<char16_t>(0xD800 + ((m - 0x10000) >> 10)));
+            out.push_back(static_cast<char16_t>(0xDC00 + ((m - 0x10000) & 0x3FF)));
+        } else {
+            out.push_back(static_cast<char16_t>(m));
+        }
+    }
+    return out;
+}
+
+char32_t Lower(char32_t c) { return static_cast<char32_t>(u_tolower(static_cast<UChar32>(c))); }
+char32_t Upper(char32_t c) { return static_cast<char32_t>(u_toupper(static_cast<UChar32>(c))); }
+char32_t Fold(char32_t c) {
+    return static_cast<char32_t>(u_foldCase(static_cast<UChar32>(c), U_FOLD_CASE_DEFAULT));
+}
+
+// One BMP character mapped, kept as it was when the mapping leaves the BMP.
+char16_t MapBmp(char16_t c, char32_t (*map)(char32_t)) {
+    if (IsHigh(c) || IsLow(c)) return c;
+    const char32_t m = map(c);
+    return m <= 0xFFFF ? static_cast<char16_t>(m) : c;
+}
+
+}  // namespace
+
 char16_t ToLowerChar(char16_t c) {
     if (c < 0x80) return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 32) : c;
-    if (c >= 0xD800 && c <= 0xDFFF) return c;
-    const auto r = std::towlower(static_cast<std::wint_t>(c));
-    return r <= 0xFFFF ? static_cast<char16_t>(r) : c;
+    return MapBmp(c, Lower);
 }
 
 char16_t ToUpperChar(char16_t c) {
     if (c < 0x80) return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 32) : c;
-    if (c >= 0xD800 && c <= 0xDFFF) return c;
-    const auto r = std::towupper(static_cast<std::wint_t>(c));
-    return r <= 0xFFFF ? static_cast<char16_t>(r) : c;
+    return MapBmp(c, Upper);
 }
 
-std::u16string ToLower(std::u16string_view s) {
-    std::u16string out(s);
-    for (auto& c : out) c = ToLowerChar(c);
-    return out;
-}
-
-std::u16string ToUpper(std::u16string_view s) {
-    std::u16string out(s);
-    for (auto& c : out) c = ToUpperChar(c);
-    return out;
-}
+std::u16string ToLower(std::u16string_view s) { return MapChars(s, Lower); }
+std::u16string ToUpper(std::u16string_view s) { return MapChars(s, Upper); }
+std::u16string FoldCase(std::u16string_view s) { return MapChars(s, Fold); }
 
 namespace {
 template <typename View>
@@ -113,6 +158,48 @@ bool EqualsIgnoreCase(std::u16string_view a, std::u16string_view b) {
     for (std::size_t i = 0; i < a.size(); ++i)
         if (a[i] != b[i] && ToLowerChar(a[i]) != ToLowerChar(b[i])) return false;
     return true;
+}
+
+namespace {
+
+bool Escaped(char16_t c) {
+    return c < 0x20 || (c >= 0x7F && c <= 0x9F) || (c >= 0x202A && c <= 0x202E) ||
+           (c >= 0x2066 && c <= 0x2069) || c == 0x200E || c == 0x200F || c == 0x061C ||
+           c == 0x2028 || c == 0x2029;
+}
+
+}  // namespace
+
+bool NeedsEscape(std::u16string_view s) {
+    for (const char16_t c : s)
+        if (Escaped(c)) return true;
+    return false;
+}
+
+std::u16string EscapeControls(std::u16string_view s) {
+    if (!NeedsEscape(s)) return std::u16string(s);
+    static constexpr char16_t kHex[] = u"0123456789abcdef";
+    std::u16string out;
+    out.reserve(s.size() + 16);
+    for (const char16_t c : s) {
+        if (!Escaped(c)) {
+            out.push_back(c);
+        } else if (c == u'\r') {
+            out += u"\\r";
+        } else if (c == u'\n') {
+            out += u"\\n";
+        } else if (c == u'\t') {
+            out += u"\\t";
+        } else if (c <= 0xFF) {
+            out += u"\\x";
+            out.push_back(kHex[c >> 4]);
+            out.push_back(kHex[c & 0xF]);
+        } else {
+            out += u"\\u";
+            for (int shift = 12; shift >= 0; shift -= 4) out.push_back(kHex[(c >> shift) & 0xF]);
+        }
+    }
+    return out;
 }
 
 std::u16string Number(long long value) {

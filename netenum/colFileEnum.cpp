@@ -40,6 +40,7 @@ void colFileEnum::EnumFiles() {
         AppendToCurrentForm(FailureLineWithAdvice(u"NetFileEnum", status, kAdviceOperator));
         return;
     }
+    if (status == netapi::ERROR_MORE_DATA) SetIncomplete(totalEntries);
     if (!buffer) return;
     const auto* records = buffer.As<netapi::FILE_INFO_3>();
     mItems.reserve(entriesRead);
@@ -63,7 +64,7 @@ void colFileEnum::CloseFile(std::int32_t FilePtr, const std::u16string& CloseOnS
     const auto status = netapi::NetFileClose(server.c_str(), static_cast<netapi::DWORD>(FilePtr));
     if (status != netapi::NERR_Success) {
         std::u16string line = u"Error closing file ";
-        line += CloseFileName;
+        line += text::EscapeControls(CloseFileName);  // a path cannot add a line
         line += u" : ";
         line += GetErrorText(status);
         line += kCrLf;

@@ -45,6 +45,7 @@ void colSessionEnum::EnumSessions() {
         AppendToCurrentForm(FailureLineWithAdvice(u"NetSessionEnum", status, kAdviceAccount));
         return;
     }
+    if (status == netapi::ERROR_MORE_DATA) SetIncomplete(totalEntries);
     if (!buffer) return;
     const auto* records = buffer.As<netapi::SESSION_INFO_502>();
     mItems.reserve(entriesRead);

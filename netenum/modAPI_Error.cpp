@@ -1,5 +1,6 @@
 #include "modAPI_Error.h"
 
+#include <algorithm>
 #include <cstring>
 #include <map>
 #include <optional>
@@ -199,6 +200,18 @@ std::u16string PointerToString(const char16_t* const* field) {
     std::size_t length = 0;
     while (s[length] != 0) ++length;
     return std::u16string(s, length);
+}
+
+std::u16string IncompleteListLine(std::size_t got, std::uint32_t total,
+                                  std::u16string_view things) {
+    std::u16string line = u"list incomplete: ";
+    line += text::Number(static_cast<long long>(got));
+    line += u" of ";
+    line += text::Number(std::max<long long>(static_cast<long long>(got), total));
+    line += u' ';
+    line += things;
+    line += kCrLf;
+    return line;
 }
 
 std::u16string FailureLine(std::u16string_view call, std::uint32_t code) {

@@ -37,4 +37,8 @@ inline constexpr std::u16string_view kAdviceAccount =
     u"You must be an administrator or account operator.";
 inline constexpr std::u16string_view kCrLf = u"\r\n";
 
+// "list incomplete: N of M <things>" CRLF, for a list that came back with 234.
+// M is the server's claim as an unsigned count, never less than N.
+std::u16string IncompleteListLine(std::size_t got, std::uint32_t total, std::u16string_view things);
+
 }  // namespace netenum

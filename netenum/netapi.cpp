@@ -259,6 +259,11 @@ NET_API_STATUS DeliverOne(NET_API_STATUS status, const Value& value, LPBYTE* buf
 
 void SetProvider(std::shared_ptr<Provider> provider) { ProviderSlot() = std::move(provider); }
 Provider* ActiveProvider() { return ProviderSlot().get(); }
+
+std::u16string ProviderStartupNotice() {
+    const Provider* p = ActiveProvider();
+    return p == nullptr ? std::u16string() : p->StartupNotice();
+}
 void SetBufferOnFailure(bool on) { gBufferOnFailure = on; }
 
 std::size_t LiveBufferCount() {

@@ -1,5 +1,8 @@
 #include "clsGeneral.h"
 
+#include <algorithm>
+#include <climits>
+
 #include "netenum/MessageTarget.h"
 #include "netenum/NetBuffer.h"
 #include "netenum/Text.h"
@@ -35,7 +38,8 @@ void clsGeneral::Init(const std::u16string& ServerName) {
             mServerName.c_str(), empty.c_str(), empty.c_str(), 502, buffer.Out(),
             netapi::MAX_PREFERRED_LENGTH, &entriesRead, &totalEntries, nullptr);
         if (status == netapi::NERR_Success || status == netapi::ERROR_MORE_DATA)
-            mNumSessions = static_cast<std::int32_t>(totalEntries);
+            // The server's claim, never shown as a negative number.
+            mNumSessions = static_cast<std::int32_t>(std::min<netapi::DWORD>(totalEntries, INT32_MAX));
         else
             AppendToCurrentForm(netenum::FailureLineWithAdvice(u"NetSessionEnum", status,
                                                                netenum::kAdviceAccount));
@@ -49,7 +53,7 @@ void clsGeneral::Init(const std::u16string& ServerName) {
                                                 3, buffer.Out(), netapi::MAX_PREFERRED_LENGTH,
                                                 &entriesRead, &totalEntries, &resumeHandle);
         if (status == netapi::NERR_Success || status == netapi::ERROR_MORE_DATA) {
-            std::uint32_t locks = 0;  // wraps like the 32-bit field rather than overflowing
+            std::uint64_t locks = 0;  // counts from the server are unsigned and may be huge
             std::int32_t pipes = 0;
             const auto* records = buffer.As<netapi::FILE_INFO_3>();
             for (netapi::DWORD i = 0; records != nullptr && i < entriesRead; ++i) {
@@ -58,7 +62,7 @@ void clsGeneral::Init(const std::u16string& ServerName) {
             }
             mNumOpenPipes = pipes;
             mNumOpenFiles = static_cast<std::int32_t>(entriesRead);
-            mNumFileLocks = static_cast<std::int32_t>(locks);
+            mNumFileLocks = static_cast<std::int32_t>(std::min<std::uint64_t>(locks, INT32_MAX));
         } else {
             AppendToCurrentForm(netenum::FailureLineWithAdvice(u"NetFileEnum", status,
                                                                netenum::kAdviceAccount));
@@ -69,8 +73,10 @@ void clsGeneral::Init(const std::u16string& ServerName) {
     {
         netenum::NetBuffer buffer;
         const auto status = netapi::NetServerGetInfo(mServerName.c_str(), 101, buffer.Out());
-        if (status == netapi::NERR_Success && buffer)
+        if (status == netapi::NERR_Success && buffer) {
             mComputerDesc = netenum::PointerToString(&buffer.As<netapi::SERVER_INFO_101>()->sv101_comment);
+            mComputerDescRead = true;
+        }
         else if (status != netapi::NERR_Success)
             AppendToCurrentForm(netenum::FailureLine(u"NetServerGetInfo", status));
     }

@@ -19,6 +19,9 @@ public:
     const std::u16string& LocalComputerName() const { return mLocalComputerName; }
 
     const std::u16string& ComputerDesc() const { return mComputerDesc; }
+    // Whether the description came from the computer; when not, ComputerDesc()
+    // is empty for want of an answer, not because the computer has none.
+    bool ComputerDescRead() const { return mComputerDescRead; }
     // Writes the description to the computer (even when unchanged) and keeps
     // it only when the write succeeded.
     void SetComputerDesc(const std::u16string& ComputerDescription);
@@ -29,6 +32,7 @@ private:
     std::int32_t mNumOpenFiles = 0;
     std::int32_t mNumOpenPipes = 0;
     std::u16string mComputerDesc;
+    bool mComputerDescRead = false;
     std::u16string mLocalComputerName;
     std::u16string mServerName;
 };

@@ -32,6 +32,7 @@ public:
     std::map<std::u16string, netapi::UserInfo3> users;
     std::map<netapi::DWORD, netapi::NET_API_STATUS> closeStatus;  // per file id
     std::u16string localName = u"TESTHOST";
+    std::u16string startupNotice;
 
     std::vector<RecordedCall> calls;
     std::vector<RecordedCall> CallsNamed(const std::string& name) const;
@@ -68,6 +69,7 @@ public:
                                              const netapi::OptString& fromname,
                                              const std::u16string& text) override;
     netapi::NET_API_STATUS LocalComputerName(std::u16string& out) override;
+    std::u16string StartupNotice() const override { return startupNotice; }
 
 private:
     netapi::NET_API_STATUS Record(const std::string& name, std::vector<netapi::OptString> args,

@@ -81,12 +81,12 @@ NET_API_STATUS DceRpcClient::Call(std::uint16_t opnum, const std::vector<std::ui
             return dcerpc::RPC_S_PROTOCOL_ERROR;
         }
         if (first && header.ptype == dcerpc::kResponse && pdu.size() >= 20) {
-            // The first fragment's allocation hint is the whole reply's size:
-            // one allocation instead of one per doubling (bounded, as it is
-            // only a hint from the server).
+            // The first fragment's allocation hint is the whole reply's size.
+            // It is only the server's word: room for a few fragments at most,
+            // the rest grows with what really arrives.
             const std::size_t hint = pdu[16] | pdu[17] << 8 | pdu[18] << 16 |
                                      static_cast<std::size_t>(pdu[19]) << 24;
-            reply.reserve(std::min<std::size_t>(hint, 64u * 1024 * 1024));
+            reply.reserve(std::min<std::size_t>(hint, kMaxHintedBytes));
         }
         status = dcerpc::DecodeResponseFragment(pdu, reply);
         if (status != NERR_Success) {

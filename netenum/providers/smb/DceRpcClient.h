@@ -29,7 +29,9 @@ public:
 
     // The largest reply we accept, whatever the fragments claim: a server
     // cannot make us hold more than this.
-    static constexpr std::size_t kMaxReplyBytes = 256u * 1024 * 1024;
+    static constexpr std::size_t kMaxReplyBytes = 32u * 1024 * 1024;
+    // What a reply's allocation hint may reserve ahead: four whole fragments.
+    static constexpr std::size_t kMaxHintedBytes = 4u * 65536;
 
 private:
     netapi::NET_API_STATUS ReadFragment(std::vector<std::uint8_t>& pdu, dcerpc::Header& header);

@@ -97,8 +97,10 @@ bool NdrReader::CountedStringBody(std::uint16_t lengthBytes, std::u16string& out
         if (!U16(c)) return false;
         out.push_back(static_cast<char16_t>(c));
     }
-    // Counted strings may carry a trailing NUL; the text ends before it.
-    while (!out.empty() && out.back() == 0) out.pop_back();
+    // Counted strings may carry a trailing NUL; the text ends before the first
+    // NUL, as for every other string, so no layer sees a longer name than the
+    // one shown.
+    if (const auto nul = out.find(u'\0'); nul != std::u16string::npos) out.resize(nul);
     return true;
 }
 

@@ -1,6 +1,7 @@
 #include "SmbCredentials.h"
 
 #include <fcntl.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -32,23 +33,35 @@ bool KeyIs(const std::string& key, const char* want) { return strcasecmp(key.c_s
 SmbCredentials::~SmbCredentials() { Wipe(mPassword); }
 
 bool SmbCredentials::TicketCacheExists(const std::string& ccname, unsigned uid) {
-    struct stat st{};
+    std::string path = ccname;
+    bool directory = false;
     if (!ccname.empty()) {
-        std::string path = ccname;
-        if (path.rfind("FILE:", 0) == 0) path = path.substr(5);
-        else if (path.rfind("DIR:", 0) == 0) path = path.substr(4);
-        else if (path.rfind("MEMORY:", 0) == 0) return false;  // dies with its process
-        else if (path.find(':') != std::string::npos && path[0] != '/')
+        if (path.rfind("FILE:", 0) == 0) {
+            path = path.substr(5);
+        } else if (path.rfind("DIR:", 0) == 0) {
+            path = path.substr(4);
+            directory = true;
+        } else if (path.rfind("MEMORY:", 0) == 0) {
+            return false;  // dies with its process
+        } else if (path.find(':') != std::string::npos && path[0] != '/') {
             return true;  // KEYRING:, KCM: and the like live outside the file system
-        return stat(path.c_str(), &st) == 0;
+        }
+    } else {
+        path = "/tmp/krb5cc_" + std::to_string(uid);
     }
-    const std::string fallback = "/tmp/krb5cc_" + std::to_string(uid);
-    return stat(fallback.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+    // A cache in a shared folder such as /tmp is only ours when we own it and
+    // nobody else can read or change it: another user could have planted it.
+    struct stat st{};
+    if (stat(path.c_str(), &st) != 0) return false;
+    if (directory ? !S_ISDIR(st.st_mode) : !S_ISREG(st.st_mode)) return false;
+    return st.st_uid == uid && (st.st_mode & 077) == 0;
 }
 
 bool SmbCredentials::LoadAuthFile(const std::string& path) {
     mProblem.clear();
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Not blocking: a FIFO put under the name would otherwise hang start-up
+    // until someone writes to it. Anything but a regular file is refused below.
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0) {
         mProblem = "cannot open the auth file " + path + ": " + std::strerror(errno);
         return false;
@@ -99,6 +112,9 @@ bool SmbCredentials::LoadAuthFile(const std::string& path) {
                 Wipe(mPassword);
                 mPassword = value;
                 mHasPassword = true;
+                // No core dump, and no ptrace by other processes of ours, may
+                // show the password from now on.
+                prctl(PR_SET_DUMPABLE, 0, 0, 0, 0);
             } else if (KeyIs(key, "domain")) {
                 mDomain = value;
             }

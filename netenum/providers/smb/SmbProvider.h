@@ -55,6 +55,8 @@ public:
                                              const netapi::OptString& fromname,
                                              const std::u16string& text) override;
     netapi::NET_API_STATUS LocalComputerName(std::u16string& out) override;
+    std::u16string StartupNotice() const override { return mNotice; }
+    void SetStartupNotice(std::u16string notice) { mNotice = std::move(notice); }
 
     // The address or name a server argument reaches: leading blanks and
     // backslashes dropped; the local computer becomes 127.0.0.1.
@@ -66,6 +68,7 @@ private:
 
     std::shared_ptr<PipeOpener> mOpener;
     std::map<std::string, std::unique_ptr<Server>> mServers;
+    std::u16string mNotice;
 };
 
 // The computers NetServerEnum considers (besides the local computer): the

@@ -12,13 +12,6 @@ SmbTransport::SmbTransport(SmbCredentials credentials) : mCredentials(std::move(
 netapi::NET_API_STATUS SmbTransport::Open(const std::string& host, const std::string& pipe,
                                           std::unique_ptr<BytePipe>& out) {
     out.reset();
-    if (!mCredentials.Problem().empty() && !mProblemReported) {
-        // Said once, where the administrator looks; the logon then goes ahead
-        // without the refused file and fails on its own terms.
-        mProblemReported = true;
-        netenum::AppendToCurrentForm(u"SMB logon: " + text::FromUtf8(mCredentials.Problem()) +
-                                     u"\r\n");
-    }
     auto& connection = mConnections[host];
     if (!connection) connection = std::make_shared<SmbConnection>(host, mCredentials);
     _SMBCFILE* file = nullptr;

@@ -22,7 +22,6 @@ public:
 private:
     SmbCredentials mCredentials;
     std::map<std::string, std::shared_ptr<SmbConnection>> mConnections;
-    bool mProblemReported = false;
 };
 
 }  // namespace smb

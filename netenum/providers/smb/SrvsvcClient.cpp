@@ -1,6 +1,7 @@
 #include "SrvsvcClient.h"
 
 #include <algorithm>
+#include <unordered_set>
 
 #include "Srvsvc.h"
 #include "netenum/Text.h"
@@ -21,13 +22,18 @@ OptString NullIfEmpty(const OptString& s) {
     return s;
 }
 
-// Asks for one part after another until the server says it is done.
+// Asks for one part after another until the server says it is done. A list
+// that would go past a limit, or a server that hands out a resume handle it
+// gave before, ends with what came so far and 234: an incomplete list, which
+// the callers report.
 template <typename Record, typename Encode, typename Decode>
 EnumResult<Record> EnumAll(RpcBinding& binding, std::uint16_t opnum, Encode encode,
                            Decode decode) {
     EnumResult<Record> result;
     DWORD resume = 0;
     DWORD firstTotal = 0;
+    std::unordered_set<DWORD> seen{0};
+    std::size_t bytes = 0;
     for (int part = 0;; ++part) {
         std::vector<std::uint8_t> reply;
         NET_API_STATUS status = binding.Call(opnum, encode(resume), reply);
@@ -37,17 +43,22 @@ EnumResult<Record> EnumAll(RpcBinding& binding, std::uint16_t opnum, Encode enco
         if (r.status != NERR_Success && r.status != netapi::ERROR_MORE_DATA)
             return EnumResult<Record>{r.status, {}, 0};
         if (part == 0) firstTotal = r.total;
+        bytes += reply.size();
         const bool progress = !r.records.empty();
+        const std::size_t room = SrvsvcClient::kMaxRecords - result.records.size();
+        const bool overflow = r.records.size() > room;
+        if (overflow) r.records.resize(room);
         std::move(r.records.begin(), r.records.end(), std::back_inserter(result.records));
         const auto count = static_cast<DWORD>(std::min<std::size_t>(result.records.size(), 0xFFFFFFFFu));
-        if (r.status == NERR_Success) {
+        if (r.status == NERR_Success && !overflow) {
             result.status = NERR_Success;
             result.total = std::max(firstTotal, count);
             return result;
         }
-        // More data: go on only while the server moves forward.
-        if (!progress || r.resume == 0 || (part > 0 && r.resume == resume) ||
-            part + 1 >= SrvsvcClient::kMaxParts) {
+        // More data: go on only while the server moves forward and the list
+        // stays within its limits.
+        if (overflow || !progress || !seen.insert(r.resume).second ||
+            part + 1 >= SrvsvcClient::kMaxParts || bytes >= SrvsvcClient::kMaxListBytes) {
             result.status = netapi::ERROR_MORE_DATA;
             result.total = std::max(firstTotal, count);
             return result;

@@ -2,6 +2,7 @@
 // The server service of one server, call by call, in the provider's plain
 // values: lists come whole (parts sent under a resume handle are fetched and
 // joined), sessions fall back from level 502 to level 1 where 502 is refused.
+#include <cstddef>
 #include <string>
 
 #include "RpcBinding.h"
@@ -27,8 +28,12 @@ public:
     netapi::NET_API_STATUS ServerSetComment(const netapi::OptString& comment);
     netapi::NET_API_STATUS RemoteTOD(netapi::TimeOfDay& out);
 
-    // A runaway server cannot keep us paging for ever.
-    static constexpr int kMaxParts = 100000;
+    // What one list may cost, whatever the server says: a runaway server can
+    // neither keep us paging for ever nor fill memory. (Each reply is bounded
+    // on its own by the RPC client.)
+    static constexpr int kMaxParts = 1000;
+    static constexpr std::size_t kMaxRecords = 2'000'000;
+    static constexpr std::size_t kMaxListBytes = 256u * 1024 * 1024;
 
 private:
     netapi::OptString Server() const { return mServerArg; }

@@ -1,5 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <iostream>
 #include <sstream>
 
 #include "app/CommandLine.h"
@@ -96,6 +101,59 @@ TEST_F(CommandLineMode, EachFailedCloseIsOneLineAndTheRunGoesOn) {
     EXPECT_EQ(err.str(),
               "Error closing file D:\\Data\\Budget.DOC : There is not an open file with that "
               "identification number.\n");
+}
+
+// Partial lists, server text on the terminal, and what a user can type.
+TEST_F(CommandLineMode, APartialListClosesWhatCameButFailsTheRun) {
+    net.provider().files.status = ERROR_MORE_DATA;
+    net.provider().files.total = 0xFFFFFFF0u;  // a claim that would read negative as a signed count
+    EXPECT_EQ(Run("filesrv,*.doc,c"), app::kExitFailed);
+    EXPECT_EQ(ClosedIds(), (std::vector<DWORD>{1, 3, 4}));
+    EXPECT_EQ(err.str(), "list incomplete: 4 of 4294967280 files\n");
+}
+
+TEST_F(CommandLineMode, ServerTextCannotForgeALineOnStandardError) {
+    net.provider().files.records = {{9, 1, 0, u"D:\\x.doc\r\nError closing file D:\\y.doc : ok\u202E", u"eve"}};
+    net.provider().closeStatus[9] = NERR_FileIdNotFound;
+    EXPECT_EQ(Run("filesrv,*,c"), app::kExitFailed);
+    const std::string out = err.str();
+    EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 1) << out;
+    EXPECT_EQ(out.find('\r'), std::string::npos);
+    EXPECT_NE(out.find("D:\\x.doc\\r\\nError closing file D:\\y.doc : ok\\u202e : "), std::string::npos) << out;
+}
+
+TEST_F(CommandLineMode, MatchingFoldsCaseByUnicodeRules) {
+    net.provider().files.records = {{5, 1, 0, u"C:\\ÉTÉ.tmp", u"zoé"}, {6, 1, 0, u"C:\\ΣΟΦΊΑ.TMP", u"x"}};
+    EXPECT_EQ(Run("srv,*été.tmp,c"), app::kExitOk);
+    EXPECT_EQ(Run("srv,c:\\σοφία.tmp,c"), app::kExitOk);
+    EXPECT_EQ(ClosedIds(), (std::vector<DWORD>{5, 6}));
+}
+
+TEST_F(CommandLineMode, OverLongPatternsAreRefusedBeforeAnyCall) {
+    EXPECT_EQ(Run("srv," + std::string(1024, '*') + ",c"), app::kExitOk);
+    net.provider().calls.clear();
+    EXPECT_EQ(Run("srv," + std::string(1025, '*') + ",c"), app::kExitMalformed);
+    EXPECT_NE(err.str().find("pattern is longer than 1024 characters"), std::string::npos) << err.str();
+    EXPECT_TRUE(net.provider().calls.empty());
+}
+
+TEST_F(CommandLineMode, AClosedStandardErrorDoesNotStopTheCloses) {
+    for (DWORD id : {1u, 3u}) net.provider().closeStatus[id] = NERR_FileIdNotFound;
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // The reader of standard error is gone: each failure line meets a broken pipe.
+        int ends[2];
+        if (pipe(ends) != 0) _exit(90);
+        close(ends[0]);
+        dup2(ends[1], 2);
+        const int code = app::RunCommandLine(u"filesrv,*.doc,c", std::cerr);
+        _exit(code == app::kExitFailed && ClosedIds() == std::vector<DWORD>{1, 3, 4} ? 0 : 91);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status)) << "killed by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
 TEST(CommandLineStart, SlashPAndEmptyStartTheWindow) {

@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "SmbTestServer.h"
+#include "netenum/providers/smb/NdrReader.h"
 #include "netenum/providers/smb/NdrWriter.h"
 #include "netenum/providers/smb/Samr.h"
 #include "netenum/providers/smb/Srvsvc.h"
@@ -198,6 +199,24 @@ TEST(SmbCodec, AccountRecordMapsFlagsTimesAndHours) {
     EXPECT_EQ(info.logon_hours->size(), netapi::LOGON_HOURS_BYTES);
     EXPECT_EQ((*info.logon_hours)[1], 0x0F);
     EXPECT_EQ((*info.logon_hours)[2], 0x00);
+}
+
+}  // namespace
+
+namespace {
+
+// Both string forms end at the first NUL, so no layer above ever sees a name
+// longer than the one shown.
+TEST(SmbCodec, EmbeddedNulsCutEveryStringAtTheSamePlace) {
+    const std::vector<std::uint8_t> body = {5, 0, 0, 0, 0, 0, 0, 0, 5, 0, 0, 0,
+                                            'a', 0, 'b', 0, 0, 0, 'c', 0, 'd', 0};
+    std::u16string conformant, counted;
+    smb::NdrReader a(body);
+    ASSERT_TRUE(a.ConformantString(conformant));
+    smb::NdrReader b(body);
+    ASSERT_TRUE(b.CountedStringBody(10, counted));
+    EXPECT_EQ(conformant, u"ab");
+    EXPECT_EQ(counted, u"ab");
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The logon the provider uses: the auth file's format and the rule that only
 // its owner may read it; which ticket caches count.
 #include <gtest/gtest.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -81,13 +82,45 @@ TEST_F(AuthFile, EnvironmentNamesTheFileAndReportsARefusal) {
 }
 
 TEST_F(AuthFile, TicketCacheCountsOnlyWhenItCanExist) {
+    const unsigned me = geteuid();
     const std::string cache = Write("", 0600);
-    EXPECT_TRUE(smb::SmbCredentials::TicketCacheExists("FILE:" + cache, 0));
-    EXPECT_TRUE(smb::SmbCredentials::TicketCacheExists(cache, 0));
-    EXPECT_FALSE(smb::SmbCredentials::TicketCacheExists("FILE:" + mDir + "/none", 0));
-    EXPECT_TRUE(smb::SmbCredentials::TicketCacheExists("KEYRING:persistent:0", 0));
-    EXPECT_FALSE(smb::SmbCredentials::TicketCacheExists("MEMORY:x", 0));
+    EXPECT_TRUE(smb::SmbCredentials::TicketCacheExists("FILE:" + cache, me));
+    EXPECT_TRUE(smb::SmbCredentials::TicketCacheExists(cache, me));
+    EXPECT_FALSE(smb::SmbCredentials::TicketCacheExists("FILE:" + mDir + "/none", me));
+    EXPECT_TRUE(smb::SmbCredentials::TicketCacheExists("KEYRING:persistent:0", me));
+    EXPECT_FALSE(smb::SmbCredentials::TicketCacheExists("MEMORY:x", me));
     EXPECT_FALSE(smb::SmbCredentials::TicketCacheExists("", 3999999));
+}
+
+// Hostile files where the logon looks for its secrets.
+TEST_F(AuthFile, PlantedOrOpenTicketCachesAreNotTrusted) {
+    const unsigned me = geteuid();
+    // Someone else's cache (as seen by a user of another id), or one others can read.
+    const std::string cache = Write("", 0600);
+    EXPECT_FALSE(smb::SmbCredentials::TicketCacheExists(cache, me + 1));
+    EXPECT_FALSE(smb::SmbCredentials::TicketCacheExists(Write("", 0644), me));
+    EXPECT_FALSE(smb::SmbCredentials::TicketCacheExists("DIR:" + cache, me));  // not a folder
+    chmod(mDir.c_str(), 0700);
+    EXPECT_TRUE(smb::SmbCredentials::TicketCacheExists("DIR:" + mDir, me));
+}
+
+TEST_F(AuthFile, AFifoIsRefusedAtOnceInsteadOfHangingStartUp) {
+    const std::string fifo = mDir + "/fifo";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    smb::SmbCredentials c;
+    EXPECT_FALSE(c.LoadAuthFile(fifo));  // before: blocked in open() for ever
+    EXPECT_NE(c.Problem().find("not a regular file"), std::string::npos) << c.Problem();
+}
+
+TEST_F(AuthFile, ALoadedPasswordMakesTheProcessUndumpable) {
+    ASSERT_EQ(prctl(PR_SET_DUMPABLE, 1, 0, 0, 0), 0);
+    smb::SmbCredentials without;
+    ASSERT_TRUE(without.LoadAuthFile(Write("username = u\n", 0600)));
+    EXPECT_EQ(prctl(PR_GET_DUMPABLE, 0, 0, 0, 0), 1);
+    smb::SmbCredentials with;
+    ASSERT_TRUE(with.LoadAuthFile(Write("username = u\npassword = p\n", 0600)));
+    EXPECT_EQ(prctl(PR_GET_DUMPABLE, 0, 0, 0, 0), 0);
+    prctl(PR_SET_DUMPABLE, 1, 0, 0, 0);  // the sanitizers' leak check attaches to us
 }
 
 }  // namespace

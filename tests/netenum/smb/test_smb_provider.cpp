@@ -12,6 +12,7 @@
 #include "netenum/netapi.h"
 #include "netenum/providers/smb/SmbProvider.h"
 #include "netenum/providers/smb/Srvsvc.h"
+#include "netenum/providers/smb/SrvsvcClient.h"
 
 namespace {
 
@@ -81,6 +82,49 @@ TEST(SmbProvider, RunawayOrFailingPartsEndTheList) {
     calls = 0;
     result = provider.FileEnum(u"srv", std::nullopt, std::nullopt);
     EXPECT_EQ(result.status, ERROR_ACCESS_DENIED);
+    EXPECT_TRUE(result.records.empty());
+}
+
+// What a server can make us fetch: every resume handle is remembered, parts
+// and bytes are bounded, and a list cut short says so with 234.
+TEST(SmbProviderLimits, AHandleGivenBeforeEndsTheListAsIncomplete) {
+    int calls = 0;
+    auto servers = std::make_shared<smbtest::ScriptedServers>(
+        [&](const std::string&, const std::string&, const Request&) {
+            ++calls;
+            // 1, 2, 1, 2, ...: no two neighbours repeat, yet it never ends.
+            return smbtest::FileEnumReply({File(calls, u"x")}, 4, calls % 2 == 1 ? 1 : 2, ERROR_MORE_DATA);
+        });
+    smb::SmbProvider provider(servers);
+    const auto result = provider.FileEnum(u"srv", std::nullopt, std::nullopt);
+    EXPECT_EQ(result.status, ERROR_MORE_DATA);
+    EXPECT_EQ(calls, 3);
+    EXPECT_EQ(result.records.size(), 3u);
+    EXPECT_EQ(result.total, 4u);
+}
+
+TEST(SmbProviderLimits, PartsAreCountedAndOneReplyIsBounded) {
+    int calls = 0;
+    auto servers = std::make_shared<smbtest::ScriptedServers>(
+        [&](const std::string&, const std::string&, const Request&) {
+            ++calls;
+            return smbtest::FileEnumReply({File(calls, u"x")}, 0, calls, ERROR_MORE_DATA);  // always a new handle
+        });
+    smb::SmbProvider provider(servers);
+    auto result = provider.FileEnum(u"srv", std::nullopt, std::nullopt);
+    EXPECT_EQ(result.status, ERROR_MORE_DATA);
+    EXPECT_EQ(calls, smb::SrvsvcClient::kMaxParts);
+    EXPECT_EQ(result.total, static_cast<DWORD>(calls));  // a total below what came is raised
+
+    // One reply past 32 MiB is refused whole, however its fragments add up.
+    auto big = std::make_shared<smbtest::ScriptedServers>(
+        [](const std::string&, const std::string&, const Request&) {
+            return smbtest::FileEnumReply({File(1, std::u16string(17u << 20, u'x'))}, 1, 0, NERR_Success);
+        });
+    big->maxStub = 65000;
+    smb::SmbProvider bigProvider(big);
+    result = bigProvider.FileEnum(u"srv", std::nullopt, std::nullopt);
+    EXPECT_NE(result.status, NERR_Success);
     EXPECT_TRUE(result.records.empty());
 }
 
