@@ -6,6 +6,7 @@
 #include <QMenu>
 #include <QPointer>
 #include <QSystemTrayIcon>
+#include <QTimer>
 #include <exception>
 
 #include "WindowMessage.h"
@@ -22,6 +23,7 @@ TrayFilter* gTrayFilter = nullptr;  // the replaced procedure's stand-in: owned 
 QSystemTrayIcon* gTrayIcon = nullptr;
 std::optional<bool> gTrayAreaOverride;
 
+constexpr int kTrayAreaPollMs = 2000;
 constexpr Qt::WindowStates kNotNormal = Qt::WindowMinimized | Qt::WindowMaximized;
 
 // The installed window procedure: sees the main window's events before it does.
@@ -33,7 +35,9 @@ public:
         if (gTrayForm == nullptr || watched != gTrayForm.data()) return false;
         if (event->type() == QEvent::WindowStateChange) {
             // A minimize from the title bar or the keyboard is SC_MINIMIZE here.
-            if ((gTrayForm->windowState() & Qt::WindowMinimized) && TrayAreaAvailable())
+            // Only while the icon really is in a notification area: otherwise
+            // the hidden window could not be brought back.
+            if ((gTrayForm->windowState() & Qt::WindowMinimized) && TrayIconShown())
                 PostWindowMessage(gTrayForm, WM_SYSCOMMAND, SC_MINIMIZE, 0);
             return false;
         }
@@ -154,7 +158,30 @@ void AddTrayIcon(frmMain* window, QMenu* menu) {
                              PostWindowMessage(gTrayForm, TRAY_CALLBACK_MESSAGE, 0,
                                                MouseMessageFor(reason));
                      });
-    if (QSystemTrayIcon::isSystemTrayAvailable()) gTrayIcon->show();
+    // A panel may start after the program: its notification area is looked
+    // for again until the icon is in one.
+    auto* watch = new QTimer(gTrayIcon);
+    QObject::connect(watch, &QTimer::timeout, gTrayIcon, [] { ShowTrayIconWhenAreaExists(); });
+    watch->start(kTrayAreaPollMs);
+    ShowTrayIconWhenAreaExists();
+}
+
+void ShowTrayIconWhenAreaExists() {
+    if (gTrayIcon == nullptr) return;
+    if (!gTrayIcon->isVisible() && TrayAreaAvailable()) {
+        gTrayIcon->show();
+    } else if (gTrayIcon->isVisible() && !TrayAreaAvailable()) {
+        // Gone again (the panel quit): the icon waits for the next one, and a
+        // window minimized into it goes back to the taskbar.
+        gTrayIcon->hide();
+        if (gTrayForm != nullptr && !gTrayForm->isVisible() &&
+            (gTrayForm->windowState() & Qt::WindowMinimized))
+            gTrayForm->showMinimized();
+    }
+}
+
+bool TrayIconShown() {
+    return gTrayIcon != nullptr && gTrayIcon->isVisible() && TrayAreaAvailable();
 }
 
 void SetTrayTip(const QString& tip) {

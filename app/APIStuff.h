@@ -33,6 +33,12 @@ QSystemTrayIcon* TrayIcon();
 // Whether a notification area exists (QSystemTrayIcon's answer unless a test
 // decides, since offscreen there never is one).
 bool TrayAreaAvailable();
+// Whether the icon is shown in a notification area now: only then does a
+// minimize hide the window into it.
+bool TrayIconShown();
+// Shows the icon once a notification area exists (a panel started after the
+// program) and takes it away when the area is gone; runs on a timer.
+void ShowTrayIconWhenAreaExists();
 void SetTrayAreaForTesting(std::optional<bool> available);
 
 }  // namespace app

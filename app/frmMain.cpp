@@ -27,6 +27,7 @@
 #include "modMain.h"
 #include "netenum/NetCalls.h"
 #include "netenum/modAPI_Error.h"
+#include "netenum/Provider.h"
 #include "netenum/netapi.h"
 #include "windows/common/MessagePane.h"
 #include "windows/common/Prompts.h"
@@ -223,6 +224,9 @@ void frmMain::Load() {
     cboComputerName->setFocus();
     Text1->SetText(QStringLiteral("Welcome to ") + Title() +
                    QStringLiteral("!\r\n\r\nPress the F1 key for help.\r\n"));
+    // Below the welcome, which would otherwise replace it.
+    if (const std::u16string notice = netapi::ProviderStartupNotice(); !notice.empty())
+        Text1->AppendLine(common::Escaped(Q(notice)) + QStringLiteral("\r\n"));
     common::ShowNormalCursor();
 }
 
@@ -230,12 +234,21 @@ void frmMain::FillGeneral() {
     common::ShowWaitCursor();
     mGeneral = std::make_unique<server::clsGeneral>();
     mGeneral->Init(RemoteServer().toStdU16String());
-    lblSessions->setText(QString::number(mGeneral->NumSessions()));
-    lblFileLocks->setText(QString::number(mGeneral->NumFileLocks()));
-    lblOpenFiles->setText(QString::number(mGeneral->NumOpenFiles()));
-    lblOpenNamedPipes->setText(QString::number(mGeneral->NumOpenPipes()));
-    txtComputerDesc->setText(Q(mGeneral->ComputerDesc()));
+    common::ShowCount(lblSessions, mGeneral->NumSessions());
+    common::ShowCount(lblFileLocks, mGeneral->NumFileLocks());
+    common::ShowCount(lblOpenFiles, mGeneral->NumOpenFiles());
+    common::ShowCount(lblOpenNamedPipes, mGeneral->NumOpenPipes());
+    ShowComputerDesc();
     common::ShowNormalCursor();
+}
+
+void frmMain::ShowComputerDesc() {
+    const std::u16string& desc = mGeneral->ComputerDesc();
+    txtComputerDesc->setText(Q(desc));
+    // A description that could not be read, or that the box cannot hold whole,
+    // cannot be edited: writing the box back would erase or cut the real one.
+    txtComputerDesc->setReadOnly(!mGeneral->ComputerDescRead() ||
+                                 desc.size() > static_cast<std::size_t>(txtComputerDesc->maxLength()));
 }
 
 QString frmMain::RemoteServer() const {
@@ -251,9 +264,11 @@ void frmMain::SetTrayMenuItems(short window_state) {
 }
 
 void frmMain::txtComputerDesc_LostFocus() {
-    if (!mGeneral) return;
+    // Only a change the user made is written: passing through the box must not
+    // overwrite what another administrator set meanwhile.
+    if (!mGeneral || txtComputerDesc->isReadOnly() || !txtComputerDesc->isModified()) return;
     mGeneral->SetComputerDesc(txtComputerDesc->text().toStdU16String());
-    txtComputerDesc->setText(Q(mGeneral->ComputerDesc()));
+    ShowComputerDesc();
 }
 
 void frmMain::AppendLine(const std::u16string& line) { Text1->AppendLine(Q(line)); }
@@ -386,6 +401,11 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event) {
             close();
             return true;
         }
+    } else if (event->type() == QEvent::Wheel &&
+               (watched == cboComputerType || watched == cboComputerName)) {
+        // Turning the wheel over a closed list would pick another computer
+        // (and call it) without a click; only a deliberate choice may.
+        return true;
     } else if (event->type() == QEvent::FocusOut && watched == txtComputerDesc) {
         // Leaving the box for another control; switching applications or
         // opening a popup is not leaving it.

@@ -53,7 +53,8 @@ public:
 
     // Keeps the tray menu's "Restore" available for the states 0, 1 and 2.
     void SetTrayMenuItems(short window_state);
-    // Writes the description to the computer and shows what it holds after.
+    // Writes the description to the computer, when the user changed it, and
+    // shows what it holds after.
     void txtComputerDesc_LostFocus();
 
     // The System Messages pane as the message target.
@@ -96,6 +97,8 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // The summary's description in its box, editable only when it may be written back.
+    void ShowComputerDesc();
     void CreateControls();
     void cboComputerType_Click();
     void cboComputerName_Click();

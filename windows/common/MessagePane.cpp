@@ -3,14 +3,25 @@
 #include <QScrollBar>
 #include <QTextCursor>
 
+#include "WindowParts.h"
+
 namespace common {
 namespace {
 
-// The view knows only paragraph breaks; CR LF (or a lone CR or LF) becomes one.
+// The view knows only paragraph breaks; CR LF, the program's line end, becomes
+// one. A lone CR or LF, or any other control, came with a server's text and
+// is shown escaped, so it cannot start a line of its own.
 QString ForDisplay(const QString& text) {
-    QString shown = text;
-    shown.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    QString shown;
+    shown.reserve(text.size());
+    qsizetype start = 0;
+    for (;;) {
+        const qsizetype end = text.indexOf(QLatin1String("\r\n"), start);
+        shown += Escaped(QStringView(text).mid(start, end < 0 ? -1 : end - start));
+        if (end < 0) break;
+        shown += QLatin1Char('\n');
+        start = end + 2;
+    }
     return shown;
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // The System Messages pane (Text1 of every window). Its content is one string
 // with CR LF line ends, kept exactly as written so that commands can compare it
-// with their status line; the view shows the same text with plain line breaks.
+// with their status line; the view shows the same text with plain line breaks
+// and every other control character escaped.
 #include <QPlainTextEdit>
 
 

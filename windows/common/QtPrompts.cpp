@@ -2,6 +2,7 @@
 
 #include <QFileDialog>
 #include <QInputDialog>
+#include <QLabel>
 #include <QMessageBox>
 
 #include "WaitCursor.h"
@@ -39,28 +40,49 @@ private:
 
 }  // namespace
 
+std::unique_ptr<QMessageBox> QtPrompts::NewMessageBox(QWidget* parent, const QString& text,
+                                                      const QString& title, Icon icon,
+                                                      bool yesNo) {
+    auto box = std::make_unique<QMessageBox>(
+        ToQt(icon), title, text, yesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok,
+        parent);
+    // Texts carry server names and paths: never markup, never a link to follow.
+    box->setTextFormat(Qt::PlainText);
+    return box;
+}
+
+std::unique_ptr<QInputDialog> QtPrompts::NewInputBox(QWidget* parent, const QString& prompt,
+                                                     const QString& title,
+                                                     const QString& defaultText) {
+    auto box = std::make_unique<QInputDialog>(parent);
+    box->setWindowTitle(title);
+    box->setInputMode(QInputDialog::TextInput);
+    box->setLabelText(prompt);
+    box->setTextValue(defaultText);
+    // The dialog guesses its label's format; a recipient's name is plain text.
+    for (QLabel* label : box->findChildren<QLabel*>()) label->setTextFormat(Qt::PlainText);
+    return box;
+}
+
 void QtPrompts::MessageBox(QWidget* parent, const QString& text, const QString& title,
                            Icon icon) {
     NormalCursorWhileAsking cursor;
-    QMessageBox box(ToQt(icon), title, text, QMessageBox::Ok, parent);
-    box.exec();
+    NewMessageBox(parent, text, title, icon, false)->exec();
 }
 
 bool QtPrompts::YesNo(QWidget* parent, const QString& text, const QString& title, Icon icon,
                       bool defaultYes) {
     NormalCursorWhileAsking cursor;
-    QMessageBox box(ToQt(icon), title, text, QMessageBox::Yes | QMessageBox::No, parent);
-    box.setDefaultButton(defaultYes ? QMessageBox::Yes : QMessageBox::No);
-    return box.exec() == QMessageBox::Yes;
+    const auto box = NewMessageBox(parent, text, title, icon, true);
+    box->setDefaultButton(defaultYes ? QMessageBox::Yes : QMessageBox::No);
+    return box->exec() == QMessageBox::Yes;
 }
 
 QString QtPrompts::InputBox(QWidget* parent, const QString& prompt, const QString& title,
                             const QString& defaultText) {
     NormalCursorWhileAsking cursor;
-    bool ok = false;
-    const QString answer =
-        QInputDialog::getText(parent, title, prompt, QLineEdit::Normal, defaultText, &ok);
-    return ok ? answer : QString();
+    const auto box = NewInputBox(parent, prompt, title, defaultText);
+    return box->exec() == QDialog::Accepted ? box->textValue() : QString();
 }
 
 QString QtPrompts::SaveFileName(QWidget* parent, const QString& title, const QStringList& filters,

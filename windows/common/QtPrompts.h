@@ -1,6 +1,11 @@
 #pragma once
 // The real boxes: QMessageBox and QInputDialog, run modally.
+#include <memory>
+
 #include "Prompts.h"
+
+class QInputDialog;
+class QMessageBox;
 
 namespace common {
 
@@ -14,6 +19,14 @@ public:
                      const QString& defaultText) override;
     QString SaveFileName(QWidget* parent, const QString& title, const QStringList& filters,
                          QString& selectedFilter) override;
+
+    // The boxes as they are shown, built without running them.
+    static std::unique_ptr<QMessageBox> NewMessageBox(QWidget* parent, const QString& text,
+                                                      const QString& title, Icon icon,
+                                                      bool yesNo);
+    static std::unique_ptr<QInputDialog> NewInputBox(QWidget* parent, const QString& prompt,
+                                                     const QString& title,
+                                                     const QString& defaultText);
 };
 
 }  // namespace common

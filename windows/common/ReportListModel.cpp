@@ -1,9 +1,11 @@
 #include "ReportListModel.h"
 
+#include <QTextDocument>
 #include <algorithm>
 #include <numeric>
 #include <string_view>
 
+#include "WindowParts.h"
 #include "pattern/PatternMatch.h"
 
 namespace common {
@@ -61,8 +63,11 @@ QVariant ReportListModel::data(const QModelIndex& index, int role) const {
     if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
         return {};
     switch (role) {
-    case Qt::DisplayRole:
-    case Qt::ToolTipRole: return Cell(index.row(), index.column());
+    // Server text: controls and bidi controls shown escaped, and a tooltip
+    // that can never be taken for markup.
+    case Qt::DisplayRole: return Escaped(CellRef(index.row(), index.column()));
+    case Qt::ToolTipRole:
+        return Qt::convertFromPlainText(Escaped(CellRef(index.row(), index.column())));
     case TagRole: return Tag(index.row());
     case SortKeyRole:
         return Keys(index.column())[static_cast<std::size_t>(StorageRow(index.row()))];

@@ -8,6 +8,7 @@
 #include "Prompts.h"
 #include "ReportList.h"
 #include "WaitCursor.h"
+#include "WindowParts.h"
 #include "netenum/NetCalls.h"
 
 namespace common {
@@ -44,7 +45,7 @@ void SendMessage::Run(QWidget* window, ReportList& list, MessagePane& pane) {
     if (selected == 0 && current < 0) return;  // nobody to write to
 
     const QString prompt = selected < 2
-                               ? QStringLiteral("Enter message to send to ") + single
+                               ? QStringLiteral("Enter message to send to ") + Escaped(single)
                                : QStringLiteral("Enter message to send to %1 users").arg(selected);
     const QString message = TrimSpaces(
         CurrentPrompts().InputBox(window, prompt, QStringLiteral("Send Message"), QString()));
@@ -58,14 +59,15 @@ void SendMessage::Run(QWidget* window, ReportList& list, MessagePane& pane) {
         const bool sent = SendNetMessage(single, message) == 0;
         pane.SetText((sent ? QStringLiteral("Message sent to ")
                            : QStringLiteral("Unable to send message to ")) +
-                     single + QLatin1Char('.'));
+                     Escaped(single) + QLatin1Char('.'));
     } else {
         // Each failed send is named before the total, which still counts every
         // selected row.
         QStringList lines;
         for (const QString& name : recipients)
             if (SendNetMessage(name, message) != 0)
-                lines << QStringLiteral("Unable to send message to ") + name + QLatin1Char('.');
+                lines << QStringLiteral("Unable to send message to ") + Escaped(name) +
+                             QLatin1Char('.');
         lines << QStringLiteral("Message sent to %1 users.").arg(selected);
         pane.SetText(lines.join(QStringLiteral("\r\n")));
     }

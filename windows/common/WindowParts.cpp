@@ -14,11 +14,22 @@ QString Q(std::u16string_view text) {
     return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
 }
 
+QString Escaped(QStringView text) {
+    const std::u16string_view view(text.utf16(), static_cast<std::size_t>(text.size()));
+    if (!text::NeedsEscape(view)) return text.toString();
+    return Q(text::EscapeControls(view));
+}
+
 std::u16string Trimmed(const QString& text) { return text::TrimSpaces(text.toStdU16String()); }
 
 void GrowToFit(QWidget* widget) {
     if (widget->sizeHint().width() > widget->width())
         widget->resize(widget->sizeHint().width(), widget->height());
+}
+
+void ShowCount(QLabel* label, long long count) {
+    label->setText(QString::number(count));
+    GrowToFit(label);
 }
 
 void KeepRightOf(QWidget* widget, const QWidget* neighbour, int gapTwips) {

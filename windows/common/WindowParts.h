@@ -3,6 +3,7 @@
 // the rule that a failing step is skipped, controls placed in twips, and the
 // status line a command shows in the System Messages pane.
 #include <QString>
+#include <QStringView>
 #include <exception>
 #include <string>
 #include <string_view>
@@ -17,6 +18,9 @@ class MessagePane;
 
 // UTF-16 text of the layers below as a QString.
 QString Q(std::u16string_view text);
+// Text from a server for one line of the pane or a list: controls and bidi
+// controls escaped (see text::EscapeControls); the same text when it has none.
+QString Escaped(QStringView text);
 // Blanks only, as the list texts are trimmed everywhere in the program.
 std::u16string Trimmed(const QString& text);
 
@@ -35,6 +39,9 @@ void GrowToFit(QWidget* widget);
 // Where a caption grown to fit reaches `widget`, `widget` moves along to stay
 // `gapTwips` after it rather than under it.
 void KeepRightOf(QWidget* widget, const QWidget* neighbour, int gapTwips);
+
+// A count in its box; the box grows to show every digit.
+void ShowCount(QLabel* label, long long count);
 
 // A label placed in twips and grown to fit its caption.
 QLabel* NewLabel(QWidget* parent, const QString& text, int left, int top, int width, int height,

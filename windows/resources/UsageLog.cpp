@@ -3,8 +3,11 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <unistd.h>
 #include <algorithm>
 
+#include "netenum/PrivateFile.h"
+#include "netenum/Text.h"
 #include "windows/common/Locations.h"
 
 namespace resources {
@@ -49,8 +52,18 @@ std::uint64_t EntryHash(QStringView user, QStringView path) {
     return hash;
 }
 
+// Each part of a line goes in with its controls escaped: a name from a server can
+// neither end its line early nor add a forged one.
 void Append(QString& record, std::initializer_list<QStringView> parts) {
-    for (QStringView part : parts) record.append(part);
+    for (QStringView part : parts) {
+        const std::u16string_view view(part.utf16(), static_cast<std::size_t>(part.size()));
+        if (text::NeedsEscape(view)) {
+            const std::u16string escaped = text::EscapeControls(view);
+            record.append(QStringView(escaped.data(), static_cast<qsizetype>(escaped.size())));
+        } else {
+            record.append(part);
+        }
+    }
 }
 
 bool SameText(QStringView a, QStringView b) {
@@ -135,7 +148,8 @@ bool UsageLog::Write(const std::vector<Row>& rows, QString& error) {
         // A row is new only when no snapshot entry has both its user and its path.
         if (!mSnapshot.Holds(hash, row.user, row.path)) {
             Append(record, {u"IN: ", row.user, kBlanks, u"FOR: ", row.access, kBlanks, u"LOCKS: ",
-                            row.locks, kBlanks, row.path, Stamp(), kLineEnd});
+                            row.locks, kBlanks, row.path, Stamp()});
+            record += kLineEnd;
         }
         next.Add(hash, row.user, row.path);
     }
@@ -143,15 +157,22 @@ bool UsageLog::Write(const std::vector<Row>& rows, QString& error) {
     for (std::size_t i = 0; i < mSnapshot.entries.size(); ++i) {
         if (!next.Holds(mSnapshot.entries[i].hash, mSnapshot.User(i), mSnapshot.Path(i))) {
             Append(record,
-                   {u"OUT: ", mSnapshot.User(i), kBlanks, mSnapshot.Path(i), Stamp(), kLineEnd});
+                   {u"OUT: ", mSnapshot.User(i), kBlanks, mSnapshot.Path(i), Stamp()});
+            record += kLineEnd;
         }
     }
 
     // The state folder may not exist yet; the log is the user's own business.
     if (!common::MakePrivateFolder(QFileInfo(mFileName).absolutePath(), error)) return false;
-    QFile file(mFileName);
-    if (!file.open(QIODevice::Append | QIODevice::Unbuffered,
-                   QFileDevice::ReadOwner | QFileDevice::WriteOwner)) {
+    std::string openError;
+    const int fd = text::OpenPrivateForAppend(QFile::encodeName(mFileName).toStdString(), openError);
+    if (fd < 0) {
+        error = QString::fromStdString(openError);
+        return false;
+    }
+    QFile file;
+    if (!file.open(fd, QIODevice::Append | QIODevice::Unbuffered, QFile::AutoCloseHandle)) {
+        ::close(fd);
         error = file.errorString();
         return false;
     }

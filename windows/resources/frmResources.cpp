@@ -13,6 +13,7 @@
 
 #include "RefreshSeconds.h"
 #include "netenum/colFileEnum.h"
+#include "netenum/modAPI_Error.h"
 #include "windows/common/ListCommands.h"
 #include "windows/common/MessagePane.h"
 #include "windows/common/ReportList.h"
@@ -163,13 +164,16 @@ void frmResources::FillResources() {
         for (const netenum::clsFileEnum& item : *mFiles) {
             ++rows;
             fill.AddRow({Q(item.UserName()), PermissionText(item.Permissions()),
-                         QString::number(item.NumberLocks()), Q(item.PathName())},
+                         QString::number(static_cast<std::uint32_t>(item.NumberLocks())),
+                         Q(item.PathName())},
                         QString::number(item.ID()));
-            locks += item.NumberLocks();
+            locks += static_cast<std::uint32_t>(item.NumberLocks());  // the server's count, unsigned
         }
     });
-    lblFileLocks->setText(QString::number(locks));
-    lblOpenResources->setText(QString::number(rows));
+    if (mFiles && mFiles->Incomplete())
+        Text1->AppendLine(Q(netenum::IncompleteListLine(mFiles->Count(), mFiles->TotalEntries(), u"files")));
+    common::ShowCount(lblFileLocks, locks);
+    common::ShowCount(lblOpenResources, rows);
     Command1->setEnabled(rows >= 1);
     Command2->setEnabled(rows >= 1);
     Command3->setEnabled(false);

@@ -9,6 +9,7 @@
 #include "netenum/NetCalls.h"
 #include "netenum/colConnectionEnum.h"
 #include "netenum/colSessionEnum.h"
+#include "netenum/modAPI_Error.h"
 #include "netenum/netapi.h"
 #include "windows/common/ListCommands.h"
 #include "windows/common/MainFormLink.h"
@@ -158,7 +159,11 @@ void frmUserSessions::FillSessions() {
                         computer);
         }
     });
-    lblConnectedUsers->setText(QString::number(colSessions ? colSessions->Count() : 0));
+    if (colSessions && colSessions->Incomplete())
+        Text1->AppendLine(Q(netenum::IncompleteListLine(colSessions->Count(),
+                                                        colSessions->TotalEntries(), u"sessions")));
+    common::ShowCount(lblConnectedUsers,
+                      static_cast<long long>(colSessions ? colSessions->Count() : 0));
     const QString first =
         lstvwUserSessions->RowCount() >= 1 ? Q(Trimmed(lstvwUserSessions->Tag(0))) : QString();
     common::ShowNormalCursor();
@@ -272,7 +277,7 @@ void frmUserSessions::AccountRun(bool disable) {
         std::int32_t result = kSetInfoFailed;
         SkipOnError([&] { result = SetAccountDisabled(disable, user, server); });
         if (result == kAccountChanged) ++changed;
-        lines += Q(user) + QStringLiteral(" : ") +
+        lines += common::Escaped(Q(user)) + QStringLiteral(" : ") +
                  (result == kAccountChanged ? changedText : AccountLineText(result)) + kCrLf;
     }
     // Nothing else writes to the pane during the loop, so the lines go in at once.

@@ -149,7 +149,7 @@ void frmSharedResources::lstvwShares_ItemClick(int row) {
                 Q(connection.NetName()));
         }
     });
-    lblConnectedUsers->setText(QString::number(count));
+    common::ShowCount(lblConnectedUsers, count);
     const bool users = lstvwConnectedUsers->RowCount() >= 1;
     Command1->setEnabled(users);
     Command2->setEnabled(users);

@@ -115,4 +115,36 @@ TEST_F(Tray, WhileOpenResourcesIsOpenOnlyItComesBackAndTheMainWindowStaysHidden)
     EXPECT_EQ(window.ResourcesWindow(), nullptr);
 }
 
+// The window hides into the tray only while its icon is really there.
+TEST(TrayArea, APanelStartedLaterGetsTheIconAndOnlyThenMinimizeHides) {
+    gui_test::RemoveSettings();
+    gui_test::Doubles doubles;
+    testing_support::ScriptedNetwork net;
+    SetTrayAreaForTesting(false);
+    frmMain window;
+    window.Load();
+    ASSERT_NE(TrayIcon(), nullptr);
+    EXPECT_FALSE(TrayIcon()->isVisible());
+
+    SetTrayAreaForTesting(true);  // a panel has started, the icon is not in it yet
+    window.showMinimized();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(window.isVisible());  // before: hidden, with no icon to bring it back
+    window.showNormal();
+
+    ShowTrayIconWhenAreaExists();  // what the timer does
+    EXPECT_TRUE(TrayIcon()->isVisible());
+    window.showMinimized();
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(window.isVisible());
+
+    // The panel quits: the window goes back to the taskbar, still minimized.
+    SetTrayAreaForTesting(false);
+    ShowTrayIconWhenAreaExists();
+    EXPECT_FALSE(TrayIcon()->isVisible());
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_TRUE(window.windowState() & Qt::WindowMinimized);
+    SetTrayAreaForTesting(std::nullopt);
+}
+
 }  // namespace

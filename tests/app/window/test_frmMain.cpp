@@ -3,7 +3,9 @@
 // and settings that cannot be read.
 #include <gtest/gtest.h>
 
+#include <QComboBox>
 #include <QDir>
+#include <QWheelEvent>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
@@ -132,7 +134,9 @@ TEST_F(MainWindow, ChoosingAComputerReportsSuccessOrLeavesTheFailureLines) {
     EXPECT_EQ(w.Text1->Text(), "");
 }
 
-TEST_F(MainWindow, TheDescriptionIsWrittenOnEveryFocusLossAndReadBack) {
+// The description is written back only when the user changed it and the
+// computer's own text was read whole.
+TEST_F(MainWindow, TheDescriptionIsWrittenOnlyWhenTheUserChangedIt) {
     testing_support::ScriptedNetwork net;
     auto& p = net.provider();
     p.serverInfo.comment = u"Old description";
@@ -143,16 +147,80 @@ TEST_F(MainWindow, TheDescriptionIsWrittenOnEveryFocusLossAndReadBack) {
 
     w.txtComputerDesc->setFocus(Qt::TabFocusReason);
     w.cboComputerName->setFocus(Qt::TabFocusReason);
-    ASSERT_EQ(p.CallsNamed("NetServerSetInfo").size(), 1u);  // unchanged, written all the same
-    EXPECT_EQ(p.CallsNamed("NetServerSetInfo")[0].args[1], netapi::OptString(u"Old description"));
+    EXPECT_TRUE(p.CallsNamed("NetServerSetInfo").empty());  // passing through writes nothing
 
     p.fail["NetServerSetInfo"] = netapi::ERROR_ACCESS_DENIED;
     w.txtComputerDesc->setFocus(Qt::TabFocusReason);
-    w.txtComputerDesc->setText("New description");
+    w.txtComputerDesc->selectAll();
+    QTest::keyClicks(w.txtComputerDesc, "New description");
     QTest::mouseClick(w.cmdShares, Qt::LeftButton);  // a picture button takes the focus
-    EXPECT_EQ(p.CallsNamed("NetServerSetInfo").size(), 2u);
+    ASSERT_EQ(p.CallsNamed("NetServerSetInfo").size(), 1u);
+    EXPECT_EQ(p.CallsNamed("NetServerSetInfo")[0].args[1], netapi::OptString(u"New description"));
     EXPECT_EQ(w.txtComputerDesc->text(), "Old description");
     EXPECT_EQ(w.Text1->Text(), kWelcome + "NetServerSetInfo error 5 : Access is denied.\r\n");
+    // Shown again from the computer: leaving the box once more writes nothing.
+    w.txtComputerDesc->setFocus(Qt::TabFocusReason);
+    w.cboComputerName->setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(p.CallsNamed("NetServerSetInfo").size(), 1u);
+}
+
+TEST_F(MainWindow, ADescriptionNotReadOrTooLongForTheBoxIsNeverWrittenBack) {
+    testing_support::ScriptedNetwork net;
+    auto& p = net.provider();
+    p.fail["NetServerGetInfo"] = netapi::ERROR_ACCESS_DENIED;
+    frmMain w;
+    w.Load();
+    w.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    EXPECT_TRUE(w.txtComputerDesc->isReadOnly());
+    w.txtComputerDesc->setFocus(Qt::TabFocusReason);
+    QTest::keyClicks(w.txtComputerDesc, "x");
+    w.cboComputerName->setFocus(Qt::TabFocusReason);
+    EXPECT_TRUE(p.CallsNamed("NetServerSetInfo").empty());  // the unread comment is not erased
+
+    p.fail.clear();
+    p.serverInfo.comment = std::u16string(w.txtComputerDesc->maxLength() + 1, u'c');
+    w.FillGeneral();
+    EXPECT_TRUE(w.txtComputerDesc->isReadOnly());
+    p.serverInfo.comment = u"fits";
+    w.FillGeneral();
+    EXPECT_FALSE(w.txtComputerDesc->isReadOnly());
+}
+
+TEST_F(MainWindow, TheWheelOverAClosedListChoosesNothing) {
+    gui_test::InstallScenario(kOffice);
+    frmMain w;
+    w.Load();
+    Pick(w.cboComputerType, "All Servers");
+    const int type = w.cboComputerType->currentIndex();
+    const QString computer = gComputerName;
+    for (QComboBox* combo : {w.cboComputerName, w.cboComputerType}) {
+        for (const int delta : {-120, 120}) {
+            const QPointF at(combo->width() / 2.0, combo->height() / 2.0);
+            QWheelEvent wheel(at, combo->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton,
+                              Qt::NoModifier, Qt::NoScrollPhase, false);
+            QCoreApplication::sendEvent(combo, &wheel);
+        }
+    }
+    EXPECT_EQ(w.cboComputerType->currentIndex(), type);
+    EXPECT_EQ(w.cboComputerName->currentText(), computer);
+    EXPECT_EQ(gComputerName, computer);
+}
+
+TEST_F(MainWindow, TheLogOnNoticeFollowsTheWelcomeAndServerCountsStayPositive) {
+    testing_support::ScriptedNetwork net;
+    auto& p = net.provider();
+    p.startupNotice = u"SMB logon: the auth file /tmp/a\nb is not a regular file";
+    p.sessions.total = 0xFFFFFFF0u;  // a claim past 2^31
+    p.files.records = {{1, 1, 0xFFFFFFFFu, u"C:\\a", u"u"}, {2, 1, 0xFFFFFFFFu, u"C:\\b", u"u"}};
+    frmMain w;
+    w.Load();
+    EXPECT_EQ(w.Text1->Text(),
+              kWelcome + "SMB logon: the auth file /tmp/a\\nb is not a regular file\r\n");
+    EXPECT_EQ(w.lblSessions->text(), "2147483647");
+    EXPECT_EQ(w.lblFileLocks->text(), "2147483647");
+    for (QLabel* box : {w.lblSessions, w.lblFileLocks, w.lblOpenFiles, w.lblOpenNamedPipes})
+        EXPECT_GE(box->width(), box->sizeHint().width());
 }
 
 TEST_F(MainWindow, EscInAnyControlAndExitCloseAndSaveTheChoice) {

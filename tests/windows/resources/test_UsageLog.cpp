@@ -156,4 +156,47 @@ TEST_F(UsageLogTest, AReadOnlyProgramFolderSendsTheLogToAPrivateFileInTheStateFo
     EXPECT_EQ(info.st_mode & 07777, 0700u);
 }
 
+// The log names users and paths that servers chose: each stays on its own
+// line, and the file is the user's own.
+TEST_F(UsageLogTest, ServerTextCannotForgeOrHideARecord) {
+    const QString forged = "C:\\a.txt   12/05/26   09:30:15 am\r\nOUT: bob   C:\\payroll.xlsx";
+    Write({{"eve\x1b[2J", "Read", "0", forged}, {"mallory", "Read", "0", QString::fromUtf16(u"C:\\report\u202Etxt.exe")}});
+    now = now.addSecs(1);
+    Write({});
+    const QList<QByteArray> lines = Written().split('\n');
+    ASSERT_EQ(lines.size(), 6);  // TIMESTAMP, two IN, two OUT, and the end
+    EXPECT_EQ(lines[1],
+              "IN: eve\\x1b[2J   FOR: Read   LOCKS: 0   C:\\a.txt   12/05/26   09:30:15 am\\r\\nOUT: bob"
+              "   C:\\payroll.xlsx   12/05/26   09:30:15 am\r");
+    EXPECT_EQ(lines[2], "IN: mallory   FOR: Read   LOCKS: 0   C:\\report\\u202etxt.exe   12/05/26   09:30:15 am\r");
+    EXPECT_TRUE(lines[3].startsWith("OUT: eve\\x1b[2J   C:\\a.txt   12/05/26   09:30:15 am\\r\\nOUT: bob"));
+}
+
+TEST_F(UsageLogTest, TheFileIsPrivateAndNeverReachedThroughALink) {
+    Write({{"u", "Read", "0", "C:\\x"}});
+    EXPECT_EQ(QFile::permissions(log.FileName()) & 0x0077, 0);  // no group or other bits
+    // A file of ours that others could read is closed to them on the next write.
+    QFile::setPermissions(log.FileName(), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther);
+    Write({});
+    EXPECT_FALSE(QFile::permissions(log.FileName()) & QFile::ReadOther);
+
+    // A link planted where the log goes: nothing is written through it.
+    const QString target = folder.filePath("elsewhere");
+    QFile(target).open(QIODevice::WriteOnly);
+    const QString link = folder.filePath("linked.txt");
+    ASSERT_TRUE(QFile::link(target, link));
+    log.SetFileName(link);
+    QString error;
+    EXPECT_FALSE(WriteTo(log, {{"u", "Read", "0", "C:\\y"}}, error));
+    EXPECT_FALSE(error.isEmpty());
+    QFile written(target);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    EXPECT_EQ(written.size(), 0);
+    // So is a FIFO: the write would wait for a reader for ever.
+    const QString fifo = folder.filePath("fifo.txt");
+    ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    log.SetFileName(fifo);
+    EXPECT_FALSE(WriteTo(log, {{"u", "Read", "0", "C:\\z"}}, error));
+}
+
 }  // namespace

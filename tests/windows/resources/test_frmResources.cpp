@@ -13,7 +13,14 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QTextDocument>
+#include <fstream>
+#include <iterator>
 #include <memory>
+
+#include "netenum/Text.h"
+#include "netenum/providers/simulated/ScenarioLoader.h"
+#include "windows/common/ReportListModel.h"
 
 #include "support/WindowTestSupport.h"
 #include "windows/common/MessagePane.h"
@@ -123,7 +130,8 @@ TEST_F(ResourcesWindowTest, RefreshTakesPartialListsAndShowsFailuresUnderItsStat
     partial.partial = 2;
     network->AddFault(u"SERVER1", partial);
     w.cmdRefresh->click();
-    EXPECT_EQ(Pane(), "List refreshed\r\n");
+    // Part of the list is shown, and said to be part: the status line stays.
+    EXPECT_EQ(Pane(), "Refreshing list...\r\nlist incomplete: 2 of 3 files\r\n");
     EXPECT_EQ(Rows().size(), 2u);
     EXPECT_EQ(w.lstvwResources->SelectedRows(), std::vector<int>{0});
 
@@ -284,6 +292,66 @@ TEST_F(ResourcesWindowTest, AnUnwritableLogIsReportedOnceAndRetriedNextRefresh) 
     w.cmdRefresh->click();
     EXPECT_EQ(Pane(), "List refreshed\r\nUsage log: " + path + "\r\n");
     EXPECT_EQ(Log().count("IN: "), 3);  // nothing was lost by the failed attempt
+}
+
+// Names a hostile server sends (tests/scenarios/hostile.json): plain text,
+// one line each, in the list, its tooltips, the usage log and the pane.
+TEST_F(ResourcesWindowTest, HostileNamesStayPlainTextOnOneLineEach) {
+    std::ifstream in(VANTOR_HOSTILE_SCENARIO);
+    const std::string json((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    network.Replace(sim::ParseScenario(json, "hostile.json"));
+    main.chosen = "HOSTILE";
+    frmResources& w = Open();
+    const common::ReportListModel& model = *w.lstvwResources->Model();
+    ASSERT_EQ(model.rowCount(), 4);
+    bool sawMarkup = false, sawLongPath = false;
+    for (int row = 0; row < model.rowCount(); ++row) {
+        for (int column = 0; column < model.columnCount(); ++column) {
+            const QModelIndex at = model.index(row, column);
+            const QString shown = at.data(Qt::DisplayRole).toString();
+            EXPECT_FALSE(text::NeedsEscape(shown.toStdU16String())) << shown.toStdString();
+            // The tooltip reads as exactly the text shown: no tag is taken as markup.
+            const QString tip = at.data(Qt::ToolTipRole).toString();
+            QTextDocument document;
+            document.setHtml(tip);
+            EXPECT_EQ(document.toPlainText(), shown);
+            EXPECT_FALSE(tip.contains("<img") || tip.contains("<i>")) << tip.toStdString();
+            sawMarkup |= shown == "<img src=\"/dev/zero\">";
+            sawLongPath |= shown.size() > 4900;
+        }
+    }
+    EXPECT_TRUE(sawMarkup);
+    EXPECT_TRUE(sawLongPath);
+
+    w.chkLog->click();
+    w.cmdRefresh->click();
+    const QList<QByteArray> lines = Log().split('\n');
+    ASSERT_EQ(lines.size(), 6) << Log().toStdString();  // TIMESTAMP, four IN, the end
+    for (int i = 1; i <= 4; ++i) EXPECT_TRUE(lines[i].startsWith("IN: ")) << lines[i].toStdString();
+    EXPECT_NE(Log().indexOf("C:\\a.txt\\r\\nOUT: bob"), -1);
+
+    // Files whose ids are 2^31 and more close like any other; a failed close
+    // names its path on one line of the pane.
+    network->AddFault(u"HOSTILE", Failing(sim::Call::NetFileClose, 5, {4}));
+    w.Command1->click();
+    w.cmdCloseResource->click();
+    ASSERT_EQ(w.lstvwResources->RowCount(), 1);
+    EXPECT_EQ(w.lstvwResources->Tag(0), "4");
+    EXPECT_EQ(Pane(), "Closing files...\r\nError closing file C:\\tab\\there\\u2028next\\u2066iso\\u2069.doc : "
+                      "Access is denied.\r\n");
+    EXPECT_EQ(w.Text1->toPlainText().count('\n'), 2);  // the status line and the failure
+}
+
+TEST_F(ResourcesWindowTest, CountBoxesGrowToShowEveryDigit) {
+    std::vector<sim::File> files;
+    for (netapi::DWORD id = 1; id <= 12345; ++id)
+        files.push_back(OpenFile(id, u"u", u"C:\\f" + text::Number(id), netapi::PERM_FILE_READ, 100000));
+    network.Replace(windowtest::ServerWith(std::move(files)));
+    frmResources& w = Open();
+    EXPECT_EQ(w.lblOpenResources->text(), "12345");
+    EXPECT_EQ(w.lblFileLocks->text(), "1234500000");
+    for (QLabel* box : {w.lblOpenResources, w.lblFileLocks})
+        EXPECT_GE(box->width(), box->sizeHint().width()) << box->text().toStdString();
 }
 
 }  // namespace

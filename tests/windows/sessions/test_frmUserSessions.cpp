@@ -155,6 +155,20 @@ TEST_F(SessionsWindowTest, DisconnectAndADeniedRefresh) {
     EXPECT_EQ(listtext::Enabled({w.Command1, w.Command2, w.cmdDisable}), "000");
 }
 
+TEST_F(SessionsWindowTest, APartialSessionListIsShownAndSaidToBePartial) {
+    auto& w = *window;
+    sim::Fault partial;
+    partial.call = sim::Call::NetSessionEnum;
+    partial.kind = sim::Fault::Kind::Partial;
+    partial.partial = 2;
+    network->AddFault(u"SERVER1", partial);
+    w.cmdRefresh->click();
+    EXPECT_EQ(w.lstvwUserSessions->RowCount(), 2);
+    EXPECT_EQ(w.lblConnectedUsers->text(), "2");
+    EXPECT_TRUE(Pane().startsWith("Refreshing list...\r\nlist incomplete: 2 of 5 sessions\r\n"))
+        << Pane().toStdString();
+}
+
 TEST_F(SessionsWindowTest, CloseAndEscRefillTheSummaryTheCloseBoxDoesNotAndFindUserIsSaved) {
     window->txtFind->setText("al*");
     window->cmdClose->click();
