@@ -2,7 +2,8 @@
 // Server text written as lines must not be able to start new lines, move the
 // cursor or reorder what is shown: control characters (C0, DEL, C1) and the
 // bidirectional embedding and isolate controls become visible escapes
-// ("\r", "\n", "\t", "\x1b", "\u202e"). Everything else passes unchanged.
+// ("\r", "\n", "\t", "\x1b", "\u202e"), by text::EscapeControls; invalid
+// UTF-8 becomes U+FFFD. Everything else passes unchanged.
 #include <string>
 #include <string_view>
 
