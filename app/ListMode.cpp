@@ -172,30 +172,34 @@ int RunListMode(const ListRequest& request, const std::vector<std::u16string>& c
             [](const std::u16string&) { return ListServerNames(); },
             1);
         for (const auto& line : found[0].failures) failures.push_back("all: " + line);
-        for (const auto& row : found[0].rows)
-            if (!row.empty()) AddOnce(servers, text::FromUtf8(row[0]));
+        found[0].ForEachCell([&](std::string_view name) { AddOnce(servers, text::FromUtf8(name)); });
     }
 
-    ListQuery query = request.query;
+    const ListQuery query = request.query;
     const auto answers = AskEachServer(
         servers, [&query](const std::u16string& server) { return ListOneServer(query, server); },
         kServersAtOnce);
 
-    listformat::Table table;
-    table.columns = ListColumns(request.query.kind);
-    std::size_t total = 0;
-    for (const auto& answer : answers) total += answer.rows.size();
-    table.rows.reserve(total);
+    // The rows are views into the answers; only the server names are new text.
+    listformat::Table table(ListColumns(request.query.kind));
+    const std::size_t perRow = table.columns.size() - 1;
+    std::size_t cells = 0;
+    for (const auto& answer : answers) cells += answer.cellCount;
+    table.Reserve(cells / perRow);
+    std::vector<std::string> names;
+    names.reserve(servers.size());
     for (std::size_t i = 0; i < servers.size(); ++i) {
-        const std::string name = text::ToUtf8(servers[i]);
+        const std::string& name = names.emplace_back(text::ToUtf8(servers[i]));
         for (const auto& line : answers[i].failures) failures.push_back(name + ": " + line);
-        for (const auto& row : answers[i].rows) {
-            std::vector<std::string> cells;
-            cells.reserve(row.size() + 1);
-            cells.push_back(name);
-            cells.insert(cells.end(), row.begin(), row.end());
-            table.rows.push_back(std::move(cells));
+        if (answers[i].cellCount % perRow != 0) {
+            failures.push_back(name + ": the listing process gave an unreadable answer");
+            continue;
         }
+        std::size_t column = 0;
+        answers[i].ForEachCell([&](std::string_view cell) {
+            if (column++ % perRow == 0) table.AddViewedCell(name);
+            table.AddViewedCell(cell);
+        });
     }
 
     const ListFormat format = request.format.value_or(

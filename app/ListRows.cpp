@@ -107,19 +107,21 @@ ServerAnswer ListOneServer(const ListQuery& query, const std::u16string& server)
     CollectingSink sink(answer.failures);
     netenum::ScopedMessageTarget target(&sink);
     const Matcher matches(query.match);
-    auto& rows = answer.rows;
+    ServerAnswer& a = answer;
 
     switch (query.kind) {
         case ListKind::Files: {
             netenum::colFileEnum files;
             files.Init(server);
-            rows.reserve(files.Count());
+            a.cells.reserve(files.Count() * 96);  // about what a file's row takes
             for (const auto& f : files) {
                 if (!matches(f.PathName())) continue;
                 // The id goes back to the server bit for bit: unsigned, as it came.
-                rows.push_back({Number(static_cast<std::uint32_t>(f.ID())), ToUtf8(f.UserName()),
-                                AccessText(f.Permissions()), Number(f.NumberLocks()),
-                                ToUtf8(f.PathName())});
+                a.Add(Number(static_cast<std::uint32_t>(f.ID())));
+                a.Add(f.UserName());
+                a.Add(AccessText(f.Permissions()));
+                a.Add(Number(f.NumberLocks()));
+                a.Add(f.PathName());
             }
             break;
         }
@@ -128,10 +130,13 @@ ServerAnswer ListOneServer(const ListQuery& query, const std::u16string& server)
             sessions.Init(server);
             for (const auto& s : sessions) {
                 if (!matches(s.UserName())) continue;
-                rows.push_back({ToUtf8(s.UserName()), ToUtf8(s.ComputerName()),
-                                Number(s.NumOpens()), ToUtf8(s.ActiveTimeFormatted()),
-                                ToUtf8(s.IdleTimeFormatted()), s.UserFlags() == 1 ? "Yes" : "No",
-                                ToUtf8(s.Transport())});
+                a.Add(s.UserName());
+                a.Add(s.ComputerName());
+                a.Add(Number(s.NumOpens()));
+                a.Add(s.ActiveTimeFormatted());
+                a.Add(s.IdleTimeFormatted());
+                a.Add(std::string_view(s.UserFlags() == 1 ? "Yes" : "No"));
+                a.Add(s.Transport());
             }
             break;
         }
@@ -140,9 +145,12 @@ ServerAnswer ListOneServer(const ListQuery& query, const std::u16string& server)
             shares.Init(server);
             for (const auto& s : shares) {
                 if (!matches(s.ShareName())) continue;
-                rows.push_back({ToUtf8(s.ShareName()), ShareTypeText(s.ShareType()),
-                                Number(s.NumCurrConnections()), Number(s.NumMaxConnections()),
-                                ToUtf8(s.Path()), ToUtf8(s.Remarks())});
+                a.Add(s.ShareName());
+                a.Add(ShareTypeText(s.ShareType()));
+                a.Add(Number(s.NumCurrConnections()));
+                a.Add(Number(s.NumMaxConnections()));
+                a.Add(s.Path());
+                a.Add(s.Remarks());
             }
             break;
         }
@@ -153,11 +161,12 @@ ServerAnswer ListOneServer(const ListQuery& query, const std::u16string& server)
             for (const auto& c : connections) {
                 if (!matches(c.UserName())) continue;
                 // With a share the net name is the client; with a client, the share.
-                const std::string other = ToUtf8(c.NetName());
-                rows.push_back({byShare ? ToUtf8(query.share) : other,
-                                byShare ? other : ToUtf8(query.client), ToUtf8(c.UserName()),
-                                Number(c.NumOpens()), Number(c.NumUsers()),
-                                ToUtf8(c.ConnectTimeFormatted())});
+                a.Add(byShare ? std::u16string_view(query.share) : c.NetName());
+                a.Add(byShare ? c.NetName() : std::u16string_view(query.client));
+                a.Add(c.UserName());
+                a.Add(Number(c.NumOpens()));
+                a.Add(Number(c.NumUsers()));
+                a.Add(c.ConnectTimeFormatted());
             }
             break;
         }
@@ -169,8 +178,7 @@ ServerAnswer ListServerNames() {
     ServerAnswer answer;
     CollectingSink sink(answer.failures);
     netenum::ScopedMessageTarget target(&sink);
-    for (const auto& name : netenum::ServerNames(netapi::SV_TYPE_ALL))
-        answer.rows.push_back({ToUtf8(name)});
+    for (const auto& name : netenum::ServerNames(netapi::SV_TYPE_ALL)) answer.Add(name);
     return answer;
 }
 

@@ -60,19 +60,24 @@ bool WriteAll(int fd, const std::string& bytes) {
     return true;
 }
 
-[[noreturn]] void RunChild(int fd, const std::u16string& server,
-                           const std::function<ServerAnswer(const std::u16string&)>& ask) {
+ServerAnswer AskOne(const std::u16string& server,
+                    const std::function<ServerAnswer(const std::u16string&)>& ask) {
     ServerAnswer answer;
     try {
         answer = ask(server);
     } catch (const std::exception& e) {
-        answer.rows.clear();
+        answer = {};
         answer.failures.push_back(std::string("the listing stopped: ") + e.what());
     } catch (...) {
-        answer.rows.clear();
+        answer = {};
         answer.failures.push_back("the listing stopped");
     }
-    const bool written = WriteAll(fd, EncodeAnswer(answer));
+    return answer;
+}
+
+[[noreturn]] void RunChild(int fd, const std::u16string& server,
+                           const std::function<ServerAnswer(const std::u16string&)>& ask) {
+    const bool written = WriteAll(fd, EncodeAnswer(AskOne(server, ask)));
     close(fd);
     // No exit handlers: they belong to the parent (its streams, its objects).
     _exit(written ? 0 : 1);
@@ -110,13 +115,50 @@ void Finish(Child& child, std::vector<ServerAnswer>& answers) {
 
 }  // namespace
 
+void ServerAnswer::Add(std::string_view cell) {
+    PutCount(cells, cell.size());
+    cells += cell;
+    ++cellCount;
+}
+
+void ServerAnswer::Add(std::u16string_view cell) {
+    const std::size_t lengthAt = cells.size();
+    PutCount(cells, 0);
+    cells.reserve(cells.size() + cell.size());
+    for (std::size_t i = 0; i < cell.size(); ++i) {
+        char32_t cp = cell[i];
+        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < cell.size() && cell[i + 1] >= 0xDC00 &&
+            cell[i + 1] <= 0xDFFF) {
+            cp = 0x10000 + ((cp - 0xD800) << 10) + (cell[i + 1] - 0xDC00);
+            ++i;
+        } else if (cp >= 0xD800 && cp <= 0xDFFF) {
+            cp = 0xFFFD;  // a lone surrogate cannot be written as UTF-8
+        }
+        if (cp < 0x80) {
+            cells.push_back(static_cast<char>(cp));
+        } else if (cp < 0x800) {
+            cells += static_cast<char>(0xC0 | (cp >> 6));
+            cells += static_cast<char>(0x80 | (cp & 0x3F));
+        } else if (cp < 0x10000) {
+            cells += static_cast<char>(0xE0 | (cp >> 12));
+            cells += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+            cells += static_cast<char>(0x80 | (cp & 0x3F));
+        } else {
+            cells += static_cast<char>(0xF0 | (cp >> 18));
+            cells += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+            cells += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+            cells += static_cast<char>(0x80 | (cp & 0x3F));
+        }
+    }
+    const auto length = static_cast<std::uint32_t>(cells.size() - lengthAt - sizeof(std::uint32_t));
+    std::memcpy(cells.data() + lengthAt, &length, sizeof length);
+    ++cellCount;
+}
+
 std::string EncodeAnswer(const ServerAnswer& answer) {
     std::string out;
-    PutCount(out, answer.rows.size());
-    for (const auto& row : answer.rows) {
-        PutCount(out, row.size());
-        for (const auto& cell : row) PutText(out, cell);
-    }
+    PutCount(out, answer.cellCount);
+    PutText(out, answer.cells);
     PutCount(out, answer.failures.size());
     for (const auto& line : answer.failures) PutText(out, line);
     return out;
@@ -125,19 +167,14 @@ std::string EncodeAnswer(const ServerAnswer& answer) {
 bool DecodeAnswer(std::string_view bytes, ServerAnswer& answer) {
     Reader in(bytes);
     answer = {};
-    std::uint32_t rows = 0;
+    std::uint32_t cells = 0;
+    if (!in.Count(cells) || !in.Text(answer.cells)) return false;
+    answer.cellCount = cells;
+    // The cells must be whole: the reader trusts their lengths afterwards.
+    if (!answer.ForEachCell([](std::string_view) {})) return false;
+    std::uint32_t failures = 0;
     // Every count is checked against what is left, so a bad count cannot
     // make the reader reserve more than the bytes could hold.
-    if (!in.Count(rows) || rows > in.Left() / 4) return false;
-    answer.rows.resize(rows);
-    for (auto& row : answer.rows) {
-        std::uint32_t cells = 0;
-        if (!in.Count(cells) || cells > in.Left() / 4) return false;
-        row.resize(cells);
-        for (auto& cell : row)
-            if (!in.Text(cell)) return false;
-    }
-    std::uint32_t failures = 0;
     if (!in.Count(failures) || failures > in.Left() / 4) return false;
     answer.failures.resize(failures);
     for (auto& line : answer.failures)
@@ -149,6 +186,12 @@ std::vector<ServerAnswer> AskEachServer(const std::vector<std::u16string>& serve
                                         const std::function<ServerAnswer(const std::u16string&)>& ask,
                                         std::size_t atOnce) {
     std::vector<ServerAnswer> answers(servers.size());
+    // One server has nothing to run beside it: asked here, it is spared the
+    // child's start and the copy-on-write faults of a large list.
+    if (servers.size() == 1) {
+        answers[0] = AskOne(servers[0], ask);
+        return answers;
+    }
     if (atOnce == 0) atOnce = 1;
     // Whatever the parent buffered would otherwise be written once more by
     // every child that flushes.

@@ -1,10 +1,14 @@
 // Reading a big server's open files through the whole layer: provider answer,
-// one packed buffer, the collection's copy; and the summary on the same server.
+// one packed buffer, the collection's copy; the summary on the same server;
+// and the list mode writing them all as JSON.
 #include <benchmark/benchmark.h>
 
+#include <fstream>
+#include <sstream>
 #include <memory>
 #include <string>
 
+#include "app/ListMode.h"
 #include "netenum/colFileEnum.h"
 #include "netenum/netapi.h"
 #include "netenum/providers/simulated/SimulatedNetwork.h"
@@ -58,8 +62,24 @@ void ClsGeneralInit(benchmark::State& state) {
     netapi::SetProvider(nullptr);
 }
 
+// vantor --list files --server BENCH --format json > /dev/null, in process:
+// the listing child, its answer through the pipe, the table and the JSON.
+void ListJson(benchmark::State& state) {
+    InstallServerWithFiles(static_cast<int>(state.range(0)));
+    const char* argv[] = {"vantor", "--list", "files", "--server", "BENCH", "--format", "json"};
+    const app::OptionLine line = app::ParseOptionLine(7, argv);
+    std::ofstream devNull("/dev/null");
+    std::ostringstream err;
+    for (auto _ : state) {
+        const int status = app::RunListMode(line.request, {}, app::OutputKind::Pipe, devNull, err);
+        if (status != 0) state.SkipWithError(err.str().c_str());
+    }
+    netapi::SetProvider(nullptr);
+}
+
 }  // namespace
 
+BENCHMARK(ListJson)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(ColFileEnumInit)->Name("colFileEnum.Init")->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(ClsGeneralInit)->Name("clsGeneral.Init")->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK_MAIN();

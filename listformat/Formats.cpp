@@ -7,12 +7,6 @@
 namespace listformat {
 namespace {
 
-const std::string kEmpty;
-
-const std::string& CellOf(const std::vector<std::string>& row, std::size_t column) {
-    return column < row.size() ? row[column] : kEmpty;
-}
-
 // --- CSV ---
 
 bool LooksLikeFormula(std::string_view cell) {
@@ -42,20 +36,37 @@ void AppendCsvCell(std::string& out, std::string_view cell) {
     if (quote) out += '"';
 }
 
-void AppendCsvLine(std::string& out, const std::vector<std::string>& cells, std::size_t columns) {
-    for (std::size_t i = 0; i < columns; ++i) {
+// Cell `i` of the line; the header is line `kHeader`, and kHeader + 1 wraps
+// round to row 0, so one loop from kHeader writes the header, then the rows.
+constexpr std::size_t kHeader = static_cast<std::size_t>(-1);
+
+std::string_view LineCell(const Table& table, std::size_t line, std::size_t i) {
+    return line == kHeader ? std::string_view(table.columns[i].name) : table.Cell(line, i);
+}
+
+void AppendCsvLine(std::string& out, const Table& table, std::size_t line) {
+    for (std::size_t i = 0; i < table.columns.size(); ++i) {
         if (i > 0) out += ',';
-        AppendCsvCell(out, CellOf(cells, i));
+        AppendCsvCell(out, LineCell(table, line, i));
     }
     out += "\r\n";
 }
 
 // --- JSON ---
 
+bool NeedsJsonEscape(unsigned char c) { return c < 0x20 || c == '"' || c == '\\' || c == 0xE2; }
+
 void AppendJsonString(std::string& out, std::string_view text) {
     static constexpr char kHex[] = "0123456789abcdef";
     out += '"';
-    for (std::size_t i = 0; i < text.size(); ++i) {
+    std::size_t i = 0;
+    while (i < text.size()) {
+        // Runs of plain text go in whole; only the few special bytes are looked at.
+        std::size_t end = i;
+        while (end < text.size() && !NeedsJsonEscape(static_cast<unsigned char>(text[end]))) ++end;
+        out.append(text, i, end - i);
+        if (end == text.size()) break;
+        i = end;
         const auto c = static_cast<unsigned char>(text[i]);
         switch (c) {
             case '"': out += "\\\""; break;
@@ -70,7 +81,7 @@ void AppendJsonString(std::string& out, std::string_view text) {
                     out += "\\u00";
                     out += kHex[c >> 4];
                     out += kHex[c & 0xF];
-                } else if (c == 0xE2 && i + 2 < text.size() && text[i + 1] == '\x80' &&
+                } else if (i + 2 < text.size() && text[i + 1] == '\x80' &&
                            (text[i + 2] == '\xA8' || text[i + 2] == '\xA9')) {
                     // Line and paragraph separators end a line in JavaScript source.
                     out += text[i + 2] == '\xA8' ? "\\u2028" : "\\u2029";
@@ -79,8 +90,18 @@ void AppendJsonString(std::string& out, std::string_view text) {
                     out += static_cast<char>(c);
                 }
         }
+        ++i;
     }
     out += '"';
+}
+
+// Bytes of every cell and caption: the size a written list starts from, so
+// that a large one is allocated once rather than grown and copied.
+std::size_t TextBytes(const Table& table) {
+    std::size_t bytes = 0;
+    for (std::size_t row = 0; row < table.RowCount(); ++row)
+        for (std::size_t i = 0; i < table.columns.size(); ++i) bytes += table.Cell(row, i).size();
+    return bytes;
 }
 
 }  // namespace
@@ -96,15 +117,17 @@ bool IsPlainInteger(std::string_view cell) {
     return true;
 }
 
+void Table::AddRow(std::vector<std::string> cells) {
+    cells.resize(columns.size());
+    for (auto& cell : cells) mCells.push_back(mKept.emplace_back(std::move(cell)));
+}
+
 std::string ToCsv(const Table& table, bool byteOrderMark) {
     std::string out;
+    out.reserve(TextBytes(table) + table.RowCount() * (table.columns.size() + 2) + 64);
     if (byteOrderMark) out += "\xEF\xBB\xBF";
-    const std::size_t columns = table.columns.size();
-    std::vector<std::string> header;
-    header.reserve(columns);
-    for (const Column& column : table.columns) header.push_back(column.name);
-    AppendCsvLine(out, header, columns);
-    for (const auto& row : table.rows) AppendCsvLine(out, row, columns);
+    AppendCsvLine(out, table, kHeader);
+    for (std::size_t row = 0; row < table.RowCount(); ++row) AppendCsvLine(out, table, row);
     return out;
 }
 
@@ -118,15 +141,19 @@ std::string ToJson(const Table& table) {
         key += ':';
         keys.push_back(std::move(key));
     }
-    std::string out = "[";
+    std::size_t keyBytes = 0;
+    for (const auto& key : keys) keyBytes += key.size() + 3;
+    std::string out;
+    out.reserve(TextBytes(table) + table.RowCount() * (keyBytes + 4) + 8);
+    out += '[';
     bool firstRow = true;
-    for (const auto& row : table.rows) {
+    for (std::size_t row = 0; row < table.RowCount(); ++row) {
         out += firstRow ? "\n{" : ",\n{";
         firstRow = false;
         for (std::size_t i = 0; i < columns; ++i) {
             if (i > 0) out += ',';
             out += keys[i];
-            const std::string& cell = CellOf(row, i);
+            const std::string_view cell = table.Cell(row, i);
             if (table.columns[i].numeric && IsPlainInteger(cell))
                 out += cell;
             else
@@ -141,14 +168,11 @@ std::string ToJson(const Table& table) {
 std::string ToTextTable(const Table& table) {
     const std::size_t columns = table.columns.size();
     std::vector<std::vector<std::string>> lines;
-    lines.reserve(table.rows.size() + 1);
-    std::vector<std::string> header;
-    for (const Column& column : table.columns) header.push_back(EscapeControls(column.name));
-    lines.push_back(std::move(header));
-    for (const auto& row : table.rows) {
+    lines.reserve(table.RowCount() + 1);
+    for (std::size_t line = kHeader; line == kHeader || line < table.RowCount(); ++line) {
         std::vector<std::string> cells;
         cells.reserve(columns);
-        for (std::size_t i = 0; i < columns; ++i) cells.push_back(EscapeControls(CellOf(row, i)));
+        for (std::size_t i = 0; i < columns; ++i) cells.push_back(EscapeControls(LineCell(table, line, i)));
         lines.push_back(std::move(cells));
     }
     std::vector<std::size_t> widths(columns, 0);
@@ -173,17 +197,11 @@ std::string ToTextTable(const Table& table) {
 }
 
 std::string ToTsv(const Table& table) {
-    const std::size_t columns = table.columns.size();
     std::string out;
-    for (std::size_t i = 0; i < columns; ++i) {
-        if (i > 0) out += '\t';
-        out += EscapeControls(table.columns[i].name);
-    }
-    out += '\n';
-    for (const auto& row : table.rows) {
-        for (std::size_t i = 0; i < columns; ++i) {
+    for (std::size_t line = kHeader; line == kHeader || line < table.RowCount(); ++line) {
+        for (std::size_t i = 0; i < table.columns.size(); ++i) {
             if (i > 0) out += '\t';
-            out += EscapeControls(CellOf(row, i));
+            out += EscapeControls(LineCell(table, line, i));
         }
         out += '\n';
     }

@@ -11,22 +11,30 @@
 #include "listformat/Escape.h"
 #include "listformat/Formats.h"
 
+using listformat::Column;
 using listformat::Table;
 
 namespace {
 
 // Server text a spreadsheet, a browser or a terminal would take as more than data.
+const std::vector<std::vector<std::string>> kHostileRows = {
+    {"FS1", "4294967295", "<b>anna</b>", "D:\\a,b\\\"quoted\".txt"},
+    {"FS1", "2", "=HYPERLINK(\"http://x\")", "line1\nline2\r\nend"},
+    {"FS1", "007", "+1", "-2+3"},
+    {"FS1", "-1", "@SUM(A1)", "\t=tab"},
+    {"FS1", "x", "Ünïcødé 日本", "\x1b[31mred\xe2\x80\xaegpj.exe"},
+    {"FS1", "", "", ""},
+};
+
 Table Hostile() {
-    Table t;
-    t.columns = {{"server"}, {"id", true}, {"user"}, {"path"}};
-    t.rows = {
-        {"FS1", "4294967295", "<b>anna</b>", "D:\\a,b\\\"quoted\".txt"},
-        {"FS1", "2", "=HYPERLINK(\"http://x\")", "line1\nline2\r\nend"},
-        {"FS1", "007", "+1", "-2+3"},
-        {"FS1", "-1", "@SUM(A1)", "\t=tab"},
-        {"FS1", "x", "Ünïcødé 日本", "\x1b[31mred\xe2\x80\xaegpj.exe"},
-        {"FS1"},  // short row: the rest reads as empty
-    };
+    Table t({{"server"}, {"id", true}, {"user"}, {"path"}});
+    for (const auto& row : kHostileRows) t.AddRow(row);
+    return t;
+}
+
+Table OneRow(std::vector<Column> columns, std::vector<std::string> cells) {
+    Table t(std::move(columns));
+    t.AddRow(std::move(cells));
     return t;
 }
 
@@ -43,10 +51,10 @@ nlohmann::json ExpectedCsvRows(const Table& t) {
     nlohmann::json header = nlohmann::json::array();
     for (const auto& c : t.columns) header.push_back(c.name);
     rows.push_back(header);
-    for (const auto& r : t.rows) {
+    for (std::size_t r = 0; r < t.RowCount(); ++r) {
         nlohmann::json row = nlohmann::json::array();
         for (std::size_t i = 0; i < t.columns.size(); ++i) {
-            const std::string cell = i < r.size() ? r[i] : "";
+            const std::string cell(t.Cell(r, i));
             const bool formula = !cell.empty() && std::string("=+-@\t\r").find(cell[0]) != std::string::npos &&
                                  !listformat::IsPlainInteger(cell);
             row.push_back(formula ? "'" + cell : cell);
@@ -62,11 +70,11 @@ TEST(ListFormats, JsonReadsBackAsTheSameDataWithNumbersAsNumbers) {
     const Table t = Hostile();
     const auto parsed = nlohmann::json::parse(listformat::ToJson(t));
     ASSERT_TRUE(parsed.is_array());
-    ASSERT_EQ(parsed.size(), t.rows.size());
-    for (std::size_t r = 0; r < t.rows.size(); ++r) {
+    ASSERT_EQ(parsed.size(), kHostileRows.size());
+    for (std::size_t r = 0; r < kHostileRows.size(); ++r) {
         ASSERT_EQ(parsed[r].size(), t.columns.size());
         for (std::size_t c = 0; c < t.columns.size(); ++c) {
-            const std::string cell = c < t.rows[r].size() ? t.rows[r][c] : "";
+            const std::string cell = kHostileRows[r][c];
             const auto& value = parsed[r][t.columns[c].name];
             if (c == 1 && listformat::IsPlainInteger(cell))
                 EXPECT_EQ(value.dump(), cell);  // a number, digit for digit
@@ -79,9 +87,9 @@ TEST(ListFormats, JsonReadsBackAsTheSameDataWithNumbersAsNumbers) {
     std::vector<std::string> keys;
     for (const auto& [key, value] : ordered[0].items()) keys.push_back(key);
     EXPECT_EQ(keys, (std::vector<std::string>{"server", "id", "user", "path"}));
-    EXPECT_EQ(listformat::ToJson(Table{{{"a"}}, {}}), "[]\n");
+    EXPECT_EQ(listformat::ToJson(Table({{"a"}})), "[]\n");
     // JavaScript's line separators never reach the text raw.
-    EXPECT_EQ(listformat::ToJson(Table{{{"a"}}, {{"x\xe2\x80\xa8y"}}}).find("\xe2\x80\xa8"),
+    EXPECT_EQ(listformat::ToJson(OneRow({{"a"}}, {"x\xe2\x80\xa8y"})).find("\xe2\x80\xa8"),
               std::string::npos);
 }
 
@@ -99,7 +107,7 @@ TEST(ListFormats, CsvReadsBackInPythonsCsvModuleAsDataNotFormulas) {
         std::remove(expected.c_str());
     }
     // RFC 4180 line ends, and quoting only where a cell needs it.
-    EXPECT_EQ(listformat::ToCsv(Table{{{"a"}, {"b"}}, {{"x y", "1,2"}}}, false),
+    EXPECT_EQ(listformat::ToCsv(OneRow({{"a"}, {"b"}}, {"x y", "1,2"}), false),
               "a,b\r\nx y,\"1,2\"\r\n");
 }
 
@@ -108,7 +116,7 @@ TEST(ListFormats, TextTableKeepsEveryRowOnOneLineAndAlignsColumns) {
     std::istringstream in(table);
     std::vector<std::string> lines;
     for (std::string line; std::getline(in, line);) lines.push_back(line);
-    ASSERT_EQ(lines.size(), Hostile().rows.size() + 1);
+    ASSERT_EQ(lines.size(), kHostileRows.size() + 1);
     EXPECT_EQ(table.find('\x1b'), std::string::npos);
     EXPECT_EQ(table.find('\r'), std::string::npos);
     EXPECT_EQ(table.find("\xe2\x80\xae"), std::string::npos);
@@ -120,7 +128,7 @@ TEST(ListFormats, TextTableKeepsEveryRowOnOneLineAndAlignsColumns) {
 }
 
 TEST(ListFormats, TsvHasAHeaderAndOneFieldPerCell) {
-    const std::string tsv = listformat::ToTsv(Table{{{"a"}, {"b"}}, {{"x\ty", "1\n2"}}});
+    const std::string tsv = listformat::ToTsv(OneRow({{"a"}, {"b"}}, {"x\ty", "1\n2"}));
     EXPECT_EQ(tsv, "a\tb\nx\\ty\t1\\n2\n");
 }
 

@@ -39,12 +39,12 @@ listformat::Table ListExport::TableOf(const ReportList& list, const std::vector<
         table.columns.push_back({Utf8(caption)});
     }
     const ReportListModel& model = *list.Model();
-    table.rows.reserve(rows.size());
+    table.Reserve(rows.size());
     for (const int row : rows) {
         std::vector<std::string> cells;
         cells.reserve(static_cast<std::size_t>(columns));
         for (int c = 0; c < columns; ++c) cells.push_back(Utf8(model.CellRef(row, c)));
-        table.rows.push_back(std::move(cells));
+        table.AddRow(std::move(cells));
     }
     return table;
 }

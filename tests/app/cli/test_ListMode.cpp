@@ -318,24 +318,26 @@ TEST(ListModeHostile, WithoutFormatAPipeGetsCsvAndAFileCsvWithItsByteOrderMark) 
 
 TEST(ServerFanOut, AnswersComeInTheOrderAskedAndADyingChildSpoilsOnlyItsOwn) {
     const std::vector<std::u16string> servers = {u"a", u"b", u"crash", u"d", u"e"};
+    const std::string big(100000, 'x');
     const auto answers = app::AskEachServer(
         servers,
-        [](const std::u16string& server) {
+        [&](const std::u16string& server) {
             if (server == u"crash") std::raise(SIGKILL);
             app::ServerAnswer answer;
-            answer.rows.push_back({text::ToUtf8(server), std::string(100000, 'x')});
+            answer.Add(server);
+            answer.Add(big);
             if (server == u"d") answer.failures.push_back("d failed");
             return answer;
         },
         2);
     ASSERT_EQ(answers.size(), servers.size());
     for (std::size_t i : {0u, 1u, 3u, 4u}) {
-        ASSERT_EQ(answers[i].rows.size(), 1u);
-        EXPECT_EQ(answers[i].rows[0][0], text::ToUtf8(servers[i]));
-        EXPECT_EQ(answers[i].rows[0][1].size(), 100000u);
+        std::vector<std::string> cells;
+        EXPECT_TRUE(answers[i].ForEachCell([&](std::string_view c) { cells.emplace_back(c); }));
+        EXPECT_EQ(cells, (std::vector<std::string>{text::ToUtf8(servers[i]), big}));
     }
     EXPECT_EQ(answers[3].failures, (std::vector<std::string>{"d failed"}));
-    EXPECT_TRUE(answers[2].rows.empty());
+    EXPECT_EQ(answers[2].cellCount, 0u);
     EXPECT_EQ(answers[2].failures, (std::vector<std::string>{"the listing process ended with signal 9"}));
 
     // A cut or inflated answer is refused rather than read past its end.
@@ -343,6 +345,14 @@ TEST(ServerFanOut, AnswersComeInTheOrderAskedAndADyingChildSpoilsOnlyItsOwn) {
     app::ServerAnswer decoded;
     EXPECT_TRUE(app::DecodeAnswer(whole, decoded));
     EXPECT_EQ(decoded.failures, answers[3].failures);
+    EXPECT_EQ(decoded.cells, answers[3].cells);
     EXPECT_FALSE(app::DecodeAnswer(whole.substr(0, whole.size() - 1), decoded));
+    std::string inflated = whole;
+    inflated[0] = '\x03';  // three cells claimed, two sent
+    EXPECT_FALSE(app::DecodeAnswer(inflated, decoded));
     EXPECT_FALSE(app::DecodeAnswer(std::string("\xff\xff\xff\x7f", 4), decoded));
+    // Text leaves as UTF-8, characters beyond the first plane included.
+    app::ServerAnswer wide;
+    wide.Add(std::u16string(u"\u00e9\u65e5\U0001F600"));
+    EXPECT_EQ(wide.cells.substr(4), "\xc3\xa9\xe6\x97\xa5\xf0\x9f\x98\x80");
 }
