@@ -89,7 +89,12 @@ OptionLine ParseOptionLine(int argc, const char* const* argv) {
             request.servers.push_back(text::FromUtf8(*value));
         } else if (option == "--match") {
             if (haveMatch) return Malformed("--match is given twice");
-            request.query.match = text::ToLower(text::FromUtf8(*value));
+            const std::u16string pattern = text::FromUtf8(*value);
+            if (pattern.size() > kMaxPatternLength)
+                return Malformed("--match is longer than " + std::to_string(kMaxPatternLength) +
+                                 " characters");
+            // Folded as the close mode folds, so "*été*" finds "ÉTÉ".
+            request.query.match = text::FoldCase(pattern);
             haveMatch = true;
         } else if (option == "--format") {
             if (request.format) return Malformed("--format is given twice");

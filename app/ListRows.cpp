@@ -7,6 +7,7 @@
 #include "netenum/colFileEnum.h"
 #include "netenum/colSessionEnum.h"
 #include "netenum/colShareEnum.h"
+#include "netenum/modAPI_Error.h"
 #include "netenum/netapi.h"
 #include "pattern/PatternMatch.h"
 
@@ -76,7 +77,7 @@ public:
         if (pattern) mPattern.emplace(*pattern);
     }
     bool operator()(const std::u16string& value) const {
-        return !mPattern || mPattern->Matches(text::ToLower(value));
+        return !mPattern || mPattern->Matches(text::FoldCase(value));
     }
 
 private:
@@ -113,6 +114,9 @@ ServerAnswer ListOneServer(const ListQuery& query, const std::u16string& server)
         case ListKind::Files: {
             netenum::colFileEnum files;
             files.Init(server);
+            // Part of a list is listed, and said: files may be missing from it.
+            if (files.Incomplete())
+                sink.AppendLine(netenum::IncompleteListLine(files.Count(), files.TotalEntries(), u"files"));
             a.cells.reserve(files.Count() * 96);  // about what a file's row takes
             for (const auto& f : files) {
                 if (!matches(f.PathName())) continue;
@@ -128,6 +132,9 @@ ServerAnswer ListOneServer(const ListQuery& query, const std::u16string& server)
         case ListKind::Sessions: {
             netenum::colSessionEnum sessions;
             sessions.Init(server);
+            if (sessions.Incomplete())
+                sink.AppendLine(
+                    netenum::IncompleteListLine(sessions.Count(), sessions.TotalEntries(), u"sessions"));
             for (const auto& s : sessions) {
                 if (!matches(s.UserName())) continue;
                 a.Add(s.UserName());

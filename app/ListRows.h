@@ -13,8 +13,8 @@ enum class ListKind { Files, Sessions, Shares, Connections };
 
 struct ListQuery {
     ListKind kind = ListKind::Files;
-    // Lower-cased pattern: paths for files, users for sessions and
-    // connections, share names for shares.
+    // Case-folded pattern (text::FoldCase): paths for files, users for
+    // sessions and connections, share names for shares.
     std::optional<std::u16string> match;
     // Connections: exactly one of the two.
     std::u16string share;

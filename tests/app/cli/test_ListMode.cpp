@@ -138,6 +138,7 @@ bool CsvReadsBackAs(const std::string& csv, const std::string& expectedJson, boo
 }  // namespace
 
 TEST(ListModeCommandLine, MalformedLinesAreRefusedBeforeAnyNetworkIsAsked) {
+    const std::string longPattern(1025, '*');
     const std::vector<std::vector<const char*>> malformed = {
         {"--list"},
         {"--list", "files"},
@@ -151,6 +152,7 @@ TEST(ListModeCommandLine, MalformedLinesAreRefusedBeforeAnyNetworkIsAsked) {
         {"--list", "connections", "--server", "x", "--share", "s", "--client", "c"},
         {"--list", "files", "--server", "x", "--bogus"},
         {"--list", "files", "--server", "x", "--match", "a", "--match", "b"},
+        {"--list", "files", "--server", "x", "--match", longPattern.c_str()},
     };
     for (auto args : malformed) {
         args.insert(args.begin(), "vantor");
@@ -289,14 +291,25 @@ TEST(ListModeHostile, ServerTextRoundTripsAsDataInEveryFormat) {
 TEST(ListModeHostile, WhoHasItOpenAcrossEveryServerIgnoringCase) {
     const Result r = RunVantor(
         {"--list", "files", "--server", "all", "--match", "*budget*.XLSX", "--format", "json"}, kHostile);
-    EXPECT_EQ(r.status, 1) << "DEADSRV could not be asked";
-    EXPECT_EQ(r.err, "vantor: DEADSRV: NetFileEnum error 53 : The network path was not found.\n");
+    EXPECT_EQ(r.status, 1) << "DEADSRV could not be asked, PARTSRV answered only part";
+    EXPECT_EQ(r.err, "vantor: PARTSRV: list incomplete: 2 of 3 files\n"
+                     "vantor: DEADSRV: NetFileEnum error 53 : The network path was not found.\n");
     const auto rows = ordered_json::parse(r.out);
     ASSERT_EQ(rows.size(), 2u);
     EXPECT_EQ(rows[0]["server"], "ODDSRV");
     EXPECT_EQ(rows[0]["id"], 4);
     EXPECT_EQ(rows[1]["server"], "PLAINSRV");
     EXPECT_EQ(rows[1]["user"], "zoe");
+
+    // Letter case folded beyond ASCII; a part of a list is listed and said.
+    const Result folded = RunVantor(
+        {"--list", "files", "--server", "ODDSRV", "--match", "*ÜNÏCØDÉ*", "--format", "json"}, kHostile);
+    EXPECT_EQ(folded.status, 0);
+    EXPECT_EQ(ordered_json::parse(folded.out).size(), 1u);
+    const Result part = RunVantor({"--list", "files", "--server", "PARTSRV", "--format", "json"}, kHostile);
+    EXPECT_EQ(part.status, 1);
+    EXPECT_EQ(ordered_json::parse(part.out).size(), 2u);
+    EXPECT_EQ(part.err, "vantor: PARTSRV: list incomplete: 2 of 3 files\n");
 
     // A server name with control characters stays one escaped line.
     const Result odd = RunVantor({"--list", "shares", "--server", "evil\nname\x1b[2J"}, kHostile);
