@@ -20,6 +20,11 @@ public:
         return mItems[IndexKey - 1];
     }
     std::size_t Count() const { return mItems.size(); }
+    // The item at `index` counted from 0, as the windows keep it with a row;
+    // nullptr when there is none.
+    const T* At(std::size_t index) const {
+        return index < mItems.size() ? &mItems[index] : nullptr;
+    }
 
     // The server answered 234 (more data): the items are only the first part
     // of a list that it says holds TotalEntries() in all.

@@ -73,6 +73,7 @@ constexpr DWORD PLATFORM_ID_NT = 500;
 constexpr DWORD PERM_FILE_READ = 0x1;
 constexpr DWORD PERM_FILE_WRITE = 0x2;
 constexpr DWORD PERM_FILE_CREATE = 0x4;
+constexpr DWORD ACCESS_EXEC = 0x8;  // also reported in fi3_permissions
 
 // Session flags.
 constexpr DWORD SESS_GUEST = 0x1;

@@ -4,20 +4,12 @@
 #include "Prompts.h"
 #include "ReportList.h"
 #include "WaitCursor.h"
+#include "WindowParts.h"
 
 namespace common {
 namespace {
 
 const QString kStar = QStringLiteral("*");
-
-// Trim as the classic one does: blanks only, tabs stay.
-QString TrimSpaces(const QString& text) {
-    qsizetype first = 0;
-    qsizetype last = text.size();
-    while (first < last && text[first] == QLatin1Char(' ')) ++first;
-    while (last > first && text[last - 1] == QLatin1Char(' ')) --last;
-    return text.mid(first, last - first);
-}
 
 QStringList HelpLines(const QString& what, const QString& exact, const QString& begins,
                       const QString& ends, const QString& contains) {

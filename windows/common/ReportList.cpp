@@ -27,15 +27,21 @@ void ReportList::Rebuild::AddColumn(const QString& text, double widthFraction) {
     mList.mWidthFractions.push_back(widthFraction);
 }
 
-void ReportList::Rebuild::AddRow(std::initializer_list<QString> texts, const QString& tag) {
-    mList.mModel->AddRow(texts, tag);
+void ReportList::Rebuild::AddRow(std::initializer_list<QString> texts, const QString& tag,
+                                  int record) {
+    mList.mModel->AddRow(texts, tag, record);
 }
 
-void ReportList::Rebuild::AddRow(const QStringList& texts, const QString& tag) {
-    mList.mModel->AddRow(texts, tag);
+void ReportList::Rebuild::AddRow(const QStringList& texts, const QString& tag, int record) {
+    mList.mModel->AddRow(texts, tag, record);
 }
 
 void ReportList::Rebuild::ReserveRows(int rows) { mList.mModel->ReserveRows(rows); }
+
+int ReportList::Record(int row) const {
+    const QVariant record = mModel->data(mModel->index(row, 0), ReportListModel::RecordRole);
+    return record.isValid() ? record.toInt() : ReportListModel::kNoRecord;
+}
 
 ReportList::ReportList(QWidget* parent) : QTreeView(parent), mModel(new ReportListModel(this)) {
     setModel(mModel);

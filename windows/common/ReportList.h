@@ -9,7 +9,7 @@
 // re-adds them inside a single model reset:
 //     auto fill = list.Rebuild();
 //     fill.AddColumn("Opened By", 0.15);
-//     fill.AddRow({user, access, locks, path}, tag);
+//     fill.AddRow({user, access, locks, path}, tag, record);
 #include <QStringList>
 #include <QTreeView>
 #include <cstdint>
@@ -35,8 +35,11 @@ public:
 
         // `widthFraction` of the list's current width.
         void AddColumn(const QString& text, double widthFraction);
-        void AddRow(std::initializer_list<QString> texts, const QString& tag = QString());
-        void AddRow(const QStringList& texts, const QString& tag = QString());
+        // `record`: where the window keeps what the row stands for (see Record).
+        void AddRow(std::initializer_list<QString> texts, const QString& tag = QString(),
+                    int record = ReportListModel::kNoRecord);
+        void AddRow(const QStringList& texts, const QString& tag = QString(),
+                    int record = ReportListModel::kNoRecord);
         void ReserveRows(int rows);
 
     private:
@@ -58,6 +61,9 @@ public:
     // Sub-item `i` counted from 1, as the list view counts them.
     QString SubItem(int row, int i) const { return mModel->Cell(row, i); }
     QString Tag(int row) const { return mModel->Tag(row); }
+    // The position of the row's record in the collection the list was filled
+    // from (0 for its first item), ReportListModel::kNoRecord for none.
+    int Record(int row) const;
 
     bool IsSelected(int row) const;
     void SetSelected(int row, bool selected);
@@ -108,5 +114,13 @@ private:
     std::vector<double> mWidthFractions;
     std::uint8_t mSortOrderFlag = 0;
 };
+
+// The record of `row` among `items`, the collection the list was filled from
+// (anything with At(index)); nullptr when the row has none or there are no items.
+template <typename Items>
+auto RowRecord(const ReportList& list, int row, const Items* items) -> decltype(items->At(0)) {
+    const int record = list.Record(row);
+    return items != nullptr && record >= 0 ? items->At(static_cast<std::size_t>(record)) : nullptr;
+}
 
 }  // namespace common

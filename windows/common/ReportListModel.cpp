@@ -68,9 +68,7 @@ QVariant ReportListModel::data(const QModelIndex& index, int role) const {
     case Qt::DisplayRole: return Escaped(CellRef(index.row(), index.column()));
     case Qt::ToolTipRole:
         return Qt::convertFromPlainText(Escaped(CellRef(index.row(), index.column())));
-    case TagRole: return Tag(index.row());
-    case SortKeyRole:
-        return Keys(index.column())[static_cast<std::size_t>(StorageRow(index.row()))];
+    case RecordRole: return Record(index.row());
     default: return {};
     }
 }
@@ -93,6 +91,7 @@ void ReportListModel::BeginRebuild() {
     mHeaders.clear();
     mCells.clear();
     mTags.clear();
+    mRecords.clear();
     mOrder.clear();
     mKeys.clear();
 }
@@ -108,44 +107,31 @@ void ReportListModel::ReserveRows(int rows) {
     const auto n = static_cast<std::size_t>(std::max(rows, 0));
     for (auto& column : mCells) column.reserve(n);
     mTags.reserve(n);
+    mRecords.reserve(n);
 }
 
-void ReportListModel::AddRow(std::initializer_list<QString> texts, const QString& tag) {
-    auto text = texts.begin();
-    for (auto& column : mCells) {
-        if (text != texts.end()) {
-            column.push_back(*text);
-            ++text;
-        } else {
-            column.emplace_back();
-        }
-    }
-    mTags.push_back(tag);
-    if (!mRebuilding) {
-        // A row added outside a rebuild: the cheap way is a small reset.
-        beginResetModel();
-        ResetOrder();
-        mKeys.clear();
-        ApplySort();
-        endResetModel();
-    }
+void ReportListModel::AddRow(std::initializer_list<QString> texts, const QString& tag,
+                             int record) {
+    AppendRow(texts.begin(), texts.size(), tag, record);
 }
 
-void ReportListModel::AddRow(const QStringList& texts, const QString& tag) {
+void ReportListModel::AddRow(const QStringList& texts, const QString& tag, int record) {
+    AppendRow(texts.constData(), static_cast<std::size_t>(texts.size()), tag, record);
+}
+
+void ReportListModel::AppendRow(const QString* texts, std::size_t count, const QString& tag,
+                                int record) {
+    // Rows come only inside a rebuild, whose end makes the display order.
     std::size_t i = 0;
     for (auto& column : mCells) {
-        column.push_back(i < static_cast<std::size_t>(texts.size()) ? texts[static_cast<qsizetype>(i)]
-                                                                    : QString());
+        if (i < count)
+            column.push_back(texts[i]);
+        else
+            column.emplace_back();
         ++i;
     }
     mTags.push_back(tag);
-    if (!mRebuilding) {
-        beginResetModel();
-        ResetOrder();
-        mKeys.clear();
-        ApplySort();
-        endResetModel();
-    }
+    mRecords.push_back(record);
 }
 
 void ReportListModel::EndRebuild() {
@@ -182,6 +168,11 @@ const QString& ReportListModel::CellRef(int row, int column) const {
 QString ReportListModel::Tag(int row) const {
     if (row < 0 || row >= rowCount()) return {};
     return mTags[static_cast<std::size_t>(StorageRow(row))];
+}
+
+int ReportListModel::Record(int row) const {
+    if (row < 0 || row >= rowCount()) return kNoRecord;
+    return mRecords[static_cast<std::size_t>(StorageRow(row))];
 }
 
 std::vector<int> ReportListModel::DisplayPositions() const {

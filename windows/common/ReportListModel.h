@@ -1,6 +1,6 @@
 #pragma once
-// The rows of a report list: a row text, its sub-items and a hidden tag per
-// row, held column by column (one vector of strings per column, no object per
+// The rows of a report list: a row text, its sub-items, a hidden tag and the
+// row's record per row, held column by column (one vector of strings per column, no object per
 // row) so that 100,000 rows fill, sort and search quickly. Rows are stored in
 // the order they were added; a separate display order gives the sorted view.
 #include <QAbstractTableModel>
@@ -18,10 +18,11 @@ class ReportListModel final : public QAbstractTableModel {
     Q_OBJECT
 
 public:
-    // The hidden per-row tag, and the lower-case text the list sorts and
-    // pattern-searches by (separate from what it shows).
-    static constexpr int TagRole = Qt::UserRole + 1;
-    static constexpr int SortKeyRole = Qt::UserRole + 2;
+    // What the row stands for: the position of its record in the collection
+    // the window filled the list from. Commands read it instead of parsing
+    // the row's texts; kNoRecord for a row that stands for nothing.
+    static constexpr int RecordRole = Qt::UserRole + 1;
+    static constexpr int kNoRecord = -1;
 
     explicit ReportListModel(QObject* parent = nullptr);
 
@@ -37,8 +38,8 @@ public:
     void BeginRebuild();
     void AddColumn(const QString& text);
     // `texts` are the row text and then the sub-items; missing ones stay empty.
-    void AddRow(std::initializer_list<QString> texts, const QString& tag);
-    void AddRow(const QStringList& texts, const QString& tag);
+    void AddRow(std::initializer_list<QString> texts, const QString& tag, int record);
+    void AddRow(const QStringList& texts, const QString& tag, int record);
     void ReserveRows(int rows);
     // Applies the sorted mode to the new rows and ends the reset.
     void EndRebuild();
@@ -51,6 +52,7 @@ public:
     // The cell itself, without a copy: valid until the next rebuild.
     const QString& CellRef(int row, int column) const;
     QString Tag(int row) const;
+    int Record(int row) const;
     int StorageRow(int row) const { return mOrder[static_cast<std::size_t>(row)]; }
     // Inverse of StorageRow, built on demand.
     std::vector<int> DisplayPositions() const;
@@ -72,6 +74,7 @@ public:
     static QString LowerKey(const QString& text);
 
 private:
+    void AppendRow(const QString* texts, std::size_t count, const QString& tag, int record);
     const std::vector<QString>& Keys(int column) const;
     void ApplySort();
     void ResetOrder();
@@ -79,6 +82,7 @@ private:
     QStringList mHeaders;
     std::vector<std::vector<QString>> mCells;  // [column][storage row]
     std::vector<QString> mTags;
+    std::vector<int> mRecords;
     std::vector<int> mOrder;  // display position -> storage row
     // Lower-cased cells, made the first time a column is sorted or searched.
     mutable std::vector<std::vector<QString>> mKeys;

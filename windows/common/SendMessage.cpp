@@ -12,17 +12,6 @@
 #include "netenum/NetCalls.h"
 
 namespace common {
-namespace {
-
-QString TrimSpaces(const QString& text) {
-    qsizetype first = 0;
-    qsizetype last = text.size();
-    while (first < last && text[first] == QLatin1Char(' ')) ++first;
-    while (last > first && text[last - 1] == QLatin1Char(' ')) --last;
-    return text.mid(first, last - first);
-}
-
-}  // namespace
 
 std::uint32_t SendNetMessage(const QString& recipient, const QString& message) {
     return netenum::SendMessageText(recipient.toStdU16String(), message.toStdU16String());

@@ -20,7 +20,11 @@ QString Escaped(QStringView text) {
     return Q(text::EscapeControls(view));
 }
 
-std::u16string Trimmed(const QString& text) { return text::TrimSpaces(text.toStdU16String()); }
+QString TrimSpaces(const QString& text) {
+    return Q(text::TrimSpaces(
+        std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()),
+                            static_cast<std::size_t>(text.size()))));
+}
 
 void GrowToFit(QWidget* widget) {
     if (widget->sizeHint().width() > widget->width())

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringView>
 #include <exception>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -21,8 +22,8 @@ QString Q(std::u16string_view text);
 // Text from a server for one line of the pane or a list: controls and bidi
 // controls escaped (see text::EscapeControls); the same text when it has none.
 QString Escaped(QStringView text);
-// Blanks only, as the list texts are trimmed everywhere in the program.
-std::u16string Trimmed(const QString& text);
+// Blanks only, tabs stay: the program's one trim (text::TrimSpaces below Qt).
+QString TrimSpaces(const QString& text);
 
 // A step that fails is skipped and the command goes on with the next one.
 template <typename Step>
@@ -31,6 +32,18 @@ void SkipOnError(Step&& step) {
         step();
     } catch (const std::exception&) {
     }
+}
+
+// A collection read afresh from the server: built aside and put in place
+// only once complete, so that the rows on show keep their records while the
+// server answers. When reading fails the step is skipped.
+template <typename Collection, typename... Args>
+void ReadCollection(std::unique_ptr<Collection>& collection, const Args&... args) {
+    SkipOnError([&] {
+        auto fresh = std::make_unique<Collection>();
+        fresh->Init(args...);
+        collection = std::move(fresh);
+    });
 }
 
 // A caption is never cut short: where the window's font needs more room than

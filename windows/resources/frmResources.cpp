@@ -10,10 +10,13 @@
 #include <QStyleOptionButton>
 #include <QTimer>
 #include <algorithm>
+#include <array>
+#include <deque>
 
 #include "RefreshSeconds.h"
 #include "netenum/colFileEnum.h"
 #include "netenum/modAPI_Error.h"
+#include "netenum/netapi.h"
 #include "windows/common/ListCommands.h"
 #include "windows/common/MessagePane.h"
 #include "windows/common/ReportList.h"
@@ -32,7 +35,6 @@ using common::SkipOnError;
 
 constexpr int kClientWidthTwips = 10545;
 constexpr int kClientHeightTwips = 6855;
-constexpr int kPathColumn = 3;
 
 const QString kClosing = QStringLiteral("Closing files...\r\n");
 const QString kClosed = QStringLiteral("Files closed\r\n");
@@ -58,14 +60,35 @@ const QString kCreate = QStringLiteral("Create");
 const QString kRead = QStringLiteral("Read");
 const QString kUnknown = QStringLiteral("Unknown");
 
+const QString& PermissionWord(std::int32_t permissions) {
+    const auto bits = static_cast<netapi::DWORD>(permissions);
+    if (bits & netapi::PERM_FILE_WRITE) return kWrite;
+    if (bits & netapi::ACCESS_EXEC) return kExecute;
+    if (bits & netapi::PERM_FILE_CREATE) return kCreate;
+    if (bits & netapi::PERM_FILE_READ) return kRead;
+    return kUnknown;
+}
+
+// The "Locks" text of a record (the server's count, unsigned): the usual
+// small counts are made once.
+QStringView LocksText(std::uint32_t locks, std::deque<QString>& others) {
+    static const std::array<QString, 16> kSmall = [] {
+        std::array<QString, 16> texts;
+        for (std::size_t i = 0; i < texts.size(); ++i) texts[i] = QString::number(i);
+        return texts;
+    }();
+    if (locks < kSmall.size()) return kSmall[locks];
+    return others.emplace_back(QString::number(locks));
+}
+
+QStringView View(const std::u16string& text) {
+    return QStringView(text.data(), static_cast<qsizetype>(text.size()));
+}
+
 }  // namespace
 
 QString frmResources::PermissionText(std::int32_t permissions) {
-    if (permissions & 2) return kWrite;
-    if (permissions & 8) return kExecute;
-    if (permissions & 4) return kCreate;
-    if (permissions & 1) return kRead;
-    return kUnknown;
+    return PermissionWord(permissions);
 }
 
 frmResources::frmResources(QWidget* parent)
@@ -146,10 +169,7 @@ void frmResources::CreateControls() {
 
 void frmResources::FillResources() {
     common::ShowWaitCursor();
-    SkipOnError([&] {
-        mFiles = std::make_unique<netenum::colFileEnum>();
-        mFiles->Init(RemoteServer().toStdU16String());
-    });
+    common::ReadCollection(mFiles, RemoteServer().toStdU16String());
 
     long long rows = 0;
     long long locks = 0;
@@ -162,11 +182,11 @@ void frmResources::FillResources() {
         if (!mFiles) return;
         fill.ReserveRows(static_cast<int>(mFiles->Count()));
         for (const netenum::clsFileEnum& item : *mFiles) {
-            ++rows;
-            fill.AddRow({Q(item.UserName()), PermissionText(item.Permissions()),
+            fill.AddRow({Q(item.UserName()), PermissionWord(item.Permissions()),
                          QString::number(static_cast<std::uint32_t>(item.NumberLocks())),
                          Q(item.PathName())},
-                        QString::number(item.ID()));
+                        QString::number(item.ID()), static_cast<int>(rows));
+            ++rows;
             locks += static_cast<std::uint32_t>(item.NumberLocks());  // the server's count, unsigned
         }
     });
@@ -202,15 +222,20 @@ void frmResources::cmdRefresh_Click() {
 }
 
 void frmResources::WriteUsageLog() {
-    // The rows as they stand after the rebuild, in display order; the log
-    // reads the list's own texts (no event runs until it is done).
+    // The records of the rows as they stand after the rebuild, in display
+    // order; the texts stay the collection's own (no event runs until the
+    // log is written).
     const common::ReportListModel& list = *lstvwResources->Model();
     const int count = list.rowCount();
     std::vector<UsageLog::Row> rows;
+    std::deque<QString> lockTexts;
     rows.reserve(static_cast<std::size_t>(count));
-    for (int row = 0; row < count; ++row) {
-        rows.push_back({list.CellRef(row, 0), list.CellRef(row, 1), list.CellRef(row, 2),
-                        list.CellRef(row, kPathColumn)});
+    for (int row = 0; mFiles && row < count; ++row) {
+        const int record = list.Record(row);
+        const netenum::clsFileEnum* item = mFiles->At(static_cast<std::size_t>(record));
+        if (item == nullptr) continue;
+        rows.push_back({View(item->UserName()), PermissionWord(item->Permissions()),
+                        LocksText(static_cast<std::uint32_t>(item->NumberLocks()), lockTexts), View(item->PathName())});
     }
     QString error;
     if (mUsageLog.Write(rows, error)) {
@@ -233,20 +258,19 @@ void frmResources::cmdCloseResource_Click() {
     // What to close is read before events run: a timer tick there rebuilds the list.
     struct Target {
         std::int32_t id;
-        QString path;
+        std::u16string path;
     };
     std::vector<Target> targets;
     for (int row : lstvwResources->SelectedRows()) {
-        bool ok = false;
-        const std::int32_t id = lstvwResources->Tag(row).trimmed().toInt(&ok);
-        if (ok) targets.push_back({id, lstvwResources->SubItem(row, kPathColumn)});
+        if (const netenum::clsFileEnum* item = common::RowRecord(*lstvwResources, row, mFiles.get()))
+            targets.push_back({item->ID(), item->PathName()});
     }
     common::BeginStatusLine(*Text1, kClosing);
 
     const netenum::colFileEnum closer;
     for (const Target& target : targets) {
         SkipOnError([&] {
-            closer.CloseFile(target.id, RemoteServer().toStdU16String(), target.path.toStdU16String());
+            closer.CloseFile(target.id, RemoteServer().toStdU16String(), target.path);
         });
     }
     common::EndStatusLine(*Text1, kClosing, kClosed);

@@ -10,6 +10,7 @@
 #include "netenum/colConnectionEnum.h"
 #include "netenum/colSessionEnum.h"
 #include "netenum/modAPI_Error.h"
+#include "netenum/Text.h"
 #include "netenum/netapi.h"
 #include "windows/common/ListCommands.h"
 #include "windows/common/MainFormLink.h"
@@ -28,11 +29,9 @@ using common::NewLabel;
 using common::PlaceTwips;
 using common::Q;
 using common::SkipOnError;
-using common::Trimmed;
 
 constexpr int kClientWidthTwips = 11505;
 constexpr int kClientHeightTwips = 6360;
-constexpr int kComputerColumn = 1;
 
 const QString kCrLf = QStringLiteral("\r\n");
 const QString kDisconnecting = QStringLiteral("Disconnecting users...\r\n");
@@ -134,11 +133,7 @@ void frmUserSessions::SetSessionCommandsEnabled(bool enabled) {
 
 void frmUserSessions::FillSessions() {
     common::ShowWaitCursor();
-    SkipOnError([&] {
-        colSessions.reset();
-        colSessions = std::make_unique<netenum::colSessionEnum>();
-        colSessions->Init(RemoteServer().toStdU16String());
-    });
+    common::ReadCollection(colSessions, RemoteServer().toStdU16String());
     SkipOnError([&] {
         common::ReportList::Rebuild fill(*lstvwUserSessions);
         fill.AddColumn(QStringLiteral("Connected Users"), 0.27);
@@ -149,14 +144,15 @@ void frmUserSessions::FillSessions() {
         fill.AddColumn(QStringLiteral("Guest"), 0.07);
         if (!colSessions) return;
         fill.ReserveRows(static_cast<int>(colSessions->Count()));
+        int record = 0;
         for (const netenum::clsSessionEnum& session : *colSessions) {
             const QString computer = Q(session.ComputerName());
-            // Guest only for exactly SESS_GUEST: a guest without encryption (3) is not shown as
-            // one.
+            // Guest only for exactly SESS_GUEST: a guest without encryption is not shown as one.
+            const bool guest = static_cast<netapi::DWORD>(session.UserFlags()) == netapi::SESS_GUEST;
             fill.AddRow({Q(session.UserName()), computer, QString::number(session.NumOpens()),
                          Q(session.ActiveTimeFormatted()), Q(session.IdleTimeFormatted()),
-                         session.UserFlags() == 1 ? QStringLiteral("Yes") : QStringLiteral("No")},
-                        computer);
+                         guest ? QStringLiteral("Yes") : QStringLiteral("No")},
+                        computer, record++);
         }
     });
     if (colSessions && colSessions->Incomplete())
@@ -164,20 +160,15 @@ void frmUserSessions::FillSessions() {
                                                         colSessions->TotalEntries(), u"sessions")));
     common::ShowCount(lblConnectedUsers,
                       static_cast<long long>(colSessions ? colSessions->Count() : 0));
-    const QString first =
-        lstvwUserSessions->RowCount() >= 1 ? Q(Trimmed(lstvwUserSessions->Tag(0))) : QString();
+    const QString first = lstvwUserSessions->RowCount() >= 1 ? SessionComputer(0) : QString();
     common::ShowNormalCursor();
     FillSessionResources(first);
 }
 
 void frmUserSessions::FillSessionResources(const QString& computerName) {
     common::ShowWaitCursor();
-    SkipOnError([&] {
-        colConnections.reset();
-        colConnections = std::make_unique<netenum::colConnectionEnum>();
-        colConnections->Init(u"\\\\" + computerName.toStdU16String(),
-                             RemoteServer().toStdU16String());
-    });
+    common::ReadCollection(colConnections, u"\\\\" + computerName.toStdU16String(),
+                           RemoteServer().toStdU16String());
     SkipOnError([&] {
         common::ReportList::Rebuild fill(*lstvwResources);
         fill.AddColumn(QStringLiteral("Resource"), 0.40);
@@ -197,9 +188,15 @@ void frmUserSessions::FillSessionResources(const QString& computerName) {
     common::ShowNormalCursor();
 }
 
+QString frmUserSessions::SessionComputer(int row) const {
+    const netenum::clsSessionEnum* session =
+        common::RowRecord(*lstvwUserSessions, row, colSessions.get());
+    return session ? Q(text::TrimSpaces(session->ComputerName())) : QString();
+}
+
 void frmUserSessions::lstvwUserSessions_ItemClick(int row) {
     if (row < 0 || row >= lstvwUserSessions->RowCount()) return;
-    FillSessionResources(Q(Trimmed(lstvwUserSessions->Tag(row))));
+    FillSessionResources(SessionComputer(row));
     SetSessionCommandsEnabled(true);
 }
 
@@ -219,10 +216,12 @@ void frmUserSessions::cmdDisconnect_Click() {
     // would rebuild the list under the loop.
     std::vector<std::pair<std::u16string, std::u16string>> targets;  // client, user
     for (int row : lstvwUserSessions->SelectedRows()) {
-        std::u16string user = Trimmed(lstvwUserSessions->Text(row));
+        const netenum::clsSessionEnum* session =
+            common::RowRecord(*lstvwUserSessions, row, colSessions.get());
+        if (session == nullptr) continue;
+        std::u16string user = text::TrimSpaces(session->UserName());
         if (!user.empty())
-            targets.emplace_back(Trimmed(lstvwUserSessions->SubItem(row, kComputerColumn)),
-                                 std::move(user));
+            targets.emplace_back(text::TrimSpaces(session->ComputerName()), std::move(user));
     }
     common::BeginStatusLine(*Text1, kDisconnecting);
 
@@ -257,11 +256,11 @@ void frmUserSessions::AccountRun(bool disable) {
     common::ShowWaitCursor();
     // The accounts to change are read before events run, like Disconnect's sessions.
     std::vector<std::u16string> users;
-    if (lstvwUserSessions->RowCount() >= 1) {
-        for (int row : lstvwUserSessions->SelectedRows()) {
-            std::u16string user = Trimmed(lstvwUserSessions->Text(row));
-            if (!user.empty()) users.push_back(std::move(user));
-        }
+    for (int row : lstvwUserSessions->SelectedRows()) {
+        const netenum::clsSessionEnum* session =
+            common::RowRecord(*lstvwUserSessions, row, colSessions.get());
+        std::u16string user = session ? text::TrimSpaces(session->UserName()) : std::u16string();
+        if (!user.empty()) users.push_back(std::move(user));
     }
     common::BeginStatusLine(*Text1, disable ? QStringLiteral("Disabling user accounts...\r\n")
                                             : QStringLiteral("Enabling user accounts...\r\n"));

@@ -80,6 +80,8 @@ private:
     void cmdRefresh_Click();
     void cmdDisconnect_Click();
     void AccountRun(bool disable);
+    // The client computer of session `row`, from its record, trimmed.
+    QString SessionComputer(int row) const;
 
     // Sets or clears UF_ACCOUNTDISABLE of `userName` on `serverName` (bare or
     // UNC; "" is this computer), every other field written back as read.

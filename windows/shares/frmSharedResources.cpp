@@ -7,7 +7,9 @@
 
 #include "netenum/colConnectionEnum.h"
 #include "netenum/colSessionEnum.h"
+#include "netenum/Text.h"
 #include "netenum/colShareEnum.h"
+#include "netenum/netapi.h"
 #include "windows/common/ListCommands.h"
 #include "windows/common/MainFormLink.h"
 #include "windows/common/MessagePane.h"
@@ -24,7 +26,6 @@ using common::NewLabel;
 using common::PlaceTwips;
 using common::Q;
 using common::SkipOnError;
-using common::Trimmed;
 
 constexpr int kClientWidthTwips = 11505;
 constexpr int kClientHeightTwips = 6840;
@@ -96,11 +97,7 @@ void frmSharedResources::CreateControls() {
 
 void frmSharedResources::FillShares() {
     common::ShowWaitCursor();
-    SkipOnError([&] {
-        mShares.reset();
-        mShares = std::make_unique<netenum::colShareEnum>();
-        mShares->Init(RemoteServer().toStdU16String());
-    });
+    common::ReadCollection(mShares, RemoteServer().toStdU16String());
     SkipOnError([&] {
         common::ReportList::Rebuild fill(*lstvwShares);
         fill.AddColumn(QStringLiteral("Sharename"), 0.2);
@@ -108,9 +105,11 @@ void frmSharedResources::FillShares() {
         fill.AddColumn(QStringLiteral("Path"), 1.5);  // reaches beyond the visible area
         if (!mShares) return;
         fill.ReserveRows(static_cast<int>(mShares->Count()));
+        int record = 0;
         for (const netenum::clsShareEnum& share : *mShares)
             fill.AddRow({Q(share.ShareName()), QString::number(share.NumCurrConnections()),
-                         Q(share.Path())});
+                         Q(share.Path())},
+                        QString(), record++);
     });
     SkipOnError([&] {
         common::ReportList::Rebuild fill(*lstvwConnectedUsers);
@@ -129,12 +128,9 @@ void frmSharedResources::lstvwShares_ItemClick(int row) {
     Command3->setEnabled(false);
     cmdDisconnect->setEnabled(false);
     if (row < 0 || row >= lstvwShares->RowCount()) return;
-    const std::u16string shareName = Trimmed(lstvwShares->Text(row));
-    SkipOnError([&] {
-        mConnections.reset();
-        mConnections = std::make_unique<netenum::colConnectionEnum>();
-        mConnections->Init(shareName, RemoteServer().toStdU16String());
-    });
+    const netenum::clsShareEnum* share = common::RowRecord(*lstvwShares, row, mShares.get());
+    const std::u16string shareName = share ? text::TrimSpaces(share->ShareName()) : std::u16string();
+    common::ReadCollection(mConnections, shareName, RemoteServer().toStdU16String());
     long long count = 0;
     SkipOnError([&] {
         common::ReportList::Rebuild fill(*lstvwConnectedUsers);
@@ -142,11 +138,13 @@ void frmSharedResources::lstvwShares_ItemClick(int row) {
         if (!mConnections) return;
         fill.ReserveRows(static_cast<int>(mConnections->Count()));
         for (const netenum::clsConnectionEnum& connection : *mConnections) {
+            // The connection's type is its share's: one to a disk share is "In Use".
+            const bool inUse = static_cast<netapi::DWORD>(connection.ConnectionType()) ==
+                               netapi::STYPE_DISKTREE;
+            fill.AddRow({Q(connection.UserName()), Q(connection.ConnectTimeFormatted()),
+                         inUse ? QStringLiteral("Yes") : QStringLiteral("No")},
+                        Q(connection.NetName()), static_cast<int>(count));
             ++count;
-            fill.AddRow(
-                {Q(connection.UserName()), Q(connection.ConnectTimeFormatted()),
-                 connection.ConnectionType() == 0 ? QStringLiteral("Yes") : QStringLiteral("No")},
-                Q(connection.NetName()));
         }
     });
     common::ShowCount(lblConnectedUsers, count);
@@ -175,17 +173,16 @@ void frmSharedResources::cmdDisconnect_Click() {
     // could refill the users list under the loop.
     std::vector<std::pair<std::u16string, std::u16string>> targets;  // client, user
     for (int row : lstvwConnectedUsers->SelectedRows()) {
-        std::u16string user = Trimmed(lstvwConnectedUsers->Text(row));
+        const netenum::clsConnectionEnum* connection =
+            common::RowRecord(*lstvwConnectedUsers, row, mConnections.get());
+        if (connection == nullptr) continue;
+        std::u16string user = text::TrimSpaces(connection->UserName());
         if (!user.empty())
-            targets.emplace_back(Trimmed(lstvwConnectedUsers->Tag(row)), std::move(user));
+            targets.emplace_back(text::TrimSpaces(connection->NetName()), std::move(user));
     }
     common::BeginStatusLine(*Text1, kDisconnecting);
 
-    SkipOnError([&] {
-        mSessions.reset();
-        mSessions = std::make_unique<netenum::colSessionEnum>();
-        mSessions->Init(RemoteServer().toStdU16String());
-    });
+    common::ReadCollection(mSessions, RemoteServer().toStdU16String());
     if (mSessions) {
         for (const auto& [client, user] : targets)
             SkipOnError([&] { mSessions->DeleteItem(client, user); });

@@ -19,7 +19,15 @@ void Fill(ReportList& list, const std::vector<QStringList>& rows) {
     ReportList::Rebuild fill(list);
     fill.AddColumn("Name", 0.25);
     fill.AddColumn("Count", 0.5);
-    for (std::size_t i = 0; i < rows.size(); ++i) fill.AddRow(rows[i], QString::number(i + 1));
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        fill.AddRow(rows[i], QString::number(i + 1), static_cast<int>(i));
+}
+
+// Each row's record, as the commands read it, in display order.
+std::vector<int> Records(const ReportList& list) {
+    std::vector<int> records;
+    for (int row = 0; row < list.RowCount(); ++row) records.push_back(list.Record(row));
+    return records;
 }
 
 TEST(ReportListTest, SortedModeIsCaseInsensitiveTextOrderThatSurvivesRebuilds) {
@@ -37,6 +45,8 @@ TEST(ReportListTest, SortedModeIsCaseInsensitiveTextOrderThatSurvivesRebuilds) {
     EXPECT_EQ(Column(list, 0), QStringList({"A", "a", "b", "C"}));
     EXPECT_EQ(list.SelectedRows(), (std::vector<int>{0, 3}));
     EXPECT_EQ(list.Text(list.CurrentRow()), "a");
+    // Each row keeps its record, whatever its place.
+    EXPECT_EQ(Records(list), (std::vector<int>{1, 2, 0, 3}));
 
     list.SelectAllRows();
     list.SortBy(0, Qt::DescendingOrder);
@@ -50,6 +60,16 @@ TEST(ReportListTest, SortedModeIsCaseInsensitiveTextOrderThatSurvivesRebuilds) {
     EXPECT_EQ(list.Tag(0), "2");
     EXPECT_EQ(list.SelectedCount(), 0);
     EXPECT_EQ(list.CurrentRow(), -1);
+    EXPECT_EQ(Records(list), (std::vector<int>{1, 0, 2}));
+    EXPECT_EQ(list.Record(3), common::ReportListModel::kNoRecord);
+
+    // A row added without a record stands for nothing.
+    {
+        ReportList::Rebuild fill(list);
+        fill.AddColumn("Name", 1.0);
+        fill.AddRow({"plain"});
+    }
+    EXPECT_EQ(list.Record(0), common::ReportListModel::kNoRecord);
 }
 
 }  // namespace

@@ -203,6 +203,12 @@ TEST_F(ResourcesWindowTest, HeaderClickSortsAndARefreshKeepsTheOrderButDropsTheM
     EXPECT_EQ(w.lstvwResources->ColumnText(3), "Path");
     EXPECT_EQ(Rows()[0][3], "E:\\Reports\\Q4.doc");
     EXPECT_EQ(w.lstvwResources->SelectedRows(), std::vector<int>{0});
+
+    // The sorted row 1 closes its own file, whatever place it had when filled.
+    const std::size_t before = Rows().size();
+    w.cmdCloseResource->click();
+    ASSERT_EQ(Rows().size(), before - 1);
+    for (const QStringList& row : Rows()) EXPECT_NE(row[3], "E:\\Reports\\Q4.doc");
 }
 
 TEST_F(ResourcesWindowTest, FindPathSearchesThePathAndExplainsItself) {
