@@ -17,13 +17,16 @@
 #include <QToolButton>
 
 #include "APIStuff.h"
+#include "ComputerName.h"
 #include "ComputerTypes.h"
+#include "ConfiguredServers.h"
 #include "GeneralDate.h"
 #include "GetRemoteTime.h"
 #include "Icons.h"
 #include "WindowMessage.h"
 #include "about/About.h"
 #include "about/Help.h"
+#include "logon/CredentialLookup.h"
 #include "modMain.h"
 #include "netenum/NetCalls.h"
 #include "netenum/modAPI_Error.h"
@@ -50,6 +53,12 @@ const QString kGettingInfo = QStringLiteral("Getting computer information...\r\n
 const QString kInfoRetrieved = QStringLiteral("Computer information retrieved\r\n");
 
 QString Title() { return QString::fromLatin1(kAppTitle); }
+
+// A server whose log-on prompt was cancelled is asked about again once the
+// administrator picks a computer or opens a window anew.
+void AllowLogonPrompts() {
+    if (const auto lookup = logon::CurrentLookup()) lookup->AskAgain();
+}
 
 QLabel* NewLabel(QWidget* parent, const QString& text, int left, int top) {
     auto* label = new QLabel(text, parent);
@@ -129,8 +138,26 @@ void frmMain::CreateControls() {
     lblCaption[5] = NewLabel(this, QStringLiteral("Computer Name"), 120, 1920);
     Command2 = new QPushButton(QStringLiteral("&Get Date/Time"), this);
     PlaceTwips(Command2, 4080, 1920, 1335, 255);
+    cmdComputers = new QToolButton(this);
+    cmdComputers->setText(QStringLiteral("Co&mputers"));
+    cmdComputers->setToolTip(QStringLiteral(" Add or remove a computer by name or address "));
+    cmdComputers->setFocusPolicy(Qt::StrongFocus);
+    cmdComputers->setPopupMode(QToolButton::InstantPopup);
+    PlaceTwips(cmdComputers, 2700, 1920, 1290, 255);
     cboComputerName = new QComboBox(this);
     PlaceTwips(cboComputerName, 108, 2160, 5340, 315);
+    mnuComputers = new QMenu(QStringLiteral("Computers"), this);
+    mnuAddComputer = mnuComputers->addAction(QStringLiteral("&Add Computer..."));
+    mnuAddComputer->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
+    mnuRemoveComputer = mnuComputers->addAction(QStringLiteral("&Remove Computer"));
+    mnuRemoveComputer->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Delete));
+    // The shortcuts work wherever the focus is in the window, menu shown or not.
+    for (QAction* action : {mnuAddComputer, mnuRemoveComputer}) {
+        action->setShortcutContext(Qt::WindowShortcut);
+        addAction(action);
+    }
+    cmdComputers->setMenu(mnuComputers);
+    cboComputerName->setContextMenuPolicy(Qt::CustomContextMenu);
 
     lblCaption[4] = NewLabel(this, QStringLiteral("Description"), 120, 2640);
     txtComputerDesc = new QLineEdit(this);
@@ -161,6 +188,12 @@ void frmMain::CreateControls() {
     // Picks by the user; picks made in code call the click handlers themselves.
     connect(cboComputerType, &QComboBox::activated, this, [this] { cboComputerType_Click(); });
     connect(cboComputerName, &QComboBox::activated, this, [this] { cboComputerName_Click(); });
+    connect(mnuComputers, &QMenu::aboutToShow, this, [this] { UpdateComputerMenu(); });
+    connect(mnuAddComputer, &QAction::triggered, this, [this] { AddComputer(); });
+    connect(mnuRemoveComputer, &QAction::triggered, this, [this] { RemoveComputer(); });
+    connect(cboComputerName, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        mnuComputers->popup(cboComputerName->mapToGlobal(at));
+    });
     connect(Command1, &QPushButton::clicked, this, [this] { Text1->Clear(); });
     connect(Command2, &QPushButton::clicked, this, [this] { Command2_Click(); });
     connect(Command3, &QToolButton::clicked, this, [this] { Command3_Click(); });
@@ -320,8 +353,70 @@ int frmMain::ListComputers() {
     return 0;
 }
 
+void frmMain::UpdateComputerMenu() {
+    const QString current = cboComputerName->currentText();
+    const bool removable = !current.isEmpty() && IsConfiguredServer(current);
+    mnuRemoveComputer->setText(removable ? QStringLiteral("&Remove ") + current
+                                         : QStringLiteral("&Remove Computer"));
+    mnuRemoveComputer->setEnabled(removable);
+}
+
+void frmMain::AddComputer() {
+    QString typed;
+    for (;;) {
+        typed = common::CurrentPrompts().InputBox(
+            this,
+            QStringLiteral("Name or address of the computer to add (host name, full DNS name, "
+                           "IPv4 or IPv6 address):"),
+            QStringLiteral("Add Computer"), typed);
+        if (typed.trimmed().isEmpty()) return;  // cancelled
+        const ComputerNameCheck check = CheckComputerName(typed.toStdU16String());
+        if (check.ok()) {
+            const QString name = Q(check.name);
+            AddConfiguredServer(name);
+            RefreshComputerList(name);
+            return;
+        }
+        // Said, then the box comes back with the text to correct.
+        common::CurrentPrompts().MessageBox(this, Q(check.problem), Title(),
+                                            common::Prompts::Icon::Exclamation);
+    }
+}
+
+void frmMain::RemoveComputer() {
+    const QString current = cboComputerName->currentText();
+    if (current.isEmpty() || !IsConfiguredServer(current)) return;
+    if (!common::CurrentPrompts().YesNo(
+            this, QStringLiteral("Remove ") + current + QStringLiteral(" from the computer list?"),
+            Title(), common::Prompts::Icon::Question, false))
+        return;
+    RemoveConfiguredServer(current);
+    RefreshComputerList(QString());
+}
+
+void frmMain::RefreshComputerList(const QString& select) {
+    if (cboComputerType->currentIndex() < 0) {
+        const int all = cboComputerType->findText(QStringLiteral("All Servers"));
+        if (all < 0) return;
+        SelectComputerType(all);
+    } else {
+        cboComputerType_Click();
+    }
+    if (select.isEmpty()) return;
+    const int at = cboComputerName->findText(select, Qt::MatchFixedString);
+    if (at > 0) {
+        SelectComputerName(at);
+    } else if (at < 0) {
+        Text1->AppendLine(select + QStringLiteral(" was added but is not listed under \"") +
+                          cboComputerType->currentText() +
+                          QStringLiteral("\": it did not answer, or it is another type of "
+                                         "computer.\r\n"));
+    }
+}
+
 void frmMain::cboComputerName_Click() {
     if (mLoading) return;
+    AllowLogonPrompts();
     common::BeginStatusLine(*Text1, kGettingInfo);
     gComputerName = cboComputerName->currentText();
     FillGeneral();
@@ -345,6 +440,7 @@ void frmMain::Command3_Click() {
 }
 
 void frmMain::cmdInUse_Click() {
+    AllowLogonPrompts();
     const common::ToolWindowFactory* factory = common::FindToolWindow(common::ToolWindow::Resources);
     if (factory == nullptr) return;
     hide();
@@ -360,6 +456,7 @@ void frmMain::cmdInUse_Click() {
 }
 
 void frmMain::OpenToolWindow(common::ToolWindow which) {
+    AllowLogonPrompts();
     const common::ToolWindowFactory* factory = common::FindToolWindow(which);
     if (factory == nullptr) return;
     if (std::unique_ptr<QDialog> window = (*factory)(this)) window->exec();

@@ -76,6 +76,12 @@ public:
     QLabel* lblOpenNamedPipes;
     QComboBox* cboComputerType;
     QPushButton* Command2;
+    // Adding and removing computers by name: a button beside "Computer Name",
+    // the same menu as the computer list's context menu, Ctrl+N and Ctrl+Del.
+    QToolButton* cmdComputers;
+    QMenu* mnuComputers;
+    QAction* mnuAddComputer;
+    QAction* mnuRemoveComputer;
     QComboBox* cboComputerName;
     QLineEdit* txtComputerDesc;
     QPushButton* Command1;
@@ -107,6 +113,12 @@ private:
     void cmdInUse_Click();
     void OpenToolWindow(common::ToolWindow which);
     int ListComputers();
+    void AddComputer();
+    void RemoveComputer();
+    void UpdateComputerMenu();
+    // Lists the chosen type again ("All Servers" when none is chosen yet) and
+    // chooses `select` when it is listed.
+    void RefreshComputerList(const QString& select);
     void SelectComputerType(int index);
     void SelectComputerName(int index);
     void CenterOnScreen();

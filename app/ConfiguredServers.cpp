@@ -1,0 +1,65 @@
+#include "ConfiguredServers.h"
+
+#include "NetworkChoice.h"
+#include "windows/common/Settings.h"
+
+namespace app {
+namespace {
+
+const QString kSection = QStringLiteral("Network");
+const QString kKey = QStringLiteral("Servers");
+
+QString Bare(QString name) {
+    name = name.trimmed();
+    while (name.startsWith(QLatin1Char('\\'))) name.remove(0, 1);
+    return name;
+}
+
+void Save(const QStringList& servers) {
+    common::SaveSetting(QString::fromLatin1(common::kAppName), kSection, kKey,
+                        servers.join(QLatin1Char(',')));
+    PublishConfiguredServers();
+}
+
+qsizetype IndexOf(const QStringList& servers, const QString& name) {
+    const QString wanted = Bare(name);
+    for (qsizetype i = 0; i < servers.size(); ++i)
+        if (servers[i].compare(wanted, Qt::CaseInsensitive) == 0) return i;
+    return -1;
+}
+
+}  // namespace
+
+QStringList ConfiguredServers() {
+    QStringList servers;
+    const QString value =
+        common::GetSetting(QString::fromLatin1(common::kAppName), kSection, kKey);
+    for (const QString& item : value.split(QLatin1Char(','), Qt::SkipEmptyParts))
+        if (const QString name = Bare(item); !name.isEmpty()) servers << name;
+    return servers;
+}
+
+bool IsConfiguredServer(const QString& name) { return IndexOf(ConfiguredServers(), name) >= 0; }
+
+bool AddConfiguredServer(const QString& name) {
+    QStringList servers = ConfiguredServers();
+    if (IndexOf(servers, name) >= 0) return false;
+    servers << Bare(name);
+    Save(servers);
+    return true;
+}
+
+bool RemoveConfiguredServer(const QString& name) {
+    QStringList servers = ConfiguredServers();
+    const qsizetype at = IndexOf(servers, name);
+    if (at < 0) return false;
+    servers.removeAt(at);
+    Save(servers);
+    return true;
+}
+
+void PublishConfiguredServers() {
+    SetKnownServers(ConfiguredServers().join(QLatin1Char(',')).toStdU16String());
+}
+
+}  // namespace app

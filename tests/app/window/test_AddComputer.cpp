@@ -1,0 +1,160 @@
+// Naming computers from the main window: the input box, the check of the
+// name, the stored list, the refreshed computer list and removing again.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QMenu>
+#include <QTest>
+#include <QToolButton>
+
+#include "GuiTestEnvironment.h"
+#include "app/ConfiguredServers.h"
+#include "app/frmMain.h"
+#include "app/modMain.h"
+#include "netenum/providers/smb/SmbProvider.h"
+#include "support/ScriptedProvider.h"
+#include "windows/common/MessagePane.h"
+#include "windows/common/Settings.h"
+
+using gui_test::Entries;
+using gui_test::Pick;
+using Kind = common::ScriptedPrompts::Kind;
+
+namespace {
+
+netapi::ServerInfo101 Named(const char16_t* name) {
+    netapi::ServerInfo101 info;
+    info.name = name;
+    return info;
+}
+
+QString StoredServers() {
+    return common::GetSetting("Vantor", "Network", "Servers");
+}
+
+std::vector<std::u16string> KnownToNetwork() { return smb::KnownServers(); }
+
+class AddComputer : public ::testing::Test {
+protected:
+    void SetUp() override {
+        gui_test::RemoveSettings();
+        app::PublishConfiguredServers();
+        window.Load();
+        prompts().Clear();
+    }
+    void TearDown() override {
+        gui_test::RemoveSettings();
+        app::PublishConfiguredServers();
+        EXPECT_EQ(netapi::LiveBufferCount(), 0u);
+    }
+    common::ScriptedPrompts& prompts() { return doubles.prompts(); }
+
+    gui_test::Doubles doubles;
+    testing_support::ScriptedNetwork net;
+    testing_support::ScriptedProvider& provider = net.provider();
+    app::frmMain window;
+};
+
+TEST_F(AddComputer, ANewComputerIsStoredListedAndChosen) {
+    // The network lists what the provider says; here it already knows the new one.
+    provider.servers = {netapi::NERR_Success, {Named(u"ALPHA"), Named(u"files.example")}, 2};
+    prompts().inputAnswers = {"  files.example  "};
+    window.mnuAddComputer->trigger();
+
+    ASSERT_EQ(prompts().asked().size(), 1u);
+    EXPECT_EQ(prompts().asked()[0].kind, Kind::Input);
+    EXPECT_EQ(prompts().asked()[0].title, "Add Computer");
+    EXPECT_EQ(StoredServers(), "files.example");
+    EXPECT_EQ(KnownToNetwork(), std::vector<std::u16string>{u"files.example"});
+    // No type was chosen yet: the listing is "All Servers", and the new computer is chosen.
+    EXPECT_EQ(window.cboComputerType->currentText(), "All Servers");
+    EXPECT_EQ(provider.CallsNamed("NetServerEnum").size(), 1u);
+    EXPECT_EQ(Entries(window.cboComputerName), (QStringList{"ALPHA", "files.example"}));
+    EXPECT_EQ(app::gComputerName, "files.example");
+    EXPECT_EQ(window.Text1->Text(), "Computer information retrieved\r\n");
+
+    // The same computer again, in other letters, is not stored twice.
+    prompts().inputAnswers = {"FILES.EXAMPLE"};
+    window.mnuAddComputer->trigger();
+    EXPECT_EQ(StoredServers(), "files.example");
+    prompts().inputAnswers = {"192.0.2.7"};
+    window.mnuAddComputer->trigger();
+    EXPECT_EQ(StoredServers(), "files.example,192.0.2.7");
+    EXPECT_EQ(prompts().unanswered(), 0);
+}
+
+TEST_F(AddComputer, ABadNameIsExplainedAndTheBoxComesBackWithIt) {
+    Pick(window.cboComputerType, "LAN Manager Server");
+    provider.calls.clear();
+    prompts().inputAnswers = {"smb://files/share", ""};
+    window.mnuAddComputer->trigger();
+
+    const auto& asked = prompts().asked();
+    ASSERT_EQ(asked.size(), 3u);
+    EXPECT_EQ(asked[1].kind, Kind::Message);
+    EXPECT_EQ(asked[1].title, "Vantor");
+    EXPECT_TRUE(asked[1].text.contains("\":\"")) << asked[1].text.toStdString();
+    EXPECT_EQ(asked[2].defaultText, "smb://files/share");
+    // Cancelled at last: nothing stored, nothing listed again.
+    EXPECT_EQ(StoredServers(), "");
+    EXPECT_TRUE(provider.CallsNamed("NetServerEnum").empty());
+}
+
+TEST_F(AddComputer, AComputerThatIsNotListedIsSaidInThePane) {
+    Pick(window.cboComputerType, "Novell Server");
+    provider.servers = {netapi::NERR_Success, {Named(u"ALPHA")}, 1};
+    prompts().inputAnswers = {"quiet"};
+    window.mnuAddComputer->trigger();
+    EXPECT_EQ(StoredServers(), "quiet");
+    // The chosen type is listed again, not replaced.
+    EXPECT_EQ(provider.CallsNamed("NetServerEnum").back().number, 0x80u);
+    EXPECT_TRUE(window.Text1->Text().contains("quiet was added but is not listed under "
+                                              "\"Novell Server\""));
+}
+
+TEST_F(AddComputer, RemovingAsksFirstAndOnlyOffersAddedComputers) {
+    common::SaveSetting("Vantor", "Network", "Servers", "ALPHA, beta");
+    app::PublishConfiguredServers();
+    provider.servers = {netapi::NERR_Success, {Named(u"LOCALBOX"), Named(u"BETA")}, 2};
+    Pick(window.cboComputerType, "All Servers");
+
+    // The first entry is this computer, which was never added.
+    emit window.mnuComputers->aboutToShow();
+    EXPECT_FALSE(window.mnuRemoveComputer->isEnabled());
+
+    Pick(window.cboComputerName, "BETA");
+    emit window.mnuComputers->aboutToShow();
+    EXPECT_TRUE(window.mnuRemoveComputer->isEnabled());
+    EXPECT_EQ(window.mnuRemoveComputer->text(), "&Remove BETA");
+
+    prompts().yesNoAnswers = {false};
+    window.mnuRemoveComputer->trigger();
+    EXPECT_EQ(StoredServers(), "ALPHA, beta");  // untouched
+
+    const auto listings = provider.CallsNamed("NetServerEnum").size();
+    prompts().yesNoAnswers = {true};
+    window.mnuRemoveComputer->trigger();
+    ASSERT_EQ(prompts().asked().size(), 2u);
+    EXPECT_EQ(prompts().asked()[1].text, "Remove BETA from the computer list?");
+    EXPECT_FALSE(prompts().asked()[1].defaultYes);
+    EXPECT_EQ(StoredServers(), "ALPHA");
+    EXPECT_EQ(KnownToNetwork(), std::vector<std::u16string>{u"ALPHA"});
+    EXPECT_EQ(provider.CallsNamed("NetServerEnum").size(), listings + 1);
+}
+
+TEST_F(AddComputer, TheButtonTheListsMenuAndCtrlNReachTheSameCommands) {
+    EXPECT_EQ(window.cmdComputers->menu(), window.mnuComputers);
+    EXPECT_EQ(window.cboComputerName->contextMenuPolicy(), Qt::CustomContextMenu);
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    window.cboComputerName->setFocus();
+    prompts().inputAnswers = {""};
+    QTest::keyClick(window.cboComputerName, Qt::Key_N, Qt::ControlModifier);
+    ASSERT_EQ(prompts().asked().size(), 1u);
+    EXPECT_EQ(prompts().asked()[0].title, "Add Computer");
+    // Esc still closes the window, as before.
+    QTest::keyClick(window.cboComputerName, Qt::Key_Escape);
+    EXPECT_FALSE(window.isVisible());
+}
+
+}  // namespace
