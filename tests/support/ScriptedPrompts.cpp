@@ -7,6 +7,8 @@ void ScriptedPrompts::Clear() {
     yesNoAnswers.clear();
     inputAnswers.clear();
     saveAnswers.clear();
+    logonAnswers.clear();
+    logonRequests.clear();
     mUnanswered = 0;
 }
 
@@ -51,6 +53,19 @@ QString ScriptedPrompts::SaveFileName(QWidget*, const QString& title, const QStr
     saveAnswers.pop_front();
     selectedFilter = answer.filter;
     return answer.fileName;
+}
+
+std::optional<LogonAnswer> ScriptedPrompts::LogOn(QWidget*, const LogonRequest& request) {
+    mAsked.push_back({Kind::LogOn, request.message, QStringLiteral("Log on to ") + request.server,
+                      Icon::None, false, request.user});
+    logonRequests.push_back(request);
+    if (logonAnswers.empty()) {
+        ++mUnanswered;
+        return std::nullopt;
+    }
+    std::optional<LogonAnswer> answer = logonAnswers.front();
+    logonAnswers.pop_front();
+    return answer;
 }
 
 }  // namespace common

@@ -12,7 +12,7 @@ namespace common {
 
 class ScriptedPrompts final : public Prompts {
 public:
-    enum class Kind { Message, YesNo, Input, SaveFile };
+    enum class Kind { Message, YesNo, Input, SaveFile, LogOn };
     struct Asked {
         Kind kind;
         QString text;
@@ -30,6 +30,9 @@ public:
         QString filter;
     };
     std::deque<SaveAnswer> saveAnswers;
+    // Nothing in an entry (or nothing queued) cancels the log-on prompt.
+    std::deque<std::optional<LogonAnswer>> logonAnswers;
+    std::vector<LogonRequest> logonRequests;
 
     const std::vector<Asked>& asked() const { return mAsked; }
     int unanswered() const { return mUnanswered; }
@@ -43,6 +46,7 @@ public:
                      const QString& defaultText) override;
     QString SaveFileName(QWidget* parent, const QString& title, const QStringList& filters,
                          QString& selectedFilter) override;
+    std::optional<LogonAnswer> LogOn(QWidget* parent, const LogonRequest& request) override;
 
 private:
     std::vector<Asked> mAsked;

@@ -4,10 +4,29 @@
 #include <QString>
 #include <QStringList>
 #include <memory>
+#include <optional>
 
 class QWidget;
 
 namespace common {
+
+// What the log-on prompt shows: the server, why it asks, and what it can fill in.
+struct LogonRequest {
+    QString server;
+    QString message;
+    QString user;
+    QString domain;
+    bool remember = false;         // the keyring box starts checked
+    bool keyringAvailable = true;  // otherwise the box is greyed
+};
+
+struct LogonAnswer {
+    QString user;
+    QString password;
+    QString domain;
+    bool remember = false;     // keep it in the keyring
+    bool allInDomain = false;  // use it for every server of `domain`
+};
 
 class Prompts {
 public:
@@ -28,6 +47,8 @@ public:
     // empty string when cancelled. `selectedFilter` comes back as the chosen one.
     virtual QString SaveFileName(QWidget* parent, const QString& title, const QStringList& filters,
                                  QString& selectedFilter) = 0;
+    // "Log on to SERVER"; nothing when cancelled.
+    virtual std::optional<LogonAnswer> LogOn(QWidget* parent, const LogonRequest& request) = 0;
 };
 
 // The program's prompts: real boxes unless a test installed others.

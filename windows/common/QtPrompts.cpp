@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QMessageBox>
 
+#include "LogonDialog.h"
 #include "WaitCursor.h"
 
 namespace common {
@@ -90,6 +91,13 @@ QString QtPrompts::SaveFileName(QWidget* parent, const QString& title, const QSt
     NormalCursorWhileAsking cursor;
     return QFileDialog::getSaveFileName(parent, title, QString(), filters.join(QStringLiteral(";;")),
                                         &selectedFilter);
+}
+
+std::optional<LogonAnswer> QtPrompts::LogOn(QWidget* parent, const LogonRequest& request) {
+    NormalCursorWhileAsking cursor;
+    LogonDialog dialog(request, parent);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return dialog.Answer();
 }
 
 }  // namespace common

@@ -27,6 +27,7 @@ public:
     static std::unique_ptr<QInputDialog> NewInputBox(QWidget* parent, const QString& prompt,
                                                      const QString& title,
                                                      const QString& defaultText);
+    std::optional<LogonAnswer> LogOn(QWidget* parent, const LogonRequest& request) override;
 };
 
 }  // namespace common

@@ -130,6 +130,15 @@ bool SmbCredentials::LoadAuthFile(const std::string& path) {
     return true;
 }
 
+void SmbCredentials::UseAccount(const logon::Account& account) {
+    mUser = account.user;
+    Wipe(mPassword);
+    mPassword = account.password;
+    mDomain = account.domain;
+    mHasPassword = true;
+    mProblem.clear();
+}
+
 SmbCredentials SmbCredentials::FromEnvironment() {
     SmbCredentials c;
     const char* ccname = std::getenv("KRB5CCNAME");

@@ -6,6 +6,8 @@
 // when the object goes, and is never written anywhere.
 #include <string>
 
+#include "logon/Account.h"
+
 namespace smb {
 
 class SmbCredentials final {
@@ -26,6 +28,10 @@ public:
     // Whether a Kerberos ticket cache can be used, judged from `ccname` (the
     // value of KRB5CCNAME, may be empty) and the default cache of `uid`.
     static bool TicketCacheExists(const std::string& ccname, unsigned uid);
+
+    // Logs on as `account` instead of the auth file's user; a ticket cache
+    // is still tried first.
+    void UseAccount(const logon::Account& account);
 
     const std::string& User() const { return mUser; }
     const std::string& Password() const { return mPassword; }

@@ -12,6 +12,7 @@
 #include "SamrClient.h"
 #include "SrvsvcClient.h"
 #include "StatusMap.h"
+#include "logon/CredentialLookup.h"
 #include "netenum/Text.h"
 
 namespace smb {
@@ -43,6 +44,16 @@ KnownList& Known() {
     return list;
 }
 
+struct CandidateSource {
+    std::mutex lock;
+    std::function<std::vector<Candidate>()> source;
+};
+
+CandidateSource& Found() {
+    static CandidateSource source;
+    return source;
+}
+
 std::vector<std::u16string> SplitList(std::u16string_view s) {
     std::vector<std::u16string> out;
     std::size_t at = 0;
@@ -68,6 +79,12 @@ NET_API_STATUS HostName(std::u16string& out) {
     return NERR_Success;
 }
 
+NET_API_STATUS StatusOf(NET_API_STATUS status) { return status; }
+template <typename R>
+NET_API_STATUS StatusOf(const netapi::EnumResult<R>& result) {
+    return result.status;
+}
+
 }  // namespace
 
 struct SmbProvider::Server {
@@ -83,6 +100,12 @@ void SetKnownServers(std::vector<std::u16string> servers) {
     k.servers.clear();
     for (auto& s : servers)
         for (auto& item : SplitList(s)) k.servers.push_back(std::move(item));
+}
+
+void SetCandidateSource(std::function<std::vector<Candidate>()> source) {
+    auto& f = Found();
+    std::lock_guard<std::mutex> guard(f.lock);
+    f.source = std::move(source);
 }
 
 std::vector<std::u16string> KnownServers() {
@@ -106,6 +129,8 @@ std::string SmbProvider::HostFor(const OptString& server) const {
     while (skip < s.size() && s[skip] == u'\\') ++skip;
     s.erase(0, skip);
     if (s.empty() || text::EqualsIgnoreCase(s, u"localhost")) return "127.0.0.1";
+    if (const auto found = mFoundAddresses.find(text::ToUpper(s)); found != mFoundAddresses.end())
+        return found->second;
     std::u16string local;
     if (HostName(local) == NERR_Success && text::EqualsIgnoreCase(s, local)) return "127.0.0.1";
     return text::ToUtf8(s);
@@ -125,34 +150,61 @@ SmbProvider::Server& SmbProvider::For(const OptString& server) {
     return *slot;
 }
 
+template <typename Call>
+auto SmbProvider::LoggedOn(const OptString& server, Call call) {
+    auto result = call(For(server));
+    NET_API_STATUS status = StatusOf(result);
+    if (!logon::IsLogonRefusal(status)) return result;
+    const auto lookup = logon::CurrentLookup();
+    if (!lookup) return result;
+    const std::string host = HostFor(server);
+    for (int attempt = 0; attempt < kMaxLogonAsks; ++attempt) {
+        const std::optional<logon::Account> account = lookup->Ask(host, status, attempt);
+        if (!account) break;
+        // Bindings hold pipes of the old logon: the next call binds anew.
+        mOpener->UseAccount(host, *account);
+        mServers.erase(text::ToUtf8(text::ToUpper(text::FromUtf8(host))));
+        result = call(For(server));
+        status = StatusOf(result);
+        if (status == NERR_Success || status == netapi::ERROR_MORE_DATA) {
+            lookup->Accepted(host, *account);
+            break;
+        }
+        // Only a wrong password is worth asking again; an account without the
+        // rights for this call stays without them.
+        if (status != netapi::ERROR_LOGON_FAILURE) break;
+    }
+    return result;
+}
+
 netapi::EnumResult<netapi::FileInfo3> SmbProvider::FileEnum(const OptString& server,
                                                             const OptString& basepath,
                                                             const OptString& user) {
-    return For(server).srvsvc->FileEnum(basepath, user);
+    return LoggedOn(server, [&](Server& s) { return s.srvsvc->FileEnum(basepath, user); });
 }
 
 NET_API_STATUS SmbProvider::FileClose(const OptString& server, DWORD fileid) {
-    return For(server).srvsvc->FileClose(fileid);
+    return LoggedOn(server, [&](Server& s) { return s.srvsvc->FileClose(fileid); });
 }
 
 netapi::EnumResult<netapi::SessionInfo502> SmbProvider::SessionEnum(const OptString& server,
                                                                     const OptString& client,
                                                                     const OptString& user) {
-    return For(server).srvsvc->SessionEnum(client, user);
+    return LoggedOn(server, [&](Server& s) { return s.srvsvc->SessionEnum(client, user); });
 }
 
 NET_API_STATUS SmbProvider::SessionDel(const OptString& server, const OptString& client,
                                        const OptString& user) {
-    return For(server).srvsvc->SessionDel(client, user);
+    return LoggedOn(server, [&](Server& s) { return s.srvsvc->SessionDel(client, user); });
 }
 
 netapi::EnumResult<netapi::ShareInfo2> SmbProvider::ShareEnum(const OptString& server) {
-    return For(server).srvsvc->ShareEnum();
+    return LoggedOn(server, [&](Server& s) { return s.srvsvc->ShareEnum(); });
 }
 
 netapi::EnumResult<netapi::ConnectionInfo1> SmbProvider::ConnectionEnum(const OptString& server,
                                                                         const OptString& qualifier) {
-    return For(server).srvsvc->ConnectionEnum(qualifier);
+    return LoggedOn(server, [&](Server& s) { return s.srvsvc->ConnectionEnum(qualifier); });
 }
 
 netapi::EnumResult<netapi::ServerInfo101> SmbProvider::ServerEnum(DWORD servertype,
@@ -163,16 +215,49 @@ netapi::EnumResult<netapi::ServerInfo101> SmbProvider::ServerEnum(DWORD serverty
     std::u16string local;
     if (HostName(local) == NERR_Success) names.push_back(local);
     for (auto& s : KnownServers()) names.push_back(std::move(s));
+    const std::size_t configured = names.size();
+
+    // Computers found on the network come after, unless they are one of the
+    // above by name or by address. A name that does not resolve is reached
+    // through the address it answered from.
+    std::function<std::vector<Candidate>()> source;
+    {
+        auto& f = Found();
+        std::lock_guard<std::mutex> guard(f.lock);
+        source = f.source;
+    }
+    if (source) {
+        for (const Candidate& c : source()) {
+            if (c.address.empty()) continue;
+            const std::u16string name = c.name.empty() ? text::FromUtf8(c.address) : c.name;
+            const std::u16string key = text::ToUpper(name);
+            bool known = false;
+            for (std::size_t i = 0; i < names.size() && !known; ++i)
+                known = text::EqualsIgnoreCase(names[i], name) || HostFor(names[i]) == c.address;
+            if (known) continue;
+            if (!c.name.empty()) mFoundAddresses[key] = c.address;
+            names.push_back(name);
+        }
+    }
 
     netapi::EnumResult<netapi::ServerInfo101> result;
     std::vector<std::string> seen;
-    for (const auto& name : names) {
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        const std::u16string& name = names[i];
         const std::string host = text::ToUtf8(text::ToUpper(text::FromUtf8(HostFor(name))));
         if (std::find(seen.begin(), seen.end(), host) != seen.end()) continue;
         seen.push_back(host);
         netapi::ServerInfo101 info;
-        if (ServerGetInfo(name, info) != NERR_Success) continue;
-        if ((info.type & servertype) == 0) continue;
+        // A listing asks nobody for passwords. A computer the administrator
+        // named that refuses us cannot tell its type: it is listed anyway, so
+        // that it can be chosen and logged on to. Found ones that refuse are
+        // left out (a network has many); naming them lists them.
+        const NET_API_STATUS status = For(name).srvsvc->ServerGetInfo(info);
+        if (logon::IsLogonRefusal(status) && i < configured) {
+            info = {};
+        } else if (status != NERR_Success || (info.type & servertype) == 0) {
+            continue;
+        }
         // Listed under the name it is reached by, so choosing it reaches it again.
         info.name = name;
         result.records.push_back(std::move(info));
@@ -182,21 +267,21 @@ netapi::EnumResult<netapi::ServerInfo101> SmbProvider::ServerEnum(DWORD serverty
 }
 
 NET_API_STATUS SmbProvider::ServerGetInfo(const OptString& server, netapi::ServerInfo101& out) {
-    return For(server).srvsvc->ServerGetInfo(out);
+    return LoggedOn(server, [&](Server& s) { return s.srvsvc->ServerGetInfo(out); });
 }
 
 NET_API_STATUS SmbProvider::ServerSetComment(const OptString& server, const OptString& comment) {
-    return For(server).srvsvc->ServerSetComment(comment);
+    return LoggedOn(server, [&](Server& s) { return s.srvsvc->ServerSetComment(comment); });
 }
 
 NET_API_STATUS SmbProvider::RemoteTOD(const OptString& server, netapi::TimeOfDay& out) {
-    return For(server).srvsvc->RemoteTOD(out);
+    return LoggedOn(server, [&](Server& s) { return s.srvsvc->RemoteTOD(out); });
 }
 
 NET_API_STATUS SmbProvider::UserGetInfo(const OptString& server, const OptString& user,
                                         netapi::UserInfo3& out) {
     if (!user || user->empty()) return netapi::ERROR_INVALID_PARAMETER;
-    return For(server).samr->UserGetInfo(*user, out);
+    return LoggedOn(server, [&](Server& s) { return s.samr->UserGetInfo(*user, out); });
 }
 
 NET_API_STATUS SmbProvider::UserSetInfo(const OptString& server, const OptString& user,
@@ -204,8 +289,9 @@ NET_API_STATUS SmbProvider::UserSetInfo(const OptString& server, const OptString
     if (!user || user->empty()) return netapi::ERROR_INVALID_PARAMETER;
     // Only the disabled bit is ever changed; every other field stays as the
     // server holds it, whatever the record says.
-    return For(server).samr->SetAccountDisabled(*user,
-                                                (info.flags & netapi::UF_ACCOUNTDISABLE) != 0);
+    const bool disabled = (info.flags & netapi::UF_ACCOUNTDISABLE) != 0;
+    return LoggedOn(server,
+                    [&](Server& s) { return s.samr->SetAccountDisabled(*user, disabled); });
 }
 
 NET_API_STATUS SmbProvider::MessageBufferSend(const OptString&, const OptString&, const OptString&,

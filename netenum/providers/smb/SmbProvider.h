@@ -4,6 +4,7 @@
 // the clock, the account database (samr) for user accounts, each over its
 // named pipe on the server. The local computer (an empty name, this machine's
 // own name or "localhost") is the SMB server at 127.0.0.1.
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -62,14 +63,33 @@ public:
     // backslashes dropped; the local computer becomes 127.0.0.1.
     std::string HostFor(const netapi::OptString& server) const;
 
+    // How often one failed call asks for another account before its failure stands.
+    static constexpr int kMaxLogonAsks = 3;
+
 private:
     struct Server;
     Server& For(const netapi::OptString& server);
+    // Runs `call` on the server; when it is refused (5, 1326) and someone can
+    // give another account, logs on again with it and runs `call` once more.
+    template <typename Call>
+    auto LoggedOn(const netapi::OptString& server, Call call);
 
     std::shared_ptr<PipeOpener> mOpener;
     std::map<std::string, std::unique_ptr<Server>> mServers;
     std::u16string mNotice;
+    // Found computers whose names need not resolve: name (upper case) -> address.
+    std::map<std::u16string, std::string> mFoundAddresses;
 };
+
+// A computer found on the network: the name it gave (may be empty) and the
+// address it answered from.
+struct Candidate {
+    std::u16string name;
+    std::string address;
+};
+// Where NetServerEnum finds computers besides the known ones, asked once per
+// listing; none by default (the program installs discovery when it is on).
+void SetCandidateSource(std::function<std::vector<Candidate>()> source);
 
 // The computers NetServerEnum considers (besides the local computer): the
 // program feeds them from its settings (section "Network", key "Servers");

@@ -3,6 +3,7 @@
 // kept connection) per server, shared by every pipe opened on it.
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 
 #include "PipeOpener.h"
@@ -18,10 +19,15 @@ public:
 
     netapi::NET_API_STATUS Open(const std::string& host, const std::string& pipe,
                                 std::unique_ptr<BytePipe>& out) override;
+    void UseAccount(const std::string& host, const logon::Account& account) override;
 
 private:
+    SmbCredentials CredentialsFor(const std::string& host);
+
     SmbCredentials mCredentials;
     std::map<std::string, std::shared_ptr<SmbConnection>> mConnections;
+    std::map<std::string, SmbCredentials> mAccounts;  // given for one server this run
+    std::set<std::string> mFromLookup;                // logged on with what the lookup knew
 };
 
 }  // namespace smb

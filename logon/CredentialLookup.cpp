@@ -1,0 +1,33 @@
+#include "CredentialLookup.h"
+
+#include <mutex>
+
+namespace logon {
+namespace {
+
+std::mutex gLock;
+std::shared_ptr<CredentialLookup> gLookup;
+
+}  // namespace
+
+Account::~Account() { Wipe(password); }
+
+void Wipe(std::string& secret) {
+    // A volatile pointer keeps the compiler from dropping the stores.
+    volatile char* p = secret.data();
+    for (std::size_t i = 0; i < secret.size(); ++i) p[i] = 0;
+    secret.clear();
+}
+
+std::shared_ptr<CredentialLookup> CurrentLookup() {
+    std::lock_guard<std::mutex> guard(gLock);
+    return gLookup;
+}
+
+std::shared_ptr<CredentialLookup> SetLookup(std::shared_ptr<CredentialLookup> lookup) {
+    std::lock_guard<std::mutex> guard(gLock);
+    std::swap(gLookup, lookup);
+    return lookup;
+}
+
+}  // namespace logon

@@ -1,0 +1,51 @@
+#pragma once
+// The one seam between the network and whoever knows passwords. The SMB
+// provider asks it; the desktop answers from what was remembered in this run,
+// from the keyring, or by asking the person at the screen. The order the
+// provider uses them in: a Kerberos ticket, then Known, then the auth file,
+// then Ask.
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "Account.h"
+
+namespace logon {
+
+class CredentialLookup {
+public:
+    virtual ~CredentialLookup() = default;
+
+    // An account for `server` without asking anyone: remembered in this run
+    // or stored in the keyring (for the server or for all servers of a domain).
+    virtual std::optional<Account> Known(const std::string& server) = 0;
+
+    // Asks for an account after `server` answered `status` (5 or 1326).
+    // `attempt` counts from 0 for one failed call. Nothing when the person
+    // cancelled, or when no one can be asked (the command-line mode).
+    virtual std::optional<Account> Ask(const std::string& server, std::uint32_t status,
+                                       int attempt) = 0;
+
+    // The server took the account that Ask gave: keep it for the run (and
+    // where the person asked it to be kept).
+    virtual void Accepted(const std::string& server, const Account& account) = 0;
+
+    // The server refused what Known gave: it is not offered again this run.
+    virtual void Refused(const std::string& server) = 0;
+
+    // The administrator started something new: servers whose prompt was
+    // cancelled may be asked about again.
+    virtual void AskAgain() {}
+};
+
+// The lookup the SMB provider asks; none by default (then only the ticket
+// and the auth file are used, and nobody is asked).
+std::shared_ptr<CredentialLookup> CurrentLookup();
+std::shared_ptr<CredentialLookup> SetLookup(std::shared_ptr<CredentialLookup> lookup);
+
+// 5 (access denied) and 1326 (logon failure): the answers that a different
+// account could change.
+constexpr bool IsLogonRefusal(std::uint32_t status) { return status == 5 || status == 1326; }
+
+}  // namespace logon

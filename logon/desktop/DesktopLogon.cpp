@@ -1,0 +1,168 @@
+#include "DesktopLogon.h"
+
+#include <QApplication>
+#include <QWidget>
+
+#include "netenum/Text.h"
+#include "netenum/modAPI_Error.h"
+#include "windows/common/MainFormLink.h"
+#include "windows/common/Prompts.h"
+#include "windows/common/Settings.h"
+
+namespace logon {
+namespace {
+
+const QString kSection = QStringLiteral("Network");
+// Not secret: which domains have an account in the keyring, and whether the
+// "Remember" box was checked last time.
+const QString kDomainsKey = QStringLiteral("LogonDomains");
+const QString kRememberKey = QStringLiteral("RememberLogon");
+
+QString App() { return QString::fromLatin1(common::kAppName); }
+
+std::string Upper(const std::string& s) { return text::ToUtf8(text::ToUpper(text::FromUtf8(s))); }
+
+QString FromUtf8(const std::string& s) { return QString::fromStdString(s); }
+
+std::string ToUtf8(const QString& s) { return s.toStdString(); }
+
+QStringList KeptDomains() {
+    return common::GetSetting(App(), kSection, kDomainsKey)
+        .split(QLatin1Char(','), Qt::SkipEmptyParts);
+}
+
+QWidget* DialogParent() {
+    if (QWidget* modal = QApplication::activeModalWidget()) return modal;
+    if (QWidget* active = QApplication::activeWindow()) return active;
+    if (common::MainFormLink* main = common::MainForm()) return main->MainWidget();
+    return nullptr;
+}
+
+QString Reason(const std::string& server, std::uint32_t status, int attempt) {
+    const QString name = FromUtf8(server);
+    const QString why = QString::fromStdU16String(netenum::GetErrorText(status)).trimmed();
+    if (attempt > 0) return why + QStringLiteral(" Try again.");
+    if (status == 5)
+        return name + QStringLiteral(" refused: ") + why +
+               QStringLiteral(" Log on as an administrator of ") + name + QLatin1Char('.');
+    return name + QStringLiteral(" refused the logon: ") + why;
+}
+
+}  // namespace
+
+DesktopLogon::DesktopLogon(std::shared_ptr<Keyring> keyring, bool mayAsk)
+    : mKeyring(std::move(keyring)), mMayAsk(mayAsk) {}
+
+QString DesktopLogon::ServerKey(const std::string& server) {
+    return QStringLiteral("server/") + FromUtf8(Upper(server));
+}
+
+QString DesktopLogon::DomainKey(const std::string& domain) {
+    return QStringLiteral("domain/") + FromUtf8(Upper(domain));
+}
+
+std::optional<Account> DesktopLogon::FromKeyring(const std::string& server) {
+    if (!mKeyring) return std::nullopt;
+    const std::string key = Upper(server);
+    if (mKeyringRead.insert(key).second) {
+        if (std::optional<Account> stored = mKeyring->Read(ServerKey(server))) {
+            mAccounts[key] = *stored;
+            return stored;
+        }
+    }
+    if (!mDomainsRead) {
+        mDomainsRead = true;
+        for (const QString& domain : KeptDomains())
+            if (std::optional<Account> stored = mKeyring->Read(DomainKey(ToUtf8(domain))))
+                mDomainAccounts.emplace(Upper(ToUtf8(domain)), *stored);
+    }
+    return std::nullopt;
+}
+
+std::optional<Account> DesktopLogon::Known(const std::string& server) {
+    const std::string key = Upper(server);
+    if (mRefused.count(key) != 0) return std::nullopt;
+    if (const auto it = mAccounts.find(key); it != mAccounts.end()) return it->second;
+    if (std::optional<Account> stored = FromKeyring(server)) return stored;
+    // A server we know nothing about may belong to a domain whose account the
+    // administrator shared; the first such account is tried.
+    if (!mDomainAccounts.empty()) return mDomainAccounts.begin()->second;
+    return std::nullopt;
+}
+
+std::optional<Account> DesktopLogon::Ask(const std::string& server, std::uint32_t status,
+                                         int attempt) {
+    const std::string key = Upper(server);
+    if (!mMayAsk || mDeclined.count(key) != 0) return std::nullopt;
+
+    common::LogonRequest request;
+    request.server = FromUtf8(server);
+    request.message = Reason(server, status, attempt);
+    if (const auto it = mWishes.find(key); it != mWishes.end()) {
+        request.user = FromUtf8(it->second.user);
+        request.domain = FromUtf8(it->second.domain);
+    } else if (const auto known = mAccounts.find(key); known != mAccounts.end()) {
+        request.user = FromUtf8(known->second.user);
+        request.domain = FromUtf8(known->second.domain);
+    }
+    request.remember = common::GetSetting(App(), kSection, kRememberKey) == QLatin1String("1");
+    request.keyringAvailable = mKeyring && mKeyring->Available();
+
+    std::optional<common::LogonAnswer> answer =
+        common::CurrentPrompts().LogOn(DialogParent(), request);
+    if (!answer || answer->user.isEmpty()) {
+        mDeclined.insert(key);
+        return std::nullopt;
+    }
+    common::SaveSetting(App(), kSection, kRememberKey,
+                        answer->remember ? QStringLiteral("1") : QStringLiteral("0"));
+    Account account;
+    account.user = ToUtf8(answer->user);
+    account.password = ToUtf8(answer->password);
+    account.domain = ToUtf8(answer->domain);
+    answer->password.fill(QLatin1Char('\0'));
+    // "DOMAIN\user" as Windows writes it.
+    if (const auto sep = account.user.find('\\'); sep != std::string::npos && account.domain.empty()) {
+        account.domain = account.user.substr(0, sep);
+        account.user.erase(0, sep + 1);
+    }
+    mWishes[key] = {account.user, account.domain, answer->remember,
+                    answer->allInDomain && !account.domain.empty()};
+    mRefused.erase(key);
+    return account;
+}
+
+void DesktopLogon::Accepted(const std::string& server, const Account& account) {
+    const std::string key = Upper(server);
+    mAccounts[key] = account;
+    const Wish wish = mWishes[key];
+    mWishes.erase(key);
+    if (wish.allInDomain) mDomainAccounts[Upper(account.domain)] = account;
+    if (!wish.remember || !mKeyring) return;
+    if (wish.allInDomain) {
+        if (mKeyring->Write(DomainKey(account.domain), account)) {
+            QStringList domains = KeptDomains();
+            const QString domain = FromUtf8(Upper(account.domain));
+            if (!domains.contains(domain)) {
+                domains << domain;
+                common::SaveSetting(App(), kSection, kDomainsKey, domains.join(QLatin1Char(',')));
+            }
+        }
+    } else {
+        mKeyring->Write(ServerKey(server), account);
+    }
+}
+
+void DesktopLogon::Refused(const std::string& server) {
+    const std::string key = Upper(server);
+    mRefused.insert(key);
+    mAccounts.erase(key);
+}
+
+std::shared_ptr<DesktopLogon> InstallDesktopLogon(bool mayAsk) {
+    auto logon = std::make_shared<DesktopLogon>(std::make_shared<QtKeyring>(), mayAsk);
+    SetLookup(logon);
+    return logon;
+}
+
+}  // namespace logon

@@ -1,0 +1,133 @@
+// Logging on to a private Samba server (started by the "samba" fixture) with
+// no auth file and no Kerberos ticket: the anonymous logon may not list open
+// files, so the prompt comes; a wrong password, the right one, and the
+// account used again without asking.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <memory>
+
+#include "FakeKeyring.h"
+#include "logon/desktop/DesktopLogon.h"
+#include "netenum/MessageTarget.h"
+#include "netenum/NetBuffer.h"
+#include "netenum/colFileEnum.h"
+#include "netenum/netapi.h"
+#include "netenum/providers/smb/SmbProvider.h"
+#include "support/ScriptedProvider.h"
+#include "windows/common/ScriptedPrompts.h"
+
+namespace {
+
+std::map<std::string, std::string> ServerEnv(std::string& skip) {
+    std::map<std::string, std::string> env;
+    const char* dir = std::getenv("VANTOR_SAMBA_DIR");
+    if (dir == nullptr) {
+        skip = "VANTOR_SAMBA_DIR is not set (run through ctest)";
+        return env;
+    }
+    if (std::ifstream skipFile(std::string(dir) + "/skip"); skipFile) {
+        std::getline(skipFile, skip);
+        return env;
+    }
+    std::ifstream file(std::string(dir) + "/env");
+    if (!file) skip = "no live Samba server";
+    for (std::string line; std::getline(file, line);)
+        if (const auto eq = line.find('='); eq != std::string::npos)
+            env[line.substr(0, eq)] = line.substr(eq + 1);
+    return env;
+}
+
+common::LogonAnswer Typed(const std::string& user, const std::string& password) {
+    return {QString::fromStdString(user), QString::fromStdString(password), {}, false, false};
+}
+
+class LogOnLive : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string skip;
+        env = ServerEnv(skip);
+        if (!skip.empty()) GTEST_SKIP() << skip;
+        unsetenv("VANTOR_SMB_AUTHFILE");
+        setenv("KRB5CCNAME", "FILE:/nonexistent/vantor-no-ticket", 1);
+        previousPrompts = common::SetPrompts(prompts);
+        lookup = std::make_shared<logon::DesktopLogon>(keyring);
+        logon::SetLookup(lookup);
+        netapi::SetProvider(smb::MakeSmbProvider());
+        netenum::SetCurrentForm(&sink);
+    }
+    void TearDown() override {
+        netenum::SetCurrentForm(nullptr);
+        netapi::SetProvider(nullptr);
+        logon::SetLookup(nullptr);
+        common::SetPrompts(previousPrompts);
+        EXPECT_EQ(netapi::LiveBufferCount(), 0u);
+    }
+    // Listing open files needs an administrator: an anonymous logon gets 5.
+    netapi::NET_API_STATUS Files() {
+        netenum::NetBuffer buffer;
+        netapi::DWORD read = 0, total = 0;
+        return netapi::NetFileEnum(u"127.0.0.1", nullptr, nullptr, 3, buffer.Out(),
+                                   netapi::MAX_PREFERRED_LENGTH, &read, &total, nullptr);
+    }
+
+    std::map<std::string, std::string> env;
+    std::shared_ptr<common::ScriptedPrompts> prompts = std::make_shared<common::ScriptedPrompts>();
+    std::shared_ptr<common::Prompts> previousPrompts;
+    std::shared_ptr<logon_test::FakeKeyring> keyring = std::make_shared<logon_test::FakeKeyring>();
+    std::shared_ptr<logon::DesktopLogon> lookup;
+    testing_support::RecordingSink sink;
+};
+
+TEST_F(LogOnLive, AWrongPasswordAsksAgainTheRightOneListsAndIsUsedWithoutAsking) {
+    prompts->logonAnswers = {Typed(env["admin"], "wrong-password"),
+                             Typed(env["admin"], env["admin_password"])};
+    EXPECT_EQ(Files(), 0u);
+    ASSERT_EQ(prompts->asked().size(), 2u);
+    EXPECT_EQ(prompts->asked()[0].title, "Log on to 127.0.0.1");
+    EXPECT_TRUE(prompts->asked()[0].text.startsWith("127.0.0.1 refused: Access is denied."));
+    EXPECT_EQ(prompts->asked()[1].text, "The user name or password is incorrect. Try again.");
+    EXPECT_EQ(prompts->logonRequests[1].user, QString::fromStdString(env["admin"]));
+
+    // Later calls, and a new connection of the same run, log on without asking.
+    EXPECT_EQ(Files(), 0u);
+    netapi::SetProvider(smb::MakeSmbProvider());
+    EXPECT_EQ(Files(), 0u);
+    EXPECT_EQ(prompts->asked().size(), 2u);
+    EXPECT_EQ(prompts->unanswered(), 0);
+}
+
+TEST_F(LogOnLive, CancelLeavesTheFailureLineAndIsNotAskedAgainForTheSameCommand) {
+    netenum::colFileEnum files;
+    files.Init(u"127.0.0.1");
+    EXPECT_EQ(prompts->asked().size(), 1u);
+    EXPECT_NE(sink.text.find(u"NetFileEnum error 5 : Access is denied."), std::u16string::npos)
+        << testing_support::S(sink.text);
+    EXPECT_EQ(Files(), netapi::ERROR_ACCESS_DENIED);
+    EXPECT_EQ(prompts->asked().size(), 1u);
+
+    lookup->AskAgain();
+    prompts->logonAnswers = {Typed(env["admin"], env["admin_password"])};
+    EXPECT_EQ(Files(), 0u);
+    EXPECT_EQ(prompts->asked().size(), 2u);
+}
+
+TEST_F(LogOnLive, AnAccountWithoutRightsIsAskedOnceThenTheDenialStands) {
+    // A plain user logs on but may not list open files: the prompt comes
+    // once, and the 5 that follows stands.
+    const std::string alice = "vantortest_alice";
+    prompts->logonAnswers = {Typed(alice, env["password"]), Typed(alice, env["password"])};
+    netapi::NET_API_STATUS status = 0;
+    {
+        netenum::NetBuffer buffer;
+        netapi::DWORD read = 0, total = 0;
+        status = netapi::NetFileEnum(u"127.0.0.1", nullptr, nullptr, 3, buffer.Out(),
+                                     netapi::MAX_PREFERRED_LENGTH, &read, &total, nullptr);
+    }
+    EXPECT_EQ(status, netapi::ERROR_ACCESS_DENIED);
+    EXPECT_EQ(prompts->asked().size(), 1u);
+}
+
+}  // namespace
