@@ -3,7 +3,9 @@
 #include <cstdlib>
 #include <exception>
 
+#include "discovery/Discovery.h"
 #include "netenum/Provider.h"
+#include "netenum/Text.h"
 #include "netenum/providers/simulated/ScenarioLoader.h"
 #include "netenum/providers/smb/SmbProvider.h"
 
@@ -44,6 +46,19 @@ bool ChooseNetworkFromEnvironment(std::string& error) {
 
 void SetKnownServers(const std::u16string& commaSeparated) {
     smb::SetKnownServers({commaSeparated});
+}
+
+void SetDiscovery(bool on) {
+    if (!on) {
+        smb::SetCandidateSource(nullptr);
+        return;
+    }
+    smb::SetCandidateSource([] {
+        std::vector<smb::Candidate> candidates;
+        for (const discovery::FoundComputer& found : discovery::FindComputers())
+            candidates.push_back({text::FromUtf8(found.name), found.address});
+        return candidates;
+    });
 }
 
 }  // namespace app

@@ -21,4 +21,8 @@ void SetKnownServers(const std::u16string& commaSeparated);
 // none for a simulated one, whose own list is complete.
 std::vector<std::u16string> ConfiguredServers();
 
+// Whether a listing of the real network also looks for computers on the
+// local network (WS-Discovery and DNS-SD); the settings' "Network"/"Discover".
+void SetDiscovery(bool on);
+
 }  // namespace app

@@ -19,7 +19,7 @@
 #include "APIStuff.h"
 #include "ComputerName.h"
 #include "ComputerTypes.h"
-#include "ConfiguredServers.h"
+#include "SavedServers.h"
 #include "GeneralDate.h"
 #include "GetRemoteTime.h"
 #include "Icons.h"
@@ -355,7 +355,7 @@ int frmMain::ListComputers() {
 
 void frmMain::UpdateComputerMenu() {
     const QString current = cboComputerName->currentText();
-    const bool removable = !current.isEmpty() && IsConfiguredServer(current);
+    const bool removable = !current.isEmpty() && IsSavedServer(current);
     mnuRemoveComputer->setText(removable ? QStringLiteral("&Remove ") + current
                                          : QStringLiteral("&Remove Computer"));
     mnuRemoveComputer->setEnabled(removable);
@@ -373,7 +373,7 @@ void frmMain::AddComputer() {
         const ComputerNameCheck check = CheckComputerName(typed.toStdU16String());
         if (check.ok()) {
             const QString name = Q(check.name);
-            AddConfiguredServer(name);
+            AddSavedServer(name);
             RefreshComputerList(name);
             return;
         }
@@ -385,12 +385,12 @@ void frmMain::AddComputer() {
 
 void frmMain::RemoveComputer() {
     const QString current = cboComputerName->currentText();
-    if (current.isEmpty() || !IsConfiguredServer(current)) return;
+    if (current.isEmpty() || !IsSavedServer(current)) return;
     if (!common::CurrentPrompts().YesNo(
             this, QStringLiteral("Remove ") + current + QStringLiteral(" from the computer list?"),
             Title(), common::Prompts::Icon::Question, false))
         return;
-    RemoveConfiguredServer(current);
+    RemoveSavedServer(current);
     RefreshComputerList(QString());
 }
 

@@ -11,10 +11,12 @@
 
 #include "CommandLine.h"
 #include "ListMode.h"
+#include "SavedServers.h"
 #include "Icons.h"
 #include "NetworkChoice.h"
 #include "StartupClock.h"
 #include "frmMain.h"
+#include "logon/desktop/DesktopLogon.h"
 #include "windows/common/MainFormLink.h"
 #include "windows/common/Settings.h"
 #include "windows/resources/frmResources.h"
@@ -65,6 +67,9 @@ int RunOptions(int argc, char** argv) {
     const QString configured = common::GetSetting(QStringLiteral("Vantor"), QStringLiteral("Network"),
                                                   QStringLiteral("Servers"));
     app::SetKnownServers(configured.toStdU16String());
+    // Each server is asked in a child process, where the keyring's D-Bus
+    // connection could not follow: the list mode logs on with the ticket and
+    // the auth file only.
     return app::RunListMode(line.request, app::ConfiguredServers(), StandardOutputKind(),
                             std::cout, std::cerr);
 }
@@ -80,7 +85,14 @@ int main(int argc, char** argv) {
         std::cerr << "vantor: " << error << '\n';
         return app::kExitFailed;
     }
-    if (!app::IsInteractiveCommandLine(line)) return app::RunCommandLine(line, std::cerr);
+    if (!app::IsInteractiveCommandLine(line)) {
+        // No window and no display: the keyring is read, nobody is asked.
+        QCoreApplication core(argc, argv);
+        logon::InstallDesktopLogon(false);
+        const int status = app::RunCommandLine(line, std::cerr);
+        logon::SetLookup(nullptr);
+        return status;
+    }
 
     // Qt aborts without a display; say so in one line instead.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
@@ -96,9 +108,11 @@ int main(int argc, char** argv) {
     QGuiApplication::setDesktopFileName(QStringLiteral(VANTOR_APP_ID));
     QApplication::setWindowIcon(app::AppIcon());
 
-    app::SetKnownServers(common::GetSetting(QStringLiteral("Vantor"), QStringLiteral("Network"),
-                                            QStringLiteral("Servers"))
-                             .toStdU16String());
+    app::PublishSavedServers();
+    // Finding servers on the network is on unless switched off ("0").
+    app::SetDiscovery(common::GetSetting(QStringLiteral("Vantor"), QStringLiteral("Network"),
+                                         QStringLiteral("Discover")) != QLatin1String("0"));
+    logon::InstallDesktopLogon(true);
     RegisterToolWindows();
     app::frmMain window;
     window.SetQuitOnClose(true);

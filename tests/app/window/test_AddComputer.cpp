@@ -8,7 +8,7 @@
 #include <QToolButton>
 
 #include "GuiTestEnvironment.h"
-#include "app/ConfiguredServers.h"
+#include "app/SavedServers.h"
 #include "app/frmMain.h"
 #include "app/modMain.h"
 #include "netenum/providers/smb/SmbProvider.h"
@@ -38,13 +38,13 @@ class AddComputer : public ::testing::Test {
 protected:
     void SetUp() override {
         gui_test::RemoveSettings();
-        app::PublishConfiguredServers();
+        app::PublishSavedServers();
         window.Load();
         prompts().Clear();
     }
     void TearDown() override {
         gui_test::RemoveSettings();
-        app::PublishConfiguredServers();
+        app::PublishSavedServers();
         EXPECT_EQ(netapi::LiveBufferCount(), 0u);
     }
     common::ScriptedPrompts& prompts() { return doubles.prompts(); }
@@ -114,7 +114,7 @@ TEST_F(AddComputer, AComputerThatIsNotListedIsSaidInThePane) {
 
 TEST_F(AddComputer, RemovingAsksFirstAndOnlyOffersAddedComputers) {
     common::SaveSetting("Vantor", "Network", "Servers", "ALPHA, beta");
-    app::PublishConfiguredServers();
+    app::PublishSavedServers();
     provider.servers = {netapi::NERR_Success, {Named(u"LOCALBOX"), Named(u"BETA")}, 2};
     Pick(window.cboComputerType, "All Servers");
 

@@ -7,14 +7,14 @@
 
 namespace app {
 
-QStringList ConfiguredServers();
+QStringList SavedServers();
 // Whether `name` is one of them (letter case ignored, "\\" prefixes dropped).
-bool IsConfiguredServer(const QString& name);
+bool IsSavedServer(const QString& name);
 // False when it was there already (nothing changes then).
-bool AddConfiguredServer(const QString& name);
+bool AddSavedServer(const QString& name);
 // False when it was not there.
-bool RemoveConfiguredServer(const QString& name);
+bool RemoveSavedServer(const QString& name);
 // Hands the saved list to the network (at start and after each change).
-void PublishConfiguredServers();
+void PublishSavedServers();
 
 }  // namespace app

@@ -1,4 +1,4 @@
-#include "ConfiguredServers.h"
+#include "SavedServers.h"
 
 #include "NetworkChoice.h"
 #include "windows/common/Settings.h"
@@ -18,7 +18,7 @@ QString Bare(QString name) {
 void Save(const QStringList& servers) {
     common::SaveSetting(QString::fromLatin1(common::kAppName), kSection, kKey,
                         servers.join(QLatin1Char(',')));
-    PublishConfiguredServers();
+    PublishSavedServers();
 }
 
 qsizetype IndexOf(const QStringList& servers, const QString& name) {
@@ -30,7 +30,7 @@ qsizetype IndexOf(const QStringList& servers, const QString& name) {
 
 }  // namespace
 
-QStringList ConfiguredServers() {
+QStringList SavedServers() {
     QStringList servers;
     const QString value =
         common::GetSetting(QString::fromLatin1(common::kAppName), kSection, kKey);
@@ -39,18 +39,18 @@ QStringList ConfiguredServers() {
     return servers;
 }
 
-bool IsConfiguredServer(const QString& name) { return IndexOf(ConfiguredServers(), name) >= 0; }
+bool IsSavedServer(const QString& name) { return IndexOf(SavedServers(), name) >= 0; }
 
-bool AddConfiguredServer(const QString& name) {
-    QStringList servers = ConfiguredServers();
+bool AddSavedServer(const QString& name) {
+    QStringList servers = SavedServers();
     if (IndexOf(servers, name) >= 0) return false;
     servers << Bare(name);
     Save(servers);
     return true;
 }
 
-bool RemoveConfiguredServer(const QString& name) {
-    QStringList servers = ConfiguredServers();
+bool RemoveSavedServer(const QString& name) {
+    QStringList servers = SavedServers();
     const qsizetype at = IndexOf(servers, name);
     if (at < 0) return false;
     servers.removeAt(at);
@@ -58,8 +58,8 @@ bool RemoveConfiguredServer(const QString& name) {
     return true;
 }
 
-void PublishConfiguredServers() {
-    SetKnownServers(ConfiguredServers().join(QLatin1Char(',')).toStdU16String());
+void PublishSavedServers() {
+    SetKnownServers(SavedServers().join(QLatin1Char(',')).toStdU16String());
 }
 
 }  // namespace app
