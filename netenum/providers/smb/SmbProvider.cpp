@@ -156,7 +156,14 @@ auto SmbProvider::LoggedOn(const OptString& server, Call call) {
     NET_API_STATUS status = StatusOf(result);
     if (!logon::IsLogonRefusal(status)) return result;
     const auto lookup = logon::CurrentLookup();
-    if (!lookup) return result;
+    // The prompt runs an event loop: a timer's call that fails meanwhile
+    // keeps its failure instead of opening a second prompt.
+    if (!lookup || mAsking) return result;
+    mAsking = true;
+    struct Done {
+        bool& flag;
+        ~Done() { flag = false; }
+    } done{mAsking};
     const std::string host = HostFor(server);
     for (int attempt = 0; attempt < kMaxLogonAsks; ++attempt) {
         const std::optional<logon::Account> account = lookup->Ask(host, status, attempt);

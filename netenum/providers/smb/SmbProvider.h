@@ -79,6 +79,7 @@ private:
     std::u16string mNotice;
     // Found computers whose names need not resolve: name (upper case) -> address.
     std::map<std::u16string, std::string> mFoundAddresses;
+    bool mAsking = false;  // a log-on prompt is up
 };
 
 // A computer found on the network: the name it gave (may be empty) and the
