@@ -1,5 +1,5 @@
-// One QApplication (offscreen) for the log-on tests, and settings in a
-// private folder; none when ctest only lists the tests.
+// The keyring test's main: one QApplication (offscreen), settings in a
+// private folder, and the session bus of keyring-session left as it is.
 #include <gtest/gtest.h>
 
 #include <QApplication>

@@ -7,7 +7,7 @@
 
 #include "FakeKeyring.h"
 #include "logon/desktop/DesktopLogon.h"
-#include "windows/common/ScriptedPrompts.h"
+#include "support/ScriptedPrompts.h"
 #include "windows/common/Settings.h"
 
 using common::LogonAnswer;

@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "logon/desktop/DesktopLogon.h"
-#include "windows/common/ScriptedPrompts.h"
+#include "support/ScriptedPrompts.h"
 
 namespace {
 

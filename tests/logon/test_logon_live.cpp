@@ -17,7 +17,7 @@
 #include "netenum/netapi.h"
 #include "netenum/providers/smb/SmbProvider.h"
 #include "support/ScriptedProvider.h"
-#include "windows/common/ScriptedPrompts.h"
+#include "support/ScriptedPrompts.h"
 
 namespace {
 
