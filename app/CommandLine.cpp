@@ -22,18 +22,7 @@ public:
 
     void AppendLine(const std::u16string& line) override {
         mFailed = true;
-        std::u16string joined;
-        std::size_t start = 0;
-        while (start < line.size()) {
-            std::size_t end = line.find(u"\r\n", start);
-            if (end == std::u16string::npos) end = line.size();
-            if (end > start) {
-                if (!joined.empty()) joined += u' ';
-                joined += text::EscapeControls(std::u16string_view(line).substr(start, end - start));
-            }
-            start = end + 2;
-        }
-        mErr << text::ToUtf8(joined) << '\n';
+        mErr << text::ToUtf8(text::EscapeControls(text::JoinLineParts(line))) << '\n';
         mErr.flush();
     }
 

@@ -23,18 +23,7 @@ public:
     explicit CollectingSink(std::vector<std::string>& lines) : mLines(lines) {}
 
     void AppendLine(const std::u16string& line) override {
-        std::u16string joined;
-        std::size_t start = 0;
-        while (start < line.size()) {
-            std::size_t end = line.find(u"\r\n", start);
-            if (end == std::u16string::npos) end = line.size();
-            if (end > start) {
-                if (!joined.empty()) joined += u' ';
-                joined.append(line, start, end - start);
-            }
-            start = end + 2;
-        }
-        mLines.push_back(ToUtf8(joined));
+        mLines.push_back(ToUtf8(text::JoinLineParts(line)));
     }
 
 private:

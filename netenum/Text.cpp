@@ -150,6 +150,21 @@ View Trimmed(View s) {
 }
 }  // namespace
 
+std::u16string JoinLineParts(std::u16string_view s) {
+    std::u16string joined;
+    std::size_t start = 0;
+    while (start < s.size()) {
+        std::size_t end = s.find(u"\r\n", start);
+        if (end == std::u16string_view::npos) end = s.size();
+        if (end > start) {
+            if (!joined.empty()) joined += u' ';
+            joined.append(s.substr(start, end - start));
+        }
+        start = end + 2;
+    }
+    return joined;
+}
+
 std::u16string TrimSpaces(std::u16string_view s) { return std::u16string(Trimmed(s)); }
 std::string TrimSpaces(std::string_view s) { return std::string(Trimmed(s)); }
 

@@ -36,6 +36,10 @@ bool EqualsIgnoreCase(std::u16string_view a, std::u16string_view b);
 bool NeedsEscape(std::u16string_view s);
 std::u16string EscapeControls(std::u16string_view s);
 
+// A failure line made one line: the parts between CR LF joined by a blank,
+// empty parts dropped (an advice line follows its code that way).
+std::u16string JoinLineParts(std::u16string_view s);
+
 // Convenience for tests and literals: u"..." is fine, but numbers need this.
 std::u16string Number(long long value);
 
