@@ -13,13 +13,19 @@
 #include "SendMessage.h"
 #include "Settings.h"
 #include "Twips.h"
+#include "WaitCursor.h"
 #include "WindowParts.h"
+#include "netenum/colSessionEnum.h"
 
 namespace common {
 namespace {
 
 const QString kRefreshing = QStringLiteral("Refreshing list...\r\n");
 const QString kRefreshed = QStringLiteral("List refreshed\r\n");
+const QString kDisconnecting = QStringLiteral("Disconnecting users...\r\n");
+const QString kDisconnected = QStringLiteral("Users disconnected\r\n");
+
+constexpr int kCommandHeightTwips = 375;
 
 }  // namespace
 
@@ -101,23 +107,67 @@ void ToolWindowBase::OnEscape(std::function<void()> action) {
     connect(escape, &QShortcut::activated, this, std::move(action));
 }
 
-bool ToolWindowBase::RefreshWithStatusLine(const std::function<void()>& fill) {
+ToolWindowBase::CommandBar ToolWindowBase::AddCommandBar(int top, std::function<void()> refresh,
+                                                        std::vector<Command> own, int closeLeft) {
+    CommandBar bar{};
+    bar.refresh = NewButton(this, QStringLiteral("&Refresh"), 120, top, 900, kCommandHeightTwips);
+    bar.sendMessage =
+        NewButton(this, QStringLiteral("&Send Message"), 1200, top, 1335, kCommandHeightTwips);
+    bar.sendMessage->setEnabled(false);
+    for (Command& command : own) {
+        QPushButton* button =
+            NewButton(this, command.caption, command.left, top, command.width, kCommandHeightTwips);
+        button->setEnabled(false);
+        connect(button, &QPushButton::clicked, this, std::move(command.run));
+        bar.own.push_back(button);
+    }
+    bar.close = NewButton(this, QStringLiteral("&Close"), closeLeft, top, 1020, kCommandHeightTwips);
+    connect(bar.refresh, &QPushButton::clicked, this, std::move(refresh));
+    connect(bar.close, &QPushButton::clicked, this, [this] { CloseAndRefillMain(); });
+    return bar;
+}
+
+void ToolWindowBase::SetFirstRowList(ReportList* list, std::vector<QWidget*> enabledWithRow) {
+    mFirstRowList = list;
+    mEnabledWithRow = std::move(enabledWithRow);
+}
+
+void ToolWindowBase::SelectFirstRow() {
+    if (mFirstRowList == nullptr || mFirstRowList->RowCount() < 1) return;
+    for (QWidget* command : mEnabledWithRow) command->setEnabled(true);
+    mFirstRowList->EnsureVisible(0);
+    mFirstRowList->SetCurrentRow(0);
+    mFirstRowList->SetSelected(0, true);
+}
+
+void ToolWindowBase::RefreshList(const std::function<void()>& fill,
+                                 const std::function<void()>& filled) {
     BeginStatusLine(*mPane, kRefreshing);
-    if (mUnloaded) return false;
+    if (mUnloaded) return;
     fill();
     EndStatusLine(*mPane, kRefreshing, kRefreshed);
-    return !mUnloaded;
+    if (mUnloaded) return;
+    if (filled) filled();
+    SelectFirstRow();
+}
+
+void ToolWindowBase::DisconnectSessions(const std::vector<SessionKey>& targets,
+                                        const std::function<netenum::colSessionEnum*()>& sessions,
+                                        const std::function<void()>& refill) {
+    ShowWaitCursor();
+    BeginStatusLine(*mPane, kDisconnecting);
+    if (netenum::colSessionEnum* ender = sessions()) {
+        for (const SessionKey& target : targets)
+            SkipOnError([&] { ender->DeleteItem(target.client, target.user); });
+    }
+    EndStatusLine(*mPane, kDisconnecting, kDisconnected);
+    ShowNormalCursor();
+    if (!mUnloaded) refill();
 }
 
 void ToolWindowBase::CloseAndRefillMain() {
     if (MainFormLink* main = MainForm()) SkipOnError([&] { main->FillGeneral(); });
     done(QDialog::Rejected);
-}
-
-void ToolWindowBase::SelectRowOne(ReportList& list) {
-    list.EnsureVisible(0);
-    list.SetCurrentRow(0);
-    list.SetSelected(0, true);
 }
 
 QString ToolWindowBase::RemoteServer() const {

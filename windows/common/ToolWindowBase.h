@@ -8,19 +8,53 @@
 #include <memory>
 #include <string>
 #include <tuple>
+#include <type_traits>
 #include <vector>
 
 #include "ListCommands.h"
+#include "ReportList.h"
 #include "netenum/MessageTarget.h"
+#include "netenum/Text.h"
 
 class QLabel;
 class QLineEdit;
 class QPushButton;
 
+namespace netenum {
+class colSessionEnum;
+}
+
 namespace common {
 
 class MessagePane;
-class ReportList;
+
+// A session as Disconnect ends it: client computer and user, trimmed.
+struct SessionKey {
+    std::u16string client;
+    std::u16string user;
+};
+
+// Copies of what the selected rows' records say, in display order, made
+// before any event runs: a refill then cannot pull a record away from under
+// the command. Rows without a record are left out.
+template <typename Items, typename Copy>
+auto CopySelected(const ReportList& list, const Items* items, Copy copy) {
+    std::vector<std::decay_t<decltype(copy(*items->At(0)))>> copies;
+    for (int row : list.SelectedRows())
+        if (const auto* record = RowRecord(list, row, items)) copies.push_back(copy(*record));
+    return copies;
+}
+
+// The sessions of the selected rows; `client` gives a record's client
+// computer. A row without a user name stands for no session.
+template <typename Items, typename Client>
+std::vector<SessionKey> SelectedSessions(const ReportList& list, const Items* items, Client client) {
+    std::vector<SessionKey> keys = CopySelected(list, items, [&](const auto& record) {
+        return SessionKey{text::TrimSpaces(client(record)), text::TrimSpaces(record.UserName())};
+    });
+    std::erase_if(keys, [](const SessionKey& key) { return key.user.empty(); });
+    return keys;
+}
 
 class ToolWindowBase : public QDialog, public netenum::MessageSink {
     Q_OBJECT
@@ -60,14 +94,45 @@ protected:
     // Esc, whatever control has the focus.
     void OnEscape(std::function<void()> action);
 
+    // One of a window's own commands on the command bar.
+    struct Command {
+        QString caption;
+        int left;
+        int width;
+        std::function<void()> run;
+    };
+    struct CommandBar {
+        QPushButton* refresh;
+        QPushButton* sendMessage;
+        std::vector<QPushButton*> own;
+        QPushButton* close;
+    };
+    // The command bar at `top`: "&Refresh" (runs `refresh`), "&Send Message"
+    // and the window's `own` commands (off until a row is chosen), "&Close"
+    // at `closeLeft` (CloseAndRefillMain). Send Message is wired by
+    // AddListCommands.
+    CommandBar AddCommandBar(int top, std::function<void()> refresh, std::vector<Command> own,
+                             int closeLeft);
+
+    // The list whose row 1 is chosen on opening and after each refresh, and
+    // the commands switched on with it.
+    void SetFirstRowList(ReportList* list, std::vector<QWidget*> enabledWithRow);
+    // Row 1 of that list, when it has one: the commands on, the row current,
+    // selected and scrolled into view.
+    void SelectFirstRow();
     // Refresh: "Refreshing list...", `fill`, then "List refreshed" unless
-    // something was written under the first line. False when the window was
-    // unloaded while a line painted.
-    bool RefreshWithStatusLine(const std::function<void()>& fill);
+    // something was written under the first line; `filled` runs next, then
+    // row 1 is chosen. Nothing after `fill` runs when the window was unloaded
+    // while a line painted.
+    void RefreshList(const std::function<void()>& fill, const std::function<void()>& filled = {});
+    // "&Disconnect": ends each of `targets` through the collection `sessions`
+    // gives once the status line shows, then `refill` unless the window was
+    // unloaded meanwhile.
+    void DisconnectSessions(const std::vector<SessionKey>& targets,
+                            const std::function<netenum::colSessionEnum*()>& sessions,
+                            const std::function<void()>& refill);
     // "&Close": the main window's summary is refilled, then the window unloads.
     void CloseAndRefillMain();
-    // Row 1 current, selected and scrolled into view.
-    static void SelectRowOne(ReportList& list);
 
     // The server argument of the collections: empty for the local computer.
     QString RemoteServer() const;
@@ -80,6 +145,8 @@ private:
 
     MessagePane* mPane = nullptr;
     std::unique_ptr<ListCommands> mCommands;
+    ReportList* mFirstRowList = nullptr;
+    std::vector<QWidget*> mEnabledWithRow;
     QLineEdit* mFindText = nullptr;
     QString mFindKey;
     netenum::MessageSink* mPreviousTarget = nullptr;

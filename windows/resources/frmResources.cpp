@@ -95,7 +95,7 @@ frmResources::frmResources(QWidget* parent)
     : ToolWindowBase(parent, QStringLiteral("Open Files"), kClientWidthTwips, kClientHeightTwips) {
     CreateControls();
     FillResources();
-    if (lstvwResources->RowCount() >= 1) SelectFirstRow();
+    SelectFirstRow();
 }
 
 frmResources::~frmResources() = default;
@@ -120,12 +120,13 @@ void frmResources::CreateControls() {
 
     std::tie(lblCaption[6], Command4, Text1) = AddSystemMessages(4680, 5880, 6345);
 
-    cmdRefresh = NewButton(this, QStringLiteral("&Refresh"), 120, 6000, 900, 375);
-    Command3 = NewButton(this, QStringLiteral("&Send Message"), 1200, 6000, 1335, 375);
-    Command3->setEnabled(false);
-    cmdCloseResource = NewButton(this, QStringLiteral("Close &Files"), 2760, 6000, 1020, 375);
-    cmdCloseResource->setEnabled(false);
-    cmdClose = NewButton(this, QStringLiteral("&Close"), 3960, 6000, 1020, 375);
+    const CommandBar bar = AddCommandBar(
+        6000, [this] { cmdRefresh_Click(); },
+        {{QStringLiteral("Close &Files"), 2760, 1020, [this] { cmdCloseResource_Click(); }}}, 3960);
+    cmdRefresh = bar.refresh;
+    Command3 = bar.sendMessage;
+    cmdCloseResource = bar.own[0];
+    cmdClose = bar.close;
 
     chkRefresh = new QCheckBox(QStringLiteral("Refresh every          seconds"), this);
     PlaceTwips(chkRefresh, 120, 6480, 2415, 255);
@@ -149,9 +150,7 @@ void frmResources::CreateControls() {
     AddListCommands(lstvwResources, Command1, Command2, Command3, {Command3, cmdCloseResource});
     AddFind(cmdFind, txtFind, cmdHelp, common::ListCommands::FindPath(),
             QStringLiteral("FindPath"));
-    connect(cmdRefresh, &QPushButton::clicked, this, [this] { cmdRefresh_Click(); });
-    connect(cmdCloseResource, &QPushButton::clicked, this, [this] { cmdCloseResource_Click(); });
-    connect(cmdClose, &QPushButton::clicked, this, [this] { CloseAndRefillMain(); });
+    SetFirstRowList(lstvwResources, {Command3, cmdCloseResource});
     connect(lstvwResources, &common::ReportList::ItemClick, this,
             [this] { lstvwResources_ItemClick(); });
     common::ListCommands::SortOnHeaderClick(*lstvwResources);
@@ -201,24 +200,19 @@ void frmResources::FillResources() {
     common::ShowNormalCursor();
 }
 
-void frmResources::SelectFirstRow() {
-    Command3->setEnabled(true);
-    cmdCloseResource->setEnabled(true);
-    SelectRowOne(*lstvwResources);
-}
-
 void frmResources::cmdRefresh_Click() {
-    const bool loaded = RefreshWithStatusLine([this] {
-        FillResources();
-        if (chkLog->isChecked()) WriteUsageLog();
-    });
-    if (!loaded) return;
-    if (mLogWritten && !mLogNamed) {
-        mLogNamed = true;
-        Text1->AppendLine(QStringLiteral("Usage log: ") + QDir::toNativeSeparators(mUsageLog.FileName()) +
-                          QStringLiteral("\r\n"));
-    }
-    if (lstvwResources->RowCount() >= 1) SelectFirstRow();
+    RefreshList(
+        [this] {
+            FillResources();
+            if (chkLog->isChecked()) WriteUsageLog();
+        },
+        [this] {
+            if (!mLogWritten || mLogNamed) return;
+            mLogNamed = true;
+            Text1->AppendLine(QStringLiteral("Usage log: ") +
+                              QDir::toNativeSeparators(mUsageLog.FileName()) +
+                              QStringLiteral("\r\n"));
+        });
 }
 
 void frmResources::WriteUsageLog() {
@@ -260,11 +254,10 @@ void frmResources::cmdCloseResource_Click() {
         std::int32_t id;
         std::u16string path;
     };
-    std::vector<Target> targets;
-    for (int row : lstvwResources->SelectedRows()) {
-        if (const netenum::clsFileEnum* item = common::RowRecord(*lstvwResources, row, mFiles.get()))
-            targets.push_back({item->ID(), item->PathName()});
-    }
+    const std::vector<Target> targets =
+        common::CopySelected(*lstvwResources, mFiles.get(), [](const netenum::clsFileEnum& item) {
+            return Target{item.ID(), item.PathName()};
+        });
     common::BeginStatusLine(*Text1, kClosing);
 
     const netenum::colFileEnum closer;

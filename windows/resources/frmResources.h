@@ -83,7 +83,6 @@ private:
     void lstvwResources_ItemClick();
     void chkRefresh_Click();
     void txtSecs_Change();
-    void SelectFirstRow();
     void ApplyTimer();
     void ShowLogPlace();
 

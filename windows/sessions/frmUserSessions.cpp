@@ -34,8 +34,6 @@ constexpr int kClientWidthTwips = 11505;
 constexpr int kClientHeightTwips = 6360;
 
 const QString kCrLf = QStringLiteral("\r\n");
-const QString kDisconnecting = QStringLiteral("Disconnecting users...\r\n");
-const QString kDisconnected = QStringLiteral("Users disconnected\r\n");
 
 std::int32_t AccountResultCode(netenum::AccountChange change) {
     switch (change) {
@@ -72,7 +70,7 @@ frmUserSessions::frmUserSessions(QWidget* parent)
                      kClientHeightTwips) {
     CreateControls();
     FillSessions();
-    if (lstvwUserSessions->RowCount() >= 1) SelectFirstSession();
+    SelectFirstRow();
 }
 
 frmUserSessions::~frmUserSessions() = default;
@@ -97,13 +95,18 @@ void frmUserSessions::CreateControls() {
 
     std::tie(lblCaption[1], Command4, Text1) = AddSystemMessages(4560, 5700, 6195);
 
-    cmdRefresh = NewButton(this, QStringLiteral("&Refresh"), 120, 5880, 900, 375);
-    Command3 = NewButton(this, QStringLiteral("&Send Message"), 1200, 5880, 1335, 375);
-    cmdDisconnect = NewButton(this, QStringLiteral("&Disconnect"), 2760, 5880, 1236, 375);
-    cmdDisable = NewButton(this, QStringLiteral("Disable &Account"), 4200, 5880, 1455, 375);
-    cmdEnable = NewButton(this, QStringLiteral("&Enable Account"), 5880, 5880, 1455, 375);
-    cmdClose = NewButton(this, QStringLiteral("&Close"), 7560, 5880, 1020, 375);
-    SetSessionCommandsEnabled(false);
+    const CommandBar bar = AddCommandBar(
+        5880, [this] { RefreshList([this] { FillSessions(); }); },
+        {{QStringLiteral("&Disconnect"), 2760, 1236, [this] { cmdDisconnect_Click(); }},
+         {QStringLiteral("Disable &Account"), 4200, 1455, [this] { AccountRun(true); }},
+         {QStringLiteral("&Enable Account"), 5880, 1455, [this] { AccountRun(false); }}},
+        7560);
+    cmdRefresh = bar.refresh;
+    Command3 = bar.sendMessage;
+    cmdDisconnect = bar.own[0];
+    cmdDisable = bar.own[1];
+    cmdEnable = bar.own[2];
+    cmdClose = bar.close;
 
     connect(lstvwUserSessions, &common::ReportList::ItemClick, this,
             [this](int row) { lstvwUserSessions_ItemClick(row); });
@@ -113,11 +116,7 @@ void frmUserSessions::CreateControls() {
                     {Command3, cmdDisconnect, cmdDisable, cmdEnable});
     AddFind(cmdFind, txtFind, cmdHelp, common::ListCommands::FindUser(),
             QStringLiteral("FindUser"));
-    connect(cmdRefresh, &QPushButton::clicked, this, [this] { cmdRefresh_Click(); });
-    connect(cmdDisconnect, &QPushButton::clicked, this, [this] { cmdDisconnect_Click(); });
-    connect(cmdDisable, &QPushButton::clicked, this, [this] { AccountRun(true); });
-    connect(cmdEnable, &QPushButton::clicked, this, [this] { AccountRun(false); });
-    connect(cmdClose, &QPushButton::clicked, this, [this] { CloseAndRefillMain(); });
+    SetFirstRowList(lstvwUserSessions, {Command3, cmdDisconnect, cmdDisable, cmdEnable});
 
     // Escape has one binding, the cancel button: it presses "&Close", so the
     // main window's summary shows the sessions and accounts changed here. A
@@ -200,38 +199,11 @@ void frmUserSessions::lstvwUserSessions_ItemClick(int row) {
     SetSessionCommandsEnabled(true);
 }
 
-void frmUserSessions::SelectFirstSession() {
-    SetSessionCommandsEnabled(true);
-    SelectRowOne(*lstvwUserSessions);
-}
-
-void frmUserSessions::cmdRefresh_Click() {
-    if (!RefreshWithStatusLine([this] { FillSessions(); })) return;
-    if (lstvwUserSessions->RowCount() >= 1) SelectFirstSession();
-}
-
 void frmUserSessions::cmdDisconnect_Click() {
-    common::ShowWaitCursor();
-    // Who to disconnect is read before events run: a refresh handled there
-    // would rebuild the list under the loop.
-    std::vector<std::pair<std::u16string, std::u16string>> targets;  // client, user
-    for (int row : lstvwUserSessions->SelectedRows()) {
-        const netenum::clsSessionEnum* session =
-            common::RowRecord(*lstvwUserSessions, row, colSessions.get());
-        if (session == nullptr) continue;
-        std::u16string user = text::TrimSpaces(session->UserName());
-        if (!user.empty())
-            targets.emplace_back(text::TrimSpaces(session->ComputerName()), std::move(user));
-    }
-    common::BeginStatusLine(*Text1, kDisconnecting);
-
-    if (colSessions) {
-        for (const auto& [client, user] : targets)
-            SkipOnError([&] { colSessions->DeleteItem(client, user); });
-    }
-    common::EndStatusLine(*Text1, kDisconnecting, kDisconnected);
-    common::ShowNormalCursor();
-    if (!Unloaded()) FillSessions();
+    DisconnectSessions(
+        common::SelectedSessions(*lstvwUserSessions, colSessions.get(),
+                                 [](const netenum::clsSessionEnum& s) { return s.ComputerName(); }),
+        [this] { return colSessions.get(); }, [this] { FillSessions(); });
 }
 
 std::u16string frmUserSessions::MakeUncName(std::u16string_view computerName) {
@@ -255,13 +227,9 @@ void frmUserSessions::AccountRun(bool disable) {
 
     common::ShowWaitCursor();
     // The accounts to change are read before events run, like Disconnect's sessions.
-    std::vector<std::u16string> users;
-    for (int row : lstvwUserSessions->SelectedRows()) {
-        const netenum::clsSessionEnum* session =
-            common::RowRecord(*lstvwUserSessions, row, colSessions.get());
-        std::u16string user = session ? text::TrimSpaces(session->UserName()) : std::u16string();
-        if (!user.empty()) users.push_back(std::move(user));
-    }
+    const std::vector<common::SessionKey> sessions = common::SelectedSessions(
+        *lstvwUserSessions, colSessions.get(),
+        [](const netenum::clsSessionEnum& s) { return s.ComputerName(); });
     common::BeginStatusLine(*Text1, disable ? QStringLiteral("Disabling user accounts...\r\n")
                                             : QStringLiteral("Enabling user accounts...\r\n"));
 
@@ -272,7 +240,8 @@ void frmUserSessions::AccountRun(bool disable) {
         disable ? QStringLiteral("Account disabled") : QStringLiteral("Account enabled");
     long long changed = 0;  // a whole server's sessions can exceed 32767
     QString lines;
-    for (const std::u16string& user : users) {
+    for (const common::SessionKey& session : sessions) {
+        const std::u16string& user = session.user;
         std::int32_t result = kSetInfoFailed;
         SkipOnError([&] { result = SetAccountDisabled(disable, user, server); });
         if (result == kAccountChanged) ++changed;

@@ -76,8 +76,6 @@ public:
 private:
     void CreateControls();
     void SetSessionCommandsEnabled(bool enabled);
-    void SelectFirstSession();
-    void cmdRefresh_Click();
     void cmdDisconnect_Click();
     void AccountRun(bool disable);
     // The client computer of session `row`, from its record, trimmed.

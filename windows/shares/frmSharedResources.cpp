@@ -30,9 +30,6 @@ using common::SkipOnError;
 constexpr int kClientWidthTwips = 11505;
 constexpr int kClientHeightTwips = 6840;
 
-const QString kDisconnecting = QStringLiteral("Disconnecting users...\r\n");
-const QString kDisconnected = QStringLiteral("Users disconnected\r\n");
-
 void AddUserColumns(common::ReportList::Rebuild& fill) {
     fill.AddColumn(QStringLiteral("Connected Users"), 0.5);
     fill.AddColumn(QStringLiteral("Time"), 0.16);
@@ -46,7 +43,7 @@ frmSharedResources::frmSharedResources(QWidget* parent)
                      kClientHeightTwips) {
     CreateControls();
     FillShares();
-    if (lstvwShares->RowCount() >= 1) SelectFirstShare();
+    SelectFirstRow();
 }
 
 frmSharedResources::~frmSharedResources() = default;
@@ -72,12 +69,13 @@ void frmSharedResources::CreateControls() {
 
     std::tie(lblCaption[6], Command4, Text1) = AddSystemMessages(5040, 4920, 5385);
 
-    cmdRefresh = NewButton(this, QStringLiteral("&Refresh"), 120, 6360, 900, 375);
-    Command3 = NewButton(this, QStringLiteral("&Send Message"), 1200, 6360, 1335, 375);
-    Command3->setEnabled(false);
-    cmdDisconnect = NewButton(this, QStringLiteral("&Disconnect"), 2760, 6360, 1236, 375);
-    cmdDisconnect->setEnabled(false);
-    cmdClose = NewButton(this, QStringLiteral("&Close"), 4200, 6360, 1020, 375);
+    const CommandBar bar = AddCommandBar(
+        6360, [this] { RefreshList([this] { FillShares(); }); },
+        {{QStringLiteral("&Disconnect"), 2760, 1236, [this] { cmdDisconnect_Click(); }}}, 4200);
+    cmdRefresh = bar.refresh;
+    Command3 = bar.sendMessage;
+    cmdDisconnect = bar.own[0];
+    cmdClose = bar.close;
 
     connect(lstvwShares, &common::ReportList::ItemClick, this,
             [this](int row) { lstvwShares_ItemClick(row); });
@@ -86,9 +84,8 @@ void frmSharedResources::CreateControls() {
     common::ListCommands::SortOnHeaderClick(*lstvwShares);
     common::ListCommands::SortOnHeaderClick(*lstvwConnectedUsers);
     AddListCommands(lstvwConnectedUsers, Command1, Command2, Command3, {Command3, cmdDisconnect});
-    connect(cmdRefresh, &QPushButton::clicked, this, [this] { cmdRefresh_Click(); });
-    connect(cmdDisconnect, &QPushButton::clicked, this, [this] { cmdDisconnect_Click(); });
-    connect(cmdClose, &QPushButton::clicked, this, [this] { CloseAndRefillMain(); });
+    // Only the share is chosen: its users wait for a click.
+    SetFirstRowList(lstvwShares, {});
 
     // Esc, whatever control has the focus, leaves the way "&Close" does: the
     // main window's summary then shows the sessions this window ended.
@@ -158,38 +155,16 @@ void frmSharedResources::lstvwConnectedUsers_ItemClick() {
     cmdDisconnect->setEnabled(true);
 }
 
-void frmSharedResources::SelectFirstShare() {
-    SelectRowOne(*lstvwShares);
-}
-
-void frmSharedResources::cmdRefresh_Click() {
-    if (!RefreshWithStatusLine([this] { FillShares(); })) return;
-    if (lstvwShares->RowCount() >= 1) SelectFirstShare();
-}
-
 void frmSharedResources::cmdDisconnect_Click() {
-    common::ShowWaitCursor();
-    // Who to disconnect is read before events run: a click handled there
-    // could refill the users list under the loop.
-    std::vector<std::pair<std::u16string, std::u16string>> targets;  // client, user
-    for (int row : lstvwConnectedUsers->SelectedRows()) {
-        const netenum::clsConnectionEnum* connection =
-            common::RowRecord(*lstvwConnectedUsers, row, mConnections.get());
-        if (connection == nullptr) continue;
-        std::u16string user = text::TrimSpaces(connection->UserName());
-        if (!user.empty())
-            targets.emplace_back(text::TrimSpaces(connection->NetName()), std::move(user));
-    }
-    common::BeginStatusLine(*Text1, kDisconnecting);
-
-    common::ReadCollection(mSessions, RemoteServer().toStdU16String());
-    if (mSessions) {
-        for (const auto& [client, user] : targets)
-            SkipOnError([&] { mSessions->DeleteItem(client, user); });
-    }
-    common::EndStatusLine(*Text1, kDisconnecting, kDisconnected);
-    common::ShowNormalCursor();
-    if (!Unloaded()) FillShares();
+    // The users' whole sessions end, found among the server's sessions.
+    DisconnectSessions(
+        common::SelectedSessions(*lstvwConnectedUsers, mConnections.get(),
+                                 [](const netenum::clsConnectionEnum& c) { return c.NetName(); }),
+        [this] {
+            common::ReadCollection(mSessions, RemoteServer().toStdU16String());
+            return mSessions.get();
+        },
+        [this] { FillShares(); });
 }
 
 }  // namespace shares

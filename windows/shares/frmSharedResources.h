@@ -54,10 +54,8 @@ public:
 
 private:
     void CreateControls();
-    void cmdRefresh_Click();
     void cmdDisconnect_Click();
     void lstvwConnectedUsers_ItemClick();
-    void SelectFirstShare();
 
     std::unique_ptr<netenum::colShareEnum> mShares;
     std::unique_ptr<netenum::colConnectionEnum> mConnections;
