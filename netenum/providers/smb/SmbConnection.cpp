@@ -50,7 +50,9 @@ void SmbConnection::Authenticate(SMBCCTX* context, const char*, const char*, cha
     if (self == nullptr) return;
     const SmbCredentials& c = self->mCredentials;
     if (!c.Domain().empty()) CopyField(workgroup, workgroupLength, c.Domain());
-    CopyField(user, userLength, c.User());
+    // An empty user name makes libsmbclient log on anonymously even with a
+    // ticket: Kerberos needs the ticket's principal named.
+    CopyField(user, userLength, c.User().empty() && c.UseKerberos() ? c.Principal() : c.User());
     CopyField(password, passwordLength, c.Password());
 }
 

@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "KerberosTicket.h"
+
 namespace smb {
 namespace {
 
@@ -32,25 +34,23 @@ bool KeyIs(const std::string& key, const char* want) { return strcasecmp(key.c_s
 
 SmbCredentials::~SmbCredentials() { Wipe(mPassword); }
 
-bool SmbCredentials::TicketCacheExists(const std::string& ccname, unsigned uid) {
-    std::string path = ccname;
+bool SmbCredentials::CacheIsOurs(const std::string& fullName, unsigned uid) {
+    std::string path;
     bool directory = false;
-    if (!ccname.empty()) {
-        if (path.rfind("FILE:", 0) == 0) {
-            path = path.substr(5);
-        } else if (path.rfind("DIR:", 0) == 0) {
-            path = path.substr(4);
-            directory = true;
-        } else if (path.rfind("MEMORY:", 0) == 0) {
-            return false;  // dies with its process
-        } else if (path.find(':') != std::string::npos && path[0] != '/') {
-            return true;  // KEYRING:, KCM: and the like live outside the file system
-        }
+    if (fullName.rfind("FILE:", 0) == 0) {
+        path = fullName.substr(5);
+    } else if (fullName.rfind("DIR::", 0) == 0) {
+        path = fullName.substr(5);  // one cache file of a collection
+    } else if (fullName.rfind("DIR:", 0) == 0) {
+        path = fullName.substr(4);
+        directory = true;
+    } else if (!fullName.empty() && fullName[0] == '/') {
+        path = fullName;
     } else {
-        path = "/tmp/krb5cc_" + std::to_string(uid);
+        return !fullName.empty();  // KEYRING:, KCM: and the like live outside the file system
     }
-    // A cache in a shared folder such as /tmp is only ours when we own it and
-    // nobody else can read or change it: another user could have planted it.
+    // A cache in a shared folder is only ours when we own it and nobody else
+    // can read or change it.
     struct stat st{};
     if (stat(path.c_str(), &st) != 0) return false;
     if (directory ? !S_ISDIR(st.st_mode) : !S_ISREG(st.st_mode)) return false;
@@ -141,13 +141,17 @@ void SmbCredentials::UseAccount(const logon::Account& account) {
 
 SmbCredentials SmbCredentials::FromEnvironment() {
     SmbCredentials c;
-    const char* ccname = std::getenv("KRB5CCNAME");
-    c.mKerberos = TicketCacheExists(ccname != nullptr ? ccname : "", geteuid());
+    if (const auto ticket = CurrentKerberosTicket();
+        ticket && CacheIsOurs(ticket->cacheName, geteuid())) {
+        c.mKerberos = true;
+        c.mPrincipal = ticket->principal;
+    }
     const char* file = std::getenv("VANTOR_SMB_AUTHFILE");
     if (file != nullptr && *file != 0) {
         SmbCredentials loaded;
         if (loaded.LoadAuthFile(file)) {
             loaded.mKerberos = c.mKerberos;
+            loaded.mPrincipal = c.mPrincipal;
             return loaded;
         }
         c.mProblem = loaded.mProblem;

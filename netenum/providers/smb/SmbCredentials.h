@@ -1,6 +1,6 @@
 #pragma once
-// Who the SMB provider logs on as: a Kerberos ticket cache when one exists,
-// otherwise the auth file named by VANTOR_SMB_AUTHFILE (smbclient's format:
+// Who the SMB provider logs on as: the user's Kerberos ticket when there is
+// a live one, otherwise the auth file named by VANTOR_SMB_AUTHFILE (smbclient's format:
 // "username = ", "password = ", "domain = " lines). The file is refused
 // unless only its owner can read it. The password lives only here, is wiped
 // when the object goes, and is never written anywhere.
@@ -17,17 +17,20 @@ public:
     SmbCredentials(const SmbCredentials& other) = default;
     SmbCredentials& operator=(const SmbCredentials& other) = default;
 
-    // Reads the environment: KRB5CCNAME or the default ticket cache, then
-    // VANTOR_SMB_AUTHFILE.
+    // Reads the environment: the Kerberos library's default ticket cache
+    // (KRB5CCNAME or krb5.conf's default), then VANTOR_SMB_AUTHFILE.
     static SmbCredentials FromEnvironment();
 
     // Loads an auth file; false with a reason in Problem() when it is missing,
     // unreadable, not a regular file, not ours, or open to others.
     bool LoadAuthFile(const std::string& path);
 
-    // Whether a Kerberos ticket cache can be used, judged from `ccname` (the
-    // value of KRB5CCNAME, may be empty) and the default cache of `uid`.
-    static bool TicketCacheExists(const std::string& ccname, unsigned uid);
+    // Whether the ticket cache the Kerberos library named (its full name,
+    // "FILE:/tmp/krb5cc_0", "DIR::/run/user/0/krb5cc/tkt", "KEYRING:...")
+    // belongs to `uid` alone. A file cache in a shared folder such as /tmp
+    // could have been planted by another user; caches the system keeps per
+    // user (KEYRING:, KCM:) are.
+    static bool CacheIsOurs(const std::string& fullName, unsigned uid);
 
     // Logs on as `account` instead of the auth file's user; a ticket cache
     // is still tried first.
@@ -37,6 +40,8 @@ public:
     const std::string& Password() const { return mPassword; }
     const std::string& Domain() const { return mDomain; }
     bool UseKerberos() const { return mKerberos; }
+    // The ticket's principal ("Administrator@OFFICE.TEST") when UseKerberos().
+    const std::string& Principal() const { return mPrincipal; }
     bool HasPassword() const { return mHasPassword; }
     // Why the auth file was refused; empty when it was not.
     const std::string& Problem() const { return mProblem; }
@@ -46,6 +51,7 @@ private:
     std::string mPassword;
     std::string mDomain;
     std::string mProblem;
+    std::string mPrincipal;
     bool mKerberos = false;
     bool mHasPassword = false;
 };

@@ -1,5 +1,5 @@
 // The logon the provider uses: the auth file's format and the rule that only
-// its owner may read it; which ticket caches count.
+// its owner may read it; which ticket caches count and whose ticket they hold.
 #include <gtest/gtest.h>
 #include <sys/prctl.h>
 #include <sys/stat.h>
@@ -9,6 +9,11 @@
 #include <fstream>
 #include <string>
 
+#include <krb5.h>
+
+#include <ctime>
+
+#include "netenum/providers/smb/KerberosTicket.h"
 #include "netenum/providers/smb/SmbCredentials.h"
 
 namespace {
@@ -81,27 +86,21 @@ TEST_F(AuthFile, EnvironmentNamesTheFileAndReportsARefusal) {
     unsetenv("VANTOR_SMB_AUTHFILE");
 }
 
-TEST_F(AuthFile, TicketCacheCountsOnlyWhenItCanExist) {
-    const unsigned me = geteuid();
-    const std::string cache = Write("", 0600);
-    EXPECT_TRUE(smb::SmbCredentials::TicketCacheExists("FILE:" + cache, me));
-    EXPECT_TRUE(smb::SmbCredentials::TicketCacheExists(cache, me));
-    EXPECT_FALSE(smb::SmbCredentials::TicketCacheExists("FILE:" + mDir + "/none", me));
-    EXPECT_TRUE(smb::SmbCredentials::TicketCacheExists("KEYRING:persistent:0", me));
-    EXPECT_FALSE(smb::SmbCredentials::TicketCacheExists("MEMORY:x", me));
-    EXPECT_FALSE(smb::SmbCredentials::TicketCacheExists("", 3999999));
-}
-
 // Hostile files where the logon looks for its secrets.
 TEST_F(AuthFile, PlantedOrOpenTicketCachesAreNotTrusted) {
     const unsigned me = geteuid();
-    // Someone else's cache (as seen by a user of another id), or one others can read.
     const std::string cache = Write("", 0600);
-    EXPECT_FALSE(smb::SmbCredentials::TicketCacheExists(cache, me + 1));
-    EXPECT_FALSE(smb::SmbCredentials::TicketCacheExists(Write("", 0644), me));
-    EXPECT_FALSE(smb::SmbCredentials::TicketCacheExists("DIR:" + cache, me));  // not a folder
+    EXPECT_TRUE(smb::SmbCredentials::CacheIsOurs("FILE:" + cache, me));
+    EXPECT_TRUE(smb::SmbCredentials::CacheIsOurs(cache, me));
+    EXPECT_TRUE(smb::SmbCredentials::CacheIsOurs("DIR::" + cache, me));
+    EXPECT_TRUE(smb::SmbCredentials::CacheIsOurs("KEYRING:persistent:0", me));
+    EXPECT_FALSE(smb::SmbCredentials::CacheIsOurs("FILE:" + mDir + "/none", me));
+    // Someone else's cache (as seen by a user of another id), or one others can read.
+    EXPECT_FALSE(smb::SmbCredentials::CacheIsOurs("FILE:" + cache, me + 1));
+    EXPECT_FALSE(smb::SmbCredentials::CacheIsOurs("FILE:" + Write("", 0644), me));
+    EXPECT_FALSE(smb::SmbCredentials::CacheIsOurs("DIR:" + cache, me));  // not a folder
     chmod(mDir.c_str(), 0700);
-    EXPECT_TRUE(smb::SmbCredentials::TicketCacheExists("DIR:" + mDir, me));
+    EXPECT_TRUE(smb::SmbCredentials::CacheIsOurs("DIR:" + mDir, me));
 }
 
 TEST_F(AuthFile, AFifoIsRefusedAtOnceInsteadOfHangingStartUp) {
@@ -121,6 +120,92 @@ TEST_F(AuthFile, ALoadedPasswordMakesTheProcessUndumpable) {
     ASSERT_TRUE(with.LoadAuthFile(Write("username = u\npassword = p\n", 0600)));
     EXPECT_EQ(prctl(PR_GET_DUMPABLE, 0, 0, 0, 0), 0);
     prctl(PR_SET_DUMPABLE, 1, 0, 0, 0);  // the sanitizers' leak check attaches to us
+}
+
+// A cache as kinit leaves it: the client's principal and one ticket-granting
+// ticket for its realm that ends at `end`.
+void WriteCache(const std::string& name, const char* client, std::time_t end) {
+    krb5_context context = nullptr;
+    ASSERT_EQ(krb5_init_context(&context), 0);
+    krb5_ccache cache = nullptr;
+    ASSERT_EQ(krb5_cc_resolve(context, name.c_str(), &cache), 0) << name;
+    krb5_creds creds{};
+    ASSERT_EQ(krb5_parse_name(context, client, &creds.client), 0);
+    ASSERT_EQ(krb5_cc_initialize(context, cache, creds.client), 0) << name;
+    const krb5_data& realm = creds.client->realm;
+    ASSERT_EQ(krb5_build_principal(context, &creds.server, realm.length, realm.data, "krbtgt",
+                                   std::string(realm.data, realm.length).c_str(), nullptr),
+              0);
+    char ticket[] = "ticket";
+    creds.ticket.data = ticket;
+    creds.ticket.length = sizeof ticket;
+    creds.times.authtime = creds.times.starttime = static_cast<krb5_timestamp>(std::time(nullptr) - 60);
+    creds.times.endtime = static_cast<krb5_timestamp>(end);
+    EXPECT_EQ(krb5_cc_store_cred(context, cache, &creds), 0);
+    creds.ticket.data = nullptr;
+    creds.ticket.length = 0;
+    krb5_free_cred_contents(context, &creds);
+    krb5_cc_close(context, cache);
+    krb5_free_context(context);
+}
+
+class TicketCache : public AuthFile {
+protected:
+    void SetUp() override {
+        AuthFile::SetUp();
+        // krb5.conf's own default cache, used when KRB5CCNAME is not set.
+        std::ofstream(mDir + "/krb5.conf")
+            << "[libdefaults]\n default_ccache_name = FILE:" << mDir << "/default\n";
+        setenv("KRB5_CONFIG", (mDir + "/krb5.conf").c_str(), 1);
+        unsetenv("KRB5CCNAME");
+    }
+    void TearDown() override {
+        unsetenv("KRB5_CONFIG");
+        unsetenv("KRB5CCNAME");
+        AuthFile::TearDown();
+    }
+};
+
+TEST_F(TicketCache, ThePrincipalComesFromWhicheverCacheTheLibraryNames) {
+    const std::time_t later = std::time(nullptr) + 3600;
+    WriteCache("FILE:" + mDir + "/default", "Dflt@OFFICE.TEST", later);
+    auto ticket = smb::CurrentKerberosTicket();
+    ASSERT_TRUE(ticket);
+    EXPECT_EQ(ticket->principal, "Dflt@OFFICE.TEST");
+    EXPECT_EQ(ticket->cacheName, "FILE:" + mDir + "/default");
+
+    WriteCache("FILE:" + mDir + "/file", "Administrator@OFFICE.TEST", later);
+    for (const std::string& name : {"FILE:" + mDir + "/file", mDir + "/file"}) {
+        setenv("KRB5CCNAME", name.c_str(), 1);
+        ticket = smb::CurrentKerberosTicket();
+        ASSERT_TRUE(ticket) << name;
+        EXPECT_EQ(ticket->principal, "Administrator@OFFICE.TEST");
+    }
+
+    // A collection: the library finds its primary cache inside the folder.
+    const std::string collection = mDir + "/collection";
+    mkdir(collection.c_str(), 0700);
+    WriteCache("DIR:" + collection, "alice@OFFICE.TEST", later);
+    setenv("KRB5CCNAME", ("DIR:" + collection).c_str(), 1);
+    ticket = smb::CurrentKerberosTicket();
+    ASSERT_TRUE(ticket);
+    EXPECT_EQ(ticket->principal, "alice@OFFICE.TEST");
+    EXPECT_EQ(ticket->cacheName.rfind("DIR::" + collection + "/", 0), 0u) << ticket->cacheName;
+    EXPECT_TRUE(smb::SmbCredentials::CacheIsOurs(ticket->cacheName, geteuid()));
+}
+
+TEST_F(TicketCache, ExpiredEmptyOrMissingCachesGiveNoTicket) {
+    WriteCache("FILE:" + mDir + "/old", "Administrator@OFFICE.TEST", std::time(nullptr) - 10);
+    setenv("KRB5CCNAME", ("FILE:" + mDir + "/old").c_str(), 1);
+    EXPECT_FALSE(smb::CurrentKerberosTicket());
+    setenv("KRB5CCNAME", ("FILE:" + mDir + "/none").c_str(), 1);
+    EXPECT_FALSE(smb::CurrentKerberosTicket());
+    setenv("KRB5CCNAME", ("FILE:" + Write("not a cache", 0600)).c_str(), 1);
+    EXPECT_FALSE(smb::CurrentKerberosTicket());
+    setenv("KRB5CCNAME", "MEMORY:nothing", 1);
+    EXPECT_FALSE(smb::CurrentKerberosTicket());
+    // With no ticket the logon is the auth file's, not Kerberos.
+    EXPECT_FALSE(smb::SmbCredentials::FromEnvironment().UseKerberos());
 }
 
 }  // namespace
