@@ -1,14 +1,57 @@
 #include "MessageTarget.h"
 
+#include <mutex>
+#include <thread>
+#include <vector>
+
 namespace netenum {
 namespace {
 MessageSink* gCurrentForm = nullptr;
+std::thread::id gOwner;
+
+struct Queue {
+    std::mutex lock;
+    std::vector<std::u16string> lines;
+};
+
+Queue& Queued() {
+    static Queue queue;
+    return queue;
 }
 
-void SetCurrentForm(MessageSink* sink) { gCurrentForm = sink; }
+bool OnOwnerThread() {
+    return gOwner == std::thread::id() || gOwner == std::this_thread::get_id();
+}
+
+}  // namespace
+
+void SetCurrentForm(MessageSink* sink) {
+    gCurrentForm = sink;
+    gOwner = std::this_thread::get_id();
+}
+
 MessageSink* CurrentForm() { return gCurrentForm; }
 
+void DeliverQueuedLines() {
+    if (!OnOwnerThread()) return;
+    std::vector<std::u16string> lines;
+    {
+        auto& q = Queued();
+        std::lock_guard<std::mutex> guard(q.lock);
+        lines.swap(q.lines);
+    }
+    for (const auto& line : lines)
+        if (gCurrentForm != nullptr) gCurrentForm->AppendLine(line);
+}
+
 void AppendToCurrentForm(const std::u16string& line) {
+    if (!OnOwnerThread()) {
+        auto& q = Queued();
+        std::lock_guard<std::mutex> guard(q.lock);
+        q.lines.push_back(line);
+        return;
+    }
+    DeliverQueuedLines();
     if (gCurrentForm != nullptr) gCurrentForm->AppendLine(line);
 }
 

@@ -18,8 +18,11 @@ public:
 void SetCurrentForm(MessageSink* sink);
 MessageSink* CurrentForm();
 
-// Appends to the current target, or drops the line when there is none.
+// Appends to the current target, or drops the line when there is none. A line
+// from another thread (a network call carried out on a worker) waits until
+// the thread that owns the target delivers it.
 void AppendToCurrentForm(const std::u16string& line);
+void DeliverQueuedLines();
 
 // Sets the target for a scope and puts the previous one back afterwards.
 class ScopedMessageTarget {

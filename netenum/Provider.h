@@ -152,6 +152,11 @@ public:
     // Something the user should read once the program is up (why a credentials
     // file was refused, say); it is no failure. Empty when there is nothing.
     virtual std::u16string StartupNotice() const { return {}; }
+
+    // A person asked again: forget that the computer (or every computer)
+    // failed lately, so the next call goes to the network at once.
+    virtual void RetryComputer(const OptString&) {}
+    virtual void RetryAllComputers() {}
 };
 
 // The provider every netapi call goes to; chosen once at start-up. Without

@@ -45,6 +45,8 @@ const Table& SystemTable() {
         {124, u"The system call level is not correct.\r\n"},
         {234, u"More data is available.\r\n"},
         {1203, u"The network path was either typed incorrectly, does not exist, or the network provider is not currently available. Please try retyping the path or contact your network administrator.\r\n"},
+        // A wait the person gave up with Esc, in the program's own short wording.
+        {1223, u"Cancelled\r\n"},
         {1219, u"Multiple connections to a server or shared resource by the same user, using more than one user name, are not allowed. Disconnect all previous connections to the server or shared resource and try again.\r\n"},
         {1231, u"The network location cannot be reached. For information about network troubleshooting, see Windows Help.\r\n"},
         {1240, u"The account is not authorized to log in from this station.\r\n"},
@@ -64,6 +66,8 @@ const Table& SystemTable() {
         {1783, u"The stub received bad data.\r\n"},
         {1909, u"The referenced account is currently locked out and may not be logged on to.\r\n"},
         {6118, u"The list of servers for this workgroup is not currently available\r\n"},
+        // The program's own code (bit 29): a change given up after its request left.
+        {0x20000001u, u"result unknown\r\n"},
     };
     return table;
 }

@@ -6,6 +6,8 @@
 #include <mutex>
 #include <unordered_set>
 
+#include "MessageTarget.h"
+#include "NetCall.h"
 #include "Provider.h"
 
 namespace netapi {
@@ -255,6 +257,58 @@ NET_API_STATUS DeliverOne(NET_API_STATUS status, const Value& value, LPBYTE* buf
     return NERR_Success;
 }
 
+// What a call answers when nobody waited for its answer.
+template <typename R>
+R Failed(NET_API_STATUS status) {
+    R r{};
+    r.status = status;
+    return r;
+}
+template <>
+NET_API_STATUS Failed<NET_API_STATUS>(NET_API_STATUS status) {
+    return status;
+}
+
+template <typename T>
+struct Answer {
+    NET_API_STATUS status = NERR_Success;
+    T value{};
+};
+
+CallRunner* gRunner = nullptr;
+
+// Carries out one provider call: on this thread, or through the program's
+// runner. The work owns copies of its arguments and of the provider, so that
+// a call given up can finish on its own without touching the caller's frame.
+template <typename R, typename F>
+R Carry(bool changes, F work) {
+    std::shared_ptr<Provider> provider = ProviderSlot();
+    if (!provider) return Failed<R>(ERROR_NOT_SUPPORTED);
+    struct Task {
+        CallControl call;
+        R result{};
+    };
+    auto task = std::make_shared<Task>();
+    task->call.deadline = CallClock::now() + GetCallLimits().deadline;
+    auto body = [task, provider, work = std::move(work)]() mutable {
+        ScopedCall scope(&task->call);
+        task->result = work(*provider);
+        task->call.finished.store(true);
+    };
+    if (gRunner == nullptr) {
+        body();
+        return std::move(task->result);
+    }
+    const CallRunner::Outcome outcome = gRunner->Run(task->call, body);
+    netenum::DeliverQueuedLines();
+    if (outcome == CallRunner::Outcome::Finished && task->call.finished.load())
+        return std::move(task->result);
+    task->call.abandoned.store(true);
+    if (changes && task->call.requestSent.load()) return Failed<R>(VANTOR_RESULT_UNKNOWN);
+    return Failed<R>(outcome == CallRunner::Outcome::Cancelled ? ERROR_CANCELLED
+                                                               : ERROR_SEM_TIMEOUT);
+}
+
 }  // namespace
 
 void SetProvider(std::shared_ptr<Provider> provider) { ProviderSlot() = std::move(provider); }
@@ -265,6 +319,22 @@ std::u16string ProviderStartupNotice() {
     return p == nullptr ? std::u16string() : p->StartupNotice();
 }
 void SetBufferOnFailure(bool on) { gBufferOnFailure = on; }
+void SetCallRunner(CallRunner* runner) { gRunner = runner; }
+
+void Interact(const std::function<void()>& ask) {
+    if (gRunner != nullptr)
+        gRunner->Interact(ask);
+    else
+        ask();
+}
+
+void RetryComputer(LPCWSTR servername) {
+    if (auto provider = ProviderSlot()) provider->RetryComputer(FromPointer(servername));
+}
+
+void RetryAllComputers() {
+    if (auto provider = ProviderSlot()) provider->RetryAllComputers();
+}
 
 std::size_t LiveBufferCount() {
     auto& l = Live();
@@ -291,17 +361,19 @@ NET_API_STATUS NetFileEnum(LPCWSTR servername, LPCWSTR basepath, LPCWSTR usernam
         return ERROR_INVALID_PARAMETER;
     *bufptr = nullptr;
     if (level != 3) return ERROR_INVALID_LEVEL;
-    Provider* p = ActiveProvider();
-    if (p == nullptr) return ERROR_NOT_SUPPORTED;
     return Deliver<FILE_INFO_3>(
-        p->FileEnum(FromPointer(servername), FromPointer(basepath), FromPointer(username)),
+        Carry<EnumResult<FileInfo3>>(false,
+                                     [s = FromPointer(servername), b = FromPointer(basepath),
+                                      u = FromPointer(username)](Provider& p) {
+                                         return p.FileEnum(s, b, u);
+                                     }),
         bufptr, entriesread, totalentries, resume_handle);
 }
 
 NET_API_STATUS NetFileClose(LPCWSTR servername, DWORD fileid) {
-    Provider* p = ActiveProvider();
-    if (p == nullptr) return ERROR_NOT_SUPPORTED;
-    return p->FileClose(FromPointer(servername), fileid);
+    return Carry<NET_API_STATUS>(true, [s = FromPointer(servername), fileid](Provider& p) {
+        return p.FileClose(s, fileid);
+    });
 }
 
 NET_API_STATUS NetSessionEnum(LPCWSTR servername, LPCWSTR UncClientName, LPCWSTR username,
@@ -311,18 +383,21 @@ NET_API_STATUS NetSessionEnum(LPCWSTR servername, LPCWSTR UncClientName, LPCWSTR
         return ERROR_INVALID_PARAMETER;
     *bufptr = nullptr;
     if (level != 502) return ERROR_INVALID_LEVEL;
-    Provider* p = ActiveProvider();
-    if (p == nullptr) return ERROR_NOT_SUPPORTED;
     return Deliver<SESSION_INFO_502>(
-        p->SessionEnum(FromPointer(servername), FromPointer(UncClientName), FromPointer(username)),
+        Carry<EnumResult<SessionInfo502>>(false,
+                                          [s = FromPointer(servername),
+                                           c = FromPointer(UncClientName),
+                                           u = FromPointer(username)](Provider& p) {
+                                              return p.SessionEnum(s, c, u);
+                                          }),
         bufptr, entriesread, totalentries, resume_handle);
 }
 
 NET_API_STATUS NetSessionDel(LPCWSTR servername, LPCWSTR UncClientName, LPCWSTR username) {
-    Provider* p = ActiveProvider();
-    if (p == nullptr) return ERROR_NOT_SUPPORTED;
-    return p->SessionDel(FromPointer(servername), FromPointer(UncClientName),
-                         FromPointer(username));
+    return Carry<NET_API_STATUS>(true, [s = FromPointer(servername), c = FromPointer(UncClientName),
+                                        u = FromPointer(username)](Provider& p) {
+        return p.SessionDel(s, c, u);
+    });
 }
 
 NET_API_STATUS NetShareEnum(LPCWSTR servername, DWORD level, LPBYTE* bufptr, DWORD,
@@ -331,10 +406,10 @@ NET_API_STATUS NetShareEnum(LPCWSTR servername, DWORD level, LPBYTE* bufptr, DWO
         return ERROR_INVALID_PARAMETER;
     *bufptr = nullptr;
     if (level != 2) return ERROR_INVALID_LEVEL;
-    Provider* p = ActiveProvider();
-    if (p == nullptr) return ERROR_NOT_SUPPORTED;
-    return Deliver<SHARE_INFO_2>(p->ShareEnum(FromPointer(servername)), bufptr, entriesread,
-                                 totalentries, resume_handle);
+    return Deliver<SHARE_INFO_2>(
+        Carry<EnumResult<ShareInfo2>>(
+            false, [s = FromPointer(servername)](Provider& p) { return p.ShareEnum(s); }),
+        bufptr, entriesread, totalentries, resume_handle);
 }
 
 NET_API_STATUS NetConnectionEnum(LPCWSTR servername, LPCWSTR qualifier, DWORD level,
@@ -344,11 +419,12 @@ NET_API_STATUS NetConnectionEnum(LPCWSTR servername, LPCWSTR qualifier, DWORD le
         return ERROR_INVALID_PARAMETER;
     *bufptr = nullptr;
     if (level != 1) return ERROR_INVALID_LEVEL;
-    Provider* p = ActiveProvider();
-    if (p == nullptr) return ERROR_NOT_SUPPORTED;
     return Deliver<CONNECTION_INFO_1>(
-        p->ConnectionEnum(FromPointer(servername), FromPointer(qualifier)), bufptr, entriesread,
-        totalentries, resume_handle);
+        Carry<EnumResult<ConnectionInfo1>>(
+            false, [s = FromPointer(servername), q = FromPointer(qualifier)](Provider& p) {
+                return p.ConnectionEnum(s, q);
+            }),
+        bufptr, entriesread, totalentries, resume_handle);
 }
 
 NET_API_STATUS NetServerEnum(LPCWSTR, DWORD level, LPBYTE* bufptr, DWORD, DWORD* entriesread,
@@ -358,42 +434,48 @@ NET_API_STATUS NetServerEnum(LPCWSTR, DWORD level, LPBYTE* bufptr, DWORD, DWORD*
         return ERROR_INVALID_PARAMETER;
     *bufptr = nullptr;
     if (level != 101) return ERROR_INVALID_LEVEL;
-    Provider* p = ActiveProvider();
-    if (p == nullptr) return ERROR_NOT_SUPPORTED;
-    return Deliver<SERVER_INFO_101>(p->ServerEnum(servertype, FromPointer(domain)), bufptr,
-                                    entriesread, totalentries, resume_handle);
+    return Deliver<SERVER_INFO_101>(
+        Carry<EnumResult<ServerInfo101>>(false,
+                                         [servertype, d = FromPointer(domain)](Provider& p) {
+                                             return p.ServerEnum(servertype, d);
+                                         }),
+        bufptr, entriesread, totalentries, resume_handle);
 }
 
 NET_API_STATUS NetServerGetInfo(LPCWSTR servername, DWORD level, LPBYTE* bufptr) {
     if (bufptr == nullptr) return ERROR_INVALID_PARAMETER;
     *bufptr = nullptr;
     if (level != 101) return ERROR_INVALID_LEVEL;
-    Provider* p = ActiveProvider();
-    if (p == nullptr) return ERROR_NOT_SUPPORTED;
-    ServerInfo101 info;
-    const NET_API_STATUS status = p->ServerGetInfo(FromPointer(servername), info);
-    return DeliverOne<SERVER_INFO_101>(status, info, bufptr);
+    const auto answer =
+        Carry<Answer<ServerInfo101>>(false, [s = FromPointer(servername)](Provider& p) {
+            Answer<ServerInfo101> a;
+            a.status = p.ServerGetInfo(s, a.value);
+            return a;
+        });
+    return DeliverOne<SERVER_INFO_101>(answer.status, answer.value, bufptr);
 }
 
 NET_API_STATUS NetServerSetInfo(LPCWSTR servername, DWORD level, LPBYTE buf, DWORD* parm_err) {
     if (parm_err != nullptr) *parm_err = 0;
     if (level != 1005) return ERROR_INVALID_LEVEL;
     if (buf == nullptr) return ERROR_INVALID_PARAMETER;
-    Provider* p = ActiveProvider();
-    if (p == nullptr) return ERROR_NOT_SUPPORTED;
     SERVER_INFO_1005 record;
     std::memcpy(&record, buf, sizeof record);
-    return p->ServerSetComment(FromPointer(servername), FromPointer(record.sv1005_comment));
+    return Carry<NET_API_STATUS>(true, [s = FromPointer(servername),
+                                        c = FromPointer(record.sv1005_comment)](Provider& p) {
+        return p.ServerSetComment(s, c);
+    });
 }
 
 NET_API_STATUS NetRemoteTOD(LPCWSTR UncServerName, LPBYTE* BufferPtr) {
     if (BufferPtr == nullptr) return ERROR_INVALID_PARAMETER;
     *BufferPtr = nullptr;
-    Provider* p = ActiveProvider();
-    if (p == nullptr) return ERROR_NOT_SUPPORTED;
-    TimeOfDay tod;
-    const NET_API_STATUS status = p->RemoteTOD(FromPointer(UncServerName), tod);
-    return DeliverOne<TIME_OF_DAY_INFO>(status, tod, BufferPtr);
+    const auto answer = Carry<Answer<TimeOfDay>>(false, [s = FromPointer(UncServerName)](Provider& p) {
+        Answer<TimeOfDay> a;
+        a.status = p.RemoteTOD(s, a.value);
+        return a;
+    });
+    return DeliverOne<TIME_OF_DAY_INFO>(answer.status, answer.value, BufferPtr);
 }
 
 NET_API_STATUS NetUserGetInfo(LPCWSTR servername, LPCWSTR username, DWORD level,
@@ -401,11 +483,13 @@ NET_API_STATUS NetUserGetInfo(LPCWSTR servername, LPCWSTR username, DWORD level,
     if (bufptr == nullptr) return ERROR_INVALID_PARAMETER;
     *bufptr = nullptr;
     if (level != 3) return ERROR_INVALID_LEVEL;
-    Provider* p = ActiveProvider();
-    if (p == nullptr) return ERROR_NOT_SUPPORTED;
-    UserInfo3 info;
-    const NET_API_STATUS status = p->UserGetInfo(FromPointer(servername), FromPointer(username), info);
-    return DeliverOne<USER_INFO_3>(status, info, bufptr);
+    const auto answer = Carry<Answer<UserInfo3>>(
+        false, [s = FromPointer(servername), u = FromPointer(username)](Provider& p) {
+            Answer<UserInfo3> a;
+            a.status = p.UserGetInfo(s, u, a.value);
+            return a;
+        });
+    return DeliverOne<USER_INFO_3>(answer.status, answer.value, bufptr);
 }
 
 NET_API_STATUS NetUserSetInfo(LPCWSTR servername, LPCWSTR username, DWORD level, LPBYTE buf,
@@ -413,23 +497,25 @@ NET_API_STATUS NetUserSetInfo(LPCWSTR servername, LPCWSTR username, DWORD level,
     if (parm_err != nullptr) *parm_err = 0;
     if (level != 3) return ERROR_INVALID_LEVEL;
     if (buf == nullptr) return ERROR_INVALID_PARAMETER;
-    Provider* p = ActiveProvider();
-    if (p == nullptr) return ERROR_NOT_SUPPORTED;
     USER_INFO_3 record;
     std::memcpy(&record, buf, sizeof record);
-    return p->UserSetInfo(FromPointer(servername), FromPointer(username), Unpack(record));
+    return Carry<NET_API_STATUS>(true, [s = FromPointer(servername), u = FromPointer(username),
+                                        info = Unpack(record)](Provider& p) {
+        return p.UserSetInfo(s, u, info);
+    });
 }
 
 NET_API_STATUS NetMessageBufferSend(LPCWSTR servername, LPCWSTR msgname, LPCWSTR fromname,
                                     LPBYTE buf, DWORD buflen) {
     if (msgname == nullptr || (buf == nullptr && buflen != 0) || buflen % 2 != 0)
         return ERROR_INVALID_PARAMETER;
-    Provider* p = ActiveProvider();
-    if (p == nullptr) return ERROR_NOT_SUPPORTED;
     std::u16string text(buflen / 2, u'\0');
     if (buflen != 0) std::memcpy(text.data(), buf, buflen);
-    return p->MessageBufferSend(FromPointer(servername), FromPointer(msgname),
-                                FromPointer(fromname), text);
+    return Carry<NET_API_STATUS>(true, [s = FromPointer(servername), m = FromPointer(msgname),
+                                        f = FromPointer(fromname),
+                                        text = std::move(text)](Provider& p) {
+        return p.MessageBufferSend(s, m, f, text);
+    });
 }
 
 NET_API_STATUS GetLocalComputerName(char16_t* name, DWORD* size) {

@@ -16,6 +16,7 @@ std::vector<RecordedCall> ScriptedProvider::CallsNamed(const std::string& name) 
 NET_API_STATUS ScriptedProvider::Record(const std::string& name, std::vector<OptString> args,
                                         DWORD number) {
     calls.push_back({name, std::move(args), number});
+    if (onCall) onCall(name);
     const auto it = fail.find(name);
     return it == fail.end() ? NERR_Success : it->second;
 }

@@ -2,6 +2,7 @@
 // A provider for tests: it records every call with its arguments and answers
 // what the test scripted. Install it with ScriptedNetwork, which also checks
 // that no buffer was left behind.
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -35,6 +36,8 @@ public:
     std::u16string startupNotice;
 
     std::vector<RecordedCall> calls;
+    // Runs at the start of every call, on the thread that carries it out.
+    std::function<void(const std::string& name)> onCall;
     std::vector<RecordedCall> CallsNamed(const std::string& name) const;
 
     netapi::EnumResult<netapi::FileInfo3> FileEnum(const netapi::OptString& server,

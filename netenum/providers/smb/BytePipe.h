@@ -17,6 +17,8 @@ public:
     virtual netapi::NET_API_STATUS Write(std::span<const std::uint8_t> data) = 0;
     // Fills `out` completely or fails.
     virtual netapi::NET_API_STATUS ReadExact(std::span<std::uint8_t> out) = 0;
+    // False once the transport underneath stopped answering (shared by other pipes).
+    virtual bool Usable() const { return true; }
 };
 
 }  // namespace smb

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "netenum/NetCall.h"
+
 namespace smb {
 
 using netapi::NERR_Success;
@@ -9,18 +11,32 @@ using netapi::NET_API_STATUS;
 
 DceRpcClient::DceRpcClient(std::unique_ptr<BytePipe> pipe) : mPipe(std::move(pipe)) {}
 
+namespace {
+
+// The call this pipe works for has run out of time or been given up: a server
+// that sends its reply in many slow fragments is not waited for past that.
+bool CallOver() {
+    const netapi::CallControl* call = netapi::CurrentCall();
+    return call != nullptr && call->Over();
+}
+
+}  // namespace
+
 NET_API_STATUS DceRpcClient::ReadFragment(std::vector<std::uint8_t>& pdu, dcerpc::Header& header) {
+    if (CallOver()) return netapi::ERROR_SEM_TIMEOUT;
     pdu.assign(dcerpc::kHeaderSize, 0);
     NET_API_STATUS status = mPipe->ReadExact(pdu);
     if (status != NERR_Success) return status;
     status = dcerpc::DecodeHeader(pdu, header);
     if (status != NERR_Success) return status;
     pdu.resize(header.fragLength);
+    if (CallOver()) return netapi::ERROR_SEM_TIMEOUT;
     return mPipe->ReadExact(std::span<std::uint8_t>(pdu).subspan(dcerpc::kHeaderSize));
 }
 
 NET_API_STATUS DceRpcClient::Bind(const dcerpc::SyntaxId& abstract) {
     if (mBroken) return dcerpc::RPC_S_CALL_FAILED;
+    if (CallOver()) return netapi::ERROR_SEM_TIMEOUT;
     const std::uint32_t callId = mNextCallId++;
     NET_API_STATUS status =
         mPipe->Write(dcerpc::EncodeBind(callId, abstract, dcerpc::kDefaultMaxFrag,
@@ -53,9 +69,14 @@ NET_API_STATUS DceRpcClient::Call(std::uint16_t opnum, const std::vector<std::ui
     reply.clear();
     mRequestSent = false;
     if (!mBound || mBroken) return dcerpc::RPC_S_CALL_FAILED;
+    if (CallOver()) return netapi::ERROR_SEM_TIMEOUT;
     const std::uint32_t callId = mNextCallId++;
-    for (const auto& fragment : dcerpc::EncodeRequest(callId, 0, opnum, stub, mMaxXmit)) {
-        const NET_API_STATUS status = mPipe->Write(fragment);
+    const auto fragments = dcerpc::EncodeRequest(callId, 0, opnum, stub, mMaxXmit);
+    for (std::size_t i = 0; i < fragments.size(); ++i) {
+        // From the last fragment on, the server may carry the request out.
+        if (i + 1 == fragments.size())
+            if (netapi::CallControl* call = netapi::CurrentCall()) call->requestSent.store(true);
+        const NET_API_STATUS status = mPipe->Write(fragments[i]);
         if (status != NERR_Success) {
             mBroken = true;
             return status;

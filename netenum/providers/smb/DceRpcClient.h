@@ -22,7 +22,7 @@ public:
 
     bool Bound() const { return mBound; }
     // The pipe can carry no more calls (a transport failure or a reply out of step).
-    bool Broken() const { return mBroken; }
+    bool Broken() const { return mBroken || !mPipe->Usable(); }
     // Whether the last call's request reached the pipe whole; a call that
     // failed before that certainly did not run on the server.
     bool RequestSent() const { return mRequestSent; }

@@ -1,8 +1,10 @@
 #pragma once
 // Opens a named pipe (srvsvc, samr) on a server: libsmbclient in production,
 // a scripted server in tests.
+#include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "BytePipe.h"
 #include "logon/Account.h"
@@ -20,6 +22,14 @@ public:
     virtual void UseAccount(const std::string& host, const logon::Account& account) {
         (void)host;
         (void)account;
+    }
+    // Whether each host answers at all (0) or not (53), all asked at once
+    // within the current call's deadline; `answered(i)` runs as soon as host
+    // i answers. By default every host answers.
+    virtual std::vector<netapi::NET_API_STATUS> Reachable(
+        const std::vector<std::string>& hosts, const std::function<void(std::size_t)>& answered) {
+        for (std::size_t i = 0; i < hosts.size(); ++i) answered(i);
+        return std::vector<netapi::NET_API_STATUS>(hosts.size(), 0);
     }
 };
 

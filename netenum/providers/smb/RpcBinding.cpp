@@ -1,6 +1,16 @@
 #include "RpcBinding.h"
 
+#include "netenum/NetCall.h"
+
 namespace smb {
+namespace {
+
+bool CallOver() {
+    const netapi::CallControl* call = netapi::CurrentCall();
+    return call != nullptr && call->Over();
+}
+
+}  // namespace
 
 using netapi::NERR_Success;
 using netapi::NET_API_STATUS;
@@ -24,6 +34,7 @@ NET_API_STATUS RpcBinding::Connect() {
 NET_API_STATUS RpcBinding::Call(std::uint16_t opnum, const std::vector<std::uint8_t>& stub,
                                 std::vector<std::uint8_t>& reply) {
     reply.clear();
+    if (mClient && mClient->Broken()) mClient.reset();
     const bool reused = mClient != nullptr;
     if (!reused) {
         const NET_API_STATUS status = Connect();
@@ -31,7 +42,9 @@ NET_API_STATUS RpcBinding::Call(std::uint16_t opnum, const std::vector<std::uint
     }
     NET_API_STATUS status = mClient->Call(opnum, stub, reply);
     if (status != NERR_Success && mClient->Broken()) {
-        const bool retry = reused && !mClient->RequestSent();
+        // A call past its deadline is not tried again on a new pipe.
+        const bool retry = reused && !mClient->RequestSent() &&
+                           status != netapi::ERROR_SEM_TIMEOUT && !CallOver();
         mClient.reset();
         if (retry) {
             status = Connect();

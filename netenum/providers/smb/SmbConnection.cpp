@@ -2,10 +2,14 @@
 
 #include <libsmbclient.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstring>
+#include <mutex>
 
 #include "StatusMap.h"
+#include "netenum/NetCall.h"
 
 namespace smb {
 
@@ -20,8 +24,28 @@ void CopyField(char* to, int size, const std::string& from) {
 
 }  // namespace
 
+namespace {
+std::timed_mutex gLibrary;
+}
+
+SmbLibraryLock::SmbLibraryLock() {
+    const netapi::CallControl* call = netapi::CurrentCall();
+    if (call == nullptr || call->deadline == netapi::CallClock::time_point::max()) {
+        gLibrary.lock();
+        mHeld = true;
+        return;
+    }
+    mHeld = gLibrary.try_lock_until(call->deadline);
+}
+
+SmbLibraryLock::~SmbLibraryLock() {
+    if (mHeld) gLibrary.unlock();
+}
+
 SmbConnection::SmbConnection(std::string host, const SmbCredentials& credentials)
     : mHost(std::move(host)), mCredentials(credentials) {
+    SmbLibraryLock library;
+    if (!library.Held()) return;
     SMBCCTX* context = smbc_new_context();
     if (context == nullptr) return;
     smbc_setDebug(context, 0);
@@ -40,7 +64,11 @@ SmbConnection::SmbConnection(std::string host, const SmbCredentials& credentials
 }
 
 SmbConnection::~SmbConnection() {
-    if (mContext != nullptr) smbc_free_context(mContext, 1);
+    if (mContext == nullptr) return;
+    // Not bounded by any call: the context must go whatever the time.
+    netapi::ScopedCall unbounded(nullptr);
+    SmbLibraryLock library;
+    smbc_free_context(mContext, 1);
 }
 
 void SmbConnection::Authenticate(SMBCCTX* context, const char*, const char*, char* workgroup,
@@ -62,9 +90,24 @@ netapi::NET_API_STATUS SmbConnection::OpenPipe(const std::string& pipe, SMBCFILE
     // An IPv6 literal needs its brackets inside the URL.
     const bool v6 = mHost.find(':') != std::string::npos && mHost.front() != '[';
     const std::string url = "smb://" + (v6 ? "[" + mHost + "]" : mHost) + "/IPC$/" + pipe;
+    // A new connection's every step is bounded by what is left of the call.
+    int timeout = kTimeoutMs;
+    if (const netapi::CallControl* call = netapi::CurrentCall()) {
+        const auto left = call->Remaining().count();
+        if (left <= 0) return netapi::ERROR_BAD_NETPATH;
+        timeout = static_cast<int>(std::min<long long>(left, kTimeoutMs));
+    }
+    SmbLibraryLock library;
+    if (!library.Held()) return netapi::ERROR_BAD_NETPATH;
+    smbc_setTimeout(mContext, timeout);
     errno = 0;
     file = smbc_getFunctionOpen(mContext)(mContext, url.c_str(), O_RDWR, 0);
-    if (file == nullptr) return OpenErrnoToStatus(errno != 0 ? errno : EIO);
+    if (file == nullptr) {
+        const int error = errno != 0 ? errno : EIO;
+        // Waiting on a cached connection leaves a request outstanding on it.
+        if (error == ETIMEDOUT) Poison();
+        return OpenErrnoToStatus(error);
+    }
     return netapi::NERR_Success;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // One libsmbclient context for one server: its logon, its timeout and the
 // SMB connection it keeps open between calls.
+#include <atomic>
 #include <memory>
 #include <string>
 
@@ -12,10 +13,26 @@ struct _SMBCFILE;
 
 namespace smb {
 
+// The SMB client library keeps process-wide state that is not safe to use
+// from two threads at once; every use takes this lock, bounded by the current
+// call's deadline (false: the time ran out first).
+class SmbLibraryLock final {
+public:
+    SmbLibraryLock();
+    ~SmbLibraryLock();
+    SmbLibraryLock(const SmbLibraryLock&) = delete;
+    SmbLibraryLock& operator=(const SmbLibraryLock&) = delete;
+    bool Held() const { return mHeld; }
+
+private:
+    bool mHeld;
+};
+
 class SmbConnection final : public std::enable_shared_from_this<SmbConnection> {
 public:
-    // How long a connection attempt or an answer may take.
-    static constexpr int kTimeoutMs = 5000;
+    // How long one step of the SMB client library (connecting, one request)
+    // may take at most; the call's deadline usually ends it sooner.
+    static constexpr int kTimeoutMs = 10000;
 
     SmbConnection(std::string host, const SmbCredentials& credentials);
     ~SmbConnection();
@@ -26,6 +43,11 @@ public:
     netapi::NET_API_STATUS OpenPipe(const std::string& pipe, _SMBCFILE*& file);
     _SMBCCTX* Context() const { return mContext; }
 
+    // A request on the connection went unanswered: the connection holds an
+    // unknown remainder and is never used again.
+    void Poison() { mPoisoned.store(true); }
+    bool Poisoned() const { return mPoisoned.load(); }
+
 private:
     static void Authenticate(_SMBCCTX* context, const char* server, const char* share,
                              char* workgroup, int workgroupLength, char* user, int userLength,
@@ -34,6 +56,7 @@ private:
     std::string mHost;
     SmbCredentials mCredentials;
     _SMBCCTX* mContext = nullptr;
+    std::atomic<bool> mPoisoned{false};
 };
 
 }  // namespace smb

@@ -19,8 +19,12 @@ public:
 
     netapi::NET_API_STATUS Write(std::span<const std::uint8_t> data) override;
     netapi::NET_API_STATUS ReadExact(std::span<std::uint8_t> out) override;
+    bool Usable() const override;
 
 private:
+    // A transport failure: the connection is not used again.
+    netapi::NET_API_STATUS Failed(int error);
+
     std::shared_ptr<SmbConnection> mConnection;  // the context outlives its files
     _SMBCFILE* mFile;
 };

@@ -3,6 +3,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
+#include <optional>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -88,6 +90,8 @@ NET_API_STATUS StatusOf(const netapi::EnumResult<R>& result) {
 }  // namespace
 
 struct SmbProvider::Server {
+    // Calls given up by their caller may still run; the next one waits its turn.
+    std::timed_mutex busy;
     std::unique_ptr<RpcBinding> srvsvcPipe;
     std::unique_ptr<RpcBinding> samrPipe;
     std::unique_ptr<SrvsvcClient> srvsvc;
@@ -129,49 +133,102 @@ std::string SmbProvider::HostFor(const OptString& server) const {
     while (skip < s.size() && s[skip] == u'\\') ++skip;
     s.erase(0, skip);
     if (s.empty() || text::EqualsIgnoreCase(s, u"localhost")) return "127.0.0.1";
-    if (const auto found = mFoundAddresses.find(text::ToUpper(s)); found != mFoundAddresses.end())
-        return found->second;
+    {
+        std::lock_guard<std::mutex> guard(mFoundLock);
+        if (const auto found = mFoundAddresses.find(text::ToUpper(s)); found != mFoundAddresses.end())
+            return found->second;
+    }
     std::u16string local;
     if (HostName(local) == NERR_Success && text::EqualsIgnoreCase(s, local)) return "127.0.0.1";
     return text::ToUtf8(s);
 }
 
-SmbProvider::Server& SmbProvider::For(const OptString& server) {
+std::string SmbProvider::Key(const OptString& server) const {
+    return text::ToUtf8(text::ToUpper(text::FromUtf8(HostFor(server))));
+}
+
+std::shared_ptr<SmbProvider::Server> SmbProvider::For(const OptString& server) {
     const std::string host = HostFor(server);
-    auto& slot = mServers[text::ToUtf8(text::ToUpper(text::FromUtf8(host)))];
+    std::lock_guard<std::mutex> guard(mServersLock);
+    auto& slot = mServers[Key(server)];
     if (!slot) {
-        slot = std::make_unique<Server>();
+        slot = std::make_shared<Server>();
         const std::u16string arg = u"\\\\" + text::FromUtf8(host);
         slot->srvsvcPipe = std::make_unique<RpcBinding>(*mOpener, host, "srvsvc", SrvsvcInterface());
         slot->samrPipe = std::make_unique<RpcBinding>(*mOpener, host, "samr", SamrInterface());
         slot->srvsvc = std::make_unique<SrvsvcClient>(*slot->srvsvcPipe, arg);
         slot->samr = std::make_unique<SamrClient>(*slot->samrPipe, arg);
     }
-    return *slot;
+    return slot;
 }
 
-template <typename Call>
-auto SmbProvider::LoggedOn(const OptString& server, Call call) {
-    auto result = call(For(server));
+namespace {
+
+template <typename R>
+R Failure(NET_API_STATUS status) {
+    R r{};
+    r.status = status;
+    return r;
+}
+template <>
+NET_API_STATUS Failure<NET_API_STATUS>(NET_API_STATUS status) {
+    return status;
+}
+
+}  // namespace
+
+template <typename R, typename F>
+R SmbProvider::Guarded(const OptString& server, F call) {
+    // Called outside netapi (tests, the computer list's helpers): still bounded.
+    netapi::CallControl own;
+    std::optional<netapi::ScopedCall> scope;
+    if (netapi::CurrentCall() == nullptr) {
+        own.deadline = netapi::CallClock::now() + netapi::GetCallLimits().deadline;
+        scope.emplace(&own);
+    }
+    const netapi::CallControl& control = *netapi::CurrentCall();
+    const std::string key = Key(server);
+    if (const auto code = mDead.Blocked(key, netapi::CallClock::now())) return Failure<R>(*code);
+    // Held for the whole call: a new log-on may drop the server's bindings
+    // meanwhile, and a call given up may still be running on them.
+    const std::shared_ptr<Server> s = For(server);
+    std::unique_lock<std::timed_mutex> turn(s->busy, std::defer_lock);
+    const bool mine = control.deadline == netapi::CallClock::time_point::max()
+                          ? (turn.lock(), true)
+                          : turn.try_lock_until(control.deadline);
+    if (!mine) return Failure<R>(netapi::ERROR_SEM_TIMEOUT);
+    if (control.Over()) return Failure<R>(netapi::ERROR_SEM_TIMEOUT);
+    R result = call(*s);
+    mDead.Record(key, StatusOf(result), netapi::CallClock::now());
+    return result;
+}
+
+template <typename R, typename F>
+R SmbProvider::LoggedOn(const OptString& server, F call) {
+    R result = Guarded<R>(server, call);
     NET_API_STATUS status = StatusOf(result);
     if (!logon::IsLogonRefusal(status)) return result;
     const auto lookup = logon::CurrentLookup();
     // The prompt runs an event loop: a timer's call that fails meanwhile
     // keeps its failure instead of opening a second prompt.
-    if (!lookup || mAsking) return result;
-    mAsking = true;
+    if (!lookup || mAsking.exchange(true)) return result;
     struct Done {
-        bool& flag;
+        std::atomic<bool>& flag;
         ~Done() { flag = false; }
     } done{mAsking};
     const std::string host = HostFor(server);
     for (int attempt = 0; attempt < kMaxLogonAsks; ++attempt) {
-        const std::optional<logon::Account> account = lookup->Ask(host, status, attempt);
+        std::optional<logon::Account> account;
+        // Where the person can be asked; the time they take is not the call's.
+        netapi::Interact([&] { account = lookup->Ask(host, status, attempt); });
         if (!account) break;
         // Bindings hold pipes of the old logon: the next call binds anew.
         mOpener->UseAccount(host, *account);
-        mServers.erase(text::ToUtf8(text::ToUpper(text::FromUtf8(host))));
-        result = call(For(server));
+        {
+            std::lock_guard<std::mutex> guard(mServersLock);
+            mServers.erase(Key(server));
+        }
+        result = Guarded<R>(server, call);
         status = StatusOf(result);
         if (status == NERR_Success || status == netapi::ERROR_MORE_DATA) {
             lookup->Accepted(host, *account);
@@ -184,34 +241,42 @@ auto SmbProvider::LoggedOn(const OptString& server, Call call) {
     return result;
 }
 
+void SmbProvider::RetryComputer(const OptString& server) { mDead.Retry(Key(server)); }
+void SmbProvider::RetryAllComputers() { mDead.RetryAll(); }
+
 netapi::EnumResult<netapi::FileInfo3> SmbProvider::FileEnum(const OptString& server,
                                                             const OptString& basepath,
                                                             const OptString& user) {
-    return LoggedOn(server, [&](Server& s) { return s.srvsvc->FileEnum(basepath, user); });
+    return LoggedOn<netapi::EnumResult<netapi::FileInfo3>>(
+        server, [&](Server& s) { return s.srvsvc->FileEnum(basepath, user); });
 }
 
 NET_API_STATUS SmbProvider::FileClose(const OptString& server, DWORD fileid) {
-    return LoggedOn(server, [&](Server& s) { return s.srvsvc->FileClose(fileid); });
+    return LoggedOn<NET_API_STATUS>(server, [&](Server& s) { return s.srvsvc->FileClose(fileid); });
 }
 
 netapi::EnumResult<netapi::SessionInfo502> SmbProvider::SessionEnum(const OptString& server,
                                                                     const OptString& client,
                                                                     const OptString& user) {
-    return LoggedOn(server, [&](Server& s) { return s.srvsvc->SessionEnum(client, user); });
+    return LoggedOn<netapi::EnumResult<netapi::SessionInfo502>>(
+        server, [&](Server& s) { return s.srvsvc->SessionEnum(client, user); });
 }
 
 NET_API_STATUS SmbProvider::SessionDel(const OptString& server, const OptString& client,
                                        const OptString& user) {
-    return LoggedOn(server, [&](Server& s) { return s.srvsvc->SessionDel(client, user); });
+    return LoggedOn<NET_API_STATUS>(server,
+                                    [&](Server& s) { return s.srvsvc->SessionDel(client, user); });
 }
 
 netapi::EnumResult<netapi::ShareInfo2> SmbProvider::ShareEnum(const OptString& server) {
-    return LoggedOn(server, [&](Server& s) { return s.srvsvc->ShareEnum(); });
+    return LoggedOn<netapi::EnumResult<netapi::ShareInfo2>>(
+        server, [&](Server& s) { return s.srvsvc->ShareEnum(); });
 }
 
 netapi::EnumResult<netapi::ConnectionInfo1> SmbProvider::ConnectionEnum(const OptString& server,
                                                                         const OptString& qualifier) {
-    return LoggedOn(server, [&](Server& s) { return s.srvsvc->ConnectionEnum(qualifier); });
+    return LoggedOn<netapi::EnumResult<netapi::ConnectionInfo1>>(
+        server, [&](Server& s) { return s.srvsvc->ConnectionEnum(qualifier); });
 }
 
 netapi::EnumResult<netapi::ServerInfo101> SmbProvider::ServerEnum(DWORD servertype,
@@ -242,53 +307,98 @@ netapi::EnumResult<netapi::ServerInfo101> SmbProvider::ServerEnum(DWORD serverty
             for (std::size_t i = 0; i < names.size() && !known; ++i)
                 known = text::EqualsIgnoreCase(names[i], name) || HostFor(names[i]) == c.address;
             if (known) continue;
-            if (!c.name.empty()) mFoundAddresses[key] = c.address;
+            if (!c.name.empty()) {
+                std::lock_guard<std::mutex> guard(mFoundLock);
+                mFoundAddresses[key] = c.address;
+            }
             names.push_back(name);
         }
     }
 
-    netapi::EnumResult<netapi::ServerInfo101> result;
+    std::vector<std::u16string> unique;
     std::vector<std::string> seen;
+    std::vector<bool> named;  // by the administrator (or this computer), not found
     for (std::size_t i = 0; i < names.size(); ++i) {
-        const std::u16string& name = names[i];
-        const std::string host = text::ToUtf8(text::ToUpper(text::FromUtf8(HostFor(name))));
+        const std::string host = Key(names[i]);
         if (std::find(seen.begin(), seen.end(), host) != seen.end()) continue;
         seen.push_back(host);
+        unique.push_back(std::move(names[i]));
+        named.push_back(i < configured);
+    }
+
+    netapi::CallControl own;
+    std::optional<netapi::ScopedCall> scope;
+    if (netapi::CurrentCall() == nullptr) {
+        own.deadline = netapi::CallClock::now() + netapi::GetCallLimits().deadline;
+        scope.emplace(&own);
+    }
+    // Every candidate at once, whether it answers at all, so that N computers
+    // that are down cost one wait, not N; each that answers is asked for its
+    // information right away. Computers remembered as down are not asked.
+    struct Reply {
+        NET_API_STATUS status = netapi::ERROR_BAD_NETPATH;
         netapi::ServerInfo101 info;
-        // A listing asks nobody for passwords. A computer the administrator
-        // named that refuses us cannot tell its type: it is listed anyway, so
-        // that it can be chosen and logged on to. Found ones that refuse are
-        // left out (a network has many); naming them lists them.
-        const NET_API_STATUS status = For(name).srvsvc->ServerGetInfo(info);
-        if (logon::IsLogonRefusal(status) && i < configured) {
-            info = {};
-        } else if (status != NERR_Success || (info.type & servertype) == 0) {
+    };
+    std::vector<Reply> replies(unique.size());
+    std::vector<std::string> probeHosts;
+    std::vector<std::size_t> probed;
+    const auto now = netapi::CallClock::now();
+    for (std::size_t i = 0; i < unique.size(); ++i) {
+        if (const auto code = mDead.Blocked(Key(unique[i]), now)) {
+            replies[i].status = *code;
+            continue;
+        }
+        probeHosts.push_back(HostFor(unique[i]));
+        probed.push_back(i);
+    }
+    const auto reachable = mOpener->Reachable(probeHosts, [&](std::size_t k) {
+        const std::size_t i = probed[k];
+        // A listing asks nobody for passwords.
+        replies[i].status = Guarded<NET_API_STATUS>(
+            unique[i], [&](Server& s) { return s.srvsvc->ServerGetInfo(replies[i].info); });
+    });
+    for (std::size_t k = 0; k < probed.size(); ++k)
+        if (k >= reachable.size() || reachable[k] != NERR_Success)
+            mDead.Record(Key(unique[probed[k]]), netapi::ERROR_BAD_NETPATH, netapi::CallClock::now());
+
+    netapi::EnumResult<netapi::ServerInfo101> result;
+    for (std::size_t i = 0; i < unique.size(); ++i) {
+        Reply& r = replies[i];
+        // A computer the administrator named that refuses us cannot tell its
+        // type: it is listed anyway, so that it can be chosen and logged on
+        // to. Found ones that refuse are left out (a network has many);
+        // naming them lists them.
+        if (logon::IsLogonRefusal(r.status) && named[i]) {
+            r.info = {};
+        } else if (r.status != NERR_Success || (r.info.type & servertype) == 0) {
             continue;
         }
         // Listed under the name it is reached by, so choosing it reaches it again.
-        info.name = name;
-        result.records.push_back(std::move(info));
+        r.info.name = unique[i];
+        result.records.push_back(std::move(r.info));
     }
     result.total = static_cast<DWORD>(result.records.size());
     return result;
 }
 
 NET_API_STATUS SmbProvider::ServerGetInfo(const OptString& server, netapi::ServerInfo101& out) {
-    return LoggedOn(server, [&](Server& s) { return s.srvsvc->ServerGetInfo(out); });
+    return LoggedOn<NET_API_STATUS>(server, [&](Server& s) { return s.srvsvc->ServerGetInfo(out); });
 }
 
 NET_API_STATUS SmbProvider::ServerSetComment(const OptString& server, const OptString& comment) {
-    return LoggedOn(server, [&](Server& s) { return s.srvsvc->ServerSetComment(comment); });
+    return LoggedOn<NET_API_STATUS>(server,
+                                   [&](Server& s) { return s.srvsvc->ServerSetComment(comment); });
 }
 
 NET_API_STATUS SmbProvider::RemoteTOD(const OptString& server, netapi::TimeOfDay& out) {
-    return LoggedOn(server, [&](Server& s) { return s.srvsvc->RemoteTOD(out); });
+    return LoggedOn<NET_API_STATUS>(server, [&](Server& s) { return s.srvsvc->RemoteTOD(out); });
 }
 
 NET_API_STATUS SmbProvider::UserGetInfo(const OptString& server, const OptString& user,
                                         netapi::UserInfo3& out) {
     if (!user || user->empty()) return netapi::ERROR_INVALID_PARAMETER;
-    return LoggedOn(server, [&](Server& s) { return s.samr->UserGetInfo(*user, out); });
+    return LoggedOn<NET_API_STATUS>(server,
+                                   [&](Server& s) { return s.samr->UserGetInfo(*user, out); });
 }
 
 NET_API_STATUS SmbProvider::UserSetInfo(const OptString& server, const OptString& user,
@@ -297,8 +407,8 @@ NET_API_STATUS SmbProvider::UserSetInfo(const OptString& server, const OptString
     // Only the disabled bit is ever changed; every other field stays as the
     // server holds it, whatever the record says.
     const bool disabled = (info.flags & netapi::UF_ACCOUNTDISABLE) != 0;
-    return LoggedOn(server,
-                    [&](Server& s) { return s.samr->SetAccountDisabled(*user, disabled); });
+    return LoggedOn<NET_API_STATUS>(
+        server, [&](Server& s) { return s.samr->SetAccountDisabled(*user, disabled); });
 }
 
 NET_API_STATUS SmbProvider::MessageBufferSend(const OptString&, const OptString&, const OptString&,

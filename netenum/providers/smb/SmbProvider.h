@@ -4,13 +4,16 @@
 // the clock, the account database (samr) for user accounts, each over its
 // named pipe on the server. The local computer (an empty name, this machine's
 // own name or "localhost") is the SMB server at 127.0.0.1.
+#include <atomic>
 #include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
 #include "PipeOpener.h"
+#include "netenum/DeadComputers.h"
 #include "netenum/Provider.h"
 
 namespace smb {
@@ -58,6 +61,8 @@ public:
     netapi::NET_API_STATUS LocalComputerName(std::u16string& out) override;
     std::u16string StartupNotice() const override { return mNotice; }
     void SetStartupNotice(std::u16string notice) { mNotice = std::move(notice); }
+    void RetryComputer(const netapi::OptString& server) override;
+    void RetryAllComputers() override;
 
     // The address or name a server argument reaches: leading blanks and
     // backslashes dropped; the local computer becomes 127.0.0.1.
@@ -68,18 +73,26 @@ public:
 
 private:
     struct Server;
-    Server& For(const netapi::OptString& server);
+    std::shared_ptr<Server> For(const netapi::OptString& server);
     // Runs `call` on the server; when it is refused (5, 1326) and someone can
     // give another account, logs on again with it and runs `call` once more.
-    template <typename Call>
-    auto LoggedOn(const netapi::OptString& server, Call call);
+    template <typename R, typename F>
+    R LoggedOn(const netapi::OptString& server, F call);
+    std::string Key(const netapi::OptString& server) const;
+    // Runs `call` on the server's clients within the current call's deadline,
+    // one call per server at a time, unless the server is remembered as dead.
+    template <typename R, typename F>
+    R Guarded(const netapi::OptString& server, F call);
 
     std::shared_ptr<PipeOpener> mOpener;
-    std::map<std::string, std::unique_ptr<Server>> mServers;
+    std::mutex mServersLock;
+    std::map<std::string, std::shared_ptr<Server>> mServers;
     std::u16string mNotice;
     // Found computers whose names need not resolve: name (upper case) -> address.
+    mutable std::mutex mFoundLock;
     std::map<std::u16string, std::string> mFoundAddresses;
-    bool mAsking = false;  // a log-on prompt is up
+    std::atomic<bool> mAsking{false};  // a log-on prompt is up
+    netapi::DeadComputers mDead;
 };
 
 // A computer found on the network: the name it gave (may be empty) and the

@@ -2,6 +2,7 @@
 
 #include "SmbConnection.h"
 #include "SmbPipe.h"
+#include "SmbProbe.h"
 #include "logon/CredentialLookup.h"
 #include "netenum/MessageTarget.h"
 #include "netenum/Text.h"
@@ -10,6 +11,9 @@ namespace smb {
 
 SmbTransport::SmbTransport(SmbCredentials credentials) : mCredentials(std::move(credentials)) {}
 
+SmbTransport::~SmbTransport() = default;
+
+// Called with mLock held.
 SmbCredentials SmbTransport::CredentialsFor(const std::string& host) {
     // A ticket cache is always tried first (SmbConnection); the password
     // behind it comes from what was given for this server, then from the
@@ -29,6 +33,7 @@ SmbCredentials SmbTransport::CredentialsFor(const std::string& host) {
 void SmbTransport::UseAccount(const std::string& host, const logon::Account& account) {
     SmbCredentials credentials = mCredentials;
     credentials.UseAccount(account);
+    std::lock_guard<std::mutex> guard(mLock);
     mAccounts[host] = std::move(credentials);
     mFromLookup.erase(host);
     mConnections.erase(host);
@@ -37,19 +42,37 @@ void SmbTransport::UseAccount(const std::string& host, const logon::Account& acc
 netapi::NET_API_STATUS SmbTransport::Open(const std::string& host, const std::string& pipe,
                                           std::unique_ptr<BytePipe>& out) {
     out.reset();
-    auto& connection = mConnections[host];
-    if (!connection) connection = std::make_shared<SmbConnection>(host, CredentialsFor(host));
+    std::shared_ptr<SmbConnection> connection;
+    {
+        std::lock_guard<std::mutex> guard(mLock);
+        auto& slot = mConnections[host];
+        if (slot && slot->Poisoned()) slot.reset();
+        if (!slot) slot = std::make_shared<SmbConnection>(host, CredentialsFor(host));
+        connection = slot;
+    }
+    // Only one call per computer is under way at a time, so the connection
+    // is not shared between threads here.
     _SMBCFILE* file = nullptr;
     const netapi::NET_API_STATUS status = connection->OpenPipe(pipe, file);
     if (status != netapi::NERR_Success) {
         // A failed logon or connection leaves nothing worth keeping.
-        mConnections.erase(host);
-        if (status == netapi::ERROR_LOGON_FAILURE && mFromLookup.erase(host) != 0)
+        bool refused = false;
+        {
+            std::lock_guard<std::mutex> guard(mLock);
+            if (mConnections[host] == connection) mConnections.erase(host);
+            refused = status == netapi::ERROR_LOGON_FAILURE && mFromLookup.erase(host) != 0;
+        }
+        if (refused)
             if (const auto lookup = logon::CurrentLookup()) lookup->Refused(host);
         return status;
     }
     out = std::make_unique<SmbPipe>(connection, file);
     return netapi::NERR_Success;
+}
+
+std::vector<netapi::NET_API_STATUS> SmbTransport::Reachable(
+    const std::vector<std::string>& hosts, const std::function<void(std::size_t)>& answered) {
+    return ProbeSmb(hosts, answered);
 }
 
 }  // namespace smb

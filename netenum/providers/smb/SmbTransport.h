@@ -4,6 +4,7 @@
 #include <map>
 #include <memory>
 #include <set>
+#include <mutex>
 #include <string>
 
 #include "PipeOpener.h"
@@ -16,15 +17,20 @@ class SmbConnection;
 class SmbTransport final : public PipeOpener {
 public:
     explicit SmbTransport(SmbCredentials credentials);
+    ~SmbTransport() override;
 
     netapi::NET_API_STATUS Open(const std::string& host, const std::string& pipe,
                                 std::unique_ptr<BytePipe>& out) override;
     void UseAccount(const std::string& host, const logon::Account& account) override;
+    std::vector<netapi::NET_API_STATUS> Reachable(
+        const std::vector<std::string>& hosts,
+        const std::function<void(std::size_t)>& answered) override;
 
 private:
     SmbCredentials CredentialsFor(const std::string& host);
 
     SmbCredentials mCredentials;
+    std::mutex mLock;
     std::map<std::string, std::shared_ptr<SmbConnection>> mConnections;
     std::map<std::string, SmbCredentials> mAccounts;  // given for one server this run
     std::set<std::string> mFromLookup;                // logged on with what the lookup knew

@@ -363,6 +363,7 @@ netapi::NET_API_STATUS ScriptedPipe::Write(std::span<const std::uint8_t> data) {
 }
 
 netapi::NET_API_STATUS ScriptedPipe::ReadExact(std::span<std::uint8_t> out) {
+    if (beforeRead) beforeRead();
     if (mOutgoing.empty() || out.size() > mOutgoing.front().size() - mOffset) {
         overRead = true;
         return 1460;  // the real pipe would wait for the transport's timeout
@@ -378,13 +379,27 @@ netapi::NET_API_STATUS ScriptedPipe::ReadExact(std::span<std::uint8_t> out) {
 
 netapi::NET_API_STATUS ScriptedServers::Open(const std::string& host, const std::string& pipe,
                                              std::unique_ptr<smb::BytePipe>& out) {
+    ++attempts;
     if (auto it = unreachable.find(host); it != unreachable.end()) return it->second;
     opened.push_back(host + "/" + pipe);
     auto p = std::make_unique<ScriptedPipe>(
         [this, host, pipe](const Request& r) { return mHandler(host, pipe, r); }, maxStub);
+    if (onOpen) onOpen(*p);
     pipes.push_back(p.get());
     out = std::move(p);
     return netapi::NERR_Success;
+}
+
+std::vector<netapi::NET_API_STATUS> ScriptedServers::Reachable(
+    const std::vector<std::string>& hosts, const std::function<void(std::size_t)>& answered) {
+    std::vector<netapi::NET_API_STATUS> out;
+    for (std::size_t i = 0; i < hosts.size(); ++i) {
+        probed.push_back(hosts[i]);
+        const bool quiet = std::find(silent.begin(), silent.end(), hosts[i]) != silent.end();
+        out.push_back(quiet ? netapi::ERROR_BAD_NETPATH : netapi::NERR_Success);
+        if (!quiet) answered(i);
+    }
+    return out;
 }
 
 }  // namespace smbtest

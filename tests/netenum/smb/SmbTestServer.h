@@ -68,6 +68,8 @@ public:
     std::deque<Stub> injected;
     // Fail every write from now on, as a pipe the server dropped does.
     bool dropped = false;
+    // Runs before every read, e.g. to make the server slow.
+    std::function<void()> beforeRead;
 
 private:
     Handler mHandler;
@@ -88,6 +90,13 @@ public:
                                 std::unique_ptr<smb::BytePipe>& out) override;
 
     std::map<std::string, netapi::NET_API_STATUS> unreachable;  // host -> status
+    std::vector<std::string> silent;  // hosts that do not answer the reachability check
+    std::vector<netapi::NET_API_STATUS> Reachable(
+        const std::vector<std::string>& hosts,
+        const std::function<void(std::size_t)>& answered) override;
+    std::size_t attempts = 0;                                  // every Open, reachable or not
+    std::vector<std::string> probed;                           // hosts checked for reachability
+    std::function<void(ScriptedPipe&)> onOpen;                 // shapes each new pipe
     std::vector<std::string> opened;                           // "host/pipe", in order
     std::vector<ScriptedPipe*> pipes;                          // live while the provider keeps them
     std::size_t maxStub = 4256;

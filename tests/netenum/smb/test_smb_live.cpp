@@ -28,6 +28,8 @@
 #include "netenum/netapi.h"
 #include "netenum/providers/smb/SmbProvider.h"
 #include "server/clsGeneral.h"
+#include "DeadServers.h"
+#include "netenum/NetCall.h"
 #include "support/ScriptedProvider.h"
 
 namespace {
@@ -506,6 +508,119 @@ TEST_F(SambaLive, AuthFileOthersCanReadIsRefusedWithoutShowingThePassword) {
     EXPECT_EQ(Messages().find("chmod 600"), std::string::npos) << Messages();
     EXPECT_EQ(Messages().find(Server::Get()["admin_password"]), std::string::npos);
     unlink(path.c_str());
+}
+
+// Dead computers, with short limits so that each wait is brief: the outcome
+// and the codes are what is checked, never the time taken.
+class DeadComputer : public SambaLive {
+protected:
+    void SetUp() override {
+        SambaLive::SetUp();
+        if (IsSkipped()) return;
+        netapi::SetCallLimits({std::chrono::milliseconds(2500), std::chrono::seconds(30),
+                               std::chrono::seconds(300)});
+    }
+    void TearDown() override {
+        netapi::SetCallLimits({});
+        SambaLive::TearDown();
+    }
+};
+
+TEST_F(DeadComputer, ABlackHoleCostsOneDeadlineThenNothingUntilAskedAgain) {
+    smbtest::DeadServer hole(smbtest::DeadServer::Kind::BlackHole);
+    ASSERT_EQ(hole.Error(), "");
+    server::clsGeneral general;
+    general.Init(u"\\\\127.0.0.2");
+    // The summary's three calls: the first waits and fails, the others fail at once.
+    EXPECT_EQ(hole.Accepted(), 1);
+    const std::string m = Messages();
+    EXPECT_NE(m.find("error 53 : The network path was not found."), std::string::npos) << m;
+
+    netenum::colFileEnum files;
+    files.Init(u"\\\\127.0.0.2");
+    EXPECT_EQ(hole.Accepted(), 1) << "remembered as dead: the network is not touched";
+    netapi::RetryComputer(u"\\\\127.0.0.2");
+    files.Init(u"\\\\127.0.0.2");
+    EXPECT_EQ(hole.Accepted(), 2) << "a person asking again tries at once";
+    // The local server is not affected by the dead one.
+    EXPECT_EQ(TestFiles().size(), 0u);
+}
+
+TEST_F(DeadComputer, ADrippedReplyEndsAtTheDeadline) {
+    smbtest::DeadServer drip(smbtest::DeadServer::Kind::Drip);
+    ASSERT_EQ(drip.Error(), "");
+    netenum::NetBuffer buffer;
+    netapi::DWORD read = 0, total = 0, resume = 0;
+    // A valid answer, one byte a second, to the very first request.
+    EXPECT_EQ(netapi::NetFileEnum(u"127.0.0.2", u"", u"", 3, buffer.Out(),
+                                  netapi::MAX_PREFERRED_LENGTH, &read, &total, &resume),
+              netapi::ERROR_BAD_NETPATH);
+
+    // At full speed it is a working server (the live one behind it).
+    drip.SetDripping(false);
+    netapi::RetryAllComputers();
+    ASSERT_EQ(netapi::NetFileEnum(u"127.0.0.2", u"", u"", 3, buffer.Out(),
+                                  netapi::MAX_PREFERRED_LENGTH, &read, &total, &resume),
+              netapi::NERR_Success);
+    buffer.Reset();
+    const int connections = drip.Accepted();
+
+    // Slow again in the middle of a kept connection: 121, and the connection
+    // is dropped, so the next call starts a new one.
+    drip.SetDripping(true);
+    EXPECT_EQ(netapi::NetFileEnum(u"127.0.0.2", u"", u"", 3, buffer.Out(),
+                                  netapi::MAX_PREFERRED_LENGTH, &read, &total, &resume),
+              netapi::ERROR_SEM_TIMEOUT);
+    EXPECT_EQ(drip.Accepted(), connections);
+    drip.SetDripping(false);
+    netapi::RetryAllComputers();
+    EXPECT_EQ(netapi::NetFileEnum(u"127.0.0.2", u"", u"", 3, buffer.Out(),
+                                  netapi::MAX_PREFERRED_LENGTH, &read, &total, &resume),
+              netapi::NERR_Success);
+    EXPECT_EQ(drip.Accepted(), connections + 1) << "the half-read connection is not reused";
+}
+
+TEST_F(DeadComputer, ACloseWhoseReplyNeverComesIsNotSentAgain) {
+    Holder alice(kAlice, {"docs/report.doc"});
+    ASSERT_TRUE(alice.Ready()) << alice.Failure();
+    smbtest::DeadServer drip(smbtest::DeadServer::Kind::Drip);
+    ASSERT_EQ(drip.Error(), "");
+    drip.SetDripping(false);
+    netenum::colFileEnum files;
+    files.Init(u"127.0.0.2");
+    ASSERT_EQ(files.Count(), 1u) << Messages();
+    const int connections = drip.Accepted();
+
+    drip.SetDripping(true);
+    files.CloseFile(files.Item(1).ID(), u"127.0.0.2", files.Item(1).PathName());
+    EXPECT_NE(Messages().find("The semaphore timeout period has expired."), std::string::npos)
+        << Messages();
+    EXPECT_EQ(drip.Accepted(), connections) << "no second connection to send it again";
+    // The server did close it; the next list shows the truth.
+    EXPECT_FALSE(alice.CanRead(0));
+}
+
+TEST_F(DeadComputer, TheComputerListCostsOneDeadlineForManyDeadComputers) {
+    smbtest::DeadServer hole(smbtest::DeadServer::Kind::BlackHole, 20);
+    ASSERT_EQ(hole.Error(), "");
+    // Twenty computers that accept and never answer, and the live server.
+    std::u16string known = u"localhost";
+    for (int i = 0; i < 20; ++i) known += u"," + U(smbtest::DeadServer::Address(i));
+    smb::SetKnownServers({known});
+    netenum::NetBuffer buffer;
+    netapi::DWORD read = 0, total = 0;
+    EXPECT_EQ(netapi::NetServerEnum(nullptr, 101, buffer.Out(), netapi::MAX_PREFERRED_LENGTH,
+                                    &read, &total, netapi::SV_TYPE_ALL, nullptr, nullptr),
+              netapi::NERR_Success);
+    EXPECT_EQ(read, 1u) << "the local server answers; the dead one is left out";
+    buffer.Reset();
+    const int touched = hole.Accepted();
+    EXPECT_EQ(touched, 20) << "each asked once";
+    EXPECT_EQ(netapi::NetServerEnum(nullptr, 101, buffer.Out(), netapi::MAX_PREFERRED_LENGTH,
+                                    &read, &total, netapi::SV_TYPE_ALL, nullptr, nullptr),
+              netapi::NERR_Success);
+    EXPECT_EQ(hole.Accepted(), touched) << "listed again within the back-off: not asked";
+    smb::SetKnownServers({});
 }
 
 }  // namespace

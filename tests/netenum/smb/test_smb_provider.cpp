@@ -5,10 +5,12 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <thread>
 
 #include "SmbTestServer.h"
 #include "netenum/Text.h"
 #include "netenum/colFileEnum.h"
+#include "netenum/NetCall.h"
 #include "netenum/netapi.h"
 #include "netenum/providers/smb/SmbProvider.h"
 #include "netenum/providers/smb/Srvsvc.h"
@@ -245,17 +247,98 @@ TEST(SmbProvider, UnsupportedAndInvalidCallsAnswerWithoutTheNetwork) {
     EXPECT_TRUE(servers->opened.empty());
 }
 
-TEST(SmbProvider, UnreachableServerGivesItsStatusEveryTime) {
+TEST(SmbProvider, DeadComputerFailsAtOnceUntilAPersonAsksAgain) {
     auto servers = std::make_shared<smbtest::ScriptedServers>(
-        [](const std::string&, const std::string&, const Request&) { return Stub{}; });
+        [](const std::string&, const std::string&, const Request&) {
+            return smbtest::StatusReply(NERR_Success);
+        });
     servers->unreachable["127.0.0.2"] = ERROR_BAD_NETPATH;
     smb::SmbProvider provider(servers);
     EXPECT_EQ(provider.FileEnum(u"127.0.0.2", u"", u"").status, ERROR_BAD_NETPATH);
+    EXPECT_EQ(servers->attempts, 1u);
+
+    // Remembered: the same code at once, the network untouched, whatever the call.
     TimeOfDay tod;
-    EXPECT_EQ(provider.RemoteTOD(u"\\\\127.0.0.2", tod), ERROR_BAD_NETPATH);
-    // Once it answers, the same provider reaches it.
+    EXPECT_EQ(provider.RemoteTOD(u"\\127.0.0.2", tod), ERROR_BAD_NETPATH);
+    EXPECT_EQ(provider.FileClose(u"127.0.0.2", 1), ERROR_BAD_NETPATH);
+    EXPECT_EQ(servers->attempts, 1u);
+    // Other computers are not affected.
+    EXPECT_EQ(provider.FileClose(u"alpha", 1), NERR_Success);
+
+    // It came back, but only a person asking again finds out before the back-off ends.
     servers->unreachable.clear();
-    EXPECT_EQ(provider.FileClose(u"127.0.0.2", 1), smb::srvsvc::RPC_S_PROTOCOL_ERROR);  // empty reply
+    EXPECT_EQ(provider.FileClose(u"127.0.0.2", 1), ERROR_BAD_NETPATH);
+    provider.RetryComputer(u"\\127.0.0.2");
+    EXPECT_EQ(provider.FileClose(u"127.0.0.2", 1), NERR_Success);
+    EXPECT_EQ(provider.FileClose(u"127.0.0.2", 2), NERR_Success) << "an answer ends the back-off";
+}
+
+TEST(SmbProvider, ASlowReplyEndsAtTheDeadlineAndItsPipeIsNeverReused) {
+    // Many small fragments, each slow: no single read is long, the whole is.
+    int closes = 0;
+    auto servers = std::make_shared<smbtest::ScriptedServers>(
+        [&](const std::string&, const std::string&, const Request& r) {
+            if (r.opnum == smb::srvsvc::kOpFileClose) ++closes;
+            std::vector<FileInfo3> files;
+            for (DWORD i = 0; i < 200; ++i) files.push_back(File(i, u"C:\\file"));
+            return smbtest::FileEnumReply(files, 200, 0, NERR_Success);
+        });
+    servers->maxStub = 64;
+    bool slow = true;
+    servers->onOpen = [&](smbtest::ScriptedPipe& pipe) {
+        pipe.beforeRead = [&] {
+            if (slow) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        };
+    };
+    SetCallLimits({std::chrono::milliseconds(100), std::chrono::seconds(30), std::chrono::seconds(300)});
+    smb::SmbProvider provider(servers);
+    EXPECT_EQ(provider.FileEnum(u"far", u"", u"").status, ERROR_SEM_TIMEOUT);
+    ASSERT_EQ(servers->opened.size(), 1u);
+    EXPECT_FALSE(servers->pipes.back()->overRead);
+
+    // A close to it within the back-off is not sent at all; after a retry it
+    // goes on a new pipe, never on the half-read one.
+    EXPECT_EQ(provider.FileClose(u"far", 1), ERROR_SEM_TIMEOUT);
+    EXPECT_EQ(closes, 0);
+    slow = false;
+    provider.RetryAllComputers();
+    EXPECT_EQ(provider.FileEnum(u"far", u"", u"").records.size(), 200u);
+    EXPECT_EQ(servers->opened.size(), 2u);
+    SetCallLimits({});
+}
+
+TEST(SmbProvider, ComputerListAsksEveryoneAtOnceAndSkipsTheDeadNextTime) {
+    auto servers = std::make_shared<smbtest::ScriptedServers>(
+        [](const std::string&, const std::string&, const Request&) {
+            ServerInfo101 info;
+            info.type = SV_TYPE_SERVER;
+            return smbtest::ServerInfoReply(&info, NERR_Success);
+        });
+    servers->silent = {"dead1", "dead2"};
+    smb::SmbProvider provider(servers);
+    smb::SetKnownServers({u"dead1,alive,dead2"});
+    auto names = [&] {
+        std::vector<std::u16string> out;
+        for (const auto& r : provider.ServerEnum(SV_TYPE_SERVER, std::nullopt).records)
+            out.push_back(*r.name);
+        return out;
+    };
+    const std::u16string local = ThisHost();
+    EXPECT_EQ(names(), (std::vector<std::u16string>{local, u"alive"}));
+    EXPECT_EQ(servers->probed, (std::vector<std::string>{"127.0.0.1", "dead1", "alive", "dead2"}));
+    // Only those that answered the check were asked over SMB.
+    EXPECT_EQ(servers->attempts, 2u);
+
+    // The dead ones are remembered: neither checked nor asked again.
+    servers->probed.clear();
+    EXPECT_EQ(names(), (std::vector<std::u16string>{local, u"alive"}));
+    EXPECT_EQ(servers->probed, (std::vector<std::string>{"127.0.0.1", "alive"}));
+    // Choosing a computer type again means "try now".
+    provider.RetryAllComputers();
+    servers->probed.clear();
+    names();
+    EXPECT_EQ(servers->probed.size(), 4u);
+    smb::SetKnownServers({});
 }
 
 }  // namespace

@@ -1,0 +1,37 @@
+#include "NetCall.h"
+
+#include <mutex>
+
+namespace netapi {
+namespace {
+
+std::mutex gLimitsLock;
+CallLimits gLimits;
+thread_local CallControl* tCurrent = nullptr;
+
+}  // namespace
+
+void SetCallLimits(const CallLimits& limits) {
+    std::lock_guard<std::mutex> guard(gLimitsLock);
+    gLimits = limits;
+}
+
+CallLimits GetCallLimits() {
+    std::lock_guard<std::mutex> guard(gLimitsLock);
+    return gLimits;
+}
+
+std::chrono::milliseconds CallControl::Remaining() const {
+    if (abandoned.load()) return std::chrono::milliseconds(0);
+    const auto now = CallClock::now();
+    if (deadline == CallClock::time_point::max()) return std::chrono::milliseconds::max();
+    if (now >= deadline) return std::chrono::milliseconds(0);
+    return std::chrono::ceil<std::chrono::milliseconds>(deadline - now);
+}
+
+CallControl* CurrentCall() { return tCurrent; }
+
+ScopedCall::ScopedCall(CallControl* call) : mPrevious(tCurrent) { tCurrent = call; }
+ScopedCall::~ScopedCall() { tCurrent = mPrevious; }
+
+}  // namespace netapi

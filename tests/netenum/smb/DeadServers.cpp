@@ -1,0 +1,168 @@
+#include "DeadServers.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <deque>
+#include <filesystem>
+#include <vector>
+
+namespace smbtest {
+namespace {
+
+constexpr const char* kLockFile = "/tmp/vantor-samba.lock";
+
+// The lock file, already locked by an ancestor (flock(1) around ctest keeps
+// its descriptor open in every child) or locked here.
+int TakeSharedLock() {
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd", ec)) {
+        const auto target = std::filesystem::read_symlink(entry.path(), ec);
+        if (!ec && target == kLockFile) return -1;  // held by whoever started us
+    }
+    const int fd = open(kLockFile, O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    if (fd >= 0) flock(fd, LOCK_EX);
+    return fd;
+}
+
+sockaddr_in SocketAddress(const char* ip, int port) {
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(static_cast<uint16_t>(port));
+    inet_pton(AF_INET, ip, &a.sin_addr);
+    return a;
+}
+
+struct Relay {
+    int client = -1;
+    int server = -1;
+    std::deque<char> toClient;
+};
+
+}  // namespace
+
+DeadServer::DeadServer(Kind kind, int count, std::string upstream)
+    : mKind(kind), mUpstream(std::move(upstream)) {
+    mLockFd = TakeSharedLock();
+    for (int i = 0; i < count; ++i) {
+        const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        mListen.push_back(fd);
+        const int one = 1;
+        setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+        const std::string ip = Address(i);
+        const sockaddr_in a = SocketAddress(ip.c_str(), 445);
+        if (bind(fd, reinterpret_cast<const sockaddr*>(&a), sizeof a) != 0 || listen(fd, 64) != 0) {
+            mError = "cannot listen on " + ip + ":445: " + std::strerror(errno);
+            return;
+        }
+    }
+    if (pipe2(mStopPipe, O_CLOEXEC) != 0) {
+        mError = "pipe";
+        return;
+    }
+    mThread = std::thread([this] { Serve(); });
+}
+
+DeadServer::~DeadServer() {
+    if (mThread.joinable()) {
+        (void)!write(mStopPipe[1], "x", 1);
+        mThread.join();
+    }
+    for (int fd : mListen) close(fd);
+    for (int fd : {mStopPipe[0], mStopPipe[1], mLockFd})
+        if (fd >= 0) close(fd);
+}
+
+void DeadServer::Serve() {
+    std::vector<Relay> relays;
+    auto lastDrip = std::chrono::steady_clock::now();
+    for (;;) {
+        std::vector<pollfd> fds = {{mStopPipe[0], POLLIN, 0}};
+        for (int fd : mListen) fds.push_back({fd, POLLIN, 0});
+        const std::size_t first = fds.size();
+        for (const auto& r : relays) {
+            fds.push_back({r.client, POLLIN, 0});
+            fds.push_back({r.server, static_cast<short>(r.server >= 0 ? POLLIN : 0), 0});
+        }
+        poll(fds.data(), fds.size(), 100);
+        if (fds[0].revents != 0) break;
+        const std::size_t polled = relays.size();
+        for (std::size_t l = 0; l < mListen.size(); ++l) {
+            if ((fds[1 + l].revents & POLLIN) == 0) continue;
+            const int c = accept4(mListen[l], nullptr, nullptr, SOCK_CLOEXEC);
+            if (c >= 0) {
+                ++mAccepted;
+                Relay r;
+                r.client = c;
+                if (mKind == Kind::Drip) {
+                    r.server = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+                    const sockaddr_in up = SocketAddress(mUpstream.c_str(), 445);
+                    if (connect(r.server, reinterpret_cast<const sockaddr*>(&up), sizeof up) != 0) {
+                        close(r.server);
+                        r.server = -1;
+                    }
+                }
+                relays.push_back(r);
+            }
+        }
+        char buf[65536];
+        for (std::size_t i = 0; i < polled; ++i) {
+            Relay& r = relays[i];
+            const short fromClient = fds[first + 2 * i].revents;
+            const short fromServer = fds[first + 1 + 2 * i].revents;
+            if (fromClient & (POLLIN | POLLHUP | POLLERR)) {
+                const ssize_t n = read(r.client, buf, sizeof buf);
+                if (n <= 0) {
+                    close(r.client);
+                    r.client = -1;
+                } else if (r.server >= 0) {
+                    (void)!write(r.server, buf, static_cast<std::size_t>(n));
+                }
+            }
+            if (r.server >= 0 && (fromServer & (POLLIN | POLLHUP | POLLERR))) {
+                const ssize_t n = read(r.server, buf, sizeof buf);
+                if (n <= 0) {
+                    close(r.server);
+                    r.server = -1;
+                } else {
+                    r.toClient.insert(r.toClient.end(), buf, buf + n);
+                }
+            }
+        }
+        // Replies: everything at once, or one byte a second.
+        const auto now = std::chrono::steady_clock::now();
+        const bool tick = now - lastDrip >= std::chrono::seconds(1);
+        if (tick) lastDrip = now;
+        for (auto& r : relays) {
+            if (r.client < 0 || r.toClient.empty()) continue;
+            if (!mDripping.load()) {
+                std::vector<char> all(r.toClient.begin(), r.toClient.end());
+                r.toClient.clear();
+                (void)!write(r.client, all.data(), all.size());
+            } else if (tick) {
+                const char b = r.toClient.front();
+                r.toClient.pop_front();
+                (void)!write(r.client, &b, 1);
+            }
+        }
+        std::erase_if(relays, [](Relay& r) {
+            if (r.client >= 0) return false;
+            if (r.server >= 0) close(r.server);
+            return true;
+        });
+    }
+    for (auto& r : relays) {
+        if (r.client >= 0) close(r.client);
+        if (r.server >= 0) close(r.server);
+    }
+}
+
+}  // namespace smbtest
