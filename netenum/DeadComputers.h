@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "NetCall.h"
+#include "CallControl.h"
 
 namespace netapi {
 

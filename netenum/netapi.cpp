@@ -7,7 +7,7 @@
 #include <unordered_set>
 
 #include "MessageTarget.h"
-#include "NetCall.h"
+#include "CallControl.h"
 #include "Provider.h"
 
 namespace netapi {

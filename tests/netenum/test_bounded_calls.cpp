@@ -4,7 +4,7 @@
 
 #include "netenum/DeadComputers.h"
 #include "netenum/NetBuffer.h"
-#include "netenum/NetCall.h"
+#include "netenum/CallControl.h"
 #include "netenum/netapi.h"
 #include "support/ScriptedProvider.h"
 

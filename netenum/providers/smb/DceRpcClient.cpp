@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "netenum/NetCall.h"
+#include "netenum/CallControl.h"
 
 namespace smb {
 

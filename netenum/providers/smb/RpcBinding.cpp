@@ -1,6 +1,6 @@
 #include "RpcBinding.h"
 
-#include "netenum/NetCall.h"
+#include "netenum/CallControl.h"
 
 namespace smb {
 namespace {

@@ -9,7 +9,7 @@
 #include <mutex>
 
 #include "StatusMap.h"
-#include "netenum/NetCall.h"
+#include "netenum/CallControl.h"
 
 namespace smb {
 

@@ -6,7 +6,7 @@
 
 #include "SmbConnection.h"
 #include "StatusMap.h"
-#include "netenum/NetCall.h"
+#include "netenum/CallControl.h"
 
 namespace smb {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "netenum/NetCall.h"
+#include "netenum/CallControl.h"
 
 namespace smb {
 

@@ -29,7 +29,7 @@
 #include "netenum/providers/smb/SmbProvider.h"
 #include "server/clsGeneral.h"
 #include "DeadServers.h"
-#include "netenum/NetCall.h"
+#include "netenum/CallControl.h"
 #include "support/ScriptedProvider.h"
 
 namespace {

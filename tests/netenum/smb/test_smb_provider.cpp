@@ -10,7 +10,7 @@
 #include "SmbTestServer.h"
 #include "netenum/Text.h"
 #include "netenum/colFileEnum.h"
-#include "netenum/NetCall.h"
+#include "netenum/CallControl.h"
 #include "netenum/netapi.h"
 #include "netenum/providers/smb/SmbProvider.h"
 #include "netenum/providers/smb/Srvsvc.h"

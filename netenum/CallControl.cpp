@@ -1,4 +1,4 @@
-#include "NetCall.h"
+#include "CallControl.h"
 
 #include <mutex>
 
