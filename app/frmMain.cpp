@@ -28,6 +28,7 @@
 #include "about/Help.h"
 #include "logon/CredentialLookup.h"
 #include "modMain.h"
+#include "netenum/CallControl.h"
 #include "netenum/NetCalls.h"
 #include "netenum/modAPI_Error.h"
 #include "netenum/Provider.h"
@@ -318,6 +319,7 @@ void frmMain::SelectComputerName(int index) {
 
 void frmMain::cboComputerType_Click() {
     common::ShowWaitCursor();
+    netapi::RetryAllComputers();
     cboComputerName->clear();
     const int code = ListComputers();
     if (code != 0) {
@@ -419,6 +421,7 @@ void frmMain::cboComputerName_Click() {
     AllowLogonPrompts();
     common::BeginStatusLine(*Text1, kGettingInfo);
     gComputerName = cboComputerName->currentText();
+    netapi::RetryComputer(RemoteServer().toStdU16String().c_str());
     FillGeneral();
     common::EndStatusLine(*Text1, kGettingInfo, kInfoRetrieved);
 }

@@ -17,6 +17,8 @@
 #include "StartupClock.h"
 #include "frmMain.h"
 #include "logon/desktop/DesktopLogon.h"
+#include "netenum/CallControl.h"
+#include "windows/common/CallWait.h"
 #include "windows/common/MainFormLink.h"
 #include "windows/common/Settings.h"
 #include "windows/resources/frmResources.h"
@@ -114,6 +116,12 @@ int main(int argc, char** argv) {
                                          QStringLiteral("Discover")) != QLatin1String("0"));
     logon::InstallDesktopLogon(true);
     RegisterToolWindows();
+    // Network calls run on a worker while the windows keep painting.
+    common::WaitingCallRunner runner;
+    netapi::SetCallRunner(&runner);
+    struct Unset {
+        ~Unset() { netapi::SetCallRunner(nullptr); }
+    } unset;
     app::frmMain window;
     window.SetQuitOnClose(true);
     window.Load();

@@ -73,6 +73,8 @@ public:
                                              const std::u16string& text) override;
     netapi::NET_API_STATUS LocalComputerName(std::u16string& out) override;
     std::u16string StartupNotice() const override { return startupNotice; }
+    void RetryComputer(const netapi::OptString& server) override { Record("RetryComputer", {server}); }
+    void RetryAllComputers() override { Record("RetryAllComputers", {}); }
 
 private:
     netapi::NET_API_STATUS Record(const std::string& name, std::vector<netapi::OptString> args,

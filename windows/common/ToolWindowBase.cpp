@@ -8,6 +8,7 @@
 #include <QShortcut>
 
 #include "MainFormLink.h"
+#include "netenum/CallControl.h"
 #include "MessagePane.h"
 #include "ReportList.h"
 #include "SendMessage.h"
@@ -122,7 +123,11 @@ ToolWindowBase::CommandBar ToolWindowBase::AddCommandBar(int top, std::function<
         bar.own.push_back(button);
     }
     bar.close = NewButton(this, QStringLiteral("&Close"), closeLeft, top, 1020, kCommandHeightTwips);
-    connect(bar.refresh, &QPushButton::clicked, this, std::move(refresh));
+    // A person pressing Refresh means "try now", even a computer that was down.
+    connect(bar.refresh, &QPushButton::clicked, this, [this, refresh = std::move(refresh)] {
+        RetryComputerNow();
+        refresh();
+    });
     connect(bar.close, &QPushButton::clicked, this, [this] { CloseAndRefillMain(); });
     return bar;
 }
@@ -168,6 +173,10 @@ void ToolWindowBase::DisconnectSessions(const std::vector<SessionKey>& targets,
 void ToolWindowBase::CloseAndRefillMain() {
     if (MainFormLink* main = MainForm()) SkipOnError([&] { main->FillGeneral(); });
     done(QDialog::Rejected);
+}
+
+void ToolWindowBase::RetryComputerNow() const {
+    netapi::RetryComputer(RemoteServer().toStdU16String().c_str());
 }
 
 QString ToolWindowBase::RemoteServer() const {

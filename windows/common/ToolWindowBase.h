@@ -136,6 +136,9 @@ protected:
 
     // The server argument of the collections: empty for the local computer.
     QString RemoteServer() const;
+    // A person pressed Refresh: the computer is asked again even while it is
+    // remembered as dead (a timer's refresh is not).
+    void RetryComputerNow() const;
     bool Unloaded() const { return mUnloaded; }
     // The window's own unload steps, run once before the common ones.
     virtual void Unloading() {}

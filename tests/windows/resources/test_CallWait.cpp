@@ -1,0 +1,162 @@
+// Network calls from a window run on a worker while the window waits: it
+// keeps painting, runs nothing the user does meanwhile, and Esc gives the
+// wait up. Driven by a scripted provider that holds each call as long as the
+// test wants.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <thread>
+
+#include "support/WindowTestSupport.h"
+#include "netenum/CallControl.h"
+#include "support/ScriptedProvider.h"
+#include "windows/common/CallWait.h"
+#include "windows/common/MessagePane.h"
+#include "windows/common/ReportList.h"
+#include "support/ScriptedPrompts.h"
+#include "windows/resources/frmResources.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using resources::frmResources;
+
+// Counts paint events of a widget; readable from the worker thread.
+class PaintCounter final : public QObject {
+public:
+    std::atomic<int> paints{0};
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::Paint) ++paints;
+        return false;
+    }
+};
+
+// Waits on the worker thread until `done` holds, at most 10 s.
+template <typename F>
+bool WaitFor(F done) {
+    for (int i = 0; i < 1000 && !done(); ++i) std::this_thread::sleep_for(10ms);
+    return done();
+}
+
+class CallWaitTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        provider = std::make_shared<testing_support::ScriptedProvider>();
+        netapi::FileInfo3 f;
+        f.id = 7;
+        f.pathname = u"D:\\DATA\\BUDGET.XLS";
+        f.username = u"user1";
+        provider->files.records = {f};
+        provider->files.total = 1;
+        netapi::SetProvider(provider);
+        prompts = std::make_shared<common::ScriptedPrompts>();
+        previous = common::SetPrompts(prompts);
+        window = std::make_unique<frmResources>();
+        window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        netapi::SetCallRunner(&runner);
+    }
+    void TearDown() override {
+        netapi::SetCallRunner(nullptr);
+        provider->onCall = nullptr;
+        window.reset();
+        common::SetPrompts(previous);
+        netapi::SetProvider(nullptr);
+    }
+    QString Pane() const { return window->Text1->Text(); }
+
+    windowtest::FakeMainForm main;
+    std::shared_ptr<testing_support::ScriptedProvider> provider;
+    std::shared_ptr<common::ScriptedPrompts> prompts;
+    std::shared_ptr<common::Prompts> previous;
+    common::WaitingCallRunner runner;
+    std::unique_ptr<frmResources> window;
+};
+
+TEST_F(CallWaitTest, TheWindowPaintsDuringALongCallAndRunsNoClickOrTick) {
+    PaintCounter counter;
+    QWidget* list = window->lstvwResources->viewport();
+    list->installEventFilter(&counter);
+    std::atomic<int> ticks{0};
+    int ticksDuringCall = -1;
+    QObject::connect(window->Timer1, &QTimer::timeout, [&] { ++ticks; });
+    window->Timer1->start(1);
+    bool painted = false;
+    provider->onCall = [&](const std::string& name) {
+        if (name != "NetFileEnum") return;
+        // Ask for a repaint and a click on Close from outside, as the window
+        // system would, then hold the call until the paint happened.
+        const int before = counter.paints.load();
+        QMetaObject::invokeMethod(list, [list] { list->update(); }, Qt::QueuedConnection);
+        QWidget* close = window->cmdClose;
+        const QPoint at = close->rect().center();
+        QCoreApplication::postEvent(close, new QMouseEvent(QEvent::MouseButtonPress, at, close->mapToGlobal(at),
+                                                           Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
+        QCoreApplication::postEvent(close, new QMouseEvent(QEvent::MouseButtonRelease, at, close->mapToGlobal(at),
+                                                           Qt::LeftButton, Qt::NoButton, Qt::NoModifier));
+        const int ticksBefore = ticks.load();
+        painted = WaitFor([&] { return counter.paints.load() > before; });
+        std::this_thread::sleep_for(50ms);  // the timer is due meanwhile
+        ticksDuringCall = ticks.load() - ticksBefore;
+    };
+    window->cmdRefresh->click();
+    window->Timer1->stop();
+    EXPECT_TRUE(painted) << "the list painted while the call was in flight";
+    EXPECT_TRUE(window->isVisible()) << "the click on Close was not run in the middle of the call";
+    EXPECT_EQ(ticksDuringCall, 0) << "no timer tick ran in the middle of the call";
+    EXPECT_EQ(window->lstvwResources->RowCount(), 1);
+    EXPECT_EQ(runner.Waiting(), 0);
+}
+
+TEST_F(CallWaitTest, EscGivesTheWaitUpAndTheWindowStaysUsable) {
+    provider->onCall = [&](const std::string& name) {
+        if (name != "NetFileEnum") return;
+        QCoreApplication::postEvent(window->lstvwResources,
+                                    new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+        WaitFor([] { return netapi::CurrentCall()->abandoned.load(); });
+    };
+    window->cmdRefresh->click();
+    EXPECT_TRUE(Pane().contains("NetFileEnum error 1223 : Cancelled")) << Pane().toStdString();
+    EXPECT_TRUE(window->isVisible()) << "Esc ended the wait, not the window";
+    EXPECT_EQ(window->lstvwResources->RowCount(), 0);
+
+    provider->onCall = nullptr;
+    window->cmdRefresh->click();
+    EXPECT_EQ(window->lstvwResources->RowCount(), 1) << "the window stays usable";
+}
+
+TEST_F(CallWaitTest, ACloseGivenUpAfterItWasSentIsReportedUnknownAndNotSentAgain) {
+    window->cmdRefresh->click();
+    ASSERT_EQ(window->lstvwResources->RowCount(), 1);
+    provider->onCall = [&](const std::string& name) {
+        if (name != "NetFileClose") return;
+        netapi::CurrentCall()->requestSent = true;
+        QCoreApplication::postEvent(window->lstvwResources,
+                                    new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+        WaitFor([] { return netapi::CurrentCall()->abandoned.load(); });
+    };
+    window->cmdCloseResource->click();
+    EXPECT_TRUE(Pane().contains("Error closing file D:\\DATA\\BUDGET.XLS : result unknown"))
+        << Pane().toStdString();
+    EXPECT_EQ(provider->CallsNamed("NetFileClose").size(), 1u);
+}
+
+TEST_F(CallWaitTest, RefreshAsksForTheComputerAgainButTheTimerDoesNot) {
+    const auto clicked = provider->CallsNamed("RetryComputer").size();
+    window->cmdRefresh->click();
+    EXPECT_EQ(provider->CallsNamed("RetryComputer").size(), clicked + 1);
+    window->Timer1->start(1);
+    QTRY_VERIFY(provider->CallsNamed("NetFileEnum").size() >= 3);
+    window->Timer1->stop();
+    EXPECT_EQ(provider->CallsNamed("RetryComputer").size(), clicked + 1);
+}
+
+}  // namespace
