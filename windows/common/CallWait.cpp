@@ -1,5 +1,6 @@
 #include "CallWait.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QEvent>
 #include <QKeyEvent>
@@ -39,6 +40,9 @@ bool IsUserInput(QEvent::Type type) {
     }
 }
 
+// The worker this thread is, if it is one of the runner's.
+thread_local void* tWorker = nullptr;
+
 }  // namespace
 
 WaitingCallRunner::WaitingCallRunner() = default;
@@ -46,17 +50,52 @@ WaitingCallRunner::WaitingCallRunner() = default;
 WaitingCallRunner::~WaitingCallRunner() {
     // Calls given up still end by their deadline; wait for them, so that
     // nothing runs in the provider while the program shuts down.
-    for (auto& w : mLeftBehind)
+    for (auto& w : mLeftBehind) {
+        Answer(*w, false);
         if (w->thread.joinable()) w->thread.join();
+    }
+}
+
+void WaitingCallRunner::Answer(Worker& worker, bool run) {
+    const std::function<void()>* ask = nullptr;
+    {
+        std::lock_guard<std::mutex> guard(worker.lock);
+        ask = worker.ask;
+    }
+    if (ask == nullptr) return;
+    if (run) (*ask)();
+    {
+        std::lock_guard<std::mutex> guard(worker.lock);
+        worker.ask = nullptr;
+        worker.asked = true;
+    }
+    worker.done.notify_all();
 }
 
 void WaitingCallRunner::JoinFinished() {
     std::erase_if(mLeftBehind, [](const std::shared_ptr<Worker>& w) {
+        // Nobody waits for a call given up: what it asks goes unanswered.
+        Answer(*w, false);
         std::lock_guard<std::mutex> guard(w->lock);
         if (!w->finished) return false;
         w->thread.join();
         return true;
     });
+}
+
+void WaitingCallRunner::Interact(const std::function<void()>& ask) {
+    auto* worker = static_cast<Worker*>(tWorker);
+    if (worker == nullptr) {
+        ask();
+        return;
+    }
+    const netapi::CallControl* call = netapi::CurrentCall();
+    if (call != nullptr && call->abandoned.load()) return;
+    std::unique_lock<std::mutex> lock(worker->lock);
+    worker->asked = false;
+    worker->ask = &ask;
+    worker->done.notify_all();
+    worker->done.wait(lock, [&] { return worker->asked; });
 }
 
 netapi::CallRunner::Outcome WaitingCallRunner::Run(netapi::CallControl& call,
@@ -65,6 +104,7 @@ netapi::CallRunner::Outcome WaitingCallRunner::Run(netapi::CallControl& call,
     if (mCancelRest) return Outcome::Cancelled;
     auto worker = std::make_shared<Worker>();
     worker->thread = std::thread([worker, work = std::move(work)] {
+        tWorker = worker.get();
         work();
         {
             std::lock_guard<std::mutex> guard(worker->lock);
@@ -73,9 +113,11 @@ netapi::CallRunner::Outcome WaitingCallRunner::Run(netapi::CallControl& call,
         worker->done.notify_all();
     });
 
-    const auto giveUp = call.deadline == netapi::CallClock::time_point::max()
-                            ? call.deadline
-                            : call.deadline + kGrace;
+    const auto giveUpAt = [&call] {
+        return call.deadline == netapi::CallClock::time_point::max() ? call.deadline
+                                                                     : call.deadline + kGrace;
+    };
+    auto giveUp = giveUpAt();
     if (mDepth++ == 0) QCoreApplication::instance()->installEventFilter(this);
     mEscape = false;
     Outcome outcome = Outcome::Finished;
@@ -83,8 +125,26 @@ netapi::CallRunner::Outcome WaitingCallRunner::Run(netapi::CallControl& call,
         {
             std::unique_lock<std::mutex> lock(worker->lock);
             if (worker->done.wait_for(lock, std::chrono::milliseconds(10),
-                                      [&] { return worker->finished; }))
-                break;
+                                      [&] { return worker->finished || worker->ask != nullptr; })) {
+                if (worker->finished) break;
+            }
+        }
+        {
+            std::unique_lock<std::mutex> lock(worker->lock);
+            const bool asking = worker->ask != nullptr;
+            lock.unlock();
+            if (asking) {
+                // The worker is stopped until this is answered, so the
+                // deadline can be moved without a race.
+                const auto started = netapi::CallClock::now();
+                ++mInteracting;
+                Answer(*worker, true);
+                --mInteracting;
+                if (call.deadline != netapi::CallClock::time_point::max())
+                    call.deadline += netapi::CallClock::now() - started;
+                giveUp = giveUpAt();
+                continue;
+            }
         }
         QCoreApplication::processEvents(QEventLoop::ExcludeSocketNotifiers |
                                         QEventLoop::X11ExcludeTimers);
@@ -113,7 +173,10 @@ netapi::CallRunner::Outcome WaitingCallRunner::Run(netapi::CallControl& call,
 }
 
 bool WaitingCallRunner::eventFilter(QObject* watched, QEvent* event) {
-    if (mDepth == 0) return QObject::eventFilter(watched, event);
+    // A dialog the call itself opened (a log-on) takes input; Qt keeps the
+    // windows behind it from getting any.
+    if (mDepth == 0 || (mInteracting > 0 && QApplication::activeModalWidget() != nullptr))
+        return QObject::eventFilter(watched, event);
     const QEvent::Type type = event->type();
     // Esc reaches the shortcut check first; accepted there, it is not taken
     // for the window's own Esc shortcut, and the key press that follows is dropped.

@@ -27,6 +27,10 @@ public:
     ~WaitingCallRunner() override;
 
     Outcome Run(netapi::CallControl& call, std::function<void()> work) override;
+    // From the worker: `ask` runs on the window thread, with input let
+    // through (it shows a dialog), and the call's deadline moves on by the
+    // time it took. A call given up is not asked about any more.
+    void Interact(const std::function<void()>& ask) override;
     // Calls in flight right now (0 or 1, more only while a nested wait runs).
     int Waiting() const { return mDepth; }
 
@@ -38,11 +42,16 @@ private:
         std::mutex lock;
         std::condition_variable done;
         bool finished = false;
+        // Something the worker needs the person for, and whether it is done.
+        const std::function<void()>* ask = nullptr;
+        bool asked = false;
         std::thread thread;
     };
     void JoinFinished();
+    static void Answer(Worker& worker, bool run);
 
     int mDepth = 0;
+    int mInteracting = 0;
     bool mEscape = false;
     // After Esc, the rest of the same step is given up too, without the network.
     bool mCancelRest = false;

@@ -231,7 +231,7 @@ R SmbProvider::LoggedOn(const OptString& server, F call) {
         result = Guarded<R>(server, call);
         status = StatusOf(result);
         if (status == NERR_Success || status == netapi::ERROR_MORE_DATA) {
-            lookup->Accepted(host, *account);
+            netapi::Interact([&] { lookup->Accepted(host, *account); });
             break;
         }
         // Only a wrong password is worth asking again; an account without the

@@ -4,6 +4,7 @@
 #include "SmbPipe.h"
 #include "SmbProbe.h"
 #include "logon/CredentialLookup.h"
+#include "netenum/CallControl.h"
 #include "netenum/MessageTarget.h"
 #include "netenum/Text.h"
 
@@ -13,16 +14,22 @@ SmbTransport::SmbTransport(SmbCredentials credentials) : mCredentials(std::move(
 
 SmbTransport::~SmbTransport() = default;
 
-// Called with mLock held.
 SmbCredentials SmbTransport::CredentialsFor(const std::string& host) {
     // A ticket cache is always tried first (SmbConnection); the password
     // behind it comes from what was given for this server, then from the
     // lookup (this run or the keyring), then from the auth file.
-    if (const auto given = mAccounts.find(host); given != mAccounts.end()) return given->second;
+    {
+        std::lock_guard<std::mutex> guard(mLock);
+        if (const auto given = mAccounts.find(host); given != mAccounts.end()) return given->second;
+    }
     if (const auto lookup = logon::CurrentLookup()) {
-        if (const std::optional<logon::Account> known = lookup->Known(host)) {
+        std::optional<logon::Account> known;
+        // The keyring belongs to the window thread.
+        netapi::Interact([&] { known = lookup->Known(host); });
+        if (known) {
             SmbCredentials credentials = mCredentials;
             credentials.UseAccount(*known);
+            std::lock_guard<std::mutex> guard(mLock);
             mFromLookup.insert(host);
             return credentials;
         }
@@ -47,7 +54,13 @@ netapi::NET_API_STATUS SmbTransport::Open(const std::string& host, const std::st
         std::lock_guard<std::mutex> guard(mLock);
         auto& slot = mConnections[host];
         if (slot && slot->Poisoned()) slot.reset();
-        if (!slot) slot = std::make_shared<SmbConnection>(host, CredentialsFor(host));
+        connection = slot;
+    }
+    if (!connection) {
+        SmbCredentials credentials = CredentialsFor(host);
+        std::lock_guard<std::mutex> guard(mLock);
+        auto& slot = mConnections[host];
+        if (!slot) slot = std::make_shared<SmbConnection>(host, std::move(credentials));
         connection = slot;
     }
     // Only one call per computer is under way at a time, so the connection
@@ -63,7 +76,8 @@ netapi::NET_API_STATUS SmbTransport::Open(const std::string& host, const std::st
             refused = status == netapi::ERROR_LOGON_FAILURE && mFromLookup.erase(host) != 0;
         }
         if (refused)
-            if (const auto lookup = logon::CurrentLookup()) lookup->Refused(host);
+            if (const auto lookup = logon::CurrentLookup())
+                netapi::Interact([&] { lookup->Refused(host); });
         return status;
     }
     out = std::make_unique<SmbPipe>(connection, file);

@@ -9,6 +9,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 #include <atomic>
 #include <chrono>
@@ -157,6 +158,43 @@ TEST_F(CallWaitTest, RefreshAsksForTheComputerAgainButTheTimerDoesNot) {
     QTRY_VERIFY(provider->CallsNamed("NetFileEnum").size() >= 3);
     window->Timer1->stop();
     EXPECT_EQ(provider->CallsNamed("RetryComputer").size(), clicked + 1);
+}
+
+TEST_F(CallWaitTest, WhatACallAsksThePersonRunsOnTheWindowThreadAndNotOnItsClock) {
+    const netapi::CallLimits saved = netapi::GetCallLimits();
+    netapi::CallLimits shortCalls = saved;
+    shortCalls.deadline = 300ms;
+    netapi::SetCallLimits(shortCalls);
+    bool onWindowThread = false;
+    provider->onCall = [&](const std::string& name) {
+        if (name != "NetFileEnum") return;
+        // As a log-on prompt would: the person takes longer than the call may.
+        netapi::Interact([&] {
+            onWindowThread = QThread::currentThread() == window->thread();
+            std::this_thread::sleep_for(3 * shortCalls.deadline);
+        });
+    };
+    window->cmdRefresh->click();
+    netapi::SetCallLimits(saved);
+    EXPECT_TRUE(onWindowThread);
+    EXPECT_EQ(window->lstvwResources->RowCount(), 1) << Pane().toStdString();
+    EXPECT_FALSE(Pane().contains("error")) << Pane().toStdString();
+}
+
+TEST_F(CallWaitTest, ACallGivenUpAsksNobody) {
+    std::atomic<bool> asked{false};
+    std::atomic<bool> over{false};
+    provider->onCall = [&](const std::string& name) {
+        if (name != "NetFileEnum") return;
+        QCoreApplication::postEvent(window->lstvwResources,
+                                    new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+        WaitFor([] { return netapi::CurrentCall()->abandoned.load(); });
+        netapi::Interact([&] { asked = true; });
+        over = true;
+    };
+    window->cmdRefresh->click();
+    QTRY_VERIFY(over.load());
+    EXPECT_FALSE(asked.load());
 }
 
 }  // namespace
