@@ -6,8 +6,11 @@
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
+#include <QEventLoop>
+#include <QTimer>
 #include <QCheckBox>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -19,6 +22,7 @@
 
 #include "netenum/netapi.h"
 #include "netenum/providers/simulated/SimulatedNetwork.h"
+#include "windows/common/CallWait.h"
 #include "windows/common/ListCommands.h"
 #include "windows/common/MainFormLink.h"
 #include "windows/common/ReportList.h"
@@ -163,6 +167,45 @@ double ResidentMegabytes() {
     return 0;
 }
 
+// Auto-refresh with the usage log on, as the timer runs it, many times over a
+// server of kSoakFiles open files where a few files come and go each time:
+// how much the program grows between refresh kSoakEarly and the last.
+int Soak() {
+    constexpr int kSoakFiles = 10000;
+    constexpr int kSoakRefreshes = 10000;
+    constexpr int kSoakEarly = 1000;
+    constexpr int kSoakChanged = 10;
+    common::WaitingCallRunner runner;
+    netapi::SetCallRunner(&runner);
+    double early = 0;
+    {
+        Bench bench;
+        const std::shared_ptr<sim::SimulatedNetwork> states[2] = {
+            Server(0, kSoakFiles), Server(kSoakChanged, kSoakFiles)};
+        bench.window->chkLog->setChecked(true);
+        // The window's own timer, its period shortened to nothing; this runs
+        // after each of its refreshes.
+        QEventLoop loop;
+        int refreshes = 0;
+        QObject::connect(bench.window->Timer1, &QTimer::timeout, &loop, [&] {
+            ++refreshes;
+            netapi::SetProvider(states[refreshes % 2]);
+            if (refreshes == kSoakEarly) early = ResidentMegabytes();
+            if (refreshes == kSoakRefreshes) loop.quit();
+        });
+        bench.window->Timer1->start(0);
+        loop.exec();
+        bench.window->Timer1->stop();
+        std::fprintf(stderr, "soak: %d refreshes, usage log %lld bytes, %.1f MB resident\n",
+                     refreshes, static_cast<long long>(QFileInfo(bench.folder.filePath(
+                                                            QStringLiteral("usage.txt"))).size()),
+                     ResidentMegabytes());
+        std::printf("Soak.RSSGrowth/%d %.1f MB\n", kSoakRefreshes, ResidentMegabytes() - early);
+    }
+    netapi::SetCallRunner(nullptr);
+    return 0;
+}
+
 }  // namespace
 
 BENCHMARK(FillResources)->Name("FillResources")->Arg(kFiles)->Unit(benchmark::kMillisecond);
@@ -180,6 +223,7 @@ int main(int argc, char** argv) {
         std::printf("RSS/%d %.1f MB\n", kFiles, ResidentMegabytes());
         return 0;
     }
+    if (argc > 1 && std::strcmp(argv[1], "--soak") == 0) return Soak();
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     benchmark::RunSpecifiedBenchmarks();
