@@ -1,7 +1,8 @@
 // The open-file list of a live Samba server holding 10,000 files, four ways:
 // the program's colFileEnum::Init, Samba's libnetapi NetFileEnum level 3,
-// `smbstatus -L`, and the whole program in list mode writing JSON
-// (`vantor --list files --format json`, a process of its own, its own logon).
+// `smbstatus -L`, the whole program in list mode writing JSON
+// (`vantor --list files --format json`, a process of its own, its own logon),
+// and Samba's `net rpc file`, the same kind of process.
 // Prints the median of several runs of each, in ms.
 //   vantor_smb_bench DIR   (DIR: a server started by samba-server)
 #include <sys/stat.h>
@@ -130,14 +131,20 @@ int main(int argc, char** argv) {
     auto listJson = [&] {
         return RunQuiet({VANTOR_BINARY, "--list", "files", "--server", "127.0.0.1", "--format", "json"});
     };
+    // Samba's own command-line answer to the same question, also a process of
+    // its own with its own logon: the fair partner of the list mode.
+    auto netRpcFile = [&] {
+        return RunQuiet({"net", "rpc", "file", "-S", "127.0.0.1", "-A", dir + "/admin.auth"});
+    };
     // A first round connects, binds and wakes the server's RPC helpers.
     vantor();
     lib();
     status();
     listJson();
-    const auto medians = InterleavedMedians({vantor, lib, status, listJson});
+    netRpcFile();
+    const auto medians = InterleavedMedians({vantor, lib, status, listJson, netRpcFile});
     const double vantorMs = medians[0], libnetapiMs = medians[1], smbstatusMs = medians[2],
-                 listJsonMs = medians[3];
+                 listJsonMs = medians[3], netRpcFileMs = medians[4];
     if (haveLibnetapi) smbbench::LibnetapiDone();
 
     close(in[1]);  // the holder closes its files and ends
@@ -149,5 +156,6 @@ int main(int argc, char** argv) {
     if (libnetapiMs >= 0) std::printf("smb.libnetapi.NetFileEnum/%d %.1f ms\n", kFiles, libnetapiMs);
     if (smbstatusMs >= 0) std::printf("smb.smbstatus/%d %.1f ms\n", kFiles, smbstatusMs);
     if (listJsonMs >= 0) std::printf("smb.list.json/%d %.1f ms\n", kFiles, listJsonMs);
+    if (netRpcFileMs >= 0) std::printf("smb.net.rpc.file/%d %.1f ms\n", kFiles, netRpcFileMs);
     return 0;
 }
