@@ -4,6 +4,8 @@
 // account used again without asking.
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QThread>
 #include <cstdlib>
 #include <fstream>
 #include <map>
@@ -15,9 +17,11 @@
 #include "netenum/NetBuffer.h"
 #include "netenum/colFileEnum.h"
 #include "netenum/netapi.h"
+#include "netenum/CallControl.h"
 #include "netenum/providers/smb/SmbProvider.h"
 #include "support/ScriptedProvider.h"
 #include "support/ScriptedPrompts.h"
+#include "windows/common/CallWait.h"
 
 namespace {
 
@@ -97,6 +101,21 @@ TEST_F(LogOnLive, AWrongPasswordAsksAgainTheRightOneListsAndIsUsedWithoutAsking)
     EXPECT_EQ(Files(), 0u);
     EXPECT_EQ(prompts->asked().size(), 2u);
     EXPECT_EQ(prompts->unanswered(), 0);
+}
+
+TEST_F(LogOnLive, AWindowsCallOnItsWorkerAsksOnTheWindowThread) {
+    // As in the window program: the call runs on a worker, the prompt (and
+    // the keyring) must not; the worker waits for the answer.
+    common::WaitingCallRunner runner;
+    netapi::SetCallRunner(&runner);
+    QThread* askedOn = nullptr;
+    prompts->onLogOn = [&] { askedOn = QThread::currentThread(); };
+    prompts->logonAnswers = {Typed(env["admin"], env["admin_password"])};
+    const auto status = Files();
+    netapi::SetCallRunner(nullptr);
+    EXPECT_EQ(status, 0u);
+    EXPECT_EQ(prompts->asked().size(), 1u);
+    EXPECT_EQ(askedOn, QCoreApplication::instance()->thread());
 }
 
 TEST_F(LogOnLive, CancelLeavesTheFailureLineAndIsNotAskedAgainForTheSameCommand) {

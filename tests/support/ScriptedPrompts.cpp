@@ -59,6 +59,7 @@ std::optional<LogonAnswer> ScriptedPrompts::LogOn(QWidget*, const LogonRequest& 
     mAsked.push_back({Kind::LogOn, request.message, QStringLiteral("Log on to ") + request.server,
                       Icon::None, false, request.user});
     logonRequests.push_back(request);
+    if (onLogOn) onLogOn();
     if (logonAnswers.empty()) {
         ++mUnanswered;
         return std::nullopt;

@@ -4,6 +4,7 @@
 // counted, so a test can prove that it foresaw every question.
 #include <QString>
 #include <deque>
+#include <functional>
 #include <vector>
 
 #include "windows/common/Prompts.h"
@@ -32,6 +33,8 @@ public:
     std::deque<SaveAnswer> saveAnswers;
     // Nothing in an entry (or nothing queued) cancels the log-on prompt.
     std::deque<std::optional<LogonAnswer>> logonAnswers;
+    // Runs as each log-on is asked for (to see where it was asked).
+    std::function<void()> onLogOn;
     std::vector<LogonRequest> logonRequests;
 
     const std::vector<Asked>& asked() const { return mAsked; }
