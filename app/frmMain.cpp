@@ -220,6 +220,7 @@ void frmMain::PreviewKeys(QWidget* widget) {
 void frmMain::Load() {
     common::ShowWaitCursor();
     mLoading = true;
+    mLoadFailures.emplace();
     netenum::SetCurrentForm(this);
     common::SetMainForm(this);
     SkipOnError([] { gAppPath = WithTrailingSeparator(QCoreApplication::applicationDirPath()); });
@@ -261,6 +262,9 @@ void frmMain::Load() {
     // Below the welcome, which would otherwise replace it.
     if (const std::u16string notice = netapi::ProviderStartupNotice(); !notice.empty())
         Text1->AppendLine(common::Escaped(Q(notice)) + QStringLiteral("\r\n"));
+    const QStringList failures = std::move(*mLoadFailures);
+    mLoadFailures.reset();
+    for (const QString& line : failures) Text1->AppendLine(line);
     common::ShowNormalCursor();
 }
 
@@ -305,7 +309,10 @@ void frmMain::txtComputerDesc_LostFocus() {
     ShowComputerDesc();
 }
 
-void frmMain::AppendLine(const std::u16string& line) { Text1->AppendLine(Q(line)); }
+void frmMain::AppendLine(const std::u16string& line) {
+    Text1->AppendLine(Q(line));
+    if (mLoadFailures) mLoadFailures->push_back(Q(line));
+}
 
 void frmMain::SelectComputerType(int index) {
     cboComputerType->setCurrentIndex(index);

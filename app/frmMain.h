@@ -3,9 +3,11 @@
 // the computer lists, the System Messages pane and the buttons that open the
 // tool windows. It is the program's spine: closing it ends the program.
 #include <QPointer>
+#include <QStringList>
 #include <QWidget>
 #include <array>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -125,6 +127,9 @@ private:
     void PreviewKeys(QWidget* widget);
 
     bool mLoading = false;
+    // Failure lines that come while loading: the welcome replaces the pane's
+    // text, and they are shown again below it.
+    std::optional<QStringList> mLoadFailures;
     bool mQuitOnClose = false;
     std::unique_ptr<server::clsGeneral> mGeneral;
     std::vector<std::u16string> mComputerNames{std::u16string()};

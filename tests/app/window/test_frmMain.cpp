@@ -109,6 +109,17 @@ TEST_F(MainWindow, RestoresTheSavedTypeAndComputerWhenStillListed) {
     EXPECT_EQ(gComputerName, "**LOCAL**");
 }
 
+TEST_F(MainWindow, FailureLinesOfTheRestoredComputerStayBelowTheWelcome) {
+    // A computer that fails at start-up must not look like an idle one.
+    gui_test::InstallScenario(kOffice);
+    gui_test::WriteSettings("All Servers", "SRV2");
+    frmMain w;
+    w.Load();
+    EXPECT_EQ(w.RemoteServer(), "SRV2");
+    EXPECT_TRUE(w.Text1->Text().startsWith(kWelcome + "NetFileEnum error 5 : Access is denied.\r\n"))
+        << w.Text1->Text().toStdString();
+}
+
 TEST_F(MainWindow, ChoosingAComputerReportsSuccessOrLeavesTheFailureLines) {
     gui_test::InstallScenario(kOffice);
     frmMain w;
