@@ -10,6 +10,7 @@
 #include "Desktop.h"
 #include "Help.h"
 #include "about/Version.h"
+#include "windows/common/Product.h"
 #include "windows/common/Prompts.h"
 #include "windows/common/Twips.h"
 
@@ -25,7 +26,7 @@ const QColor kLinkHover(255, 0, 0);
 
 QString ProductText(int major, int minor) {
     const QStringList lines{
-        QStringLiteral("Vantor %1.%2").arg(major).arg(minor),
+        (common::ProductName() + QStringLiteral(" %1.%2")).arg(major).arg(minor),
         QString(),
         QStringLiteral("Copyright (C) 2026 The Vantor developers"),
         QStringLiteral("All rights reserved."),
@@ -140,14 +141,14 @@ void About::OpenInBrowser(const QString& address) {
     if (!desktop.HasHandler(url)) {
         desktop.Beep();
         common::CurrentPrompts().MessageBox(this, QStringLiteral("Could not find associated browser."),
-                                            QStringLiteral("Vantor"),
+                                            common::ProductName(),
                                             common::Prompts::Icon::Exclamation);
         return;
     }
     if (!desktop.Open(url)) {
         desktop.Beep();
         common::CurrentPrompts().MessageBox(this, QStringLiteral("Web page not opened."),
-                                            QStringLiteral("Vantor"),
+                                            common::ProductName(),
                                             common::Prompts::Icon::Exclamation);
     }
 }

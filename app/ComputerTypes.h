@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "netenum/netapi.h"
+
 namespace app {
 
 struct ComputerType {
@@ -13,17 +15,17 @@ struct ComputerType {
 };
 
 inline constexpr std::array<ComputerType, 11> kComputerTypes{{
-    {u"LAN Manager Workstation", 0x1},
-    {u"LAN Manager Server", 0x2},
-    {u"Microsoft SQL Server", 0x4},
-    {u"Primary Domain Controller", 0x8},
-    {u"Backup Domain Controller", 0x10},
-    {u"Novell Server", 0x80},
-    {u"Windows NT/2000/XP Workstation or Server", 0x1000},
-    {u"Windows for Workgroups Server", 0x2000},
-    {u"Windows NT/2000 Server (not a domain controller)", 0x8000},
-    {u"Windows 95 or later", 0x400000},
-    {u"All Servers", 0xFFFFFFFFu},
+    {u"LAN Manager Workstation", netapi::SV_TYPE_WORKSTATION},
+    {u"LAN Manager Server", netapi::SV_TYPE_SERVER},
+    {u"Microsoft SQL Server", netapi::SV_TYPE_SQLSERVER},
+    {u"Primary Domain Controller", netapi::SV_TYPE_DOMAIN_CTRL},
+    {u"Backup Domain Controller", netapi::SV_TYPE_DOMAIN_BAKCTRL},
+    {u"Novell Server", netapi::SV_TYPE_NOVELL},
+    {u"Windows NT/2000/XP Workstation or Server", netapi::SV_TYPE_NT},
+    {u"Windows for Workgroups Server", netapi::SV_TYPE_WFW},
+    {u"Windows NT/2000 Server (not a domain controller)", netapi::SV_TYPE_SERVER_NT},
+    {u"Windows 95 or later", netapi::SV_TYPE_WINDOWS},
+    {u"All Servers", netapi::SV_TYPE_ALL},
 }};
 
 // Exact comparison, letter case included; an unknown text gives 0.

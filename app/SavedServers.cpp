@@ -16,7 +16,7 @@ QString Bare(QString name) {
 }
 
 void Save(const QStringList& servers) {
-    common::SaveSetting(QString::fromLatin1(common::kAppName), kSection, kKey,
+    common::SaveSetting(common::ProductName(), kSection, kKey,
                         servers.join(QLatin1Char(',')));
     PublishSavedServers();
 }
@@ -33,7 +33,7 @@ qsizetype IndexOf(const QStringList& servers, const QString& name) {
 QStringList SavedServers() {
     QStringList servers;
     const QString value =
-        common::GetSetting(QString::fromLatin1(common::kAppName), kSection, kKey);
+        common::GetSetting(common::ProductName(), kSection, kKey);
     for (const QString& item : value.split(QLatin1Char(','), Qt::SkipEmptyParts))
         if (const QString name = Bare(item); !name.isEmpty()) servers << name;
     return servers;

@@ -34,6 +34,7 @@
 #include "netenum/Provider.h"
 #include "netenum/netapi.h"
 #include "windows/common/MessagePane.h"
+#include "windows/common/Product.h"
 #include "windows/common/Prompts.h"
 #include "windows/common/Settings.h"
 #include "windows/common/Twips.h"
@@ -53,7 +54,7 @@ constexpr int kClientHeightTwips = 6135;
 const QString kGettingInfo = QStringLiteral("Getting computer information...\r\n");
 const QString kInfoRetrieved = QStringLiteral("Computer information retrieved\r\n");
 
-QString Title() { return QString::fromLatin1(kAppTitle); }
+QString Title() { return common::ProductName(); }
 
 // A server whose log-on prompt was cancelled is asked about again once the
 // administrator picks a computer or opens a window anew.
@@ -223,10 +224,10 @@ void frmMain::Load() {
     mLoadFailures.emplace();
     netenum::SetCurrentForm(this);
     common::SetMainForm(this);
-    SkipOnError([] { gAppPath = WithTrailingSeparator(QCoreApplication::applicationDirPath()); });
-    cboComputerName->addItem(QString::fromLatin1(kLocalComputer));
-    gComputerName = QString::fromLatin1(kLocalComputer);
-    SkipOnError([this] { FillGeneral(); });
+    gAppPath = WithTrailingSeparator(QCoreApplication::applicationDirPath());
+    cboComputerName->addItem(common::LocalComputer());
+    gComputerName = common::LocalComputer();
+    SkipOnError("filling the summary", [this] { FillGeneral(); });
 
     CenterOnScreen();
     show();
@@ -234,27 +235,23 @@ void frmMain::Load() {
 
     for (const auto& type : kComputerTypes) cboComputerType->addItem(Q(type.text));
     cboComputerType->setCurrentIndex(-1);
-    SkipOnError([this] {
+    SkipOnError("choosing the saved computer type", [this] {
         const int saved = cboComputerType->findText(common::GetOption(QStringLiteral("Type")));
         if (saved >= 0) SelectComputerType(saved);
     });
     mLoading = false;
-    SkipOnError([this] {
+    SkipOnError("choosing the saved computer", [this] {
         const int saved = cboComputerName->findText(common::GetOption(QStringLiteral("Computer")));
         if (saved >= 0) SelectComputerName(saved);
     });
 
-    SkipOnError([this] {
-        AddTrayIcon(this, mnuTray);
-        SetTrayTip(Title());
-    });
+    AddTrayIcon(this, mnuTray);
+    SetTrayTip(Title());
     setWindowTitle(Title());
-    SkipOnError([this] {
-        if (const auto user = GetLocalUserName(); user && mGeneral) {
-            StatusBar1->showMessage(QStringLiteral("Machine: ") + Q(mGeneral->LocalComputerName()) +
-                                    QStringLiteral("   User: ") + Q(*user));
-        }
-    });
+    if (const auto user = GetLocalUserName(); user && mGeneral) {
+        StatusBar1->showMessage(QStringLiteral("Machine: ") + Q(mGeneral->LocalComputerName()) +
+                                QStringLiteral("   User: ") + Q(*user));
+    }
     SizeComboDropDown(this, cboComputerName);
     cboComputerName->setFocus();
     Text1->SetText(QStringLiteral("Welcome to ") + Title() +
@@ -290,7 +287,7 @@ void frmMain::ShowComputerDesc() {
 }
 
 QString frmMain::RemoteServer() const {
-    return gComputerName == QLatin1String(kLocalComputer) ? QString() : gComputerName;
+    return gComputerName == QLatin1String(common::kLocalComputer) ? QString() : gComputerName;
 }
 
 QString frmMain::ChosenComputer() const { return gComputerName; }
@@ -435,7 +432,7 @@ void frmMain::cboComputerName_Click() {
 
 void frmMain::Command2_Click() {
     common::ShowWaitCursor();
-    const QString server = gComputerName == QLatin1String(kLocalComputer)
+    const QString server = gComputerName == QLatin1String(common::kLocalComputer)
                                ? QString()
                                : QStringLiteral("\\\\") + gComputerName;
     const auto time = GetRemoteTime(server.toStdU16String());
@@ -518,21 +515,19 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event) {
         // opening a popup is not leaving it.
         const auto reason = static_cast<const QFocusEvent*>(event)->reason();
         if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
-            SkipOnError([this] { txtComputerDesc_LostFocus(); });
+            SkipOnError("saving the description", [this] { txtComputerDesc_LostFocus(); });
     }
     return QWidget::eventFilter(watched, event);
 }
 
 void frmMain::focusInEvent(QFocusEvent* event) {
     QWidget::focusInEvent(event);
-    SkipOnError([this] { FillGeneral(); });
+    SkipOnError("refilling the summary", [this] { FillGeneral(); });
 }
 
 void frmMain::closeEvent(QCloseEvent* event) {
-    SkipOnError([this] {
-        common::SaveOption(QStringLiteral("Type"), cboComputerType->currentText());
-        common::SaveOption(QStringLiteral("Computer"), cboComputerName->currentText());
-    });
+    common::SaveOption(QStringLiteral("Type"), cboComputerType->currentText());
+    common::SaveOption(QStringLiteral("Computer"), cboComputerName->currentText());
     RemoveTrayIcon();
     event->accept();
     if (mQuitOnClose) QCoreApplication::quit();

@@ -20,6 +20,7 @@
 #include "netenum/CallControl.h"
 #include "windows/common/CallWait.h"
 #include "windows/common/MainFormLink.h"
+#include "windows/common/Product.h"
 #include "windows/common/Settings.h"
 #include "windows/resources/frmResources.h"
 #include "windows/shares/frmSharedResources.h"
@@ -66,7 +67,7 @@ int RunOptions(int argc, char** argv) {
     }
     // The configured servers belong to "--server all"; the settings are read
     // without any window (QSettings needs no display).
-    const QString configured = common::GetSetting(QStringLiteral("Vantor"), QStringLiteral("Network"),
+    const QString configured = common::GetSetting(common::ProductName(), QStringLiteral("Network"),
                                                   QStringLiteral("Servers"));
     app::SetKnownServers(configured.toStdU16String());
     // Each server is asked in a child process, where the keyring's D-Bus
@@ -105,14 +106,14 @@ int main(int argc, char** argv) {
     }
 
     QApplication application(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Vantor"));
+    QApplication::setApplicationName(common::ProductName());
     // Lets the desktop match the window to its menu entry and icon.
     QGuiApplication::setDesktopFileName(QStringLiteral(VANTOR_APP_ID));
     QApplication::setWindowIcon(app::AppIcon());
 
     app::PublishSavedServers();
     // Finding servers on the network is on unless switched off ("0").
-    app::SetDiscovery(common::GetSetting(QStringLiteral("Vantor"), QStringLiteral("Network"),
+    app::SetDiscovery(common::GetSetting(common::ProductName(), QStringLiteral("Network"),
                                          QStringLiteral("Discover")) != QLatin1String("0"));
     logon::InstallDesktopLogon(true);
     RegisterToolWindows();

@@ -7,10 +7,11 @@
 #include <vector>
 
 #include "netenum/Text.h"
+#include "windows/common/Product.h"
 
 namespace app {
 
-QString gComputerName = QString::fromLatin1(kLocalComputer);
+QString gComputerName = common::LocalComputer();
 QString gAppPath;
 
 QString WithTrailingSeparator(const QString& folder) {

@@ -7,9 +7,6 @@
 
 namespace app {
 
-inline constexpr const char* kAppTitle = "Vantor";
-inline constexpr const char* kLocalComputer = "**LOCAL**";
-
 // "**LOCAL**" or a computer name exactly as the computer list shows it.
 extern QString gComputerName;
 // The program's folder with a trailing separator.

@@ -527,7 +527,7 @@ NET_API_STATUS GetLocalComputerName(char16_t* name, DWORD* size) {
     if (status != NERR_Success) return status;
     if (local.size() + 1 > *size) {
         *size = static_cast<DWORD>(local.size() + 1);
-        return 111;  // ERROR_BUFFER_OVERFLOW
+        return ERROR_BUFFER_OVERFLOW;
     }
     std::memcpy(name, local.data(), local.size() * sizeof(char16_t));
     name[local.size()] = 0;

@@ -18,7 +18,7 @@ const QString kSection = QStringLiteral("Network");
 const QString kDomainsKey = QStringLiteral("LogonDomains");
 const QString kRememberKey = QStringLiteral("RememberLogon");
 
-QString App() { return QString::fromLatin1(common::kAppName); }
+QString App() { return common::ProductName(); }
 
 std::string Upper(const std::string& s) { return text::ToUtf8(text::ToUpper(text::FromUtf8(s))); }
 

@@ -1,6 +1,7 @@
 #include "ListCommands.h"
 
 #include "pattern/PatternMatch.h"
+#include "Product.h"
 #include "Prompts.h"
 #include "ReportList.h"
 #include "WaitCursor.h"
@@ -90,7 +91,7 @@ int ListCommands::Find(QWidget* parent, const QString& findText, const FindSetti
         mList->SetSelected(found, true);
     } else {
         CurrentPrompts().MessageBox(parent, QStringLiteral("Nothing found."),
-                                    QStringLiteral("Vantor"), Prompts::Icon::Information);
+                                    ProductName(), Prompts::Icon::Information);
     }
     ShowNormalCursor();
     return found;

@@ -6,6 +6,7 @@
 #include <QSaveFile>
 #include <numeric>
 
+#include "Product.h"
 #include "Prompts.h"
 #include "ReportList.h"
 #include "listformat/Formats.h"
@@ -80,7 +81,7 @@ QString ListExport::Export(QWidget* parent, const ReportList& list) {
         CurrentPrompts().MessageBox(parent,
                                     QStringLiteral("The list could not be written to %1: %2")
                                         .arg(QFileInfo(fileName).absoluteFilePath(), file.errorString()),
-                                    QStringLiteral("Vantor"), Prompts::Icon::Critical);
+                                    ProductName(), Prompts::Icon::Critical);
         return {};
     }
     return fileName;

@@ -41,6 +41,15 @@ public:
         void AddRow(const QStringList& texts, const QString& tag = QString(),
                     int record = ReportListModel::kNoRecord);
         void ReserveRows(int rows);
+        // A row for each of `items` (none when there are none): `addRow(item,
+        // record)` adds it, `record` being the item's place among them.
+        template <typename Items, typename AddOne>
+        void AddRecords(const Items* items, AddOne addRow) {
+            if (items == nullptr) return;
+            ReserveRows(static_cast<int>(items->Count()));
+            int record = 0;
+            for (const auto& item : *items) addRow(item, record++);
+        }
 
     private:
         ReportList& mList;

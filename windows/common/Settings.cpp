@@ -27,11 +27,11 @@ void SaveSetting(const QString& appName, const QString& section, const QString& 
 }
 
 QString GetOption(const QString& key) {
-    return GetSetting(QString::fromLatin1(kAppName), QString::fromLatin1(kOptionsSection), key);
+    return GetSetting(ProductName(), QString::fromLatin1(kOptionsSection), key);
 }
 
 void SaveOption(const QString& key, const QString& value) {
-    SaveSetting(QString::fromLatin1(kAppName), QString::fromLatin1(kOptionsSection), key, value);
+    SaveSetting(ProductName(), QString::fromLatin1(kOptionsSection), key, value);
 }
 
 }  // namespace common

@@ -4,9 +4,10 @@
 // value that is not text, and a file that cannot be read give the default.
 #include <QString>
 
+#include "Product.h"
+
 namespace common {
 
-inline constexpr const char* kAppName = "Vantor";
 inline constexpr const char* kOptionsSection = "Options";
 
 QString GetSetting(const QString& appName, const QString& section, const QString& key,
@@ -16,7 +17,7 @@ QString GetSetting(const QString& appName, const QString& section, const QString
 void SaveSetting(const QString& appName, const QString& section, const QString& key,
                  const QString& value);
 
-// The program's own section: application "Vantor", section "Options".
+// The program's own section: the product name's file, section "Options".
 QString GetOption(const QString& key);
 void SaveOption(const QString& key, const QString& value);
 

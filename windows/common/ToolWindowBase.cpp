@@ -10,6 +10,7 @@
 #include "MainFormLink.h"
 #include "netenum/CallControl.h"
 #include "MessagePane.h"
+#include "Product.h"
 #include "ReportList.h"
 #include "SendMessage.h"
 #include "Settings.h"
@@ -50,10 +51,8 @@ ToolWindowBase::ToolWindowBase(QWidget* parent, const QString& what, int widthTw
     }
 
     MainFormLink* main = MainForm();
-    SkipOnError([&] {
-        setWindowTitle(QStringLiteral("Vantor - ") + what + QStringLiteral(" on ") +
-                       (main != nullptr ? main->ChosenComputer() : QStringLiteral("**LOCAL**")));
-    });
+    setWindowTitle(ProductName() + QStringLiteral(" - ") + what + QStringLiteral(" on ") +
+                   (main != nullptr ? main->ChosenComputer() : LocalComputer()));
     mPreviousTarget = netenum::CurrentForm();
     netenum::SetCurrentForm(this);
 }
@@ -99,7 +98,7 @@ void ToolWindowBase::AddFind(QPushButton* find, QLineEdit* findText, QPushButton
             [this, settings] { mCommands->Find(this, mFindText->text(), settings); });
     connect(help, &QPushButton::clicked, this,
             [this, settings] { ListCommands::Help(this, settings); });
-    SkipOnError([&] { mFindText->setText(GetOption(mFindKey)); });
+    mFindText->setText(GetOption(mFindKey));
 }
 
 void ToolWindowBase::OnEscape(std::function<void()> action) {
@@ -163,7 +162,7 @@ void ToolWindowBase::DisconnectSessions(const std::vector<SessionKey>& targets,
     BeginStatusLine(*mPane, kDisconnecting);
     if (netenum::colSessionEnum* ender = sessions()) {
         for (const SessionKey& target : targets)
-            SkipOnError([&] { ender->DeleteItem(target.client, target.user); });
+            SkipOnError("ending a session", [&] { ender->DeleteItem(target.client, target.user); });
     }
     EndStatusLine(*mPane, kDisconnecting, kDisconnected);
     ShowNormalCursor();
@@ -171,7 +170,7 @@ void ToolWindowBase::DisconnectSessions(const std::vector<SessionKey>& targets,
 }
 
 void ToolWindowBase::CloseAndRefillMain() {
-    if (MainFormLink* main = MainForm()) SkipOnError([&] { main->FillGeneral(); });
+    if (MainFormLink* main = MainForm()) SkipOnError("refilling the main window", [&] { main->FillGeneral(); });
     done(QDialog::Rejected);
 }
 
@@ -188,8 +187,7 @@ void ToolWindowBase::done(int result) {
     if (!mUnloaded) {
         mUnloaded = true;
         Unloading();
-        if (mFindText != nullptr)
-            SkipOnError([&] { SaveOption(mFindKey, mFindText->text()); });
+        if (mFindText != nullptr) SaveOption(mFindKey, mFindText->text());
         GiveBackMessageTarget();
     }
     QDialog::done(result);

@@ -10,6 +10,12 @@
 
 namespace common {
 
+Q_LOGGING_CATEGORY(lcSkipped, "vantor.skipped")
+
+void LogSkipped(const char* what, const char* why) {
+    qCWarning(lcSkipped, "skipped %s: %s", what, why);
+}
+
 QString Q(std::u16string_view text) {
     return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
 }

@@ -2,6 +2,7 @@
 // The small pieces every window is built from: text from the layers below,
 // the rule that a failing step is skipped, controls placed in twips, and the
 // status line a command shows in the System Messages pane.
+#include <QLoggingCategory>
 #include <QString>
 #include <QStringView>
 #include <exception>
@@ -15,6 +16,8 @@ class QWidget;
 
 namespace common {
 
+Q_DECLARE_LOGGING_CATEGORY(lcSkipped)
+
 class MessagePane;
 
 // UTF-16 text of the layers below as a QString.
@@ -25,12 +28,16 @@ QString Escaped(QStringView text);
 // Blanks only, tabs stay: the program's one trim (text::TrimSpaces below Qt).
 QString TrimSpaces(const QString& text);
 
-// A step that fails is skipped and the command goes on with the next one.
+// A network step that throws (a provider's fault, memory running out on a
+// server's answer) is skipped and the command goes on with the next one;
+// what was skipped is written to the "vantor.skipped" logging category.
+void LogSkipped(const char* what, const char* why);
 template <typename Step>
-void SkipOnError(Step&& step) {
+void SkipOnError(const char* what, Step&& step) {
     try {
         step();
-    } catch (const std::exception&) {
+    } catch (const std::exception& error) {
+        LogSkipped(what, error.what());
     }
 }
 
@@ -39,7 +46,7 @@ void SkipOnError(Step&& step) {
 // server answers. When reading fails the step is skipped.
 template <typename Collection, typename... Args>
 void ReadCollection(std::unique_ptr<Collection>& collection, const Args&... args) {
-    SkipOnError([&] {
+    SkipOnError("reading a list", [&] {
         auto fresh = std::make_unique<Collection>();
         fresh->Init(args...);
         collection = std::move(fresh);

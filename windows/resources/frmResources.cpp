@@ -31,7 +31,6 @@ using common::NewButton;
 using common::NewLabel;
 using common::PlaceTwips;
 using common::Q;
-using common::SkipOnError;
 
 constexpr int kClientWidthTwips = 10545;
 constexpr int kClientHeightTwips = 6855;
@@ -172,23 +171,21 @@ void frmResources::FillResources() {
 
     long long rows = 0;
     long long locks = 0;
-    SkipOnError([&] {
+    {
         common::ReportList::Rebuild fill(*lstvwResources);
         fill.AddColumn(QStringLiteral("Opened By"), 0.15);
         fill.AddColumn(QStringLiteral("For"), 0.1);
         fill.AddColumn(QStringLiteral("Locks"), 0.05);
         fill.AddColumn(QStringLiteral("Path"), 1.5);
-        if (!mFiles) return;
-        fill.ReserveRows(static_cast<int>(mFiles->Count()));
-        for (const netenum::clsFileEnum& item : *mFiles) {
+        fill.AddRecords(mFiles.get(), [&](const netenum::clsFileEnum& item, int record) {
             fill.AddRow({Q(item.UserName()), PermissionWord(item.Permissions()),
                          QString::number(static_cast<std::uint32_t>(item.NumberLocks())),
                          Q(item.PathName())},
-                        QString::number(item.ID()), static_cast<int>(rows));
+                        QString::number(item.ID()), record);
             ++rows;
             locks += static_cast<std::uint32_t>(item.NumberLocks());  // the server's count, unsigned
-        }
-    });
+        });
+    }
     if (mFiles && mFiles->Incomplete())
         Text1->AppendLine(Q(netenum::IncompleteListLine(mFiles->Count(), mFiles->TotalEntries(), u"files")));
     common::ShowCount(lblFileLocks, locks);
@@ -262,7 +259,7 @@ void frmResources::cmdCloseResource_Click() {
 
     const netenum::colFileEnum closer;
     for (const Target& target : targets) {
-        SkipOnError([&] {
+        common::SkipOnError("closing a file", [&] {
             closer.CloseFile(target.id, RemoteServer().toStdU16String(), target.path);
         });
     }

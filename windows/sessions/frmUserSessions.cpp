@@ -15,6 +15,7 @@
 #include "windows/common/ListCommands.h"
 #include "windows/common/MainFormLink.h"
 #include "windows/common/MessagePane.h"
+#include "windows/common/Product.h"
 #include "windows/common/Prompts.h"
 #include "windows/common/ReportList.h"
 #include "windows/common/Twips.h"
@@ -28,7 +29,6 @@ using common::NewButton;
 using common::NewLabel;
 using common::PlaceTwips;
 using common::Q;
-using common::SkipOnError;
 
 constexpr int kClientWidthTwips = 11505;
 constexpr int kClientHeightTwips = 6360;
@@ -133,7 +133,7 @@ void frmUserSessions::SetSessionCommandsEnabled(bool enabled) {
 void frmUserSessions::FillSessions() {
     common::ShowWaitCursor();
     common::ReadCollection(colSessions, RemoteServer().toStdU16String());
-    SkipOnError([&] {
+    {
         common::ReportList::Rebuild fill(*lstvwUserSessions);
         fill.AddColumn(QStringLiteral("Connected Users"), 0.27);
         fill.AddColumn(QStringLiteral("Computer"), 0.27);
@@ -141,19 +141,16 @@ void frmUserSessions::FillSessions() {
         fill.AddColumn(QStringLiteral("Time"), 0.07);
         fill.AddColumn(QStringLiteral("Idle"), 0.07);
         fill.AddColumn(QStringLiteral("Guest"), 0.07);
-        if (!colSessions) return;
-        fill.ReserveRows(static_cast<int>(colSessions->Count()));
-        int record = 0;
-        for (const netenum::clsSessionEnum& session : *colSessions) {
+        fill.AddRecords(colSessions.get(), [&](const netenum::clsSessionEnum& session, int record) {
             const QString computer = Q(session.ComputerName());
             // Guest only for exactly SESS_GUEST: a guest without encryption is not shown as one.
             const bool guest = static_cast<netapi::DWORD>(session.UserFlags()) == netapi::SESS_GUEST;
             fill.AddRow({Q(session.UserName()), computer, QString::number(session.NumOpens()),
                          Q(session.ActiveTimeFormatted()), Q(session.IdleTimeFormatted()),
                          guest ? QStringLiteral("Yes") : QStringLiteral("No")},
-                        computer, record++);
-        }
-    });
+                        computer, record);
+        });
+    }
     if (colSessions && colSessions->Incomplete())
         Text1->AppendLine(Q(netenum::IncompleteListLine(colSessions->Count(),
                                                         colSessions->TotalEntries(), u"sessions")));
@@ -168,17 +165,18 @@ void frmUserSessions::FillSessionResources(const QString& computerName) {
     common::ShowWaitCursor();
     common::ReadCollection(colConnections, u"\\\\" + computerName.toStdU16String(),
                            RemoteServer().toStdU16String());
-    SkipOnError([&] {
+    {
         common::ReportList::Rebuild fill(*lstvwResources);
         fill.AddColumn(QStringLiteral("Resource"), 0.40);
         fill.AddColumn(QStringLiteral("Opens"), 0.23);
         fill.AddColumn(QStringLiteral("Time"), 0.22);
-        if (!colConnections) return;
-        fill.ReserveRows(static_cast<int>(colConnections->Count()));
-        for (const netenum::clsConnectionEnum& connection : *colConnections)
+        fill.AddRecords(colConnections.get(), [&](const netenum::clsConnectionEnum& connection,
+                                                  int record) {
             fill.AddRow({Q(connection.NetName()), QString::number(connection.NumOpens()),
-                         Q(connection.ConnectTimeFormatted())});
-    });
+                         Q(connection.ConnectTimeFormatted())},
+                        QString(), record);
+        });
+    }
     const bool sessions = lstvwUserSessions->RowCount() >= 1;
     Command1->setEnabled(sessions);
     Command2->setEnabled(sessions);
@@ -222,7 +220,7 @@ void frmUserSessions::AccountRun(bool disable) {
     if (disable &&
         !common::CurrentPrompts().YesNo(
             this, QStringLiteral("Are you sure you want to disable the selected user accounts?"),
-            QStringLiteral("Vantor"), common::Prompts::Icon::Question, false))
+            common::ProductName(), common::Prompts::Icon::Question, false))
         return;
 
     common::ShowWaitCursor();
@@ -243,7 +241,7 @@ void frmUserSessions::AccountRun(bool disable) {
     for (const common::SessionKey& session : sessions) {
         const std::u16string& user = session.user;
         std::int32_t result = kSetInfoFailed;
-        SkipOnError([&] { result = SetAccountDisabled(disable, user, server); });
+        common::SkipOnError("changing an account", [&] { result = SetAccountDisabled(disable, user, server); });
         if (result == kAccountChanged) ++changed;
         lines += common::Escaped(Q(user)) + QStringLiteral(" : ") +
                  (result == kAccountChanged ? changedText : AccountLineText(result)) + kCrLf;

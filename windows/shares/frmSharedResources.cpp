@@ -25,7 +25,6 @@ using common::NewButton;
 using common::NewLabel;
 using common::PlaceTwips;
 using common::Q;
-using common::SkipOnError;
 
 constexpr int kClientWidthTwips = 11505;
 constexpr int kClientHeightTwips = 6840;
@@ -95,23 +94,21 @@ void frmSharedResources::CreateControls() {
 void frmSharedResources::FillShares() {
     common::ShowWaitCursor();
     common::ReadCollection(mShares, RemoteServer().toStdU16String());
-    SkipOnError([&] {
+    {
         common::ReportList::Rebuild fill(*lstvwShares);
         fill.AddColumn(QStringLiteral("Sharename"), 0.2);
         fill.AddColumn(QStringLiteral("Uses"), 0.04);
         fill.AddColumn(QStringLiteral("Path"), 1.5);  // reaches beyond the visible area
-        if (!mShares) return;
-        fill.ReserveRows(static_cast<int>(mShares->Count()));
-        int record = 0;
-        for (const netenum::clsShareEnum& share : *mShares)
+        fill.AddRecords(mShares.get(), [&](const netenum::clsShareEnum& share, int record) {
             fill.AddRow({Q(share.ShareName()), QString::number(share.NumCurrConnections()),
                          Q(share.Path())},
-                        QString(), record++);
-    });
-    SkipOnError([&] {
+                        QString(), record);
+        });
+    }
+    {
         common::ReportList::Rebuild fill(*lstvwConnectedUsers);
         AddUserColumns(fill);
-    });
+    }
     const bool users = lstvwConnectedUsers->RowCount() >= 1;
     Command1->setEnabled(users);
     Command2->setEnabled(users);
@@ -128,23 +125,20 @@ void frmSharedResources::lstvwShares_ItemClick(int row) {
     const netenum::clsShareEnum* share = common::RowRecord(*lstvwShares, row, mShares.get());
     const std::u16string shareName = share ? text::TrimSpaces(share->ShareName()) : std::u16string();
     common::ReadCollection(mConnections, shareName, RemoteServer().toStdU16String());
-    long long count = 0;
-    SkipOnError([&] {
+    {
         common::ReportList::Rebuild fill(*lstvwConnectedUsers);
         AddUserColumns(fill);
-        if (!mConnections) return;
-        fill.ReserveRows(static_cast<int>(mConnections->Count()));
-        for (const netenum::clsConnectionEnum& connection : *mConnections) {
+        fill.AddRecords(mConnections.get(), [&](const netenum::clsConnectionEnum& connection,
+                                                int record) {
             // The connection's type is its share's: one to a disk share is "In Use".
             const bool inUse = static_cast<netapi::DWORD>(connection.ConnectionType()) ==
                                netapi::STYPE_DISKTREE;
             fill.AddRow({Q(connection.UserName()), Q(connection.ConnectTimeFormatted()),
                          inUse ? QStringLiteral("Yes") : QStringLiteral("No")},
-                        Q(connection.NetName()), static_cast<int>(count));
-            ++count;
-        }
-    });
-    common::ShowCount(lblConnectedUsers, count);
+                        Q(connection.NetName()), record);
+        });
+    }
+    common::ShowCount(lblConnectedUsers, lstvwConnectedUsers->RowCount());
     const bool users = lstvwConnectedUsers->RowCount() >= 1;
     Command1->setEnabled(users);
     Command2->setEnabled(users);
