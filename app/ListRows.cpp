@@ -1,7 +1,7 @@
 #include "ListRows.h"
 
 #include "netenum/MessageTarget.h"
-#include "netenum/ServerNames.h"
+#include "netenum/NetCalls.h"
 #include "netenum/Text.h"
 #include "netenum/colConnectionEnum.h"
 #include "netenum/colFileEnum.h"

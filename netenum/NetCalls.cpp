@@ -3,12 +3,17 @@
 #include <algorithm>
 #include <cstring>
 
+#include "MessageTarget.h"
 #include "NetBuffer.h"
 #include "modAPI_Error.h"
 
 namespace netenum {
 
-ServerListing EnumServerNames(std::uint32_t serverType) {
+namespace {
+
+// NetServerEnum at level 101. The names are read from a whole or a partial
+// answer, only of the records the buffer holds, whatever total the server claims.
+ServerListing ReadServerNames(std::uint32_t serverType) {
     ServerListing result;
     NetBuffer buffer;
     netapi::DWORD entriesRead = 0;
@@ -16,16 +21,34 @@ ServerListing EnumServerNames(std::uint32_t serverType) {
     result.status = netapi::NetServerEnum(nullptr, 101, buffer.Out(), netapi::MAX_PREFERRED_LENGTH,
                                           &entriesRead, &totalEntries, serverType, nullptr,
                                           nullptr);
-    if (result.status != netapi::NERR_Success) return result;
+    if (result.status != netapi::NERR_Success && result.status != netapi::ERROR_MORE_DATA)
+        return result;
     result.total = static_cast<std::int32_t>(totalEntries);
     if (result.total <= 0) return result;
-    // Only the records the buffer holds are read, whatever total the server claims.
     const auto* records = buffer.As<netapi::SERVER_INFO_101>();
     const netapi::DWORD readable = records == nullptr ? 0 : std::min(entriesRead, totalEntries);
     result.names.reserve(readable);
     for (netapi::DWORD i = 0; i < readable; ++i)
         result.names.push_back(PointerToString(&records[i].sv101_name));
     return result;
+}
+
+}  // namespace
+
+ServerListing EnumServerNames(std::uint32_t serverType) {
+    ServerListing result = ReadServerNames(serverType);
+    if (result.status != netapi::NERR_Success) return {result.status, 0, {}};
+    return result;
+}
+
+std::vector<std::u16string> ServerNames(std::uint32_t typeMask) {
+    ServerListing listing = ReadServerNames(typeMask);
+    if (listing.status != netapi::NERR_Success && listing.status != netapi::ERROR_MORE_DATA) {
+        AppendToCurrentForm(FailureLine(u"NetServerEnum", listing.status));
+        return {};
+    }
+    std::erase_if(listing.names, [](const std::u16string& name) { return name.empty(); });
+    return std::move(listing.names);
 }
 
 AccountChange SetAccountDisabled(std::u16string_view server, std::u16string_view user,

@@ -20,7 +20,13 @@ struct ServerListing {
     // Only the names of the records the answer really holds.
     std::vector<std::u16string> names;
 };
+// A partial answer (more data) counts as a failure here.
 ServerListing EnumServerNames(std::uint32_t serverType);
+// The names of every computer whose type bits meet `typeMask`, in the
+// network's order, blank names left out. A partial answer gives its part; a
+// failed call reports its "NetServerEnum error " line to the message target
+// and gives nothing.
+std::vector<std::u16string> ServerNames(std::uint32_t typeMask);
 
 // Disabling or enabling one account; `server` as NetUserGetInfo takes it.
 enum class AccountChange { Changed, AlreadyDisabled, AlreadyEnabled, GetInfoFailed, SetInfoFailed };

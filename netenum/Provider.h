@@ -152,6 +152,9 @@ public:
     // Something the user should read once the program is up (why a credentials
     // file was refused, say); it is no failure. Empty when there is nothing.
     virtual std::u16string StartupNotice() const { return {}; }
+    // Some servers hand out an (empty) buffer with a failure too; callers
+    // must release it on every outcome.
+    virtual bool FailuresCarryBuffer() const { return false; }
 
     // A person asked again: forget that the computer (or every computer)
     // failed lately, so the next call goes to the network at once.
@@ -165,9 +168,5 @@ void SetProvider(std::shared_ptr<Provider> provider);
 Provider* ActiveProvider();
 // The active provider's start-up notice, or empty.
 std::u16string ProviderStartupNotice();
-
-// Test knob: hand out an (empty) buffer on failures too, the way some servers
-// do, so tests prove that callers release it on every outcome.
-void SetBufferOnFailure(bool on);
 
 }  // namespace netapi

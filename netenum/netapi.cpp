@@ -18,7 +18,10 @@ std::shared_ptr<Provider>& ProviderSlot() {
     return provider;
 }
 
-bool gBufferOnFailure = false;
+bool FailuresCarryBuffer() {
+    const Provider* p = ActiveProvider();
+    return p != nullptr && p->FailuresCarryBuffer();
+}
 
 struct LiveBuffers {
     std::mutex lock;
@@ -232,7 +235,7 @@ NET_API_STATUS Deliver(const EnumResult<Value>& result, LPBYTE* bufptr, DWORD* e
     *totalentries = 0;
     const bool ok = result.status == NERR_Success || result.status == ERROR_MORE_DATA;
     if (!ok) {
-        if (gBufferOnFailure) *bufptr = Allocate(0);
+        if (FailuresCarryBuffer()) *bufptr = Allocate(0);
         return result.status;
     }
     std::uint8_t* buffer = Pack<Record>(result.records.data(), result.records.size());
@@ -248,7 +251,7 @@ template <typename Record, typename Value>
 NET_API_STATUS DeliverOne(NET_API_STATUS status, const Value& value, LPBYTE* bufptr) {
     *bufptr = nullptr;
     if (status != NERR_Success) {
-        if (gBufferOnFailure) *bufptr = Allocate(0);
+        if (FailuresCarryBuffer()) *bufptr = Allocate(0);
         return status;
     }
     std::uint8_t* buffer = Pack<Record>(&value, 1);
@@ -318,7 +321,6 @@ std::u16string ProviderStartupNotice() {
     const Provider* p = ActiveProvider();
     return p == nullptr ? std::u16string() : p->StartupNotice();
 }
-void SetBufferOnFailure(bool on) { gBufferOnFailure = on; }
 void SetCallRunner(CallRunner* runner) { gRunner = runner; }
 
 void Interact(const std::function<void()>& ask) {

@@ -16,14 +16,7 @@ using testing_support::ScriptedNetwork;
 
 namespace {
 
-// Every outcome is tried with the layer also handing out a buffer on failure,
-// so a collection that forgets to release one is caught.
-class Collections : public ::testing::TestWithParam<bool> {
-protected:
-    void SetUp() override { SetBufferOnFailure(GetParam()); }
-    void TearDown() override { EXPECT_EQ(LiveBufferCount(), 0u); }
-    ScriptedNetwork net;
-};
+class Collections : public testing_support::LeakCheckedNetwork {};
 
 TEST_P(Collections, FilesKeepServerOrderDuplicatesAndNullNames) {
     net.provider().files.records = {{1, 1, 0, u"D:\\a.doc", u"anna"},

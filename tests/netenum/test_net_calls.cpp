@@ -12,12 +12,7 @@ using testing_support::ScriptedNetwork;
 
 namespace {
 
-class NetCalls : public ::testing::TestWithParam<bool> {
-protected:
-    void SetUp() override { SetBufferOnFailure(GetParam()); }
-    void TearDown() override { EXPECT_EQ(LiveBufferCount(), 0u); }
-    ScriptedNetwork net;
-};
+class NetCalls : public testing_support::LeakCheckedNetwork {};
 
 TEST_P(NetCalls, ServerNamesAreOnlyThoseTheAnswerHolds) {
     ServerInfo101 named, nameless;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <string_view>
 
 #include "pattern/PatternMatch.h"
 
@@ -9,34 +10,46 @@ using common::PatternMatch;
 
 namespace {
 
-TEST(PatternMatchTest, WildcardsCoverTheWholeText) {
-    EXPECT_TRUE(PatternMatch(u"d:\\data\\report.doc", u"*.doc"));
-    EXPECT_FALSE(PatternMatch(u"d:\\data\\report.docx", u"*.doc"));
-    EXPECT_TRUE(PatternMatch(u"", u"*"));
-    EXPECT_TRUE(PatternMatch(u"abc", u"a*c"));
-    EXPECT_TRUE(PatternMatch(u"ac", u"a*c"));
-    EXPECT_TRUE(PatternMatch(u"abc", u"a?c"));
-    EXPECT_FALSE(PatternMatch(u"ac", u"a?c"));
-    EXPECT_TRUE(PatternMatch(u"file7.txt", u"file#.txt"));
-    EXPECT_FALSE(PatternMatch(u"filex.txt", u"file#.txt"));
-    EXPECT_TRUE(PatternMatch(u"abcabcabd", u"*abd"));
-    EXPECT_TRUE(PatternMatch(u"a*b", u"a*b"));
-    EXPECT_FALSE(PatternMatch(u"exact", u"exac"));
-    EXPECT_TRUE(PatternMatch(u"exact", u"exact"));
-    EXPECT_FALSE(PatternMatch(u"Exact", u"exact"));  // callers lower-case both sides
-}
+struct Case {
+    std::u16string_view text;
+    std::u16string_view pattern;
+    bool matches;
+};
 
-TEST(PatternMatchTest, CharacterLists) {
-    EXPECT_TRUE(PatternMatch(u"b", u"[abc]"));
-    EXPECT_FALSE(PatternMatch(u"d", u"[abc]"));
-    EXPECT_TRUE(PatternMatch(u"d", u"[!abc]"));
-    EXPECT_FALSE(PatternMatch(u"a", u"[!abc]"));
-    EXPECT_TRUE(PatternMatch(u"m", u"[a-z]"));
-    EXPECT_FALSE(PatternMatch(u"M", u"[a-z]"));
-    EXPECT_TRUE(PatternMatch(u"-", u"[a-]"));
-    EXPECT_TRUE(PatternMatch(u"*", u"[*]"));  // a star in a list is a plain character
-    EXPECT_FALSE(PatternMatch(u"x", u"[*]"));
-    EXPECT_TRUE(PatternMatch(u"x9.log", u"[wx]#.log"));
+// Wildcards cover the whole text; a list matches one character.
+constexpr Case kCases[] = {
+    {u"d:\\data\\report.doc", u"*.doc", true},
+    {u"d:\\data\\report.docx", u"*.doc", false},
+    {u"", u"*", true},
+    {u"abc", u"a*c", true},
+    {u"ac", u"a*c", true},
+    {u"abc", u"a?c", true},
+    {u"ac", u"a?c", false},
+    {u"file7.txt", u"file#.txt", true},
+    {u"filex.txt", u"file#.txt", false},
+    {u"abcabcabd", u"*abd", true},
+    {u"a*b", u"a*b", true},
+    {u"exact", u"exac", false},
+    {u"exact", u"exact", true},
+    {u"Exact", u"exact", false},  // callers lower-case both sides
+    {u"b", u"[abc]", true},
+    {u"d", u"[abc]", false},
+    {u"d", u"[!abc]", true},
+    {u"a", u"[!abc]", false},
+    {u"m", u"[a-z]", true},
+    {u"M", u"[a-z]", false},
+    {u"-", u"[a-]", true},
+    {u"*", u"[*]", true},  // a star in a list is a plain character
+    {u"x", u"[*]", false},
+    {u"x9.log", u"[wx]#.log", true},
+};
+
+TEST(PatternMatchTest, WildcardsAndCharacterLists) {
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(std::string(c.pattern.begin(), c.pattern.end()) + " on " +
+                     std::string(c.text.begin(), c.text.end()));
+        EXPECT_EQ(PatternMatch(c.text, c.pattern), c.matches);
+    }
 }
 
 TEST(PatternMatchTest, UnclosedBracketMatchesNothing) {

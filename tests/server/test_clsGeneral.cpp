@@ -10,12 +10,7 @@ using testing_support::ScriptedNetwork;
 
 namespace {
 
-class Summary : public ::testing::TestWithParam<bool> {
-protected:
-    void SetUp() override { SetBufferOnFailure(GetParam()); }
-    void TearDown() override { EXPECT_EQ(LiveBufferCount(), 0u); }
-    ScriptedNetwork net;
-};
+class Summary : public testing_support::LeakCheckedNetwork {};
 
 TEST_P(Summary, CountsFilesLocksAndPipesInFourCalls) {
     auto& p = net.provider();

@@ -1,6 +1,7 @@
 // The main of every window test: one QApplication for the process (none when
-// ctest only asks for the list of tests), no session bus, and settings in a
-// private folder.
+// ctest only asks for the list of tests), no session bus (unless the test
+// brings its own, VANTOR_TEST_OWN_SESSION_BUS), and settings in a private
+// folder.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -32,9 +33,11 @@ int main(int argc, char** argv) {
 #else
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
 #endif
+#ifndef VANTOR_TEST_OWN_SESSION_BUS
     // No session bus: the tray must not go through D-Bus, and libdbus keeps
     // memory the leak checker would report.
     qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent");
+#endif
     QTemporaryDir settingsHome;
     gSettingsHome = settingsHome.path();
     qputenv("XDG_CONFIG_HOME", gSettingsHome.toLocal8Bit());

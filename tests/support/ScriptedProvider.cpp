@@ -131,7 +131,6 @@ ScriptedNetwork::ScriptedNetwork()
 ScriptedNetwork::~ScriptedNetwork() {
     netenum::SetCurrentForm(mPrevious);
     netapi::SetProvider(nullptr);
-    netapi::SetBufferOnFailure(false);
 }
 
 std::string ScriptedNetwork::Messages() const { return text::ToUtf8(mSink.text); }

@@ -2,6 +2,8 @@
 // A provider for tests: it records every call with its arguments and answers
 // what the test scripted. Install it with ScriptedNetwork, which also checks
 // that no buffer was left behind.
+#include <gtest/gtest.h>
+
 #include <functional>
 #include <map>
 #include <memory>
@@ -34,6 +36,8 @@ public:
     std::map<netapi::DWORD, netapi::NET_API_STATUS> closeStatus;  // per file id
     std::u16string localName = u"TESTHOST";
     std::u16string startupNotice;
+    // Failures come with an (empty) buffer, as from some servers.
+    bool bufferOnFailure = false;
 
     std::vector<RecordedCall> calls;
     // Runs at the start of every call, on the thread that carries it out.
@@ -73,6 +77,7 @@ public:
                                              const std::u16string& text) override;
     netapi::NET_API_STATUS LocalComputerName(std::u16string& out) override;
     std::u16string StartupNotice() const override { return startupNotice; }
+    bool FailuresCarryBuffer() const override { return bufferOnFailure; }
     void RetryComputer(const netapi::OptString& server) override { Record("RetryComputer", {server}); }
     void RetryAllComputers() override { Record("RetryAllComputers", {}); }
 
@@ -105,6 +110,15 @@ private:
     std::shared_ptr<ScriptedProvider> mProvider;
     RecordingSink mSink;
     netenum::MessageSink* mPrevious;
+};
+
+// A fixture run twice, the second time with failures that carry a buffer:
+// a caller that forgets to release one is caught when the test ends.
+class LeakCheckedNetwork : public ::testing::TestWithParam<bool> {
+protected:
+    void SetUp() override { net.provider().bufferOnFailure = GetParam(); }
+    void TearDown() override { EXPECT_EQ(netapi::LiveBufferCount(), 0u); }
+    ScriptedNetwork net;
 };
 
 std::u16string U(const std::string& utf8);

@@ -68,7 +68,7 @@ TEST_F(ComputerList, ATypeWithNoComputersKeepsTheChosenComputerAndSummary) {
 
 TEST_F(ComputerList, AFailureShowsTheErrorBoxAndKeepsTheLabel) {
     List("All Servers", {Named("ALPHA"), Named("BETA")}, 2);
-    netapi::SetBufferOnFailure(true);
+    provider.bufferOnFailure = true;
     for (const auto code : {netapi::ERROR_BAD_NETPATH, netapi::ERROR_MORE_DATA}) {
         provider.fail["NetServerEnum"] = code;
         Pick(window.cboComputerType, "LAN Manager Server");
