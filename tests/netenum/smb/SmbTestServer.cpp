@@ -366,6 +366,7 @@ netapi::NET_API_STATUS ScriptedPipe::ReadExact(std::span<std::uint8_t> out) {
     if (beforeRead) beforeRead();
     if (mOutgoing.empty() || out.size() > mOutgoing.front().size() - mOffset) {
         overRead = true;
+        if (onOverRead) onOverRead();
         return 1460;  // the real pipe would wait for the transport's timeout
     }
     std::memcpy(out.data(), mOutgoing.front().data() + mOffset, out.size());
@@ -384,6 +385,7 @@ netapi::NET_API_STATUS ScriptedServers::Open(const std::string& host, const std:
     opened.push_back(host + "/" + pipe);
     auto p = std::make_unique<ScriptedPipe>(
         [this, host, pipe](const Request& r) { return mHandler(host, pipe, r); }, maxStub);
+    p->onOverRead = [this] { ++overReads; };
     if (onOpen) onOpen(*p);
     pipes.push_back(p.get());
     out = std::move(p);

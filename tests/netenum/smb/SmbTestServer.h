@@ -63,6 +63,7 @@ public:
 
     // A read for more than the server had sent: the real pipe would block.
     bool overRead = false;
+    std::function<void()> onOverRead;
     std::vector<Stub> written;
     // Raw PDUs to send instead of the handler's answer, for malformed replies.
     std::deque<Stub> injected;
@@ -99,6 +100,7 @@ public:
     std::function<void(ScriptedPipe&)> onOpen;                 // shapes each new pipe
     std::vector<std::string> opened;                           // "host/pipe", in order
     std::vector<ScriptedPipe*> pipes;                          // live while the provider keeps them
+    int overReads = 0;                                         // by any pipe, even one gone since
     std::size_t maxStub = 4256;
 
 private:

@@ -73,6 +73,13 @@ protected:
         netapi::SetProvider(nullptr);
     }
     QString Pane() const { return window->Text1->Text(); }
+    // From a call in flight: Esc, queued on the window thread.
+    void PressEsc() {
+        netapi::Interact([this] {
+            QCoreApplication::postEvent(window->lstvwResources,
+                                        new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+        });
+    }
 
     windowtest::FakeMainForm main;
     std::shared_ptr<testing_support::ScriptedProvider> provider;
@@ -93,16 +100,22 @@ TEST_F(CallWaitTest, TheWindowPaintsDuringALongCallAndRunsNoClickOrTick) {
     bool painted = false;
     provider->onCall = [&](const std::string& name) {
         if (name != "NetFileEnum") return;
-        // Ask for a repaint and a click on Close from outside, as the window
-        // system would, then hold the call until the paint happened.
+        // Ask for a repaint and a click on Close, as the window system would
+        // (queued on the window thread: a foreign thread's first call into
+        // Qt makes thread data that is never freed), then hold the call
+        // until the paint happened.
         const int before = counter.paints.load();
-        QMetaObject::invokeMethod(list, [list] { list->update(); }, Qt::QueuedConnection);
-        QWidget* close = window->cmdClose;
-        const QPoint at = close->rect().center();
-        QCoreApplication::postEvent(close, new QMouseEvent(QEvent::MouseButtonPress, at, close->mapToGlobal(at),
-                                                           Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
-        QCoreApplication::postEvent(close, new QMouseEvent(QEvent::MouseButtonRelease, at, close->mapToGlobal(at),
-                                                           Qt::LeftButton, Qt::NoButton, Qt::NoModifier));
+        netapi::Interact([&] {
+            list->update();
+            QWidget* close = window->cmdClose;
+            const QPoint at = close->rect().center();
+            QCoreApplication::postEvent(
+                close, new QMouseEvent(QEvent::MouseButtonPress, at, close->mapToGlobal(at),
+                                       Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
+            QCoreApplication::postEvent(
+                close, new QMouseEvent(QEvent::MouseButtonRelease, at, close->mapToGlobal(at),
+                                       Qt::LeftButton, Qt::NoButton, Qt::NoModifier));
+        });
         const int ticksBefore = ticks.load();
         painted = WaitFor([&] { return counter.paints.load() > before; });
         std::this_thread::sleep_for(50ms);  // the timer is due meanwhile
@@ -120,8 +133,7 @@ TEST_F(CallWaitTest, TheWindowPaintsDuringALongCallAndRunsNoClickOrTick) {
 TEST_F(CallWaitTest, EscGivesTheWaitUpAndTheWindowStaysUsable) {
     provider->onCall = [&](const std::string& name) {
         if (name != "NetFileEnum") return;
-        QCoreApplication::postEvent(window->lstvwResources,
-                                    new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+        PressEsc();
         WaitFor([] { return netapi::CurrentCall()->abandoned.load(); });
     };
     window->cmdRefresh->click();
@@ -140,8 +152,7 @@ TEST_F(CallWaitTest, ACloseGivenUpAfterItWasSentIsReportedUnknownAndNotSentAgain
     provider->onCall = [&](const std::string& name) {
         if (name != "NetFileClose") return;
         netapi::CurrentCall()->requestSent = true;
-        QCoreApplication::postEvent(window->lstvwResources,
-                                    new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+        PressEsc();
         WaitFor([] { return netapi::CurrentCall()->abandoned.load(); });
     };
     window->cmdCloseResource->click();
@@ -186,8 +197,7 @@ TEST_F(CallWaitTest, ACallGivenUpAsksNobody) {
     std::atomic<bool> over{false};
     provider->onCall = [&](const std::string& name) {
         if (name != "NetFileEnum") return;
-        QCoreApplication::postEvent(window->lstvwResources,
-                                    new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+        PressEsc();
         WaitFor([] { return netapi::CurrentCall()->abandoned.load(); });
         netapi::Interact([&] { asked = true; });
         over = true;
