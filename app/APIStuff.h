@@ -3,9 +3,11 @@
 // main window: the icon's clicks arrive there as the callback message 2025,
 // minimizing arrives as the system command SC_MINIMIZE, and the filter hides,
 // restores or pops up the tray menu as the classic procedure did.
+#include <QObject>
+#include <QPointer>
 #include <QString>
 #include <cstdint>
-#include <optional>
+#include <functional>
 
 class QMenu;
 class QSystemTrayIcon;
@@ -14,31 +16,52 @@ namespace app {
 
 class frmMain;
 
-// Subclasses `window` (installs the filter) and adds the icon with the
-// window's icon. Where the desktop has no notification area the icon is not
-// shown and minimizing stays an ordinary minimize.
-void AddTrayIcon(frmMain* window, QMenu* menu);
-// The tip, at most 63 characters (the classic record holds 64 with its NUL).
-void SetTrayTip(const QString& tip);
-// Removes the icon and the filter; safe to call when nothing is installed.
-void RemoveTrayIcon();
+// Owned by the main window while its icon is installed. Where the desktop has
+// no notification area the icon is not shown and minimizing stays an
+// ordinary minimize.
+class Tray final : public QObject {
+    Q_OBJECT
 
-// The installed procedure, for one message; true when the message was handled
-// and must not reach the window's own handling.
-bool TrayWindowProc(std::uint32_t msg, std::uint32_t wParam, std::uint32_t lParam);
+public:
+    // Whether a notification area exists now; QSystemTrayIcon's answer by
+    // default (offscreen there never is one).
+    using AreaProbe = std::function<bool()>;
 
-bool IsTrayIconInstalled();
-QSystemTrayIcon* TrayIcon();
+    // Subclasses `window` (installs the filter) and adds the icon with the
+    // window's icon.
+    Tray(frmMain* window, QMenu* menu, AreaProbe areaAvailable = {});
+    // Removes the icon and the filter.
+    ~Tray() override;
+    Tray(const Tray&) = delete;
+    Tray& operator=(const Tray&) = delete;
 
-// Whether a notification area exists (QSystemTrayIcon's answer unless a test
-// decides, since offscreen there never is one).
-bool TrayAreaAvailable();
-// Whether the icon is shown in a notification area now: only then does a
-// minimize hide the window into it.
-bool TrayIconShown();
-// Shows the icon once a notification area exists (a panel started after the
-// program) and takes it away when the area is gone; runs on a timer.
-void ShowTrayIconWhenAreaExists();
-void SetTrayAreaForTesting(std::optional<bool> available);
+    // The tip, at most 63 characters (the classic record holds 64 with its NUL).
+    void SetTip(const QString& tip);
+    // The installed procedure, for one message; true when the message was
+    // handled and must not reach the window's own handling.
+    bool WindowProc(std::uint32_t msg, std::uint32_t wParam, std::uint32_t lParam);
+
+    QSystemTrayIcon* Icon() const { return mIcon; }
+    bool AreaAvailable() const;
+    // Whether the icon is shown in a notification area now: only then does a
+    // minimize hide the window into it.
+    bool IconShown() const;
+    // Shows the icon once a notification area exists (a panel started after
+    // the program) and takes it away when the area is gone; runs on a timer.
+    void ShowIconWhenAreaExists();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    bool HandleMessage(std::uint32_t msg, std::uint32_t wParam, std::uint32_t lParam);
+    QWidget* ResourcesWindowNotNormal() const;
+    void RestoreMainWindow();
+
+    QPointer<frmMain> mForm;
+    QPointer<QMenu> mMenu;
+    QSystemTrayIcon* mIcon = nullptr;
+    AreaProbe mAreaAvailable;
+};
 
 }  // namespace app

@@ -109,7 +109,7 @@ frmMain::frmMain(QWidget* parent)
 }
 
 frmMain::~frmMain() {
-    RemoveTrayIcon();
+    mTray.reset();
     if (netenum::CurrentForm() == this) netenum::SetCurrentForm(nullptr);
     if (common::MainForm() == this) common::SetMainForm(nullptr);
     // Children die after this object: they must not call back into it.
@@ -245,8 +245,8 @@ void frmMain::Load() {
         if (saved >= 0) SelectComputerName(saved);
     });
 
-    AddTrayIcon(this, mnuTray);
-    SetTrayTip(Title());
+    mTray = std::make_unique<Tray>(this, mnuTray, mTrayArea);
+    mTray->SetTip(Title());
     setWindowTitle(Title());
     if (const auto user = GetLocalUserName(); user && mGeneral) {
         StatusBar1->showMessage(QStringLiteral("Machine: ") + Q(mGeneral->LocalComputerName()) +
@@ -528,7 +528,7 @@ void frmMain::focusInEvent(QFocusEvent* event) {
 void frmMain::closeEvent(QCloseEvent* event) {
     common::SaveOption(QStringLiteral("Type"), cboComputerType->currentText());
     common::SaveOption(QStringLiteral("Computer"), cboComputerName->currentText());
-    RemoveTrayIcon();
+    mTray.reset();
     event->accept();
     if (mQuitOnClose) QCoreApplication::quit();
 }

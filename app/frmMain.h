@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <QWidget>
 #include <array>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -32,6 +33,8 @@ class MessagePane;
 
 namespace app {
 
+class Tray;
+
 class frmMain final : public QWidget, public netenum::MessageSink, public common::MainFormLink {
     Q_OBJECT
 
@@ -55,6 +58,13 @@ public:
 
     // Keeps the tray menu's "Restore" available for the states 0, 1 and 2.
     void SetTrayMenuItems(short window_state);
+    // Whether the desktop has a notification area, asked by the tray icon
+    // (QSystemTrayIcon's answer unless set before Load).
+    void SetTrayAreaProbe(std::function<bool()> areaAvailable) {
+        mTrayArea = std::move(areaAvailable);
+    }
+    // The tray icon from Load until the window closes; null otherwise.
+    Tray* tray() const { return mTray.get(); }
     // Writes the description to the computer, when the user changed it, and
     // shows what it holds after.
     void txtComputerDesc_LostFocus();
@@ -132,6 +142,8 @@ private:
     std::optional<QStringList> mLoadFailures;
     bool mQuitOnClose = false;
     std::unique_ptr<server::clsGeneral> mGeneral;
+    std::function<bool()> mTrayArea;
+    std::unique_ptr<Tray> mTray;
     std::vector<std::u16string> mComputerNames{std::u16string()};
     QPointer<QDialog> mResourcesWindow;
 };

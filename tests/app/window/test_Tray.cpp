@@ -27,10 +27,9 @@ class Tray : public ::testing::Test {
 protected:
     void SetUp() override {
         gui_test::RemoveSettings();
-        SetTrayAreaForTesting(true);
+        window.SetTrayAreaProbe([this] { return area; });
         window.Load();
     }
-    void TearDown() override { SetTrayAreaForTesting(std::nullopt); }
 
     void Minimize() {
         window.showMinimized();
@@ -40,18 +39,19 @@ protected:
 
     gui_test::Doubles doubles;
     testing_support::ScriptedNetwork net;
+    bool area = true;  // whether the desktop has a notification area
     frmMain window;
 };
 
 TEST_F(Tray, MinimizeHidesIntoTheTrayAndALeftClickBringsItBackNormal) {
-    ASSERT_NE(TrayIcon(), nullptr);
-    EXPECT_EQ(TrayIcon()->toolTip(), "Vantor");
+    ASSERT_NE(window.tray(), nullptr);
+    EXPECT_EQ(window.tray()->Icon()->toolTip(), "Vantor");
     Minimize();
     EXPECT_FALSE(window.isVisible());
     // Moves, button downs and double clicks do nothing by themselves.
     for (const auto mouse : {WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_LBUTTONDBLCLK, WM_RBUTTONDOWN}) Notify(mouse);
     EXPECT_FALSE(window.isVisible());
-    emit TrayIcon()->activated(QSystemTrayIcon::Trigger);  // arrives posted, as WM_LBUTTONUP
+    emit window.tray()->Icon()->activated(QSystemTrayIcon::Trigger);  // arrives posted, as WM_LBUTTONUP
     QCoreApplication::processEvents();
     EXPECT_TRUE(window.isVisible());
     EXPECT_EQ(window.windowState() & (Qt::WindowMinimized | Qt::WindowMaximized), Qt::WindowNoState);
@@ -73,14 +73,14 @@ TEST_F(Tray, RightClickMenuRestoresOrClosesTheProgram) {
 
     Minimize();
     window.mnuTrayClose->trigger();
-    EXPECT_FALSE(IsTrayIconInstalled());
+    EXPECT_EQ(window.tray(), nullptr);
     EXPECT_EQ(common::GetOption("Computer"), "**LOCAL**");
     Notify(WM_LBUTTONUP);  // the procedure is gone: nothing reacts
     EXPECT_FALSE(window.isVisible());
 }
 
 TEST_F(Tray, WithoutANotificationAreaMinimizeIsAnOrdinaryMinimize) {
-    SetTrayAreaForTesting(false);
+    area = false;
     Minimize();
     EXPECT_TRUE(window.isVisible());
     EXPECT_TRUE(window.windowState() & Qt::WindowMinimized);
@@ -120,31 +120,31 @@ TEST(TrayArea, APanelStartedLaterGetsTheIconAndOnlyThenMinimizeHides) {
     gui_test::RemoveSettings();
     gui_test::Doubles doubles;
     testing_support::ScriptedNetwork net;
-    SetTrayAreaForTesting(false);
+    bool area = false;
     frmMain window;
+    window.SetTrayAreaProbe([&] { return area; });
     window.Load();
-    ASSERT_NE(TrayIcon(), nullptr);
-    EXPECT_FALSE(TrayIcon()->isVisible());
+    ASSERT_NE(window.tray(), nullptr);
+    EXPECT_FALSE(window.tray()->Icon()->isVisible());
 
-    SetTrayAreaForTesting(true);  // a panel has started, the icon is not in it yet
+    area = true;  // a panel has started, the icon is not in it yet
     window.showMinimized();
     QCoreApplication::processEvents();
     EXPECT_TRUE(window.isVisible());  // before: hidden, with no icon to bring it back
     window.showNormal();
 
-    ShowTrayIconWhenAreaExists();  // what the timer does
-    EXPECT_TRUE(TrayIcon()->isVisible());
+    window.tray()->ShowIconWhenAreaExists();  // what the timer does
+    EXPECT_TRUE(window.tray()->Icon()->isVisible());
     window.showMinimized();
     QCoreApplication::processEvents();
     EXPECT_FALSE(window.isVisible());
 
     // The panel quits: the window goes back to the taskbar, still minimized.
-    SetTrayAreaForTesting(false);
-    ShowTrayIconWhenAreaExists();
-    EXPECT_FALSE(TrayIcon()->isVisible());
+    area = false;
+    window.tray()->ShowIconWhenAreaExists();
+    EXPECT_FALSE(window.tray()->Icon()->isVisible());
     EXPECT_TRUE(window.isVisible());
     EXPECT_TRUE(window.windowState() & Qt::WindowMinimized);
-    SetTrayAreaForTesting(std::nullopt);
 }
 
 }  // namespace

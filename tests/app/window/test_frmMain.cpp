@@ -80,12 +80,11 @@ TEST_F(MainWindow, FirstRunShowsTheLocalSummaryAndOnlyTheWelcome) {
         EXPECT_EQ(w.StatusBar1->currentMessage(),
                   "Machine: HOME   User: " + QString::fromStdU16String(*user).toUpper());
         EXPECT_EQ(netenum::CurrentForm(), &w);
-        EXPECT_TRUE(app::IsTrayIconInstalled());
+        EXPECT_NE(w.tray(), nullptr);
         EXPECT_TRUE(doubles.prompts().asked().empty());
     }
-    // A window that is gone is never the message target, and took its icon along.
+    // A window that is gone is never the message target.
     EXPECT_EQ(netenum::CurrentForm(), nullptr);
-    EXPECT_FALSE(app::IsTrayIconInstalled());
 }
 
 TEST_F(MainWindow, RestoresTheSavedTypeAndComputerWhenStillListed) {
@@ -244,7 +243,7 @@ TEST_F(MainWindow, EscInAnyControlAndExitCloseAndSaveTheChoice) {
         Pick(w.cboComputerName, "SRV1");
         byEscape ? QTest::keyClick(w.Text1, Qt::Key_Escape) : w.cmdClose->click();
         EXPECT_FALSE(w.isVisible());
-        EXPECT_FALSE(app::IsTrayIconInstalled());
+        EXPECT_EQ(w.tray(), nullptr);
         EXPECT_EQ(common::GetOption("Type"), "All Servers");
         EXPECT_EQ(common::GetOption("Computer"), "SRV1");
     }

@@ -25,8 +25,8 @@ TEST(InUseTest, OpensFromTheMainWindowAndTheTrayBringsItBack) {
     common::RegisterToolWindow(common::ToolWindow::Resources, [](QWidget* parent) {
         return std::unique_ptr<QDialog>(std::make_unique<resources::frmResources>(parent));
     });
-    app::SetTrayAreaForTesting(true);
     app::frmMain main;
+    main.SetTrayAreaProbe([] { return true; });
     main.Load();
 
     bool mainHidden = false, restored[2] = {false, false};
@@ -53,7 +53,6 @@ TEST(InUseTest, OpensFromTheMainWindowAndTheTrayBringsItBack) {
     EXPECT_TRUE(main.isVisible());
     EXPECT_EQ(main.ResourcesWindow(), nullptr);
     EXPECT_EQ(netenum::CurrentForm(), &main);
-    app::SetTrayAreaForTesting(std::nullopt);
 }
 
 }  // namespace
