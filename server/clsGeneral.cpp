@@ -28,69 +28,73 @@ bool IsPipePath(const char16_t* path) {
 
 void clsGeneral::Init(const std::u16string& ServerName) {
     mServerName = ServerName;
+    CountSessions();
+    CountOpenFiles();
+    ReadDescription();
+    ReadLocalComputerName();
+}
+
+// Sessions: only the server's total is needed, not the records.
+void clsGeneral::CountSessions() {
     const std::u16string empty;
+    netenum::NetBuffer buffer;
+    netapi::DWORD entriesRead = 0, totalEntries = 0;
+    const auto status = netapi::NetSessionEnum(
+        mServerName.c_str(), empty.c_str(), empty.c_str(), 502, buffer.Out(),
+        netapi::MAX_PREFERRED_LENGTH, &entriesRead, &totalEntries, nullptr);
+    if (status == netapi::NERR_Success || status == netapi::ERROR_MORE_DATA)
+        // The server's claim, never shown as a negative number.
+        mNumSessions = static_cast<std::int32_t>(std::min<netapi::DWORD>(totalEntries, INT32_MAX));
+    else
+        AppendToCurrentForm(netenum::FailureLineWithAdvice(u"NetSessionEnum", status,
+                                                           netenum::kAdviceAccount));
+}
 
-    // Sessions: only the server's total is needed, not the records.
-    {
-        netenum::NetBuffer buffer;
-        netapi::DWORD entriesRead = 0, totalEntries = 0;
-        const auto status = netapi::NetSessionEnum(
-            mServerName.c_str(), empty.c_str(), empty.c_str(), 502, buffer.Out(),
-            netapi::MAX_PREFERRED_LENGTH, &entriesRead, &totalEntries, nullptr);
-        if (status == netapi::NERR_Success || status == netapi::ERROR_MORE_DATA)
-            // The server's claim, never shown as a negative number.
-            mNumSessions = static_cast<std::int32_t>(std::min<netapi::DWORD>(totalEntries, INT32_MAX));
-        else
-            AppendToCurrentForm(netenum::FailureLineWithAdvice(u"NetSessionEnum", status,
-                                                               netenum::kAdviceAccount));
-    }
-
-    // Open files, their locks and how many are named pipes.
-    {
-        netenum::NetBuffer buffer;
-        netapi::DWORD entriesRead = 0, totalEntries = 0, resumeHandle = 0;
-        const auto status = netapi::NetFileEnum(mServerName.c_str(), empty.c_str(), empty.c_str(),
-                                                3, buffer.Out(), netapi::MAX_PREFERRED_LENGTH,
-                                                &entriesRead, &totalEntries, &resumeHandle);
-        if (status == netapi::NERR_Success || status == netapi::ERROR_MORE_DATA) {
-            std::uint64_t locks = 0;  // counts from the server are unsigned and may be huge
-            std::int32_t pipes = 0;
-            const auto* records = buffer.As<netapi::FILE_INFO_3>();
-            for (netapi::DWORD i = 0; records != nullptr && i < entriesRead; ++i) {
-                locks += records[i].fi3_num_locks;
-                if (IsPipePath(records[i].fi3_pathname)) ++pipes;
-            }
-            mNumOpenPipes = pipes;
-            mNumOpenFiles = static_cast<std::int32_t>(entriesRead);
-            mNumFileLocks = static_cast<std::int32_t>(std::min<std::uint64_t>(locks, INT32_MAX));
-        } else {
-            AppendToCurrentForm(netenum::FailureLineWithAdvice(u"NetFileEnum", status,
-                                                               netenum::kAdviceAccount));
+// Open files, their locks and how many are named pipes.
+void clsGeneral::CountOpenFiles() {
+    const std::u16string empty;
+    netenum::NetBuffer buffer;
+    netapi::DWORD entriesRead = 0, totalEntries = 0, resumeHandle = 0;
+    const auto status = netapi::NetFileEnum(mServerName.c_str(), empty.c_str(), empty.c_str(),
+                                            3, buffer.Out(), netapi::MAX_PREFERRED_LENGTH,
+                                            &entriesRead, &totalEntries, &resumeHandle);
+    if (status == netapi::NERR_Success || status == netapi::ERROR_MORE_DATA) {
+        std::uint64_t locks = 0;  // counts from the server are unsigned and may be huge
+        std::int32_t pipes = 0;
+        const auto* records = buffer.As<netapi::FILE_INFO_3>();
+        for (netapi::DWORD i = 0; records != nullptr && i < entriesRead; ++i) {
+            locks += records[i].fi3_num_locks;
+            if (IsPipePath(records[i].fi3_pathname)) ++pipes;
         }
+        mNumOpenPipes = pipes;
+        mNumOpenFiles = static_cast<std::int32_t>(entriesRead);
+        mNumFileLocks = static_cast<std::int32_t>(std::min<std::uint64_t>(locks, INT32_MAX));
+    } else {
+        AppendToCurrentForm(netenum::FailureLineWithAdvice(u"NetFileEnum", status,
+                                                           netenum::kAdviceAccount));
     }
+}
 
-    // Description.
-    {
-        netenum::NetBuffer buffer;
-        const auto status = netapi::NetServerGetInfo(mServerName.c_str(), 101, buffer.Out());
-        if (status == netapi::NERR_Success && buffer) {
-            mComputerDesc = netenum::PointerToString(&buffer.As<netapi::SERVER_INFO_101>()->sv101_comment);
-            mComputerDescRead = true;
-        }
-        else if (status != netapi::NERR_Success)
-            AppendToCurrentForm(netenum::FailureLine(u"NetServerGetInfo", status));
+void clsGeneral::ReadDescription() {
+    netenum::NetBuffer buffer;
+    const auto status = netapi::NetServerGetInfo(mServerName.c_str(), 101, buffer.Out());
+    if (status == netapi::NERR_Success && buffer) {
+        mComputerDesc = netenum::PointerToString(&buffer.As<netapi::SERVER_INFO_101>()->sv101_comment);
+        mComputerDescRead = true;
     }
+    else if (status != netapi::NERR_Success)
+        AppendToCurrentForm(netenum::FailureLine(u"NetServerGetInfo", status));
+}
 
-    // The computer the program runs on; on failure the name stays empty.
-    {
-        char16_t name[256] = {};
-        netapi::DWORD size = 256;
-        const auto status = netapi::GetLocalComputerName(name, &size);
-        if (status == netapi::NERR_Success)
-            mLocalComputerName.assign(name, size);
-        else
-            AppendToCurrentForm(netenum::FailureLine(u"GetComputerName", status));
-    }
+// The computer the program runs on; on failure the name stays empty.
+void clsGeneral::ReadLocalComputerName() {
+    char16_t name[256] = {};
+    netapi::DWORD size = 256;
+    const auto status = netapi::GetLocalComputerName(name, &size);
+    if (status == netapi::NERR_Success)
+        mLocalComputerName.assign(name, size);
+    else
+        AppendToCurrentForm(netenum::FailureLine(u"GetComputerName", status));
 }
 
 void clsGeneral::SetComputerDesc(const std::u16string& ComputerDescription) {

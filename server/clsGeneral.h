@@ -27,6 +27,11 @@ public:
     void SetComputerDesc(const std::u16string& ComputerDescription);
 
 private:
+    void CountSessions();
+    void CountOpenFiles();
+    void ReadDescription();
+    void ReadLocalComputerName();
+
     std::int32_t mNumSessions = 0;
     std::int32_t mNumFileLocks = 0;
     std::int32_t mNumOpenFiles = 0;

@@ -3,6 +3,7 @@
 #include <QPushButton>
 #include <memory>
 
+#include "support/ListText.h"
 #include "windows/common/ListCommands.h"
 #include "windows/common/ReportList.h"
 #include "support/ScriptedPrompts.h"
@@ -27,16 +28,8 @@ protected:
         for (const char* header : {"Opened By", "For", "Locks", "Path"}) fill.AddColumn(header, 0.2);
         for (const QStringList& row : rows) fill.AddRow(row);
     }
-    QStringList Headers() const {
-        QStringList out;
-        for (int i = 0; i < list.ColumnCount(); ++i) out << list.ColumnText(i);
-        return out;
-    }
-    QStringList Users() const {
-        QStringList out;
-        for (int row = 0; row < list.RowCount(); ++row) out << list.Text(row);
-        return out;
-    }
+    QStringList Headers() const { return listtext::Headers(list); }
+    QStringList Users() const { return listtext::Column(list, 0); }
     int Find(const QString& text) { return commands.Find(nullptr, text, ListCommands::FindPath()); }
 
     ReportList list;

@@ -3,17 +3,13 @@
 #include <QAbstractItemModelTester>
 #include <QStringList>
 
+#include "support/ListText.h"
 #include "windows/common/ReportList.h"
 
 using common::ReportList;
+using listtext::Column;
 
 namespace {
-
-QStringList Column(const ReportList& list, int column) {
-    QStringList out;
-    for (int row = 0; row < list.RowCount(); ++row) out << list.SubItem(row, column);
-    return out;
-}
 
 void Fill(ReportList& list, const std::vector<QStringList>& rows) {
     ReportList::Rebuild fill(list);

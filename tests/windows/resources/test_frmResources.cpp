@@ -18,6 +18,7 @@
 #include <iterator>
 #include <memory>
 
+#include "support/ListText.h"
 #include "netenum/Text.h"
 #include "netenum/providers/simulated/ScenarioLoader.h"
 #include "windows/common/ReportListModel.h"
@@ -67,14 +68,7 @@ protected:
         window->usageLog().SetClock([this] { return now; });
         return *window;
     }
-    std::vector<QStringList> Rows() const {
-        std::vector<QStringList> rows;
-        const common::ReportList& list = *window->lstvwResources;
-        for (int row = 0; row < list.RowCount(); ++row)
-            rows.push_back({list.Text(row), list.SubItem(row, 1), list.SubItem(row, 2),
-                            list.SubItem(row, 3), list.Tag(row)});
-        return rows;
-    }
+    std::vector<QStringList> Rows() const { return listtext::Rows(*window->lstvwResources); }
     QString Pane() const { return window->Text1->Text(); }
     QByteArray Log() const {
         QFile file(folder.filePath("usage.txt"));

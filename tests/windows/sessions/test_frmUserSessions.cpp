@@ -6,7 +6,7 @@
 #include <QPushButton>
 #include <memory>
 
-#include "../shares/ListText.h"
+#include "support/ListText.h"
 #include "support/WindowTestSupport.h"
 #include "netenum/NetBuffer.h"
 #include "netenum/Text.h"

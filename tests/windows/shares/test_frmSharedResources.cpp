@@ -5,7 +5,7 @@
 #include <QPushButton>
 #include <memory>
 
-#include "ListText.h"
+#include "support/ListText.h"
 #include "support/WindowTestSupport.h"
 #include "netenum/colFileEnum.h"
 #include "netenum/modAPI_Error.h"

@@ -4,6 +4,7 @@
 #include <QStringList>
 #include <QTest>
 #include <initializer_list>
+#include <vector>
 
 #include "windows/common/ReportList.h"
 
@@ -21,6 +22,20 @@ inline QStringList Row(const common::ReportList& list, int row) {
     QStringList texts;
     for (int column = 0; column < list.ColumnCount(); ++column) texts << list.SubItem(row, column);
     return texts << list.Tag(row);
+}
+
+// Every row as Row gives it, in display order.
+inline std::vector<QStringList> Rows(const common::ReportList& list) {
+    std::vector<QStringList> rows;
+    for (int row = 0; row < list.RowCount(); ++row) rows.push_back(Row(list, row));
+    return rows;
+}
+
+// The column captions, the sort mark included.
+inline QStringList Headers(const common::ReportList& list) {
+    QStringList captions;
+    for (int column = 0; column < list.ColumnCount(); ++column) captions << list.ColumnText(column);
+    return captions;
 }
 
 // A mouse click on a column header (the window must be shown).
