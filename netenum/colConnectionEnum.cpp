@@ -2,7 +2,7 @@
 
 #include "FormatSeconds.h"
 #include "MessageTarget.h"
-#include "NetBuffer.h"
+#include "ReadRecords.h"
 #include "modAPI_Error.h"
 #include "netapi.h"
 
@@ -29,29 +29,22 @@ void colConnectionEnum::Init(const std::u16string& Qualifier, const std::u16stri
 }
 
 void colConnectionEnum::EnumConnections() {
-    NetBuffer buffer;
-    netapi::DWORD entriesRead = 0;
-    netapi::DWORD totalEntries = 0;
     netapi::DWORD resumeHandle = 0;
-    const auto status = netapi::NetConnectionEnum(mServerName.c_str(), mQualifier.c_str(), 1,
-                                                  buffer.Out(), netapi::MAX_PREFERRED_LENGTH,
-                                                  &entriesRead, &totalEntries, &resumeHandle);
-    if (status != netapi::NERR_Success) {
-        buffer.Reset();
-        AppendToCurrentForm(FailureLineWithAdvice(u"NetConnectionEnum", status, kAdviceOperator));
-        return;
-    }
-    if (!buffer) return;
-    const auto* records = buffer.As<netapi::CONNECTION_INFO_1>();
-    mItems.reserve(entriesRead);
-    for (netapi::DWORD i = 0; i < entriesRead; ++i) {
-        const auto& r = records[i];
-        std::u16string netName = PointerToString(&r.coni1_netname);
-        std::u16string userName = PointerToString(&r.coni1_username);
-        if (userName.empty()) userName = netName;
-        AddItem(r.coni1_type, r.coni1_id, r.coni1_num_opens, r.coni1_num_users, r.coni1_time,
-                std::move(userName), std::move(netName));
-    }
+    ReadRecords<netapi::CONNECTION_INFO_1>(
+        u"NetConnectionEnum", kAdviceOperator, PartialList::Fails, mItems,
+        [&](netapi::LPBYTE* out, netapi::DWORD* read, netapi::DWORD* total) {
+            return netapi::NetConnectionEnum(mServerName.c_str(), mQualifier.c_str(), 1, out,
+                                             netapi::MAX_PREFERRED_LENGTH, read, total,
+                                             &resumeHandle);
+        },
+        [&](const netapi::CONNECTION_INFO_1& r) {
+            std::u16string netName = PointerToString(&r.coni1_netname);
+            std::u16string userName = PointerToString(&r.coni1_username);
+            if (userName.empty()) userName = netName;
+            AddItem(r.coni1_type, r.coni1_id, r.coni1_num_opens, r.coni1_num_users, r.coni1_time,
+                    std::move(userName), std::move(netName));
+        },
+        [](netapi::DWORD) {});
 }
 
 void colConnectionEnum::AddItem(std::uint32_t type, std::uint32_t id, std::uint32_t numOpens,

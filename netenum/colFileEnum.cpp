@@ -1,7 +1,7 @@
 #include "colFileEnum.h"
 
 #include "MessageTarget.h"
-#include "NetBuffer.h"
+#include "ReadRecords.h"
 #include "Text.h"
 #include "modAPI_Error.h"
 #include "netapi.h"
@@ -27,29 +27,21 @@ void colFileEnum::EnumFiles() {
     // Empty strings, not null pointers: no path or user filter applies.
     const std::u16string basePath;
     const std::u16string userName;
-    NetBuffer buffer;
-    netapi::DWORD entriesRead = 0;
-    netapi::DWORD totalEntries = 0;
     netapi::DWORD resumeHandle = 0;
-    const auto status = netapi::NetFileEnum(mServerName.c_str(), basePath.c_str(),
-                                            userName.c_str(), 3, buffer.Out(),
-                                            netapi::MAX_PREFERRED_LENGTH, &entriesRead,
-                                            &totalEntries, &resumeHandle);
-    if (status != netapi::NERR_Success && status != netapi::ERROR_MORE_DATA) {
-        buffer.Reset();
-        AppendToCurrentForm(FailureLineWithAdvice(u"NetFileEnum", status, kAdviceOperator));
-        return;
-    }
-    if (status == netapi::ERROR_MORE_DATA) SetIncomplete(totalEntries);
-    if (!buffer) return;
-    const auto* records = buffer.As<netapi::FILE_INFO_3>();
-    mItems.reserve(entriesRead);
-    for (netapi::DWORD i = 0; i < entriesRead; ++i) {
-        const auto& r = records[i];
-        AddItem(static_cast<std::int32_t>(r.fi3_id), static_cast<std::int32_t>(r.fi3_permissions),
-                static_cast<std::int32_t>(r.fi3_num_locks), PointerToString(&r.fi3_pathname),
-                PointerToString(&r.fi3_username));
-    }
+    ReadRecords<netapi::FILE_INFO_3>(
+        u"NetFileEnum", kAdviceOperator, PartialList::Read, mItems,
+        [&](netapi::LPBYTE* out, netapi::DWORD* read, netapi::DWORD* total) {
+            return netapi::NetFileEnum(mServerName.c_str(), basePath.c_str(), userName.c_str(), 3,
+                                       out, netapi::MAX_PREFERRED_LENGTH, read, total,
+                                       &resumeHandle);
+        },
+        [&](const netapi::FILE_INFO_3& r) {
+            AddItem(static_cast<std::int32_t>(r.fi3_id),
+                    static_cast<std::int32_t>(r.fi3_permissions),
+                    static_cast<std::int32_t>(r.fi3_num_locks), PointerToString(&r.fi3_pathname),
+                    PointerToString(&r.fi3_username));
+        },
+        [&](netapi::DWORD total) { SetIncomplete(total); });
 }
 
 void colFileEnum::AddItem(std::int32_t id, std::int32_t permissions, std::int32_t numberLocks,

@@ -2,7 +2,7 @@
 
 #include "FormatSeconds.h"
 #include "MessageTarget.h"
-#include "NetBuffer.h"
+#include "ReadRecords.h"
 #include "modAPI_Error.h"
 #include "netapi.h"
 
@@ -32,29 +32,20 @@ void colSessionEnum::Init(const std::u16string& ServerName) {
 void colSessionEnum::EnumSessions() {
     const std::u16string clientName;
     const std::u16string userName;
-    NetBuffer buffer;
-    netapi::DWORD entriesRead = 0;
-    netapi::DWORD totalEntries = 0;
     netapi::DWORD resumeHandle = 0;
-    const auto status = netapi::NetSessionEnum(mServerName.c_str(), clientName.c_str(),
-                                               userName.c_str(), 502, buffer.Out(),
-                                               netapi::MAX_PREFERRED_LENGTH, &entriesRead,
-                                               &totalEntries, &resumeHandle);
-    if (status != netapi::NERR_Success && status != netapi::ERROR_MORE_DATA) {
-        buffer.Reset();
-        AppendToCurrentForm(FailureLineWithAdvice(u"NetSessionEnum", status, kAdviceAccount));
-        return;
-    }
-    if (status == netapi::ERROR_MORE_DATA) SetIncomplete(totalEntries);
-    if (!buffer) return;
-    const auto* records = buffer.As<netapi::SESSION_INFO_502>();
-    mItems.reserve(entriesRead);
-    for (netapi::DWORD i = 0; i < entriesRead; ++i) {
-        const auto& r = records[i];
-        AddItem(PointerToString(&r.sesi502_cname), PointerToString(&r.sesi502_username),
-                PointerToString(&r.sesi502_transport), r.sesi502_num_opens, r.sesi502_time,
-                r.sesi502_idle_time, r.sesi502_user_flags);
-    }
+    ReadRecords<netapi::SESSION_INFO_502>(
+        u"NetSessionEnum", kAdviceAccount, PartialList::Read, mItems,
+        [&](netapi::LPBYTE* out, netapi::DWORD* read, netapi::DWORD* total) {
+            return netapi::NetSessionEnum(mServerName.c_str(), clientName.c_str(),
+                                          userName.c_str(), 502, out, netapi::MAX_PREFERRED_LENGTH,
+                                          read, total, &resumeHandle);
+        },
+        [&](const netapi::SESSION_INFO_502& r) {
+            AddItem(PointerToString(&r.sesi502_cname), PointerToString(&r.sesi502_username),
+                    PointerToString(&r.sesi502_transport), r.sesi502_num_opens, r.sesi502_time,
+                    r.sesi502_idle_time, r.sesi502_user_flags);
+        },
+        [&](netapi::DWORD total) { SetIncomplete(total); });
 }
 
 void colSessionEnum::AddItem(std::u16string computerName, std::u16string userName,

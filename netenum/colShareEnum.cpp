@@ -1,7 +1,7 @@
 #include "colShareEnum.h"
 
 #include "MessageTarget.h"
-#include "NetBuffer.h"
+#include "ReadRecords.h"
 #include "modAPI_Error.h"
 #include "netapi.h"
 
@@ -26,30 +26,22 @@ void colShareEnum::Init(const std::u16string& ServerName) {
 }
 
 void colShareEnum::EnumShares() {
-    NetBuffer buffer;
-    netapi::DWORD entriesRead = 0;
-    netapi::DWORD totalEntries = 0;
     netapi::DWORD resumeHandle = 0;
-    const auto status = netapi::NetShareEnum(mServerName.c_str(), 2, buffer.Out(),
-                                             netapi::MAX_PREFERRED_LENGTH, &entriesRead,
-                                             &totalEntries, &resumeHandle);
     // A partial list (234) is a failure here: none of its records are used.
-    if (status != netapi::NERR_Success) {
-        buffer.Reset();
-        AppendToCurrentForm(FailureLineWithAdvice(u"NetShareEnum", status, kAdviceOperator));
-        return;
-    }
-    if (!buffer) return;
-    const auto* records = buffer.As<netapi::SHARE_INFO_2>();
-    mItems.reserve(entriesRead);
-    for (netapi::DWORD i = 0; i < entriesRead; ++i) {
-        const auto& r = records[i];
-        AddItem(PointerToString(&r.shi2_netname), PointerToString(&r.shi2_remark),
-                PointerToString(&r.shi2_path), static_cast<std::int32_t>(r.shi2_max_uses),
-                static_cast<std::int32_t>(r.shi2_current_uses),
-                static_cast<std::int32_t>(r.shi2_type),
-                static_cast<std::int32_t>(r.shi2_permissions));
-    }
+    ReadRecords<netapi::SHARE_INFO_2>(
+        u"NetShareEnum", kAdviceOperator, PartialList::Fails, mItems,
+        [&](netapi::LPBYTE* out, netapi::DWORD* read, netapi::DWORD* total) {
+            return netapi::NetShareEnum(mServerName.c_str(), 2, out, netapi::MAX_PREFERRED_LENGTH,
+                                        read, total, &resumeHandle);
+        },
+        [&](const netapi::SHARE_INFO_2& r) {
+            AddItem(PointerToString(&r.shi2_netname), PointerToString(&r.shi2_remark),
+                    PointerToString(&r.shi2_path), static_cast<std::int32_t>(r.shi2_max_uses),
+                    static_cast<std::int32_t>(r.shi2_current_uses),
+                    static_cast<std::int32_t>(r.shi2_type),
+                    static_cast<std::int32_t>(r.shi2_permissions));
+        },
+        [](netapi::DWORD) {});
 }
 
 void colShareEnum::AddItem(std::u16string shareName, std::u16string remarks, std::u16string path,

@@ -1,0 +1,41 @@
+#pragma once
+// The one way the four collections read an enumeration: the call fills a
+// buffer, a failure becomes its System Messages line, and each record the
+// buffer holds is handed on. The buffer is released on every path.
+#include <string_view>
+
+#include "MessageTarget.h"
+#include "NetBuffer.h"
+#include "modAPI_Error.h"
+#include "netapi.h"
+
+namespace netenum {
+
+// Whether a partial list (234, more data) is read as far as it goes or
+// counts as a failure.
+enum class PartialList { Read, Fails };
+
+// `call(bufptr, &entriesRead, &totalEntries)` makes the call named `name`;
+// `add(record)` turns each record into one of `items`; `partial(totalEntries)`
+// hears of a partial list that was read.
+template <typename Record, typename Items, typename Call, typename Add, typename Partial>
+void ReadRecords(std::u16string_view name, std::u16string_view advice, PartialList partialList,
+                 Items& items, Call call, Add add, Partial partial) {
+    NetBuffer buffer;
+    netapi::DWORD entriesRead = 0;
+    netapi::DWORD totalEntries = 0;
+    const auto status = call(buffer.Out(), &entriesRead, &totalEntries);
+    const bool partialRead = partialList == PartialList::Read && status == netapi::ERROR_MORE_DATA;
+    if (status != netapi::NERR_Success && !partialRead) {
+        buffer.Reset();
+        AppendToCurrentForm(FailureLineWithAdvice(name, status, advice));
+        return;
+    }
+    if (partialRead) partial(totalEntries);
+    if (!buffer) return;
+    const auto* records = buffer.template As<Record>();
+    items.reserve(items.size() + entriesRead);
+    for (netapi::DWORD i = 0; i < entriesRead; ++i) add(records[i]);
+}
+
+}  // namespace netenum
