@@ -5,6 +5,7 @@
 
 #include "MessageTarget.h"
 #include "NetBuffer.h"
+#include "Text.h"
 #include "modAPI_Error.h"
 
 namespace netenum {
@@ -51,15 +52,14 @@ std::vector<std::u16string> ServerNames(std::uint32_t typeMask) {
     return std::move(listing.names);
 }
 
-AccountChange SetAccountDisabled(std::u16string_view server, std::u16string_view user,
-                                 bool disable) {
-    const std::u16string serverName(server);
-    const std::u16string userName(user);
+namespace {
+
+// One account on one server; `getStatus` receives NetUserGetInfo's answer.
+AccountChange ChangeAccount(const std::u16string& serverName, const std::u16string& userName,
+                            bool disable, netapi::NET_API_STATUS& getStatus) {
     NetBuffer buffer;
-    if (netapi::NetUserGetInfo(serverName.c_str(), userName.c_str(), 3, buffer.Out()) !=
-            netapi::NERR_Success ||
-        !buffer)
-        return AccountChange::GetInfoFailed;
+    getStatus = netapi::NetUserGetInfo(serverName.c_str(), userName.c_str(), 3, buffer.Out());
+    if (getStatus != netapi::NERR_Success || !buffer) return AccountChange::GetInfoFailed;
 
     // The record goes back whole: its strings and logon hours keep pointing
     // into this buffer, and of the flags only the one bit changes.
@@ -76,6 +76,68 @@ AccountChange SetAccountDisabled(std::u16string_view server, std::u16string_view
     const auto status =
         netapi::NetUserSetInfo(serverName.c_str(), userName.c_str(), 3, buffer.Get(), &parmErr);
     return status == netapi::NERR_Success ? AccountChange::Changed : AccountChange::SetInfoFailed;
+}
+
+// A domain controller of `domain` as `server` finds it, without its
+// backslashes; empty when there is none.
+std::u16string DomainController(const std::u16string& server, const std::u16string& domain) {
+    NetBuffer buffer;
+    if (netapi::NetGetAnyDCName(server.c_str(), domain.empty() ? nullptr : domain.c_str(),
+                                buffer.Out()) != netapi::NERR_Success ||
+        !buffer)
+        return {};
+    const char16_t* name = buffer.As<char16_t>();
+    std::u16string dc = PointerToString(&name);
+    while (!dc.empty() && dc.front() == u'\\') dc.erase(dc.begin());
+    return dc;
+}
+
+std::u16string Bare(std::u16string_view server) {
+    while (!server.empty() && server.front() == u'\\') server.remove_prefix(1);
+    return std::u16string(server);
+}
+
+}  // namespace
+
+AccountChange SetAccountDisabled(std::u16string_view server, std::u16string_view user,
+                                 bool disable) {
+    netapi::NET_API_STATUS getStatus = 0;
+    return ChangeAccount(std::u16string(server), std::u16string(user), disable, getStatus);
+}
+
+SessionAccountChange SetSessionAccountDisabled(std::u16string_view server, std::u16string_view user,
+                                               bool disable) {
+    const std::u16string serverName(server);
+    const std::u16string fullName(user);
+    SessionAccountChange result;
+    netapi::NET_API_STATUS getStatus = 0;
+
+    const auto slash = fullName.rfind(u'\\');
+    if (slash != std::u16string::npos && slash > 0 && slash + 1 < fullName.size()) {
+        const std::u16string domain = fullName.substr(0, slash);
+        const std::u16string name = fullName.substr(slash + 1);
+        const std::u16string dc = DomainController(serverName, domain);
+        if (!dc.empty() && !text::EqualsIgnoreCase(dc, Bare(serverName))) {
+            result.change = ChangeAccount(u"\\\\" + dc, name, disable, getStatus);
+            result.computer = dc;
+            return result;
+        }
+        // No controller (a workgroup, or the server's own SERVER\user): the
+        // server that holds the session is asked, by the bare name.
+        result.change = ChangeAccount(serverName, name, disable, getStatus);
+        return result;
+    }
+
+    result.change = ChangeAccount(serverName, fullName, disable, getStatus);
+    if (result.change == AccountChange::GetInfoFailed && getStatus == netapi::NERR_UserNotFound) {
+        // Not the server's own: a domain account of the domain it belongs to.
+        const std::u16string dc = DomainController(serverName, {});
+        if (!dc.empty() && !text::EqualsIgnoreCase(dc, Bare(serverName))) {
+            result.change = ChangeAccount(u"\\\\" + dc, fullName, disable, getStatus);
+            result.computer = dc;
+        }
+    }
+    return result;
 }
 
 netapi::NET_API_STATUS SendMessageText(std::u16string_view recipient, std::u16string_view text) {

@@ -33,6 +33,18 @@ enum class AccountChange { Changed, AlreadyDisabled, AlreadyEnabled, GetInfoFail
 AccountChange SetAccountDisabled(std::u16string_view server, std::u16string_view user,
                                  bool disable);
 
+// Disabling or enabling the account of a session user of `server`. A user
+// named DOMAIN\user, or one `server` does not hold (2221), has a domain
+// account: it is changed on a domain controller of that domain when one can
+// be found, which `computer` then names ("" when the account was handled on
+// `server` itself). An account of `server`'s own (SERVER\user) stays there.
+struct SessionAccountChange {
+    AccountChange change = AccountChange::GetInfoFailed;
+    std::u16string computer;
+};
+SessionAccountChange SetSessionAccountDisabled(std::u16string_view server, std::u16string_view user,
+                                               bool disable);
+
 // A message to the messenger name `recipient`, sent from this computer; the
 // text goes without a terminator.
 netapi::NET_API_STATUS SendMessageText(std::u16string_view recipient, std::u16string_view text);

@@ -149,6 +149,16 @@ public:
                                              const OptString& fromname,
                                              const std::u16string& text) = 0;
     virtual NET_API_STATUS LocalComputerName(std::u16string& out) = 0;
+    // A domain controller of `domain` (empty or null: the domain `server`
+    // belongs to), by a name it can be reached at. Networks without domains
+    // have none.
+    virtual NET_API_STATUS GetAnyDCName(const OptString& server, const OptString& domain,
+                                        std::u16string& out) {
+        (void)server;
+        (void)domain;
+        out.clear();
+        return NERR_DCNotFound;
+    }
     // Something the user should read once the program is up (why a credentials
     // file was refused, say); it is no failure. Empty when there is nothing.
     virtual std::u16string StartupNotice() const { return {}; }

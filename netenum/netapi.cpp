@@ -520,6 +520,30 @@ NET_API_STATUS NetMessageBufferSend(LPCWSTR servername, LPCWSTR msgname, LPCWSTR
     });
 }
 
+NET_API_STATUS NetGetAnyDCName(LPCWSTR ServerName, LPCWSTR DomainName, LPBYTE* Buffer) {
+    if (Buffer == nullptr) return ERROR_INVALID_PARAMETER;
+    *Buffer = nullptr;
+    auto answer = Carry<Answer<std::u16string>>(
+        false, [s = FromPointer(ServerName), d = FromPointer(DomainName)](Provider& p) {
+            Answer<std::u16string> a;
+            a.status = p.GetAnyDCName(s, d, a.value);
+            return a;
+        });
+    std::u16string& dc = answer.value;
+    while (!dc.empty() && dc.front() == u'\\') dc.erase(dc.begin());
+    if (answer.status == NERR_Success && dc.empty()) answer.status = NERR_DCNotFound;
+    if (answer.status != NERR_Success) {
+        if (FailuresCarryBuffer()) *Buffer = Allocate(0);
+        return answer.status;
+    }
+    const std::u16string unc = u"\\\\" + dc;
+    std::uint8_t* buffer = Allocate((unc.size() + 1) * sizeof(char16_t));
+    if (buffer == nullptr) return ERROR_NOT_ENOUGH_MEMORY;
+    std::memcpy(buffer, unc.data(), unc.size() * sizeof(char16_t));
+    *Buffer = buffer;
+    return NERR_Success;
+}
+
 NET_API_STATUS GetLocalComputerName(char16_t* name, DWORD* size) {
     if (name == nullptr || size == nullptr) return ERROR_INVALID_PARAMETER;
     Provider* p = ActiveProvider();

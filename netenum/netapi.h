@@ -41,6 +41,7 @@ constexpr NET_API_STATUS NERR_NameNotFound = 2273;
 constexpr NET_API_STATUS NERR_NetNameNotFound = 2310;
 constexpr NET_API_STATUS NERR_ClientNameNotFound = 2312;
 constexpr NET_API_STATUS NERR_FileIdNotFound = 2314;
+constexpr NET_API_STATUS NERR_DCNotFound = 2453;
 
 constexpr DWORD MAX_PREFERRED_LENGTH = 0xFFFFFFFFu;  // -1
 
@@ -224,6 +225,9 @@ NET_API_STATUS NetUserSetInfo(LPCWSTR servername, LPCWSTR username, DWORD level,
                               DWORD* parm_err);
 NET_API_STATUS NetMessageBufferSend(LPCWSTR servername, LPCWSTR msgname, LPCWSTR fromname,
                                     LPBYTE buf, DWORD buflen);
+// A domain controller of `DomainName` (null or empty: the domain `ServerName`
+// belongs to), as "\\NAME" in a buffer; NERR_DCNotFound when none is found.
+NET_API_STATUS NetGetAnyDCName(LPCWSTR ServerName, LPCWSTR DomainName, LPBYTE* Buffer);
 NET_API_STATUS NetApiBufferFree(void* Buffer);
 
 // The name of the computer the program runs on (stands in for GetComputerNameA).

@@ -93,6 +93,7 @@ NET_API_STATUS ScriptedProvider::UserGetInfo(const OptString& server, const OptS
                                              UserInfo3& out) {
     const NET_API_STATUS status = Record("NetUserGetInfo", {server, user});
     if (status != NERR_Success) return status;
+    if (!usersOn.empty() && server.value_or(u"") != usersOn) return NERR_UserNotFound;
     const auto it = users.find(user.value_or(u""));
     if (it == users.end()) return NERR_UserNotFound;
     out = it->second;
@@ -103,6 +104,7 @@ NET_API_STATUS ScriptedProvider::UserSetInfo(const OptString& server, const OptS
                                              const UserInfo3& info) {
     const NET_API_STATUS status = Record("NetUserSetInfo", {server, user}, info.flags);
     if (status != NERR_Success) return status;
+    if (!usersOn.empty() && server.value_or(u"") != usersOn) return NERR_UserNotFound;
     const auto it = users.find(user.value_or(u""));
     if (it == users.end()) return NERR_UserNotFound;
     it->second = info;
@@ -137,5 +139,15 @@ std::string ScriptedNetwork::Messages() const { return text::ToUtf8(mSink.text);
 
 std::u16string U(const std::string& utf8) { return text::FromUtf8(utf8); }
 std::string S(const std::u16string& utf16) { return text::ToUtf8(utf16); }
+
+NET_API_STATUS ScriptedProvider::GetAnyDCName(const OptString& server, const OptString& domain,
+                                              std::u16string& out) {
+    const NET_API_STATUS status = Record("NetGetAnyDCName", {server, domain});
+    if (status != NERR_Success) return status;
+    const auto it = domainControllers.find(domain.value_or(u""));
+    if (it == domainControllers.end()) return netapi::NERR_DCNotFound;
+    out = it->second;
+    return NERR_Success;
+}
 
 }  // namespace testing_support

@@ -33,6 +33,10 @@ public:
     netapi::ServerInfo101 serverInfo;
     netapi::TimeOfDay timeOfDay;
     std::map<std::u16string, netapi::UserInfo3> users;
+    // The one server holding `users` (any server when empty); others answer 2221.
+    std::u16string usersOn;
+    // NetGetAnyDCName's answers by domain as asked ("" for the server's own).
+    std::map<std::u16string, std::u16string> domainControllers;
     std::map<netapi::DWORD, netapi::NET_API_STATUS> closeStatus;  // per file id
     std::u16string localName = u"TESTHOST";
     std::u16string startupNotice;
@@ -76,6 +80,9 @@ public:
                                              const netapi::OptString& fromname,
                                              const std::u16string& text) override;
     netapi::NET_API_STATUS LocalComputerName(std::u16string& out) override;
+    netapi::NET_API_STATUS GetAnyDCName(const netapi::OptString& server,
+                                        const netapi::OptString& domain,
+                                        std::u16string& out) override;
     std::u16string StartupNotice() const override { return startupNotice; }
     bool FailuresCarryBuffer() const override { return bufferOnFailure; }
     void RetryComputer(const netapi::OptString& server) override { Record("RetryComputer", {server}); }

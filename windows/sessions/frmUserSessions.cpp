@@ -212,8 +212,12 @@ std::u16string frmUserSessions::MakeUncName(std::u16string_view computerName) {
 }
 
 std::int32_t frmUserSessions::SetAccountDisabled(bool disable, const std::u16string& userName,
-                                                 const std::u16string& serverName) {
-    return AccountResultCode(netenum::SetAccountDisabled(MakeUncName(serverName), userName, disable));
+                                                 const std::u16string& serverName,
+                                                 std::u16string* changedOn) {
+    const netenum::SessionAccountChange change =
+        netenum::SetSessionAccountDisabled(MakeUncName(serverName), userName, disable);
+    if (changedOn != nullptr) *changedOn = change.computer;
+    return AccountResultCode(change.change);
 }
 
 void frmUserSessions::AccountRun(bool disable) {
@@ -232,7 +236,8 @@ void frmUserSessions::AccountRun(bool disable) {
                                             : QStringLiteral("Enabling user accounts...\r\n"));
 
     // The accounts are those of the computer this window shows, the same one
-    // whose sessions are listed; "" (the local computer) stays local.
+    // whose sessions are listed ("" the local computer), unless they belong to
+    // a domain: then its controller holds them, and the line says so.
     const std::u16string server = RemoteServer().toStdU16String();
     const QString changedText =
         disable ? QStringLiteral("Account disabled") : QStringLiteral("Account enabled");
@@ -241,10 +246,14 @@ void frmUserSessions::AccountRun(bool disable) {
     for (const common::SessionKey& session : sessions) {
         const std::u16string& user = session.user;
         std::int32_t result = kSetInfoFailed;
-        common::SkipOnError("changing an account", [&] { result = SetAccountDisabled(disable, user, server); });
+        std::u16string changedOn;
+        common::SkipOnError("changing an account",
+                            [&] { result = SetAccountDisabled(disable, user, server, &changedOn); });
         if (result == kAccountChanged) ++changed;
         lines += common::Escaped(Q(user)) + QStringLiteral(" : ") +
-                 (result == kAccountChanged ? changedText : AccountLineText(result)) + kCrLf;
+                 (result == kAccountChanged ? changedText : AccountLineText(result));
+        if (!changedOn.empty()) lines += QStringLiteral(" on ") + common::Escaped(Q(changedOn));
+        lines += kCrLf;
     }
     // Nothing else writes to the pane during the loop, so the lines go in at once.
     lines += QString::number(changed) +

@@ -82,9 +82,11 @@ private:
     QString SessionComputer(int row) const;
 
     // Sets or clears UF_ACCOUNTDISABLE of `userName` on `serverName` (bare or
-    // UNC; "" is this computer), every other field written back as read.
+    // UNC; "" is this computer), every other field written back as read. A
+    // domain account is changed on its domain controller, named in *changedOn.
     static std::int32_t SetAccountDisabled(bool disable, const std::u16string& userName,
-                                           const std::u16string& serverName);
+                                           const std::u16string& serverName,
+                                           std::u16string* changedOn = nullptr);
 
     std::unique_ptr<netenum::colSessionEnum> colSessions;
     std::unique_ptr<netenum::colConnectionEnum> colConnections;

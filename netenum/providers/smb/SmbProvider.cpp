@@ -10,6 +10,8 @@
 #include <cstdlib>
 #include <mutex>
 
+#include "DcLocator.h"
+#include "LsaClient.h"
 #include "RpcBinding.h"
 #include "SamrClient.h"
 #include "SrvsvcClient.h"
@@ -28,6 +30,11 @@ namespace {
 
 const dcerpc::SyntaxId& SrvsvcInterface() {
     static const dcerpc::SyntaxId id = dcerpc::MakeSyntax("4b324fc8-1670-01d3-1278-5a47bf6ee188", 3, 0);
+    return id;
+}
+
+const dcerpc::SyntaxId& LsaInterface() {
+    static const dcerpc::SyntaxId id = dcerpc::MakeSyntax("12345778-1234-abcd-ef00-0123456789ab", 0, 0);
     return id;
 }
 
@@ -81,6 +88,8 @@ NET_API_STATUS HostName(std::u16string& out) {
     return NERR_Success;
 }
 
+std::u16string Unc(const std::string& host) { return u"\\\\" + text::FromUtf8(host); }
+
 NET_API_STATUS StatusOf(NET_API_STATUS status) { return status; }
 template <typename R>
 NET_API_STATUS StatusOf(const netapi::EnumResult<R>& result) {
@@ -94,6 +103,7 @@ struct SmbProvider::Server {
     std::timed_mutex busy;
     std::unique_ptr<RpcBinding> srvsvcPipe;
     std::unique_ptr<RpcBinding> samrPipe;
+    std::unique_ptr<RpcBinding> lsaPipe;
     std::unique_ptr<SrvsvcClient> srvsvc;
     std::unique_ptr<SamrClient> samr;
 };
@@ -156,6 +166,7 @@ std::shared_ptr<SmbProvider::Server> SmbProvider::For(const OptString& server) {
         const std::u16string arg = u"\\\\" + text::FromUtf8(host);
         slot->srvsvcPipe = std::make_unique<RpcBinding>(*mOpener, host, "srvsvc", SrvsvcInterface());
         slot->samrPipe = std::make_unique<RpcBinding>(*mOpener, host, "samr", SamrInterface());
+        slot->lsaPipe = std::make_unique<RpcBinding>(*mOpener, host, "lsarpc", LsaInterface());
         slot->srvsvc = std::make_unique<SrvsvcClient>(*slot->srvsvcPipe, arg);
         slot->samr = std::make_unique<SamrClient>(*slot->samrPipe, arg);
     }
@@ -418,5 +429,53 @@ NET_API_STATUS SmbProvider::MessageBufferSend(const OptString&, const OptString&
 }
 
 NET_API_STATUS SmbProvider::LocalComputerName(std::u16string& out) { return HostName(out); }
+
+NET_API_STATUS SmbProvider::GetAnyDCName(const OptString& server, const OptString& domain,
+                                         std::u16string& out) {
+    out.clear();
+    std::u16string wanted = text::TrimSpaces(domain.value_or(u""));
+    std::vector<std::string> dnsDomains;
+    bool confirm = false;  // whether a controller must say it serves `wanted`
+    if (wanted.find(u'.') != std::u16string::npos) {
+        dnsDomains.push_back(text::ToUtf8(wanted));  // already a DNS domain
+    } else {
+        // The server says which domain it belongs to. Another name (its own,
+        // SERVER\user) has no controller to go to.
+        lsa::DomainInfo info;
+        const std::u16string arg = Unc(HostFor(server));
+        const NET_API_STATUS status = Guarded<NET_API_STATUS>(
+            server, [&](Server& s) { return QueryDomain(*s.lsaPipe, arg, info); });
+        if (status != NERR_Success) return status;
+        if (!info.hasSid) return netapi::NERR_DCNotFound;  // a workgroup
+        if (wanted.empty()) wanted = info.name;
+        if (!text::EqualsIgnoreCase(wanted, info.name)) return netapi::NERR_DCNotFound;
+        if (!info.dnsDomain.empty()) {
+            dnsDomains.push_back(text::ToUtf8(info.dnsDomain));
+        } else {
+            // Only the NetBIOS name: the DNS domains it may stand for, each
+            // confirmed by its controller's own answer.
+            dnsDomains = LikelyDnsDomains(HostFor(server));
+            confirm = true;
+        }
+    }
+    for (const std::string& dnsDomain : dnsDomains) {
+        const std::vector<std::string> controllers = FindDomainControllers(dnsDomain);
+        for (std::size_t i = 0; i < controllers.size() && i < 3; ++i) {
+            if (confirm) {
+                const std::u16string dc = text::FromUtf8(controllers[i]);
+                lsa::DomainInfo info;
+                const std::u16string arg = Unc(controllers[i]);
+                if (Guarded<NET_API_STATUS>(
+                        dc, [&](Server& s) { return QueryDomain(*s.lsaPipe, arg, info); }) !=
+                        NERR_Success ||
+                    !text::EqualsIgnoreCase(info.name, wanted))
+                    continue;
+            }
+            out = text::FromUtf8(controllers[i]);
+            return NERR_Success;
+        }
+    }
+    return netapi::NERR_DCNotFound;
+}
 
 }  // namespace smb

@@ -59,6 +59,11 @@ public:
                                              const netapi::OptString& fromname,
                                              const std::u16string& text) override;
     netapi::NET_API_STATUS LocalComputerName(std::u16string& out) override;
+    // The server's own answer says which domain it belongs to (lsarpc), DNS
+    // where that domain's controllers are (SRV records).
+    netapi::NET_API_STATUS GetAnyDCName(const netapi::OptString& server,
+                                        const netapi::OptString& domain,
+                                        std::u16string& out) override;
     std::u16string StartupNotice() const override { return mNotice; }
     void SetStartupNotice(std::u16string notice) { mNotice = std::move(notice); }
     void RetryComputer(const netapi::OptString& server) override;

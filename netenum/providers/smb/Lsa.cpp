@@ -1,0 +1,83 @@
+#include "Lsa.h"
+
+#include "NdrReader.h"
+#include "NdrWriter.h"
+
+namespace smb::lsa {
+
+using samr::RPC_S_PROTOCOL_ERROR;
+
+Stub EncodeOpenPolicy2(const std::u16string& server, std::uint32_t access) {
+    NdrWriter w;
+    w.UniqueString(server);
+    // LSAPR_OBJECT_ATTRIBUTES, by reference: its length and nothing else set.
+    w.Align(4);
+    w.U32(24);
+    w.NullPointer();  // RootDirectory
+    w.NullPointer();  // ObjectName
+    w.U32(0);         // Attributes
+    w.NullPointer();  // SecurityDescriptor
+    w.NullPointer();  // SecurityQualityOfService
+    w.U32(access);
+    return w.Take();
+}
+
+Stub EncodeQueryDomain(const samr::Handle& policy, std::uint16_t level) {
+    NdrWriter w;
+    w.Bytes(policy.data(), policy.size());
+    w.U16(level);
+    return w.Take();
+}
+
+namespace {
+
+struct CountedHeader {
+    std::uint16_t length = 0;
+    std::uint16_t size = 0;
+    bool present = false;
+};
+
+bool ReadHeader(NdrReader& r, CountedHeader& h) {
+    return r.U16(h.length) && r.U16(h.size) && r.Pointer(h.present);
+}
+
+bool ReadBody(NdrReader& r, const CountedHeader& h, std::u16string& out) {
+    out.clear();
+    if (!h.present) return true;
+    return r.CountedStringBody(h.length, out) && r.Align(4);
+}
+
+}  // namespace
+
+NET_API_STATUS DecodeQueryDomain(Bytes stub, std::uint16_t level, DomainInfo& out,
+                                 std::uint32_t& ntstatus) {
+    NdrReader r(stub);
+    out = {};
+    bool present = false;
+    if (!r.Pointer(present)) return RPC_S_PROTOCOL_ERROR;
+    if (present) {
+        std::uint16_t answered = 0;
+        if (!r.U16(answered) || answered != level || !r.Align(4)) return RPC_S_PROTOCOL_ERROR;
+        const bool dns = level == kPolicyDnsDomainInformation;
+        if (!dns && level != kPolicyPrimaryDomainInformation) return RPC_S_PROTOCOL_ERROR;
+        CountedHeader name, dnsDomain, dnsForest;
+        if (!ReadHeader(r, name)) return RPC_S_PROTOCOL_ERROR;
+        if (dns && (!ReadHeader(r, dnsDomain) || !ReadHeader(r, dnsForest) || !r.Skip(16)))
+            return RPC_S_PROTOCOL_ERROR;  // the GUID is skipped
+        if (!r.Pointer(out.hasSid) || !ReadBody(r, name, out.name)) return RPC_S_PROTOCOL_ERROR;
+        if (dns && (!ReadBody(r, dnsDomain, out.dnsDomain) || !ReadBody(r, dnsForest, out.dnsForest)))
+            return RPC_S_PROTOCOL_ERROR;
+        if (out.hasSid) {
+            std::uint32_t count = 0;
+            std::uint8_t revision = 0, subCount = 0;
+            if (!r.U32(count) || !r.U8(revision) || !r.U8(subCount) || count != subCount ||
+                count > 15 || !r.Skip(6 + 4 * static_cast<std::size_t>(count)))
+                return RPC_S_PROTOCOL_ERROR;
+        }
+    }
+    if (!r.Align(4) || !r.U32(ntstatus)) return RPC_S_PROTOCOL_ERROR;
+    if (ntstatus == samr::STATUS_SUCCESS && !present) return RPC_S_PROTOCOL_ERROR;
+    return netapi::NERR_Success;
+}
+
+}  // namespace smb::lsa

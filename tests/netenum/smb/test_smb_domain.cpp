@@ -1,0 +1,157 @@
+// Finding a domain's controller: the server's answer about its domain
+// (lsarpc) and DNS's SRV records, both untrusted input.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "netenum/providers/smb/DcLocator.h"
+#include "netenum/providers/smb/Lsa.h"
+#include "netenum/providers/smb/NdrWriter.h"
+
+namespace {
+
+using smb::NdrWriter;
+namespace lsa = smb::lsa;
+
+void Header(NdrWriter& w, std::u16string_view s) {
+    w.U16(static_cast<std::uint16_t>(s.size() * 2));
+    w.U16(static_cast<std::uint16_t>(s.size() * 2));
+    if (s.empty()) w.NullPointer(); else w.U32(w.Referent());
+}
+void Body(NdrWriter& w, std::u16string_view s) {
+    if (s.empty()) return;
+    w.CountedStringBody(s);
+    w.Align(4);
+}
+void Sid(NdrWriter& w, std::uint32_t count, std::uint8_t claimed) {
+    w.U32(count);
+    w.U8(1);
+    w.U8(claimed);
+    for (std::uint8_t b : {0, 0, 0, 0, 0, 5}) w.U8(b);
+    for (std::uint32_t i = 0; i < count; ++i) w.U32(21 + i);
+}
+
+// A reply to QueryInformationPolicy as a domain controller (level 12) or a
+// member server (level 3) sends it.
+std::vector<std::uint8_t> Reply(std::uint16_t level, std::uint8_t sidClaims = 4, bool sid = true) {
+    NdrWriter w;
+    w.U32(w.Referent());
+    w.U16(level);
+    w.Align(4);
+    Header(w, u"OFFICE");
+    if (level == lsa::kPolicyDnsDomainInformation) {
+        Header(w, u"office.test");
+        Header(w, u"office.test");
+        for (int i = 0; i < 16; ++i) w.U8(0xAB);  // the domain's GUID
+    }
+    if (sid) w.U32(w.Referent()); else w.NullPointer();
+    Body(w, u"OFFICE");
+    if (level == lsa::kPolicyDnsDomainInformation) {
+        Body(w, u"office.test");
+        Body(w, u"office.test");
+    }
+    if (sid) Sid(w, 4, sidClaims);
+    w.Align(4);
+    w.U32(0);
+    return w.Take();
+}
+
+TEST(LsaDomain, ControllersAndMembersSayWhichDomainTheyBelongTo) {
+    lsa::DomainInfo info;
+    std::uint32_t nt = 1;
+    ASSERT_EQ(lsa::DecodeQueryDomain(Reply(12), 12, info, nt), 0u);
+    EXPECT_EQ(nt, 0u);
+    EXPECT_EQ(info.name, u"OFFICE");
+    EXPECT_EQ(info.dnsDomain, u"office.test");
+    EXPECT_TRUE(info.hasSid);
+
+    ASSERT_EQ(lsa::DecodeQueryDomain(Reply(3), 3, info, nt), 0u);
+    EXPECT_EQ(info.name, u"OFFICE");
+    EXPECT_EQ(info.dnsDomain, u"");
+    EXPECT_TRUE(info.hasSid);
+    // A workgroup's name comes without a SID.
+    ASSERT_EQ(lsa::DecodeQueryDomain(Reply(3, 4, false), 3, info, nt), 0u);
+    EXPECT_FALSE(info.hasSid);
+}
+
+TEST(LsaDomain, MalformedAnswersAreProtocolErrors) {
+    lsa::DomainInfo info;
+    std::uint32_t nt = 0;
+    constexpr std::uint32_t kProtocolError = 1728;
+    // Another level than asked, SID counts that disagree, and every truncation.
+    EXPECT_EQ(lsa::DecodeQueryDomain(Reply(3), 12, info, nt), kProtocolError);
+    EXPECT_EQ(lsa::DecodeQueryDomain(Reply(12, 5), 12, info, nt), kProtocolError);
+    const auto whole = Reply(12);
+    for (std::size_t n = 0; n < whole.size(); ++n)
+        EXPECT_EQ(lsa::DecodeQueryDomain({whole.data(), n}, 12, info, nt), kProtocolError) << n;
+}
+
+// A DNS answer: a header, the question, and SRV records (priority, weight,
+// target) in the order given.
+std::vector<std::uint8_t> SrvAnswer(const std::vector<std::tuple<int, int, std::string>>& records) {
+    std::vector<std::uint8_t> m = {0x12, 0x34, 0x81, 0x80, 0, 1, 0, static_cast<std::uint8_t>(records.size()),
+                                   0, 0, 0, 0};
+    auto name = [&m](const std::string& dotted) {
+        std::size_t at = 0;
+        while (at < dotted.size()) {
+            std::size_t end = dotted.find('.', at);
+            if (end == std::string::npos) end = dotted.size();
+            m.push_back(static_cast<std::uint8_t>(end - at));
+            m.insert(m.end(), dotted.begin() + at, dotted.begin() + end);
+            at = end + 1;
+        }
+        m.push_back(0);
+    };
+    auto u16 = [&m](int v) {
+        m.push_back(static_cast<std::uint8_t>(v >> 8));
+        m.push_back(static_cast<std::uint8_t>(v));
+    };
+    name("_ldap._tcp.dc._msdcs.office.test");
+    u16(33);
+    u16(1);
+    for (const auto& [priority, weight, target] : records) {
+        u16(0xC00C);  // the question's name
+        u16(33);
+        u16(1);
+        u16(0);
+        u16(600);
+        const std::size_t length = m.size();
+        u16(0);
+        u16(priority);
+        u16(weight);
+        u16(389);
+        name(target);
+        const std::size_t rdlen = m.size() - length - 2;
+        m[length] = static_cast<std::uint8_t>(rdlen >> 8);
+        m[length + 1] = static_cast<std::uint8_t>(rdlen);
+    }
+    return m;
+}
+
+TEST(DcLocator, ControllersComeBestFirstAndOnlyWithPlainHostNames) {
+    const auto m = SrvAnswer({{10, 0, "dc3.office.test"},
+                              {0, 10, "dc2.office.test"},
+                              {0, 90, "dc1.office.test"},
+                              {0, 100, "evil\nname.office.test"}});
+    const auto targets = smb::ParseSrvAnswer(m.data(), m.size());
+    ASSERT_EQ(targets.size(), 3u);
+    EXPECT_EQ(targets[0].host, "dc1.office.test");
+    EXPECT_EQ(targets[1].host, "dc2.office.test");
+    EXPECT_EQ(targets[2].host, "dc3.office.test");
+    EXPECT_EQ(targets[0].port, 389);
+    for (std::size_t n = 0; n < m.size(); ++n)
+        EXPECT_LE(smb::ParseSrvAnswer(m.data(), n).size(), 3u);  // truncated: never more, never a crash
+    EXPECT_TRUE(smb::ParseSrvAnswer(nullptr, 0).empty());
+}
+
+TEST(DcLocator, ANetBiosNameIsTriedInTheServersOwnDnsDomainFirst) {
+    const auto domains = smb::LikelyDnsDomains("files1.Office.Test");
+    ASSERT_FALSE(domains.empty());
+    EXPECT_EQ(domains[0], "office.test");
+    for (const std::string& address : {"10.99.0.2", "fe80::1"})
+        for (const auto& d : smb::LikelyDnsDomains(address)) EXPECT_NE(d, "99.0.2") << address;
+}
+
+}  // namespace
