@@ -3,3 +3,5 @@
 // process ends. Our own code never allocates through talloc, so leaks reported
 // there are theirs.
 extern "C" const char* __lsan_default_suppressions() { return "leak:libtalloc.so\n"; }
+// Quiet about it: a program's standard error is part of what tests compare.
+extern "C" const char* __lsan_default_options() { return "print_suppressions=0"; }
