@@ -139,4 +139,27 @@ TEST_F(KerberosLive, CommandLineClosesWithTheTicketAndSaysWhyWithoutAUsableOne) 
     EXPECT_EQ(listed.find("notes.txt"), std::string::npos) << listed;
 }
 
+// Without a ticket, the log-on prompt takes a domain account in either of the
+// forms Windows users type: DOMAIN\user and user@realm.
+TEST_F(KerberosLive, TheDomainLogOnPromptTakesDomainBackslashUserAndUserAtRealm) {
+    const std::string dnsDomain = env["dc"].substr(env["dc"].find('.') + 1);
+    for (const std::string& typed : {env["domain"] + "\\Administrator",
+                                     "Administrator@" + env["realm"], "Administrator@" + dnsDomain}) {
+        prompts->Clear();
+        logon::SetLookup(std::make_shared<logon::DesktopLogon>(keyring));
+        StartWithTicket("FILE:" + folder + "/none");
+        prompts->logonAnswers = {common::LogonAnswer{QString::fromStdString(typed),
+                                                     QString::fromStdString(env["admin_password"]),
+                                                     {}, false, false}};
+        // Open files: only an administrator may list them, an anonymous logon gets 5.
+        netenum::NetBuffer buffer;
+        netapi::DWORD read = 0, total = 0;
+        EXPECT_EQ(netapi::NetFileEnum(U(env["member"]).c_str(), nullptr, nullptr, 3, buffer.Out(),
+                                      netapi::MAX_PREFERRED_LENGTH, &read, &total, nullptr),
+                  netapi::NERR_Success)
+            << typed;
+        EXPECT_EQ(prompts->asked().size(), 1u) << typed;
+    }
+}
+
 }  // namespace

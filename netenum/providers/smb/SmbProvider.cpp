@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <atomic>
 #include <optional>
 #include <cerrno>
@@ -11,6 +12,7 @@
 #include <mutex>
 
 #include "DcLocator.h"
+#include "Directory.h"
 #include "LsaClient.h"
 #include "RpcBinding.h"
 #include "SamrClient.h"
@@ -114,6 +116,48 @@ void SetKnownServers(std::vector<std::u16string> servers) {
     k.servers.clear();
     for (auto& s : servers)
         for (auto& item : SplitList(s)) k.servers.push_back(std::move(item));
+}
+
+namespace {
+
+struct DirectorySource {
+    std::mutex lock;
+    std::function<std::vector<std::u16string>()> source;
+};
+
+DirectorySource& Directory() {
+    static DirectorySource source;
+    return source;
+}
+
+// How long the directory may take; a listing waits for it before asking the
+// computers themselves.
+constexpr std::chrono::milliseconds kDirectoryTimeout{5000};
+
+std::vector<std::u16string> TicketDomainComputers() {
+    std::vector<std::u16string> names;
+    const std::string domain = TicketDomain();
+    if (domain.empty()) return names;
+    for (const DirectoryComputer& c : DirectoryComputers(domain, kDirectoryTimeout))
+        names.push_back(text::FromUtf8(c.dnsHostName));
+    return names;
+}
+
+// Whether the directory's `dnsName` ("files1.office.test") is the computer
+// `name` already stands for: the same full name, or its first label alone.
+bool SameComputer(std::u16string_view name, std::u16string_view dnsName) {
+    if (text::EqualsIgnoreCase(name, dnsName)) return true;
+    const auto dot = dnsName.find(u'.');
+    return name.find(u'.') == std::u16string_view::npos && dot != std::u16string_view::npos &&
+           text::EqualsIgnoreCase(name, dnsName.substr(0, dot));
+}
+
+}  // namespace
+
+void SetDirectorySource(std::function<std::vector<std::u16string>()> source) {
+    auto& d = Directory();
+    std::lock_guard<std::mutex> guard(d.lock);
+    d.source = std::move(source);
 }
 
 void SetCandidateSource(std::function<std::vector<Candidate>()> source) {
@@ -299,6 +343,20 @@ netapi::EnumResult<netapi::ServerInfo101> SmbProvider::ServerEnum(DWORD serverty
     if (HostName(local) == NERR_Success) names.push_back(local);
     for (auto& s : KnownServers()) names.push_back(std::move(s));
     const std::size_t configured = names.size();
+
+    // The directory's computers next, unless one of the above stands for them.
+    std::function<std::vector<std::u16string>()> directory;
+    {
+        auto& d = Directory();
+        std::lock_guard<std::mutex> guard(d.lock);
+        directory = d.source;
+    }
+    for (const std::u16string& dnsName : directory ? directory() : TicketDomainComputers()) {
+        if (dnsName.empty()) continue;
+        bool known = false;
+        for (std::size_t i = 0; i < names.size() && !known; ++i) known = SameComputer(names[i], dnsName);
+        if (!known) names.push_back(dnsName);
+    }
 
     // Computers found on the network come after, unless they are one of the
     // above by name or by address. A name that does not resolve is reached

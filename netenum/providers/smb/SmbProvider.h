@@ -110,6 +110,12 @@ struct Candidate {
 // listing; none by default (the program installs discovery when it is on).
 void SetCandidateSource(std::function<std::vector<Candidate>()> source);
 
+// Where NetServerEnum finds the computers of the domain's directory (DNS host
+// names), asked once per listing. By default: the domain of the user's
+// Kerberos ticket, read over LDAP from one of its controllers (none without a
+// ticket); nullptr restores that.
+void SetDirectorySource(std::function<std::vector<std::u16string>()> source);
+
 // The computers NetServerEnum considers (besides the local computer): the
 // program feeds them from its settings (section "Network", key "Servers");
 // VANTOR_SMB_SERVERS (comma-separated) adds more without any settings.

@@ -224,6 +224,30 @@ TEST(SmbProvider, ServerListComesFromKnownServersFilteredByType) {
     smb::SetKnownServers({});
 }
 
+TEST(SmbProvider, DirectoryComputersJoinTheListOnceEachAndOnlyWhenTheyAnswer) {
+    auto servers = std::make_shared<smbtest::ScriptedServers>(
+        [&](const std::string&, const std::string&, const Request&) {
+            ServerInfo101 info;
+            info.type = SV_TYPE_SERVER;
+            return smbtest::ServerInfoReply(&info, NERR_Success);
+        });
+    servers->unreachable["printsrv.office.test"] = ERROR_BAD_NETPATH;
+    smb::SmbProvider provider(servers);
+    smb::SetKnownServers({u"FILES1", u"dc1.office.test"});
+    // The directory names computers by their DNS names; FILES1 and DC1 were
+    // named already (short or full), the printer server does not answer.
+    smb::SetDirectorySource([] {
+        return std::vector<std::u16string>{u"files1.office.test", u"DC1.office.test",
+                                           u"app1.office.test", u"printsrv.office.test", u""};
+    });
+    std::vector<std::u16string> names;
+    for (const auto& r : provider.ServerEnum(SV_TYPE_SERVER, std::nullopt).records)
+        if (*r.name != ThisHost()) names.push_back(*r.name);
+    EXPECT_EQ(names, (std::vector<std::u16string>{u"FILES1", u"dc1.office.test", u"app1.office.test"}));
+    smb::SetDirectorySource(nullptr);
+    smb::SetKnownServers({});
+}
+
 TEST(SmbProvider, LocalComputerNamesReachLoopback) {
     smb::SmbProvider provider(std::make_shared<smbtest::ScriptedServers>(
         [](const std::string&, const std::string&, const Request&) { return Stub{}; }));
