@@ -146,6 +146,18 @@ ComputerModel::ComputerModel(Computer&& c, const std::string& source, const std:
       mMessengerNames(std::move(c.messenger_names)),
       mFaults(std::move(c.faults)),
       mActivity(std::move(c.activity)) {
+    CheckSettings(source, place);
+    CheckShares(source, place);
+    const SessionIndex sessions = AddSessions(c.sessions, source, place);
+    AddFiles(c.files, sessions, source, place);
+    AddConnections(c.connections, sessions, source, place);
+    CheckAccounts(source, place);
+    for (std::size_t i = 0; i < mFaults.size(); ++i)
+        CheckFault(mFaults[i], false, mLocal, source, Idx(place, "faults", i));
+    SetUpActivity(source, place);
+}
+
+void ComputerModel::CheckSettings(const std::string& source, const std::string& place) const {
     if (mName.empty()) throw ScenarioError(source, place + "/name", "a computer name cannot be empty");
     if (mName.find(u'\\') != std::u16string::npos)
         throw ScenarioError(source, place + "/name",
@@ -164,7 +176,9 @@ ComputerModel::ComputerModel(Computer&& c, const std::string& source, const std:
         throw ScenarioError(source, place + "/unreachable/delay_ms",
                             "out of range: " + std::to_string(*mUnreachableDelay) +
                                 " is more than " + std::to_string(kMaxDelayMs));
+}
 
+void ComputerModel::CheckShares(const std::string& source, const std::string& place) const {
     if (mShares.size() > kMaxShares)
         throw ScenarioError(source, place + "/shares", "more than 65535 shares");
     {
@@ -180,46 +194,56 @@ ComputerModel::ComputerModel(Computer&& c, const std::string& source, const std:
                                         " (also at " + Idx(place, "shares", it->second) + ")");
         }
     }
+}
 
-    // Sessions, and the indexes that attach files and connections to them.
-    std::unordered_map<std::u16string, std::uint64_t> byClientUser, byClient, byUser;
+// Sessions, and the indexes that attach files and connections to them.
+ComputerModel::SessionIndex ComputerModel::AddSessions(std::vector<Session>& sessions,
+                                                       const std::string& source,
+                                                       const std::string& place) {
+    SessionIndex index;
     std::uint64_t nextKey = 1;
-    for (std::size_t i = 0; i < c.sessions.size(); ++i) {
-        Session& s = c.sessions[i];
+    for (std::size_t i = 0; i < sessions.size(); ++i) {
+        Session& s = sessions[i];
         if (s.client.empty())
             throw ScenarioError(source, Idx(place, "sessions", i) + "/client",
                                 "a session's client name cannot be empty");
         const std::uint64_t key = nextKey++;
-        byClientUser.emplace(ClientUserKey(s.client, s.user), key);
-        byClient.emplace(text::ToLower(s.client), key);
-        byUser.emplace(UserKey(s.user), key);
+        index.byClientUser.emplace(ClientUserKey(s.client, s.user), key);
+        index.byClient.emplace(text::ToLower(s.client), key);
+        index.byUser.emplace(UserKey(s.user), key);
         mSessions.push_back({key, std::move(s)});
     }
-    auto sessionOf = [&](const OptString& client, const OptString& user) -> std::uint64_t {
-        if (client) {
-            const auto& index = user ? byClientUser : byClient;
-            const auto it = index.find(user ? ClientUserKey(*client, user) : text::ToLower(*client));
-            return it == index.end() ? 0 : it->second;
-        }
-        if (!user) return 0;
-        const auto it = byUser.find(UserKey(user));
-        return it == byUser.end() ? 0 : it->second;
-    };
-    auto noSession = [&](const OptString& client, const OptString& user) {
-        std::string what = "no session from client " + Quote(client.value_or(u""));
-        if (user) what += " for user " + Quote(*user);
-        return what;
-    };
+    return index;
+}
 
-    for (std::size_t i = 0; i < c.files.size(); ++i) {
-        File& f = c.files[i];
+std::uint64_t ComputerModel::SessionIndex::Of(const OptString& client, const OptString& user) const {
+    if (client) {
+        const auto& index = user ? byClientUser : byClient;
+        const auto it = index.find(user ? ClientUserKey(*client, user) : text::ToLower(*client));
+        return it == index.end() ? 0 : it->second;
+    }
+    if (!user) return 0;
+    const auto it = byUser.find(UserKey(user));
+    return it == byUser.end() ? 0 : it->second;
+}
+
+std::string ComputerModel::SessionIndex::None(const OptString& client, const OptString& user) {
+    std::string what = "no session from client " + Quote(client.value_or(u""));
+    if (user) what += " for user " + Quote(*user);
+    return what;
+}
+
+void ComputerModel::AddFiles(std::vector<File>& files, const SessionIndex& sessions,
+                             const std::string& source, const std::string& place) {
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        File& f = files[i];
         const std::string at = Idx(place, "files", i);
         if (f.path.empty()) throw ScenarioError(source, at + "/path", "a file path cannot be empty");
         if (f.client && f.client->empty())
             throw ScenarioError(source, at + "/client", "a client name cannot be empty");
-        const std::uint64_t session = sessionOf(f.client, f.user);
+        const std::uint64_t session = sessions.Of(f.client, f.user);
         if (f.client && session == 0)
-            throw ScenarioError(source, at + "/client", noSession(f.client, f.user));
+            throw ScenarioError(source, at + "/client", SessionIndex::None(f.client, f.user));
         std::size_t share = kNoShare;
         if (f.share) {
             const auto found = FindShare(*f.share);
@@ -231,7 +255,7 @@ ComputerModel::ComputerModel(Computer&& c, const std::string& source, const std:
         if (const auto dup = mFileById.find(f.id); dup != mFileById.end()) {
             std::size_t first = 0;
             for (std::size_t k = 0; k < i; ++k)
-                if (c.files[k].id == f.id) {
+                if (files[k].id == f.id) {
                     first = k;
                     break;
                 }
@@ -241,13 +265,17 @@ ComputerModel::ComputerModel(Computer&& c, const std::string& source, const std:
         }
         AddFile({f.id, f.permissions, f.locks, std::move(f.path), std::move(f.user), session, share});
     }
+}
 
-    if (c.connections) {
-        for (std::size_t i = 0; i < c.connections->size(); ++i) {
-            const Connection& k = (*c.connections)[i];
+void ComputerModel::AddConnections(const std::optional<std::vector<Connection>>& connections,
+                                   const SessionIndex& sessions, const std::string& source,
+                                   const std::string& place) {
+    if (connections) {
+        for (std::size_t i = 0; i < connections->size(); ++i) {
+            const Connection& k = (*connections)[i];
             const std::string at = Idx(place, "connections", i);
-            const std::uint64_t session = sessionOf(k.client, k.user);
-            if (session == 0) throw ScenarioError(source, at + "/client", noSession(k.client, k.user));
+            const std::uint64_t session = sessions.Of(k.client, k.user);
+            if (session == 0) throw ScenarioError(source, at + "/client", SessionIndex::None(k.client, k.user));
             const auto share = FindShare(k.share);
             if (!share) throw ScenarioError(source, at + "/share", "unknown share " + Quote(k.share));
             const DWORD id = k.id.value_or(mNextConnectionId);
@@ -268,7 +296,9 @@ ComputerModel::ComputerModel(Computer&& c, const std::string& source, const std:
                     mConnections.push_back({s.key, share, mNextConnectionId++, s.value.time, 1});
             }
     }
+}
 
+void ComputerModel::CheckAccounts(const std::string& source, const std::string& place) const {
     {
         std::unordered_map<std::u16string, std::size_t> seen;
         for (std::size_t i = 0; i < mAccounts.size(); ++i) {
@@ -284,10 +314,9 @@ ComputerModel::ComputerModel(Computer&& c, const std::string& source, const std:
                                         " (also at " + Idx(place, "accounts", it->second) + ")");
         }
     }
+}
 
-    for (std::size_t i = 0; i < mFaults.size(); ++i)
-        CheckFault(mFaults[i], false, mLocal, source, Idx(place, "faults", i));
-
+void ComputerModel::SetUpActivity(const std::string& source, const std::string& place) {
     if (mActivity) {
         const std::string at = place + "/activity";
         if (mActivity->period_ms == 0 || mActivity->period_ms > kMaxPeriodMs)

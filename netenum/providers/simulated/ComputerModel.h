@@ -84,6 +84,28 @@ private:
     };
     static constexpr std::size_t kNoShare = static_cast<std::size_t>(-1);
 
+    // Which session a file or connection belongs to, by client and user.
+    struct SessionIndex {
+        std::unordered_map<std::u16string, std::uint64_t> byClientUser, byClient, byUser;
+        // The session's key, 0 for none.
+        std::uint64_t Of(const OptString& client, const OptString& user) const;
+        static std::string None(const OptString& client, const OptString& user);
+    };
+
+    // The steps of loading a computer from its scenario; each throws a
+    // ScenarioError naming the place of the first fault.
+    void CheckSettings(const std::string& source, const std::string& place) const;
+    void CheckShares(const std::string& source, const std::string& place) const;
+    SessionIndex AddSessions(std::vector<Session>& sessions, const std::string& source,
+                             const std::string& place);
+    void AddFiles(std::vector<File>& files, const SessionIndex& sessions,
+                  const std::string& source, const std::string& place);
+    void AddConnections(const std::optional<std::vector<Connection>>& connections,
+                        const SessionIndex& sessions, const std::string& source,
+                        const std::string& place);
+    void CheckAccounts(const std::string& source, const std::string& place) const;
+    void SetUpActivity(const std::string& source, const std::string& place);
+
     std::size_t ShareOfPath(std::u16string_view path) const;
     std::optional<std::size_t> FindShare(std::u16string_view name) const;
     const SessionRec* FindSession(std::uint64_t key) const;
