@@ -10,6 +10,8 @@
 
 #include "netenum/providers/smb/DceRpcClient.h"
 #include "netenum/providers/smb/DceRpcPdu.h"
+#include "netenum/providers/smb/DcLocator.h"
+#include "netenum/providers/smb/Lsa.h"
 #include "netenum/providers/smb/Samr.h"
 #include "netenum/providers/smb/Srvsvc.h"
 
@@ -55,7 +57,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     case 7: { netapi::TimeOfDay t; srvsvc::DecodeRemoteTOD(b, t, status); srvsvc::DecodeServerSetInfo(b, status); srvsvc::DecodeStatusOnly(b, status); break; }
     case 8: { samr::UserAll u; if (samr::DecodeQueryUserAll(b, u, nt) == 0) samr::ToUserInfo3(u, 0); break; }
     case 9: { std::vector<std::u16string> names; std::uint32_t resume; samr::DecodeEnumDomains(b, names, resume, nt); break; }
-    case 10: { samr::Sid sid; samr::DecodeLookupDomain(b, sid, nt); std::uint32_t rid, type; samr::DecodeLookupName(b, rid, type, nt); break; }
+    case 10: { samr::Sid sid; samr::DecodeLookupDomain(b, sid, nt); std::uint32_t rid, type; samr::DecodeLookupName(b, rid, type, nt);
+               lsa::DomainInfo d; lsa::DecodeQueryDomain(b, lsa::kPolicyDnsDomainInformation, d, nt);
+               lsa::DecodeQueryDomain(b, lsa::kPolicyPrimaryDomainInformation, d, nt);
+               smb::ParseSrvAnswer(b.data(), b.size()); break; }
     case 11: { samr::Handle h; samr::DecodeHandle(b, h, nt); std::uint32_t acb; samr::DecodeQueryUserControl(b, acb, nt); break; }
     case 12: { std::uint16_t maxRecv; dcerpc::DecodeBindAck(b, maxRecv); break; }
     case 13: { std::vector<std::uint8_t> stub; dcerpc::DecodeResponseFragment(b, stub); break; }
