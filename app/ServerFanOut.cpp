@@ -11,6 +11,8 @@
 #include <exception>
 #include <iostream>
 
+#include "netenum/Text.h"
+
 namespace app {
 namespace {
 
@@ -124,32 +126,7 @@ void ServerAnswer::Add(std::string_view cell) {
 void ServerAnswer::Add(std::u16string_view cell) {
     const std::size_t lengthAt = cells.size();
     PutCount(cells, 0);
-    cells.reserve(cells.size() + cell.size());
-    for (std::size_t i = 0; i < cell.size(); ++i) {
-        char32_t cp = cell[i];
-        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < cell.size() && cell[i + 1] >= 0xDC00 &&
-            cell[i + 1] <= 0xDFFF) {
-            cp = 0x10000 + ((cp - 0xD800) << 10) + (cell[i + 1] - 0xDC00);
-            ++i;
-        } else if (cp >= 0xD800 && cp <= 0xDFFF) {
-            cp = 0xFFFD;  // a lone surrogate cannot be written as UTF-8
-        }
-        if (cp < 0x80) {
-            cells.push_back(static_cast<char>(cp));
-        } else if (cp < 0x800) {
-            cells += static_cast<char>(0xC0 | (cp >> 6));
-            cells += static_cast<char>(0x80 | (cp & 0x3F));
-        } else if (cp < 0x10000) {
-            cells += static_cast<char>(0xE0 | (cp >> 12));
-            cells += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            cells += static_cast<char>(0x80 | (cp & 0x3F));
-        } else {
-            cells += static_cast<char>(0xF0 | (cp >> 18));
-            cells += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-            cells += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            cells += static_cast<char>(0x80 | (cp & 0x3F));
-        }
-    }
+    text::AppendUtf8(cells, cell);
     const auto length = static_cast<std::uint32_t>(cells.size() - lengthAt - sizeof(std::uint32_t));
     std::memcpy(cells.data() + lengthAt, &length, sizeof length);
     ++cellCount;

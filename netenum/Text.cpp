@@ -49,7 +49,12 @@ std::u16string FromUtf8(std::string_view s) {
 
 std::string ToUtf8(std::u16string_view s) {
     std::string out;
-    out.reserve(s.size());
+    AppendUtf8(out, s);
+    return out;
+}
+
+void AppendUtf8(std::string& out, std::u16string_view s) {
+    out.reserve(out.size() + s.size());
     for (std::size_t i = 0; i < s.size(); ++i) {
         char32_t cp = s[i];
         if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 &&
@@ -75,7 +80,6 @@ std::string ToUtf8(std::u16string_view s) {
             out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
         }
     }
-    return out;
 }
 
 namespace {

@@ -11,6 +11,8 @@ namespace text {
 // offending byte, so no other character can be smuggled in.
 std::u16string FromUtf8(std::string_view s);
 std::string ToUtf8(std::u16string_view s);
+// ToUtf8 onto the end of `out`.
+void AppendUtf8(std::string& out, std::u16string_view s);
 
 // Case mapping of single characters and whole strings: Unicode's simple
 // mappings, independent of the process locale (only C/POSIX locales exist on a
