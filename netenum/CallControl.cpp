@@ -34,4 +34,10 @@ CallControl* CurrentCall() { return tCurrent; }
 ScopedCall::ScopedCall(CallControl* call) : mPrevious(tCurrent) { tCurrent = call; }
 ScopedCall::~ScopedCall() { tCurrent = mPrevious; }
 
+BoundedCall::BoundedCall() {
+    if (tCurrent != nullptr) return;
+    mOwn.deadline = CallClock::now() + GetCallLimits().deadline;
+    mScope.emplace(&mOwn);
+}
+
 }  // namespace netapi

@@ -7,6 +7,8 @@
 #include <atomic>
 #include <chrono>
 #include <functional>
+#include <optional>
+#include <type_traits>
 
 #include "netapi.h"
 
@@ -55,6 +57,33 @@ public:
 
 private:
     CallControl* mPrevious;
+};
+
+// A call's answer that carries only a failure: the status itself, or a
+// result with that status and nothing else.
+template <typename R>
+R FailedWith(NET_API_STATUS status) {
+    if constexpr (std::is_same_v<R, NET_API_STATUS>) {
+        return status;
+    } else {
+        R r{};
+        r.status = status;
+        return r;
+    }
+}
+
+// The call this thread is carrying out; when there is none (a provider used
+// directly), one of its own with the usual deadline for as long as this lives.
+class BoundedCall {
+public:
+    BoundedCall();
+    BoundedCall(const BoundedCall&) = delete;
+    BoundedCall& operator=(const BoundedCall&) = delete;
+    const CallControl& Control() const { return *CurrentCall(); }
+
+private:
+    CallControl mOwn;
+    std::optional<ScopedCall> mScope;
 };
 
 // Carries out calls for the program. Run returns when `work` has finished

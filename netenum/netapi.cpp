@@ -260,18 +260,6 @@ NET_API_STATUS DeliverOne(NET_API_STATUS status, const Value& value, LPBYTE* buf
     return NERR_Success;
 }
 
-// What a call answers when nobody waited for its answer.
-template <typename R>
-R Failed(NET_API_STATUS status) {
-    R r{};
-    r.status = status;
-    return r;
-}
-template <>
-NET_API_STATUS Failed<NET_API_STATUS>(NET_API_STATUS status) {
-    return status;
-}
-
 template <typename T>
 struct Answer {
     NET_API_STATUS status = NERR_Success;
@@ -286,7 +274,7 @@ CallRunner* gRunner = nullptr;
 template <typename R, typename F>
 R Carry(bool changes, F work) {
     std::shared_ptr<Provider> provider = ProviderSlot();
-    if (!provider) return Failed<R>(ERROR_NOT_SUPPORTED);
+    if (!provider) return FailedWith<R>(ERROR_NOT_SUPPORTED);
     struct Task {
         CallControl call;
         R result{};
@@ -307,8 +295,8 @@ R Carry(bool changes, F work) {
     if (outcome == CallRunner::Outcome::Finished && task->call.finished.load())
         return std::move(task->result);
     task->call.abandoned.store(true);
-    if (changes && task->call.requestSent.load()) return Failed<R>(VANTOR_RESULT_UNKNOWN);
-    return Failed<R>(outcome == CallRunner::Outcome::Cancelled ? ERROR_CANCELLED
+    if (changes && task->call.requestSent.load()) return FailedWith<R>(VANTOR_RESULT_UNKNOWN);
+    return FailedWith<R>(outcome == CallRunner::Outcome::Cancelled ? ERROR_CANCELLED
                                                                : ERROR_SEM_TIMEOUT);
 }
 

@@ -122,29 +122,25 @@ netapi::CallRunner::Outcome WaitingCallRunner::Run(netapi::CallControl& call,
     mEscape = false;
     Outcome outcome = Outcome::Finished;
     for (;;) {
+        bool asking = false;
         {
             std::unique_lock<std::mutex> lock(worker->lock);
-            if (worker->done.wait_for(lock, std::chrono::milliseconds(10),
-                                      [&] { return worker->finished || worker->ask != nullptr; })) {
-                if (worker->finished) break;
-            }
+            worker->done.wait_for(lock, std::chrono::milliseconds(10),
+                                  [&] { return worker->finished || worker->ask != nullptr; });
+            if (worker->finished) break;
+            asking = worker->ask != nullptr;
         }
-        {
-            std::unique_lock<std::mutex> lock(worker->lock);
-            const bool asking = worker->ask != nullptr;
-            lock.unlock();
-            if (asking) {
-                // The worker is stopped until this is answered, so the
-                // deadline can be moved without a race.
-                const auto started = netapi::CallClock::now();
-                ++mInteracting;
-                Answer(*worker, true);
-                --mInteracting;
-                if (call.deadline != netapi::CallClock::time_point::max())
-                    call.deadline += netapi::CallClock::now() - started;
-                giveUp = giveUpAt();
-                continue;
-            }
+        if (asking) {
+            // The worker is stopped until this is answered, so the deadline
+            // can be moved without a race.
+            const auto started = netapi::CallClock::now();
+            ++mInteracting;
+            Answer(*worker, true);
+            --mInteracting;
+            if (call.deadline != netapi::CallClock::time_point::max())
+                call.deadline += netapi::CallClock::now() - started;
+            giveUp = giveUpAt();
+            continue;
         }
         QCoreApplication::processEvents(QEventLoop::ExcludeSocketNotifiers |
                                         QEventLoop::X11ExcludeTimers);

@@ -217,33 +217,13 @@ std::shared_ptr<SmbProvider::Server> SmbProvider::For(const OptString& server) {
     return slot;
 }
 
-namespace {
-
-template <typename R>
-R Failure(NET_API_STATUS status) {
-    R r{};
-    r.status = status;
-    return r;
-}
-template <>
-NET_API_STATUS Failure<NET_API_STATUS>(NET_API_STATUS status) {
-    return status;
-}
-
-}  // namespace
-
 template <typename R, typename F>
 R SmbProvider::Guarded(const OptString& server, F call) {
     // Called outside netapi (tests, the computer list's helpers): still bounded.
-    netapi::CallControl own;
-    std::optional<netapi::ScopedCall> scope;
-    if (netapi::CurrentCall() == nullptr) {
-        own.deadline = netapi::CallClock::now() + netapi::GetCallLimits().deadline;
-        scope.emplace(&own);
-    }
-    const netapi::CallControl& control = *netapi::CurrentCall();
+    const netapi::BoundedCall bounded;
+    const netapi::CallControl& control = bounded.Control();
     const std::string key = Key(server);
-    if (const auto code = mDead.Blocked(key, netapi::CallClock::now())) return Failure<R>(*code);
+    if (const auto code = mDead.Blocked(key, netapi::CallClock::now())) return netapi::FailedWith<R>(*code);
     // Held for the whole call: a new log-on may drop the server's bindings
     // meanwhile, and a call given up may still be running on them.
     const std::shared_ptr<Server> s = For(server);
@@ -251,8 +231,8 @@ R SmbProvider::Guarded(const OptString& server, F call) {
     const bool mine = control.deadline == netapi::CallClock::time_point::max()
                           ? (turn.lock(), true)
                           : turn.try_lock_until(control.deadline);
-    if (!mine) return Failure<R>(netapi::ERROR_SEM_TIMEOUT);
-    if (control.Over()) return Failure<R>(netapi::ERROR_SEM_TIMEOUT);
+    if (!mine) return netapi::FailedWith<R>(netapi::ERROR_SEM_TIMEOUT);
+    if (control.Over()) return netapi::FailedWith<R>(netapi::ERROR_SEM_TIMEOUT);
     R result = call(*s);
     mDead.Record(key, StatusOf(result), netapi::CallClock::now());
     return result;
@@ -395,12 +375,7 @@ netapi::EnumResult<netapi::ServerInfo101> SmbProvider::ServerEnum(DWORD serverty
         named.push_back(i < configured);
     }
 
-    netapi::CallControl own;
-    std::optional<netapi::ScopedCall> scope;
-    if (netapi::CurrentCall() == nullptr) {
-        own.deadline = netapi::CallClock::now() + netapi::GetCallLimits().deadline;
-        scope.emplace(&own);
-    }
+    const netapi::BoundedCall bounded;
     // Every candidate at once, whether it answers at all, so that N computers
     // that are down cost one wait, not N; each that answers is asked for its
     // information right away. Computers remembered as down are not asked.
