@@ -128,30 +128,21 @@ const Table& WininetTable() {
     return table;
 }
 
-struct Module {
-    std::string_view name;
-    const Table& (*table)();
-    bool available;
+class BuiltIn final : public MessageSource {
+public:
+    bool Loaded(std::string_view) const override { return true; }
+    std::optional<std::u16string_view> Find(std::string_view module,
+                                            std::uint32_t code) const override {
+        const Table& table = module == "netmsg.dll"    ? NetmsgTable()
+                             : module == "Wininet.dll" ? WininetTable()
+                                                       : SystemTable();
+        const auto it = table.find(code);
+        if (it == table.end()) return std::nullopt;
+        return it->second;
+    }
 };
 
-Module gModules[] = {
-    {"netmsg.dll", &NetmsgTable, true},
-    {"Wininet.dll", &WininetTable, true},
-};
-
-std::map<std::pair<std::string, std::uint32_t>, std::u16string>& Overrides() {
-    static std::map<std::pair<std::string, std::uint32_t>, std::u16string> overrides;
-    return overrides;
-}
-
-std::optional<std::u16string_view> Lookup(std::string_view module, const Table& table,
-                                         std::uint32_t code) {
-    const auto o = Overrides().find({std::string(module), code});
-    if (o != Overrides().end()) return std::u16string_view(o->second);
-    const auto it = table.find(code);
-    if (it == table.end()) return std::nullopt;
-    return it->second;
-}
+const MessageSource* gSource = nullptr;
 
 constexpr std::size_t kBufferChars = 256;  // the message buffer of the original call
 
@@ -163,31 +154,23 @@ std::string_view MessageModuleFor(std::uint32_t code) {
     return {};
 }
 
-void SetMessageModuleAvailable(std::string_view module, bool available) {
-    for (auto& m : gModules)
-        if (m.name == module) m.available = available;
+const MessageSource& BuiltInMessages() {
+    static const BuiltIn builtIn;
+    return builtIn;
 }
 
-void SetMessageTextForTest(std::string_view module, std::uint32_t code, std::u16string text) {
-    Overrides()[{std::string(module), code}] = std::move(text);
-}
-
-void ClearMessageTextOverrides() { Overrides().clear(); }
+void SetMessageSource(const MessageSource* source) { gSource = source; }
 
 std::u16string GetErrorText(std::uint32_t code) {
+    const MessageSource& source = gSource != nullptr ? *gSource : BuiltInMessages();
     const std::string_view module = MessageModuleFor(code);
-    const Table* moduleTable = nullptr;
+    std::optional<std::u16string_view> message;
     if (!module.empty()) {
-        for (const auto& m : gModules) {
-            if (m.name != module) continue;
-            if (!m.available) return {};  // the module could not be loaded
-            moduleTable = &m.table();
-        }
+        if (!source.Loaded(module)) return {};
+        message = source.Find(module, code);
     }
     // A module source falls back to the system table for codes it lacks.
-    std::optional<std::u16string_view> message;
-    if (moduleTable != nullptr) message = Lookup(module, *moduleTable, code);
-    if (!message) message = Lookup("", SystemTable(), code);
+    if (!message) message = source.Find("", code);
     if (!message) return {};
 
     std::u16string text(message->substr(0, kBufferChars - 1));

@@ -2,6 +2,7 @@
 // Error codes to text, from three message sources chosen by code range, and
 // the string copy out of result buffers.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -18,11 +19,22 @@ std::u16string PointerToString(const char16_t* const* field);
 // for the system table.
 std::string_view MessageModuleFor(std::uint32_t code);
 
-// Test knobs: make a message module unloadable, as if its file were missing;
-// give one code a text of the test's choosing ("" for the system table).
-void SetMessageModuleAvailable(std::string_view module, bool available);
-void SetMessageTextForTest(std::string_view module, std::uint32_t code, std::u16string text);
-void ClearMessageTextOverrides();
+// Where GetErrorText finds its texts: the program's own message tables,
+// unless something else is put in their place (a test's texts, a module that
+// will not load).
+class MessageSource {
+public:
+    virtual ~MessageSource() = default;
+    // Whether the module could be loaded; the system table ("") always is.
+    virtual bool Loaded(std::string_view module) const = 0;
+    // The text `module` ("" for the system table) holds for `code`, with the
+    // CR LF the tables end in, or nullopt.
+    virtual std::optional<std::u16string_view> Find(std::string_view module,
+                                                     std::uint32_t code) const = 0;
+};
+const MessageSource& BuiltInMessages();
+// nullptr puts the built-in tables back.
+void SetMessageSource(const MessageSource* source);
 
 // The composed failure lines, shared by the collections and the summary.
 // "<call> error <code> : <text>" CR LF, then the advice (only for code 5) and

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "netenum/modAPI_Error.h"
+#include "support/ScriptedMessages.h"
 
 using namespace netenum;
 
@@ -8,11 +9,7 @@ namespace {
 
 class ErrorText : public ::testing::Test {
 protected:
-    void TearDown() override {
-        ClearMessageTextOverrides();
-        SetMessageModuleAvailable("netmsg.dll", true);
-        SetMessageModuleAvailable("Wininet.dll", true);
-    }
+    ScriptedMessages messages;
 };
 
 TEST_F(ErrorText, PlatformWordingWithoutTrailingLineBreak) {
@@ -36,33 +33,33 @@ TEST_F(ErrorText, SourceChosenByCodeRangeBoundaries) {
     EXPECT_EQ(MessageModuleFor(12172), "");
 
     // The same code gets its text from the module it belongs to.
-    SetMessageTextForTest("netmsg.dll", 2100, u"from netmsg\r\n");
-    SetMessageTextForTest("", 2100, u"from system\r\n");
-    SetMessageTextForTest("netmsg.dll", 3000, u"from netmsg\r\n");
-    SetMessageTextForTest("", 3000, u"from system\r\n");
+    messages.SetText("netmsg.dll", 2100, u"from netmsg\r\n");
+    messages.SetText("", 2100, u"from system\r\n");
+    messages.SetText("netmsg.dll", 3000, u"from netmsg\r\n");
+    messages.SetText("", 3000, u"from system\r\n");
     EXPECT_EQ(GetErrorText(2100), u"from netmsg");
     EXPECT_EQ(GetErrorText(3000), u"from system");
-    SetMessageTextForTest("Wininet.dll", 12171, u"from wininet\r\n");
-    SetMessageTextForTest("", 12172, u"from system\r\n");
+    messages.SetText("Wininet.dll", 12171, u"from wininet\r\n");
+    messages.SetText("", 12172, u"from system\r\n");
     EXPECT_EQ(GetErrorText(12171), u"from wininet");
     EXPECT_EQ(GetErrorText(12172), u"from system");
 }
 
 TEST_F(ErrorText, ModuleFallsBackToSystemTableButAMissingModuleGivesNothing) {
-    SetMessageTextForTest("", 2500, u"system knows 2500\r\n");
+    messages.SetText("", 2500, u"system knows 2500\r\n");
     EXPECT_EQ(GetErrorText(2500), u"system knows 2500");
-    SetMessageModuleAvailable("netmsg.dll", false);
+    messages.SetModuleAvailable("netmsg.dll", false);
     EXPECT_EQ(GetErrorText(2500), u"");
     EXPECT_EQ(GetErrorText(2221), u"");
     EXPECT_EQ(GetErrorText(5), u"Access is denied.");  // the system table is unaffected
 }
 
 TEST_F(ErrorText, OnlyOneTrailingLineBreakIsRemoved) {
-    SetMessageTextForTest("", 40000, u"two breaks\r\n\r\n");
-    SetMessageTextForTest("", 40001, u"no break");
+    messages.SetText("", 40000, u"two breaks\r\n\r\n");
+    messages.SetText("", 40001, u"no break");
     EXPECT_EQ(GetErrorText(40000), u"two breaks\r\n");
     EXPECT_EQ(GetErrorText(40001), u"no break");
-    SetMessageTextForTest("", 40002, std::u16string(u"cut\0here\r\n", 10));
+    messages.SetText("", 40002, std::u16string(u"cut\0here\r\n", 10));
     EXPECT_EQ(GetErrorText(40002), u"cut");
 }
 
