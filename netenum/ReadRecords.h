@@ -2,6 +2,7 @@
 // The one way the four collections read an enumeration: the call fills a
 // buffer, a failure becomes its System Messages line, and each record the
 // buffer holds is handed on. The buffer is released on every path.
+#include <optional>
 #include <string_view>
 
 #include "MessageTarget.h"
@@ -16,11 +17,12 @@ namespace netenum {
 enum class PartialList { Read, Fails };
 
 // `call(bufptr, &entriesRead, &totalEntries)` makes the call named `name`;
-// `add(record)` turns each record into one of `items`; `partial(totalEntries)`
-// hears of a partial list that was read.
-template <typename Record, typename Items, typename Call, typename Add, typename Partial>
-void ReadRecords(std::u16string_view name, std::u16string_view advice, PartialList partialList,
-                 Items& items, Call call, Add add, Partial partial) {
+// `add(record)` turns each record into one of `items`. A partial list that was
+// read gives the server's total; anything else gives nullopt.
+template <typename Record, typename Items, typename Call, typename Add>
+std::optional<netapi::DWORD> ReadRecords(std::u16string_view name, std::u16string_view advice,
+                                         PartialList partialList, Items& items, Call call,
+                                         Add add) {
     NetBuffer buffer;
     netapi::DWORD entriesRead = 0;
     netapi::DWORD totalEntries = 0;
@@ -29,13 +31,15 @@ void ReadRecords(std::u16string_view name, std::u16string_view advice, PartialLi
     if (status != netapi::NERR_Success && !partialRead) {
         buffer.Reset();
         AppendToCurrentForm(FailureLineWithAdvice(name, status, advice));
-        return;
+        return std::nullopt;
     }
-    if (partialRead) partial(totalEntries);
-    if (!buffer) return;
-    const auto* records = buffer.template As<Record>();
-    items.reserve(items.size() + entriesRead);
-    for (netapi::DWORD i = 0; i < entriesRead; ++i) add(records[i]);
+    if (buffer) {
+        const auto* records = buffer.template As<Record>();
+        items.reserve(items.size() + entriesRead);
+        for (netapi::DWORD i = 0; i < entriesRead; ++i) add(records[i]);
+    }
+    if (partialRead) return totalEntries;
+    return std::nullopt;
 }
 
 }  // namespace netenum

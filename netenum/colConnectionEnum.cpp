@@ -8,27 +8,9 @@
 
 namespace netenum {
 
-void clsConnectionEnum::SetProperties(std::int32_t type, std::int32_t id, std::int32_t numOpens,
-                                      std::int32_t numUsers, std::int32_t seconds,
-                                      std::u16string timeText, std::u16string userName,
-                                      std::u16string netName) {
-    mConnectionType = type;
-    mConnectionID = id;
-    mNumOpens = numOpens;
-    mNumUsers = numUsers;
-    mConnectionTime = seconds;
-    mConnectTimeFormatted = std::move(timeText);
-    mUserName = std::move(userName);
-    mNetName = std::move(netName);
-}
-
 void colConnectionEnum::Init(const std::u16string& Qualifier, const std::u16string& ServerName) {
     mQualifier = Qualifier;
     mServerName = ServerName;
-    EnumConnections();
-}
-
-void colConnectionEnum::EnumConnections() {
     netapi::DWORD resumeHandle = 0;
     ReadRecords<netapi::CONNECTION_INFO_1>(
         u"NetConnectionEnum", kAdviceOperator, PartialList::Fails, mItems,
@@ -38,23 +20,17 @@ void colConnectionEnum::EnumConnections() {
                                              &resumeHandle);
         },
         [&](const netapi::CONNECTION_INFO_1& r) {
-            std::u16string netName = PointerToString(&r.coni1_netname);
-            std::u16string userName = PointerToString(&r.coni1_username);
-            if (userName.empty()) userName = netName;
-            AddItem(r.coni1_type, r.coni1_id, r.coni1_num_opens, r.coni1_num_users, r.coni1_time,
-                    std::move(userName), std::move(netName));
-        },
-        [](netapi::DWORD) {});
-}
-
-void colConnectionEnum::AddItem(std::uint32_t type, std::uint32_t id, std::uint32_t numOpens,
-                                std::uint32_t numUsers, std::uint32_t seconds,
-                                std::u16string userName, std::u16string netName) {
-    clsConnectionEnum& item = mItems.emplace_back();
-    item.SetProperties(static_cast<std::int32_t>(type), static_cast<std::int32_t>(id),
-                       static_cast<std::int32_t>(numOpens), static_cast<std::int32_t>(numUsers),
-                       static_cast<std::int32_t>(seconds), FormatSeconds(seconds),
-                       std::move(userName), std::move(netName));
+            clsConnectionEnum& item = mItems.emplace_back();
+            item.mConnectionType = static_cast<std::int32_t>(r.coni1_type);
+            item.mConnectionID = static_cast<std::int32_t>(r.coni1_id);
+            item.mNumOpens = static_cast<std::int32_t>(r.coni1_num_opens);
+            item.mNumUsers = static_cast<std::int32_t>(r.coni1_num_users);
+            item.mConnectionTime = static_cast<std::int32_t>(r.coni1_time);
+            item.mConnectTimeFormatted = FormatSeconds(r.coni1_time);
+            item.mNetName = PointerToString(&r.coni1_netname);
+            item.mUserName = PointerToString(&r.coni1_username);
+            if (item.mUserName.empty()) item.mUserName = item.mNetName;
+        });
 }
 
 }  // namespace netenum

@@ -22,9 +22,6 @@ public:
 
 private:
     friend class colConnectionEnum;
-    void SetProperties(std::int32_t type, std::int32_t id, std::int32_t numOpens,
-                       std::int32_t numUsers, std::int32_t seconds, std::u16string timeText,
-                       std::u16string userName, std::u16string netName);
 
     std::int32_t mConnectionID = 0;
     std::int32_t mConnectionType = 0;
@@ -44,11 +41,6 @@ public:
     const std::u16string& ServerName() const { return mServerName; }
 
 private:
-    void EnumConnections();
-    void AddItem(std::uint32_t type, std::uint32_t id, std::uint32_t numOpens,
-                 std::uint32_t numUsers, std::uint32_t seconds, std::u16string userName,
-                 std::u16string netName);
-
     std::u16string mQualifier;
     std::u16string mServerName;
 };

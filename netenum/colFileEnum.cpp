@@ -8,27 +8,13 @@
 
 namespace netenum {
 
-void clsFileEnum::SetProperties(std::int32_t id, std::int32_t permissions,
-                                std::int32_t numberLocks, std::u16string pathName,
-                                std::u16string userName) {
-    mID = id;
-    mPermissions = permissions;
-    mNumberLocks = numberLocks;
-    mPathName = std::move(pathName);
-    mUserName = std::move(userName);
-}
-
 void colFileEnum::Init(const std::u16string& ServerName) {
     mServerName = ServerName;
-    EnumFiles();
-}
-
-void colFileEnum::EnumFiles() {
     // Empty strings, not null pointers: no path or user filter applies.
     const std::u16string basePath;
     const std::u16string userName;
     netapi::DWORD resumeHandle = 0;
-    ReadRecords<netapi::FILE_INFO_3>(
+    const auto partial = ReadRecords<netapi::FILE_INFO_3>(
         u"NetFileEnum", kAdviceOperator, PartialList::Read, mItems,
         [&](netapi::LPBYTE* out, netapi::DWORD* read, netapi::DWORD* total) {
             return netapi::NetFileEnum(mServerName.c_str(), basePath.c_str(), userName.c_str(), 3,
@@ -36,18 +22,14 @@ void colFileEnum::EnumFiles() {
                                        &resumeHandle);
         },
         [&](const netapi::FILE_INFO_3& r) {
-            AddItem(static_cast<std::int32_t>(r.fi3_id),
-                    static_cast<std::int32_t>(r.fi3_permissions),
-                    static_cast<std::int32_t>(r.fi3_num_locks), PointerToString(&r.fi3_pathname),
-                    PointerToString(&r.fi3_username));
-        },
-        [&](netapi::DWORD total) { SetIncomplete(total); });
-}
-
-void colFileEnum::AddItem(std::int32_t id, std::int32_t permissions, std::int32_t numberLocks,
-                          std::u16string pathName, std::u16string userName) {
-    clsFileEnum& item = mItems.emplace_back();
-    item.SetProperties(id, permissions, numberLocks, std::move(pathName), std::move(userName));
+            clsFileEnum& item = mItems.emplace_back();
+            item.mID = static_cast<std::int32_t>(r.fi3_id);
+            item.mPermissions = static_cast<std::int32_t>(r.fi3_permissions);
+            item.mNumberLocks = static_cast<std::int32_t>(r.fi3_num_locks);
+            item.mPathName = PointerToString(&r.fi3_pathname);
+            item.mUserName = PointerToString(&r.fi3_username);
+        });
+    if (partial) SetIncomplete(*partial);
 }
 
 void colFileEnum::CloseFile(std::int32_t FilePtr, const std::u16string& CloseOnServer,

@@ -17,8 +17,6 @@ public:
 
 private:
     friend class colFileEnum;
-    void SetProperties(std::int32_t id, std::int32_t permissions, std::int32_t numberLocks,
-                       std::u16string pathName, std::u16string userName);
 
     std::int32_t mID = 0;
     std::int32_t mPermissions = 0;
@@ -42,10 +40,6 @@ public:
     const std::u16string& ServerName() const { return mServerName; }
 
 private:
-    void EnumFiles();
-    void AddItem(std::int32_t id, std::int32_t permissions, std::int32_t numberLocks,
-                 std::u16string pathName, std::u16string userName);
-
     std::u16string mServerName;
 };
 

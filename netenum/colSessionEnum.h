@@ -21,10 +21,6 @@ public:
 
 private:
     friend class colSessionEnum;
-    void SetProperties(std::u16string computerName, std::u16string userName,
-                       std::u16string transport, std::int32_t numOpens, std::int32_t activeTime,
-                       std::u16string activeTimeFormatted, std::int32_t idleTime,
-                       std::u16string idleTimeFormatted, std::int32_t userFlags);
 
     std::u16string mComputerName;
     std::u16string mUserName;
@@ -48,11 +44,6 @@ public:
     const std::u16string& ServerName() const { return mServerName; }
 
 private:
-    void EnumSessions();
-    void AddItem(std::u16string computerName, std::u16string userName, std::u16string transport,
-                 std::uint32_t numOpens, std::uint32_t activeTime, std::uint32_t idleTime,
-                 std::uint32_t userFlags);
-
     std::u16string mServerName;
 };
 

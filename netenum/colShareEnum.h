@@ -19,9 +19,6 @@ public:
 
 private:
     friend class colShareEnum;
-    void SetProperties(std::u16string shareName, std::u16string remarks, std::u16string path,
-                       std::int32_t maxUses, std::int32_t currentUses, std::int32_t type,
-                       std::int32_t permissions);
 
     std::u16string mShareName;
     std::u16string mRemarks;
@@ -38,11 +35,6 @@ public:
     const std::u16string& ServerName() const { return mServerName; }
 
 private:
-    void EnumShares();
-    void AddItem(std::u16string shareName, std::u16string remarks, std::u16string path,
-                 std::int32_t maxUses, std::int32_t currentUses, std::int32_t type,
-                 std::int32_t permissions);
-
     std::u16string mServerName;
 };
 
