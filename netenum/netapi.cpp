@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <type_traits>
 #include <unordered_set>
 
 #include "MessageTarget.h"
@@ -85,53 +86,37 @@ private:
     std::size_t mBytes = 0;
 };
 
+// Designated initialisers: the strings are copied in the order the fields
+// stand, the same in the measuring pass as in the writing one.
 void Fill(FILE_INFO_3& o, const FileInfo3& r, Cursor& c) {
-    o.fi3_id = r.id;
-    o.fi3_permissions = r.permissions;
-    o.fi3_num_locks = r.num_locks;
-    o.fi3_pathname = c.Str(r.pathname);
-    o.fi3_username = c.Str(r.username);
+    o = {.fi3_id = r.id, .fi3_permissions = r.permissions, .fi3_num_locks = r.num_locks,
+         .fi3_pathname = c.Str(r.pathname), .fi3_username = c.Str(r.username)};
 }
 
 void Fill(SESSION_INFO_502& o, const SessionInfo502& r, Cursor& c) {
-    o.sesi502_cname = c.Str(r.cname);
-    o.sesi502_username = c.Str(r.username);
-    o.sesi502_num_opens = r.num_opens;
-    o.sesi502_time = r.time;
-    o.sesi502_idle_time = r.idle_time;
-    o.sesi502_user_flags = r.user_flags;
-    o.sesi502_cltype_name = c.Str(r.cltype_name);
-    o.sesi502_transport = c.Str(r.transport);
+    o = {.sesi502_cname = c.Str(r.cname), .sesi502_username = c.Str(r.username),
+         .sesi502_num_opens = r.num_opens, .sesi502_time = r.time,
+         .sesi502_idle_time = r.idle_time, .sesi502_user_flags = r.user_flags,
+         .sesi502_cltype_name = c.Str(r.cltype_name), .sesi502_transport = c.Str(r.transport)};
 }
 
 void Fill(SHARE_INFO_2& o, const ShareInfo2& r, Cursor& c) {
-    o.shi2_netname = c.Str(r.netname);
-    o.shi2_type = r.type;
-    o.shi2_remark = c.Str(r.remark);
-    o.shi2_permissions = r.permissions;
-    o.shi2_max_uses = r.max_uses;
-    o.shi2_current_uses = r.current_uses;
-    o.shi2_path = c.Str(r.path);
-    o.shi2_passwd = c.Str(r.passwd);
+    o = {.shi2_netname = c.Str(r.netname), .shi2_type = r.type, .shi2_remark = c.Str(r.remark),
+         .shi2_permissions = r.permissions, .shi2_max_uses = r.max_uses,
+         .shi2_current_uses = r.current_uses, .shi2_path = c.Str(r.path),
+         .shi2_passwd = c.Str(r.passwd)};
 }
 
 void Fill(CONNECTION_INFO_1& o, const ConnectionInfo1& r, Cursor& c) {
-    o.coni1_id = r.id;
-    o.coni1_type = r.type;
-    o.coni1_num_opens = r.num_opens;
-    o.coni1_num_users = r.num_users;
-    o.coni1_time = r.time;
-    o.coni1_username = c.Str(r.username);
-    o.coni1_netname = c.Str(r.netname);
+    o = {.coni1_id = r.id, .coni1_type = r.type, .coni1_num_opens = r.num_opens,
+         .coni1_num_users = r.num_users, .coni1_time = r.time,
+         .coni1_username = c.Str(r.username), .coni1_netname = c.Str(r.netname)};
 }
 
 void Fill(SERVER_INFO_101& o, const ServerInfo101& r, Cursor& c) {
-    o.sv101_platform_id = r.platform_id;
-    o.sv101_name = c.Str(r.name);
-    o.sv101_version_major = r.version_major;
-    o.sv101_version_minor = r.version_minor;
-    o.sv101_type = r.type;
-    o.sv101_comment = c.Str(r.comment);
+    o = {.sv101_platform_id = r.platform_id, .sv101_name = c.Str(r.name),
+         .sv101_version_major = r.version_major, .sv101_version_minor = r.version_minor,
+         .sv101_type = r.type, .sv101_comment = c.Str(r.comment)};
 }
 
 void Fill(TIME_OF_DAY_INFO& o, const TimeOfDay& r, Cursor&) {
@@ -140,70 +125,45 @@ void Fill(TIME_OF_DAY_INFO& o, const TimeOfDay& r, Cursor&) {
 }
 
 void Fill(USER_INFO_3& o, const UserInfo3& r, Cursor& c) {
-    o.usri3_name = c.Str(r.name);
-    o.usri3_password = c.Str(r.password);
-    o.usri3_password_age = r.password_age;
-    o.usri3_priv = r.priv;
-    o.usri3_home_dir = c.Str(r.home_dir);
-    o.usri3_comment = c.Str(r.comment);
-    o.usri3_flags = r.flags;
-    o.usri3_script_path = c.Str(r.script_path);
-    o.usri3_auth_flags = r.auth_flags;
-    o.usri3_full_name = c.Str(r.full_name);
-    o.usri3_usr_comment = c.Str(r.usr_comment);
-    o.usri3_parms = c.Str(r.parms);
-    o.usri3_workstations = c.Str(r.workstations);
-    o.usri3_last_logon = r.last_logon;
-    o.usri3_last_logoff = r.last_logoff;
-    o.usri3_acct_expires = r.acct_expires;
-    o.usri3_max_storage = r.max_storage;
-    o.usri3_units_per_week = r.units_per_week;
-    o.usri3_logon_hours = c.Bytes(r.logon_hours);
-    o.usri3_bad_pw_count = r.bad_pw_count;
-    o.usri3_num_logons = r.num_logons;
-    o.usri3_logon_server = c.Str(r.logon_server);
-    o.usri3_country_code = r.country_code;
-    o.usri3_code_page = r.code_page;
-    o.usri3_user_id = r.user_id;
-    o.usri3_primary_group_id = r.primary_group_id;
-    o.usri3_profile = c.Str(r.profile);
-    o.usri3_home_dir_drive = c.Str(r.home_dir_drive);
-    o.usri3_password_expired = r.password_expired;
+    o = {.usri3_name = c.Str(r.name), .usri3_password = c.Str(r.password),
+         .usri3_password_age = r.password_age, .usri3_priv = r.priv,
+         .usri3_home_dir = c.Str(r.home_dir), .usri3_comment = c.Str(r.comment),
+         .usri3_flags = r.flags, .usri3_script_path = c.Str(r.script_path),
+         .usri3_auth_flags = r.auth_flags, .usri3_full_name = c.Str(r.full_name),
+         .usri3_usr_comment = c.Str(r.usr_comment), .usri3_parms = c.Str(r.parms),
+         .usri3_workstations = c.Str(r.workstations), .usri3_last_logon = r.last_logon,
+         .usri3_last_logoff = r.last_logoff, .usri3_acct_expires = r.acct_expires,
+         .usri3_max_storage = r.max_storage, .usri3_units_per_week = r.units_per_week,
+         .usri3_logon_hours = c.Bytes(r.logon_hours), .usri3_bad_pw_count = r.bad_pw_count,
+         .usri3_num_logons = r.num_logons, .usri3_logon_server = c.Str(r.logon_server),
+         .usri3_country_code = r.country_code, .usri3_code_page = r.code_page,
+         .usri3_user_id = r.user_id, .usri3_primary_group_id = r.primary_group_id,
+         .usri3_profile = c.Str(r.profile), .usri3_home_dir_drive = c.Str(r.home_dir_drive),
+         .usri3_password_expired = r.password_expired};
+}
+
+std::optional<std::vector<std::uint8_t>> LogonHours(LPBYTE hours) {
+    if (hours == nullptr) return std::nullopt;
+    return std::vector<std::uint8_t>(hours, hours + LOGON_HOURS_BYTES);
 }
 
 UserInfo3 Unpack(const USER_INFO_3& i) {
-    UserInfo3 u;
-    u.name = FromPointer(i.usri3_name);
-    u.password = FromPointer(i.usri3_password);
-    u.password_age = i.usri3_password_age;
-    u.priv = i.usri3_priv;
-    u.home_dir = FromPointer(i.usri3_home_dir);
-    u.comment = FromPointer(i.usri3_comment);
-    u.flags = i.usri3_flags;
-    u.script_path = FromPointer(i.usri3_script_path);
-    u.auth_flags = i.usri3_auth_flags;
-    u.full_name = FromPointer(i.usri3_full_name);
-    u.usr_comment = FromPointer(i.usri3_usr_comment);
-    u.parms = FromPointer(i.usri3_parms);
-    u.workstations = FromPointer(i.usri3_workstations);
-    u.last_logon = i.usri3_last_logon;
-    u.last_logoff = i.usri3_last_logoff;
-    u.acct_expires = i.usri3_acct_expires;
-    u.max_storage = i.usri3_max_storage;
-    u.units_per_week = i.usri3_units_per_week;
-    if (i.usri3_logon_hours != nullptr)
-        u.logon_hours.emplace(i.usri3_logon_hours, i.usri3_logon_hours + LOGON_HOURS_BYTES);
-    u.bad_pw_count = i.usri3_bad_pw_count;
-    u.num_logons = i.usri3_num_logons;
-    u.logon_server = FromPointer(i.usri3_logon_server);
-    u.country_code = i.usri3_country_code;
-    u.code_page = i.usri3_code_page;
-    u.user_id = i.usri3_user_id;
-    u.primary_group_id = i.usri3_primary_group_id;
-    u.profile = FromPointer(i.usri3_profile);
-    u.home_dir_drive = FromPointer(i.usri3_home_dir_drive);
-    u.password_expired = i.usri3_password_expired;
-    return u;
+    return {.name = FromPointer(i.usri3_name), .password = FromPointer(i.usri3_password),
+            .password_age = i.usri3_password_age, .priv = i.usri3_priv,
+            .home_dir = FromPointer(i.usri3_home_dir), .comment = FromPointer(i.usri3_comment),
+            .flags = i.usri3_flags, .script_path = FromPointer(i.usri3_script_path),
+            .auth_flags = i.usri3_auth_flags, .full_name = FromPointer(i.usri3_full_name),
+            .usr_comment = FromPointer(i.usri3_usr_comment), .parms = FromPointer(i.usri3_parms),
+            .workstations = FromPointer(i.usri3_workstations), .last_logon = i.usri3_last_logon,
+            .last_logoff = i.usri3_last_logoff, .acct_expires = i.usri3_acct_expires,
+            .max_storage = i.usri3_max_storage, .units_per_week = i.usri3_units_per_week,
+            .logon_hours = LogonHours(i.usri3_logon_hours), .bad_pw_count = i.usri3_bad_pw_count,
+            .num_logons = i.usri3_num_logons, .logon_server = FromPointer(i.usri3_logon_server),
+            .country_code = i.usri3_country_code, .code_page = i.usri3_code_page,
+            .user_id = i.usri3_user_id, .primary_group_id = i.usri3_primary_group_id,
+            .profile = FromPointer(i.usri3_profile),
+            .home_dir_drive = FromPointer(i.usri3_home_dir_drive),
+            .password_expired = i.usri3_password_expired};
 }
 
 constexpr std::size_t AlignUp(std::size_t n) {
@@ -300,6 +260,35 @@ R Carry(bool changes, F work) {
                                                                : ERROR_SEM_TIMEOUT);
 }
 
+// The checks every enumeration makes before its call (out-parameters, then
+// the level), the call `work(provider)` and its answer packed into a buffer.
+template <typename Record, typename Work>
+NET_API_STATUS Enumerate(bool levelKnown, LPBYTE* bufptr, DWORD* entriesread, DWORD* totalentries,
+                         DWORD* resume_handle, Work work) {
+    if (bufptr == nullptr || entriesread == nullptr || totalentries == nullptr)
+        return ERROR_INVALID_PARAMETER;
+    *bufptr = nullptr;
+    if (!levelKnown) return ERROR_INVALID_LEVEL;
+    using Result = std::invoke_result_t<Work&, Provider&>;
+    return Deliver<Record>(Carry<Result>(false, std::move(work)), bufptr, entriesread, totalentries,
+                           resume_handle);
+}
+
+// The same for a call answering one record: `work(provider, value)` fills the
+// value and gives the status.
+template <typename Record, typename Value, typename Work>
+NET_API_STATUS GetOne(bool levelKnown, LPBYTE* bufptr, Work work) {
+    if (bufptr == nullptr) return ERROR_INVALID_PARAMETER;
+    *bufptr = nullptr;
+    if (!levelKnown) return ERROR_INVALID_LEVEL;
+    const auto answer = Carry<Answer<Value>>(false, [work = std::move(work)](Provider& p) {
+        Answer<Value> a;
+        a.status = work(p, a.value);
+        return a;
+    });
+    return DeliverOne<Record>(answer.status, answer.value, bufptr);
+}
+
 }  // namespace
 
 void SetProvider(std::shared_ptr<Provider> provider) { ProviderSlot() = std::move(provider); }
@@ -347,17 +336,11 @@ NET_API_STATUS NetApiBufferFree(void* Buffer) {
 NET_API_STATUS NetFileEnum(LPCWSTR servername, LPCWSTR basepath, LPCWSTR username, DWORD level,
                            LPBYTE* bufptr, DWORD, DWORD* entriesread, DWORD* totalentries,
                            DWORD* resume_handle) {
-    if (bufptr == nullptr || entriesread == nullptr || totalentries == nullptr)
-        return ERROR_INVALID_PARAMETER;
-    *bufptr = nullptr;
-    if (level != 3) return ERROR_INVALID_LEVEL;
-    return Deliver<FILE_INFO_3>(
-        Carry<EnumResult<FileInfo3>>(false,
-                                     [s = FromPointer(servername), b = FromPointer(basepath),
-                                      u = FromPointer(username)](Provider& p) {
-                                         return p.FileEnum(s, b, u);
-                                     }),
-        bufptr, entriesread, totalentries, resume_handle);
+    return Enumerate<FILE_INFO_3>(level == 3, bufptr, entriesread, totalentries, resume_handle,
+                                  [s = FromPointer(servername), b = FromPointer(basepath),
+                                   u = FromPointer(username)](Provider& p) {
+                                      return p.FileEnum(s, b, u);
+                                  });
 }
 
 NET_API_STATUS NetFileClose(LPCWSTR servername, DWORD fileid) {
@@ -369,18 +352,12 @@ NET_API_STATUS NetFileClose(LPCWSTR servername, DWORD fileid) {
 NET_API_STATUS NetSessionEnum(LPCWSTR servername, LPCWSTR UncClientName, LPCWSTR username,
                               DWORD level, LPBYTE* bufptr, DWORD, DWORD* entriesread,
                               DWORD* totalentries, DWORD* resume_handle) {
-    if (bufptr == nullptr || entriesread == nullptr || totalentries == nullptr)
-        return ERROR_INVALID_PARAMETER;
-    *bufptr = nullptr;
-    if (level != 502) return ERROR_INVALID_LEVEL;
-    return Deliver<SESSION_INFO_502>(
-        Carry<EnumResult<SessionInfo502>>(false,
-                                          [s = FromPointer(servername),
-                                           c = FromPointer(UncClientName),
-                                           u = FromPointer(username)](Provider& p) {
-                                              return p.SessionEnum(s, c, u);
-                                          }),
-        bufptr, entriesread, totalentries, resume_handle);
+    return Enumerate<SESSION_INFO_502>(level == 502, bufptr, entriesread, totalentries,
+                                       resume_handle,
+                                       [s = FromPointer(servername), c = FromPointer(UncClientName),
+                                        u = FromPointer(username)](Provider& p) {
+                                           return p.SessionEnum(s, c, u);
+                                       });
 }
 
 NET_API_STATUS NetSessionDel(LPCWSTR servername, LPCWSTR UncClientName, LPCWSTR username) {
@@ -392,57 +369,34 @@ NET_API_STATUS NetSessionDel(LPCWSTR servername, LPCWSTR UncClientName, LPCWSTR 
 
 NET_API_STATUS NetShareEnum(LPCWSTR servername, DWORD level, LPBYTE* bufptr, DWORD,
                             DWORD* entriesread, DWORD* totalentries, DWORD* resume_handle) {
-    if (bufptr == nullptr || entriesread == nullptr || totalentries == nullptr)
-        return ERROR_INVALID_PARAMETER;
-    *bufptr = nullptr;
-    if (level != 2) return ERROR_INVALID_LEVEL;
-    return Deliver<SHARE_INFO_2>(
-        Carry<EnumResult<ShareInfo2>>(
-            false, [s = FromPointer(servername)](Provider& p) { return p.ShareEnum(s); }),
-        bufptr, entriesread, totalentries, resume_handle);
+    return Enumerate<SHARE_INFO_2>(
+        level == 2, bufptr, entriesread, totalentries, resume_handle,
+        [s = FromPointer(servername)](Provider& p) { return p.ShareEnum(s); });
 }
 
 NET_API_STATUS NetConnectionEnum(LPCWSTR servername, LPCWSTR qualifier, DWORD level,
                                  LPBYTE* bufptr, DWORD, DWORD* entriesread,
                                  DWORD* totalentries, DWORD* resume_handle) {
-    if (bufptr == nullptr || entriesread == nullptr || totalentries == nullptr)
-        return ERROR_INVALID_PARAMETER;
-    *bufptr = nullptr;
-    if (level != 1) return ERROR_INVALID_LEVEL;
-    return Deliver<CONNECTION_INFO_1>(
-        Carry<EnumResult<ConnectionInfo1>>(
-            false, [s = FromPointer(servername), q = FromPointer(qualifier)](Provider& p) {
-                return p.ConnectionEnum(s, q);
-            }),
-        bufptr, entriesread, totalentries, resume_handle);
+    return Enumerate<CONNECTION_INFO_1>(
+        level == 1, bufptr, entriesread, totalentries, resume_handle,
+        [s = FromPointer(servername), q = FromPointer(qualifier)](Provider& p) {
+            return p.ConnectionEnum(s, q);
+        });
 }
 
 NET_API_STATUS NetServerEnum(LPCWSTR, DWORD level, LPBYTE* bufptr, DWORD, DWORD* entriesread,
                              DWORD* totalentries, DWORD servertype, LPCWSTR domain,
                              DWORD* resume_handle) {
-    if (bufptr == nullptr || entriesread == nullptr || totalentries == nullptr)
-        return ERROR_INVALID_PARAMETER;
-    *bufptr = nullptr;
-    if (level != 101) return ERROR_INVALID_LEVEL;
-    return Deliver<SERVER_INFO_101>(
-        Carry<EnumResult<ServerInfo101>>(false,
-                                         [servertype, d = FromPointer(domain)](Provider& p) {
-                                             return p.ServerEnum(servertype, d);
-                                         }),
-        bufptr, entriesread, totalentries, resume_handle);
+    return Enumerate<SERVER_INFO_101>(
+        level == 101, bufptr, entriesread, totalentries, resume_handle,
+        [servertype, d = FromPointer(domain)](Provider& p) { return p.ServerEnum(servertype, d); });
 }
 
 NET_API_STATUS NetServerGetInfo(LPCWSTR servername, DWORD level, LPBYTE* bufptr) {
-    if (bufptr == nullptr) return ERROR_INVALID_PARAMETER;
-    *bufptr = nullptr;
-    if (level != 101) return ERROR_INVALID_LEVEL;
-    const auto answer =
-        Carry<Answer<ServerInfo101>>(false, [s = FromPointer(servername)](Provider& p) {
-            Answer<ServerInfo101> a;
-            a.status = p.ServerGetInfo(s, a.value);
-            return a;
+    return GetOne<SERVER_INFO_101, ServerInfo101>(
+        level == 101, bufptr, [s = FromPointer(servername)](Provider& p, ServerInfo101& out) {
+            return p.ServerGetInfo(s, out);
         });
-    return DeliverOne<SERVER_INFO_101>(answer.status, answer.value, bufptr);
 }
 
 NET_API_STATUS NetServerSetInfo(LPCWSTR servername, DWORD level, LPBYTE buf, DWORD* parm_err) {
@@ -458,28 +412,20 @@ NET_API_STATUS NetServerSetInfo(LPCWSTR servername, DWORD level, LPBYTE buf, DWO
 }
 
 NET_API_STATUS NetRemoteTOD(LPCWSTR UncServerName, LPBYTE* BufferPtr) {
-    if (BufferPtr == nullptr) return ERROR_INVALID_PARAMETER;
-    *BufferPtr = nullptr;
-    const auto answer = Carry<Answer<TimeOfDay>>(false, [s = FromPointer(UncServerName)](Provider& p) {
-        Answer<TimeOfDay> a;
-        a.status = p.RemoteTOD(s, a.value);
-        return a;
-    });
-    return DeliverOne<TIME_OF_DAY_INFO>(answer.status, answer.value, BufferPtr);
+    // The clock has a single level.
+    return GetOne<TIME_OF_DAY_INFO, TimeOfDay>(
+        true, BufferPtr, [s = FromPointer(UncServerName)](Provider& p, TimeOfDay& out) {
+            return p.RemoteTOD(s, out);
+        });
 }
 
 NET_API_STATUS NetUserGetInfo(LPCWSTR servername, LPCWSTR username, DWORD level,
                               LPBYTE* bufptr) {
-    if (bufptr == nullptr) return ERROR_INVALID_PARAMETER;
-    *bufptr = nullptr;
-    if (level != 3) return ERROR_INVALID_LEVEL;
-    const auto answer = Carry<Answer<UserInfo3>>(
-        false, [s = FromPointer(servername), u = FromPointer(username)](Provider& p) {
-            Answer<UserInfo3> a;
-            a.status = p.UserGetInfo(s, u, a.value);
-            return a;
+    return GetOne<USER_INFO_3, UserInfo3>(
+        level == 3, bufptr,
+        [s = FromPointer(servername), u = FromPointer(username)](Provider& p, UserInfo3& out) {
+            return p.UserGetInfo(s, u, out);
         });
-    return DeliverOne<USER_INFO_3>(answer.status, answer.value, bufptr);
 }
 
 NET_API_STATUS NetUserSetInfo(LPCWSTR servername, LPCWSTR username, DWORD level, LPBYTE buf,
