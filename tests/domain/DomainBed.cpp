@@ -1,31 +1,17 @@
 #include "DomainBed.h"
 
-#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
-#include <fstream>
+#include <filesystem>
 
 namespace domain_test {
 
 std::map<std::string, std::string> DomainEnv(std::string& skip) {
-    std::map<std::string, std::string> env;
-    const char* dir = std::getenv("VANTOR_DOMAIN_DIR");
-    if (dir == nullptr) {
-        skip = "VANTOR_DOMAIN_DIR is not set (run through ctest)";
-        return env;
-    }
-    if (std::ifstream skipFile(std::string(dir) + "/skip"); skipFile) {
-        std::getline(skipFile, skip);
-        return env;
-    }
-    std::ifstream file(std::string(dir) + "/env");
-    if (!file) skip = "no domain controller running";
-    for (std::string line; std::getline(file, line);)
-        if (const auto eq = line.find('='); eq != std::string::npos)
-            env[line.substr(0, eq)] = line.substr(eq + 1);
-    return env;
+    testing_support::FixtureRun run = testing_support::ReadFixtureRun("VANTOR_DOMAIN_DIR");
+    skip = run.skip;
+    return run.env;
 }
 
 int Run(const std::vector<std::string>& argv, const std::string& input, std::string& output,
@@ -64,58 +50,29 @@ int Run(const std::vector<std::string>& argv, const std::string& input, std::str
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-std::string Kinit(const std::string& principal, const std::string& password,
-                  const std::string& folder) {
-    static int count = 0;
-    const std::string cache = "FILE:" + folder + "/krb5cc_" + std::to_string(++count);
+void DomainTest::SetUp() {
+    std::string skip;
+    env = DomainEnv(skip);
+    if (!skip.empty()) GTEST_SKIP() << skip;
+    char pattern[] = "/tmp/vantor-krb-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    mFolder = pattern;
+    adminTicket = Kinit("Administrator", env["admin_password"]);
+    ASSERT_FALSE(adminTicket.empty()) << "kinit failed";
+    unsetenv("VANTOR_SMB_AUTHFILE");
+}
+
+void DomainTest::TearDown() {
+    unsetenv("KRB5CCNAME");
+    if (!mFolder.empty()) std::filesystem::remove_all(mFolder);
+}
+
+std::string DomainTest::Kinit(const std::string& principal, const std::string& password) {
+    const std::string cache = "FILE:" + mFolder + "/krb5cc_" + std::to_string(++mTickets);
     std::string output;
-    if (Run({"kinit", principal}, password + "\n", output, {{"KRB5CCNAME", cache}}) != 0)
+    if (domain_test::Run({"kinit", principal}, password + "\n", output, {{"KRB5CCNAME", cache}}) != 0)
         return {};
     return cache;
-}
-
-Holder::Holder(const std::string& host, const std::string& user, const std::string& password,
-               const std::vector<std::string>& paths) {
-    int in[2], out[2];
-    if (pipe(in) != 0 || pipe(out) != 0) return;
-    mPid = fork();
-    if (mPid == 0) {
-        dup2(in[0], 0);
-        dup2(out[1], 1);
-        close(in[1]);
-        close(out[0]);
-        std::vector<std::string> args = {VANTOR_SMB_HOLDER, host, user};
-        args.insert(args.end(), paths.begin(), paths.end());
-        std::vector<char*> argv;
-        for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        setenv("VANTOR_HOLDER_PASSWORD", password.c_str(), 1);
-        execv(argv[0], argv.data());
-        _exit(127);
-    }
-    close(in[0]);
-    close(out[1]);
-    mIn = in[1];
-    std::string line;
-    char c = 0;
-    while (read(out[0], &c, 1) == 1 && c != '\n') line += c;
-    close(out[0]);
-    mReady = line.rfind("READY", 0) == 0;
-    if (!mReady) mFailure = line.empty() ? "no answer from the holder" : line;
-}
-
-Holder::~Holder() {
-    if (mIn >= 0) {
-        (void)!write(mIn, "quit\n", 5);
-        close(mIn);
-    }
-    if (mPid <= 0) return;
-    for (int i = 0; i < 100; ++i) {
-        if (waitpid(mPid, nullptr, WNOHANG) == mPid) return;
-        usleep(20000);
-    }
-    kill(mPid, SIGKILL);
-    waitpid(mPid, nullptr, 0);
 }
 
 long AccountControl(const std::map<std::string, std::string>& env, const std::string& user) {

@@ -2,11 +2,13 @@
 // What the live domain tests share: the domain the "domain" fixture started
 // (tests/domain/domain-controller), tickets got with kinit, users holding
 // files open on the member server, and samba-tool's view of an account.
-#include <sys/types.h>
+#include <gtest/gtest.h>
 
 #include <map>
 #include <string>
 #include <vector>
+
+#include "support/LiveFixture.h"
 
 namespace domain_test {
 
@@ -18,28 +20,34 @@ std::map<std::string, std::string> DomainEnv(std::string& skip);
 int Run(const std::vector<std::string>& argv, const std::string& input, std::string& output,
         const std::map<std::string, std::string>& env = {});
 
-// A ticket cache of its own for `principal`, got with kinit (the password on
-// standard input); its name ("FILE:...") or empty when kinit failed.
-std::string Kinit(const std::string& principal, const std::string& password,
-                  const std::string& folder);
+// A live domain test: the domain's description (`env`) and a ticket of the
+// domain's administrator (`adminTicket`), or the test skipped when there is
+// no domain. KRB5CCNAME is unset again afterwards.
+class DomainTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    // A ticket cache of the test's own for `principal`, got with kinit (the
+    // password on standard input); its name ("FILE:...") or empty when kinit failed.
+    std::string Kinit(const std::string& principal, const std::string& password);
+    // The folder the caches are in.
+    const std::string& TicketFolder() const { return mFolder; }
 
-// One domain user holding files open on `host` through libsmbclient, in a
-// helper process (a session on that server for as long as it lives).
-class Holder final {
-public:
-    Holder(const std::string& host, const std::string& user, const std::string& password,
-           const std::vector<std::string>& paths);
-    ~Holder();
-    Holder(const Holder&) = delete;
-    Holder& operator=(const Holder&) = delete;
-    bool Ready() const { return mReady; }
-    const std::string& Failure() const { return mFailure; }
+    std::map<std::string, std::string> env;
+    std::string adminTicket;
 
 private:
-    pid_t mPid = -1;
-    int mIn = -1;
-    bool mReady = false;
-    std::string mFailure;
+    std::string mFolder;
+    int mTickets = 0;
+};
+
+// One domain user holding files open on `host` (a session on that server for
+// as long as it lives).
+class Holder final : public testing_support::FileHolder {
+public:
+    Holder(const std::string& host, const std::string& user, const std::string& password,
+           const std::vector<std::string>& paths)
+        : FileHolder(VANTOR_SMB_HOLDER, host, user, password, paths) {}
 };
 
 // The account's userAccountControl as the domain controller's database holds it.

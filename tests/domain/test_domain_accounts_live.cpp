@@ -28,19 +28,12 @@ constexpr long kDisabled = 0x2;
 constexpr long kNormalAccount = 0x200;
 constexpr long kPasswordNeverExpires = 0x10000;
 
-class DomainAccountsLive : public ::testing::Test {
+class DomainAccountsLive : public domain_test::DomainTest {
 protected:
     void SetUp() override {
-        std::string skip;
-        env = domain_test::DomainEnv(skip);
-        if (!skip.empty()) GTEST_SKIP() << skip;
-        char pattern[] = "/tmp/vantor-dom-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        folder = pattern;
-        const std::string ticket = domain_test::Kinit("Administrator", env["admin_password"], folder);
-        ASSERT_FALSE(ticket.empty()) << "kinit failed";
-        setenv("KRB5CCNAME", ticket.c_str(), 1);
-        unsetenv("VANTOR_SMB_AUTHFILE");
+        DomainTest::SetUp();
+        if (IsSkipped() || HasFatalFailure()) return;
+        setenv("KRB5CCNAME", adminTicket.c_str(), 1);
         netapi::SetProvider(smb::MakeSmbProvider());
         previousPrompts = common::SetPrompts(prompts);
         main.chosen = QString::fromStdString(env["member"]);
@@ -49,8 +42,7 @@ protected:
         window.reset();
         netapi::SetProvider(nullptr);
         if (previousPrompts) common::SetPrompts(previousPrompts);
-        unsetenv("KRB5CCNAME");
-        if (!folder.empty()) std::system(("rm -rf " + folder).c_str());
+        DomainTest::TearDown();
         EXPECT_EQ(netapi::LiveBufferCount(), 0u);
     }
     // Opens the User Sessions window on the member server and runs Disable
@@ -70,8 +62,6 @@ protected:
         return window->Text1->Text().toStdString();
     }
 
-    std::map<std::string, std::string> env;
-    std::string folder;
     windowtest::FakeMainForm main;
     std::shared_ptr<common::ScriptedPrompts> prompts = std::make_shared<common::ScriptedPrompts>();
     std::shared_ptr<common::Prompts> previousPrompts;

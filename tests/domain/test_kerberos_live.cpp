@@ -22,18 +22,11 @@ namespace {
 
 using domain_test::Holder;
 
-class KerberosLive : public ::testing::Test {
+class KerberosLive : public domain_test::DomainTest {
 protected:
     void SetUp() override {
-        std::string skip;
-        env = domain_test::DomainEnv(skip);
-        if (!skip.empty()) GTEST_SKIP() << skip;
-        char pattern[] = "/tmp/vantor-krb-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        folder = pattern;
-        adminTicket = domain_test::Kinit("Administrator", env["admin_password"], folder);
-        ASSERT_FALSE(adminTicket.empty()) << "kinit failed";
-        unsetenv("VANTOR_SMB_AUTHFILE");
+        DomainTest::SetUp();
+        if (IsSkipped() || HasFatalFailure()) return;
         previousPrompts = common::SetPrompts(prompts);
         logon::SetLookup(std::make_shared<logon::DesktopLogon>(keyring));
         netenum::SetCurrentForm(&sink);
@@ -43,8 +36,7 @@ protected:
         netapi::SetProvider(nullptr);
         logon::SetLookup(nullptr);
         if (previousPrompts) common::SetPrompts(previousPrompts);
-        unsetenv("KRB5CCNAME");
-        if (!folder.empty()) std::system(("rm -rf " + folder).c_str());
+        DomainTest::TearDown();
         EXPECT_EQ(netapi::LiveBufferCount(), 0u);
     }
     // The provider reads the ticket cache when it is made, as at start-up.
@@ -54,9 +46,6 @@ protected:
     }
     std::u16string U(const std::string& s) { return std::u16string(s.begin(), s.end()); }
 
-    std::map<std::string, std::string> env;
-    std::string folder;
-    std::string adminTicket;
     std::shared_ptr<common::ScriptedPrompts> prompts = std::make_shared<common::ScriptedPrompts>();
     std::shared_ptr<common::Prompts> previousPrompts;
     std::shared_ptr<logon_test::FakeKeyring> keyring = std::make_shared<logon_test::FakeKeyring>();
@@ -106,7 +95,7 @@ TEST_F(KerberosLive, CommandLineClosesWithTheTicketAndSaysWhyWithoutAUsableOne) 
                  {"data/notes.txt"});
     ASSERT_TRUE(alice.Ready()) << alice.Failure();
     const std::string line = env["member"] + ",*notes.txt,c";
-    const std::string aliceTicket = domain_test::Kinit("alice", env["user_password"], folder);
+    const std::string aliceTicket = Kinit("alice", env["user_password"]);
     ASSERT_FALSE(aliceTicket.empty());
 
     struct Case {
@@ -116,7 +105,7 @@ TEST_F(KerberosLive, CommandLineClosesWithTheTicketAndSaysWhyWithoutAUsableOne) 
     } cases[] = {
         // No ticket at all, and a ticket of a user who is no administrator:
         // the server's refusal, with its advice.
-        {"FILE:" + folder + "/none", 1, "NetFileEnum error 5 : Access is denied."},
+        {"FILE:" + TicketFolder() + "/none", 1, "NetFileEnum error 5 : Access is denied."},
         {aliceTicket, 1, "NetFileEnum error 5 : Access is denied."},
         {adminTicket, 0, ""},
     };
@@ -147,7 +136,7 @@ TEST_F(KerberosLive, TheDomainLogOnPromptTakesDomainBackslashUserAndUserAtRealm)
                                      "Administrator@" + env["realm"], "Administrator@" + dnsDomain}) {
         prompts->Clear();
         logon::SetLookup(std::make_shared<logon::DesktopLogon>(keyring));
-        StartWithTicket("FILE:" + folder + "/none");
+        StartWithTicket("FILE:" + TicketFolder() + "/none");
         prompts->logonAnswers = {common::LogonAnswer{QString::fromStdString(typed),
                                                      QString::fromStdString(env["admin_password"]),
                                                      {}, false, false}};

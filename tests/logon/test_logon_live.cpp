@@ -7,7 +7,6 @@
 #include <QCoreApplication>
 #include <QThread>
 #include <cstdlib>
-#include <fstream>
 #include <map>
 #include <memory>
 
@@ -19,30 +18,12 @@
 #include "netenum/netapi.h"
 #include "netenum/CallControl.h"
 #include "netenum/providers/smb/SmbProvider.h"
+#include "support/LiveFixture.h"
 #include "support/ScriptedProvider.h"
 #include "support/ScriptedPrompts.h"
 #include "windows/common/CallWait.h"
 
 namespace {
-
-std::map<std::string, std::string> ServerEnv(std::string& skip) {
-    std::map<std::string, std::string> env;
-    const char* dir = std::getenv("VANTOR_SAMBA_DIR");
-    if (dir == nullptr) {
-        skip = "VANTOR_SAMBA_DIR is not set (run through ctest)";
-        return env;
-    }
-    if (std::ifstream skipFile(std::string(dir) + "/skip"); skipFile) {
-        std::getline(skipFile, skip);
-        return env;
-    }
-    std::ifstream file(std::string(dir) + "/env");
-    if (!file) skip = "no live Samba server";
-    for (std::string line; std::getline(file, line);)
-        if (const auto eq = line.find('='); eq != std::string::npos)
-            env[line.substr(0, eq)] = line.substr(eq + 1);
-    return env;
-}
 
 common::LogonAnswer Typed(const std::string& user, const std::string& password) {
     return {QString::fromStdString(user), QString::fromStdString(password), {}, false, false};
@@ -51,9 +32,9 @@ common::LogonAnswer Typed(const std::string& user, const std::string& password) 
 class LogOnLive : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string skip;
-        env = ServerEnv(skip);
-        if (!skip.empty()) GTEST_SKIP() << skip;
+        testing_support::FixtureRun run = testing_support::ReadFixtureRun("VANTOR_SAMBA_DIR");
+        if (!run.skip.empty()) GTEST_SKIP() << run.skip;
+        env = run.env;
         unsetenv("VANTOR_SMB_AUTHFILE");
         setenv("KRB5CCNAME", "FILE:/nonexistent/vantor-no-ticket", 1);
         previousPrompts = common::SetPrompts(prompts);

@@ -30,6 +30,7 @@
 #include "server/clsGeneral.h"
 #include "DeadServers.h"
 #include "netenum/CallControl.h"
+#include "support/LiveFixture.h"
 #include "support/ScriptedProvider.h"
 
 namespace {
@@ -43,13 +44,9 @@ const char* const kBob = "vantortest_bob";
 const char* const kCarol = "vantortest_carol";
 
 // What the fixture wrote about the server it started.
-struct Server {
-    std::string dir;
-    std::map<std::string, std::string> env;
-    std::string skip;
-
+struct Server : testing_support::FixtureRun {
     static const Server& Get() {
-        static const Server server = Load();
+        static const Server server{testing_support::ReadFixtureRun("VANTOR_SAMBA_DIR")};
         return server;
     }
     const std::string& operator[](const std::string& key) const { return env.at(key); }
@@ -59,125 +56,13 @@ struct Server {
         std::replace(p.begin(), p.end(), '/', '\\');
         return U(p);
     }
-
-private:
-    static Server Load() {
-        Server s;
-        const char* dir = std::getenv("VANTOR_SAMBA_DIR");
-        if (dir == nullptr) {
-            s.skip = "VANTOR_SAMBA_DIR is not set (run through ctest)";
-            return s;
-        }
-        s.dir = dir;
-        std::ifstream skipFile(s.dir + "/skip");
-        if (skipFile) {
-            std::getline(skipFile, s.skip);
-            return s;
-        }
-        std::ifstream envFile(s.dir + "/env");
-        if (!envFile) {
-            s.skip = "no live Samba server: " + s.dir + "/env is missing";
-            return s;
-        }
-        for (std::string line; std::getline(envFile, line);)
-            if (const auto eq = line.find('='); eq != std::string::npos)
-                s.env[line.substr(0, eq)] = line.substr(eq + 1);
-        return s;
-    }
 };
 
-// One user holding files open through libsmbclient, in a helper process.
-class Holder final {
+// One user of the server holding files open.
+class Holder final : public testing_support::FileHolder {
 public:
-    Holder(const char* user, std::vector<std::string> paths) {
-        std::vector<std::string> args = {VANTOR_SMB_HOLDER, "127.0.0.1", user};
-        args.insert(args.end(), paths.begin(), paths.end());
-        Start(args);
-    }
-    ~Holder() { Stop(); }
-    Holder(const Holder&) = delete;
-    Holder& operator=(const Holder&) = delete;
-
-    bool Ready() const { return mReady; }
-    const std::string& Failure() const { return mFailure; }
-    // Whether the helper can still read file `index` (false once it was closed).
-    bool CanRead(std::size_t index) {
-        Send("read " + std::to_string(index) + "\n");
-        return Line() == "OK";
-    }
-
-private:
-    void Start(const std::vector<std::string>& args) {
-        int in[2], out[2];
-        if (pipe(in) != 0 || pipe(out) != 0) return;
-        mPid = fork();
-        if (mPid == 0) {
-            dup2(in[0], 0);
-            dup2(out[1], 1);
-            close(in[1]);
-            close(out[0]);
-            std::vector<char*> argv;
-            for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-            argv.push_back(nullptr);
-            setenv("VANTOR_HOLDER_PASSWORD", Server::Get()["password"].c_str(), 1);
-            execv(argv[0], argv.data());
-            _exit(127);
-        }
-        close(in[0]);
-        close(out[1]);
-        mIn = in[1];
-        mOut = out[0];
-        const std::string first = Line();
-        mReady = first.rfind("READY", 0) == 0;
-        if (!mReady) mFailure = first.empty() ? "no answer from the holder" : first;
-    }
-
-    void Stop() {
-        if (mIn >= 0) {
-            Send("quit\n");
-            close(mIn);
-        }
-        if (mPid > 0) {
-            // Give it a moment to log off cleanly, then make sure it is gone.
-            for (int i = 0; i < 100; ++i) {
-                if (waitpid(mPid, nullptr, WNOHANG) == mPid) {
-                    mPid = -1;
-                    break;
-                }
-                std::this_thread::sleep_for(std::chrono::milliseconds(20));
-            }
-            if (mPid > 0) {
-                kill(mPid, SIGKILL);
-                waitpid(mPid, nullptr, 0);
-            }
-        }
-        if (mOut >= 0) close(mOut);
-    }
-
-    void Send(const std::string& s) {
-        if (mIn >= 0 && write(mIn, s.data(), s.size()) < 0) {
-            close(mIn);
-            mIn = -1;
-        }
-    }
-
-    // One line from the helper; empty when it says nothing for 30 s.
-    std::string Line() {
-        std::string line;
-        char c = 0;
-        for (;;) {
-            pollfd p{mOut, POLLIN, 0};
-            if (poll(&p, 1, 30000) <= 0) return line;
-            if (read(mOut, &c, 1) != 1 || c == '\n') return line;
-            line.push_back(c);
-        }
-    }
-
-    pid_t mPid = -1;
-    int mIn = -1;
-    int mOut = -1;
-    bool mReady = false;
-    std::string mFailure;
+    Holder(const char* user, const std::vector<std::string>& paths)
+        : FileHolder(VANTOR_SMB_HOLDER, "127.0.0.1", user, Server::Get()["password"], paths) {}
 };
 
 class SambaLive : public ::testing::Test {

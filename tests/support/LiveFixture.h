@@ -1,0 +1,49 @@
+#pragma once
+// What the live tests share: the description a fixture script wrote of the
+// servers it started, and users holding files open through libsmbclient in a
+// helper process (tests/netenum/smb/smb_holder.cpp).
+#include <sys/types.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace testing_support {
+
+// The fixture's folder is named by an environment variable; it holds "env"
+// (key=value lines) once the servers run, or "skip" (why they cannot).
+struct FixtureRun {
+    std::string dir;
+    std::map<std::string, std::string> env;
+    std::string skip;  // why the live tests skip themselves; empty when they can run
+};
+FixtureRun ReadFixtureRun(const char* dirVariable);
+
+// One user holding `paths` open on `host`: a session on that server for as
+// long as the object lives.
+class FileHolder {
+public:
+    FileHolder(const std::string& program, const std::string& host, const std::string& user,
+               const std::string& password, const std::vector<std::string>& paths);
+    ~FileHolder();
+    FileHolder(const FileHolder&) = delete;
+    FileHolder& operator=(const FileHolder&) = delete;
+
+    bool Ready() const { return mReady; }
+    const std::string& Failure() const { return mFailure; }
+    // Whether the helper can still read file `index` (false once it was closed).
+    bool CanRead(std::size_t index);
+
+private:
+    void Send(const std::string& s);
+    // One line from the helper; empty when it says nothing for 30 s.
+    std::string Line();
+
+    pid_t mPid = -1;
+    int mIn = -1;
+    int mOut = -1;
+    bool mReady = false;
+    std::string mFailure;
+};
+
+}  // namespace testing_support
