@@ -1,6 +1,7 @@
 #include "Srvsvc.h"
 
 #include <array>
+#include <initializer_list>
 
 #include "NdrReader.h"
 #include "NdrWriter.h"
@@ -75,22 +76,36 @@ NET_API_STATUS Malformed(EnumReply<Record>& out) {
     return RPC_S_PROTOCOL_ERROR;
 }
 
-}  // namespace
-
-Stub EncodeFileEnum(const OptString& server, const OptString& basepath, const OptString& user,
-                    DWORD prefmaxlen, DWORD resume) {
+// An enumeration request: its string arguments, the enumeration structure
+// with no entries, the preferred length and the resume handle.
+Stub EncodeEnum(std::initializer_list<const OptString*> strings, DWORD level, DWORD prefmaxlen,
+                DWORD resume) {
     NdrWriter w;
-    w.UniqueString(server);
-    w.UniqueString(basepath);
-    w.UniqueString(user);
-    WriteEmptyEnumStruct(w, 3);
+    for (const OptString* s : strings) w.UniqueString(*s);
+    WriteEmptyEnumStruct(w, level);
     WriteResume(w, prefmaxlen, resume);
     return w.Take();
 }
 
-NET_API_STATUS DecodeFileEnum(Bytes stub, EnumReply<FileInfo3>& out) {
+// An enumeration reply of records `recordBytes` long on the wire at `level`.
+template <typename Record, typename Fixed, typename Deferred>
+NET_API_STATUS DecodeEnum(Bytes stub, DWORD level, std::size_t recordBytes, Fixed fixed,
+                          Deferred deferred, EnumReply<Record>& out) {
     NdrReader r(stub);
     out = {};
+    if (!ReadEnumStruct(r, level, recordBytes, fixed, deferred, out.records)) return Malformed(out);
+    if (ReadEnumTail(r, out) != netapi::NERR_Success) return Malformed(out);
+    return netapi::NERR_Success;
+}
+
+}  // namespace
+
+Stub EncodeFileEnum(const OptString& server, const OptString& basepath, const OptString& user,
+                    DWORD prefmaxlen, DWORD resume) {
+    return EncodeEnum({&server, &basepath, &user}, 3, prefmaxlen, resume);
+}
+
+NET_API_STATUS DecodeFileEnum(Bytes stub, EnumReply<FileInfo3>& out) {
     auto fixed = [](NdrReader& rd, FileInfo3& f, PointerFlags& p) {
         return rd.U32(f.id) && rd.U32(f.permissions) && rd.U32(f.num_locks) &&
                rd.Pointer(p[0]) && rd.Pointer(p[1]);
@@ -98,26 +113,15 @@ NET_API_STATUS DecodeFileEnum(Bytes stub, EnumReply<FileInfo3>& out) {
     auto deferred = [](NdrReader& rd, FileInfo3& f, const PointerFlags& p) {
         return rd.OptionalString(p[0], f.pathname) && rd.OptionalString(p[1], f.username);
     };
-    if (!ReadEnumStruct(r, 3, 20, fixed, deferred, out.records)) return Malformed(out);
-    if (ReadEnumTail(r, out) != netapi::NERR_Success) return Malformed(out);
-    return netapi::NERR_Success;
+    return DecodeEnum(stub, 3, 20, fixed, deferred, out);
 }
 
 Stub EncodeSessionEnum(const OptString& server, const OptString& client, const OptString& user,
                        DWORD level, DWORD prefmaxlen, DWORD resume) {
-    NdrWriter w;
-    w.UniqueString(server);
-    w.UniqueString(client);
-    w.UniqueString(user);
-    WriteEmptyEnumStruct(w, level);
-    WriteResume(w, prefmaxlen, resume);
-    return w.Take();
+    return EncodeEnum({&server, &client, &user}, level, prefmaxlen, resume);
 }
 
 NET_API_STATUS DecodeSessionEnum(Bytes stub, DWORD level, EnumReply<SessionInfo502>& out) {
-    NdrReader r(stub);
-    out = {};
-    bool ok = false;
     if (level == 502) {
         auto fixed = [](NdrReader& rd, SessionInfo502& s, PointerFlags& p) {
             return rd.Pointer(p[0]) && rd.Pointer(p[1]) && rd.U32(s.num_opens) &&
@@ -129,8 +133,9 @@ NET_API_STATUS DecodeSessionEnum(Bytes stub, DWORD level, EnumReply<SessionInfo5
                    rd.OptionalString(p[2], s.cltype_name) &&
                    rd.OptionalString(p[3], s.transport);
         };
-        ok = ReadEnumStruct(r, 502, 32, fixed, deferred, out.records);
-    } else if (level == 1) {
+        return DecodeEnum(stub, 502, 32, fixed, deferred, out);
+    }
+    if (level == 1) {
         auto fixed = [](NdrReader& rd, SessionInfo502& s, PointerFlags& p) {
             return rd.Pointer(p[0]) && rd.Pointer(p[1]) && rd.U32(s.num_opens) &&
                    rd.U32(s.time) && rd.U32(s.idle_time) && rd.U32(s.user_flags);
@@ -138,8 +143,9 @@ NET_API_STATUS DecodeSessionEnum(Bytes stub, DWORD level, EnumReply<SessionInfo5
         auto deferred = [](NdrReader& rd, SessionInfo502& s, const PointerFlags& p) {
             return rd.OptionalString(p[0], s.cname) && rd.OptionalString(p[1], s.username);
         };
-        ok = ReadEnumStruct(r, 1, 24, fixed, deferred, out.records);
-    } else if (level == 10) {
+        return DecodeEnum(stub, 1, 24, fixed, deferred, out);
+    }
+    if (level == 10) {
         auto fixed = [](NdrReader& rd, SessionInfo502& s, PointerFlags& p) {
             return rd.Pointer(p[0]) && rd.Pointer(p[1]) && rd.U32(s.time) &&
                    rd.U32(s.idle_time);
@@ -147,24 +153,16 @@ NET_API_STATUS DecodeSessionEnum(Bytes stub, DWORD level, EnumReply<SessionInfo5
         auto deferred = [](NdrReader& rd, SessionInfo502& s, const PointerFlags& p) {
             return rd.OptionalString(p[0], s.cname) && rd.OptionalString(p[1], s.username);
         };
-        ok = ReadEnumStruct(r, 10, 16, fixed, deferred, out.records);
+        return DecodeEnum(stub, 10, 16, fixed, deferred, out);
     }
-    if (!ok) return Malformed(out);
-    if (ReadEnumTail(r, out) != netapi::NERR_Success) return Malformed(out);
-    return netapi::NERR_Success;
+    return Malformed(out);
 }
 
 Stub EncodeShareEnumAll(const OptString& server, DWORD prefmaxlen, DWORD resume) {
-    NdrWriter w;
-    w.UniqueString(server);
-    WriteEmptyEnumStruct(w, 2);
-    WriteResume(w, prefmaxlen, resume);
-    return w.Take();
+    return EncodeEnum({&server}, 2, prefmaxlen, resume);
 }
 
 NET_API_STATUS DecodeShareEnumAll(Bytes stub, EnumReply<ShareInfo2>& out) {
-    NdrReader r(stub);
-    out = {};
     auto fixed = [](NdrReader& rd, ShareInfo2& s, PointerFlags& p) {
         return rd.Pointer(p[0]) && rd.U32(s.type) && rd.Pointer(p[1]) &&
                rd.U32(s.permissions) && rd.U32(s.max_uses) && rd.U32(s.current_uses) &&
@@ -174,24 +172,15 @@ NET_API_STATUS DecodeShareEnumAll(Bytes stub, EnumReply<ShareInfo2>& out) {
         return rd.OptionalString(p[0], s.netname) && rd.OptionalString(p[1], s.remark) &&
                rd.OptionalString(p[2], s.path) && rd.OptionalString(p[3], s.passwd);
     };
-    if (!ReadEnumStruct(r, 2, 32, fixed, deferred, out.records)) return Malformed(out);
-    if (ReadEnumTail(r, out) != netapi::NERR_Success) return Malformed(out);
-    return netapi::NERR_Success;
+    return DecodeEnum(stub, 2, 32, fixed, deferred, out);
 }
 
 Stub EncodeConnectionEnum(const OptString& server, const OptString& qualifier, DWORD prefmaxlen,
                           DWORD resume) {
-    NdrWriter w;
-    w.UniqueString(server);
-    w.UniqueString(qualifier);
-    WriteEmptyEnumStruct(w, 1);
-    WriteResume(w, prefmaxlen, resume);
-    return w.Take();
+    return EncodeEnum({&server, &qualifier}, 1, prefmaxlen, resume);
 }
 
 NET_API_STATUS DecodeConnectionEnum(Bytes stub, EnumReply<ConnectionInfo1>& out) {
-    NdrReader r(stub);
-    out = {};
     auto fixed = [](NdrReader& rd, ConnectionInfo1& c, PointerFlags& p) {
         return rd.U32(c.id) && rd.U32(c.type) && rd.U32(c.num_opens) && rd.U32(c.num_users) &&
                rd.U32(c.time) && rd.Pointer(p[0]) && rd.Pointer(p[1]);
@@ -199,9 +188,7 @@ NET_API_STATUS DecodeConnectionEnum(Bytes stub, EnumReply<ConnectionInfo1>& out)
     auto deferred = [](NdrReader& rd, ConnectionInfo1& c, const PointerFlags& p) {
         return rd.OptionalString(p[0], c.username) && rd.OptionalString(p[1], c.netname);
     };
-    if (!ReadEnumStruct(r, 1, 28, fixed, deferred, out.records)) return Malformed(out);
-    if (ReadEnumTail(r, out) != netapi::NERR_Success) return Malformed(out);
-    return netapi::NERR_Success;
+    return DecodeEnum(stub, 1, 28, fixed, deferred, out);
 }
 
 Stub EncodeFileClose(const OptString& server, DWORD fileid) {

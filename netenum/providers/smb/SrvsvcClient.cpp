@@ -67,6 +67,19 @@ EnumResult<Record> EnumAll(RpcBinding& binding, std::uint16_t opnum, Encode enco
     }
 }
 
+// One call answered by a status of the server's: `decode(reply, status)` reads
+// it. A failed call or a malformed reply gives its own status instead.
+template <typename Decode>
+NET_API_STATUS CallForStatus(RpcBinding& binding, std::uint16_t opnum,
+                             const std::vector<std::uint8_t>& request, Decode decode) {
+    std::vector<std::uint8_t> reply;
+    NET_API_STATUS status = binding.Call(opnum, request, reply);
+    if (status != NERR_Success) return status;
+    NET_API_STATUS server = 0;
+    status = decode(reply, server);
+    return status != NERR_Success ? status : server;
+}
+
 std::u16string StripBackslashes(const std::u16string& s) {
     std::size_t i = 0;
     while (i < s.size() && s[i] == u'\\') ++i;
@@ -92,13 +105,8 @@ EnumResult<netapi::FileInfo3> SrvsvcClient::FileEnum(const OptString& basepath,
 }
 
 NET_API_STATUS SrvsvcClient::FileClose(DWORD fileid) {
-    std::vector<std::uint8_t> reply;
-    NET_API_STATUS status =
-        mBinding.Call(srvsvc::kOpFileClose, srvsvc::EncodeFileClose(Server(), fileid), reply);
-    if (status != NERR_Success) return status;
-    NET_API_STATUS server = 0;
-    status = srvsvc::DecodeStatusOnly(reply, server);
-    return status != NERR_Success ? status : server;
+    return CallForStatus(mBinding, srvsvc::kOpFileClose, srvsvc::EncodeFileClose(Server(), fileid),
+                         srvsvc::DecodeStatusOnly);
 }
 
 EnumResult<netapi::SessionInfo502> SrvsvcClient::SessionEnum(const OptString& client,
@@ -137,14 +145,10 @@ EnumResult<netapi::SessionInfo502> SrvsvcClient::SessionEnum(const OptString& cl
 }
 
 NET_API_STATUS SrvsvcClient::SessionDel(const OptString& client, const OptString& user) {
-    std::vector<std::uint8_t> reply;
-    NET_API_STATUS status = mBinding.Call(
-        srvsvc::kOpSessionDel,
-        srvsvc::EncodeSessionDel(Server(), NullIfEmpty(client), NullIfEmpty(user)), reply);
-    if (status != NERR_Success) return status;
-    NET_API_STATUS server = 0;
-    status = srvsvc::DecodeStatusOnly(reply, server);
-    return status != NERR_Success ? status : server;
+    return CallForStatus(
+        mBinding, srvsvc::kOpSessionDel,
+        srvsvc::EncodeSessionDel(Server(), NullIfEmpty(client), NullIfEmpty(user)),
+        srvsvc::DecodeStatusOnly);
 }
 
 EnumResult<netapi::ShareInfo2> SrvsvcClient::ShareEnum() {
@@ -171,33 +175,24 @@ EnumResult<netapi::ConnectionInfo1> SrvsvcClient::ConnectionEnum(const OptString
 }
 
 NET_API_STATUS SrvsvcClient::ServerGetInfo(netapi::ServerInfo101& out) {
-    std::vector<std::uint8_t> reply;
-    NET_API_STATUS status =
-        mBinding.Call(srvsvc::kOpServerGetInfo, srvsvc::EncodeServerGetInfo101(Server()), reply);
-    if (status != NERR_Success) return status;
-    NET_API_STATUS server = 0;
-    status = srvsvc::DecodeServerGetInfo101(reply, out, server);
-    return status != NERR_Success ? status : server;
+    return CallForStatus(mBinding, srvsvc::kOpServerGetInfo,
+                         srvsvc::EncodeServerGetInfo101(Server()),
+                         [&out](srvsvc::Bytes reply, NET_API_STATUS& server) {
+                             return srvsvc::DecodeServerGetInfo101(reply, out, server);
+                         });
 }
 
 NET_API_STATUS SrvsvcClient::ServerSetComment(const OptString& comment) {
-    std::vector<std::uint8_t> reply;
-    NET_API_STATUS status = mBinding.Call(
-        srvsvc::kOpServerSetInfo, srvsvc::EncodeServerSetInfo1005(Server(), comment), reply);
-    if (status != NERR_Success) return status;
-    NET_API_STATUS server = 0;
-    status = srvsvc::DecodeServerSetInfo(reply, server);
-    return status != NERR_Success ? status : server;
+    return CallForStatus(mBinding, srvsvc::kOpServerSetInfo,
+                         srvsvc::EncodeServerSetInfo1005(Server(), comment),
+                         srvsvc::DecodeServerSetInfo);
 }
 
 NET_API_STATUS SrvsvcClient::RemoteTOD(netapi::TimeOfDay& out) {
-    std::vector<std::uint8_t> reply;
-    NET_API_STATUS status =
-        mBinding.Call(srvsvc::kOpRemoteTOD, srvsvc::EncodeRemoteTOD(Server()), reply);
-    if (status != NERR_Success) return status;
-    NET_API_STATUS server = 0;
-    status = srvsvc::DecodeRemoteTOD(reply, out, server);
-    return status != NERR_Success ? status : server;
+    return CallForStatus(mBinding, srvsvc::kOpRemoteTOD, srvsvc::EncodeRemoteTOD(Server()),
+                         [&out](srvsvc::Bytes reply, NET_API_STATUS& server) {
+                             return srvsvc::DecodeRemoteTOD(reply, out, server);
+                         });
 }
 
 }  // namespace smb
