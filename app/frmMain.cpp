@@ -96,10 +96,11 @@ QToolButton* NewPictureButton(QWidget* parent, const QString& text, const QIcon&
 
 }  // namespace
 
-frmMain::frmMain(QWidget* parent)
+frmMain::frmMain(ToolWindows tools, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                          Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint) {
+                          Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
+      mTools(std::move(tools)) {
     setWindowTitle(Title());
     setWindowIcon(AppIcon());
     setFixedSize(common::TwipsToPixels(kClientWidthTwips),
@@ -111,7 +112,6 @@ frmMain::frmMain(QWidget* parent)
 frmMain::~frmMain() {
     mTray.reset();
     if (netenum::CurrentForm() == this) netenum::SetCurrentForm(nullptr);
-    if (common::MainForm() == this) common::SetMainForm(nullptr);
     // Children die after this object: they must not call back into it.
     for (QWidget* child : findChildren<QWidget*>()) child->removeEventFilter(this);
 }
@@ -201,9 +201,9 @@ void frmMain::CreateControls() {
     connect(Command3, &QToolButton::clicked, this, [this] { Command3_Click(); });
     connect(cmdInUse, &QToolButton::clicked, this, [this] { cmdInUse_Click(); });
     connect(cmdShares, &QToolButton::clicked, this,
-            [this] { OpenToolWindow(common::ToolWindow::SharedResources); });
+            [this] { OpenToolWindow(mTools.sharedResources); });
     connect(cmdUsers, &QToolButton::clicked, this,
-            [this] { OpenToolWindow(common::ToolWindow::UserSessions); });
+            [this] { OpenToolWindow(mTools.userSessions); });
     connect(cmdClose, &QToolButton::clicked, this, [this] { close(); });
     connect(mnuTrayRestore, &QAction::triggered, this,
             [this] { SendWindowMessage(this, WM_SYSCOMMAND, SC_RESTORE, 0); });
@@ -223,7 +223,6 @@ void frmMain::Load() {
     mLoading = true;
     mLoadFailures.emplace();
     netenum::SetCurrentForm(this);
-    common::SetMainForm(this);
     gAppPath = WithTrailingSeparator(QCoreApplication::applicationDirPath());
     cboComputerName->addItem(common::LocalComputer());
     gComputerName = common::LocalComputer();
@@ -448,11 +447,10 @@ void frmMain::Command3_Click() {
 
 void frmMain::cmdInUse_Click() {
     AllowLogonPrompts();
-    const common::ToolWindowFactory* factory = common::FindToolWindow(common::ToolWindow::Resources);
-    if (factory == nullptr) return;
+    if (!mTools.resources) return;
     hide();
     {
-        std::unique_ptr<QDialog> window = (*factory)(this);
+        std::unique_ptr<QDialog> window = mTools.resources(*this, this);
         if (window) {
             mResourcesWindow = window.get();
             window->exec();
@@ -462,11 +460,10 @@ void frmMain::cmdInUse_Click() {
     show();
 }
 
-void frmMain::OpenToolWindow(common::ToolWindow which) {
+void frmMain::OpenToolWindow(const ToolWindowFactory& factory) {
     AllowLogonPrompts();
-    const common::ToolWindowFactory* factory = common::FindToolWindow(which);
-    if (factory == nullptr) return;
-    if (std::unique_ptr<QDialog> window = (*factory)(this)) window->exec();
+    if (!factory) return;
+    if (std::unique_ptr<QDialog> window = factory(*this, this)) window->exec();
 }
 
 void frmMain::CenterOnScreen() {

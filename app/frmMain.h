@@ -35,11 +35,22 @@ namespace app {
 
 class Tray;
 
+// Makes a tool window for the main window `main`, parented to `parent`.
+using ToolWindowFactory =
+    std::function<std::unique_ptr<QDialog>(common::MainFormLink& main, QWidget* parent)>;
+// The tool windows the main window opens modally from its buttons, as the
+// start procedure gives them; a button without a factory does nothing.
+struct ToolWindows {
+    ToolWindowFactory resources{};        // "&In Use"
+    ToolWindowFactory sharedResources{};  // "&Shares"
+    ToolWindowFactory userSessions{};     // "&Users"
+};
+
 class frmMain final : public QWidget, public netenum::MessageSink, public common::MainFormLink {
     Q_OBJECT
 
 public:
-    explicit frmMain(QWidget* parent = nullptr);
+    explicit frmMain(ToolWindows tools = {}, QWidget* parent = nullptr);
     ~frmMain() override;
     frmMain(const frmMain&) = delete;
     frmMain& operator=(const frmMain&) = delete;
@@ -54,7 +65,6 @@ public:
     QString RemoteServer() const override;
     QString ChosenComputer() const override;
     netenum::MessageSink* MainMessageTarget() override { return this; }
-    QWidget* MainWidget() override { return this; }
 
     // Keeps the tray menu's "Restore" available for the states 0, 1 and 2.
     void SetTrayMenuItems(short window_state);
@@ -123,7 +133,7 @@ private:
     void Command2_Click();
     void Command3_Click();
     void cmdInUse_Click();
-    void OpenToolWindow(common::ToolWindow which);
+    void OpenToolWindow(const ToolWindowFactory& factory);
     int ListComputers();
     void AddComputer();
     void RemoveComputer();
@@ -136,6 +146,7 @@ private:
     void CenterOnScreen();
     void PreviewKeys(QWidget* widget);
 
+    const ToolWindows mTools;
     bool mLoading = false;
     // Failure lines that come while loading: the welcome replaces the pane's
     // text, and they are shown again below it.

@@ -19,7 +19,6 @@
 #include "logon/desktop/DesktopLogon.h"
 #include "netenum/CallControl.h"
 #include "windows/common/CallWait.h"
-#include "windows/common/MainFormLink.h"
 #include "windows/common/Product.h"
 #include "windows/common/Settings.h"
 #include "windows/resources/frmResources.h"
@@ -29,16 +28,10 @@
 namespace {
 
 template <typename Window>
-void Register(common::ToolWindow which) {
-    common::RegisterToolWindow(which, [](QWidget* parent) -> std::unique_ptr<QDialog> {
-        return std::make_unique<Window>(parent);
-    });
-}
-
-void RegisterToolWindows() {
-    Register<resources::frmResources>(common::ToolWindow::Resources);
-    Register<shares::frmSharedResources>(common::ToolWindow::SharedResources);
-    Register<sessions::frmUserSessions>(common::ToolWindow::UserSessions);
+app::ToolWindowFactory Factory() {
+    return [](common::MainFormLink& main, QWidget* parent) -> std::unique_ptr<QDialog> {
+        return std::make_unique<Window>(main, parent);
+    };
 }
 
 app::OutputKind StandardOutputKind() {
@@ -115,15 +108,17 @@ int main(int argc, char** argv) {
     // Finding servers on the network is on unless switched off ("0").
     app::SetDiscovery(common::GetSetting(common::ProductName(), QStringLiteral("Network"),
                                          QStringLiteral("Discover")) != QLatin1String("0"));
-    logon::InstallDesktopLogon(true);
-    RegisterToolWindows();
+    const std::shared_ptr<logon::DesktopLogon> logOn = logon::InstallDesktopLogon(true);
     // Network calls run on a worker while the windows keep painting.
     common::WaitingCallRunner runner;
     netapi::SetCallRunner(&runner);
     struct Unset {
         ~Unset() { netapi::SetCallRunner(nullptr); }
     } unset;
-    app::frmMain window;
+    app::frmMain window({Factory<resources::frmResources>(), Factory<shares::frmSharedResources>(),
+                         Factory<sessions::frmUserSessions>()});
+    // The log-on prompt's owner when no window of the program is active.
+    logOn->SetFallbackParent(&window);
     window.SetQuitOnClose(true);
     window.Load();
 

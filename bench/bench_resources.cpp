@@ -68,17 +68,15 @@ public:
     QString RemoteServer() const override { return QStringLiteral("SERVER1"); }
     void FillGeneral() override {}
     netenum::MessageSink* MainMessageTarget() override { return nullptr; }
-    QWidget* MainWidget() override { return nullptr; }
 };
 
 // What every benchmark needs: the main window's stand-in, prompts that never
 // block, and the window open on the big server.
 struct Bench {
     Bench() {
-        common::SetMainForm(&main);
         previous = common::SetPrompts(prompts);
         netapi::SetProvider(Server(0, kFiles));
-        window = std::make_unique<resources::frmResources>();
+        window = std::make_unique<resources::frmResources>(main);
         window->usageLog().SetFileName(folder.filePath(QStringLiteral("usage.txt")));
         // Shown, so that every figure includes laying out and painting the list.
         window->show();
@@ -88,7 +86,6 @@ struct Bench {
         window.reset();
         netapi::SetProvider(nullptr);
         common::SetPrompts(previous);
-        common::SetMainForm(nullptr);
     }
     BenchMainForm main;
     std::shared_ptr<common::ScriptedPrompts> prompts = std::make_shared<common::ScriptedPrompts>();

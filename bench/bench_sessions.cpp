@@ -80,16 +80,14 @@ public:
     QString RemoteServer() const override { return QStringLiteral("BIGSRV"); }
     void FillGeneral() override {}
     netenum::MessageSink* MainMessageTarget() override { return this; }
-    QWidget* MainWidget() override { return nullptr; }
     void AppendLine(const std::u16string&) override {}
 };
 
 void FillSessions(benchmark::State& state) {
     InstallBigServer();
     BenchMainForm main;
-    common::SetMainForm(&main);
     {
-        sessions::frmUserSessions window;
+        sessions::frmUserSessions window(main);
         window.show();
         QCoreApplication::processEvents();
         for (auto _ : state) {
@@ -99,16 +97,14 @@ void FillSessions(benchmark::State& state) {
         if (window.lstvwUserSessions->RowCount() != state.range(0))
             state.SkipWithError("the sessions list does not hold every session");
     }
-    common::SetMainForm(nullptr);
     netapi::SetProvider(nullptr);
 }
 
 void ShareClick(benchmark::State& state) {
     InstallBigServer();
     BenchMainForm main;
-    common::SetMainForm(&main);
     {
-        shares::frmSharedResources window;
+        shares::frmSharedResources window(main);
         window.show();
         QCoreApplication::processEvents();
         int projects = -1;
@@ -121,7 +117,6 @@ void ShareClick(benchmark::State& state) {
         if (window.lstvwConnectedUsers->RowCount() != state.range(0))
             state.SkipWithError("the users list does not hold every user of the share");
     }
-    common::SetMainForm(nullptr);
     netapi::SetProvider(nullptr);
 }
 

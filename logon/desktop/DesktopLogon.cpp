@@ -5,7 +5,6 @@
 
 #include "netenum/Text.h"
 #include "netenum/modAPI_Error.h"
-#include "windows/common/MainFormLink.h"
 #include "windows/common/Prompts.h"
 #include "windows/common/Settings.h"
 
@@ -31,11 +30,10 @@ QStringList KeptDomains() {
         .split(QLatin1Char(','), Qt::SkipEmptyParts);
 }
 
-QWidget* DialogParent() {
+QWidget* DialogParent(QWidget* fallback) {
     if (QWidget* modal = QApplication::activeModalWidget()) return modal;
     if (QWidget* active = QApplication::activeWindow()) return active;
-    if (common::MainFormLink* main = common::MainForm()) return main->MainWidget();
-    return nullptr;
+    return fallback;
 }
 
 QString Reason(const std::string& server, std::uint32_t status, int attempt) {
@@ -109,7 +107,7 @@ std::optional<Account> DesktopLogon::Ask(const std::string& server, std::uint32_
     request.keyringAvailable = mKeyring && mKeyring->Available();
 
     std::optional<common::LogonAnswer> answer =
-        common::CurrentPrompts().LogOn(DialogParent(), request);
+        common::CurrentPrompts().LogOn(DialogParent(mFallbackParent), request);
     if (!answer || answer->user.isEmpty()) {
         mDeclined.insert(key);
         return std::nullopt;

@@ -3,6 +3,8 @@
 // this run, then the keyring, and when a server still refuses, the log-on
 // prompt. A server whose prompt was cancelled is not asked about again until
 // the administrator starts something new (AskAgain).
+#include <QPointer>
+#include <QWidget>
 #include <QString>
 #include <map>
 #include <memory>
@@ -25,6 +27,9 @@ public:
     void Refused(const std::string& server) override;
 
     void AskAgain() override { mDeclined.clear(); }
+    // What the log-on prompt is shown over when no window of the program is
+    // active (the main window, before it first shows); null: nothing.
+    void SetFallbackParent(QWidget* parent) { mFallbackParent = parent; }
 
     static QString ServerKey(const std::string& server);
     static QString DomainKey(const std::string& domain);
@@ -40,6 +45,7 @@ private:
 
     std::shared_ptr<Keyring> mKeyring;
     bool mMayAsk;
+    QPointer<QWidget> mFallbackParent;
     std::map<std::string, Account> mAccounts;        // per server (upper case), this run
     std::map<std::string, Account> mDomainAccounts;  // per domain (upper case), this run
     std::map<std::string, Wish> mWishes;             // what the prompt asked for, until accepted

@@ -48,7 +48,7 @@ protected:
     // Opens the User Sessions window on the member server and runs Disable
     // (or Enable) on the session of `user`; returns the pane.
     std::string AccountRun(const QString& user, bool disable) {
-        window = std::make_unique<sessions::frmUserSessions>();
+        window = std::make_unique<sessions::frmUserSessions>(main);
         auto& list = *window->lstvwUserSessions;
         list.DeselectAllRows();
         int row = -1;

@@ -18,14 +18,10 @@ namespace windowtest {
 
 class FakeMainForm final : public common::MainFormLink, public netenum::MessageSink {
 public:
-    FakeMainForm() { common::SetMainForm(this); }
-    ~FakeMainForm() override { common::SetMainForm(nullptr); }
-
     QString ChosenComputer() const override { return chosen; }
     QString RemoteServer() const override { return chosen == "**LOCAL**" ? QString() : chosen; }
     void FillGeneral() override { ++fillGeneralCalls; }
     netenum::MessageSink* MainMessageTarget() override { return this; }
-    QWidget* MainWidget() override { return nullptr; }
     void AppendLine(const std::u16string&) override {}
 
     QString chosen = "SERVER1";

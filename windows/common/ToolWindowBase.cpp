@@ -31,11 +31,12 @@ constexpr int kCommandHeightTwips = 375;
 
 }  // namespace
 
-ToolWindowBase::ToolWindowBase(QWidget* parent, const QString& what, int widthTwips,
-                               int heightTwips)
+ToolWindowBase::ToolWindowBase(MainFormLink& main, QWidget* parent, const QString& what,
+                               int widthTwips, int heightTwips)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
-                          Qt::MSWindowsFixedSizeDialogHint) {
+                          Qt::MSWindowsFixedSizeDialogHint),
+      mMain(main) {
     setFixedSize(TwipsToPixels(widthTwips), TwipsToPixels(heightTwips));
     // The layouts were drawn for an 8.25 pt window font; a larger default
     // would cut the captions short.
@@ -50,19 +51,15 @@ ToolWindowBase::ToolWindowBase(QWidget* parent, const QString& what, int widthTw
         move(frame.topLeft());
     }
 
-    MainFormLink* main = MainForm();
     setWindowTitle(ProductName() + QStringLiteral(" - ") + what + QStringLiteral(" on ") +
-                   (main != nullptr ? main->ChosenComputer() : LocalComputer()));
-    mPreviousTarget = netenum::CurrentForm();
+                   mMain.ChosenComputer());
     netenum::SetCurrentForm(this);
 }
 
 ToolWindowBase::~ToolWindowBase() { GiveBackMessageTarget(); }
 
 void ToolWindowBase::GiveBackMessageTarget() {
-    if (netenum::CurrentForm() != this) return;
-    MainFormLink* main = MainForm();
-    netenum::SetCurrentForm(main != nullptr ? main->MainMessageTarget() : mPreviousTarget);
+    if (netenum::CurrentForm() == this) netenum::SetCurrentForm(mMain.MainMessageTarget());
 }
 
 void ToolWindowBase::AppendLine(const std::u16string& line) {
@@ -170,7 +167,7 @@ void ToolWindowBase::DisconnectSessions(const std::vector<SessionKey>& targets,
 }
 
 void ToolWindowBase::CloseAndRefillMain() {
-    if (MainFormLink* main = MainForm()) SkipOnError("refilling the main window", [&] { main->FillGeneral(); });
+    SkipOnError("refilling the main window", [this] { mMain.FillGeneral(); });
     done(QDialog::Rejected);
 }
 
@@ -178,10 +175,7 @@ void ToolWindowBase::RetryComputerNow() const {
     netapi::RetryComputer(RemoteServer().toStdU16String().c_str());
 }
 
-QString ToolWindowBase::RemoteServer() const {
-    MainFormLink* main = MainForm();
-    return main != nullptr ? main->RemoteServer() : QString();
-}
+QString ToolWindowBase::RemoteServer() const { return mMain.RemoteServer(); }
 
 void ToolWindowBase::done(int result) {
     if (!mUnloaded) {

@@ -26,6 +26,7 @@ class colSessionEnum;
 
 namespace common {
 
+class MainFormLink;
 class MessagePane;
 
 // A session as Disconnect ends it: client computer and user, trimmed.
@@ -76,8 +77,9 @@ public slots:
 
 protected:
     // Caption "Vantor - <what> on <chosen computer>"; from here on the window
-    // is the message target, the previous one remembered.
-    ToolWindowBase(QWidget* parent, const QString& what, int widthTwips, int heightTwips);
+    // is the message target until it unloads, then `main`'s pane is again.
+    ToolWindowBase(MainFormLink& main, QWidget* parent, const QString& what, int widthTwips,
+                   int heightTwips);
 
     // The bold "System Messages" caption at `top`, its "Clear" button at
     // `clearLeft` and the pane under them, `paneWidth` wide.
@@ -146,13 +148,13 @@ protected:
 private:
     void GiveBackMessageTarget();
 
+    MainFormLink& mMain;
     MessagePane* mPane = nullptr;
     std::unique_ptr<ListCommands> mCommands;
     ReportList* mFirstRowList = nullptr;
     std::vector<QWidget*> mEnabledWithRow;
     QLineEdit* mFindText = nullptr;
     QString mFindKey;
-    netenum::MessageSink* mPreviousTarget = nullptr;
     bool mUnloaded = false;
 };
 

@@ -90,8 +90,8 @@ QString frmResources::PermissionText(std::int32_t permissions) {
     return PermissionWord(permissions);
 }
 
-frmResources::frmResources(QWidget* parent)
-    : ToolWindowBase(parent, QStringLiteral("Open Files"), kClientWidthTwips, kClientHeightTwips) {
+frmResources::frmResources(common::MainFormLink& main, QWidget* parent)
+    : ToolWindowBase(main, parent, QStringLiteral("Open Files"), kClientWidthTwips, kClientHeightTwips) {
     CreateControls();
     FillResources();
     SelectFirstRow();

@@ -33,7 +33,7 @@ class frmResources final : public common::ToolWindowBase {
 public:
     // Opening: caption, message target, the first fill, row 1 selected, the
     // saved find text.
-    explicit frmResources(QWidget* parent = nullptr);
+    explicit frmResources(common::MainFormLink& main, QWidget* parent = nullptr);
     ~frmResources() override;
 
     // Rebuilds the list and the counters from a fresh enumeration.

@@ -13,7 +13,6 @@
 #include "netenum/Text.h"
 #include "netenum/netapi.h"
 #include "windows/common/ListCommands.h"
-#include "windows/common/MainFormLink.h"
 #include "windows/common/MessagePane.h"
 #include "windows/common/Product.h"
 #include "windows/common/Prompts.h"
@@ -65,8 +64,8 @@ QString AccountLineText(std::int32_t result) {
 
 }  // namespace
 
-frmUserSessions::frmUserSessions(QWidget* parent)
-    : ToolWindowBase(parent, QStringLiteral("User Sessions"), kClientWidthTwips,
+frmUserSessions::frmUserSessions(common::MainFormLink& main, QWidget* parent)
+    : ToolWindowBase(main, parent, QStringLiteral("User Sessions"), kClientWidthTwips,
                      kClientHeightTwips) {
     CreateControls();
     FillSessions();

@@ -40,7 +40,7 @@ public:
 
     // Loading: caption, message target, the sessions fill, row 1 selected with
     // the session commands enabled, the saved find text.
-    explicit frmUserSessions(QWidget* parent = nullptr);
+    explicit frmUserSessions(common::MainFormLink& main, QWidget* parent = nullptr);
     ~frmUserSessions() override;
 
     // Rebuilds the sessions list, its count, and the resources of row 1's computer.

@@ -11,7 +11,6 @@
 #include "netenum/colShareEnum.h"
 #include "netenum/netapi.h"
 #include "windows/common/ListCommands.h"
-#include "windows/common/MainFormLink.h"
 #include "windows/common/MessagePane.h"
 #include "windows/common/ReportList.h"
 #include "windows/common/Twips.h"
@@ -37,8 +36,8 @@ void AddUserColumns(common::ReportList::Rebuild& fill) {
 
 }  // namespace
 
-frmSharedResources::frmSharedResources(QWidget* parent)
-    : ToolWindowBase(parent, QStringLiteral("Shared Resources"), kClientWidthTwips,
+frmSharedResources::frmSharedResources(common::MainFormLink& main, QWidget* parent)
+    : ToolWindowBase(main, parent, QStringLiteral("Shared Resources"), kClientWidthTwips,
                      kClientHeightTwips) {
     CreateControls();
     FillShares();

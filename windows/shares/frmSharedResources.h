@@ -30,7 +30,7 @@ class frmSharedResources final : public common::ToolWindowBase {
 public:
     // Opening: caption, message target, the share fill, share 1 selected
     // (its users are not loaded until a share is clicked).
-    explicit frmSharedResources(QWidget* parent = nullptr);
+    explicit frmSharedResources(common::MainFormLink& main, QWidget* parent = nullptr);
     ~frmSharedResources() override;
 
     // Rebuilds the share list and empties the users list.

@@ -16,7 +16,6 @@
 #include "app/WindowMessage.h"
 #include "app/frmMain.h"
 #include "support/ScriptedProvider.h"
-#include "windows/common/MainFormLink.h"
 #include "windows/common/Settings.h"
 
 using namespace app;
@@ -40,7 +39,10 @@ protected:
     gui_test::Doubles doubles;
     testing_support::ScriptedNetwork net;
     bool area = true;  // whether the desktop has a notification area
-    frmMain window;
+    ToolWindowFactory openResources;  // what "&In Use" opens, set by a test
+    frmMain window{{.resources = [this](common::MainFormLink& main, QWidget* parent) {
+        return openResources(main, parent);
+    }}};
 };
 
 TEST_F(Tray, MinimizeHidesIntoTheTrayAndALeftClickBringsItBackNormal) {
@@ -91,7 +93,9 @@ TEST_F(Tray, WithoutANotificationAreaMinimizeIsAnOrdinaryMinimize) {
 TEST_F(Tray, WhileOpenResourcesIsOpenOnlyItComesBackAndTheMainWindowStaysHidden) {
     // The dialog checks from inside its own modal loop and closes itself.
     bool ranInside = false;
-    common::RegisterToolWindow(common::ToolWindow::Resources, [&](QWidget* parent) {
+    openResources = [&](common::MainFormLink& link, QWidget* parent) {
+        EXPECT_EQ(&link, static_cast<common::MainFormLink*>(&window));
+        EXPECT_EQ(parent, &window);
         auto dialog = std::make_unique<QDialog>(parent);
         QDialog* open = dialog.get();
         QTimer::singleShot(0, open, [&, open] {
@@ -106,10 +110,9 @@ TEST_F(Tray, WhileOpenResourcesIsOpenOnlyItComesBackAndTheMainWindowStaysHidden)
             EXPECT_FALSE(window.isVisible());
             open->reject();
         });
-        return dialog;
-    });
+        return std::unique_ptr<QDialog>(std::move(dialog));
+    };
     window.cmdInUse->click();
-    common::RegisterToolWindow(common::ToolWindow::Resources, nullptr);
     EXPECT_TRUE(ranInside);
     EXPECT_TRUE(window.isVisible());
     EXPECT_EQ(window.ResourcesWindow(), nullptr);

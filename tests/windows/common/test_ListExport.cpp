@@ -123,7 +123,7 @@ protected:
 };
 
 TEST_F(ListExportTest, CtrlCAndCopyPutTheSelectedRowsInDisplayOrderUnderAHeader) {
-    resources::frmResources window;
+    resources::frmResources window(main);
     ReportList& list = *window.lstvwResources;
     ASSERT_EQ(list.RowCount(), 4);
     common::ListCommands::ColumnClick(list, 3);  // sorted by path: not the server's order
@@ -160,9 +160,9 @@ TEST_F(ListExportTest, CtrlCAndCopyPutTheSelectedRowsInDisplayOrderUnderAHeader)
 }
 
 TEST_F(ListExportTest, EveryListExportsAsShownToCsvAndJsonChosenByTheFilter) {
-    resources::frmResources files;
-    shares::frmSharedResources shares;
-    sessions::frmUserSessions sessions;
+    resources::frmResources files(main);
+    shares::frmSharedResources shares(main);
+    sessions::frmUserSessions sessions(main);
     common::ListCommands::ColumnClick(*files.lstvwResources, 1);
     const int oddShare = [&] {
         for (int r = 0; r < shares.lstvwShares->RowCount(); ++r)
@@ -203,7 +203,7 @@ TEST_F(ListExportTest, EveryListExportsAsShownToCsvAndJsonChosenByTheFilter) {
 }
 
 TEST_F(ListExportTest, CancelWritesNothingAndAFileThatCannotBeWrittenIsSaid) {
-    shares::frmSharedResources window;
+    shares::frmSharedResources window(main);
     ReportList& list = *window.lstvwShares;
     EXPECT_TRUE(ListExport::Export(&window, list).isEmpty());  // nothing queued: cancelled
     EXPECT_TRUE(QDir(folder.path()).entryList(QDir::Files).isEmpty());

@@ -60,7 +60,7 @@ protected:
         netapi::SetProvider(provider);
         prompts = std::make_shared<common::ScriptedPrompts>();
         previous = common::SetPrompts(prompts);
-        window = std::make_unique<frmResources>();
+        window = std::make_unique<frmResources>(main);
         window->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
         netapi::SetCallRunner(&runner);

@@ -22,10 +22,9 @@ TEST(InUseTest, OpensFromTheMainWindowAndTheTrayBringsItBack) {
     auto scenario = windowtest::ServerWith({});
     scenario.computers[0].files = {OpenFile(1, u"me", u"C:\\here.txt")};
     windowtest::Network network(std::move(scenario));
-    common::RegisterToolWindow(common::ToolWindow::Resources, [](QWidget* parent) {
-        return std::unique_ptr<QDialog>(std::make_unique<resources::frmResources>(parent));
-    });
-    app::frmMain main;
+    app::frmMain main({.resources = [](common::MainFormLink& link, QWidget* parent) {
+        return std::unique_ptr<QDialog>(std::make_unique<resources::frmResources>(link, parent));
+    }});
     main.SetTrayAreaProbe([] { return true; });
     main.Load();
 

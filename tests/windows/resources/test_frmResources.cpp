@@ -62,7 +62,7 @@ protected:
     }
 
     frmResources& Open() {
-        window = std::make_unique<frmResources>();
+        window = std::make_unique<frmResources>(main);
         window->usageLog().SetFileName(folder.filePath("usage.txt"));
         window->usageLog().SetFormats(resources::UsageLog::Formats::UsEnglish());
         window->usageLog().SetClock([this] { return now; });

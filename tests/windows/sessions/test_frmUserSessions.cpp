@@ -61,7 +61,7 @@ class SessionsWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
         previous = common::SetPrompts(prompts);
-        window = std::make_unique<frmUserSessions>();
+        window = std::make_unique<frmUserSessions>(main);
     }
     void TearDown() override {
         window.reset();
@@ -175,7 +175,7 @@ TEST_F(SessionsWindowTest, CloseAndEscRefillTheSummaryTheCloseBoxDoesNotAndFindU
     EXPECT_EQ(main.fillGeneralCalls, 1);
     EXPECT_EQ(common::GetOption("FindUser"), "al*");
 
-    window = std::make_unique<frmUserSessions>();
+    window = std::make_unique<frmUserSessions>(main);
     EXPECT_EQ(window->txtFind->text(), "al*");
     window->show();
     ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
@@ -183,7 +183,7 @@ TEST_F(SessionsWindowTest, CloseAndEscRefillTheSummaryTheCloseBoxDoesNotAndFindU
     EXPECT_FALSE(window->isVisible());
     EXPECT_EQ(main.fillGeneralCalls, 2);
 
-    window = std::make_unique<frmUserSessions>();
+    window = std::make_unique<frmUserSessions>(main);
     window->show();
     window->close();
     EXPECT_EQ(main.fillGeneralCalls, 2);
@@ -243,7 +243,7 @@ TEST(SessionsWindowCalls, BareQualifierWithoutSessionsAndACounterPast32767) {
     testing_support::ScriptedNetwork network;
     windowtest::FakeMainForm main;
     main.chosen = "**LOCAL**";
-    auto w = std::make_unique<frmUserSessions>();
+    auto w = std::make_unique<frmUserSessions>(main);
     auto& provider = network.provider();
     ASSERT_EQ(provider.CallsNamed("NetConnectionEnum").size(), 1u);
     EXPECT_EQ(provider.CallsNamed("NetConnectionEnum")[0].args,
@@ -261,7 +261,7 @@ TEST(SessionsWindowCalls, BareQualifierWithoutSessionsAndACounterPast32767) {
         provider.users[name].flags = kDefaultFlags | 2;
     }
     main.chosen = "SERVER1";
-    w = std::make_unique<frmUserSessions>();
+    w = std::make_unique<frmUserSessions>(main);
     w->Command1->click();
     w->cmdEnable->click();
     EXPECT_TRUE(w->Text1->Text().endsWith("\r\n32768 user accounts enabled\r\n"));
