@@ -16,8 +16,9 @@ namespace netenum {
 // counts as a failure.
 enum class PartialList { Read, Fails };
 
-// `call(bufptr, &entriesRead, &totalEntries)` makes the call named `name`;
-// `add(record)` turns each record into one of `items`. A partial list that was
+// `call(bufptr, prefmaxlen, &entriesRead, &totalEntries, &resumeHandle)`
+// makes the call named `name` with those, its last five arguments; `add(record,
+// item)` sets a new one of `items` from each record. A partial list that was
 // read gives the server's total; anything else gives nullopt.
 template <typename Record, typename Items, typename Call, typename Add>
 std::optional<netapi::DWORD> ReadRecords(std::u16string_view name, std::u16string_view advice,
@@ -26,7 +27,9 @@ std::optional<netapi::DWORD> ReadRecords(std::u16string_view name, std::u16strin
     NetBuffer buffer;
     netapi::DWORD entriesRead = 0;
     netapi::DWORD totalEntries = 0;
-    const auto status = call(buffer.Out(), &entriesRead, &totalEntries);
+    netapi::DWORD resumeHandle = 0;
+    const auto status = call(buffer.Out(), netapi::MAX_PREFERRED_LENGTH, &entriesRead,
+                             &totalEntries, &resumeHandle);
     const bool partialRead = partialList == PartialList::Read && status == netapi::ERROR_MORE_DATA;
     if (status != netapi::NERR_Success && !partialRead) {
         buffer.Reset();
@@ -36,7 +39,7 @@ std::optional<netapi::DWORD> ReadRecords(std::u16string_view name, std::u16strin
     if (buffer) {
         const auto* records = buffer.template As<Record>();
         items.reserve(items.size() + entriesRead);
-        for (netapi::DWORD i = 0; i < entriesRead; ++i) add(records[i]);
+        for (netapi::DWORD i = 0; i < entriesRead; ++i) add(records[i], items.emplace_back());
     }
     if (partialRead) return totalEntries;
     return std::nullopt;

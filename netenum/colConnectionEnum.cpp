@@ -11,16 +11,11 @@ namespace netenum {
 void colConnectionEnum::Init(const std::u16string& Qualifier, const std::u16string& ServerName) {
     mQualifier = Qualifier;
     mServerName = ServerName;
-    netapi::DWORD resumeHandle = 0;
     ReadRecords<netapi::CONNECTION_INFO_1>(
-        u"NetConnectionEnum", kAdviceOperator, PartialList::Fails, mItems,
-        [&](netapi::LPBYTE* out, netapi::DWORD* read, netapi::DWORD* total) {
-            return netapi::NetConnectionEnum(mServerName.c_str(), mQualifier.c_str(), 1, out,
-                                             netapi::MAX_PREFERRED_LENGTH, read, total,
-                                             &resumeHandle);
+        u"NetConnectionEnum", kAdviceOperator, PartialList::Fails, mItems, [&](auto... rest) {
+            return netapi::NetConnectionEnum(mServerName.c_str(), mQualifier.c_str(), 1, rest...);
         },
-        [&](const netapi::CONNECTION_INFO_1& r) {
-            clsConnectionEnum& item = mItems.emplace_back();
+        [](const netapi::CONNECTION_INFO_1& r, clsConnectionEnum& item) {
             item.mConnectionType = static_cast<std::int32_t>(r.coni1_type);
             item.mConnectionID = static_cast<std::int32_t>(r.coni1_id);
             item.mNumOpens = static_cast<std::int32_t>(r.coni1_num_opens);

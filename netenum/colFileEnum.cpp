@@ -11,18 +11,10 @@ namespace netenum {
 void colFileEnum::Init(const std::u16string& ServerName) {
     mServerName = ServerName;
     // Empty strings, not null pointers: no path or user filter applies.
-    const std::u16string basePath;
-    const std::u16string userName;
-    netapi::DWORD resumeHandle = 0;
     const auto partial = ReadRecords<netapi::FILE_INFO_3>(
         u"NetFileEnum", kAdviceOperator, PartialList::Read, mItems,
-        [&](netapi::LPBYTE* out, netapi::DWORD* read, netapi::DWORD* total) {
-            return netapi::NetFileEnum(mServerName.c_str(), basePath.c_str(), userName.c_str(), 3,
-                                       out, netapi::MAX_PREFERRED_LENGTH, read, total,
-                                       &resumeHandle);
-        },
-        [&](const netapi::FILE_INFO_3& r) {
-            clsFileEnum& item = mItems.emplace_back();
+        [&](auto... rest) { return netapi::NetFileEnum(mServerName.c_str(), u"", u"", 3, rest...); },
+        [](const netapi::FILE_INFO_3& r, clsFileEnum& item) {
             item.mID = static_cast<std::int32_t>(r.fi3_id);
             item.mPermissions = static_cast<std::int32_t>(r.fi3_permissions);
             item.mNumberLocks = static_cast<std::int32_t>(r.fi3_num_locks);

@@ -10,18 +10,12 @@ namespace netenum {
 
 void colSessionEnum::Init(const std::u16string& ServerName) {
     mServerName = ServerName;
-    const std::u16string clientName;
-    const std::u16string userName;
-    netapi::DWORD resumeHandle = 0;
+    // Empty strings, not null pointers: every client and user.
     const auto partial = ReadRecords<netapi::SESSION_INFO_502>(
-        u"NetSessionEnum", kAdviceAccount, PartialList::Read, mItems,
-        [&](netapi::LPBYTE* out, netapi::DWORD* read, netapi::DWORD* total) {
-            return netapi::NetSessionEnum(mServerName.c_str(), clientName.c_str(),
-                                          userName.c_str(), 502, out, netapi::MAX_PREFERRED_LENGTH,
-                                          read, total, &resumeHandle);
+        u"NetSessionEnum", kAdviceAccount, PartialList::Read, mItems, [&](auto... rest) {
+            return netapi::NetSessionEnum(mServerName.c_str(), u"", u"", 502, rest...);
         },
-        [&](const netapi::SESSION_INFO_502& r) {
-            clsSessionEnum& item = mItems.emplace_back();
+        [](const netapi::SESSION_INFO_502& r, clsSessionEnum& item) {
             item.mComputerName = PointerToString(&r.sesi502_cname);
             item.mUserName = PointerToString(&r.sesi502_username);
             item.mTransport = PointerToString(&r.sesi502_transport);

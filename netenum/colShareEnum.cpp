@@ -9,16 +9,11 @@ namespace netenum {
 
 void colShareEnum::Init(const std::u16string& ServerName) {
     mServerName = ServerName;
-    netapi::DWORD resumeHandle = 0;
     // A partial list (234) is a failure here: none of its records are used.
     ReadRecords<netapi::SHARE_INFO_2>(
         u"NetShareEnum", kAdviceOperator, PartialList::Fails, mItems,
-        [&](netapi::LPBYTE* out, netapi::DWORD* read, netapi::DWORD* total) {
-            return netapi::NetShareEnum(mServerName.c_str(), 2, out, netapi::MAX_PREFERRED_LENGTH,
-                                        read, total, &resumeHandle);
-        },
-        [&](const netapi::SHARE_INFO_2& r) {
-            clsShareEnum& item = mItems.emplace_back();
+        [&](auto... rest) { return netapi::NetShareEnum(mServerName.c_str(), 2, rest...); },
+        [](const netapi::SHARE_INFO_2& r, clsShareEnum& item) {
             item.mShareName = PointerToString(&r.shi2_netname);
             item.mRemarks = PointerToString(&r.shi2_remark);
             item.mPath = PointerToString(&r.shi2_path);

@@ -31,11 +31,11 @@ constexpr std::size_t kRequestHeaderSize = 24;
 // on the pipe, so larger fragments mean fewer round trips for a long list.
 constexpr std::uint16_t kDefaultMaxFrag = 5840;
 
-constexpr NET_API_STATUS RPC_S_SERVER_UNAVAILABLE = 1722;
-constexpr NET_API_STATUS RPC_S_CALL_FAILED = 1726;
-constexpr NET_API_STATUS RPC_S_PROTOCOL_ERROR = 1728;
-constexpr NET_API_STATUS RPC_S_PROCNUM_OUT_OF_RANGE = 1745;
-constexpr NET_API_STATUS RPC_X_BAD_STUB_DATA = 1783;
+using netapi::RPC_S_CALL_FAILED;
+using netapi::RPC_S_PROCNUM_OUT_OF_RANGE;
+using netapi::RPC_S_PROTOCOL_ERROR;
+using netapi::RPC_S_SERVER_UNAVAILABLE;
+using netapi::RPC_X_BAD_STUB_DATA;
 
 // An interface or transfer syntax: its UUID in wire order and its version.
 struct SyntaxId {

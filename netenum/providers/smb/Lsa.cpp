@@ -31,20 +31,9 @@ Stub EncodeQueryDomain(const samr::Handle& policy, std::uint16_t level) {
 
 namespace {
 
-struct CountedHeader {
-    std::uint16_t length = 0;
-    std::uint16_t size = 0;
-    bool present = false;
-};
-
-bool ReadHeader(NdrReader& r, CountedHeader& h) {
-    return r.U16(h.length) && r.U16(h.size) && r.Pointer(h.present);
-}
-
+// Lsa's counted strings are followed by padding to four bytes.
 bool ReadBody(NdrReader& r, const CountedHeader& h, std::u16string& out) {
-    out.clear();
-    if (!h.present) return true;
-    return r.CountedStringBody(h.length, out) && r.Align(4);
+    return r.CountedString(h, out) && (!h.present || r.Align(4));
 }
 
 }  // namespace
@@ -61,8 +50,8 @@ NET_API_STATUS DecodeQueryDomain(Bytes stub, std::uint16_t level, DomainInfo& ou
         const bool dns = level == kPolicyDnsDomainInformation;
         if (!dns && level != kPolicyPrimaryDomainInformation) return RPC_S_PROTOCOL_ERROR;
         CountedHeader name, dnsDomain, dnsForest;
-        if (!ReadHeader(r, name)) return RPC_S_PROTOCOL_ERROR;
-        if (dns && (!ReadHeader(r, dnsDomain) || !ReadHeader(r, dnsForest) || !r.Skip(16)))
+        if (!r.CountedStringHeader(name)) return RPC_S_PROTOCOL_ERROR;
+        if (dns && (!r.CountedStringHeader(dnsDomain) || !r.CountedStringHeader(dnsForest) || !r.Skip(16)))
             return RPC_S_PROTOCOL_ERROR;  // the GUID is skipped
         if (!r.Pointer(out.hasSid) || !ReadBody(r, name, out.name)) return RPC_S_PROTOCOL_ERROR;
         if (dns && (!ReadBody(r, dnsDomain, out.dnsDomain) || !ReadBody(r, dnsForest, out.dnsForest)))

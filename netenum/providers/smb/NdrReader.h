@@ -10,6 +10,14 @@
 
 namespace smb {
 
+// The header of an RPC_UNICODE_STRING: lengths in bytes, and whether its
+// buffer follows (deferred, behind the structure that holds the header).
+struct CountedHeader {
+    std::uint16_t length = 0;
+    std::uint16_t size = 0;
+    bool present = false;
+};
+
 class NdrReader final {
 public:
     explicit NdrReader(std::span<const std::uint8_t> data) : mData(data) {}
@@ -32,6 +40,16 @@ public:
 
     // The body of an RPC_UNICODE_STRING buffer whose header gave `lengthBytes`.
     bool CountedStringBody(std::uint16_t lengthBytes, std::u16string& out);
+    bool CountedStringHeader(CountedHeader& h) {
+        return U16(h.length) && U16(h.size) && Pointer(h.present);
+    }
+    // The deferred buffer of the string whose header was `h`; empty text when
+    // it had none.
+    bool CountedString(const CountedHeader& h, std::u16string& out) {
+        out.clear();
+        if (!h.present) return ok();
+        return CountedStringBody(h.length, out);
+    }
 
     // The conformance of an array of `count` elements of `elementBytes` each:
     // checks the max count matches and that the elements can fit in what is

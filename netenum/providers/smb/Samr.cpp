@@ -21,22 +21,6 @@ void WriteCountedHeader(NdrWriter& w, const std::u16string& s) {
     w.U32(w.Referent());
 }
 
-struct CountedHeader {
-    std::uint16_t length = 0;
-    std::uint16_t size = 0;
-    bool present = false;
-};
-
-bool ReadCountedHeader(NdrReader& r, CountedHeader& h) {
-    return r.U16(h.length) && r.U16(h.size) && r.Pointer(h.present);
-}
-
-bool ReadCountedBody(NdrReader& r, const CountedHeader& h, std::u16string& out) {
-    out.clear();
-    if (!h.present) return r.ok();
-    return r.CountedStringBody(h.length, out);
-}
-
 void WriteSidBody(NdrWriter& w, const Sid& sid) {
     w.U32(static_cast<std::uint32_t>(sid.subAuthorities.size()));
     w.U8(sid.revision);
@@ -194,11 +178,11 @@ NET_API_STATUS DecodeEnumDomains(Bytes stub, std::vector<std::u16string>& names,
             std::vector<CountedHeader> headers(count);
             for (auto& h : headers) {
                 std::uint32_t index = 0;
-                if (!r.U32(index) || !ReadCountedHeader(r, h)) return RPC_S_PROTOCOL_ERROR;
+                if (!r.U32(index) || !r.CountedStringHeader(h)) return RPC_S_PROTOCOL_ERROR;
             }
             for (const auto& h : headers) {
                 std::u16string name;
-                if (!ReadCountedBody(r, h, name)) return RPC_S_PROTOCOL_ERROR;
+                if (!r.CountedString(h, name)) return RPC_S_PROTOCOL_ERROR;
                 names.push_back(std::move(name));
             }
         } else if (count != 0) {
@@ -281,7 +265,7 @@ NET_API_STATUS DecodeQueryUserAll(Bytes stub, UserAll& out, std::uint32_t& ntsta
         // Ten texts, the two password hashes (never used) and the private data.
         CountedHeader texts[13];
         for (auto& h : texts)
-            if (!ReadCountedHeader(r, h)) return RPC_S_PROTOCOL_ERROR;
+            if (!r.CountedStringHeader(h)) return RPC_S_PROTOCOL_ERROR;
         std::uint32_t bufCount = 0, fieldsPresent = 0;
         bool buffer = false, hours = false;
         std::uint8_t lmSet = 0, ntSet = 0, sensitive = 0;
@@ -297,7 +281,7 @@ NET_API_STATUS DecodeQueryUserAll(Bytes stub, UserAll& out, std::uint32_t& ntsta
                                      &out.parameters};
         std::u16string ignored;
         for (int i = 0; i < 13; ++i)
-            if (!ReadCountedBody(r, texts[i], i < 10 ? *targets[i] : ignored))
+            if (!r.CountedString(texts[i], i < 10 ? *targets[i] : ignored))
                 return RPC_S_PROTOCOL_ERROR;
         if (buffer && (!r.ArrayHeader(bufCount, 1) || !r.Skip(bufCount)))
             return RPC_S_PROTOCOL_ERROR;

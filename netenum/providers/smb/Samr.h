@@ -18,7 +18,7 @@ using netapi::NET_API_STATUS;
 using Stub = std::vector<std::uint8_t>;
 using Bytes = std::span<const std::uint8_t>;
 
-constexpr NET_API_STATUS RPC_S_PROTOCOL_ERROR = 1728;
+using netapi::RPC_S_PROTOCOL_ERROR;
 
 constexpr std::uint16_t kOpClose = 1;
 constexpr std::uint16_t kOpLookupDomain = 5;

@@ -28,40 +28,39 @@ netapi::NET_API_STATUS SmbPipe::Failed(int error) {
     return ErrnoToStatus(error != 0 ? error : EIO);
 }
 
-netapi::NET_API_STATUS SmbPipe::Write(std::span<const std::uint8_t> data) {
+// Under the library's lock; a step cut short by a signal goes again. A read
+// that moves nothing means the server closed the pipe.
+template <typename Step>
+netapi::NET_API_STATUS SmbPipe::Transfer(std::size_t size, bool reading, Step step) {
     SMBCCTX* context = mConnection->Context();
     SmbLibraryLock library;
     if (!library.Held()) return netapi::ERROR_SEM_TIMEOUT;
     std::size_t done = 0;
-    while (done < data.size()) {
+    while (done < size) {
         errno = 0;
-        const ssize_t n = smbc_getFunctionWrite(context)(context, mFile, data.data() + done,
-                                                        data.size() - done);
+        const ssize_t n = step(context, done);
         if (n < 0 && errno == EINTR) continue;
+        if (n == 0 && reading) {
+            mConnection->Poison();
+            return netapi::ERROR_NETNAME_DELETED;
+        }
         if (n <= 0) return Failed(errno);
         done += static_cast<std::size_t>(n);
     }
     return netapi::NERR_Success;
 }
 
+netapi::NET_API_STATUS SmbPipe::Write(std::span<const std::uint8_t> data) {
+    return Transfer(data.size(), false, [&](SMBCCTX* context, std::size_t done) {
+        return smbc_getFunctionWrite(context)(context, mFile, data.data() + done,
+                                              data.size() - done);
+    });
+}
+
 netapi::NET_API_STATUS SmbPipe::ReadExact(std::span<std::uint8_t> out) {
-    SMBCCTX* context = mConnection->Context();
-    SmbLibraryLock library;
-    if (!library.Held()) return netapi::ERROR_SEM_TIMEOUT;
-    std::size_t done = 0;
-    while (done < out.size()) {
-        errno = 0;
-        const ssize_t n =
-            smbc_getFunctionRead(context)(context, mFile, out.data() + done, out.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return Failed(errno);
-        if (n == 0) {
-            mConnection->Poison();
-            return netapi::ERROR_NETNAME_DELETED;  // the server closed the pipe
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    return netapi::NERR_Success;
+    return Transfer(out.size(), true, [&](SMBCCTX* context, std::size_t done) {
+        return smbc_getFunctionRead(context)(context, mFile, out.data() + done, out.size() - done);
+    });
 }
 
 }  // namespace smb

@@ -24,6 +24,9 @@ public:
 private:
     // A transport failure: the connection is not used again.
     netapi::NET_API_STATUS Failed(int error);
+    // Moves `size` bytes, `step(context, done)` moving some of what is left.
+    template <typename Step>
+    netapi::NET_API_STATUS Transfer(std::size_t size, bool reading, Step step);
 
     std::shared_ptr<SmbConnection> mConnection;  // the context outlives its files
     _SMBCFILE* mFile;

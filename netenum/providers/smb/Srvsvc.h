@@ -18,7 +18,7 @@ using netapi::OptString;
 using Stub = std::vector<std::uint8_t>;
 using Bytes = std::span<const std::uint8_t>;
 
-constexpr NET_API_STATUS RPC_S_PROTOCOL_ERROR = 1728;
+using netapi::RPC_S_PROTOCOL_ERROR;
 
 constexpr std::uint16_t kOpConnectionEnum = 8;
 constexpr std::uint16_t kOpFileEnum = 9;
