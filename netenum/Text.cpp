@@ -169,6 +169,11 @@ std::u16string JoinLineParts(std::u16string_view s) {
     return joined;
 }
 
+std::u16string_view StripUnc(std::u16string_view name) {
+    if (name.size() >= 2 && name[0] == u'\\' && name[1] == u'\\') name.remove_prefix(2);
+    return name;
+}
+
 std::u16string TrimSpaces(std::u16string_view s) { return std::u16string(Trimmed(s)); }
 std::string TrimSpaces(std::string_view s) { return std::string(Trimmed(s)); }
 

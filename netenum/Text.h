@@ -27,6 +27,8 @@ std::u16string FoldCase(std::u16string_view s);
 // Leading and trailing blanks (the space character only, as the callers ask).
 std::u16string TrimSpaces(std::u16string_view s);
 std::string TrimSpaces(std::string_view s);
+// A "\\" prefix (exactly two backslashes: "\\PC1" names PC1) removed, if present.
+std::u16string_view StripUnc(std::u16string_view name);
 
 bool EqualsIgnoreCase(std::u16string_view a, std::u16string_view b);
 

@@ -32,12 +32,6 @@ bool StartsWithIgnoreCase(std::u16string_view s, std::u16string_view prefix) {
 
 bool IsPipe(std::u16string_view path) { return StartsWithIgnoreCase(path, u"\\PIPE\\"); }
 
-// A "\\" prefix (exactly two backslashes) removed, if present.
-std::u16string_view StripUnc(std::u16string_view name) {
-    if (name.size() >= 2 && name[0] == u'\\' && name[1] == u'\\') name.remove_prefix(2);
-    return name;
-}
-
 bool Matches(const OptString& value, std::u16string_view wanted) {
     return value && text::EqualsIgnoreCase(*value, wanted);
 }
@@ -336,14 +330,8 @@ void ComputerModel::SetUpActivity(const std::string& source, const std::string& 
 }
 
 netapi::ServerInfo101 ComputerModel::Info() const {
-    netapi::ServerInfo101 info;
-    info.platform_id = mPlatformId;
-    info.name = mName;
-    info.version_major = mVersionMajor;
-    info.version_minor = mVersionMinor;
-    info.type = mType;
-    info.comment = mComment;
-    return info;
+    return {.platform_id = mPlatformId, .name = mName, .version_major = mVersionMajor,
+            .version_minor = mVersionMinor, .type = mType, .comment = mComment};
 }
 
 const Fault* ComputerModel::FindFault(Call call, std::optional<DWORD> id,
@@ -444,7 +432,7 @@ NET_API_STATUS ComputerModel::Sessions(const OptString& client, const OptString&
     bool clientSeen = false;
     for (const SessionRec& s : mSessions) {
         if (!Empty(client)) {
-            if (!text::EqualsIgnoreCase(s.value.client, StripUnc(*client))) continue;
+            if (!text::EqualsIgnoreCase(s.value.client, text::StripUnc(*client))) continue;
             clientSeen = true;
         }
         if (!Empty(user) && !Matches(s.value.user, *user)) continue;

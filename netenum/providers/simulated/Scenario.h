@@ -44,28 +44,15 @@ struct Fault {
     DWORD partial = 0;   // Partial: 234 with this many leading records
     // When not empty, the fault hits only these file ids (NetFileClose) or
     // these names (user, recipient, client or qualifier, case-insensitive).
-    std::vector<DWORD> ids;
-    std::vector<std::u16string> names;
+    std::vector<DWORD> ids{};
+    std::vector<std::u16string> names{};
 
-    static Fault Status(Call call, DWORD status) {
-        Fault f;
-        f.call = call;
-        f.status = status;
-        return f;
-    }
+    static Fault Status(Call call, DWORD status) { return {.call = call, .status = status}; }
     static Fault Unreachable(Call call, DWORD delayMs) {
-        Fault f;
-        f.call = call;
-        f.kind = Kind::Unreachable;
-        f.delay_ms = delayMs;
-        return f;
+        return {.call = call, .kind = Kind::Unreachable, .delay_ms = delayMs};
     }
     static Fault Partial(Call call, DWORD records) {
-        Fault f;
-        f.call = call;
-        f.kind = Kind::Partial;
-        f.partial = records;
-        return f;
+        return {.call = call, .kind = Kind::Partial, .partial = records};
     }
 };
 

@@ -50,11 +50,18 @@ SimulatedNetwork::SimulatedNetwork(Scenario scenario, const std::string& sourceN
 
 SimulatedNetwork::~SimulatedNetwork() = default;
 
+namespace {
+
+// A name the caller gave, or empty for none.
+std::u16string_view NameOf(const OptString& name) {
+    return name ? std::u16string_view(*name) : std::u16string_view();
+}
+
+}  // namespace
+
 ComputerModel* SimulatedNetwork::Resolve(const OptString& server) const {
     if (!server || server->empty()) return mLocal;
-    std::u16string_view name = *server;
-    if (name.size() >= 2 && name[0] == u'\\' && name[1] == u'\\') name.remove_prefix(2);
-    const auto it = mByName.find(text::ToLower(name));
+    const auto it = mByName.find(text::ToLower(text::StripUnc(*server)));
     return it == mByName.end() ? nullptr : it->second;
 }
 
@@ -142,11 +149,8 @@ netapi::EnumResult<netapi::SessionInfo502> SimulatedNetwork::SessionEnum(const O
 NET_API_STATUS SimulatedNetwork::SessionDel(const OptString& server, const OptString& client,
                                             const OptString& user) {
     std::unique_lock lock(mLock);
-    std::u16string_view clientName = client ? std::u16string_view(*client) : std::u16string_view();
-    if (clientName.size() >= 2 && clientName[0] == u'\\' && clientName[1] == u'\\')
-        clientName.remove_prefix(2);
     const Gate gate = Enter(lock, server, Call::NetSessionDel, std::nullopt,
-                            {clientName, user ? std::u16string_view(*user) : std::u16string_view()});
+                            {text::StripUnc(NameOf(client)), NameOf(user)});
     if (gate.computer == nullptr) return gate.status;
     return gate.computer->DeleteSessions(client, user);
 }
@@ -161,9 +165,8 @@ netapi::EnumResult<netapi::ShareInfo2> SimulatedNetwork::ShareEnum(const OptStri
 netapi::EnumResult<netapi::ConnectionInfo1> SimulatedNetwork::ConnectionEnum(
     const OptString& server, const OptString& qualifier) {
     std::unique_lock lock(mLock);
-    std::u16string_view name = qualifier ? std::u16string_view(*qualifier) : std::u16string_view();
-    if (name.size() >= 2 && name[0] == u'\\' && name[1] == u'\\') name.remove_prefix(2);
-    const Gate gate = Enter(lock, server, Call::NetConnectionEnum, std::nullopt, {name});
+    const Gate gate = Enter(lock, server, Call::NetConnectionEnum, std::nullopt,
+                            {text::StripUnc(NameOf(qualifier))});
     if (gate.computer == nullptr) return {gate.status, {}, 0};
     std::vector<netapi::ConnectionInfo1> records;
     const NET_API_STATUS status = gate.computer->Connections(qualifier, records);
@@ -224,7 +227,7 @@ NET_API_STATUS SimulatedNetwork::UserGetInfo(const OptString& server, const OptS
                                              netapi::UserInfo3& out) {
     std::unique_lock lock(mLock);
     const Gate gate = Enter(lock, server, Call::NetUserGetInfo, std::nullopt,
-                            {user ? std::u16string_view(*user) : std::u16string_view()});
+                            {NameOf(user)});
     if (gate.computer == nullptr) return gate.status;
     return gate.computer->GetUser(user, out);
 }
@@ -233,7 +236,7 @@ NET_API_STATUS SimulatedNetwork::UserSetInfo(const OptString& server, const OptS
                                              const netapi::UserInfo3& info) {
     std::unique_lock lock(mLock);
     const Gate gate = Enter(lock, server, Call::NetUserSetInfo, std::nullopt,
-                            {user ? std::u16string_view(*user) : std::u16string_view()});
+                            {NameOf(user)});
     if (gate.computer == nullptr) return gate.status;
     return gate.computer->SetUser(user, info);
 }

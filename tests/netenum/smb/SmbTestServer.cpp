@@ -23,29 +23,29 @@ void Body(NdrWriter& w, const OptString& s) {
     if (s) w.ConformantString(*s);
 }
 
-// Level, arm, container, array, deferred strings: the shape of every list.
+// Level, arm, container, array, deferred strings, then total, resume handle
+// and status: the shape of every list.
 template <typename Record, typename Fixed, typename Deferred>
-void EnumStruct(NdrWriter& w, DWORD level, const std::vector<Record>& records, Fixed fixed,
-                Deferred deferred) {
+Stub EnumReply(DWORD level, const std::vector<Record>& records, DWORD total, DWORD resume,
+               DWORD status, Fixed fixed, Deferred deferred) {
+    NdrWriter w;
     w.U32(level);
     w.U32(level);
     w.U32(w.Referent());
     w.U32(static_cast<std::uint32_t>(records.size()));
     if (records.empty()) {
         w.NullPointer();
-        return;
+    } else {
+        w.U32(w.Referent());
+        w.U32(static_cast<std::uint32_t>(records.size()));
+        for (const auto& r : records) fixed(w, r);
+        for (const auto& r : records) deferred(w, r);
     }
-    w.U32(w.Referent());
-    w.U32(static_cast<std::uint32_t>(records.size()));
-    for (const auto& r : records) fixed(r);
-    for (const auto& r : records) deferred(r);
-}
-
-void EnumTail(NdrWriter& w, DWORD total, DWORD resume, DWORD status) {
     w.U32(total);
     w.U32(w.Referent());
     w.U32(resume);
     w.U32(status);
+    return w.Take();
 }
 
 void Header(NdrWriter& w, std::uint8_t ptype, std::uint8_t flags, std::uint32_t callId) {
@@ -73,30 +73,26 @@ void Counted(NdrWriter& w, const std::u16string& s) {
 
 Stub FileEnumReply(const std::vector<netapi::FileInfo3>& records, DWORD total, DWORD resume,
                    DWORD status) {
-    NdrWriter w;
-    EnumStruct(
-        w, 3, records,
-        [&](const netapi::FileInfo3& f) {
+    return EnumReply(
+        3, records, total, resume, status,
+        [&](NdrWriter& w, const netapi::FileInfo3& f) {
             w.U32(f.id);
             w.U32(f.permissions);
             w.U32(f.num_locks);
             Ptr(w, f.pathname);
             Ptr(w, f.username);
         },
-        [&](const netapi::FileInfo3& f) {
+        [&](NdrWriter& w, const netapi::FileInfo3& f) {
             Body(w, f.pathname);
             Body(w, f.username);
         });
-    EnumTail(w, total, resume, status);
-    return w.Take();
 }
 
 Stub SessionEnumReply(DWORD level, const std::vector<netapi::SessionInfo502>& records,
                       DWORD total, DWORD resume, DWORD status) {
-    NdrWriter w;
-    EnumStruct(
-        w, level, records,
-        [&](const netapi::SessionInfo502& s) {
+    return EnumReply(
+        level, records, total, resume, status,
+        [&](NdrWriter& w, const netapi::SessionInfo502& s) {
             Ptr(w, s.cname);
             Ptr(w, s.username);
             if (level != 10) w.U32(s.num_opens);
@@ -109,7 +105,7 @@ Stub SessionEnumReply(DWORD level, const std::vector<netapi::SessionInfo502>& re
                 Ptr(w, s.transport);
             }
         },
-        [&](const netapi::SessionInfo502& s) {
+        [&](NdrWriter& w, const netapi::SessionInfo502& s) {
             Body(w, s.cname);
             Body(w, s.username);
             if (level == 502) {
@@ -117,16 +113,13 @@ Stub SessionEnumReply(DWORD level, const std::vector<netapi::SessionInfo502>& re
                 Body(w, s.transport);
             }
         });
-    EnumTail(w, total, resume, status);
-    return w.Take();
 }
 
 Stub ShareEnumReply(const std::vector<netapi::ShareInfo2>& records, DWORD total, DWORD resume,
                     DWORD status) {
-    NdrWriter w;
-    EnumStruct(
-        w, 2, records,
-        [&](const netapi::ShareInfo2& s) {
+    return EnumReply(
+        2, records, total, resume, status,
+        [&](NdrWriter& w, const netapi::ShareInfo2& s) {
             Ptr(w, s.netname);
             w.U32(s.type);
             Ptr(w, s.remark);
@@ -136,22 +129,19 @@ Stub ShareEnumReply(const std::vector<netapi::ShareInfo2>& records, DWORD total,
             Ptr(w, s.path);
             Ptr(w, s.passwd);
         },
-        [&](const netapi::ShareInfo2& s) {
+        [&](NdrWriter& w, const netapi::ShareInfo2& s) {
             Body(w, s.netname);
             Body(w, s.remark);
             Body(w, s.path);
             Body(w, s.passwd);
         });
-    EnumTail(w, total, resume, status);
-    return w.Take();
 }
 
 Stub ConnectionEnumReply(const std::vector<netapi::ConnectionInfo1>& records, DWORD total,
                          DWORD resume, DWORD status) {
-    NdrWriter w;
-    EnumStruct(
-        w, 1, records,
-        [&](const netapi::ConnectionInfo1& c) {
+    return EnumReply(
+        1, records, total, resume, status,
+        [&](NdrWriter& w, const netapi::ConnectionInfo1& c) {
             w.U32(c.id);
             w.U32(c.type);
             w.U32(c.num_opens);
@@ -160,12 +150,10 @@ Stub ConnectionEnumReply(const std::vector<netapi::ConnectionInfo1>& records, DW
             Ptr(w, c.username);
             Ptr(w, c.netname);
         },
-        [&](const netapi::ConnectionInfo1& c) {
+        [&](NdrWriter& w, const netapi::ConnectionInfo1& c) {
             Body(w, c.username);
             Body(w, c.netname);
         });
-    EnumTail(w, total, resume, status);
-    return w.Take();
 }
 
 Stub ServerInfoReply(const netapi::ServerInfo101* info, DWORD status) {
