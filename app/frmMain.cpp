@@ -265,7 +265,7 @@ void frmMain::Load() {
 }
 
 void frmMain::FillGeneral() {
-    common::ShowWaitCursor();
+    const common::WaitCursor wait;
     mGeneral = std::make_unique<server::clsGeneral>();
     mGeneral->Init(RemoteServer().toStdU16String());
     common::ShowCount(lblSessions, mGeneral->NumSessions());
@@ -273,7 +273,6 @@ void frmMain::FillGeneral() {
     common::ShowCount(lblOpenFiles, mGeneral->NumOpenFiles());
     common::ShowCount(lblOpenNamedPipes, mGeneral->NumOpenPipes());
     ShowComputerDesc();
-    common::ShowNormalCursor();
 }
 
 void frmMain::ShowComputerDesc() {

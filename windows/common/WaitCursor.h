@@ -8,4 +8,14 @@ void ShowWaitCursor();
 void ShowNormalCursor();
 bool IsWaitCursorShown();
 
+// The wait cursor for a scope: shown, and reset on every way out of it,
+// a thrown exception included.
+class WaitCursor {
+public:
+    WaitCursor() { ShowWaitCursor(); }
+    ~WaitCursor() { ShowNormalCursor(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
 }  // namespace common

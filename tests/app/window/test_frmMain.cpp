@@ -23,6 +23,7 @@
 #include "support/ScriptedProvider.h"
 #include "windows/common/MessagePane.h"
 #include "windows/common/Settings.h"
+#include "windows/common/WaitCursor.h"
 
 using app::frmMain;
 using app::gComputerName;
@@ -270,6 +271,15 @@ TEST_F(MainWindow, TheWindowGettingTheFocusItselfRefillsTheSummary) {
     net.provider().sessions = {netapi::NERR_Success, {{}, {}, {}}, 3};
     w.setFocus(Qt::OtherFocusReason);
     EXPECT_EQ(w.lblSessions->text(), "3");
+
+    // A refill that throws half-way is skipped, and the hourglass goes with it.
+    net.provider().onCall = [](const std::string& name) {
+        if (name == "NetFileEnum") throw std::runtime_error("thrown by the test");
+    };
+    w.clearFocus();
+    w.setFocus(Qt::OtherFocusReason);
+    EXPECT_FALSE(common::IsWaitCursorShown());
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
 }
 
 // Settings that cannot be read fall back to the defaults: the window starts as
