@@ -1,25 +1,17 @@
 #include "Desktop.h"
 
 #include "QtDesktop.h"
+#include "windows/common/Installed.h"
 
 namespace about {
 namespace {
-std::shared_ptr<Desktop>& Installed() {
-    static std::shared_ptr<Desktop> installed;
-    return installed;
-}
+constinit common::Installed<Desktop, QtDesktop> gDesktop;
 }  // namespace
 
-Desktop& CurrentDesktop() {
-    auto& installed = Installed();
-    if (!installed) installed = std::make_shared<QtDesktop>();
-    return *installed;
-}
+Desktop& CurrentDesktop() { return gDesktop.Current(); }
 
 std::shared_ptr<Desktop> SetDesktop(std::shared_ptr<Desktop> desktop) {
-    auto previous = std::move(Installed());
-    Installed() = std::move(desktop);
-    return previous;
+    return gDesktop.Replace(std::move(desktop));
 }
 
 }  // namespace about

@@ -5,6 +5,8 @@
 #include <QPainterPath>
 #include <QPixmap>
 #include <functional>
+#include <initializer_list>
+#include <optional>
 
 namespace app {
 namespace {
@@ -25,6 +27,27 @@ QIcon Render(const Drawing& draw) {
         icon.addPixmap(pixmap);
     }
     return icon;
+}
+
+// A closed outline from `start`: straight to each point, or curved towards it
+// through `via` when one is given; filled with `fill` in the current pen.
+struct OutlineStep {
+    QPointF to;
+    std::optional<QPointF> via{};
+};
+void FillOutline(QPainter& p, const QColor& fill, QPointF start,
+                 std::initializer_list<OutlineStep> steps) {
+    QPainterPath path;
+    path.moveTo(start);
+    for (const OutlineStep& step : steps) {
+        if (step.via)
+            path.quadTo(*step.via, step.to);
+        else
+            path.lineTo(step.to);
+    }
+    path.closeSubpath();
+    p.setBrush(fill);
+    p.drawPath(path);
 }
 
 void Person(QPainter& p, QPointF head, qreal scale, const QColor& colour) {
@@ -104,34 +127,15 @@ QIcon AppIcon() {
         QPen edge(QColor(0x8a, 0x5a, 0x0a), 1.0);
         edge.setJoinStyle(Qt::RoundJoin);
         p.setPen(edge);
-        QPainterPath back;
-        back.moveTo(14, 19);
-        back.lineTo(14, 16.6);
-        back.quadTo(14, 16, 14.6, 16);
-        back.lineTo(19.6, 16);
-        back.lineTo(21.1, 18.4);
-        back.lineTo(29, 18.4);
-        back.quadTo(30.4, 18.4, 30.4, 19.8);
-        back.lineTo(30.4, 28.6);
-        back.quadTo(30.4, 30, 29, 30);
-        back.lineTo(15.4, 30);
-        back.quadTo(14, 30, 14, 28.6);
-        back.closeSubpath();
-        p.setBrush(QColor(0xd4, 0x97, 0x1e));
-        p.drawPath(back);
-        QPainterPath front;
-        front.moveTo(14, 28.6);
-        front.lineTo(15.5, 22.2);
-        front.quadTo(15.7, 21.4, 16.6, 21.4);
-        front.lineTo(30.2, 21.4);
-        front.quadTo(31.2, 21.4, 31, 22.3);
-        front.lineTo(29.9, 29);
-        front.quadTo(29.7, 30, 28.7, 30);
-        front.lineTo(15.4, 30);
-        front.quadTo(14, 30, 14, 28.6);
-        front.closeSubpath();
-        p.setBrush(QColor(0xfa, 0xc8, 0x51));
-        p.drawPath(front);
+        // The folder's back with its tab, then its open front.
+        FillOutline(p, QColor(0xd4, 0x97, 0x1e), {14, 19},
+                    {{{14, 16.6}}, {{14.6, 16}, QPointF(14, 16)}, {{19.6, 16}}, {{21.1, 18.4}},
+                     {{29, 18.4}}, {{30.4, 19.8}, QPointF(30.4, 18.4)}, {{30.4, 28.6}},
+                     {{29, 30}, QPointF(30.4, 30)}, {{15.4, 30}}, {{14, 28.6}, QPointF(14, 30)}});
+        FillOutline(p, QColor(0xfa, 0xc8, 0x51), {14, 28.6},
+                    {{{15.5, 22.2}}, {{16.6, 21.4}, QPointF(15.7, 21.4)}, {{30.2, 21.4}},
+                     {{31, 22.3}, QPointF(31.2, 21.4)}, {{29.9, 29}},
+                     {{28.7, 30}, QPointF(29.7, 30)}, {{15.4, 30}}, {{14, 28.6}, QPointF(14, 30)}});
     }));
 }
 

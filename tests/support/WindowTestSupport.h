@@ -46,13 +46,8 @@ private:
 
 inline sim::File OpenFile(netapi::DWORD id, const std::u16string& user, const std::u16string& path,
                           netapi::DWORD permissions = netapi::PERM_FILE_READ, netapi::DWORD locks = 0) {
-    sim::File f;
-    f.id = id;
-    f.user = user;
-    f.path = path;
-    f.permissions = permissions;
-    f.locks = locks;
-    return f;
+    return {.id = id, .permissions = permissions, .locks = locks, .path = path, .user = user,
+            .client = std::nullopt, .share = std::nullopt};
 }
 
 // ADMINPC, the local computer (messages leave from it), and SERVER1 with `files`.

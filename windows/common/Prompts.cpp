@@ -1,25 +1,17 @@
 #include "Prompts.h"
 
+#include "Installed.h"
 #include "QtPrompts.h"
 
 namespace common {
 namespace {
-std::shared_ptr<Prompts>& Installed() {
-    static std::shared_ptr<Prompts> installed;
-    return installed;
-}
+constinit Installed<Prompts, QtPrompts> gPrompts;
 }  // namespace
 
-Prompts& CurrentPrompts() {
-    auto& installed = Installed();
-    if (!installed) installed = std::make_shared<QtPrompts>();
-    return *installed;
-}
+Prompts& CurrentPrompts() { return gPrompts.Current(); }
 
 std::shared_ptr<Prompts> SetPrompts(std::shared_ptr<Prompts> prompts) {
-    auto previous = std::move(Installed());
-    Installed() = std::move(prompts);
-    return previous;
+    return gPrompts.Replace(std::move(prompts));
 }
 
 }  // namespace common

@@ -31,13 +31,12 @@ constexpr int kCommandHeightTwips = 375;
 
 }  // namespace
 
-ToolWindowBase::ToolWindowBase(MainFormLink& main, QWidget* parent, const QString& what,
-                               int widthTwips, int heightTwips)
+ToolWindowBase::ToolWindowBase(MainFormLink& main, QWidget* parent, const Frame& frame)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
                           Qt::MSWindowsFixedSizeDialogHint),
       mMain(main) {
-    setFixedSize(TwipsToPixels(widthTwips), TwipsToPixels(heightTwips));
+    setFixedSize(TwipsToPixels(frame.widthTwips), TwipsToPixels(frame.heightTwips));
     // The layouts were drawn for an 8.25 pt window font; a larger default
     // would cut the captions short.
     QFont windowFont = font();
@@ -46,12 +45,12 @@ ToolWindowBase::ToolWindowBase(MainFormLink& main, QWidget* parent, const QStrin
 
     // Centred on the screen, not over the (hidden) main window.
     if (const QScreen* where = QGuiApplication::primaryScreen()) {
-        QRect frame(QPoint(), size());
-        frame.moveCenter(where->availableGeometry().center());
-        move(frame.topLeft());
+        QRect place(QPoint(), size());
+        place.moveCenter(where->availableGeometry().center());
+        move(place.topLeft());
     }
 
-    setWindowTitle(ProductName() + QStringLiteral(" - ") + what + QStringLiteral(" on ") +
+    setWindowTitle(ProductName() + QStringLiteral(" - ") + frame.what + QStringLiteral(" on ") +
                    mMain.ChosenComputer());
     netenum::SetCurrentForm(this);
 }
@@ -63,39 +62,53 @@ void ToolWindowBase::GiveBackMessageTarget() {
 }
 
 void ToolWindowBase::AppendLine(const std::u16string& line) {
-    if (mPane != nullptr) mPane->AppendLine(Q(line));
+    if (Text1 != nullptr) Text1->AppendLine(Q(line));
 }
 
-std::tuple<QLabel*, QPushButton*, MessagePane*> ToolWindowBase::AddSystemMessages(int top,
-                                                                                   int clearLeft,
-                                                                                   int paneWidth) {
+ReportList* ToolWindowBase::AddList(int left, int top, int width, int height) {
+    auto* list = new ReportList(this);
+    PlaceTwips(list, left, top, width, height);
+    ListCommands::SortOnHeaderClick(*list);
+    return list;
+}
+
+void ToolWindowBase::AddSelectButtons(int left, int top) {
+    Command1 = NewButton(this, QStringLiteral("Select All"), left, top, 855, 255);
+    Command2 = NewButton(this, QStringLiteral("De-select All"), left + 960, top, 1095, 255);
+}
+
+QLabel* ToolWindowBase::AddSystemMessages(int top, int clearLeft, int paneWidth) {
     QLabel* caption = NewLabel(this, QStringLiteral("System Messages"), 120, top, 1515, 195, true);
-    QPushButton* clear = NewButton(this, QStringLiteral("Clear"), clearLeft, top, 615, 255);
-    mPane = new MessagePane(this);
-    PlaceTwips(mPane, 120, top + 240, paneWidth, 855);
-    connect(clear, &QPushButton::clicked, this, [this] { mPane->Clear(); });
-    return {caption, clear, mPane};
+    Command4 = NewButton(this, QStringLiteral("Clear"), clearLeft, top, 615, 255);
+    Text1 = new MessagePane(this);
+    PlaceTwips(Text1, 120, top + 240, paneWidth, 855);
+    connect(Command4, &QPushButton::clicked, this, [this] { Text1->Clear(); });
+    return caption;
 }
 
-void ToolWindowBase::AddListCommands(ReportList* list, QPushButton* selectAll,
-                                     QPushButton* deselectAll, QPushButton* sendMessage,
-                                     std::vector<QWidget*> followers) {
-    mCommands = std::make_unique<ListCommands>(list, std::move(followers));
-    connect(selectAll, &QPushButton::clicked, this, [this] { mCommands->SelectAll(); });
-    connect(deselectAll, &QPushButton::clicked, this, [this] { mCommands->DeselectAll(); });
-    connect(sendMessage, &QPushButton::clicked, this,
-            [this, list] { SendMessage::Run(this, *list, *mPane); });
+void ToolWindowBase::AddListCommands(ReportList* list) {
+    mCommands = std::make_unique<ListCommands>(list, mRowCommands);
+    connect(Command1, &QPushButton::clicked, this, [this] { mCommands->SelectAll(); });
+    connect(Command2, &QPushButton::clicked, this, [this] { mCommands->DeselectAll(); });
+    connect(Command3, &QPushButton::clicked, this,
+            [this, list] { SendMessage::Run(this, *list, *Text1); });
 }
 
-void ToolWindowBase::AddFind(QPushButton* find, QLineEdit* findText, QPushButton* help,
-                             ListCommands::FindSettings settings, const QString& optionKey) {
-    mFindText = findText;
+std::tuple<QPushButton*, QLineEdit*, QPushButton*> ToolWindowBase::AddFind(
+    const QString& caption, int left, int top, ListCommands::FindSettings settings,
+    const QString& optionKey) {
+    QPushButton* find = NewButton(this, caption, left, top, 975, 255);
+    mFindText = new QLineEdit(this);
+    PlaceTwips(mFindText, left + 960, top, 2775, 285);
+    QPushButton* help = NewButton(this, QStringLiteral("?"), left + 3720, top, 255, 255);
     mFindKey = optionKey;
+    // The list commands exist by the time a button can be pressed.
     connect(find, &QPushButton::clicked, this,
             [this, settings] { mCommands->Find(this, mFindText->text(), settings); });
     connect(help, &QPushButton::clicked, this,
             [this, settings] { ListCommands::Help(this, settings); });
     mFindText->setText(GetOption(mFindKey));
+    return {find, mFindText, help};
 }
 
 void ToolWindowBase::OnEscape(std::function<void()> action) {
@@ -104,38 +117,49 @@ void ToolWindowBase::OnEscape(std::function<void()> action) {
     connect(escape, &QShortcut::activated, this, std::move(action));
 }
 
-ToolWindowBase::CommandBar ToolWindowBase::AddCommandBar(int top, std::function<void()> refresh,
-                                                        std::vector<Command> own, int closeLeft) {
-    CommandBar bar{};
-    bar.refresh = NewButton(this, QStringLiteral("&Refresh"), 120, top, 900, kCommandHeightTwips);
-    bar.sendMessage =
+std::vector<QPushButton*> ToolWindowBase::AddCommandBar(int top, std::function<void()> refresh,
+                                                       std::vector<Command> own, int closeLeft) {
+    cmdRefresh = NewButton(this, QStringLiteral("&Refresh"), 120, top, 900, kCommandHeightTwips);
+    Command3 =
         NewButton(this, QStringLiteral("&Send Message"), 1200, top, 1335, kCommandHeightTwips);
-    bar.sendMessage->setEnabled(false);
+    mRowCommands = {Command3};
+    std::vector<QPushButton*> buttons;
     for (Command& command : own) {
         QPushButton* button =
             NewButton(this, command.caption, command.left, top, command.width, kCommandHeightTwips);
-        button->setEnabled(false);
         connect(button, &QPushButton::clicked, this, std::move(command.run));
-        bar.own.push_back(button);
+        buttons.push_back(button);
+        mRowCommands.push_back(button);
     }
-    bar.close = NewButton(this, QStringLiteral("&Close"), closeLeft, top, 1020, kCommandHeightTwips);
+    EnableRowCommands(false);
+    cmdClose = NewButton(this, QStringLiteral("&Close"), closeLeft, top, 1020, kCommandHeightTwips);
     // A person pressing Refresh means "try now", even a computer that was down.
-    connect(bar.refresh, &QPushButton::clicked, this, [this, refresh = std::move(refresh)] {
+    connect(cmdRefresh, &QPushButton::clicked, this, [this, refresh = std::move(refresh)] {
         RetryComputerNow();
         refresh();
     });
-    connect(bar.close, &QPushButton::clicked, this, [this] { CloseAndRefillMain(); });
-    return bar;
+    connect(cmdClose, &QPushButton::clicked, this, [this] { CloseAndRefillMain(); });
+    return buttons;
 }
 
-void ToolWindowBase::SetFirstRowList(ReportList* list, std::vector<QWidget*> enabledWithRow) {
+void ToolWindowBase::EnableRowCommands(bool enabled) {
+    for (QWidget* command : mRowCommands) command->setEnabled(enabled);
+}
+
+void ToolWindowBase::ListFilled(bool anyRows) {
+    Command1->setEnabled(anyRows);
+    Command2->setEnabled(anyRows);
+    EnableRowCommands(false);
+}
+
+void ToolWindowBase::SetFirstRowList(ReportList* list, bool rowCommands) {
     mFirstRowList = list;
-    mEnabledWithRow = std::move(enabledWithRow);
+    mFirstRowCommands = rowCommands;
 }
 
 void ToolWindowBase::SelectFirstRow() {
     if (mFirstRowList == nullptr || mFirstRowList->RowCount() < 1) return;
-    for (QWidget* command : mEnabledWithRow) command->setEnabled(true);
+    if (mFirstRowCommands) EnableRowCommands(true);
     mFirstRowList->EnsureVisible(0);
     mFirstRowList->SetCurrentRow(0);
     mFirstRowList->SetSelected(0, true);
@@ -143,10 +167,10 @@ void ToolWindowBase::SelectFirstRow() {
 
 void ToolWindowBase::RefreshList(const std::function<void()>& fill,
                                  const std::function<void()>& filled) {
-    BeginStatusLine(*mPane, kRefreshing);
+    BeginStatusLine(*Text1, kRefreshing);
     if (mUnloaded) return;
     fill();
-    EndStatusLine(*mPane, kRefreshing, kRefreshed);
+    EndStatusLine(*Text1, kRefreshing, kRefreshed);
     if (mUnloaded) return;
     if (filled) filled();
     SelectFirstRow();
@@ -156,12 +180,12 @@ void ToolWindowBase::DisconnectSessions(const std::vector<SessionKey>& targets,
                                         const std::function<netenum::colSessionEnum*()>& sessions,
                                         const std::function<void()>& refill) {
     ShowWaitCursor();
-    BeginStatusLine(*mPane, kDisconnecting);
+    BeginStatusLine(*Text1, kDisconnecting);
     if (netenum::colSessionEnum* ender = sessions()) {
         for (const SessionKey& target : targets)
             SkipOnError("ending a session", [&] { ender->DeleteItem(target.client, target.user); });
     }
-    EndStatusLine(*mPane, kDisconnecting, kDisconnected);
+    EndStatusLine(*Text1, kDisconnecting, kDisconnected);
     ShowNormalCursor();
     if (!mUnloaded) refill();
 }

@@ -70,29 +70,47 @@ public:
     // The System Messages pane as the message target.
     void AppendLine(const std::u16string& line) override;
 
+    // The controls every tool window has, under their classic names.
+    QPushButton* Command1 = nullptr;  // "Select All"
+    QPushButton* Command2 = nullptr;  // "De-select All"
+    QPushButton* Command4 = nullptr;  // the System Messages' "Clear"
+    MessagePane* Text1 = nullptr;     // System Messages
+    QPushButton* cmdRefresh = nullptr;
+    QPushButton* Command3 = nullptr;  // "&Send Message"
+    QPushButton* cmdClose = nullptr;
+
 public slots:
     // Unloading (Close, Esc or the close box): the window's own steps, the
     // find text saved, and the message target given back.
     void done(int result) override;
 
 protected:
+    // A window's caption and its fixed client size, drawn in twips.
+    struct Frame {
+        QString what;
+        int widthTwips;
+        int heightTwips;
+    };
     // Caption "Vantor - <what> on <chosen computer>"; from here on the window
     // is the message target until it unloads, then `main`'s pane is again.
-    ToolWindowBase(MainFormLink& main, QWidget* parent, const QString& what, int widthTwips,
-                   int heightTwips);
+    ToolWindowBase(MainFormLink& main, QWidget* parent, const Frame& frame);
 
-    // The bold "System Messages" caption at `top`, its "Clear" button at
-    // `clearLeft` and the pane under them, `paneWidth` wide.
-    std::tuple<QLabel*, QPushButton*, MessagePane*> AddSystemMessages(int top, int clearLeft,
-                                                                       int paneWidth);
-    // Select All, De-select All and Send Message on `list`; `followers` are
-    // the buttons switched with its selection.
-    void AddListCommands(ReportList* list, QPushButton* selectAll, QPushButton* deselectAll,
-                         QPushButton* sendMessage, std::vector<QWidget*> followers);
-    // The find button, its text box (saved under `optionKey` between
-    // sessions) and its help button. Needs the list commands.
-    void AddFind(QPushButton* find, QLineEdit* findText, QPushButton* help,
-                 ListCommands::FindSettings settings, const QString& optionKey);
+    // A report list placed in twips, sorted by a click on a column header.
+    ReportList* AddList(int left, int top, int width, int height);
+    // "Select All" at `left`, `top` (Command1) and "De-select All" beside it (Command2).
+    void AddSelectButtons(int left, int top);
+    // The bold "System Messages" caption at `top` (returned), its "Clear"
+    // button at `clearLeft` and the pane under them, `paneWidth` wide.
+    QLabel* AddSystemMessages(int top, int clearLeft, int paneWidth);
+    // Select All, De-select All and Send Message act on `list`; the row
+    // commands are switched with its selection. Needs the command bar.
+    void AddListCommands(ReportList* list);
+    // "<caption>" (the find button) at `left`, `top`, its text box (saved
+    // under `optionKey` between sessions) and its "?" help button.
+    std::tuple<QPushButton*, QLineEdit*, QPushButton*> AddFind(const QString& caption, int left,
+                                                                int top,
+                                                                ListCommands::FindSettings settings,
+                                                                const QString& optionKey);
     // Esc, whatever control has the focus.
     void OnEscape(std::function<void()> action);
 
@@ -103,22 +121,22 @@ protected:
         int width;
         std::function<void()> run;
     };
-    struct CommandBar {
-        QPushButton* refresh;
-        QPushButton* sendMessage;
-        std::vector<QPushButton*> own;
-        QPushButton* close;
-    };
     // The command bar at `top`: "&Refresh" (runs `refresh`), "&Send Message"
-    // and the window's `own` commands (off until a row is chosen), "&Close"
-    // at `closeLeft` (CloseAndRefillMain). Send Message is wired by
+    // and the window's `own` commands (returned), "&Close" at `closeLeft`
+    // (CloseAndRefillMain). Send Message and the own commands are the row
+    // commands: off until a row is chosen. Send Message is wired by
     // AddListCommands.
-    CommandBar AddCommandBar(int top, std::function<void()> refresh, std::vector<Command> own,
-                             int closeLeft);
+    std::vector<QPushButton*> AddCommandBar(int top, std::function<void()> refresh,
+                                            std::vector<Command> own, int closeLeft);
+    // The row commands on or off.
+    void EnableRowCommands(bool enabled);
+    // After a fill: Select All and De-select All as `anyRows` says, the row
+    // commands off until a row is chosen.
+    void ListFilled(bool anyRows);
 
-    // The list whose row 1 is chosen on opening and after each refresh, and
-    // the commands switched on with it.
-    void SetFirstRowList(ReportList* list, std::vector<QWidget*> enabledWithRow);
+    // The list whose row 1 is chosen on opening and after each refresh; with
+    // `rowCommands` the row commands come on with it.
+    void SetFirstRowList(ReportList* list, bool rowCommands);
     // Row 1 of that list, when it has one: the commands on, the row current,
     // selected and scrolled into view.
     void SelectFirstRow();
@@ -149,10 +167,10 @@ private:
     void GiveBackMessageTarget();
 
     MainFormLink& mMain;
-    MessagePane* mPane = nullptr;
     std::unique_ptr<ListCommands> mCommands;
+    std::vector<QWidget*> mRowCommands;
     ReportList* mFirstRowList = nullptr;
-    std::vector<QWidget*> mEnabledWithRow;
+    bool mFirstRowCommands = false;
     QLineEdit* mFindText = nullptr;
     QString mFindKey;
     bool mUnloaded = false;

@@ -27,13 +27,9 @@
 namespace resources {
 namespace {
 
-using common::NewButton;
 using common::NewLabel;
 using common::PlaceTwips;
 using common::Q;
-
-constexpr int kClientWidthTwips = 10545;
-constexpr int kClientHeightTwips = 6855;
 
 const QString kClosing = QStringLiteral("Closing files...\r\n");
 const QString kClosed = QStringLiteral("Files closed\r\n");
@@ -91,7 +87,8 @@ QString frmResources::PermissionText(std::int32_t permissions) {
 }
 
 frmResources::frmResources(common::MainFormLink& main, QWidget* parent)
-    : ToolWindowBase(main, parent, QStringLiteral("Open Files"), kClientWidthTwips, kClientHeightTwips) {
+    : ToolWindowBase(main, parent,
+                     {.what = QStringLiteral("Open Files"), .widthTwips = 10545, .heightTwips = 6855}) {
     CreateControls();
     FillResources();
     SelectFirstRow();
@@ -100,8 +97,7 @@ frmResources::frmResources(common::MainFormLink& main, QWidget* parent)
 frmResources::~frmResources() = default;
 
 void frmResources::CreateControls() {
-    lstvwResources = new common::ReportList(this);
-    PlaceTwips(lstvwResources, 120, 120, 10275, 4095);
+    lstvwResources = AddList(120, 120, 10275, 4095);
 
     lblCaption[4] = NewLabel(this, QStringLiteral("Total:"), 120, 4320, 405, 195);
     lblOpenResources = NewLabel(this, QStringLiteral("0"), 600, 4320, 540, 270);
@@ -110,22 +106,17 @@ void frmResources::CreateControls() {
     lblFileLocks = NewLabel(this, QStringLiteral("0"), 3240, 4320, 540, 255);
     lblFileLocks->setFrameStyle(QFrame::Panel | QFrame::Sunken);
 
-    cmdFind = NewButton(this, QStringLiteral("Find Path"), 4080, 4200, 975, 255);
-    txtFind = new QLineEdit(this);
-    PlaceTwips(txtFind, 5040, 4200, 2775, 285);
-    cmdHelp = NewButton(this, QStringLiteral("?"), 7800, 4200, 255, 255);
-    Command1 = NewButton(this, QStringLiteral("Select All"), 8280, 4200, 855, 255);
-    Command2 = NewButton(this, QStringLiteral("De-select All"), 9240, 4200, 1095, 255);
+    std::tie(cmdFind, txtFind, cmdHelp) = AddFind(QStringLiteral("Find Path"), 4080, 4200,
+                                                  common::ListCommands::FindPath(),
+                                                  QStringLiteral("FindPath"));
+    AddSelectButtons(8280, 4200);
 
-    std::tie(lblCaption[6], Command4, Text1) = AddSystemMessages(4680, 5880, 6345);
+    lblCaption[6] = AddSystemMessages(4680, 5880, 6345);
 
-    const CommandBar bar = AddCommandBar(
+    cmdCloseResource = AddCommandBar(
         6000, [this] { cmdRefresh_Click(); },
-        {{QStringLiteral("Close &Files"), 2760, 1020, [this] { cmdCloseResource_Click(); }}}, 3960);
-    cmdRefresh = bar.refresh;
-    Command3 = bar.sendMessage;
-    cmdCloseResource = bar.own[0];
-    cmdClose = bar.close;
+        {{QStringLiteral("Close &Files"), 2760, 1020, [this] { cmdCloseResource_Click(); }}},
+        3960)[0];
 
     chkRefresh = new QCheckBox(QStringLiteral("Refresh every          seconds"), this);
     PlaceTwips(chkRefresh, 120, 6480, 2415, 255);
@@ -146,13 +137,10 @@ void frmResources::CreateControls() {
 
     Timer1 = new QTimer(this);
 
-    AddListCommands(lstvwResources, Command1, Command2, Command3, {Command3, cmdCloseResource});
-    AddFind(cmdFind, txtFind, cmdHelp, common::ListCommands::FindPath(),
-            QStringLiteral("FindPath"));
-    SetFirstRowList(lstvwResources, {Command3, cmdCloseResource});
+    AddListCommands(lstvwResources);
+    SetFirstRowList(lstvwResources, true);
     connect(lstvwResources, &common::ReportList::ItemClick, this,
-            [this] { lstvwResources_ItemClick(); });
-    common::ListCommands::SortOnHeaderClick(*lstvwResources);
+            [this] { EnableRowCommands(true); });
     connect(chkRefresh, &QCheckBox::toggled, this, [this] { chkRefresh_Click(); });
     // The log may not be beside the program (an installed one writes to the
     // state folder): the box says where it is.
@@ -190,10 +178,7 @@ void frmResources::FillResources() {
         Text1->AppendLine(Q(netenum::IncompleteListLine(mFiles->Count(), mFiles->TotalEntries(), u"files")));
     common::ShowCount(lblFileLocks, locks);
     common::ShowCount(lblOpenResources, rows);
-    Command1->setEnabled(rows >= 1);
-    Command2->setEnabled(rows >= 1);
-    Command3->setEnabled(false);
-    cmdCloseResource->setEnabled(false);
+    ListFilled(rows >= 1);
     common::ShowNormalCursor();
 }
 
@@ -266,11 +251,6 @@ void frmResources::cmdCloseResource_Click() {
     common::EndStatusLine(*Text1, kClosing, kClosed);
     common::ShowNormalCursor();
     if (!Unloaded()) FillResources();
-}
-
-void frmResources::lstvwResources_ItemClick() {
-    Command3->setEnabled(true);
-    cmdCloseResource->setEnabled(true);
 }
 
 void frmResources::chkRefresh_Click() {

@@ -20,11 +20,6 @@ namespace netenum {
 class colFileEnum;
 }
 
-namespace common {
-class MessagePane;
-class ReportList;
-}  // namespace common
-
 namespace resources {
 
 class frmResources final : public common::ToolWindowBase {
@@ -58,14 +53,7 @@ public:
     QPushButton* cmdFind;
     QLineEdit* txtFind;
     QPushButton* cmdHelp;
-    QPushButton* Command1;
-    QPushButton* Command2;
-    QPushButton* Command4;
-    common::MessagePane* Text1;
-    QPushButton* cmdRefresh;
-    QPushButton* Command3;
     QPushButton* cmdCloseResource;
-    QPushButton* cmdClose;
     QCheckBox* chkRefresh;
     QLineEdit* txtSecs;
     QCheckBox* chkLog;
@@ -80,7 +68,6 @@ private:
     void CreateControls();
     void cmdRefresh_Click();
     void cmdCloseResource_Click();
-    void lstvwResources_ItemClick();
     void chkRefresh_Click();
     void txtSecs_Change();
     void ApplyTimer();

@@ -24,13 +24,8 @@
 namespace sessions {
 namespace {
 
-using common::NewButton;
 using common::NewLabel;
-using common::PlaceTwips;
 using common::Q;
-
-constexpr int kClientWidthTwips = 11505;
-constexpr int kClientHeightTwips = 6360;
 
 const QString kCrLf = QStringLiteral("\r\n");
 
@@ -65,8 +60,9 @@ QString AccountLineText(std::int32_t result) {
 }  // namespace
 
 frmUserSessions::frmUserSessions(common::MainFormLink& main, QWidget* parent)
-    : ToolWindowBase(main, parent, QStringLiteral("User Sessions"), kClientWidthTwips,
-                     kClientHeightTwips) {
+    : ToolWindowBase(main, parent,
+                     {.what = QStringLiteral("User Sessions"), .widthTwips = 11505,
+                      .heightTwips = 6360}) {
     CreateControls();
     FillSessions();
     SelectFirstRow();
@@ -75,58 +71,41 @@ frmUserSessions::frmUserSessions(common::MainFormLink& main, QWidget* parent)
 frmUserSessions::~frmUserSessions() = default;
 
 void frmUserSessions::CreateControls() {
-    lstvwUserSessions = new common::ReportList(this);
-    PlaceTwips(lstvwUserSessions, 120, 105, 11250, 1950);
+    lstvwUserSessions = AddList(120, 105, 11250, 1950);
 
     lblCaption[0] = NewLabel(this, QStringLiteral("Total:"), 75, 2160, 405, 195);
     lblConnectedUsers = NewLabel(this, QStringLiteral("0"), 600, 2160, 540, 195);
     common::KeepRightOf(lblConnectedUsers, lblCaption[0], 60);
-    cmdFind = NewButton(this, QStringLiteral("Find User"), 1560, 2040, 975, 255);
-    txtFind = new QLineEdit(this);
-    PlaceTwips(txtFind, 2520, 2040, 2775, 285);
-    cmdHelp = NewButton(this, QStringLiteral("?"), 5280, 2040, 255, 255);
-    Command1 = NewButton(this, QStringLiteral("Select All"), 9240, 2040, 855, 255);
-    Command2 = NewButton(this, QStringLiteral("De-select All"), 10200, 2040, 1095, 255);
+    std::tie(cmdFind, txtFind, cmdHelp) = AddFind(QStringLiteral("Find User"), 1560, 2040,
+                                                  common::ListCommands::FindUser(),
+                                                  QStringLiteral("FindUser"));
+    AddSelectButtons(9240, 2040);
 
-    lstvwResources = new common::ReportList(this);
+    lstvwResources = AddList(120, 2520, 11235, 1950);
     lstvwResources->setSelectionMode(QAbstractItemView::SingleSelection);
-    PlaceTwips(lstvwResources, 120, 2520, 11235, 1950);
 
-    std::tie(lblCaption[1], Command4, Text1) = AddSystemMessages(4560, 5700, 6195);
+    lblCaption[1] = AddSystemMessages(4560, 5700, 6195);
 
-    const CommandBar bar = AddCommandBar(
+    const std::vector<QPushButton*> own = AddCommandBar(
         5880, [this] { RefreshList([this] { FillSessions(); }); },
         {{QStringLiteral("&Disconnect"), 2760, 1236, [this] { cmdDisconnect_Click(); }},
          {QStringLiteral("Disable &Account"), 4200, 1455, [this] { AccountRun(true); }},
          {QStringLiteral("&Enable Account"), 5880, 1455, [this] { AccountRun(false); }}},
         7560);
-    cmdRefresh = bar.refresh;
-    Command3 = bar.sendMessage;
-    cmdDisconnect = bar.own[0];
-    cmdDisable = bar.own[1];
-    cmdEnable = bar.own[2];
-    cmdClose = bar.close;
+    cmdDisconnect = own[0];
+    cmdDisable = own[1];
+    cmdEnable = own[2];
 
     connect(lstvwUserSessions, &common::ReportList::ItemClick, this,
             [this](int row) { lstvwUserSessions_ItemClick(row); });
-    common::ListCommands::SortOnHeaderClick(*lstvwUserSessions);
-    common::ListCommands::SortOnHeaderClick(*lstvwResources);
-    AddListCommands(lstvwUserSessions, Command1, Command2, Command3,
-                    {Command3, cmdDisconnect, cmdDisable, cmdEnable});
-    AddFind(cmdFind, txtFind, cmdHelp, common::ListCommands::FindUser(),
-            QStringLiteral("FindUser"));
-    SetFirstRowList(lstvwUserSessions, {Command3, cmdDisconnect, cmdDisable, cmdEnable});
+    AddListCommands(lstvwUserSessions);
+    SetFirstRowList(lstvwUserSessions, true);
 
     // Escape has one binding, the cancel button: it presses "&Close", so the
     // main window's summary shows the sessions and accounts changed here. A
     // second, key-preview binding that closed without the refill would make
     // the same key mean two things; it is deliberately not installed.
     OnEscape([this] { cmdClose->click(); });
-}
-
-void frmUserSessions::SetSessionCommandsEnabled(bool enabled) {
-    for (QPushButton* button : {Command3, cmdDisconnect, cmdDisable, cmdEnable})
-        button->setEnabled(enabled);
 }
 
 void frmUserSessions::FillSessions() {
@@ -176,11 +155,8 @@ void frmUserSessions::FillSessionResources(const QString& computerName) {
                         QString(), record);
         });
     }
-    const bool sessions = lstvwUserSessions->RowCount() >= 1;
-    Command1->setEnabled(sessions);
-    Command2->setEnabled(sessions);
     // After every resources fill the session commands wait for a click on a row.
-    SetSessionCommandsEnabled(false);
+    ListFilled(lstvwUserSessions->RowCount() >= 1);
     common::ShowNormalCursor();
 }
 
@@ -193,7 +169,7 @@ QString frmUserSessions::SessionComputer(int row) const {
 void frmUserSessions::lstvwUserSessions_ItemClick(int row) {
     if (row < 0 || row >= lstvwUserSessions->RowCount()) return;
     FillSessionResources(SessionComputer(row));
-    SetSessionCommandsEnabled(true);
+    EnableRowCommands(true);
 }
 
 void frmUserSessions::cmdDisconnect_Click() {

@@ -20,11 +20,6 @@ class colConnectionEnum;
 class colSessionEnum;
 }  // namespace netenum
 
-namespace common {
-class MessagePane;
-class ReportList;
-}  // namespace common
-
 namespace sessions {
 
 class frmUserSessions final : public common::ToolWindowBase {
@@ -61,21 +56,13 @@ public:
     QPushButton* cmdFind;
     QLineEdit* txtFind;
     QPushButton* cmdHelp;
-    QPushButton* Command1;
-    QPushButton* Command2;
     common::ReportList* lstvwResources;
-    QPushButton* Command4;
-    common::MessagePane* Text1;
-    QPushButton* cmdRefresh;
-    QPushButton* Command3;
     QPushButton* cmdDisconnect;
     QPushButton* cmdDisable;
     QPushButton* cmdEnable;
-    QPushButton* cmdClose;
 
 private:
     void CreateControls();
-    void SetSessionCommandsEnabled(bool enabled);
     void cmdDisconnect_Click();
     void AccountRun(bool disable);
     // The client computer of session `row`, from its record, trimmed.

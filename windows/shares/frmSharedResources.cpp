@@ -20,13 +20,8 @@
 namespace shares {
 namespace {
 
-using common::NewButton;
 using common::NewLabel;
-using common::PlaceTwips;
 using common::Q;
-
-constexpr int kClientWidthTwips = 11505;
-constexpr int kClientHeightTwips = 6840;
 
 void AddUserColumns(common::ReportList::Rebuild& fill) {
     fill.AddColumn(QStringLiteral("Connected Users"), 0.5);
@@ -37,8 +32,9 @@ void AddUserColumns(common::ReportList::Rebuild& fill) {
 }  // namespace
 
 frmSharedResources::frmSharedResources(common::MainFormLink& main, QWidget* parent)
-    : ToolWindowBase(main, parent, QStringLiteral("Shared Resources"), kClientWidthTwips,
-                     kClientHeightTwips) {
+    : ToolWindowBase(main, parent,
+                     {.what = QStringLiteral("Shared Resources"), .widthTwips = 11505,
+                      .heightTwips = 6840}) {
     CreateControls();
     FillShares();
     SelectFirstRow();
@@ -48,42 +44,34 @@ frmSharedResources::~frmSharedResources() = default;
 
 void frmSharedResources::CreateControls() {
     lblCaption[1] = NewLabel(this, QStringLiteral("Available Shares"), 120, 105, 1800, 195, true);
-    lstvwShares = new common::ReportList(this);
+    lstvwShares = AddList(105, 330, 11250, 1950);
     lstvwShares->setSelectionMode(QAbstractItemView::SingleSelection);
-    PlaceTwips(lstvwShares, 105, 330, 11250, 1950);
 
     lblCaption[2] =
         NewLabel(this, QStringLiteral("Users Connected to Share"), 150, 2400, 2490, 195, true);
-    lstvwConnectedUsers = new common::ReportList(this);
-    PlaceTwips(lstvwConnectedUsers, 105, 2625, 11250, 1950);
+    lstvwConnectedUsers = AddList(105, 2625, 11250, 1950);
 
     lblCaption[0] = NewLabel(this, QStringLiteral("Total:"), 120, 4680, 405, 195);
     lblConnectedUsers = NewLabel(this, QStringLiteral("0"), 600, 4680, 540, 195);
     lblConnectedUsers->setFrameStyle(QFrame::Box | QFrame::Plain);
     lblConnectedUsers->setLineWidth(1);
     common::KeepRightOf(lblConnectedUsers, lblCaption[0], 60);
-    Command1 = NewButton(this, QStringLiteral("Select All"), 9240, 4560, 855, 255);
-    Command2 = NewButton(this, QStringLiteral("De-select All"), 10200, 4560, 1095, 255);
+    AddSelectButtons(9240, 4560);
 
-    std::tie(lblCaption[6], Command4, Text1) = AddSystemMessages(5040, 4920, 5385);
+    lblCaption[6] = AddSystemMessages(5040, 4920, 5385);
 
-    const CommandBar bar = AddCommandBar(
+    cmdDisconnect = AddCommandBar(
         6360, [this] { RefreshList([this] { FillShares(); }); },
-        {{QStringLiteral("&Disconnect"), 2760, 1236, [this] { cmdDisconnect_Click(); }}}, 4200);
-    cmdRefresh = bar.refresh;
-    Command3 = bar.sendMessage;
-    cmdDisconnect = bar.own[0];
-    cmdClose = bar.close;
+        {{QStringLiteral("&Disconnect"), 2760, 1236, [this] { cmdDisconnect_Click(); }}},
+        4200)[0];
 
     connect(lstvwShares, &common::ReportList::ItemClick, this,
             [this](int row) { lstvwShares_ItemClick(row); });
     connect(lstvwConnectedUsers, &common::ReportList::ItemClick, this,
-            [this] { lstvwConnectedUsers_ItemClick(); });
-    common::ListCommands::SortOnHeaderClick(*lstvwShares);
-    common::ListCommands::SortOnHeaderClick(*lstvwConnectedUsers);
-    AddListCommands(lstvwConnectedUsers, Command1, Command2, Command3, {Command3, cmdDisconnect});
+            [this] { EnableRowCommands(true); });
+    AddListCommands(lstvwConnectedUsers);
     // Only the share is chosen: its users wait for a click.
-    SetFirstRowList(lstvwShares, {});
+    SetFirstRowList(lstvwShares, false);
 
     // Esc, whatever control has the focus, leaves the way "&Close" does: the
     // main window's summary then shows the sessions this window ended.
@@ -108,18 +96,13 @@ void frmSharedResources::FillShares() {
         common::ReportList::Rebuild fill(*lstvwConnectedUsers);
         AddUserColumns(fill);
     }
-    const bool users = lstvwConnectedUsers->RowCount() >= 1;
-    Command1->setEnabled(users);
-    Command2->setEnabled(users);
-    Command3->setEnabled(false);
-    cmdDisconnect->setEnabled(false);
+    ListFilled(lstvwConnectedUsers->RowCount() >= 1);
     lblConnectedUsers->setText(QStringLiteral("0"));
     common::ShowNormalCursor();
 }
 
 void frmSharedResources::lstvwShares_ItemClick(int row) {
-    Command3->setEnabled(false);
-    cmdDisconnect->setEnabled(false);
+    EnableRowCommands(false);
     if (row < 0 || row >= lstvwShares->RowCount()) return;
     const netenum::clsShareEnum* share = common::RowRecord(*lstvwShares, row, mShares.get());
     const std::u16string shareName = share ? text::TrimSpaces(share->ShareName()) : std::u16string();
@@ -138,14 +121,7 @@ void frmSharedResources::lstvwShares_ItemClick(int row) {
         });
     }
     common::ShowCount(lblConnectedUsers, lstvwConnectedUsers->RowCount());
-    const bool users = lstvwConnectedUsers->RowCount() >= 1;
-    Command1->setEnabled(users);
-    Command2->setEnabled(users);
-}
-
-void frmSharedResources::lstvwConnectedUsers_ItemClick() {
-    Command3->setEnabled(true);
-    cmdDisconnect->setEnabled(true);
+    ListFilled(lstvwConnectedUsers->RowCount() >= 1);
 }
 
 void frmSharedResources::cmdDisconnect_Click() {

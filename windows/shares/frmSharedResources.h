@@ -17,11 +17,6 @@ class colSessionEnum;
 class colShareEnum;
 }  // namespace netenum
 
-namespace common {
-class MessagePane;
-class ReportList;
-}  // namespace common
-
 namespace shares {
 
 class frmSharedResources final : public common::ToolWindowBase {
@@ -43,19 +38,11 @@ public:
     common::ReportList* lstvwShares;
     common::ReportList* lstvwConnectedUsers;
     QLabel* lblConnectedUsers;
-    QPushButton* Command1;
-    QPushButton* Command2;
-    QPushButton* Command4;
-    common::MessagePane* Text1;
-    QPushButton* cmdRefresh;
-    QPushButton* Command3;
     QPushButton* cmdDisconnect;
-    QPushButton* cmdClose;
 
 private:
     void CreateControls();
     void cmdDisconnect_Click();
-    void lstvwConnectedUsers_ItemClick();
 
     std::unique_ptr<netenum::colShareEnum> mShares;
     std::unique_ptr<netenum::colConnectionEnum> mConnections;

@@ -118,11 +118,7 @@ TEST_F(ResourcesWindowTest, TheLocalComputerWithNoOpenFiles) {
 
 TEST_F(ResourcesWindowTest, RefreshTakesPartialListsAndShowsFailuresUnderItsStatusLine) {
     frmResources& w = Open();
-    sim::Fault partial;
-    partial.call = sim::Call::NetFileEnum;
-    partial.kind = sim::Fault::Kind::Partial;
-    partial.partial = 2;
-    network->AddFault(u"SERVER1", partial);
+    network->AddFault(u"SERVER1", sim::Fault::Partial(sim::Call::NetFileEnum, 2));
     w.cmdRefresh->click();
     // Part of the list is shown, and said to be part: the status line stays.
     EXPECT_EQ(Pane(), "Refreshing list...\r\nlist incomplete: 2 of 3 files\r\n");

@@ -157,11 +157,7 @@ TEST_F(SessionsWindowTest, DisconnectAndADeniedRefresh) {
 
 TEST_F(SessionsWindowTest, APartialSessionListIsShownAndSaidToBePartial) {
     auto& w = *window;
-    sim::Fault partial;
-    partial.call = sim::Call::NetSessionEnum;
-    partial.kind = sim::Fault::Kind::Partial;
-    partial.partial = 2;
-    network->AddFault(u"SERVER1", partial);
+    network->AddFault(u"SERVER1", sim::Fault::Partial(sim::Call::NetSessionEnum, 2));
     w.cmdRefresh->click();
     EXPECT_EQ(w.lstvwUserSessions->RowCount(), 2);
     EXPECT_EQ(w.lblConnectedUsers->text(), "2");
