@@ -22,16 +22,65 @@ bool CallOver() {
 
 }  // namespace
 
-NET_API_STATUS DceRpcClient::ReadFragment(std::vector<std::uint8_t>& pdu, dcerpc::Header& header) {
+NET_API_STATUS DceRpcClient::Take(std::span<std::uint8_t> out) {
+    const std::size_t have = mInbox.size() - mInboxAt;
+    if (have < out.size()) {
+        if (CallOver()) return netapi::ERROR_SEM_TIMEOUT;
+        const std::size_t need = out.size() - have;
+        // Ahead, at most one more fragment of the size the last one had: a
+        // read then spans about one message, so the deadline is still
+        // checked between round trips.
+        const std::size_t ahead = std::min(mPromised, mLastFragment);
+        const std::size_t extra = ahead > need ? ahead - need : 0;
+        mInbox.erase(mInbox.begin(), mInbox.begin() + static_cast<std::ptrdiff_t>(mInboxAt));
+        mInboxAt = 0;
+        const std::size_t old = mInbox.size();
+        mInbox.resize(old + need + extra);
+        const NET_API_STATUS status = mPipe->ReadExact(std::span<std::uint8_t>(mInbox).subspan(old));
+        if (status != NERR_Success) {
+            mInbox.clear();
+            mPromised = 0;
+            return status;
+        }
+        mPromised = mPromised > need + extra ? mPromised - need - extra : 0;
+    }
+    std::copy_n(mInbox.begin() + static_cast<std::ptrdiff_t>(mInboxAt), out.size(), out.begin());
+    mInboxAt += out.size();
+    return NERR_Success;
+}
+
+NET_API_STATUS DceRpcClient::ReadFragment(std::vector<std::uint8_t>& pdu, dcerpc::Header& header,
+                                          std::uint32_t callId) {
     if (CallOver()) return netapi::ERROR_SEM_TIMEOUT;
     pdu.assign(dcerpc::kHeaderSize, 0);
-    NET_API_STATUS status = mPipe->ReadExact(pdu);
+    NET_API_STATUS status = Take(pdu);
     if (status != NERR_Success) return status;
     status = dcerpc::DecodeHeader(pdu, header);
     if (status != NERR_Success) return status;
     pdu.resize(header.fragLength);
-    if (CallOver()) return netapi::ERROR_SEM_TIMEOUT;
-    return mPipe->ReadExact(std::span<std::uint8_t>(pdu).subspan(dcerpc::kHeaderSize));
+    status = Take(std::span<std::uint8_t>(pdu).subspan(dcerpc::kHeaderSize));
+    if (status != NERR_Success) return status;
+    // Each read of a message pipe is a round trip that ends at a fragment's
+    // end, so reading a header and then its body costs two. A fragment of our
+    // reply says how much of the reply is still to come (its allocation
+    // hint): the next fragment is read whole, one trip per fragment. The
+    // hint is only the server's word, so a server that overstates it is
+    // waited for no longer than the call's deadline, as one that stalls.
+    const bool more = header.ptype == dcerpc::kResponse && header.callId == callId &&
+                      (header.flags & dcerpc::kLastFrag) == 0 &&
+                      pdu.size() >= dcerpc::kRequestHeaderSize;
+    mPromised = 0;
+    mLastFragment = pdu.size();
+    if (more) {
+        const std::size_t hint = pdu[16] | pdu[17] << 8 | pdu[18] << 16 |
+                                 static_cast<std::size_t>(pdu[19]) << 24;
+        const std::size_t stub = pdu.size() - dcerpc::kRequestHeaderSize;
+        // At least the rest of the stub and one more fragment's header.
+        const std::size_t coming = hint > stub ? hint - stub + dcerpc::kRequestHeaderSize : 0;
+        const std::size_t read = mInbox.size() - mInboxAt;
+        mPromised = coming > read ? coming - read : 0;
+    }
+    return NERR_Success;
 }
 
 NET_API_STATUS DceRpcClient::Bind(const dcerpc::SyntaxId& abstract) {
@@ -47,7 +96,7 @@ NET_API_STATUS DceRpcClient::Bind(const dcerpc::SyntaxId& abstract) {
     }
     std::vector<std::uint8_t> pdu;
     dcerpc::Header header;
-    status = ReadFragment(pdu, header);
+    status = ReadFragment(pdu, header, callId);
     if (status != NERR_Success) {
         mBroken = true;
         return status;
@@ -86,7 +135,7 @@ NET_API_STATUS DceRpcClient::Call(std::uint16_t opnum, const std::vector<std::ui
     std::vector<std::uint8_t> pdu;
     for (bool first = true;; first = false) {
         dcerpc::Header header;
-        NET_API_STATUS status = ReadFragment(pdu, header);
+        NET_API_STATUS status = ReadFragment(pdu, header, callId);
         if (status != NERR_Success) {
             mBroken = true;
             reply.clear();

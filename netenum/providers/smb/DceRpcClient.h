@@ -1,8 +1,11 @@
 #pragma once
 // A DCE/RPC client on one pipe: bind once to an interface, then calls.
-// Responses are reassembled fragment by fragment, reading exactly the 16-byte
-// header and then exactly the rest of each fragment.
+// Responses are reassembled fragment by fragment. A read asks for what a
+// fragment's header says it holds, and beyond that only for what the reply
+// itself has said is still coming.
+#include <cstddef>
 #include <cstdint>
+#include <span>
 #include <memory>
 #include <vector>
 
@@ -34,7 +37,11 @@ public:
     static constexpr std::size_t kMaxHintedBytes = 4u * 65536;
 
 private:
-    netapi::NET_API_STATUS ReadFragment(std::vector<std::uint8_t>& pdu, dcerpc::Header& header);
+    // Reads one fragment; `callId` is the call whose reply it should belong to.
+    netapi::NET_API_STATUS ReadFragment(std::vector<std::uint8_t>& pdu, dcerpc::Header& header,
+                                        std::uint32_t callId);
+    // Fills `out` from bytes read ahead, reading the pipe for the rest.
+    netapi::NET_API_STATUS Take(std::span<std::uint8_t> out);
 
     std::unique_ptr<BytePipe> mPipe;
     std::uint32_t mNextCallId = 1;
@@ -44,6 +51,13 @@ private:
     // nothing more can be read from it.
     bool mBroken = false;
     bool mRequestSent = false;
+    // Bytes read from the pipe and not yet taken, from mInboxAt on.
+    std::vector<std::uint8_t> mInbox;
+    std::size_t mInboxAt = 0;
+    // What the reply has said is still coming beyond mInbox.
+    std::size_t mPromised = 0;
+    // The length of the last fragment read: the guess for the next one's.
+    std::size_t mLastFragment = 0;
 };
 
 }  // namespace smb

@@ -265,10 +265,11 @@ Stub BindAckPdu(std::uint32_t callId, std::uint16_t maxRecv, std::uint16_t resul
     return Finish(w);
 }
 
-Stub ResponsePdu(std::uint32_t callId, const Stub& stubPart, std::uint8_t flags) {
+Stub ResponsePdu(std::uint32_t callId, const Stub& stubPart, std::uint8_t flags,
+                 std::optional<std::uint32_t> allocHint) {
     NdrWriter w;
     Header(w, smb::dcerpc::kResponse, flags, callId);
-    w.U32(static_cast<std::uint32_t>(stubPart.size()));
+    w.U32(allocHint.value_or(static_cast<std::uint32_t>(stubPart.size())));
     w.U16(0);
     w.U8(0);
     w.U8(0);
@@ -296,7 +297,9 @@ std::vector<Stub> ResponseFragments(std::uint32_t callId, const Stub& stub, std:
         std::uint8_t flags = 0;
         if (at == 0) flags |= smb::dcerpc::kFirstFrag;
         if (at + take == stub.size()) flags |= smb::dcerpc::kLastFrag;
-        out.push_back(ResponsePdu(callId, Stub(stub.begin() + at, stub.begin() + at + take), flags));
+        // As Samba and Windows do, each fragment's hint is what remains of the reply.
+        out.push_back(ResponsePdu(callId, Stub(stub.begin() + at, stub.begin() + at + take), flags,
+                                  static_cast<std::uint32_t>(stub.size() - at)));
         at += take;
     } while (at < stub.size());
     return out;
@@ -351,17 +354,27 @@ netapi::NET_API_STATUS ScriptedPipe::Write(std::span<const std::uint8_t> data) {
 }
 
 netapi::NET_API_STATUS ScriptedPipe::ReadExact(std::span<std::uint8_t> out) {
-    if (beforeRead) beforeRead();
-    if (mOutgoing.empty() || out.size() > mOutgoing.front().size() - mOffset) {
+    std::size_t waiting = 0;
+    for (const auto& f : mOutgoing) waiting += f.size();
+    if (out.size() > waiting - mOffset) {
+        if (beforeRead) beforeRead();
         overRead = true;
         if (onOverRead) onOverRead();
         return 1460;  // the real pipe would wait for the transport's timeout
     }
-    std::memcpy(out.data(), mOutgoing.front().data() + mOffset, out.size());
-    mOffset += out.size();
-    if (mOffset == mOutgoing.front().size()) {
-        mOutgoing.pop_front();
-        mOffset = 0;
+    // The pipe is a byte stream of messages: one read may span several, and
+    // every message it touches costs the real transport one round trip.
+    for (std::size_t done = 0; done < out.size();) {
+        if (beforeRead) beforeRead();
+        const std::size_t n = std::min(out.size() - done, mOutgoing.front().size() - mOffset);
+        std::memcpy(out.data() + done, mOutgoing.front().data() + mOffset, n);
+        ++roundTrips;
+        done += n;
+        mOffset += n;
+        if (mOffset == mOutgoing.front().size()) {
+            mOutgoing.pop_front();
+            mOffset = 0;
+        }
     }
     return netapi::NERR_Success;
 }

@@ -5,6 +5,7 @@
 // request size, failing any read that asks for more than the PDU has left.
 #include <cstdint>
 #include <deque>
+#include <optional>
 #include <functional>
 #include <map>
 #include <memory>
@@ -35,7 +36,9 @@ Stub UserAllReply(const smb::samr::UserAll& user, std::uint32_t ntstatus);
 
 // PDUs as a server sends them.
 Stub BindAckPdu(std::uint32_t callId, std::uint16_t maxRecv, std::uint16_t result = 0);
-Stub ResponsePdu(std::uint32_t callId, const Stub& stubPart, std::uint8_t flags);
+// `allocHint`: what the fragment claims is left of the reply (its own stub when absent).
+Stub ResponsePdu(std::uint32_t callId, const Stub& stubPart, std::uint8_t flags,
+                 std::optional<std::uint32_t> allocHint = std::nullopt);
 Stub FaultPdu(std::uint32_t callId, std::uint32_t status);
 // A whole reply cut into fragments of at most `maxStub` stub bytes.
 std::vector<Stub> ResponseFragments(std::uint32_t callId, const Stub& stub, std::size_t maxStub);
@@ -63,13 +66,16 @@ public:
 
     // A read for more than the server had sent: the real pipe would block.
     bool overRead = false;
+    // The round trips the reads so far would cost a message pipe: one for
+    // each message (whole PDU) a read touches.
+    std::size_t roundTrips = 0;
     std::function<void()> onOverRead;
     std::vector<Stub> written;
     // Raw PDUs to send instead of the handler's answer, for malformed replies.
     std::deque<Stub> injected;
     // Fail every write from now on, as a pipe the server dropped does.
     bool dropped = false;
-    // Runs before every read, e.g. to make the server slow.
+    // Runs before every round trip, e.g. to make the server slow.
     std::function<void()> beforeRead;
 
 private:

@@ -1,5 +1,5 @@
 // The DCE/RPC client over a scripted pipe: binding, fragments both ways,
-// faults, and a stream that is out of step.
+// reading ahead on the reply's word, faults, and a stream that is out of step.
 #include <gtest/gtest.h>
 
 #include "SmbTestServer.h"
@@ -37,9 +37,55 @@ TEST(SmbRpc, LargeReplyIsReassembledReadingExactlyEachFragment) {
     ASSERT_EQ(client.Call(9, {1, 2, 3, 4}, got), 0u);
     EXPECT_EQ(got, reply);
     EXPECT_FALSE(pipe->overRead);
+    // 24 fragments: after the first, what the reply's hint promises is read
+    // ahead, so each costs one round trip instead of two (header, body).
+    EXPECT_LE(pipe->roundTrips, 2u + 24u + 4u);
     // A second call on the same pipe works the same way.
     ASSERT_EQ(client.Call(9, {}, got), 0u);
     EXPECT_EQ(got.size(), reply.size());
+    EXPECT_FALSE(pipe->overRead);
+}
+
+TEST(SmbRpc, AReplysHintIsOnlyTheServersWord) {
+    const Stub first = Counting(3000), last = Counting(500);
+    struct Case {
+        const char* name;
+        std::uint32_t hint;
+        bool answered;
+    };
+    const Case cases[] = {
+        {"no hint: read exactly, fragment by fragment", 0, true},
+        {"a hint short of the truth", 3100, true},
+        {"the truth", 3500, true},
+        // The real pipe would wait for the call's deadline, as for a server that stalls.
+        {"a hint beyond what comes", 1000000, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto owned = std::make_unique<smbtest::ScriptedPipe>(
+            [](const smbtest::Request&) { return Stub{}; }, 4256);
+        auto* pipe = owned.get();
+        DceRpcClient client(std::move(owned));
+        ASSERT_EQ(client.Bind(Srvsvc()), 0u);
+        Stub both = smbtest::ResponsePdu(2, first, dcerpc::kFirstFrag, c.hint);
+        const Stub tail = smbtest::ResponsePdu(2, last, dcerpc::kLastFrag, 500);
+        both.insert(both.end(), tail.begin(), tail.end());
+        pipe->injected.push_back(both);
+        Stub got;
+        const auto status = client.Call(9, {}, got);
+        if (c.answered) {
+            EXPECT_EQ(status, 0u);
+            Stub whole = first;
+            whole.insert(whole.end(), last.begin(), last.end());
+            EXPECT_EQ(got, whole);
+            EXPECT_FALSE(pipe->overRead);
+            EXPECT_FALSE(client.Broken());
+        } else {
+            EXPECT_NE(status, 0u);
+            EXPECT_TRUE(got.empty());
+            EXPECT_TRUE(client.Broken());
+        }
+    }
 }
 
 TEST(SmbRpc, LargeRequestIsSentInFragmentsWithinTheServersLimit) {
