@@ -65,6 +65,17 @@ ComputerModel* SimulatedNetwork::Resolve(const OptString& server) const {
     return it == mByName.end() ? nullptr : it->second;
 }
 
+template <typename Answer>
+NET_API_STATUS SimulatedNetwork::Answered(const OptString& server, Call call,
+                                          std::optional<DWORD> id,
+                                          std::initializer_list<std::u16string_view> names,
+                                          Answer answer) {
+    std::unique_lock lock(mLock);
+    const Gate gate = Enter(lock, server, call, id, names);
+    if (gate.computer == nullptr) return gate.status;
+    return answer(*gate.computer);
+}
+
 NET_API_STATUS SimulatedNetwork::Unreachable(std::unique_lock<std::mutex>& lock, DWORD delayMs) {
     const Sleeper sleeper = mSleeper;
     lock.unlock();  // others may use the network while this call waits
@@ -128,10 +139,8 @@ netapi::EnumResult<netapi::FileInfo3> SimulatedNetwork::FileEnum(const OptString
 }
 
 NET_API_STATUS SimulatedNetwork::FileClose(const OptString& server, DWORD fileid) {
-    std::unique_lock lock(mLock);
-    const Gate gate = Enter(lock, server, Call::NetFileClose, fileid);
-    if (gate.computer == nullptr) return gate.status;
-    return gate.computer->CloseFile(fileid);
+    return Answered(server, Call::NetFileClose, fileid, {},
+                    [&](ComputerModel& c) { return c.CloseFile(fileid); });
 }
 
 netapi::EnumResult<netapi::SessionInfo502> SimulatedNetwork::SessionEnum(const OptString& server,
@@ -148,11 +157,9 @@ netapi::EnumResult<netapi::SessionInfo502> SimulatedNetwork::SessionEnum(const O
 
 NET_API_STATUS SimulatedNetwork::SessionDel(const OptString& server, const OptString& client,
                                             const OptString& user) {
-    std::unique_lock lock(mLock);
-    const Gate gate = Enter(lock, server, Call::NetSessionDel, std::nullopt,
-                            {text::StripUnc(NameOf(client)), NameOf(user)});
-    if (gate.computer == nullptr) return gate.status;
-    return gate.computer->DeleteSessions(client, user);
+    return Answered(server, Call::NetSessionDel, std::nullopt,
+                    {text::StripUnc(NameOf(client)), NameOf(user)},
+                    [&](ComputerModel& c) { return c.DeleteSessions(client, user); });
 }
 
 netapi::EnumResult<netapi::ShareInfo2> SimulatedNetwork::ShareEnum(const OptString& server) {
@@ -200,45 +207,36 @@ netapi::EnumResult<netapi::ServerInfo101> SimulatedNetwork::ServerEnum(DWORD ser
 }
 
 NET_API_STATUS SimulatedNetwork::ServerGetInfo(const OptString& server, netapi::ServerInfo101& out) {
-    std::unique_lock lock(mLock);
-    const Gate gate = Enter(lock, server, Call::NetServerGetInfo);
-    if (gate.computer == nullptr) return gate.status;
-    out = gate.computer->Info();
-    return netapi::NERR_Success;
+    return Answered(server, Call::NetServerGetInfo, std::nullopt, {}, [&](ComputerModel& c) {
+        out = c.Info();
+        return netapi::NERR_Success;
+    });
 }
 
 NET_API_STATUS SimulatedNetwork::ServerSetComment(const OptString& server, const OptString& comment) {
-    std::unique_lock lock(mLock);
-    const Gate gate = Enter(lock, server, Call::NetServerSetInfo);
-    if (gate.computer == nullptr) return gate.status;
-    gate.computer->SetComment(comment);
-    return netapi::NERR_Success;
+    return Answered(server, Call::NetServerSetInfo, std::nullopt, {}, [&](ComputerModel& c) {
+        c.SetComment(comment);
+        return netapi::NERR_Success;
+    });
 }
 
 NET_API_STATUS SimulatedNetwork::RemoteTOD(const OptString& server, netapi::TimeOfDay& out) {
-    std::unique_lock lock(mLock);
-    const Gate gate = Enter(lock, server, Call::NetRemoteTOD);
-    if (gate.computer == nullptr) return gate.status;
-    out = gate.computer->TimeOfDay(mClock());
-    return netapi::NERR_Success;
+    return Answered(server, Call::NetRemoteTOD, std::nullopt, {}, [&](ComputerModel& c) {
+        out = c.TimeOfDay(mClock());
+        return netapi::NERR_Success;
+    });
 }
 
 NET_API_STATUS SimulatedNetwork::UserGetInfo(const OptString& server, const OptString& user,
                                              netapi::UserInfo3& out) {
-    std::unique_lock lock(mLock);
-    const Gate gate = Enter(lock, server, Call::NetUserGetInfo, std::nullopt,
-                            {NameOf(user)});
-    if (gate.computer == nullptr) return gate.status;
-    return gate.computer->GetUser(user, out);
+    return Answered(server, Call::NetUserGetInfo, std::nullopt, {NameOf(user)},
+                    [&](ComputerModel& c) { return c.GetUser(user, out); });
 }
 
 NET_API_STATUS SimulatedNetwork::UserSetInfo(const OptString& server, const OptString& user,
                                              const netapi::UserInfo3& info) {
-    std::unique_lock lock(mLock);
-    const Gate gate = Enter(lock, server, Call::NetUserSetInfo, std::nullopt,
-                            {NameOf(user)});
-    if (gate.computer == nullptr) return gate.status;
-    return gate.computer->SetUser(user, info);
+    return Answered(server, Call::NetUserSetInfo, std::nullopt, {NameOf(user)},
+                    [&](ComputerModel& c) { return c.SetUser(user, info); });
 }
 
 // The message leaves from `server` and reaches whichever reachable computer

@@ -91,6 +91,12 @@ private:
                std::optional<DWORD> id = std::nullopt,
                std::initializer_list<std::u16string_view> names = {});
     netapi::NET_API_STATUS Unreachable(std::unique_lock<std::mutex>& lock, DWORD delayMs);
+    // A call one computer answers with a status: `answer(computer)`, under the
+    // network's lock, once the gate lets the call through.
+    template <typename Answer>
+    netapi::NET_API_STATUS Answered(const OptString& server, Call call, std::optional<DWORD> id,
+                                    std::initializer_list<std::u16string_view> names,
+                                    Answer answer);
     template <typename Record>
     static netapi::EnumResult<Record> Listed(std::vector<Record> records, const Fault* partial);
 

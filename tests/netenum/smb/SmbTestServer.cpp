@@ -14,13 +14,20 @@ using smb::NdrWriter;
 
 namespace {
 
-void Ptr(NdrWriter& w, const OptString& s) {
-    if (s) w.U32(w.Referent());
-    else w.NullPointer();
+// Each string's embedded pointer, then (deferred) the bodies of those set.
+template <typename... S>
+void Ptr(NdrWriter& w, const S&... s) {
+    ((s ? (void)w.U32(w.Referent()) : (void)w.NullPointer()), ...);
 }
 
-void Body(NdrWriter& w, const OptString& s) {
-    if (s) w.ConformantString(*s);
+template <typename... S>
+void Body(NdrWriter& w, const S&... s) {
+    ((s ? (void)w.ConformantString(*s) : void()), ...);
+}
+
+template <typename... V>
+void U32s(NdrWriter& w, V... v) {
+    (w.U32(v), ...);
 }
 
 // Level, arm, container, array, deferred strings, then total, resume handle
@@ -75,17 +82,11 @@ Stub FileEnumReply(const std::vector<netapi::FileInfo3>& records, DWORD total, D
                    DWORD status) {
     return EnumReply(
         3, records, total, resume, status,
-        [&](NdrWriter& w, const netapi::FileInfo3& f) {
-            w.U32(f.id);
-            w.U32(f.permissions);
-            w.U32(f.num_locks);
-            Ptr(w, f.pathname);
-            Ptr(w, f.username);
+        [](NdrWriter& w, const netapi::FileInfo3& f) {
+            U32s(w, f.id, f.permissions, f.num_locks);
+            Ptr(w, f.pathname, f.username);
         },
-        [&](NdrWriter& w, const netapi::FileInfo3& f) {
-            Body(w, f.pathname);
-            Body(w, f.username);
-        });
+        [](NdrWriter& w, const netapi::FileInfo3& f) { Body(w, f.pathname, f.username); });
 }
 
 Stub SessionEnumReply(DWORD level, const std::vector<netapi::SessionInfo502>& records,
@@ -93,25 +94,16 @@ Stub SessionEnumReply(DWORD level, const std::vector<netapi::SessionInfo502>& re
     return EnumReply(
         level, records, total, resume, status,
         [&](NdrWriter& w, const netapi::SessionInfo502& s) {
-            Ptr(w, s.cname);
-            Ptr(w, s.username);
+            Ptr(w, s.cname, s.username);
             if (level != 10) w.U32(s.num_opens);
-            w.U32(s.time);
-            w.U32(s.idle_time);
+            U32s(w, s.time, s.idle_time);
             if (level == 10) return;
             w.U32(s.user_flags);
-            if (level == 502) {
-                Ptr(w, s.cltype_name);
-                Ptr(w, s.transport);
-            }
+            if (level == 502) Ptr(w, s.cltype_name, s.transport);
         },
         [&](NdrWriter& w, const netapi::SessionInfo502& s) {
-            Body(w, s.cname);
-            Body(w, s.username);
-            if (level == 502) {
-                Body(w, s.cltype_name);
-                Body(w, s.transport);
-            }
+            Body(w, s.cname, s.username);
+            if (level == 502) Body(w, s.cltype_name, s.transport);
         });
 }
 
@@ -119,21 +111,15 @@ Stub ShareEnumReply(const std::vector<netapi::ShareInfo2>& records, DWORD total,
                     DWORD status) {
     return EnumReply(
         2, records, total, resume, status,
-        [&](NdrWriter& w, const netapi::ShareInfo2& s) {
+        [](NdrWriter& w, const netapi::ShareInfo2& s) {
             Ptr(w, s.netname);
             w.U32(s.type);
             Ptr(w, s.remark);
-            w.U32(s.permissions);
-            w.U32(s.max_uses);
-            w.U32(s.current_uses);
-            Ptr(w, s.path);
-            Ptr(w, s.passwd);
+            U32s(w, s.permissions, s.max_uses, s.current_uses);
+            Ptr(w, s.path, s.passwd);
         },
-        [&](NdrWriter& w, const netapi::ShareInfo2& s) {
-            Body(w, s.netname);
-            Body(w, s.remark);
-            Body(w, s.path);
-            Body(w, s.passwd);
+        [](NdrWriter& w, const netapi::ShareInfo2& s) {
+            Body(w, s.netname, s.remark, s.path, s.passwd);
         });
 }
 
@@ -141,19 +127,11 @@ Stub ConnectionEnumReply(const std::vector<netapi::ConnectionInfo1>& records, DW
                          DWORD resume, DWORD status) {
     return EnumReply(
         1, records, total, resume, status,
-        [&](NdrWriter& w, const netapi::ConnectionInfo1& c) {
-            w.U32(c.id);
-            w.U32(c.type);
-            w.U32(c.num_opens);
-            w.U32(c.num_users);
-            w.U32(c.time);
-            Ptr(w, c.username);
-            Ptr(w, c.netname);
+        [](NdrWriter& w, const netapi::ConnectionInfo1& c) {
+            U32s(w, c.id, c.type, c.num_opens, c.num_users, c.time);
+            Ptr(w, c.username, c.netname);
         },
-        [&](NdrWriter& w, const netapi::ConnectionInfo1& c) {
-            Body(w, c.username);
-            Body(w, c.netname);
-        });
+        [](NdrWriter& w, const netapi::ConnectionInfo1& c) { Body(w, c.username, c.netname); });
 }
 
 Stub ServerInfoReply(const netapi::ServerInfo101* info, DWORD status) {
@@ -169,8 +147,7 @@ Stub ServerInfoReply(const netapi::ServerInfo101* info, DWORD status) {
         w.U32(info->version_minor);
         w.U32(info->type);
         Ptr(w, info->comment);
-        Body(w, info->name);
-        Body(w, info->comment);
+        Body(w, info->name, info->comment);
     }
     w.U32(status);
     return w.Take();
