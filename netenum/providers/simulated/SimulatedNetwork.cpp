@@ -129,13 +129,27 @@ netapi::EnumResult<Record> SimulatedNetwork::Listed(std::vector<Record> records,
     return result;
 }
 
+template <typename Record, typename List>
+netapi::EnumResult<Record> SimulatedNetwork::ListedBy(
+    const OptString& server, Call call, std::initializer_list<std::u16string_view> names,
+    List list) {
+    std::unique_lock lock(mLock);
+    const Gate gate = Enter(lock, server, call, std::nullopt, names);
+    if (gate.computer == nullptr) return {gate.status, {}, 0};
+    std::vector<Record> records;
+    const NET_API_STATUS status = list(*gate.computer, records);
+    if (status != netapi::NERR_Success) return {status, {}, 0};
+    return Listed(std::move(records), gate.partial);
+}
+
 netapi::EnumResult<netapi::FileInfo3> SimulatedNetwork::FileEnum(const OptString& server,
                                                                  const OptString& basepath,
                                                                  const OptString& user) {
-    std::unique_lock lock(mLock);
-    const Gate gate = Enter(lock, server, Call::NetFileEnum);
-    if (gate.computer == nullptr) return {gate.status, {}, 0};
-    return Listed(gate.computer->Files(basepath, user), gate.partial);
+    return ListedBy<netapi::FileInfo3>(server, Call::NetFileEnum, {},
+                                       [&](ComputerModel& c, auto& out) {
+                                           out = c.Files(basepath, user);
+                                           return netapi::NERR_Success;
+                                       });
 }
 
 NET_API_STATUS SimulatedNetwork::FileClose(const OptString& server, DWORD fileid) {
@@ -146,13 +160,9 @@ NET_API_STATUS SimulatedNetwork::FileClose(const OptString& server, DWORD fileid
 netapi::EnumResult<netapi::SessionInfo502> SimulatedNetwork::SessionEnum(const OptString& server,
                                                                          const OptString& client,
                                                                          const OptString& user) {
-    std::unique_lock lock(mLock);
-    const Gate gate = Enter(lock, server, Call::NetSessionEnum);
-    if (gate.computer == nullptr) return {gate.status, {}, 0};
-    std::vector<netapi::SessionInfo502> records;
-    const NET_API_STATUS status = gate.computer->Sessions(client, user, records);
-    if (status != netapi::NERR_Success) return {status, {}, 0};
-    return Listed(std::move(records), gate.partial);
+    return ListedBy<netapi::SessionInfo502>(
+        server, Call::NetSessionEnum, {},
+        [&](ComputerModel& c, auto& out) { return c.Sessions(client, user, out); });
 }
 
 NET_API_STATUS SimulatedNetwork::SessionDel(const OptString& server, const OptString& client,
@@ -163,22 +173,18 @@ NET_API_STATUS SimulatedNetwork::SessionDel(const OptString& server, const OptSt
 }
 
 netapi::EnumResult<netapi::ShareInfo2> SimulatedNetwork::ShareEnum(const OptString& server) {
-    std::unique_lock lock(mLock);
-    const Gate gate = Enter(lock, server, Call::NetShareEnum);
-    if (gate.computer == nullptr) return {gate.status, {}, 0};
-    return Listed(gate.computer->Shares(), gate.partial);
+    return ListedBy<netapi::ShareInfo2>(server, Call::NetShareEnum, {},
+                                        [](ComputerModel& c, auto& out) {
+                                            out = c.Shares();
+                                            return netapi::NERR_Success;
+                                        });
 }
 
 netapi::EnumResult<netapi::ConnectionInfo1> SimulatedNetwork::ConnectionEnum(
     const OptString& server, const OptString& qualifier) {
-    std::unique_lock lock(mLock);
-    const Gate gate = Enter(lock, server, Call::NetConnectionEnum, std::nullopt,
-                            {text::StripUnc(NameOf(qualifier))});
-    if (gate.computer == nullptr) return {gate.status, {}, 0};
-    std::vector<netapi::ConnectionInfo1> records;
-    const NET_API_STATUS status = gate.computer->Connections(qualifier, records);
-    if (status != netapi::NERR_Success) return {status, {}, 0};
-    return Listed(std::move(records), gate.partial);
+    return ListedBy<netapi::ConnectionInfo1>(
+        server, Call::NetConnectionEnum, {text::StripUnc(NameOf(qualifier))},
+        [&](ComputerModel& c, auto& out) { return c.Connections(qualifier, out); });
 }
 
 // The browse list: every computer whose type shares a bit with the mask, in

@@ -99,6 +99,13 @@ private:
                                     Answer answer);
     template <typename Record>
     static netapi::EnumResult<Record> Listed(std::vector<Record> records, const Fault* partial);
+    // An enumeration one computer answers: `list(computer, records)` fills the
+    // records and gives the status, under the network's lock, once the gate
+    // lets the call through.
+    template <typename Record, typename List>
+    netapi::EnumResult<Record> ListedBy(const OptString& server, Call call,
+                                        std::initializer_list<std::u16string_view> names,
+                                        List list);
 
     mutable std::mutex mLock;
     std::vector<std::unique_ptr<ComputerModel>> mComputers;
