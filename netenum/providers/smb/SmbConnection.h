@@ -3,6 +3,7 @@
 // SMB connection it keeps open between calls.
 #include <atomic>
 #include <memory>
+#include <set>
 #include <string>
 
 #include "SmbCredentials.h"
@@ -44,11 +45,15 @@ public:
     _SMBCCTX* Context() const { return mContext; }
 
     // A request on the connection went unanswered: the connection holds an
-    // unknown remainder and is never used again.
-    void Poison() { mPoisoned.store(true); }
+    // unknown remainder and is never used again. Its socket is cut at once,
+    // so that closing the pipe and the context does not wait on the server
+    // once more for each goodbye.
+    void Poison();
     bool Poisoned() const { return mPoisoned.load(); }
 
 private:
+    // Remembers the socket an open made, given the sockets there were before.
+    void NoteSocket(const std::set<int>& before);
     static void Authenticate(_SMBCCTX* context, const char* server, const char* share,
                              char* workgroup, int workgroupLength, char* user, int userLength,
                              char* password, int passwordLength);
@@ -57,6 +62,14 @@ private:
     SmbCredentials mCredentials;
     _SMBCCTX* mContext = nullptr;
     std::atomic<bool> mPoisoned{false};
+    // The TCP connection the library made for this context (it does not
+    // say), known by both its ends so that a descriptor reused for anything
+    // else is never touched.
+    struct Socket {
+        int fd = -1;
+        std::string local, peer;
+    };
+    Socket mSocket;
 };
 
 }  // namespace smb

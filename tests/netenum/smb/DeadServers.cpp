@@ -45,7 +45,26 @@ struct Relay {
     int client = -1;
     int server = -1;
     std::deque<char> toClient;
+    std::string fromClient;  // the start of a request not yet whole
 };
+
+// Frames the client's stream into SMB2 requests (a 4-byte length, then the
+// header); with `counting`, the CLOSE, TREE_DISCONNECT and LOGOFF among them.
+int Goodbyes(std::string& stream, const char* data, std::size_t size, bool counting) {
+    stream.append(data, size);
+    int found = 0;
+    while (stream.size() >= 4) {
+        const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(stream[i]); };
+        const std::size_t length = byte(1) << 16 | byte(2) << 8 | byte(3);
+        if (stream.size() < 4 + length) break;
+        if (counting && length >= 64 && stream.compare(4, 4, "\xFESMB") == 0) {
+            const unsigned command = byte(4 + 12) | byte(4 + 13) << 8;
+            if (command == 2 || command == 4 || command == 6) ++found;
+        }
+        stream.erase(0, 4 + length);
+    }
+    return found;
+}
 
 }  // namespace
 
@@ -125,6 +144,8 @@ void DeadServer::Serve() {
                     r.client = -1;
                 } else if (r.server >= 0) {
                     (void)!write(r.server, buf, static_cast<std::size_t>(n));
+                    mGoodbyes += Goodbyes(r.fromClient, buf, static_cast<std::size_t>(n),
+                                          mDripping.load());
                 }
             }
             if (r.server >= 0 && (fromServer & (POLLIN | POLLHUP | POLLERR))) {

@@ -24,6 +24,9 @@ public:
     const std::string& Error() const { return mError; }
     // Connections accepted so far: how often the program touched the network.
     int Accepted() const { return mAccepted.load(); }
+    // SMB2 CLOSE, TREE_DISCONNECT and LOGOFF requests the program sent while
+    // the replies dripped: goodbyes that each wait on a stalled server.
+    int GoodbyesWhileDripping() const { return mGoodbyes.load(); }
     // Drip: replies one byte per second while on, at full speed while off.
     void SetDripping(bool on) { mDripping.store(on); }
 
@@ -40,6 +43,7 @@ private:
     std::vector<int> mListen;
     int mStopPipe[2] = {-1, -1};
     std::atomic<int> mAccepted{0};
+    std::atomic<int> mGoodbyes{0};
     std::atomic<bool> mDripping{true};
     std::thread mThread;
 };
