@@ -23,9 +23,17 @@ void InstallServerWithFiles(int count) {
     local.name = u"BENCH";
     local.local = true;
     local.comment = u"benchmark server";
-    local.shares.push_back({u"DATA", netapi::STYPE_DISKTREE, u"data", u"D:\\Data"});
-    for (int u = 0; u < 50; ++u)
-        local.sessions.push_back({u"WS" + Wide(std::to_string(u)), u"user" + Wide(std::to_string(u))});
+    sim::Share data;
+    data.name = u"DATA";
+    data.remark = u"data";
+    data.path = u"D:\\Data";
+    local.shares.push_back(data);
+    for (int u = 0; u < 50; ++u) {
+        sim::Session session;
+        session.client = u"WS" + Wide(std::to_string(u));
+        session.user = u"user" + Wide(std::to_string(u));
+        local.sessions.push_back(session);
+    }
     local.files.reserve(count);
     for (int i = 0; i < count; ++i) {
         sim::File f;
