@@ -20,6 +20,12 @@ bool CallOver() {
     return call != nullptr && call->Over();
 }
 
+// A response fragment's allocation hint: what it says is left of the reply,
+// itself included (read from a fragment of at least the request header's size).
+std::size_t AllocHint(const std::vector<std::uint8_t>& pdu) {
+    return pdu[16] | pdu[17] << 8 | pdu[18] << 16 | static_cast<std::size_t>(pdu[19]) << 24;
+}
+
 }  // namespace
 
 NET_API_STATUS DceRpcClient::Take(std::span<std::uint8_t> out) {
@@ -51,7 +57,6 @@ NET_API_STATUS DceRpcClient::Take(std::span<std::uint8_t> out) {
 
 NET_API_STATUS DceRpcClient::ReadFragment(std::vector<std::uint8_t>& pdu, dcerpc::Header& header,
                                           std::uint32_t callId) {
-    if (CallOver()) return netapi::ERROR_SEM_TIMEOUT;
     pdu.assign(dcerpc::kHeaderSize, 0);
     NET_API_STATUS status = Take(pdu);
     if (status != NERR_Success) return status;
@@ -72,8 +77,7 @@ NET_API_STATUS DceRpcClient::ReadFragment(std::vector<std::uint8_t>& pdu, dcerpc
     mPromised = 0;
     mLastFragment = pdu.size();
     if (more) {
-        const std::size_t hint = pdu[16] | pdu[17] << 8 | pdu[18] << 16 |
-                                 static_cast<std::size_t>(pdu[19]) << 24;
+        const std::size_t hint = AllocHint(pdu);
         const std::size_t stub = pdu.size() - dcerpc::kRequestHeaderSize;
         // At least the rest of the stub and one more fragment's header.
         const std::size_t coming = hint > stub ? hint - stub + dcerpc::kRequestHeaderSize : 0;
@@ -154,8 +158,7 @@ NET_API_STATUS DceRpcClient::Call(std::uint16_t opnum, const std::vector<std::ui
             // The first fragment's allocation hint is the whole reply's size.
             // It is only the server's word: room for a few fragments at most,
             // the rest grows with what really arrives.
-            const std::size_t hint = pdu[16] | pdu[17] << 8 | pdu[18] << 16 |
-                                     static_cast<std::size_t>(pdu[19]) << 24;
+            const std::size_t hint = AllocHint(pdu);
             reply.reserve(std::min<std::size_t>(hint, kMaxHintedBytes));
         }
         status = dcerpc::DecodeResponseFragment(pdu, reply);

@@ -310,7 +310,7 @@ netapi::NET_API_STATUS ScriptedPipe::Write(std::span<const std::uint8_t> data) {
     const Stub& pdu = written.back();
     const std::uint32_t callId = pdu[12] | pdu[13] << 8 | pdu[14] << 16 | pdu[15] << 24;
     if (pdu[2] == smb::dcerpc::kBind) {
-        mOutgoing.push_back(BindAckPdu(callId, 4280));
+        Queue(BindAckPdu(callId, 4280));
         return netapi::NERR_Success;
     }
     mPending.insert(mPending.end(), pdu.begin() + 24, pdu.end());
@@ -321,19 +321,22 @@ netapi::NET_API_STATUS ScriptedPipe::Write(std::span<const std::uint8_t> data) {
     request.stub = std::move(mPending);
     mPending.clear();
     if (!injected.empty()) {
-        mOutgoing.push_back(std::move(injected.front()));
+        Queue(std::move(injected.front()));
         injected.pop_front();
         return netapi::NERR_Success;
     }
     for (auto& f : ResponseFragments(callId, mHandler(request), mMaxStub))
-        mOutgoing.push_back(std::move(f));
+        Queue(std::move(f));
     return netapi::NERR_Success;
 }
 
+void ScriptedPipe::Queue(Stub pdu) {
+    mQueued += pdu.size();
+    mOutgoing.push_back(std::move(pdu));
+}
+
 netapi::NET_API_STATUS ScriptedPipe::ReadExact(std::span<std::uint8_t> out) {
-    std::size_t waiting = 0;
-    for (const auto& f : mOutgoing) waiting += f.size();
-    if (out.size() > waiting - mOffset) {
+    if (out.size() > mQueued) {
         if (beforeRead) beforeRead();
         overRead = true;
         if (onOverRead) onOverRead();
@@ -348,6 +351,7 @@ netapi::NET_API_STATUS ScriptedPipe::ReadExact(std::span<std::uint8_t> out) {
         ++roundTrips;
         done += n;
         mOffset += n;
+        mQueued -= n;
         if (mOffset == mOutgoing.front().size()) {
             mOutgoing.pop_front();
             mOffset = 0;

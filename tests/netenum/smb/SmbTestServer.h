@@ -81,8 +81,12 @@ public:
 private:
     Handler mHandler;
     std::size_t mMaxStub;
-    std::deque<Stub> mOutgoing;  // whole PDUs, one read of each at a time
+    // Sends a whole PDU, after those before it.
+    void Queue(Stub pdu);
+
+    std::deque<Stub> mOutgoing;  // whole PDUs, the stream the client reads
     std::size_t mOffset = 0;     // into mOutgoing.front()
+    std::size_t mQueued = 0;     // bytes sent and not yet read
     Stub mPending;               // request fragments waiting for the last one
 };
 
