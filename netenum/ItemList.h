@@ -30,6 +30,9 @@ public:
     // of a list that it says holds TotalEntries() in all.
     bool Incomplete() const { return mIncomplete; }
     std::uint32_t TotalEntries() const { return mTotalEntries; }
+    // The person gave the read up (Esc): the items are none, and say nothing
+    // about the server.
+    bool Cancelled() const { return mCancelled; }
 
     // NewEnum: visiting every item in order.
     auto begin() const { return mItems.begin(); }
@@ -41,7 +44,15 @@ protected:
         mTotalEntries = totalEntries;
     }
 
+    // After a read: a partial list, or a read given up.
+    template <typename Outcome>
+    void Took(const Outcome& outcome) {
+        if (outcome.partialTotal) SetIncomplete(*outcome.partialTotal);
+        mCancelled = outcome.status == 1223;  // ERROR_CANCELLED
+    }
+
     std::vector<T> mItems;
+    bool mCancelled = false;
     bool mIncomplete = false;
     std::uint32_t mTotalEntries = 0;
 };

@@ -87,6 +87,10 @@ public:
     bool FailuresCarryBuffer() const override { return bufferOnFailure; }
     void RetryComputer(const netapi::OptString& server) override { Record("RetryComputer", {server}); }
     void RetryAllComputers() override { Record("RetryAllComputers", {}); }
+    // A name resolves unless `fail` says otherwise for "NetResolveComputer".
+    netapi::NET_API_STATUS ResolveComputer(const netapi::OptString& server) override {
+        return Record("NetResolveComputer", {server});
+    }
 
 private:
     netapi::NET_API_STATUS Record(const std::string& name, std::vector<netapi::OptString> args,
