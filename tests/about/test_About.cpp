@@ -5,10 +5,15 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include "GuiTestEnvironment.h"
 #include "about/About.h"
+#include "about/Help.h"
+#include "netenum/MessageTarget.h"
+#include "support/ScriptedProvider.h"
 #include "about/Version.h"
 
 namespace {
@@ -41,14 +46,37 @@ TEST_F(AboutBox, LinksNameTheirTargetFirstThenOpenIt) {
     EXPECT_EQ(labelWhenOpened, "Send e-mail message to: vantor@example.org");
     QTest::mouseClick(box.Label2, Qt::LeftButton);
     EXPECT_EQ(box.Label3->text(), "Go to page: https://vantor.example.org/");
-    QTest::mouseClick(box.Label4, Qt::LeftButton);
-    ASSERT_EQ(doubles.desktop().opened.size(), 3u);
+    ASSERT_EQ(doubles.desktop().opened.size(), 2u);
     EXPECT_EQ(doubles.desktop().opened[0].toString(), "mailto:vantor@example.org");
     EXPECT_EQ(doubles.desktop().opened[1].toString(), "https://vantor.example.org/");
-    EXPECT_EQ(doubles.desktop().opened[2].toLocalFile(), "/opt/vantor/faq.fil");
-    EXPECT_EQ(box.Label3->text(), "Go to page: https://vantor.example.org/");
     EXPECT_EQ(doubles.desktop().beeps, 0);
     EXPECT_TRUE(doubles.prompts().asked().empty());
+}
+
+TEST_F(AboutBox, TheFaqLinkShowsTheHelpOverTheBoxOrSaysWhyNot) {
+    testing_support::RecordingSink pane;
+    const netenum::ScopedMessageTarget target(&pane);
+    QTest::mouseClick(box.Label4, Qt::LeftButton);
+    const QString why = "The help file /opt/vantor/faq.fil cannot be shown: No such file or directory";
+    EXPECT_EQ(box.Label3->text(), why);
+    EXPECT_EQ(QString::fromStdU16String(pane.text), why + "\r\n");
+    EXPECT_EQ(about::OpenHelpWindow(), nullptr);
+
+    QTemporaryDir folder;
+    QFile help(folder.filePath("faq.fil"));
+    ASSERT_TRUE(help.open(QIODevice::WriteOnly));
+    help.write("Vantor - frequently asked questions\n");
+    help.close();
+    about::About withHelp(folder.path() + "/");
+    withHelp.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&withHelp));
+    QTest::mouseClick(withHelp.Label4, Qt::LeftButton);
+    about::HelpWindow* shown = about::OpenHelpWindow();
+    ASSERT_NE(shown, nullptr);
+    // A window of the box's own, so that it takes input while the box is modal.
+    EXPECT_EQ(shown->parentWidget(), &withHelp);
+    EXPECT_EQ(shown->txtHelp->toPlainText(), "Vantor - frequently asked questions\n");
+    EXPECT_TRUE(doubles.desktop().opened.empty());
 }
 
 TEST_F(AboutBox, NoHandlerOrAFailedStartBeepsAndSaysSo) {

@@ -152,6 +152,20 @@ void ToolWindowBase::ListFilled(bool anyRows) {
     EnableRowCommands(false);
 }
 
+void ToolWindowBase::FillFirst() {
+    if (mFilled || mUnloaded) return;
+    mFilled = true;
+    FirstFill();
+    if (!mUnloaded) SelectFirstRow();
+}
+
+void ToolWindowBase::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    // After the show has been handled: the window is up before the wait starts.
+    if (!mFilled)
+        QMetaObject::invokeMethod(this, [this] { FillFirst(); }, Qt::QueuedConnection);
+}
+
 void ToolWindowBase::SetFirstRowList(ReportList* list, bool rowCommands) {
     mFirstRowList = list;
     mFirstRowCommands = rowCommands;

@@ -90,8 +90,6 @@ frmResources::frmResources(common::MainFormLink& main, QWidget* parent)
     : ToolWindowBase(main, parent,
                      {.what = QStringLiteral("Open Files"), .widthTwips = 10545, .heightTwips = 6855}) {
     CreateControls();
-    FillResources();
-    SelectFirstRow();
 }
 
 frmResources::~frmResources() = default;
@@ -154,8 +152,9 @@ void frmResources::CreateControls() {
 }
 
 void frmResources::FillResources() {
-    common::ShowWaitCursor();
-    common::ReadCollection(mFiles, RemoteServer().toStdU16String());
+    const common::WaitCursor wait;
+    // Given up: the rows on show stay as they were.
+    if (!common::ReadCollection(mFiles, RemoteServer().toStdU16String())) return;
 
     long long rows = 0;
     long long locks = 0;
@@ -179,7 +178,6 @@ void frmResources::FillResources() {
     common::ShowCount(lblFileLocks, locks);
     common::ShowCount(lblOpenResources, rows);
     ListFilled(rows >= 1);
-    common::ShowNormalCursor();
 }
 
 void frmResources::cmdRefresh_Click() {

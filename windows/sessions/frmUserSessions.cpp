@@ -64,8 +64,6 @@ frmUserSessions::frmUserSessions(common::MainFormLink& main, QWidget* parent)
                      {.what = QStringLiteral("User Sessions"), .widthTwips = 11505,
                       .heightTwips = 6360}) {
     CreateControls();
-    FillSessions();
-    SelectFirstRow();
 }
 
 frmUserSessions::~frmUserSessions() = default;
@@ -110,7 +108,11 @@ void frmUserSessions::CreateControls() {
 
 void frmUserSessions::FillSessions() {
     common::ShowWaitCursor();
-    common::ReadCollection(colSessions, RemoteServer().toStdU16String());
+    // Given up: the sessions on show stay, and so do their resources.
+    if (!common::ReadCollection(colSessions, RemoteServer().toStdU16String())) {
+        common::ShowNormalCursor();
+        return;
+    }
     {
         common::ReportList::Rebuild fill(*lstvwUserSessions);
         fill.AddColumn(QStringLiteral("Connected Users"), 0.27);
@@ -141,8 +143,11 @@ void frmUserSessions::FillSessions() {
 
 void frmUserSessions::FillSessionResources(const QString& computerName) {
     common::ShowWaitCursor();
-    common::ReadCollection(colConnections, u"\\\\" + computerName.toStdU16String(),
-                           RemoteServer().toStdU16String());
+    if (!common::ReadCollection(colConnections, u"\\\\" + computerName.toStdU16String(),
+                                RemoteServer().toStdU16String())) {
+        common::ShowNormalCursor();
+        return;
+    }
     {
         common::ReportList::Rebuild fill(*lstvwResources);
         fill.AddColumn(QStringLiteral("Resource"), 0.40);

@@ -66,6 +66,7 @@ protected:
         window->usageLog().SetFileName(folder.filePath("usage.txt"));
         window->usageLog().SetFormats(resources::UsageLog::Formats::UsEnglish());
         window->usageLog().SetClock([this] { return now; });
+        window->FillFirst();
         return *window;
     }
     std::vector<QStringList> Rows() const { return listtext::Rows(*window->lstvwResources); }

@@ -62,6 +62,7 @@ protected:
     void SetUp() override {
         previous = common::SetPrompts(prompts);
         window = std::make_unique<frmUserSessions>(main);
+        window->FillFirst();
     }
     void TearDown() override {
         window.reset();
@@ -172,6 +173,8 @@ TEST_F(SessionsWindowTest, CloseAndEscRefillTheSummaryTheCloseBoxDoesNotAndFindU
     EXPECT_EQ(common::GetOption("FindUser"), "al*");
 
     window = std::make_unique<frmUserSessions>(main);
+
+    window->FillFirst();
     EXPECT_EQ(window->txtFind->text(), "al*");
     window->show();
     ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
@@ -180,6 +183,8 @@ TEST_F(SessionsWindowTest, CloseAndEscRefillTheSummaryTheCloseBoxDoesNotAndFindU
     EXPECT_EQ(main.fillGeneralCalls, 2);
 
     window = std::make_unique<frmUserSessions>(main);
+
+    window->FillFirst();
     window->show();
     window->close();
     EXPECT_EQ(main.fillGeneralCalls, 2);
@@ -240,6 +245,7 @@ TEST(SessionsWindowCalls, BareQualifierWithoutSessionsAndACounterPast32767) {
     windowtest::FakeMainForm main;
     main.chosen = "**LOCAL**";
     auto w = std::make_unique<frmUserSessions>(main);
+    w->FillFirst();
     auto& provider = network.provider();
     ASSERT_EQ(provider.CallsNamed("NetConnectionEnum").size(), 1u);
     EXPECT_EQ(provider.CallsNamed("NetConnectionEnum")[0].args,
@@ -258,6 +264,7 @@ TEST(SessionsWindowCalls, BareQualifierWithoutSessionsAndACounterPast32767) {
     }
     main.chosen = "SERVER1";
     w = std::make_unique<frmUserSessions>(main);
+    w->FillFirst();
     w->Command1->click();
     w->cmdEnable->click();
     EXPECT_TRUE(w->Text1->Text().endsWith("\r\n32768 user accounts enabled\r\n"));

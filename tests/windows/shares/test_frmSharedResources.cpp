@@ -35,7 +35,10 @@ constexpr const char* kOffice = R"({ "computers": [
 
 class SharesWindowTest : public ::testing::Test {
 protected:
-    void SetUp() override { window = std::make_unique<shares::frmSharedResources>(main); }
+    void SetUp() override {
+        window = std::make_unique<shares::frmSharedResources>(main);
+        window->FillFirst();
+    }
 
     void ClickShare(const QString& name) {
         emit window->lstvwShares->ItemClick(int(Column(*window->lstvwShares, 0).indexOf(name)));
