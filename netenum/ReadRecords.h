@@ -39,8 +39,7 @@ ReadOutcome ReadRecords(std::u16string_view name, std::u16string_view server,
     const bool partialRead = partialList == PartialList::Read && status == netapi::ERROR_MORE_DATA;
     if (status != netapi::NERR_Success && !partialRead) {
         buffer.Reset();
-        AppendToCurrentForm(FailureLineWithAdvice(name, status, advice) +
-                            TimeoutWords(server, status));
+        AppendToCurrentForm(FailureLineWithAdvice(name, status, advice, server));
         return {status, std::nullopt};
     }
     if (buffer) {

@@ -224,6 +224,12 @@ std::u16string FailureLineWithAdvice(std::u16string_view call, std::uint32_t cod
     return line;
 }
 
+std::u16string FailureLineWithAdvice(std::u16string_view call, std::uint32_t code,
+                                     std::u16string_view advice, std::u16string_view server) {
+    if (code == kTimedOut) return FailureLine(call, code) + TimeoutWords(server, code);
+    return FailureLineWithAdvice(call, code, advice);
+}
+
 std::u16string TimeoutWords(std::u16string_view server, std::uint32_t code) {
     if (code != kTimedOut) return {};
     const std::chrono::milliseconds deadline = netapi::GetCallLimits().deadline;

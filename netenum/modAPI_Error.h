@@ -43,6 +43,10 @@ void SetMessageSource(const MessageSource* source);
 std::u16string FailureLine(std::u16string_view call, std::uint32_t code);
 std::u16string FailureLineWithAdvice(std::u16string_view call, std::uint32_t code,
                                      std::u16string_view advice);
+// The same for a call to `server`: a call that ran out of time says so in
+// words (TimeoutWords) where the advice line would stand.
+std::u16string FailureLineWithAdvice(std::u16string_view call, std::uint32_t code,
+                                     std::u16string_view advice, std::u16string_view server);
 
 inline constexpr std::u16string_view kAdviceOperator =
     u"You must be an administrator, server, print, or comm operator.";

@@ -49,7 +49,8 @@ void clsGeneral::CountSessions() {
         mNumSessions = static_cast<std::int32_t>(std::min<netapi::DWORD>(totalEntries, INT32_MAX));
         mSessionsRead = true;
     } else {
-        Failed(netenum::FailureLineWithAdvice(u"NetSessionEnum", status, netenum::kAdviceAccount),
+        Failed(netenum::FailureLineWithAdvice(u"NetSessionEnum", status, netenum::kAdviceAccount,
+                                              mServerName),
                status);
     }
 }
@@ -75,7 +76,8 @@ void clsGeneral::CountOpenFiles() {
         mNumFileLocks = static_cast<std::int32_t>(std::min<std::uint64_t>(locks, INT32_MAX));
         mFilesRead = true;
     } else {
-        Failed(netenum::FailureLineWithAdvice(u"NetFileEnum", status, netenum::kAdviceAccount),
+        Failed(netenum::FailureLineWithAdvice(u"NetFileEnum", status, netenum::kAdviceAccount,
+                                              mServerName),
                status);
     }
 }
@@ -88,11 +90,13 @@ void clsGeneral::ReadDescription() {
         mComputerDescRead = true;
     }
     else if (status != netapi::NERR_Success)
-        Failed(netenum::FailureLine(u"NetServerGetInfo", status), status);
+        Failed(netenum::FailureLine(u"NetServerGetInfo", status) +
+                   netenum::TimeoutWords(mServerName, status),
+               status);
 }
 
 void clsGeneral::Failed(const std::u16string& line, netapi::NET_API_STATUS status) {
-    AppendToCurrentForm(line + netenum::TimeoutWords(mServerName, status));
+    AppendToCurrentForm(line);
     if (status == netenum::kCancelled) mCancelled = true;
 }
 

@@ -38,7 +38,7 @@ private:
     void CountOpenFiles();
     void ReadDescription();
     void ReadLocalComputerName();
-    // A call's failure line (and words for a timeout) to the message target.
+    // A call's failure line to the message target; a call given up ends the summary.
     void Failed(const std::u16string& line, std::uint32_t status);
 
     std::int32_t mNumSessions = 0;
