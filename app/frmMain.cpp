@@ -246,8 +246,12 @@ void frmMain::Load() {
     cboComputerName->addItem(common::LocalComputer());
     gComputerName = common::LocalComputer();
 
-    // On screen before any call: a computer that does not answer is waited
-    // for under a window that paints and answers Esc.
+    // On screen, whole and saying what it waits for, before any call: a
+    // computer that does not answer is waited for under a window that paints
+    // and answers Esc.
+    for (const auto& type : kComputerTypes) cboComputerType->addItem(Q(type.text));
+    cboComputerType->setCurrentIndex(-1);
+    Text1->SetText(kGettingInfo);
     CenterOnScreen();
     show();
     repaint();
@@ -256,9 +260,6 @@ void frmMain::Load() {
         const logon::AskingHeld quiet;
         FillGeneral();
     });
-
-    for (const auto& type : kComputerTypes) cboComputerType->addItem(Q(type.text));
-    cboComputerType->setCurrentIndex(-1);
     SkipOnError("choosing the saved computer type", [this] {
         const int saved = cboComputerType->findText(common::GetOption(QStringLiteral("Type")));
         if (saved >= 0) SelectComputerType(saved);
@@ -300,19 +301,12 @@ void frmMain::FillGeneral() {
     mGeneral->Init(RemoteServer().toStdU16String());
     if (saidRetrieved && Text1->Text() != kInfoRetrieved && Text1->Text().startsWith(kInfoRetrieved))
         Text1->SetText(Text1->Text().mid(kInfoRetrieved.size()));
-    ShowSummaryCount(lblSessions, mGeneral->SessionsRead(), mGeneral->NumSessions());
-    ShowSummaryCount(lblFileLocks, mGeneral->FilesRead(), mGeneral->NumFileLocks());
-    ShowSummaryCount(lblOpenFiles, mGeneral->FilesRead(), mGeneral->NumOpenFiles());
-    ShowSummaryCount(lblOpenNamedPipes, mGeneral->FilesRead(), mGeneral->NumOpenPipes());
-    ShowComputerDesc();
-}
-
-void frmMain::ShowSummaryCount(QLabel* label, bool read, long long count) {
     // A count the server did not give is unknown, not 0.
-    if (read)
-        common::ShowCount(label, count);
-    else
-        label->clear();
+    common::ShowCount(lblSessions, mGeneral->SessionsRead(), mGeneral->NumSessions());
+    common::ShowCount(lblFileLocks, mGeneral->FilesRead(), mGeneral->NumFileLocks());
+    common::ShowCount(lblOpenFiles, mGeneral->FilesRead(), mGeneral->NumOpenFiles());
+    common::ShowCount(lblOpenNamedPipes, mGeneral->FilesRead(), mGeneral->NumOpenPipes());
+    ShowComputerDesc();
 }
 
 void frmMain::ShowComputerDesc() {
@@ -516,6 +510,11 @@ void frmMain::ForgetLogOn() {
 void frmMain::cboComputerName_Click() {
     if (mLoading) return;
     AllowLogonPrompts();
+    // While the new computer is asked, the last one's figures are not shown
+    // under its name.
+    for (QLabel* count : {lblSessions, lblFileLocks, lblOpenFiles, lblOpenNamedPipes}) count->clear();
+    txtComputerDesc->clear();
+    txtComputerDesc->setReadOnly(true);
     common::BeginStatusLine(*Text1, kGettingInfo);
     gComputerName = cboComputerName->currentText();
     netapi::RetryComputer(RemoteServer().toStdU16String().c_str());

@@ -154,8 +154,6 @@ private:
     // Lists the chosen type again ("All Servers" when none is chosen yet) and
     // chooses `select` when it is listed.
     void RefreshComputerList(const QString& select);
-    // A count as the summary read it; empty when it was not read.
-    static void ShowSummaryCount(QLabel* label, bool read, long long count);
     void SelectComputerType(int index);
     void SelectComputerName(int index);
     void CenterOnScreen();

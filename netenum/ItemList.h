@@ -33,6 +33,9 @@ public:
     // The person gave the read up (Esc): the items are none, and say nothing
     // about the server.
     bool Cancelled() const { return mCancelled; }
+    // The server answered with its list (whole or in part): Count() is its
+    // count, not a failure's empty list.
+    bool Answered() const { return mAnswered; }
 
     // NewEnum: visiting every item in order.
     auto begin() const { return mItems.begin(); }
@@ -49,10 +52,12 @@ protected:
     void Took(const Outcome& outcome) {
         if (outcome.partialTotal) SetIncomplete(*outcome.partialTotal);
         mCancelled = outcome.status == 1223;  // ERROR_CANCELLED
+        mAnswered = outcome.status == 0 || outcome.partialTotal.has_value();
     }
 
     std::vector<T> mItems;
     bool mCancelled = false;
+    bool mAnswered = false;
     bool mIncomplete = false;
     std::uint32_t mTotalEntries = 0;
 };

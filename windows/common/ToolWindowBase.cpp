@@ -22,6 +22,7 @@
 namespace common {
 namespace {
 
+const QString kReading = QStringLiteral("Reading list...\r\n");
 const QString kRefreshing = QStringLiteral("Refreshing list...\r\n");
 const QString kRefreshed = QStringLiteral("List refreshed\r\n");
 const QString kDisconnecting = QStringLiteral("Disconnecting users...\r\n");
@@ -155,7 +156,12 @@ void ToolWindowBase::ListFilled(bool anyRows) {
 void ToolWindowBase::FillFirst() {
     if (mFilled || mUnloaded) return;
     mFilled = true;
+    // Said while the server is asked; gone again once it answered, unless
+    // something was written under it.
+    BeginStatusLine(*Text1, kReading);
+    if (mUnloaded) return;
     FirstFill();
+    EndStatusLine(*Text1, kReading, QString());
     if (!mUnloaded) SelectFirstRow();
 }
 

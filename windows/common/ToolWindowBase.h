@@ -79,9 +79,10 @@ public:
     QPushButton* Command3 = nullptr;  // "&Send Message"
     QPushButton* cmdClose = nullptr;
 
-    // The first fill, once: the list read and row 1 chosen. Showing the
-    // window runs it as soon as the window is on screen, so that a slow
-    // server is waited for under a window that paints and answers Esc.
+    // The first fill, once: "Reading list..." while the list is read, then
+    // row 1 chosen. Showing the window runs it as soon as the window is on
+    // screen, so that a slow server is waited for under a window that paints
+    // and answers Esc.
     void FillFirst();
 
 public slots:

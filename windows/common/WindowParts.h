@@ -67,6 +67,9 @@ void KeepRightOf(QWidget* widget, const QWidget* neighbour, int gapTwips);
 
 // A count in its box; the box grows to show every digit.
 void ShowCount(QLabel* label, long long count);
+// The same for a count that may not have been read: then the box is empty,
+// never 0.
+void ShowCount(QLabel* label, bool read, long long count);
 
 // A label placed in twips and grown to fit its caption.
 QLabel* NewLabel(QWidget* parent, const QString& text, int left, int top, int width, int height,

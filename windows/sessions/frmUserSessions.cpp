@@ -72,7 +72,8 @@ void frmUserSessions::CreateControls() {
     lstvwUserSessions = AddList(120, 105, 11250, 1950);
 
     lblCaption[0] = NewLabel(this, QStringLiteral("Total:"), 75, 2160, 405, 195);
-    lblConnectedUsers = NewLabel(this, QStringLiteral("0"), 600, 2160, 540, 195);
+    // Unknown until the server gives its sessions.
+    lblConnectedUsers = NewLabel(this, QString(), 600, 2160, 540, 195);
     common::KeepRightOf(lblConnectedUsers, lblCaption[0], 60);
     std::tie(cmdFind, txtFind, cmdHelp) = AddFind(QStringLiteral("Find User"), 1560, 2040,
                                                   common::ListCommands::FindUser(),
@@ -134,7 +135,7 @@ void frmUserSessions::FillSessions() {
     if (colSessions && colSessions->Incomplete())
         Text1->AppendLine(Q(netenum::IncompleteListLine(colSessions->Count(),
                                                         colSessions->TotalEntries(), u"sessions")));
-    common::ShowCount(lblConnectedUsers,
+    common::ShowCount(lblConnectedUsers, colSessions && colSessions->Answered(),
                       static_cast<long long>(colSessions ? colSessions->Count() : 0));
     const QString first = lstvwUserSessions->RowCount() >= 1 ? SessionComputer(0) : QString();
     common::ShowNormalCursor();

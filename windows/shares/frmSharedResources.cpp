@@ -118,7 +118,8 @@ void frmSharedResources::lstvwShares_ItemClick(int row) {
                         Q(connection.NetName()), record);
         });
     }
-    common::ShowCount(lblConnectedUsers, lstvwConnectedUsers->RowCount());
+    common::ShowCount(lblConnectedUsers, mConnections && mConnections->Answered(),
+                      lstvwConnectedUsers->RowCount());
     ListFilled(lstvwConnectedUsers->RowCount() >= 1);
 }
 

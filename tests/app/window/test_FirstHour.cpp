@@ -157,7 +157,7 @@ TEST_F(FirstHour, EachToolWindowIsOnScreenBeforeItsFillAndEscGivesUpTheWaitNotTh
     EXPECT_FALSE(seen["NetFileEnum"].main) << "In Use hides the main window";
     EXPECT_TRUE(seen["NetShareEnum"].tool && seen["NetShareEnum"].main);
     EXPECT_TRUE(seen["NetSessionEnum"].tool && seen["NetSessionEnum"].main);
-    EXPECT_EQ(paneAfterEsc, "Cancelled\r\n");
+    EXPECT_EQ(paneAfterEsc, "Reading list...\r\nCancelled\r\n");
     EXPECT_TRUE(openAfterEsc);
     EXPECT_TRUE(main.isVisible());
 }

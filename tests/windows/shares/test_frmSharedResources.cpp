@@ -114,9 +114,10 @@ TEST_F(SharesWindowTest, StatusLinesGiveWayToFailureLines) {
     ClickShare("DATA");
     EXPECT_EQ(Pane(),
               Q(netenum::FailureLineWithAdvice(u"NetConnectionEnum", 5, netenum::kAdviceOperator)));
-    EXPECT_EQ(w.lblConnectedUsers->text(), "0");
+    EXPECT_EQ(w.lblConnectedUsers->text(), "") << "not read is not 0";
     w.cmdRefresh->click();
     EXPECT_EQ(Pane(), "List refreshed\r\n");
+    EXPECT_EQ(w.lblConnectedUsers->text(), "0") << "no share chosen: its users list is empty";
     EXPECT_EQ(w.lstvwShares->SelectedRows(), std::vector<int>{0});
 
     // Disconnect's session list only names the server, yet its failure keeps
