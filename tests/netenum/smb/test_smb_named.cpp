@@ -125,35 +125,26 @@ TEST_F(NamedComputers, AddedOnesAreListedUnderEveryTypeWithWhatKeptThemFromAnswe
     EXPECT_GT(askTime, smb::SmbProvider::kProbeDeadline);
 }
 
-TEST_F(NamedComputers, LogOnAsAsksUntilTheComputerTakesAnAccountAndForgetDropsIt) {
+TEST_F(NamedComputers, LogOnAsAsksUntilTakenARightTheAccountLacksIsNotAskedForAndForgetDropsIt) {
+    deleteStatus["srv"] = ERROR_ACCESS_DENIED;
     smb::SmbProvider provider(gate);
     lookup->answers = {With("wrong"), With("right")};
     EXPECT_EQ(provider.LogOnAs(u"srv"), NERR_Success);
     EXPECT_EQ(lookup->asked, (std::vector<std::pair<std::uint32_t, int>>{
                                  {logon::kAskedByAdministrator, 0}, {ERROR_LOGON_FAILURE, 1}}));
     EXPECT_EQ(lookup->accepted, std::vector<std::string>{"srv"});
-    lookup->answers = {std::nullopt};
-    EXPECT_EQ(provider.LogOnAs(u"srv"), ERROR_CANCELLED);
 
-    provider.ForgetLogOn(u"\\\\srv");
-    EXPECT_EQ(lookup->forgotten, std::vector<std::string>{"srv"});
-    EXPECT_EQ(gate->passwords.count("srv"), 0u);
-    EXPECT_EQ(provider.FileEnum(u"srv", u"", u"").status, NERR_Success) << "logs on afresh";
-}
-
-TEST_F(NamedComputers, AnAccountAnsweredBeforeThatIsRefusedOneOperationIsNotAskedForAgain) {
-    deleteStatus["srv"] = ERROR_ACCESS_DENIED;
-    smb::SmbProvider provider(gate);
-    // Anonymous: a refusal asks for an account.
-    EXPECT_EQ(provider.SessionDel(u"srv", u"\\\\WS1", u"ghost"), ERROR_ACCESS_DENIED);
-    EXPECT_EQ(lookup->asked.size(), 1u);
-
-    lookup->answers = {With("right")};
-    ASSERT_EQ(provider.LogOnAs(u"srv"), NERR_Success);
+    // The account was answered: a refusal of one operation asks nobody.
     lookup->asked.clear();
     EXPECT_EQ(provider.SessionDel(u"srv", u"\\\\WS1", u"ghost"), ERROR_ACCESS_DENIED);
     EXPECT_TRUE(lookup->asked.empty());
     EXPECT_EQ(lookup->lacking, std::vector<std::string>{"srv"});
+
+    lookup->answers = {std::nullopt};
+    EXPECT_EQ(provider.LogOnAs(u"srv"), ERROR_CANCELLED);
+    provider.ForgetLogOn(u"\\\\srv");
+    EXPECT_EQ(lookup->forgotten, std::vector<std::string>{"srv"});
+    EXPECT_EQ(gate->passwords.count("srv"), 0u) << "the next call logs on afresh";
 }
 
 }  // namespace
