@@ -428,8 +428,10 @@ void frmMain::UpdateComputerMenu() {
     const bool logsOn = netapi::NetworkLogsOn();
     mnuLogOnAs->setEnabled(logsOn);
     mnuForgetLogOn->setEnabled(logsOn);
-    mnuLogOnAs->setText(QStringLiteral("Log On to ") + gComputerName + QStringLiteral(" &As..."));
-    mnuForgetLogOn->setText(QStringLiteral("&Forget Log-On to ") + gComputerName);
+    // A found computer's name may hold "&", which is no access key here.
+    const QString chosen = QString(gComputerName).replace(QLatin1Char('&'), QStringLiteral("&&"));
+    mnuLogOnAs->setText(QStringLiteral("Log On to ") + chosen + QStringLiteral(" &As..."));
+    mnuForgetLogOn->setText(QStringLiteral("&Forget Log-On to ") + chosen);
 }
 
 void frmMain::AddComputer() {
