@@ -176,7 +176,8 @@ TEST_F(FirstHourLive, AStalledServerIsSaidInWordsAndItsSummaryNeverReadsAsRetrie
         },
         Qt::QueuedConnection);
     main.cmdShares->click();
-    EXPECT_EQ(sharesPane, "NetShareEnum error 121 : The semaphore timeout period has expired.\r\n"
+    EXPECT_EQ(sharesPane, "Reading list...\r\n"
+                          "NetShareEnum error 121 : The semaphore timeout period has expired.\r\n"
                           "127.0.0.2 did not answer within 2.5 seconds.\r\n");
     EXPECT_FALSE(Pane().contains("Computer information retrieved")) << Pane().toStdString();
     EXPECT_TRUE(Pane().contains("127.0.0.2 did not answer within 2.5 seconds.")) << Pane().toStdString();
