@@ -10,6 +10,7 @@
 #include "Desktop.h"
 #include "Help.h"
 #include "about/Version.h"
+#include "netenum/MessageTarget.h"
 #include "windows/common/Product.h"
 #include "windows/common/Prompts.h"
 #include "windows/common/Twips.h"
@@ -133,7 +134,13 @@ void About::Label2_Click() {
     OpenInBrowser(address);
 }
 
-void About::Label4_Click() { OpenHelpFile(mAppPath); }
+void About::Label4_Click() {
+    const QString problem = OpenHelpFile(mAppPath, this);
+    if (problem.isEmpty()) return;
+    Label3->setText(problem);
+    Label3->setToolTip(problem);
+    netenum::AppendToCurrentForm((problem + QStringLiteral("\r\n")).toStdU16String());
+}
 
 void About::OpenInBrowser(const QString& address) {
     Desktop& desktop = CurrentDesktop();

@@ -1,5 +1,6 @@
 #include "ListRows.h"
 
+#include "NetworkChoice.h"
 #include "netenum/MessageTarget.h"
 #include "netenum/NetCalls.h"
 #include "netenum/Text.h"
@@ -172,6 +173,9 @@ ServerAnswer ListOneServer(const ListQuery& query, const std::u16string& server)
 
 ServerAnswer ListServerNames() {
     ServerAnswer answer;
+    // The configured servers are listed by the caller whatever they answer;
+    // the network is asked only for the others (in this child alone).
+    SetKnownServers(u"");
     CollectingSink sink(answer.failures);
     netenum::ScopedMessageTarget target(&sink);
     for (const auto& name : netenum::ServerNames(netapi::SV_TYPE_ALL)) answer.Add(name);

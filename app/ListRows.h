@@ -28,8 +28,9 @@ std::vector<listformat::Column> ListColumns(ListKind kind);
 // failure one line (an advice line joined to it).
 ServerAnswer ListOneServer(const ListQuery& query, const std::u16string& server);
 
-// Every computer the network lists, one name per row, and the failure line
-// when the list could not be read.
+// Every computer the network lists besides the configured ones, one name per
+// row, and the failure line when the list could not be read. Run in a child
+// of its own: it forgets the configured servers.
 ServerAnswer ListServerNames();
 
 }  // namespace app

@@ -31,7 +31,9 @@
 #include "netenum/CallControl.h"
 #include "netenum/NetCalls.h"
 #include "netenum/modAPI_Error.h"
+#include "netenum/MessageTarget.h"
 #include "netenum/Provider.h"
+#include "netenum/Text.h"
 #include "netenum/netapi.h"
 #include "windows/common/MessagePane.h"
 #include "windows/common/Product.h"
@@ -55,6 +57,18 @@ const QString kGettingInfo = QStringLiteral("Getting computer information...\r\n
 const QString kInfoRetrieved = QStringLiteral("Computer information retrieved\r\n");
 
 QString Title() { return common::ProductName(); }
+
+// Asked when a name to add leads nowhere (yet): a typing mistake is likelier
+// than a computer that is still to come.
+QString NotFoundQuestion(const QString& name, netapi::NET_API_STATUS why) {
+    const QString head = why == netapi::WSAHOST_NOT_FOUND
+                             ? QStringLiteral("No computer named \"") + name +
+                                   QStringLiteral("\" was found (the name does not resolve).")
+                             : QStringLiteral("\"") + name +
+                                   QStringLiteral("\" could not be looked up: ") +
+                                   Q(netenum::GetErrorText(why)).trimmed();
+    return head + QStringLiteral("\n\nAdd it anyway?");
+}
 
 // A server whose log-on prompt was cancelled is asked about again once the
 // administrator picks a computer or opens a window anew.
@@ -153,6 +167,9 @@ void frmMain::CreateControls() {
     mnuAddComputer->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
     mnuRemoveComputer = mnuComputers->addAction(QStringLiteral("&Remove Computer"));
     mnuRemoveComputer->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Delete));
+    mnuComputers->addSeparator();
+    mnuLogOnAs = mnuComputers->addAction(QStringLiteral("Log On &As..."));
+    mnuForgetLogOn = mnuComputers->addAction(QStringLiteral("&Forget Log-On"));
     // The shortcuts work wherever the focus is in the window, menu shown or not.
     for (QAction* action : {mnuAddComputer, mnuRemoveComputer}) {
         action->setShortcutContext(Qt::WindowShortcut);
@@ -193,6 +210,8 @@ void frmMain::CreateControls() {
     connect(mnuComputers, &QMenu::aboutToShow, this, [this] { UpdateComputerMenu(); });
     connect(mnuAddComputer, &QAction::triggered, this, [this] { AddComputer(); });
     connect(mnuRemoveComputer, &QAction::triggered, this, [this] { RemoveComputer(); });
+    connect(mnuLogOnAs, &QAction::triggered, this, [this] { LogOnAs(); });
+    connect(mnuForgetLogOn, &QAction::triggered, this, [this] { ForgetLogOn(); });
     connect(cboComputerName, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
         mnuComputers->popup(cboComputerName->mapToGlobal(at));
     });
@@ -226,14 +245,21 @@ void frmMain::Load() {
     gAppPath = WithTrailingSeparator(QCoreApplication::applicationDirPath());
     cboComputerName->addItem(common::LocalComputer());
     gComputerName = common::LocalComputer();
-    SkipOnError("filling the summary", [this] { FillGeneral(); });
 
+    // On screen, whole and saying what it waits for, before any call: a
+    // computer that does not answer is waited for under a window that paints
+    // and answers Esc.
+    for (const auto& type : kComputerTypes) cboComputerType->addItem(Q(type.text));
+    cboComputerType->setCurrentIndex(-1);
+    Text1->SetText(kGettingInfo);
     CenterOnScreen();
     show();
     repaint();
-
-    for (const auto& type : kComputerTypes) cboComputerType->addItem(Q(type.text));
-    cboComputerType->setCurrentIndex(-1);
+    SkipOnError("filling the summary", [this] {
+        // Nobody chose this computer: its summary asks nobody to log on.
+        const logon::AskingHeld quiet;
+        FillGeneral();
+    });
     SkipOnError("choosing the saved computer type", [this] {
         const int saved = cboComputerType->findText(common::GetOption(QStringLiteral("Type")));
         if (saved >= 0) SelectComputerType(saved);
@@ -266,12 +292,20 @@ void frmMain::Load() {
 
 void frmMain::FillGeneral() {
     const common::WaitCursor wait;
+    // The summary's failure lines belong to this pane, whoever is the message
+    // target (a tool window refills it on its way out).
+    const netenum::ScopedMessageTarget target(this);
+    // A success said for the last fill no longer holds once this one fails.
+    const bool saidRetrieved = Text1->Text() == kInfoRetrieved;
     mGeneral = std::make_unique<server::clsGeneral>();
     mGeneral->Init(RemoteServer().toStdU16String());
-    common::ShowCount(lblSessions, mGeneral->NumSessions());
-    common::ShowCount(lblFileLocks, mGeneral->NumFileLocks());
-    common::ShowCount(lblOpenFiles, mGeneral->NumOpenFiles());
-    common::ShowCount(lblOpenNamedPipes, mGeneral->NumOpenPipes());
+    if (saidRetrieved && Text1->Text() != kInfoRetrieved && Text1->Text().startsWith(kInfoRetrieved))
+        Text1->SetText(Text1->Text().mid(kInfoRetrieved.size()));
+    // A count the server did not give is unknown, not 0.
+    common::ShowCount(lblSessions, mGeneral->SessionsRead(), mGeneral->NumSessions());
+    common::ShowCount(lblFileLocks, mGeneral->FilesRead(), mGeneral->NumFileLocks());
+    common::ShowCount(lblOpenFiles, mGeneral->FilesRead(), mGeneral->NumOpenFiles());
+    common::ShowCount(lblOpenNamedPipes, mGeneral->FilesRead(), mGeneral->NumOpenPipes());
     ShowComputerDesc();
 }
 
@@ -319,11 +353,24 @@ void frmMain::SelectComputerName(int index) {
     cboComputerName_Click();
 }
 
-void frmMain::cboComputerType_Click() {
+void frmMain::cboComputerType_Click() { ListComputersOfType(QString()); }
+
+void frmMain::ListComputersOfType(const QString& choose) {
     common::ShowWaitCursor();
     netapi::RetryAllComputers();
-    cboComputerName->clear();
+    // The list on show stays while the network answers: a listing given up
+    // leaves it, its label and the type it belongs to as they were.
+    const std::vector<std::u16string> before = mComputerNames;
     const int code = ListComputers();
+    if (code == static_cast<int>(netapi::ERROR_CANCELLED)) {
+        mComputerNames = before;
+        cboComputerType->setCurrentIndex(mListedType);
+        Text1->AppendLine(Q(netenum::FailureLine(u"NetServerEnum", netapi::ERROR_CANCELLED)));
+        common::ShowNormalCursor();
+        return;
+    }
+    mListedType = cboComputerType->currentIndex();
+    cboComputerName->clear();
     if (code != 0) {
         common::CurrentPrompts().MessageBox(
             this, QStringLiteral("Error: ") + Q(netenum::GetErrorText(static_cast<std::uint32_t>(code))),
@@ -335,7 +382,8 @@ void frmMain::cboComputerType_Click() {
             lblCaption[5]->setText(QString::number(mComputerNames.size() - 1) +
                                    QStringLiteral(" Computer Names"));
             lblCaption[5]->adjustSize();
-            SelectComputerName(0);
+            const int chosen = choose.isEmpty() ? -1 : cboComputerName->findText(choose, Qt::MatchFixedString);
+            SelectComputerName(std::max(chosen, 0));
         } else {
             lblCaption[5]->setText(QStringLiteral("0 Computer Names"));
             lblCaption[5]->adjustSize();
@@ -350,11 +398,24 @@ int frmMain::ListComputers() {
     mComputerNames.assign(1, std::u16string());
     const netenum::ServerListing servers = netenum::EnumServerNames(mask);
     if (servers.status != netapi::NERR_Success) return static_cast<int>(servers.status);
-    if (servers.total <= 0) return 0;
-    // One entry more than the claimed total; those the answer lacks stay empty.
-    mComputerNames.resize(static_cast<std::size_t>(servers.total) + 1);
-    std::copy(servers.names.begin(), servers.names.end(), mComputerNames.begin());
+    if (servers.total > 0) {
+        // One entry more than the claimed total; those the answer lacks stay empty.
+        mComputerNames.resize(static_cast<std::size_t>(servers.total) + 1);
+        std::copy(servers.names.begin(), servers.names.end(), mComputerNames.begin());
+    }
+    AddSavedComputers();
     return 0;
+}
+
+void frmMain::AddSavedComputers() {
+    for (const QString& saved : SavedServers()) {
+        const std::u16string name = saved.toStdU16String();
+        const bool listed = std::any_of(mComputerNames.begin(), mComputerNames.end(),
+                                        [&](const std::u16string& listedName) {
+                                            return text::EqualsIgnoreCase(listedName, name);
+                                        });
+        if (!listed) mComputerNames.insert(mComputerNames.end() - 1, name);
+    }
 }
 
 void frmMain::UpdateComputerMenu() {
@@ -363,6 +424,14 @@ void frmMain::UpdateComputerMenu() {
     mnuRemoveComputer->setText(removable ? QStringLiteral("&Remove ") + current
                                          : QStringLiteral("&Remove Computer"));
     mnuRemoveComputer->setEnabled(removable);
+    // The log-on belongs to the computer chosen, whose summary is on show.
+    const bool logsOn = netapi::NetworkLogsOn();
+    mnuLogOnAs->setEnabled(logsOn);
+    mnuForgetLogOn->setEnabled(logsOn);
+    // A found computer's name may hold "&", which is no access key here.
+    const QString chosen = QString(gComputerName).replace(QLatin1Char('&'), QStringLiteral("&&"));
+    mnuLogOnAs->setText(QStringLiteral("Log On to ") + chosen + QStringLiteral(" &As..."));
+    mnuForgetLogOn->setText(QStringLiteral("&Forget Log-On to ") + chosen);
 }
 
 void frmMain::AddComputer() {
@@ -377,6 +446,13 @@ void frmMain::AddComputer() {
         const ComputerNameCheck check = CheckComputerName(typed.toStdU16String());
         if (check.ok()) {
             const QString name = Q(check.name);
+            // Whether the name leads anywhere is said now, not on some later listing.
+            const netapi::NET_API_STATUS found = netapi::NetResolveComputer(check.name.c_str());
+            if (found == netapi::ERROR_CANCELLED) continue;
+            if (found != netapi::NERR_Success &&
+                !common::CurrentPrompts().YesNo(this, NotFoundQuestion(name, found), Title(),
+                                                common::Prompts::Icon::Question, false))
+                continue;
             AddSavedServer(name);
             RefreshComputerList(name);
             return;
@@ -402,25 +478,45 @@ void frmMain::RefreshComputerList(const QString& select) {
     if (cboComputerType->currentIndex() < 0) {
         const int all = cboComputerType->findText(QStringLiteral("All Servers"));
         if (all < 0) return;
-        SelectComputerType(all);
-    } else {
-        cboComputerType_Click();
+        cboComputerType->setCurrentIndex(all);
     }
-    if (select.isEmpty()) return;
-    const int at = cboComputerName->findText(select, Qt::MatchFixedString);
-    if (at > 0) {
-        SelectComputerName(at);
-    } else if (at < 0) {
-        Text1->AppendLine(select + QStringLiteral(" was added but is not listed under \"") +
-                          cboComputerType->currentText() +
-                          QStringLiteral("\": it did not answer, or it is another type of "
-                                         "computer.\r\n"));
+    ListComputersOfType(select);
+}
+
+void frmMain::LogOnAs() {
+    if (!netapi::NetworkLogsOn()) return;
+    AllowLogonPrompts();
+    const std::u16string server = RemoteServer().toStdU16String();
+    netapi::RetryComputer(server.c_str());
+    const QString logging = QStringLiteral("Logging on to ") + gComputerName + QStringLiteral("...\r\n");
+    common::BeginStatusLine(*Text1, logging);
+    const netapi::NET_API_STATUS status = netapi::NetLogOnAs(server.c_str());
+    if (status != netapi::NERR_Success) {
+        Text1->AppendLine(Q(netenum::FailureLine(u"Log On As", status) +
+                            netenum::TimeoutWords(server, status)));
+        return;
     }
+    // Logged on: the summary as the new account sees it.
+    common::BeginStatusLine(*Text1, kGettingInfo);
+    FillGeneral();
+    common::EndStatusLine(*Text1, kGettingInfo, kInfoRetrieved);
+}
+
+void frmMain::ForgetLogOn() {
+    if (!netapi::NetworkLogsOn()) return;
+    netapi::NetForgetLogOn(RemoteServer().toStdU16String().c_str());
+    Text1->AppendLine(QStringLiteral("The log-on to ") + gComputerName +
+                      QStringLiteral(" is forgotten, here and in the keyring.\r\n"));
 }
 
 void frmMain::cboComputerName_Click() {
     if (mLoading) return;
     AllowLogonPrompts();
+    // While the new computer is asked, the last one's figures are not shown
+    // under its name.
+    for (QLabel* count : {lblSessions, lblFileLocks, lblOpenFiles, lblOpenNamedPipes}) count->clear();
+    txtComputerDesc->clear();
+    txtComputerDesc->setReadOnly(true);
     common::BeginStatusLine(*Text1, kGettingInfo);
     gComputerName = cboComputerName->currentText();
     netapi::RetryComputer(RemoteServer().toStdU16String().c_str());
@@ -447,14 +543,15 @@ void frmMain::Command3_Click() {
 void frmMain::cmdInUse_Click() {
     AllowLogonPrompts();
     if (!mTools.resources) return;
-    hide();
     {
+        // The window exists before this one hides, and fills once it is on
+        // screen: one of the two is always there.
         std::unique_ptr<QDialog> window = mTools.resources(*this, this);
-        if (window) {
-            mResourcesWindow = window.get();
-            window->exec();
-            mResourcesWindow = nullptr;
-        }
+        if (!window) return;
+        mResourcesWindow = window.get();
+        hide();
+        window->exec();
+        mResourcesWindow = nullptr;
     }
     show();
 }
@@ -494,7 +591,8 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event) {
         constexpr Qt::KeyboardModifiers kShiftCtrlAlt =
             Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier;
         if (key->key() == Qt::Key_F1 && !(key->modifiers() & kShiftCtrlAlt)) {
-            about::OpenHelpFile(gAppPath);
+            if (const QString problem = about::OpenHelpFile(gAppPath, this); !problem.isEmpty())
+                Text1->AppendLine(problem + QStringLiteral("\r\n"));
             return true;
         }
         if (key->key() == Qt::Key_Escape) {

@@ -104,6 +104,10 @@ public:
     QMenu* mnuComputers;
     QAction* mnuAddComputer;
     QAction* mnuRemoveComputer;
+    // Logging on to the chosen computer with another account, and dropping
+    // the account it is logged on with (on networks that log on at all).
+    QAction* mnuLogOnAs;
+    QAction* mnuForgetLogOn;
     QComboBox* cboComputerName;
     QLineEdit* txtComputerDesc;
     QPushButton* Command1;
@@ -134,9 +138,18 @@ private:
     void Command3_Click();
     void cmdInUse_Click();
     void OpenToolWindow(const ToolWindowFactory& factory);
+    // Lists the computers of the chosen type and chooses `choose` when it is
+    // listed, otherwise the first. A listing the person gave up (Esc) leaves
+    // the type, the list and its label as they were.
+    void ListComputersOfType(const QString& choose);
     int ListComputers();
+    // The computers the administrator added that the listing left out go
+    // after the others: they can always be chosen and removed.
+    void AddSavedComputers();
     void AddComputer();
     void RemoveComputer();
+    void LogOnAs();
+    void ForgetLogOn();
     void UpdateComputerMenu();
     // Lists the chosen type again ("All Servers" when none is chosen yet) and
     // chooses `select` when it is listed.
@@ -156,6 +169,8 @@ private:
     std::function<bool()> mTrayArea;
     std::unique_ptr<Tray> mTray;
     std::vector<std::u16string> mComputerNames{std::u16string()};
+    // The type whose computers the list holds (-1: none listed yet).
+    int mListedType = -1;
     QPointer<QDialog> mResourcesWindow;
 };
 

@@ -19,6 +19,14 @@ void Wipe(std::string& secret) {
     secret.clear();
 }
 
+AskingHeld::AskingHeld() : mLookup(CurrentLookup()) {
+    if (mLookup) mLookup->HoldAsking(true);
+}
+
+AskingHeld::~AskingHeld() {
+    if (mLookup) mLookup->HoldAsking(false);
+}
+
 std::shared_ptr<CredentialLookup> CurrentLookup() {
     std::lock_guard<std::mutex> guard(gLock);
     return gLookup;

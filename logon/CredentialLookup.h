@@ -37,7 +37,39 @@ public:
     // The administrator started something new: servers whose prompt was
     // cancelled may be asked about again.
     virtual void AskAgain() {}
+
+    // While held, Ask asks nobody (work the administrator did not start, such
+    // as the start-up's summary of this computer).
+    virtual void HoldAsking(bool held) { (void)held; }
+
+    // The administrator dropped the account of `server`: from this run, and
+    // from wherever it was kept for the next.
+    virtual void Forget(const std::string& server) { (void)server; }
+
+    // An account that logged on to `server` was refused one operation
+    // (`status`, 5): asking to log on again would not help; the person is
+    // told that the account lacks the right instead.
+    virtual void LacksRight(const std::string& server, std::uint32_t status) {
+        (void)server;
+        (void)status;
+    }
 };
+
+// Nobody is asked to log on while one of these lives.
+class AskingHeld final {
+public:
+    AskingHeld();
+    ~AskingHeld();
+    AskingHeld(const AskingHeld&) = delete;
+    AskingHeld& operator=(const AskingHeld&) = delete;
+
+private:
+    std::shared_ptr<CredentialLookup> mLookup;
+};
+
+// The status Ask gets when the administrator asked to log on ("Log On As"),
+// not a server's refusal.
+constexpr std::uint32_t kAskedByAdministrator = 0;
 
 // The lookup the SMB provider asks; none by default (then only the ticket
 // and the auth file are used, and nobody is asked).

@@ -1,5 +1,6 @@
 #include "CallControl.h"
 
+#include <algorithm>
 #include <mutex>
 
 namespace netapi {
@@ -24,9 +25,11 @@ CallLimits GetCallLimits() {
 std::chrono::milliseconds CallControl::Remaining() const {
     if (abandoned.load()) return std::chrono::milliseconds(0);
     const auto now = CallClock::now();
-    if (deadline == CallClock::time_point::max()) return std::chrono::milliseconds::max();
-    if (now >= deadline) return std::chrono::milliseconds(0);
-    return std::chrono::ceil<std::chrono::milliseconds>(deadline - now);
+    std::chrono::milliseconds left = std::chrono::milliseconds::max();
+    if (deadline != CallClock::time_point::max())
+        left = now >= deadline ? std::chrono::milliseconds(0)
+                               : std::chrono::ceil<std::chrono::milliseconds>(deadline - now);
+    return whole != nullptr ? std::min(left, whole->Remaining()) : left;
 }
 
 CallControl* CurrentCall() { return tCurrent; }

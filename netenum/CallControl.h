@@ -41,9 +41,13 @@ struct CallControl {
     // given up after this has an unknown result).
     std::atomic<bool> requestSent{false};
     std::atomic<bool> finished{false};
+    // A part of a call with a shorter deadline of its own ends with the call too.
+    const CallControl* whole = nullptr;
 
     std::chrono::milliseconds Remaining() const;
-    bool Over() const { return abandoned.load() || CallClock::now() >= deadline; }
+    bool Over() const {
+        return abandoned.load() || CallClock::now() >= deadline || (whole != nullptr && whole->Over());
+    }
 };
 
 // The call this thread is carrying out; null outside a netapi call.

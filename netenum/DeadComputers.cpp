@@ -5,7 +5,8 @@
 namespace netapi {
 
 bool MeansUnreachable(NET_API_STATUS status) {
-    return status == ERROR_BAD_NETPATH || status == ERROR_SEM_TIMEOUT;
+    return status == ERROR_BAD_NETPATH || status == ERROR_SEM_TIMEOUT ||
+           status == WSAHOST_NOT_FOUND;
 }
 
 std::optional<NET_API_STATUS> DeadComputers::Blocked(const std::string& computer,

@@ -30,6 +30,12 @@ public:
     // of a list that it says holds TotalEntries() in all.
     bool Incomplete() const { return mIncomplete; }
     std::uint32_t TotalEntries() const { return mTotalEntries; }
+    // The person gave the read up (Esc): the items are none, and say nothing
+    // about the server.
+    bool Cancelled() const { return mCancelled; }
+    // The server answered with its list (whole or in part): Count() is its
+    // count, not a failure's empty list.
+    bool Answered() const { return mAnswered; }
 
     // NewEnum: visiting every item in order.
     auto begin() const { return mItems.begin(); }
@@ -41,7 +47,17 @@ protected:
         mTotalEntries = totalEntries;
     }
 
+    // After a read: a partial list, or a read given up.
+    template <typename Outcome>
+    void Took(const Outcome& outcome) {
+        if (outcome.partialTotal) SetIncomplete(*outcome.partialTotal);
+        mCancelled = outcome.status == 1223;  // ERROR_CANCELLED
+        mAnswered = outcome.status == 0 || outcome.partialTotal.has_value();
+    }
+
     std::vector<T> mItems;
+    bool mCancelled = false;
+    bool mAnswered = false;
     bool mIncomplete = false;
     std::uint32_t mTotalEntries = 0;
 };

@@ -170,6 +170,23 @@ public:
     // failed lately, so the next call goes to the network at once.
     virtual void RetryComputer(const OptString&) {}
     virtual void RetryAllComputers() {}
+
+    // Whether the network has a name for `server`: 0, or WSAHOST_NOT_FOUND
+    // when the name does not resolve. A network that cannot tell says 0.
+    virtual NET_API_STATUS ResolveComputer(const OptString& server) {
+        (void)server;
+        return NERR_Success;
+    }
+    // Whether computers are logged on to with accounts (LogOnAs, ForgetLogOn).
+    virtual bool HasLogOns() const { return false; }
+    // Asks the person for an account for `server` now, and logs on with it.
+    virtual NET_API_STATUS LogOnAs(const OptString& server) {
+        (void)server;
+        return ERROR_NOT_SUPPORTED;
+    }
+    // The account used for `server` is dropped, from this run and from where
+    // it was kept; the next call logs on afresh.
+    virtual void ForgetLogOn(const OptString& server) { (void)server; }
 };
 
 // The provider every netapi call goes to; chosen once at start-up. Without

@@ -16,14 +16,20 @@ namespace netenum {
 // counts as a failure.
 enum class PartialList { Read, Fails };
 
+// What a read came to: the call's status, and for a partial list that was
+// read, the server's total.
+struct ReadOutcome {
+    netapi::NET_API_STATUS status = netapi::NERR_Success;
+    std::optional<netapi::DWORD> partialTotal;
+};
+
 // `call(bufptr, prefmaxlen, &entriesRead, &totalEntries, &resumeHandle)`
-// makes the call named `name` with those, its last five arguments; `add(record,
-// item)` sets a new one of `items` from each record. A partial list that was
-// read gives the server's total; anything else gives nullopt.
+// makes the call named `name` to `server` with those, its last five
+// arguments; `add(record, item)` sets a new one of `items` from each record.
 template <typename Record, typename Items, typename Call, typename Add>
-std::optional<netapi::DWORD> ReadRecords(std::u16string_view name, std::u16string_view advice,
-                                         PartialList partialList, Items& items, Call call,
-                                         Add add) {
+ReadOutcome ReadRecords(std::u16string_view name, std::u16string_view server,
+                        std::u16string_view advice, PartialList partialList, Items& items,
+                        Call call, Add add) {
     NetBuffer buffer;
     netapi::DWORD entriesRead = 0;
     netapi::DWORD totalEntries = 0;
@@ -33,16 +39,16 @@ std::optional<netapi::DWORD> ReadRecords(std::u16string_view name, std::u16strin
     const bool partialRead = partialList == PartialList::Read && status == netapi::ERROR_MORE_DATA;
     if (status != netapi::NERR_Success && !partialRead) {
         buffer.Reset();
-        AppendToCurrentForm(FailureLineWithAdvice(name, status, advice));
-        return std::nullopt;
+        AppendToCurrentForm(FailureLineWithAdvice(name, status, advice, server));
+        return {status, std::nullopt};
     }
     if (buffer) {
         const auto* records = buffer.template As<Record>();
         items.reserve(items.size() + entriesRead);
         for (netapi::DWORD i = 0; i < entriesRead; ++i) add(records[i], items.emplace_back());
     }
-    if (partialRead) return totalEntries;
-    return std::nullopt;
+    if (partialRead) return {status, totalEntries};
+    return {status, std::nullopt};
 }
 
 }  // namespace netenum

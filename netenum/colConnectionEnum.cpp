@@ -11,8 +11,8 @@ namespace netenum {
 void colConnectionEnum::Init(const std::u16string& Qualifier, const std::u16string& ServerName) {
     mQualifier = Qualifier;
     mServerName = ServerName;
-    ReadRecords<netapi::CONNECTION_INFO_1>(
-        u"NetConnectionEnum", kAdviceOperator, PartialList::Fails, mItems, [&](auto... rest) {
+    Took(ReadRecords<netapi::CONNECTION_INFO_1>(
+        u"NetConnectionEnum", mServerName, kAdviceOperator, PartialList::Fails, mItems, [&](auto... rest) {
             return netapi::NetConnectionEnum(mServerName.c_str(), mQualifier.c_str(), 1, rest...);
         },
         [](const netapi::CONNECTION_INFO_1& r, clsConnectionEnum& item) {
@@ -25,7 +25,7 @@ void colConnectionEnum::Init(const std::u16string& Qualifier, const std::u16stri
             item.mNetName = PointerToString(&r.coni1_netname);
             item.mUserName = PointerToString(&r.coni1_username);
             if (item.mUserName.empty()) item.mUserName = item.mNetName;
-        });
+        }));
 }
 
 }  // namespace netenum

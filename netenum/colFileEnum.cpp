@@ -11,8 +11,8 @@ namespace netenum {
 void colFileEnum::Init(const std::u16string& ServerName) {
     mServerName = ServerName;
     // Empty strings, not null pointers: no path or user filter applies.
-    const auto partial = ReadRecords<netapi::FILE_INFO_3>(
-        u"NetFileEnum", kAdviceOperator, PartialList::Read, mItems,
+    Took(ReadRecords<netapi::FILE_INFO_3>(
+        u"NetFileEnum", mServerName, kAdviceOperator, PartialList::Read, mItems,
         [&](auto... rest) { return netapi::NetFileEnum(mServerName.c_str(), u"", u"", 3, rest...); },
         [](const netapi::FILE_INFO_3& r, clsFileEnum& item) {
             item.mID = static_cast<std::int32_t>(r.fi3_id);
@@ -20,8 +20,7 @@ void colFileEnum::Init(const std::u16string& ServerName) {
             item.mNumberLocks = static_cast<std::int32_t>(r.fi3_num_locks);
             item.mPathName = PointerToString(&r.fi3_pathname);
             item.mUserName = PointerToString(&r.fi3_username);
-        });
-    if (partial) SetIncomplete(*partial);
+        }));
 }
 
 void colFileEnum::CloseFile(std::int32_t FilePtr, const std::u16string& CloseOnServer,
@@ -34,6 +33,7 @@ void colFileEnum::CloseFile(std::int32_t FilePtr, const std::u16string& CloseOnS
         line += u" : ";
         line += GetErrorText(status);
         line += kCrLf;
+        line += TimeoutWords(server, status);
         AppendToCurrentForm(line);
     }
 }

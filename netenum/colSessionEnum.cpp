@@ -11,8 +11,8 @@ namespace netenum {
 void colSessionEnum::Init(const std::u16string& ServerName) {
     mServerName = ServerName;
     // Empty strings, not null pointers: every client and user.
-    const auto partial = ReadRecords<netapi::SESSION_INFO_502>(
-        u"NetSessionEnum", kAdviceAccount, PartialList::Read, mItems, [&](auto... rest) {
+    Took(ReadRecords<netapi::SESSION_INFO_502>(
+        u"NetSessionEnum", mServerName, kAdviceAccount, PartialList::Read, mItems, [&](auto... rest) {
             return netapi::NetSessionEnum(mServerName.c_str(), u"", u"", 502, rest...);
         },
         [](const netapi::SESSION_INFO_502& r, clsSessionEnum& item) {
@@ -25,15 +25,15 @@ void colSessionEnum::Init(const std::u16string& ServerName) {
             item.mIdleTime = static_cast<std::int32_t>(r.sesi502_idle_time);
             item.mIdleTimeFormatted = FormatSeconds(r.sesi502_idle_time);
             item.mUserFlags = static_cast<std::int32_t>(r.sesi502_user_flags);
-        });
-    if (partial) SetIncomplete(*partial);
+        }));
 }
 
 void colSessionEnum::DeleteItem(const std::u16string& UncClientName,
                                 const std::u16string& UserName) const {
     const std::u16string client = u"\\\\" + UncClientName;
     const auto status = netapi::NetSessionDel(mServerName.c_str(), client.c_str(), UserName.c_str());
-    if (status != netapi::NERR_Success) AppendToCurrentForm(FailureLine(u"NetSessionDel", status));
+    if (status != netapi::NERR_Success)
+        AppendToCurrentForm(FailureLine(u"NetSessionDel", status) + TimeoutWords(mServerName, status));
 }
 
 }  // namespace netenum

@@ -10,8 +10,8 @@ namespace netenum {
 void colShareEnum::Init(const std::u16string& ServerName) {
     mServerName = ServerName;
     // A partial list (234) is a failure here: none of its records are used.
-    ReadRecords<netapi::SHARE_INFO_2>(
-        u"NetShareEnum", kAdviceOperator, PartialList::Fails, mItems,
+    Took(ReadRecords<netapi::SHARE_INFO_2>(
+        u"NetShareEnum", mServerName, kAdviceOperator, PartialList::Fails, mItems,
         [&](auto... rest) { return netapi::NetShareEnum(mServerName.c_str(), 2, rest...); },
         [](const netapi::SHARE_INFO_2& r, clsShareEnum& item) {
             item.mShareName = PointerToString(&r.shi2_netname);
@@ -21,7 +21,7 @@ void colShareEnum::Init(const std::u16string& ServerName) {
             item.mNumCurrConnections = static_cast<std::int32_t>(r.shi2_current_uses);
             item.mShareType = static_cast<std::int32_t>(r.shi2_type);
             item.mPermissions = static_cast<std::int32_t>(r.shi2_permissions);
-        });
+        }));
 }
 
 }  // namespace netenum

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "CallControl.h"
 #include "Text.h"
 
 namespace netenum {
@@ -66,6 +67,7 @@ const Table& SystemTable() {
         {1783, u"The stub received bad data.\r\n"},
         {1909, u"The referenced account is currently locked out and may not be logged on to.\r\n"},
         {6118, u"The list of servers for this workgroup is not currently available\r\n"},
+        {11001, u"No such host is known.\r\n"},
         // The program's own code (bit 29): a change given up after its request left.
         {0x20000001u, u"result unknown\r\n"},
     };
@@ -202,6 +204,8 @@ std::u16string IncompleteListLine(std::size_t got, std::uint32_t total,
 }
 
 std::u16string FailureLine(std::u16string_view call, std::uint32_t code) {
+    // Giving a wait up is the person's own act, not the call's failure.
+    if (code == kCancelled) return std::u16string(u"Cancelled") + std::u16string(kCrLf);
     std::u16string line(call);
     line += u" error ";
     line += text::Number(code);
@@ -214,7 +218,33 @@ std::u16string FailureLine(std::u16string_view call, std::uint32_t code) {
 std::u16string FailureLineWithAdvice(std::u16string_view call, std::uint32_t code,
                                      std::u16string_view advice) {
     std::u16string line = FailureLine(call, code);
+    if (code == kCancelled) return line;
     if (code == 5) line += advice;
+    line += kCrLf;
+    return line;
+}
+
+std::u16string FailureLineWithAdvice(std::u16string_view call, std::uint32_t code,
+                                     std::u16string_view advice, std::u16string_view server) {
+    if (code == kTimedOut) return FailureLine(call, code) + TimeoutWords(server, code);
+    return FailureLineWithAdvice(call, code, advice);
+}
+
+std::u16string TimeoutWords(std::u16string_view server, std::uint32_t code) {
+    if (code != kTimedOut) return {};
+    const std::chrono::milliseconds deadline = netapi::GetCallLimits().deadline;
+    while (!server.empty() && (server.front() == u'\\' || server.front() == u' '))
+        server.remove_prefix(1);
+    std::u16string line = server.empty() ? std::u16string(u"This computer")
+                                         : text::EscapeControls(server);
+    line += u" did not answer within ";
+    const auto tenths = (deadline.count() + 50) / 100;
+    line += text::Number(tenths / 10);
+    if (tenths % 10 != 0) {
+        line += u'.';
+        line += static_cast<char16_t>(u'0' + tenths % 10);
+    }
+    line += tenths == 10 ? u" second." : u" seconds.";
     line += kCrLf;
     return line;
 }

@@ -38,16 +38,29 @@ void SetMessageSource(const MessageSource* source);
 
 // The composed failure lines, shared by the collections and the summary.
 // "<call> error <code> : <text>" CR LF, then the advice (only for code 5) and
-// CR LF when `advice` is given.
+// CR LF when `advice` is given. A wait the person gave up (1223) is the one
+// line "Cancelled" CR LF, advice or not.
 std::u16string FailureLine(std::u16string_view call, std::uint32_t code);
 std::u16string FailureLineWithAdvice(std::u16string_view call, std::uint32_t code,
                                      std::u16string_view advice);
+// The same for a call to `server`: a call that ran out of time says so in
+// words (TimeoutWords) where the advice line would stand.
+std::u16string FailureLineWithAdvice(std::u16string_view call, std::uint32_t code,
+                                     std::u16string_view advice, std::u16string_view server);
 
 inline constexpr std::u16string_view kAdviceOperator =
     u"You must be an administrator, server, print, or comm operator.";
 inline constexpr std::u16string_view kAdviceAccount =
     u"You must be an administrator or account operator.";
 inline constexpr std::u16string_view kCrLf = u"\r\n";
+inline constexpr std::uint32_t kCancelled = 1223;  // ERROR_CANCELLED
+inline constexpr std::uint32_t kTimedOut = 121;    // ERROR_SEM_TIMEOUT
+
+// What follows the failure line of a call that ran out of time, in words:
+// "<server> did not answer within 10 seconds." CR LF, the call deadline in
+// seconds ("This computer" for an empty name, backslashes dropped). Empty for
+// any other code.
+std::u16string TimeoutWords(std::u16string_view server, std::uint32_t code);
 
 // "list incomplete: N of M <things>" CRLF, for a list that came back with 234.
 // M is the server's claim as an unsigned count, never less than N.

@@ -478,6 +478,25 @@ NET_API_STATUS NetGetAnyDCName(LPCWSTR ServerName, LPCWSTR DomainName, LPBYTE* B
     return NERR_Success;
 }
 
+NET_API_STATUS NetResolveComputer(LPCWSTR servername) {
+    return Carry<NET_API_STATUS>(
+        false, [s = FromPointer(servername)](Provider& p) { return p.ResolveComputer(s); });
+}
+
+bool NetworkLogsOn() {
+    const Provider* p = ActiveProvider();
+    return p != nullptr && p->HasLogOns();
+}
+
+NET_API_STATUS NetLogOnAs(LPCWSTR servername) {
+    return Carry<NET_API_STATUS>(false,
+                                 [s = FromPointer(servername)](Provider& p) { return p.LogOnAs(s); });
+}
+
+void NetForgetLogOn(LPCWSTR servername) {
+    if (auto provider = ProviderSlot()) provider->ForgetLogOn(FromPointer(servername));
+}
+
 NET_API_STATUS GetLocalComputerName(char16_t* name, DWORD* size) {
     if (name == nullptr || size == nullptr) return ERROR_INVALID_PARAMETER;
     Provider* p = ActiveProvider();

@@ -46,6 +46,7 @@ constexpr NET_API_STATUS NERR_NetNameNotFound = 2310;
 constexpr NET_API_STATUS NERR_ClientNameNotFound = 2312;
 constexpr NET_API_STATUS NERR_FileIdNotFound = 2314;
 constexpr NET_API_STATUS NERR_DCNotFound = 2453;
+constexpr NET_API_STATUS WSAHOST_NOT_FOUND = 11001;  // a name that does not resolve
 
 constexpr DWORD MAX_PREFERRED_LENGTH = 0xFFFFFFFFu;  // -1
 
@@ -241,5 +242,17 @@ NET_API_STATUS GetLocalComputerName(char16_t* name, DWORD* size);
 
 // Buffers handed out and not yet released; tests assert it returns to zero.
 std::size_t LiveBufferCount();
+
+// Beyond the platform's interface: the administrator's own acts on a computer.
+// Whether the network finds a computer by that name: 0, WSAHOST_NOT_FOUND, or
+// a call's failure (a call like the others: bounded, and Esc gives it up).
+NET_API_STATUS NetResolveComputer(LPCWSTR servername);
+// Whether this network logs on to computers with accounts at all.
+bool NetworkLogsOn();
+// Asks the person for another account for `servername` and logs on with it:
+// 0 once the computer took it, 1223 when the person cancelled.
+NET_API_STATUS NetLogOnAs(LPCWSTR servername);
+// Drops the account `servername` is logged on with, here and in the keyring.
+void NetForgetLogOn(LPCWSTR servername);
 
 }  // namespace netapi

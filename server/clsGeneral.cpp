@@ -28,9 +28,11 @@ bool IsPipePath(const char16_t* path) {
 
 void clsGeneral::Init(const std::u16string& ServerName) {
     mServerName = ServerName;
-    CountSessions();
-    CountOpenFiles();
-    ReadDescription();
+    for (void (clsGeneral::*step)() : {&clsGeneral::CountSessions, &clsGeneral::CountOpenFiles,
+                                       &clsGeneral::ReadDescription}) {
+        (this->*step)();
+        if (mCancelled) break;
+    }
     ReadLocalComputerName();
 }
 
@@ -42,12 +44,15 @@ void clsGeneral::CountSessions() {
     const auto status = netapi::NetSessionEnum(
         mServerName.c_str(), empty.c_str(), empty.c_str(), 502, buffer.Out(),
         netapi::MAX_PREFERRED_LENGTH, &entriesRead, &totalEntries, nullptr);
-    if (status == netapi::NERR_Success || status == netapi::ERROR_MORE_DATA)
+    if (status == netapi::NERR_Success || status == netapi::ERROR_MORE_DATA) {
         // The server's claim, never shown as a negative number.
         mNumSessions = static_cast<std::int32_t>(std::min<netapi::DWORD>(totalEntries, INT32_MAX));
-    else
-        AppendToCurrentForm(netenum::FailureLineWithAdvice(u"NetSessionEnum", status,
-                                                           netenum::kAdviceAccount));
+        mSessionsRead = true;
+    } else {
+        Failed(netenum::FailureLineWithAdvice(u"NetSessionEnum", status, netenum::kAdviceAccount,
+                                              mServerName),
+               status);
+    }
 }
 
 // Open files, their locks and how many are named pipes.
@@ -69,9 +74,11 @@ void clsGeneral::CountOpenFiles() {
         mNumOpenPipes = pipes;
         mNumOpenFiles = static_cast<std::int32_t>(entriesRead);
         mNumFileLocks = static_cast<std::int32_t>(std::min<std::uint64_t>(locks, INT32_MAX));
+        mFilesRead = true;
     } else {
-        AppendToCurrentForm(netenum::FailureLineWithAdvice(u"NetFileEnum", status,
-                                                           netenum::kAdviceAccount));
+        Failed(netenum::FailureLineWithAdvice(u"NetFileEnum", status, netenum::kAdviceAccount,
+                                              mServerName),
+               status);
     }
 }
 
@@ -83,7 +90,14 @@ void clsGeneral::ReadDescription() {
         mComputerDescRead = true;
     }
     else if (status != netapi::NERR_Success)
-        AppendToCurrentForm(netenum::FailureLine(u"NetServerGetInfo", status));
+        Failed(netenum::FailureLine(u"NetServerGetInfo", status) +
+                   netenum::TimeoutWords(mServerName, status),
+               status);
+}
+
+void clsGeneral::Failed(const std::u16string& line, netapi::NET_API_STATUS status) {
+    AppendToCurrentForm(line);
+    if (status == netenum::kCancelled) mCancelled = true;
 }
 
 // The computer the program runs on; on failure the name stays empty.
@@ -105,7 +119,8 @@ void clsGeneral::SetComputerDesc(const std::u16string& ComputerDescription) {
     if (status == netapi::NERR_Success)
         mComputerDesc = ComputerDescription;
     else
-        AppendToCurrentForm(netenum::FailureLine(u"NetServerSetInfo", status));
+        AppendToCurrentForm(netenum::FailureLine(u"NetServerSetInfo", status) +
+                            netenum::TimeoutWords(mServerName, status));
 }
 
 }  // namespace server

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QWidget>
 
+#include "netenum/MessageTarget.h"
 #include "netenum/Text.h"
 #include "netenum/modAPI_Error.h"
 #include "windows/common/Prompts.h"
@@ -40,6 +41,8 @@ QString Reason(const std::string& server, std::uint32_t status, int attempt) {
     const QString name = FromUtf8(server);
     const QString why = QString::fromStdU16String(netenum::GetErrorText(status)).trimmed();
     if (attempt > 0) return why + QStringLiteral(" Try again.");
+    if (status == kAskedByAdministrator)
+        return QStringLiteral("The account to use for ") + name + QLatin1Char('.');
     if (status == 5)
         return name + QStringLiteral(" refused: ") + why +
                QStringLiteral(" Log on as an administrator of ") + name + QLatin1Char('.');
@@ -91,7 +94,7 @@ std::optional<Account> DesktopLogon::Known(const std::string& server) {
 std::optional<Account> DesktopLogon::Ask(const std::string& server, std::uint32_t status,
                                          int attempt) {
     const std::string key = Upper(server);
-    if (!mMayAsk || mDeclined.count(key) != 0) return std::nullopt;
+    if (!mMayAsk || mHeld > 0 || mDeclined.count(key) != 0) return std::nullopt;
 
     common::LogonRequest request;
     request.server = FromUtf8(server);
@@ -149,6 +152,33 @@ void DesktopLogon::Accepted(const std::string& server, const Account& account) {
     } else {
         mKeyring->Write(ServerKey(server), account);
     }
+}
+
+void DesktopLogon::Forget(const std::string& server) {
+    const std::string key = Upper(server);
+    mAccounts.erase(key);
+    mWishes.erase(key);
+    // An account shared with the server's domain is not offered to it again
+    // this run either; the domain's other servers keep it.
+    mRefused.insert(key);
+    mKeyringRead.insert(key);
+    if (mKeyring) mKeyring->Remove(ServerKey(server));
+}
+
+void DesktopLogon::LacksRight(const std::string& server, std::uint32_t status) {
+    if (!mMayAsk || status != 5) return;
+    const std::string key = Upper(server);
+    QString who = QStringLiteral("The account");
+    if (const auto it = mAccounts.find(key); it != mAccounts.end() && !it->second.user.empty())
+        who += QLatin1Char(' ') +
+               QString::fromStdU16String(text::EscapeControls(text::FromUtf8(it->second.user)));
+    const std::u16string line =
+        (who + QStringLiteral(" is logged on to ") +
+         QString::fromStdU16String(text::EscapeControls(text::FromUtf8(server))) +
+         QStringLiteral(" but lacks the right to do this. To use another account, choose "
+                        "Computers > Log On As...\r\n"))
+            .toStdU16String();
+    netenum::AppendToCurrentForm(line);
 }
 
 void DesktopLogon::Refused(const std::string& server) {

@@ -27,6 +27,9 @@ public:
     void Refused(const std::string& server) override;
 
     void AskAgain() override { mDeclined.clear(); }
+    void HoldAsking(bool held) override { mHeld += held ? 1 : -1; }
+    void Forget(const std::string& server) override;
+    void LacksRight(const std::string& server, std::uint32_t status) override;
     // What the log-on prompt is shown over when no window of the program is
     // active (the main window, before it first shows); null: nothing.
     void SetFallbackParent(QWidget* parent) { mFallbackParent = parent; }
@@ -53,6 +56,7 @@ private:
     std::set<std::string> mDeclined;                 // prompts cancelled
     std::set<std::string> mKeyringRead;              // asked the keyring already this run
     bool mDomainsRead = false;
+    int mHeld = 0;  // HoldAsking depth
 };
 
 // Installed by the program: asks through the prompts when `mayAsk`, and

@@ -9,6 +9,9 @@
 
 #include "GuiTestEnvironment.h"
 #include "about/About.h"
+#include "about/Help.h"
+#include "netenum/MessageTarget.h"
+#include "support/ScriptedProvider.h"
 #include "about/Version.h"
 
 namespace {
@@ -41,14 +44,22 @@ TEST_F(AboutBox, LinksNameTheirTargetFirstThenOpenIt) {
     EXPECT_EQ(labelWhenOpened, "Send e-mail message to: vantor@example.org");
     QTest::mouseClick(box.Label2, Qt::LeftButton);
     EXPECT_EQ(box.Label3->text(), "Go to page: https://vantor.example.org/");
-    QTest::mouseClick(box.Label4, Qt::LeftButton);
-    ASSERT_EQ(doubles.desktop().opened.size(), 3u);
+    ASSERT_EQ(doubles.desktop().opened.size(), 2u);
     EXPECT_EQ(doubles.desktop().opened[0].toString(), "mailto:vantor@example.org");
     EXPECT_EQ(doubles.desktop().opened[1].toString(), "https://vantor.example.org/");
-    EXPECT_EQ(doubles.desktop().opened[2].toLocalFile(), "/opt/vantor/faq.fil");
-    EXPECT_EQ(box.Label3->text(), "Go to page: https://vantor.example.org/");
     EXPECT_EQ(doubles.desktop().beeps, 0);
     EXPECT_TRUE(doubles.prompts().asked().empty());
+}
+
+TEST_F(AboutBox, AHelpFileThatCannotBeShownIsSaidUnderTheLinksAndInThePane) {
+    testing_support::RecordingSink pane;
+    const netenum::ScopedMessageTarget target(&pane);
+    QTest::mouseClick(box.Label4, Qt::LeftButton);
+    const QString why = "The help file /opt/vantor/faq.fil cannot be shown: No such file or directory";
+    EXPECT_EQ(box.Label3->text(), why);
+    EXPECT_EQ(QString::fromStdU16String(pane.text), why + "\r\n");
+    EXPECT_EQ(about::OpenHelpWindow(), nullptr);
+    EXPECT_TRUE(doubles.desktop().opened.empty());
 }
 
 TEST_F(AboutBox, NoHandlerOrAFailedStartBeepsAndSaysSo) {

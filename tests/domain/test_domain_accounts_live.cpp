@@ -49,6 +49,7 @@ protected:
     // (or Enable) on the session of `user`; returns the pane.
     std::string AccountRun(const QString& user, bool disable) {
         window = std::make_unique<sessions::frmUserSessions>(main);
+        window->FillFirst();
         auto& list = *window->lstvwUserSessions;
         list.DeselectAllRows();
         int row = -1;

@@ -7,6 +7,8 @@
 
 #include "FakeKeyring.h"
 #include "logon/desktop/DesktopLogon.h"
+#include "netenum/MessageTarget.h"
+#include "support/ScriptedProvider.h"
 #include "support/ScriptedPrompts.h"
 #include "windows/common/Settings.h"
 
@@ -122,6 +124,39 @@ TEST_F(DesktopLogonTest, TheCommandLineNeverAsksAndAMissingKeyringGreysTheBox) {
     // An empty user name counts as a cancel.
     prompts->logonAnswers = {Typed("", "pw")};
     EXPECT_FALSE(run->Ask("print", 1326, 0).has_value());
+}
+
+TEST_F(DesktopLogonTest, ForgetDropsTheAccountEverywhereARightLackingIsSaidAndHeldAsksNobody) {
+    auto run = NewRun();
+    prompts->logonAnswers = {Typed("ann", "pw", "", true)};
+    run->Accepted("files", *run->Ask("files", logon::kAskedByAdministrator, 0));
+    EXPECT_EQ(prompts->asked().back().text, "The account to use for files.");
+    ASSERT_EQ(keyring->entries.count("server/FILES"), 1u);
+    run->Forget("FILES");
+    EXPECT_FALSE(run->Known("files").has_value());
+    EXPECT_TRUE(keyring->entries.empty());
+    EXPECT_FALSE(NewRun()->Known("files").has_value());
+
+    // A right the account lacks is said in the pane (by the window program only).
+    testing_support::RecordingSink pane;
+    const netenum::ScopedMessageTarget target(&pane);
+    prompts->logonAnswers = {Typed("ann", "pw")};
+    run->Accepted("files", *run->Ask("files", 5, 0));
+    const std::size_t asked = prompts->asked().size();
+    run->LacksRight("files", 5);
+    NewRun(false)->LacksRight("files", 5);
+    EXPECT_EQ(testing_support::S(pane.text),
+              "The account ann is logged on to files but lacks the right to do this. To use "
+              "another account, choose Computers > Log On As...\r\n");
+    EXPECT_EQ(prompts->asked().size(), asked);
+
+    // While held nobody is asked, and that is no cancel: asked again once free.
+    run->HoldAsking(true);
+    EXPECT_FALSE(run->Ask("print", 5, 0).has_value());
+    run->HoldAsking(false);
+    EXPECT_EQ(prompts->asked().size(), asked);
+    prompts->logonAnswers = {Typed("bob", "x")};
+    EXPECT_TRUE(run->Ask("print", 5, 0).has_value());
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScreen>
 #include <QTest>
 
 #include "windows/common/LogonDialog.h"
@@ -73,6 +74,24 @@ TEST(LogonDialog, EscCancelsAndTheBoxesStartAsAsked) {
     LogonDialog without(request);
     EXPECT_FALSE(without.chkRemember->isEnabled());
     EXPECT_FALSE(without.Answer().remember);
+}
+
+TEST(LogonDialog, CentredOnTheWindowItServesOrElseOnTheScreen) {
+    QWidget window;
+    window.setGeometry(40, 60, 500, 400);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    LogonDialog over(Request(), &window);
+    over.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&over));
+    EXPECT_LE((over.frameGeometry().center() - window.frameGeometry().center()).manhattanLength(), 2);
+
+    QWidget hidden;
+    LogonDialog alone(Request(), &hidden);
+    alone.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&alone));
+    const QPoint screenCentre = alone.screen()->availableGeometry().center();
+    EXPECT_LE((alone.frameGeometry().center() - screenCentre).manhattanLength(), 2);
 }
 
 }  // namespace

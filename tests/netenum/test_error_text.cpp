@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "netenum/CallControl.h"
 #include "netenum/modAPI_Error.h"
 #include "support/ScriptedMessages.h"
 
@@ -70,6 +71,21 @@ TEST_F(ErrorText, FailureLineCompositions) {
     EXPECT_EQ(FailureLineWithAdvice(u"NetShareEnum", 53, kAdviceOperator),
               u"NetShareEnum error 53 : The network path was not found.\r\n\r\n");
     EXPECT_EQ(FailureLine(u"NetServerSetInfo", 77777), u"NetServerSetInfo error 77777 : \r\n");
+    // A wait given up is the person's act: one short line, advice or not.
+    EXPECT_EQ(FailureLineWithAdvice(u"NetFileEnum", 1223, kAdviceOperator), u"Cancelled\r\n");
+    // Out of time: said in words where the advice line stands, with the deadline in force.
+    EXPECT_EQ(FailureLineWithAdvice(u"NetFileEnum", 121, kAdviceOperator, u"\\\\127.0.0.3"),
+              u"NetFileEnum error 121 : The semaphore timeout period has expired.\r\n"
+              u"127.0.0.3 did not answer within 10 seconds.\r\n");
+    netapi::CallLimits limits = netapi::GetCallLimits();
+    limits.deadline = std::chrono::milliseconds(2500);
+    netapi::SetCallLimits(limits);
+    EXPECT_EQ(TimeoutWords(u"", 121), u"This computer did not answer within 2.5 seconds.\r\n");
+    limits.deadline = std::chrono::milliseconds(1000);
+    netapi::SetCallLimits(limits);
+    EXPECT_EQ(TimeoutWords(u"files\x1b", 121), u"files\\x1b did not answer within 1 second.\r\n");
+    netapi::SetCallLimits({});
+    EXPECT_EQ(TimeoutWords(u"files", 53), u"");
 }
 
 TEST_F(ErrorText, PointerToStringHandlesNullAndEmpty) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "netenum/CallControl.h"
 #include "netenum/netapi.h"
 #include "server/clsGeneral.h"
 #include "support/ScriptedProvider.h"
@@ -71,6 +72,30 @@ TEST_P(Summary, EveryFailureIsALineAndTheFiguresStayZero) {
               "NetFileEnum error 53 : The network path was not found.\r\n\r\n"
               "NetServerGetInfo error 53 : The network path was not found.\r\n"
               "GetComputerName error 8 : Not enough memory resources are available to process this command.\r\n");
+}
+
+TEST_P(Summary, ACountNotReadIsSaidSoATimeoutInWordsAndAGivenUpSummaryStops) {
+    auto& p = net.provider();
+    p.fail = {{"NetFileEnum", ERROR_SEM_TIMEOUT}};
+    clsGeneral timedOut;
+    timedOut.Init(u"\\\\127.0.0.3");
+    EXPECT_TRUE(timedOut.SessionsRead());
+    EXPECT_FALSE(timedOut.FilesRead());
+    EXPECT_EQ(net.Messages(),
+              "NetFileEnum error 121 : The semaphore timeout period has expired.\r\n"
+              "127.0.0.3 did not answer within 10 seconds.\r\n");
+
+    // Esc on the first call: one line, and the server is not asked again.
+    net.sink().text.clear();
+    p.calls.clear();
+    p.fail = {{"NetSessionEnum", ERROR_CANCELLED}};
+    clsGeneral cancelled;
+    cancelled.Init(u"SRV");
+    EXPECT_TRUE(cancelled.Cancelled());
+    EXPECT_FALSE(cancelled.SessionsRead() || cancelled.FilesRead() || cancelled.ComputerDescRead());
+    EXPECT_EQ(net.Messages(), "Cancelled\r\n");
+    ASSERT_EQ(p.calls.size(), 2u);
+    EXPECT_EQ(p.calls[1].name, "GetComputerName");  // this machine's own, no network
 }
 
 TEST_P(Summary, DescriptionWriteKeepsOldTextOnFailure) {

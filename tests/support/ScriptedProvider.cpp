@@ -64,9 +64,8 @@ EnumResult<ConnectionInfo1> ScriptedProvider::ConnectionEnum(const OptString& se
 }
 
 EnumResult<ServerInfo101> ScriptedProvider::ServerEnum(DWORD servertype, const OptString& domain) {
-    calls.push_back({"NetServerEnum", {domain}, servertype});
-    const auto it = fail.find("NetServerEnum");
-    if (it != fail.end()) return {it->second, {}, 0};
+    const NET_API_STATUS status = Record("NetServerEnum", {domain}, servertype);
+    if (status != NERR_Success) return {status, {}, 0};
     return servers;
 }
 

@@ -87,6 +87,17 @@ public:
     bool FailuresCarryBuffer() const override { return bufferOnFailure; }
     void RetryComputer(const netapi::OptString& server) override { Record("RetryComputer", {server}); }
     void RetryAllComputers() override { Record("RetryAllComputers", {}); }
+    // A name resolves unless `fail` says otherwise for "NetResolveComputer".
+    netapi::NET_API_STATUS ResolveComputer(const netapi::OptString& server) override {
+        return Record("NetResolveComputer", {server});
+    }
+    // Log-ons only where the test says the network has them.
+    bool logsOn = false;
+    bool HasLogOns() const override { return logsOn; }
+    netapi::NET_API_STATUS LogOnAs(const netapi::OptString& server) override {
+        return Record("NetLogOnAs", {server});
+    }
+    void ForgetLogOn(const netapi::OptString& server) override { Record("NetForgetLogOn", {server}); }
 
 private:
     netapi::NET_API_STATUS Record(const std::string& name, std::vector<netapi::OptString> args,

@@ -1,6 +1,7 @@
 #include "ListExport.h"
 
 #include <QClipboard>
+#include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QSaveFile>
@@ -10,6 +11,7 @@
 #include "Prompts.h"
 #include "ReportList.h"
 #include "listformat/Formats.h"
+#include "netenum/MessageTarget.h"
 
 namespace common {
 namespace {
@@ -62,11 +64,22 @@ QString ListExport::Export(QWidget* parent, const ReportList& list) {
     QString fileName = CurrentPrompts().SaveFileName(parent, QStringLiteral("Export List"),
                                                       {CsvFilter(), JsonFilter()}, filter);
     if (fileName.isEmpty()) return {};
-    // The filter decides; a name typed without the filter's suffix gets it.
-    const bool json = filter == JsonFilter() ||
-                      (filter.isEmpty() && fileName.endsWith(QStringLiteral(".json"), Qt::CaseInsensitive));
+    // A suffix typed that names a format wins; otherwise the filter decides
+    // and its suffix is added.
+    bool json = filter == JsonFilter();
+    if (fileName.endsWith(QStringLiteral(".json"), Qt::CaseInsensitive)) json = true;
+    else if (fileName.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive)) json = false;
     const QString suffix = json ? QStringLiteral(".json") : QStringLiteral(".csv");
-    if (!fileName.endsWith(suffix, Qt::CaseInsensitive)) fileName += suffix;
+    if (!fileName.endsWith(suffix, Qt::CaseInsensitive)) {
+        fileName += suffix;
+        // The dialog asked about replacing the name typed, not this one.
+        if (QFileInfo::exists(fileName) &&
+            !CurrentPrompts().YesNo(parent,
+                                    QDir::toNativeSeparators(QFileInfo(fileName).absoluteFilePath()) +
+                                        QStringLiteral(" already exists.\nDo you want to replace it?"),
+                                    ProductName(), Prompts::Icon::Question, false))
+            return {};
+    }
 
     std::vector<int> rows(static_cast<std::size_t>(list.RowCount()));
     std::iota(rows.begin(), rows.end(), 0);
@@ -83,6 +96,15 @@ QString ListExport::Export(QWidget* parent, const ReportList& list) {
                                         .arg(QFileInfo(fileName).absoluteFilePath(), file.errorString()),
                                     ProductName(), Prompts::Icon::Critical);
         return {};
+    }
+    // Said where the list came from, so that the file can be found again.
+    if (auto* pane = dynamic_cast<netenum::MessageSink*>(parent)) {
+        const QString line =
+            QStringLiteral("Exported %1 %2 to %3\r\n")
+                .arg(QString::number(rows.size()),
+                     rows.size() == 1 ? QStringLiteral("row") : QStringLiteral("rows"),
+                     QDir::toNativeSeparators(QFileInfo(fileName).absoluteFilePath()));
+        pane->AppendLine(line.toStdU16String());
     }
     return fileName;
 }

@@ -27,9 +27,12 @@ public:
     // the clipboard is left alone.
     static void Copy(const ReportList& list);
 
-    // Asks for a file (through the prompts) and writes the whole list to it.
-    // A file that cannot be written is said in a message box. Returns the
-    // file written, empty when cancelled or failed.
+    // Asks for a file (through the prompts) and writes the whole list to it:
+    // JSON or CSV as the name's suffix says, else as the filter chosen (whose
+    // suffix is then added, asking before that replaces a file). A file that
+    // cannot be written is said in a message box; one written is said in the
+    // pane of `parent` when it has one. Returns the file written, empty when
+    // cancelled or failed.
     static QString Export(QWidget* parent, const ReportList& list);
 };
 

@@ -3,9 +3,11 @@
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QVBoxLayout>
 
 namespace common {
@@ -56,6 +58,20 @@ LogonDialog::LogonDialog(const LogonRequest& request, QWidget* parent) : QDialog
     DomainChanged();
     (request.user.isEmpty() ? txtUser : txtPassword)->setFocus();
     setMinimumWidth(360);
+}
+
+void LogonDialog::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    const QWidget* over = parentWidget() != nullptr ? parentWidget()->window() : nullptr;
+    QRect place(QPoint(), frameGeometry().size());
+    if (over != nullptr && over->isVisible()) {
+        place.moveCenter(over->frameGeometry().center());
+    } else if (const QScreen* where = screen() != nullptr ? screen() : QGuiApplication::primaryScreen()) {
+        place.moveCenter(where->availableGeometry().center());
+    } else {
+        return;
+    }
+    move(place.topLeft());
 }
 
 LogonDialog::~LogonDialog() {

@@ -29,6 +29,11 @@ public:
     QCheckBox* chkAllInDomain;
     QDialogButtonBox* buttons;
 
+protected:
+    // Centred on the window it serves (its parent's window), or on the screen
+    // when that is not on screen: never in a corner, away from what it is about.
+    void showEvent(QShowEvent* event) override;
+
 private:
     void DomainChanged();
 };

@@ -42,6 +42,9 @@ void MessagePane::SetText(const QString& text) {
 }
 
 void MessagePane::AppendLine(const QString& line) {
+    // One Esc gives up the rest of its command too: its calls say so once.
+    static const QString kCancelled = QStringLiteral("Cancelled\r\n");
+    if (line == kCancelled && mText.endsWith(kCancelled)) return;
     // A CR LF pair split over two appends would show as two breaks: redraw whole.
     if (mText.endsWith(QLatin1Char('\r')) && line.startsWith(QLatin1Char('\n'))) {
         SetText(mText + line);

@@ -18,7 +18,8 @@ public:
     // Replaces the whole content.
     void SetText(const QString& text);
     // Appends `line` (which brings its own CR LF) and moves the caret to the
-    // end, so the newest line scrolls into view. Nothing is ever trimmed.
+    // end, so the newest line scrolls into view. Nothing is ever trimmed; a
+    // "Cancelled" line right after another adds nothing.
     void AppendLine(const QString& line);
     void Clear() { SetText(QString()); }
 

@@ -4,6 +4,8 @@
 #include <QHeaderView>
 #include <QItemSelection>
 #include <QKeyEvent>
+#include <QStyle>
+#include <QStyleOptionHeader>
 #include <algorithm>
 #include <cmath>
 
@@ -71,8 +73,12 @@ ReportList::ReportList(QWidget* parent) : QTreeView(parent), mModel(new ReportLi
     auto* copy = new QAction(QStringLiteral("Copy"), this);
     copy->setShortcut(QKeySequence::Copy);
     copy->setShortcutContext(Qt::WidgetShortcut);
+    copy->setShortcutVisibleInContextMenu(true);
     connect(copy, &QAction::triggered, this, [this] { ListExport::Copy(*this); });
     auto* exportList = new QAction(QStringLiteral("Export\u2026"), this);
+    exportList->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
+    exportList->setShortcutContext(Qt::WidgetShortcut);
+    exportList->setShortcutVisibleInContextMenu(true);
     connect(exportList, &QAction::triggered, this, [this] { ListExport::Export(window(), *this); });
     addActions({copy, exportList});
     setContextMenuPolicy(Qt::ActionsContextMenu);
@@ -82,10 +88,45 @@ void ReportList::Clear() { Rebuild clear(*this); }
 
 void ReportList::ApplyColumnWidths() {
     const int listWidth = width();
-    for (std::size_t i = 0; i < mWidthFractions.size(); ++i) {
-        const int w = static_cast<int>(std::lround(mWidthFractions[i] * listWidth));
-        header()->resizeSection(static_cast<int>(i), std::max(w, 0));
+    const int columns = static_cast<int>(mWidthFractions.size());
+    std::vector<int> widths(mWidthFractions.size());
+    int planned = 0;
+    int given = 0;
+    for (int i = 0; i < columns; ++i) {
+        const int w = std::max(0, static_cast<int>(std::lround(mWidthFractions[i] * listWidth)));
+        planned += w;
+        // No caption is cut short, however small its fraction.
+        widths[i] = std::max(w, CaptionWidth(i));
+        given += widths[i];
     }
+    // Columns that fitted the list still fit: what the captions took comes
+    // from the widest columns, never below their own captions.
+    int excess = planned <= listWidth ? given - listWidth : 0;
+    while (excess > 0) {
+        int widest = -1;
+        for (int i = 0; i < columns; ++i)
+            if (widths[i] > CaptionWidth(i) && (widest < 0 || widths[i] > widths[widest])) widest = i;
+        if (widest < 0) break;
+        const int take = std::min(excess, widths[widest] - CaptionWidth(widest));
+        widths[widest] -= take;
+        excess -= take;
+    }
+    for (int i = 0; i < columns; ++i) header()->resizeSection(i, widths[i]);
+}
+
+int ReportList::CaptionWidth(int column) const {
+    QStyleOptionHeader option;
+    option.initFrom(header());
+    option.section = column;
+    option.text = ColumnText(column);
+    return header()->style()->sizeFromContents(QStyle::CT_HeaderSection, &option, QSize(), header())
+        .width();
+}
+
+void ReportList::SetColumnText(int column, const QString& text) {
+    mModel->SetColumnText(column, text);
+    if (column >= 0 && column < ColumnCount() && ColumnWidth(column) < CaptionWidth(column))
+        header()->resizeSection(column, CaptionWidth(column));
 }
 
 int ReportList::ColumnWidth(int column) const { return header()->sectionSize(column); }

@@ -63,8 +63,11 @@ public:
     int RowCount() const { return mModel->rowCount(); }
     int ColumnCount() const { return mModel->columnCount(); }
     QString ColumnText(int column) const { return mModel->ColumnText(column); }
-    void SetColumnText(int column, const QString& text) { mModel->SetColumnText(column, text); }
+    // A caption that grows widens its column as far as it needs.
+    void SetColumnText(int column, const QString& text);
     int ColumnWidth(int column) const;
+    // The width the column's caption needs, margins included.
+    int CaptionWidth(int column) const;
 
     QString Text(int row) const { return mModel->Cell(row, 0); }
     // Sub-item `i` counted from 1, as the list view counts them.

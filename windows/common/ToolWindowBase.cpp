@@ -22,6 +22,7 @@
 namespace common {
 namespace {
 
+const QString kReading = QStringLiteral("Reading list...\r\n");
 const QString kRefreshing = QStringLiteral("Refreshing list...\r\n");
 const QString kRefreshed = QStringLiteral("List refreshed\r\n");
 const QString kDisconnecting = QStringLiteral("Disconnecting users...\r\n");
@@ -150,6 +151,25 @@ void ToolWindowBase::ListFilled(bool anyRows) {
     Command1->setEnabled(anyRows);
     Command2->setEnabled(anyRows);
     EnableRowCommands(false);
+}
+
+void ToolWindowBase::FillFirst() {
+    if (mFilled || mUnloaded) return;
+    mFilled = true;
+    // Said while the server is asked; gone again once it answered, unless
+    // something was written under it.
+    BeginStatusLine(*Text1, kReading);
+    if (mUnloaded) return;
+    FirstFill();
+    EndStatusLine(*Text1, kReading, QString());
+    if (!mUnloaded) SelectFirstRow();
+}
+
+void ToolWindowBase::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    // After the show has been handled: the window is up before the wait starts.
+    if (!mFilled)
+        QMetaObject::invokeMethod(this, [this] { FillFirst(); }, Qt::QueuedConnection);
 }
 
 void ToolWindowBase::SetFirstRowList(ReportList* list, bool rowCommands) {

@@ -79,12 +79,22 @@ public:
     QPushButton* Command3 = nullptr;  // "&Send Message"
     QPushButton* cmdClose = nullptr;
 
+    // The first fill, once: "Reading list..." while the list is read, then
+    // row 1 chosen. Showing the window runs it as soon as the window is on
+    // screen, so that a slow server is waited for under a window that paints
+    // and answers Esc.
+    void FillFirst();
+
 public slots:
     // Unloading (Close, Esc or the close box): the window's own steps, the
     // find text saved, and the message target given back.
     void done(int result) override;
 
 protected:
+    void showEvent(QShowEvent* event) override;
+    // The window's first fill (without choosing row 1).
+    virtual void FirstFill() = 0;
+
     // A window's caption and its fixed client size, drawn in twips.
     struct Frame {
         QString what;
@@ -174,6 +184,7 @@ private:
     QLineEdit* mFindText = nullptr;
     QString mFindKey;
     bool mUnloaded = false;
+    bool mFilled = false;
 };
 
 }  // namespace common

@@ -42,6 +42,13 @@ void ShowCount(QLabel* label, long long count) {
     GrowToFit(label);
 }
 
+void ShowCount(QLabel* label, bool read, long long count) {
+    if (read)
+        ShowCount(label, count);
+    else
+        label->clear();
+}
+
 void KeepRightOf(QWidget* widget, const QWidget* neighbour, int gapTwips) {
     const int left = neighbour->geometry().right() + TwipsToPixels(gapTwips);
     if (widget->x() < left) widget->move(left, widget->y());

@@ -43,14 +43,19 @@ void SkipOnError(const char* what, Step&& step) {
 
 // A collection read afresh from the server: built aside and put in place
 // only once complete, so that the rows on show keep their records while the
-// server answers. When reading fails the step is skipped.
+// server answers. False when the read was given up (Esc) or threw: the old
+// collection then stays, and the rows on show with it.
 template <typename Collection, typename... Args>
-void ReadCollection(std::unique_ptr<Collection>& collection, const Args&... args) {
+bool ReadCollection(std::unique_ptr<Collection>& collection, const Args&... args) {
+    bool taken = false;
     SkipOnError("reading a list", [&] {
         auto fresh = std::make_unique<Collection>();
         fresh->Init(args...);
+        if (fresh->Cancelled()) return;
         collection = std::move(fresh);
+        taken = true;
     });
+    return taken;
 }
 
 // A caption is never cut short: where the window's font needs more room than
@@ -62,6 +67,9 @@ void KeepRightOf(QWidget* widget, const QWidget* neighbour, int gapTwips);
 
 // A count in its box; the box grows to show every digit.
 void ShowCount(QLabel* label, long long count);
+// The same for a count that may not have been read: then the box is empty,
+// never 0.
+void ShowCount(QLabel* label, bool read, long long count);
 
 // A label placed in twips and grown to fit its caption.
 QLabel* NewLabel(QWidget* parent, const QString& text, int left, int top, int width, int height,

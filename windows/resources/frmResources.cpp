@@ -90,8 +90,6 @@ frmResources::frmResources(common::MainFormLink& main, QWidget* parent)
     : ToolWindowBase(main, parent,
                      {.what = QStringLiteral("Open Files"), .widthTwips = 10545, .heightTwips = 6855}) {
     CreateControls();
-    FillResources();
-    SelectFirstRow();
 }
 
 frmResources::~frmResources() = default;
@@ -100,10 +98,11 @@ void frmResources::CreateControls() {
     lstvwResources = AddList(120, 120, 10275, 4095);
 
     lblCaption[4] = NewLabel(this, QStringLiteral("Total:"), 120, 4320, 405, 195);
-    lblOpenResources = NewLabel(this, QStringLiteral("0"), 600, 4320, 540, 270);
+    // The counts are unknown until the server gives its list.
+    lblOpenResources = NewLabel(this, QString(), 600, 4320, 540, 270);
     lblOpenResources->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     lblCaption[5] = NewLabel(this, QStringLiteral("File Locks:"), 2400, 4320, 765, 195);
-    lblFileLocks = NewLabel(this, QStringLiteral("0"), 3240, 4320, 540, 255);
+    lblFileLocks = NewLabel(this, QString(), 3240, 4320, 540, 255);
     lblFileLocks->setFrameStyle(QFrame::Panel | QFrame::Sunken);
 
     std::tie(cmdFind, txtFind, cmdHelp) = AddFind(QStringLiteral("Find Path"), 4080, 4200,
@@ -154,8 +153,9 @@ void frmResources::CreateControls() {
 }
 
 void frmResources::FillResources() {
-    common::ShowWaitCursor();
-    common::ReadCollection(mFiles, RemoteServer().toStdU16String());
+    const common::WaitCursor wait;
+    // Given up: the rows on show stay as they were.
+    if (!common::ReadCollection(mFiles, RemoteServer().toStdU16String())) return;
 
     long long rows = 0;
     long long locks = 0;
@@ -176,10 +176,10 @@ void frmResources::FillResources() {
     }
     if (mFiles && mFiles->Incomplete())
         Text1->AppendLine(Q(netenum::IncompleteListLine(mFiles->Count(), mFiles->TotalEntries(), u"files")));
-    common::ShowCount(lblFileLocks, locks);
-    common::ShowCount(lblOpenResources, rows);
+    const bool read = mFiles && mFiles->Answered();
+    common::ShowCount(lblFileLocks, read, locks);
+    common::ShowCount(lblOpenResources, read, rows);
     ListFilled(rows >= 1);
-    common::ShowNormalCursor();
 }
 
 void frmResources::cmdRefresh_Click() {

@@ -26,8 +26,8 @@ class frmResources final : public common::ToolWindowBase {
     Q_OBJECT
 
 public:
-    // Opening: caption, message target, the first fill, row 1 selected, the
-    // saved find text.
+    // Opening: caption, message target, the saved find text; the first fill
+    // (row 1 selected) once the window is on screen.
     explicit frmResources(common::MainFormLink& main, QWidget* parent = nullptr);
     ~frmResources() override;
 
@@ -63,6 +63,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     // Unloading: the timer stops and the list's collection goes.
     void Unloading() override;
+    void FirstFill() override { FillResources(); }
 
 private:
     void CreateControls();

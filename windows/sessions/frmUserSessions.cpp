@@ -64,8 +64,6 @@ frmUserSessions::frmUserSessions(common::MainFormLink& main, QWidget* parent)
                      {.what = QStringLiteral("User Sessions"), .widthTwips = 11505,
                       .heightTwips = 6360}) {
     CreateControls();
-    FillSessions();
-    SelectFirstRow();
 }
 
 frmUserSessions::~frmUserSessions() = default;
@@ -74,7 +72,8 @@ void frmUserSessions::CreateControls() {
     lstvwUserSessions = AddList(120, 105, 11250, 1950);
 
     lblCaption[0] = NewLabel(this, QStringLiteral("Total:"), 75, 2160, 405, 195);
-    lblConnectedUsers = NewLabel(this, QStringLiteral("0"), 600, 2160, 540, 195);
+    // Unknown until the server gives its sessions.
+    lblConnectedUsers = NewLabel(this, QString(), 600, 2160, 540, 195);
     common::KeepRightOf(lblConnectedUsers, lblCaption[0], 60);
     std::tie(cmdFind, txtFind, cmdHelp) = AddFind(QStringLiteral("Find User"), 1560, 2040,
                                                   common::ListCommands::FindUser(),
@@ -110,7 +109,11 @@ void frmUserSessions::CreateControls() {
 
 void frmUserSessions::FillSessions() {
     common::ShowWaitCursor();
-    common::ReadCollection(colSessions, RemoteServer().toStdU16String());
+    // Given up: the sessions on show stay, and so do their resources.
+    if (!common::ReadCollection(colSessions, RemoteServer().toStdU16String())) {
+        common::ShowNormalCursor();
+        return;
+    }
     {
         common::ReportList::Rebuild fill(*lstvwUserSessions);
         fill.AddColumn(QStringLiteral("Connected Users"), 0.27);
@@ -132,7 +135,7 @@ void frmUserSessions::FillSessions() {
     if (colSessions && colSessions->Incomplete())
         Text1->AppendLine(Q(netenum::IncompleteListLine(colSessions->Count(),
                                                         colSessions->TotalEntries(), u"sessions")));
-    common::ShowCount(lblConnectedUsers,
+    common::ShowCount(lblConnectedUsers, colSessions && colSessions->Answered(),
                       static_cast<long long>(colSessions ? colSessions->Count() : 0));
     const QString first = lstvwUserSessions->RowCount() >= 1 ? SessionComputer(0) : QString();
     common::ShowNormalCursor();
@@ -141,8 +144,11 @@ void frmUserSessions::FillSessions() {
 
 void frmUserSessions::FillSessionResources(const QString& computerName) {
     common::ShowWaitCursor();
-    common::ReadCollection(colConnections, u"\\\\" + computerName.toStdU16String(),
-                           RemoteServer().toStdU16String());
+    if (!common::ReadCollection(colConnections, u"\\\\" + computerName.toStdU16String(),
+                                RemoteServer().toStdU16String())) {
+        common::ShowNormalCursor();
+        return;
+    }
     {
         common::ReportList::Rebuild fill(*lstvwResources);
         fill.AddColumn(QStringLiteral("Resource"), 0.40);

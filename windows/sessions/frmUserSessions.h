@@ -33,8 +33,8 @@ public:
     static constexpr std::int32_t kGetInfoFailed = -64;
     static constexpr std::int32_t kSetInfoFailed = -128;
 
-    // Loading: caption, message target, the sessions fill, row 1 selected with
-    // the session commands enabled, the saved find text.
+    // Loading: caption, message target, the saved find text; once on screen
+    // the sessions fill, row 1 selected with the session commands enabled.
     explicit frmUserSessions(common::MainFormLink& main, QWidget* parent = nullptr);
     ~frmUserSessions() override;
 
@@ -60,6 +60,9 @@ public:
     QPushButton* cmdDisconnect;
     QPushButton* cmdDisable;
     QPushButton* cmdEnable;
+
+protected:
+    void FirstFill() override { FillSessions(); }
 
 private:
     void CreateControls();

@@ -36,8 +36,6 @@ frmSharedResources::frmSharedResources(common::MainFormLink& main, QWidget* pare
                      {.what = QStringLiteral("Shared Resources"), .widthTwips = 11505,
                       .heightTwips = 6840}) {
     CreateControls();
-    FillShares();
-    SelectFirstRow();
 }
 
 frmSharedResources::~frmSharedResources() = default;
@@ -79,8 +77,9 @@ void frmSharedResources::CreateControls() {
 }
 
 void frmSharedResources::FillShares() {
-    common::ShowWaitCursor();
-    common::ReadCollection(mShares, RemoteServer().toStdU16String());
+    const common::WaitCursor wait;
+    // Given up: the shares on show stay, and so do their users.
+    if (!common::ReadCollection(mShares, RemoteServer().toStdU16String())) return;
     {
         common::ReportList::Rebuild fill(*lstvwShares);
         fill.AddColumn(QStringLiteral("Sharename"), 0.2);
@@ -98,7 +97,6 @@ void frmSharedResources::FillShares() {
     }
     ListFilled(lstvwConnectedUsers->RowCount() >= 1);
     lblConnectedUsers->setText(QStringLiteral("0"));
-    common::ShowNormalCursor();
 }
 
 void frmSharedResources::lstvwShares_ItemClick(int row) {
@@ -106,7 +104,7 @@ void frmSharedResources::lstvwShares_ItemClick(int row) {
     if (row < 0 || row >= lstvwShares->RowCount()) return;
     const netenum::clsShareEnum* share = common::RowRecord(*lstvwShares, row, mShares.get());
     const std::u16string shareName = share ? text::TrimSpaces(share->ShareName()) : std::u16string();
-    common::ReadCollection(mConnections, shareName, RemoteServer().toStdU16String());
+    if (!common::ReadCollection(mConnections, shareName, RemoteServer().toStdU16String())) return;
     {
         common::ReportList::Rebuild fill(*lstvwConnectedUsers);
         AddUserColumns(fill);
@@ -120,7 +118,8 @@ void frmSharedResources::lstvwShares_ItemClick(int row) {
                         Q(connection.NetName()), record);
         });
     }
-    common::ShowCount(lblConnectedUsers, lstvwConnectedUsers->RowCount());
+    common::ShowCount(lblConnectedUsers, mConnections && mConnections->Answered(),
+                      lstvwConnectedUsers->RowCount());
     ListFilled(lstvwConnectedUsers->RowCount() >= 1);
 }
 

@@ -23,8 +23,8 @@ class frmSharedResources final : public common::ToolWindowBase {
     Q_OBJECT
 
 public:
-    // Opening: caption, message target, the share fill, share 1 selected
-    // (its users are not loaded until a share is clicked).
+    // Opening: caption, message target; once on screen the share fill, share
+    // 1 selected (its users are not loaded until a share is clicked).
     explicit frmSharedResources(common::MainFormLink& main, QWidget* parent = nullptr);
     ~frmSharedResources() override;
 
@@ -39,6 +39,9 @@ public:
     common::ReportList* lstvwConnectedUsers;
     QLabel* lblConnectedUsers;
     QPushButton* cmdDisconnect;
+
+protected:
+    void FirstFill() override { FillShares(); }
 
 private:
     void CreateControls();

@@ -65,6 +65,11 @@ ComputerModel* SimulatedNetwork::Resolve(const OptString& server) const {
     return it == mByName.end() ? nullptr : it->second;
 }
 
+NET_API_STATUS SimulatedNetwork::ResolveComputer(const OptString& server) {
+    std::unique_lock lock(mLock);
+    return Resolve(server) != nullptr ? netapi::NERR_Success : netapi::WSAHOST_NOT_FOUND;
+}
+
 template <typename Answer>
 NET_API_STATUS SimulatedNetwork::Answered(const OptString& server, Call call,
                                           std::optional<DWORD> id,

@@ -65,6 +65,8 @@ public:
                                              const OptString& fromname,
                                              const std::u16string& text) override;
     netapi::NET_API_STATUS LocalComputerName(std::u16string& out) override;
+    // The scenario's computers are the names there are.
+    netapi::NET_API_STATUS ResolveComputer(const OptString& server) override;
 
     // Test knobs. The clock gives "now" for NetRemoteTOD and drives the
     // scripted activity (setting it restarts the count of elapsed periods);

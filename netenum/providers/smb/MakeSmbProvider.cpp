@@ -1,3 +1,4 @@
+#include <csignal>
 #include <cstdio>
 
 #include "SmbCredentials.h"
@@ -8,6 +9,10 @@
 namespace smb {
 
 std::shared_ptr<netapi::Provider> MakeSmbProvider() {
+    // The SMB library writes to connections a stalled server was cut off
+    // from (closing a pipe, logging off); that must end the write, not the
+    // program.
+    std::signal(SIGPIPE, SIG_IGN);
     SmbCredentials credentials = SmbCredentials::FromEnvironment();
     // Said at start-up on the terminal, and in the window once it is up; the
     // logon goes ahead without the refused file and fails on its own terms.

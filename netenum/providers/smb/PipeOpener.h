@@ -23,7 +23,23 @@ public:
         (void)host;
         (void)account;
     }
-    // Whether each host answers at all (0) or not (53), all asked at once
+    // Drops the account given for `host` in this run and the connection
+    // that logged on with it.
+    virtual void ForgetAccount(const std::string& host) { (void)host; }
+    // Whether connections to `host` log on as a named account (a password
+    // or a ticket), not anonymously.
+    virtual bool LogsOnWithAccount(const std::string& host) {
+        (void)host;
+        return false;
+    }
+    // Whether the name `host` resolves (0) or not (11001), within the current
+    // call's deadline. By default every name does.
+    virtual netapi::NET_API_STATUS Resolve(const std::string& host) {
+        (void)host;
+        return 0;
+    }
+    // Whether each host answers at all (0) or not (53; 11001 for a name that
+    // does not resolve), all asked at once
     // within the current call's deadline; `answered(i)` runs as soon as host
     // i answers. By default every host answers.
     virtual std::vector<netapi::NET_API_STATUS> Reachable(

@@ -19,6 +19,7 @@
 #include "SrvsvcClient.h"
 #include "StatusMap.h"
 #include "logon/CredentialLookup.h"
+#include "netenum/MessageTarget.h"
 #include "netenum/Text.h"
 
 namespace smb {
@@ -92,6 +93,20 @@ NET_API_STATUS HostName(std::u16string& out) {
 
 std::u16string Unc(const std::string& host) { return u"\\\\" + text::FromUtf8(host); }
 
+// The line that says why a computer the administrator added was not asked
+// for its type.
+std::u16string AddedComputerState(std::u16string_view name, NET_API_STATUS status) {
+    std::u16string line = text::EscapeControls(name);
+    if (status == netapi::WSAHOST_NOT_FOUND)
+        line += u": name not found";
+    else if (logon::IsLogonRefusal(status))
+        line += u": log-on needed";
+    else
+        line += u": not answering";
+    line += u"\r\n";
+    return line;
+}
+
 NET_API_STATUS StatusOf(NET_API_STATUS status) { return status; }
 template <typename R>
 NET_API_STATUS StatusOf(const netapi::EnumResult<R>& result) {
@@ -103,6 +118,8 @@ NET_API_STATUS StatusOf(const netapi::EnumResult<R>& result) {
 struct SmbProvider::Server {
     // Calls given up by their caller may still run; the next one waits its turn.
     std::timed_mutex busy;
+    // A call on these bindings was answered: the logon they use works.
+    std::atomic<bool> answered{false};
     std::unique_ptr<RpcBinding> srvsvcPipe;
     std::unique_ptr<RpcBinding> samrPipe;
     std::unique_ptr<RpcBinding> lsaPipe;
@@ -235,7 +252,26 @@ R SmbProvider::Guarded(const OptString& server, F call) {
     if (control.Over()) return netapi::FailedWith<R>(netapi::ERROR_SEM_TIMEOUT);
     R result = call(*s);
     mDead.Record(key, StatusOf(result), netapi::CallClock::now());
+    if (StatusOf(result) == NERR_Success || StatusOf(result) == netapi::ERROR_MORE_DATA)
+        s->answered = true;
     return result;
+}
+
+void SmbProvider::UseAccount(const OptString& server, const std::string& host,
+                             const logon::Account& account) {
+    // Bindings hold pipes of the old logon: the next call binds anew.
+    mOpener->UseAccount(host, account);
+    std::lock_guard<std::mutex> guard(mServersLock);
+    mServers.erase(Key(server));
+}
+
+bool SmbProvider::AccountAnswered(const OptString& server, const std::string& host) {
+    {
+        std::lock_guard<std::mutex> guard(mServersLock);
+        const auto it = mServers.find(Key(server));
+        if (it == mServers.end() || !it->second->answered) return false;
+    }
+    return mOpener->LogsOnWithAccount(host);
 }
 
 template <typename R, typename F>
@@ -244,25 +280,27 @@ R SmbProvider::LoggedOn(const OptString& server, F call) {
     NET_API_STATUS status = StatusOf(result);
     if (!logon::IsLogonRefusal(status)) return result;
     const auto lookup = logon::CurrentLookup();
+    if (!lookup) return result;
+    const std::string host = HostFor(server);
+    // An account the server already answered was refused one operation: a
+    // right it lacks, which logging on again would not give it.
+    if (status == netapi::ERROR_ACCESS_DENIED && AccountAnswered(server, host)) {
+        netapi::Interact([&] { lookup->LacksRight(host, status); });
+        return result;
+    }
     // The prompt runs an event loop: a timer's call that fails meanwhile
     // keeps its failure instead of opening a second prompt.
-    if (!lookup || mAsking.exchange(true)) return result;
+    if (mAsking.exchange(true)) return result;
     struct Done {
         std::atomic<bool>& flag;
         ~Done() { flag = false; }
     } done{mAsking};
-    const std::string host = HostFor(server);
     for (int attempt = 0; attempt < kMaxLogonAsks; ++attempt) {
         std::optional<logon::Account> account;
         // Where the person can be asked; the time they take is not the call's.
         netapi::Interact([&] { account = lookup->Ask(host, status, attempt); });
         if (!account) break;
-        // Bindings hold pipes of the old logon: the next call binds anew.
-        mOpener->UseAccount(host, *account);
-        {
-            std::lock_guard<std::mutex> guard(mServersLock);
-            mServers.erase(Key(server));
-        }
+        UseAccount(server, host, *account);
         result = Guarded<R>(server, call);
         status = StatusOf(result);
         if (status == NERR_Success || status == netapi::ERROR_MORE_DATA) {
@@ -278,6 +316,49 @@ R SmbProvider::LoggedOn(const OptString& server, F call) {
 
 void SmbProvider::RetryComputer(const OptString& server) { mDead.Retry(Key(server)); }
 void SmbProvider::RetryAllComputers() { mDead.RetryAll(); }
+
+NET_API_STATUS SmbProvider::ResolveComputer(const OptString& server) {
+    // As long as a listing would wait for the name, no longer.
+    const netapi::BoundedCall bounded;
+    netapi::CallControl lookup;
+    lookup.whole = netapi::CurrentCall();
+    lookup.deadline = std::min(lookup.whole->deadline, netapi::CallClock::now() + kProbeDeadline);
+    const netapi::ScopedCall looking(&lookup);
+    return mOpener->Resolve(HostFor(server));
+}
+
+NET_API_STATUS SmbProvider::LogOnAs(const OptString& server) {
+    const auto lookup = logon::CurrentLookup();
+    if (!lookup) return netapi::ERROR_NOT_SUPPORTED;
+    const std::string host = HostFor(server);
+    NET_API_STATUS status = logon::kAskedByAdministrator;
+    for (int attempt = 0; attempt < kMaxLogonAsks; ++attempt) {
+        std::optional<logon::Account> account;
+        netapi::Interact([&] { account = lookup->Ask(host, status, attempt); });
+        if (!account) return netapi::ERROR_CANCELLED;
+        UseAccount(server, host, *account);
+        // The server's own description proves the logon and asks for no right.
+        netapi::ServerInfo101 info;
+        status = Guarded<NET_API_STATUS>(
+            server, [&](Server& s) { return s.srvsvc->ServerGetInfo(info); });
+        if (status == NERR_Success) {
+            netapi::Interact([&] { lookup->Accepted(host, *account); });
+            return status;
+        }
+        if (status != netapi::ERROR_LOGON_FAILURE) return status;
+    }
+    return status;
+}
+
+void SmbProvider::ForgetLogOn(const OptString& server) {
+    const std::string host = HostFor(server);
+    mOpener->ForgetAccount(host);
+    {
+        std::lock_guard<std::mutex> guard(mServersLock);
+        mServers.erase(Key(server));
+    }
+    if (const auto lookup = logon::CurrentLookup()) lookup->Forget(host);
+}
 
 netapi::EnumResult<netapi::FileInfo3> SmbProvider::FileEnum(const OptString& server,
                                                             const OptString& basepath,
@@ -321,6 +402,7 @@ netapi::EnumResult<netapi::ServerInfo101> SmbProvider::ServerEnum(DWORD serverty
     std::vector<std::u16string> names;
     std::u16string local;
     if (HostName(local) == NERR_Success) names.push_back(local);
+    const std::size_t firstAdded = names.size();
     for (auto& s : KnownServers()) names.push_back(std::move(s));
     const std::size_t configured = names.size();
 
@@ -367,12 +449,14 @@ netapi::EnumResult<netapi::ServerInfo101> SmbProvider::ServerEnum(DWORD serverty
     std::vector<std::u16string> unique;
     std::vector<std::string> seen;
     std::vector<bool> named;  // by the administrator (or this computer), not found
+    std::vector<bool> added;  // by the administrator
     for (std::size_t i = 0; i < names.size(); ++i) {
         const std::string host = Key(names[i]);
         if (std::find(seen.begin(), seen.end(), host) != seen.end()) continue;
         seen.push_back(host);
         unique.push_back(std::move(names[i]));
         named.push_back(i < configured);
+        added.push_back(i >= firstAdded && i < configured);
     }
 
     const netapi::BoundedCall bounded;
@@ -395,24 +479,36 @@ netapi::EnumResult<netapi::ServerInfo101> SmbProvider::ServerEnum(DWORD serverty
         probeHosts.push_back(HostFor(unique[i]));
         probed.push_back(i);
     }
-    const auto reachable = mOpener->Reachable(probeHosts, [&](std::size_t k) {
+    const auto reachable = Probe(probeHosts, [&](std::size_t k) {
         const std::size_t i = probed[k];
         // A listing asks nobody for passwords.
         replies[i].status = Guarded<NET_API_STATUS>(
             unique[i], [&](Server& s) { return s.srvsvc->ServerGetInfo(replies[i].info); });
     });
-    for (std::size_t k = 0; k < probed.size(); ++k)
-        if (k >= reachable.size() || reachable[k] != NERR_Success)
-            mDead.Record(Key(unique[probed[k]]), netapi::ERROR_BAD_NETPATH, netapi::CallClock::now());
+    for (std::size_t k = 0; k < probed.size(); ++k) {
+        if (k < reachable.size() && reachable[k] == NERR_Success) continue;
+        const NET_API_STATUS why =
+            k < reachable.size() && reachable[k] == netapi::WSAHOST_NOT_FOUND
+                ? netapi::WSAHOST_NOT_FOUND
+                : netapi::ERROR_BAD_NETPATH;
+        replies[probed[k]].status = why;
+        mDead.Record(Key(unique[probed[k]]), why, netapi::CallClock::now());
+    }
 
     netapi::EnumResult<netapi::ServerInfo101> result;
     for (std::size_t i = 0; i < unique.size(); ++i) {
         Reply& r = replies[i];
-        // A computer the administrator named that refuses us cannot tell its
-        // type: it is listed anyway, so that it can be chosen and logged on
-        // to. Found ones that refuse are left out (a network has many);
-        // naming them lists them.
-        if (logon::IsLogonRefusal(r.status) && named[i]) {
+        if (added[i] && r.status != NERR_Success) {
+            // One the administrator added that could not tell its type is
+            // listed under every type, so that it can be chosen, logged on to
+            // and removed; what kept it from answering is said.
+            r.info = {};
+            netenum::AppendToCurrentForm(AddedComputerState(unique[i], r.status));
+        } else if (logon::IsLogonRefusal(r.status) && named[i]) {
+            // This computer refusing us cannot tell its type: it is listed
+            // anyway, so that it can be chosen and logged on to. Found ones
+            // that refuse are left out (a network has many); naming them
+            // lists them.
             r.info = {};
         } else if (r.status != NERR_Success || (r.info.type & servertype) == 0) {
             continue;
@@ -423,6 +519,21 @@ netapi::EnumResult<netapi::ServerInfo101> SmbProvider::ServerEnum(DWORD serverty
     }
     result.total = static_cast<DWORD>(result.records.size());
     return result;
+}
+
+std::vector<NET_API_STATUS> SmbProvider::Probe(const std::vector<std::string>& hosts,
+                                               const std::function<void(std::size_t)>& answered) {
+    netapi::CallControl* whole = netapi::CurrentCall();
+    netapi::CallControl probe;
+    probe.whole = whole;
+    probe.deadline = netapi::CallClock::now() + kProbeDeadline;
+    if (whole != nullptr) probe.deadline = std::min(probe.deadline, whole->deadline);
+    const netapi::ScopedCall probing(&probe);
+    return mOpener->Reachable(hosts, [&](std::size_t i) {
+        // What is asked of a computer that answered has the whole call's time.
+        const netapi::ScopedCall asking(whole);
+        answered(i);
+    });
 }
 
 NET_API_STATUS SmbProvider::ServerGetInfo(const OptString& server, netapi::ServerInfo101& out) {

@@ -5,6 +5,7 @@
 // named pipe on the server. The local computer (an empty name, this machine's
 // own name or "localhost") is the SMB server at 127.0.0.1.
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <map>
 #include <memory>
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "PipeOpener.h"
+#include "logon/Account.h"
 #include "netenum/DeadComputers.h"
 #include "netenum/Provider.h"
 
@@ -68,6 +70,10 @@ public:
     void SetStartupNotice(std::u16string notice) { mNotice = std::move(notice); }
     void RetryComputer(const netapi::OptString& server) override;
     void RetryAllComputers() override;
+    netapi::NET_API_STATUS ResolveComputer(const netapi::OptString& server) override;
+    bool HasLogOns() const override { return true; }
+    netapi::NET_API_STATUS LogOnAs(const netapi::OptString& server) override;
+    void ForgetLogOn(const netapi::OptString& server) override;
 
     // The address or name a server argument reaches: leading blanks and
     // backslashes dropped; the local computer becomes 127.0.0.1.
@@ -75,6 +81,9 @@ public:
 
     // How often one failed call asks for another account before its failure stands.
     static constexpr int kMaxLogonAsks = 3;
+    // How long a listing waits for computers to answer at all, within its
+    // call: one computer that is down costs this, not the call's deadline.
+    static constexpr std::chrono::milliseconds kProbeDeadline{2000};
 
 private:
     struct Server;
@@ -88,6 +97,16 @@ private:
     // one call per server at a time, unless the server is remembered as dead.
     template <typename R, typename F>
     R Guarded(const netapi::OptString& server, F call);
+    // Later calls to `server` log on as `account` (new bindings, new connection).
+    void UseAccount(const netapi::OptString& server, const std::string& host,
+                    const logon::Account& account);
+    // Whether `server` is logged on to with an account that has already been
+    // answered: a refusal then means a missing right, not a wrong logon.
+    bool AccountAnswered(const netapi::OptString& server, const std::string& host);
+    // Whether each host answers at all, within kProbeDeadline; `answered(i)`
+    // runs within the whole call's deadline.
+    std::vector<netapi::NET_API_STATUS> Probe(const std::vector<std::string>& hosts,
+                                              const std::function<void(std::size_t)>& answered);
 
     std::shared_ptr<PipeOpener> mOpener;
     std::mutex mServersLock;

@@ -46,6 +46,23 @@ void SmbTransport::UseAccount(const std::string& host, const logon::Account& acc
     mConnections.erase(host);
 }
 
+void SmbTransport::ForgetAccount(const std::string& host) {
+    std::lock_guard<std::mutex> guard(mLock);
+    mAccounts.erase(host);
+    mFromLookup.erase(host);
+    mConnections.erase(host);
+}
+
+bool SmbTransport::LogsOnWithAccount(const std::string& host) {
+    std::lock_guard<std::mutex> guard(mLock);
+    if (mAccounts.count(host) != 0 || mFromLookup.count(host) != 0) return true;
+    return mCredentials.UseKerberos() || !mCredentials.User().empty();
+}
+
+netapi::NET_API_STATUS SmbTransport::Resolve(const std::string& host) {
+    return ResolveHosts({host}, 445).front().status;
+}
+
 netapi::NET_API_STATUS SmbTransport::Open(const std::string& host, const std::string& pipe,
                                           std::unique_ptr<BytePipe>& out) {
     out.reset();

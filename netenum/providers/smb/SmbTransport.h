@@ -22,6 +22,9 @@ public:
     netapi::NET_API_STATUS Open(const std::string& host, const std::string& pipe,
                                 std::unique_ptr<BytePipe>& out) override;
     void UseAccount(const std::string& host, const logon::Account& account) override;
+    void ForgetAccount(const std::string& host) override;
+    bool LogsOnWithAccount(const std::string& host) override;
+    netapi::NET_API_STATUS Resolve(const std::string& host) override;
     std::vector<netapi::NET_API_STATUS> Reachable(
         const std::vector<std::string>& hosts,
         const std::function<void(std::size_t)>& answered) override;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QLabel>
 #include <QMenu>
 #include <QTest>
 #include <QToolButton>
@@ -100,16 +101,44 @@ TEST_F(AddComputer, ABadNameIsExplainedAndTheBoxComesBackWithIt) {
     EXPECT_TRUE(provider.CallsNamed("NetServerEnum").empty());
 }
 
-TEST_F(AddComputer, AComputerThatIsNotListedIsSaidInThePane) {
+TEST_F(AddComputer, AnAddedComputerIsAlwaysListedAndANameThatLeadsNowhereIsSaidAtOnce) {
     Pick(window.cboComputerType, "Novell Server");
     provider.servers = {netapi::NERR_Success, {Named(u"ALPHA")}, 1};
+    provider.calls.clear();
     prompts().inputAnswers = {"quiet"};
     window.mnuAddComputer->trigger();
     EXPECT_EQ(StoredServers(), "quiet");
-    // The chosen type is listed again, not replaced.
+    // The chosen type is listed again, not replaced; the new computer is in
+    // the list whatever the network says of it, and it alone is asked.
     EXPECT_EQ(provider.CallsNamed("NetServerEnum").back().number, 0x80u);
-    EXPECT_TRUE(window.Text1->Text().contains("quiet was added but is not listed under "
-                                              "\"Novell Server\""));
+    EXPECT_EQ(Entries(window.cboComputerName), (QStringList{"ALPHA", "quiet"}));
+    EXPECT_EQ(window.lblCaption[5]->text(), "2 Computer Names");
+    EXPECT_EQ(app::gComputerName, "quiet");
+    for (const auto& call : provider.CallsNamed("NetSessionEnum"))
+        EXPECT_EQ(call.args[0], std::u16string(u"quiet"));
+
+    // A name that does not resolve is said before anything is stored: No
+    // brings the box back with it, Yes adds it all the same.
+    provider.fail["NetResolveComputer"] = netapi::WSAHOST_NOT_FOUND;
+    prompts().Clear();
+    prompts().inputAnswers = {"oldnas", "oldnas"};
+    prompts().yesNoAnswers = {false, true};
+    window.mnuAddComputer->trigger();
+    const auto& asked = prompts().asked();
+    ASSERT_EQ(asked.size(), 4u);
+    EXPECT_EQ(asked[1].kind, Kind::YesNo);
+    EXPECT_EQ(asked[1].text,
+              "No computer named \"oldnas\" was found (the name does not resolve).\n\nAdd it anyway?");
+    EXPECT_FALSE(asked[1].defaultYes);
+    EXPECT_EQ(asked[2].defaultText, "oldnas");
+    EXPECT_EQ(StoredServers(), "quiet,oldnas");
+    EXPECT_EQ(Entries(window.cboComputerName), (QStringList{"ALPHA", "quiet", "oldnas"}));
+
+    // Listed, so it can be removed again.
+    prompts().yesNoAnswers = {true};
+    window.mnuRemoveComputer->trigger();
+    EXPECT_EQ(StoredServers(), "quiet");
+    EXPECT_EQ(prompts().unanswered(), 0);
 }
 
 TEST_F(AddComputer, RemovingAsksFirstAndOnlyOffersAddedComputers) {

@@ -8,6 +8,8 @@
 #include <QWheelEvent>
 #include <QFile>
 #include <QFileInfo>
+#include <QPlainTextEdit>
+#include <QTemporaryDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -16,6 +18,7 @@
 #include <QToolButton>
 
 #include "GuiTestEnvironment.h"
+#include "about/Help.h"
 #include "app/APIStuff.h"
 #include "app/frmMain.h"
 #include "app/modMain.h"
@@ -133,7 +136,8 @@ TEST_F(MainWindow, ChoosingAComputerReportsSuccessOrLeavesTheFailureLines) {
               "Getting computer information...\r\n"
               "NetFileEnum error 5 : Access is denied.\r\n"
               "You must be an administrator or account operator.\r\n");
-    EXPECT_EQ(Summary(w), "0/0/0/0");
+    // The files were not read: their counts are unknown, not 0.
+    EXPECT_EQ(Summary(w), "0///");
 
     Pick(w.cboComputerName, "GONE");
     EXPECT_TRUE(w.Text1->Text().startsWith("Getting computer information...\r\nNetSessionEnum error 53 : "));
@@ -250,16 +254,38 @@ TEST_F(MainWindow, EscInAnyControlAndExitCloseAndSaveTheChoice) {
     }
 }
 
-TEST_F(MainWindow, F1OpensTheHelpFileOnlyWithoutShiftCtrlOrAlt) {
+TEST_F(MainWindow, F1ShowsTheHelpInAWindowOfItsOwnOnlyWithoutShiftCtrlOrAlt) {
     gui_test::InstallScenario(kOffice);
     frmMain w;
     w.Load();
+    QTemporaryDir folder;
+    app::gAppPath = folder.path() + "/";
+    // Nothing to show: the pane says so, and nothing else is started.
+    QTest::keyClick(w.cboComputerName, Qt::Key_F1);
+    EXPECT_EQ(about::OpenHelpWindow(), nullptr);
+    EXPECT_TRUE(w.Text1->Text().endsWith(" cannot be shown: No such file or directory\r\n"))
+        << w.Text1->Text().toStdString();
+    EXPECT_TRUE(w.Text1->Text().contains("The help file " + folder.path() + "/faq.fil"));
+
+    QFile help(folder.filePath("faq.fil"));
+    ASSERT_TRUE(help.open(QIODevice::WriteOnly));
+    help.write("Vantor <b>help</b>\n  Add Computer...\n");
+    help.close();
     for (const auto modifier : {Qt::ShiftModifier, Qt::ControlModifier, Qt::AltModifier})
         QTest::keyClick(w.txtComputerDesc, Qt::Key_F1, modifier);
-    EXPECT_TRUE(doubles.desktop().opened.empty());
+    EXPECT_EQ(about::OpenHelpWindow(), nullptr);
     QTest::keyClick(w.cboComputerName, Qt::Key_F1);
-    ASSERT_EQ(doubles.desktop().opened.size(), 1u);
-    EXPECT_EQ(doubles.desktop().opened[0].toLocalFile(), app::gAppPath + "faq.fil");
+    about::HelpWindow* shown = about::OpenHelpWindow();
+    ASSERT_NE(shown, nullptr);
+    EXPECT_TRUE(shown->isVisible());
+    EXPECT_EQ(shown->txtHelp->toPlainText(), "Vantor <b>help</b>\n  Add Computer...\n");
+    // Asked again, the one window comes forward; the main window stays usable.
+    QTest::keyClick(w.cboComputerName, Qt::Key_F1);
+    EXPECT_EQ(about::OpenHelpWindow(), shown);
+    EXPECT_FALSE(shown->isModal());
+    EXPECT_TRUE(doubles.desktop().opened.empty());
+    shown->cmdClose->click();
+    QTRY_VERIFY(about::OpenHelpWindow() == nullptr);
 }
 
 TEST_F(MainWindow, TheWindowGettingTheFocusItselfRefillsTheSummary) {

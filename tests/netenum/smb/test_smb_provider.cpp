@@ -11,10 +11,12 @@
 #include "netenum/Text.h"
 #include "netenum/colFileEnum.h"
 #include "netenum/CallControl.h"
+#include "netenum/MessageTarget.h"
 #include "netenum/netapi.h"
 #include "netenum/providers/smb/SmbProvider.h"
 #include "netenum/providers/smb/Srvsvc.h"
 #include "netenum/providers/smb/SrvsvcClient.h"
+#include "support/ScriptedProvider.h"
 
 namespace {
 
@@ -213,12 +215,21 @@ TEST(SmbProvider, ServerListComesFromKnownServersFilteredByType) {
         for (const auto& r : provider.ServerEnum(mask, std::nullopt).records) out.push_back(*r.name);
         return out;
     };
-    EXPECT_EQ(names(SV_TYPE_SERVER), (std::vector<std::u16string>{local, u"alpha"}));
-    EXPECT_EQ(names(SV_TYPE_ALL), (std::vector<std::u16string>{local, u"alpha", u"gamma", u"delta"}));
-    EXPECT_TRUE(names(SV_TYPE_NOVELL).empty());
+    // An added computer that did not tell its type (beta) is listed under
+    // every type, and the listing says why in the pane.
+    testing_support::RecordingSink pane;
+    const netenum::ScopedMessageTarget target(&pane);
+    EXPECT_EQ(names(SV_TYPE_SERVER), (std::vector<std::u16string>{local, u"alpha", u"beta"}));
+    EXPECT_EQ(names(SV_TYPE_ALL),
+              (std::vector<std::u16string>{local, u"alpha", u"beta", u"gamma", u"delta"}));
+    EXPECT_EQ(names(SV_TYPE_NOVELL), std::vector<std::u16string>{u"beta"});
     const auto all = provider.ServerEnum(SV_TYPE_ALL, std::nullopt);
     EXPECT_EQ(all.status, NERR_Success);
-    EXPECT_EQ(all.total, 4u);
+    EXPECT_EQ(all.total, 5u);
+    EXPECT_EQ(all.records[2].type, 0u);
+    std::u16string fourTimes;
+    for (int i = 0; i < 4; ++i) fourTimes += u"beta: not answering\r\n";
+    EXPECT_EQ(pane.text, fourTimes);
 
     unsetenv("VANTOR_SMB_SERVERS");
     smb::SetKnownServers({});
@@ -349,14 +360,16 @@ TEST(SmbProvider, ComputerListAsksEveryoneAtOnceAndSkipsTheDeadNextTime) {
         return out;
     };
     const std::u16string local = ThisHost();
-    EXPECT_EQ(names(), (std::vector<std::u16string>{local, u"alive"}));
+    // Added computers that do not answer stay listed (to be chosen or removed).
+    const std::vector<std::u16string> all = {local, u"dead1", u"alive", u"dead2"};
+    EXPECT_EQ(names(), all);
     EXPECT_EQ(servers->probed, (std::vector<std::string>{"127.0.0.1", "dead1", "alive", "dead2"}));
     // Only those that answered the check were asked over SMB.
     EXPECT_EQ(servers->attempts, 2u);
 
     // The dead ones are remembered: neither checked nor asked again.
     servers->probed.clear();
-    EXPECT_EQ(names(), (std::vector<std::u16string>{local, u"alive"}));
+    EXPECT_EQ(names(), all);
     EXPECT_EQ(servers->probed, (std::vector<std::string>{"127.0.0.1", "alive"}));
     // Choosing a computer type again means "try now".
     provider.RetryAllComputers();

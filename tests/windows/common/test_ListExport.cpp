@@ -22,6 +22,7 @@
 #include "netenum/providers/simulated/ScenarioLoader.h"
 #include "windows/common/ListCommands.h"
 #include "windows/common/ListExport.h"
+#include "windows/common/MessagePane.h"
 #include "windows/common/ReportList.h"
 #include "support/ScriptedPrompts.h"
 #include "windows/resources/frmResources.h"
@@ -124,6 +125,7 @@ protected:
 
 TEST_F(ListExportTest, CtrlCAndCopyPutTheSelectedRowsInDisplayOrderUnderAHeader) {
     resources::frmResources window(main);
+    window.FillFirst();
     ReportList& list = *window.lstvwResources;
     ASSERT_EQ(list.RowCount(), 4);
     common::ListCommands::ColumnClick(list, 3);  // sorted by path: not the server's order
@@ -163,6 +165,10 @@ TEST_F(ListExportTest, EveryListExportsAsShownToCsvAndJsonChosenByTheFilter) {
     resources::frmResources files(main);
     shares::frmSharedResources shares(main);
     sessions::frmUserSessions sessions(main);
+    for (common::ToolWindowBase* window : {static_cast<common::ToolWindowBase*>(&files),
+                                           static_cast<common::ToolWindowBase*>(&shares),
+                                           static_cast<common::ToolWindowBase*>(&sessions)})
+        window->FillFirst();
     common::ListCommands::ColumnClick(*files.lstvwResources, 1);
     const int oddShare = [&] {
         for (int r = 0; r < shares.lstvwShares->RowCount(); ++r)
@@ -204,6 +210,7 @@ TEST_F(ListExportTest, EveryListExportsAsShownToCsvAndJsonChosenByTheFilter) {
 
 TEST_F(ListExportTest, CancelWritesNothingAndAFileThatCannotBeWrittenIsSaid) {
     shares::frmSharedResources window(main);
+    window.FillFirst();
     ReportList& list = *window.lstvwShares;
     EXPECT_TRUE(ListExport::Export(&window, list).isEmpty());  // nothing queued: cancelled
     EXPECT_TRUE(QDir(folder.path()).entryList(QDir::Files).isEmpty());
@@ -213,6 +220,52 @@ TEST_F(ListExportTest, CancelWritesNothingAndAFileThatCannotBeWrittenIsSaid) {
     ASSERT_EQ(prompts->asked().back().kind, common::ScriptedPrompts::Kind::Message);
     EXPECT_EQ(prompts->asked().back().icon, common::Prompts::Icon::Critical);
     EXPECT_TRUE(prompts->asked().back().text.startsWith("The list could not be written to "));
+}
+
+TEST_F(ListExportTest, ATypedSuffixWinsAReplacedFileIsAskedForAndTheFileIsNamedInThePane) {
+    shares::frmSharedResources window(main);
+    window.FillFirst();
+    ReportList& list = *window.lstvwShares;
+    const int rows = list.RowCount();
+    ASSERT_GE(rows, 2);
+
+    // ".json" typed while the filter says CSV: JSON, under the name typed.
+    ExportVia(list, "open-files.json", ListExport::CsvFilter());
+    EXPECT_FALSE(QFile::exists(folder.filePath("open-files.json.csv")));
+    ExpectJsonIsTheShownList(folder.filePath("open-files.json"), list);
+    EXPECT_TRUE(window.Text1->Text().endsWith(
+        QString("Exported %1 rows to %2\r\n").arg(rows).arg(folder.filePath("open-files.json"))))
+        << window.Text1->Text().toStdString();
+
+    // "list" becomes list.csv after the dialog's own check: replacing it is asked first.
+    QFile old(folder.filePath("list.csv"));
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("kept");
+    old.close();
+    prompts->yesNoAnswers = {false};
+    ExportVia(list, "list", ListExport::CsvFilter());
+    ASSERT_EQ(prompts->asked().back().kind, common::ScriptedPrompts::Kind::YesNo);
+    EXPECT_TRUE(prompts->asked().back().text.startsWith(folder.filePath("list.csv") + " already exists"));
+    EXPECT_FALSE(prompts->asked().back().defaultYes);
+    ASSERT_TRUE(old.open(QIODevice::ReadOnly));
+    EXPECT_EQ(old.readAll(), "kept");
+    old.close();
+    prompts->yesNoAnswers = {true};
+    ExportVia(list, "list", ListExport::CsvFilter());
+    EXPECT_TRUE(CsvIsTheShownList(folder.filePath("list.csv"), list));
+
+    // Ctrl+E on the list exports it, and the menu shows the key beside the entry.
+    QAction* exportAction = ActionNamed(list, QStringLiteral("Export\u2026"));
+    ASSERT_NE(exportAction, nullptr);
+    EXPECT_EQ(exportAction->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_E));
+    EXPECT_TRUE(exportAction->isShortcutVisibleInContextMenu());
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    list.setFocus();
+    prompts->saveAnswers.push_back({folder.filePath("keyed.csv"), ListExport::CsvFilter()});
+    QTest::keyClick(&list, Qt::Key_E, Qt::ControlModifier);
+    EXPECT_TRUE(QFile::exists(folder.filePath("keyed.csv")));
+    EXPECT_EQ(prompts->unanswered(), 0);
 }
 
 }  // namespace

@@ -136,14 +136,17 @@ TEST_F(CallWaitTest, EscGivesTheWaitUpAndTheWindowStaysUsable) {
         PressEsc();
         WaitFor([] { return netapi::CurrentCall()->abandoned.load(); });
     };
+    provider->files.records[0].pathname = u"D:\\DATA\\NEW.XLS";
     window->cmdRefresh->click();
-    EXPECT_TRUE(Pane().contains("NetFileEnum error 1223 : Cancelled")) << Pane().toStdString();
+    // One line says so; the rows on show stay as they were, not emptied.
+    EXPECT_EQ(Pane(), "Refreshing list...\r\nCancelled\r\n");
     EXPECT_TRUE(window->isVisible()) << "Esc ended the wait, not the window";
-    EXPECT_EQ(window->lstvwResources->RowCount(), 0);
+    ASSERT_EQ(window->lstvwResources->RowCount(), 1);
+    EXPECT_EQ(window->lstvwResources->SubItem(0, 3), "D:\\DATA\\BUDGET.XLS");
 
     provider->onCall = nullptr;
     window->cmdRefresh->click();
-    EXPECT_EQ(window->lstvwResources->RowCount(), 1) << "the window stays usable";
+    EXPECT_EQ(window->lstvwResources->SubItem(0, 3), "D:\\DATA\\NEW.XLS") << "the window stays usable";
 }
 
 TEST_F(CallWaitTest, ACloseGivenUpAfterItWasSentIsReportedUnknownAndNotSentAgain) {

@@ -3,6 +3,7 @@
 // when it was minimized or maximized; "&Close" refreshes the summary.
 #include <gtest/gtest.h>
 
+#include <QTest>
 #include <QTimer>
 #include <QPushButton>
 #include <QToolButton>
@@ -34,6 +35,8 @@ TEST(InUseTest, OpensFromTheMainWindowAndTheTrayBringsItBack) {
         auto* window = qobject_cast<resources::frmResources*>(main.ResourcesWindow());
         if (window == nullptr) return;
         mainHidden = !main.isVisible();
+        // The list fills once the window is on screen.
+        QTest::qWaitFor([&] { return window->lstvwResources->RowCount() > 0; }, 5000);
         rows = window->lstvwResources->RowCount();
         int i = 0;
         for (auto state : {Qt::WindowMinimized, Qt::WindowMaximized}) {

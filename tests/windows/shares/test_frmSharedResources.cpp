@@ -35,7 +35,10 @@ constexpr const char* kOffice = R"({ "computers": [
 
 class SharesWindowTest : public ::testing::Test {
 protected:
-    void SetUp() override { window = std::make_unique<shares::frmSharedResources>(main); }
+    void SetUp() override {
+        window = std::make_unique<shares::frmSharedResources>(main);
+        window->FillFirst();
+    }
 
     void ClickShare(const QString& name) {
         emit window->lstvwShares->ItemClick(int(Column(*window->lstvwShares, 0).indexOf(name)));
@@ -111,9 +114,10 @@ TEST_F(SharesWindowTest, StatusLinesGiveWayToFailureLines) {
     ClickShare("DATA");
     EXPECT_EQ(Pane(),
               Q(netenum::FailureLineWithAdvice(u"NetConnectionEnum", 5, netenum::kAdviceOperator)));
-    EXPECT_EQ(w.lblConnectedUsers->text(), "0");
+    EXPECT_EQ(w.lblConnectedUsers->text(), "") << "not read is not 0";
     w.cmdRefresh->click();
     EXPECT_EQ(Pane(), "List refreshed\r\n");
+    EXPECT_EQ(w.lblConnectedUsers->text(), "0") << "no share chosen: its users list is empty";
     EXPECT_EQ(w.lstvwShares->SelectedRows(), std::vector<int>{0});
 
     // Disconnect's session list only names the server, yet its failure keeps
