@@ -11,24 +11,21 @@
 
 #include "BytePipe.h"
 #include "DceRpcPdu.h"
+#include "RpcChannel.h"
 
 namespace smb {
 
-class DceRpcClient final {
+class DceRpcClient final : public RpcChannel {
 public:
     explicit DceRpcClient(std::unique_ptr<BytePipe> pipe);
 
     netapi::NET_API_STATUS Bind(const dcerpc::SyntaxId& abstract);
-    // Sends `stub` as operation `opnum` and returns the reply stub.
     netapi::NET_API_STATUS Call(std::uint16_t opnum, const std::vector<std::uint8_t>& stub,
-                                std::vector<std::uint8_t>& reply);
+                                std::vector<std::uint8_t>& reply) override;
 
     bool Bound() const { return mBound; }
-    // The pipe can carry no more calls (a transport failure or a reply out of step).
-    bool Broken() const { return mBroken || !mPipe->Usable(); }
-    // Whether the last call's request reached the pipe whole; a call that
-    // failed before that certainly did not run on the server.
-    bool RequestSent() const { return mRequestSent; }
+    bool Broken() const override { return mBroken || !mPipe->Usable(); }
+    bool RequestSent() const override { return mRequestSent; }
 
     // The largest reply we accept, whatever the fragments claim: a server
     // cannot make us hold more than this.

@@ -1,6 +1,6 @@
 #pragma once
-// Opens named pipes over SMB with libsmbclient: one context (one logon, one
-// kept connection) per server, shared by every pipe opened on it.
+// Opens named pipes over SMB and binds interfaces on them with Samba's RPC
+// client: one logon per server, shared by every pipe opened on it.
 #include <map>
 #include <memory>
 #include <set>
@@ -19,8 +19,9 @@ public:
     explicit SmbTransport(SmbCredentials credentials);
     ~SmbTransport() override;
 
-    netapi::NET_API_STATUS Open(const std::string& host, const std::string& pipe,
-                                std::unique_ptr<BytePipe>& out) override;
+    netapi::NET_API_STATUS Bind(const std::string& host, const std::string& pipe,
+                                const dcerpc::SyntaxId& iface,
+                                std::unique_ptr<RpcChannel>& out) override;
     void UseAccount(const std::string& host, const logon::Account& account) override;
     std::vector<netapi::NET_API_STATUS> Reachable(
         const std::vector<std::string>& hosts,

@@ -15,6 +15,14 @@ netapi::NET_API_STATUS ErrnoToStatus(int error);
 // and a name it cannot resolve as EINVAL.
 netapi::NET_API_STATUS OpenErrnoToStatus(int error);
 
+// The NTSTATUS of a failed connection, logon or pipe open; `reached`: the
+// server answered on this connection or an earlier one.
+netapi::NET_API_STATUS OpenNtStatusToStatus(std::uint32_t ntstatus, bool reached);
+
+// The NTSTATUS of a failed call on a bound pipe (a fault from the server, or
+// the transport).
+netapi::NET_API_STATUS CallNtStatusToStatus(std::uint32_t ntstatus);
+
 // An NTSTATUS from a samr reply.
 netapi::NET_API_STATUS NtStatusToStatus(std::uint32_t ntstatus);
 
