@@ -3,6 +3,7 @@
 #include "FormatSeconds.h"
 #include "MessageTarget.h"
 #include "ReadRecords.h"
+#include "Text.h"
 #include "modAPI_Error.h"
 #include "netapi.h"
 
@@ -31,7 +32,7 @@ void colSessionEnum::Init(const std::u16string& ServerName) {
 
 void colSessionEnum::DeleteItem(const std::u16string& UncClientName,
                                 const std::u16string& UserName) const {
-    const std::u16string client = u"\\\\" + UncClientName;
+    const std::u16string client = text::UncName(UncClientName);
     const auto status = netapi::NetSessionDel(mServerName.c_str(), client.c_str(), UserName.c_str());
     if (status != netapi::NERR_Success) AppendToCurrentForm(FailureLine(u"NetSessionDel", status));
 }

@@ -59,12 +59,16 @@ TEST_P(Collections, FileListFailureAndPartialList) {
 }
 
 TEST_P(Collections, CloseFailureNamesThePathNotTheCode) {
+    // A file gone meanwhile: Windows answers 2314, Samba 2; one message for both.
     net.provider().closeStatus[9] = NERR_FileIdNotFound;
+    net.provider().closeStatus[10] = ERROR_FILE_NOT_FOUND;
     colFileEnum files;
     files.Init(u"");
     files.CloseFile(9, u"SRV", u"D:\\gone.doc");
+    files.CloseFile(10, u"SRV", u"D:\\also gone.doc");
     EXPECT_EQ(net.Messages(),
-              "Error closing file D:\\gone.doc : There is not an open file with that identification number.\r\n");
+              "Error closing file D:\\gone.doc : There is not an open file with that identification number.\r\n"
+              "Error closing file D:\\also gone.doc : There is not an open file with that identification number.\r\n");
 }
 
 TEST_P(Collections, SessionsReadFieldsFormatTimesAndTreat234AsSuccess) {
@@ -97,9 +101,11 @@ TEST_P(Collections, SessionFailureAndDelete) {
     sessions.DeleteItem(u"\\\\WS1", u"anna");
     const auto del = net.provider().CallsNamed("NetSessionDel").at(0);
     EXPECT_EQ(del.args[0], std::u16string(u"SRV"));
-    EXPECT_EQ(del.args[1], std::u16string(u"\\\\\\\\WS1"));  // callers pass the bare name
+    EXPECT_EQ(del.args[1], std::u16string(u"\\\\WS1"));  // Windows' names come with "\\\\"
     EXPECT_EQ(del.args[2], std::u16string(u"anna"));
     EXPECT_EQ(net.Messages(), "NetSessionDel error 2312 : A session does not exist with that computer name.\r\n");
+    sessions.DeleteItem(u"WS2", u"anna");  // Samba's are bare
+    EXPECT_EQ(net.provider().CallsNamed("NetSessionDel").at(1).args[1], std::u16string(u"\\\\WS2"));
 }
 
 TEST_P(Collections, SharesRejectPartialListsAndKeepAdministrativeShares) {

@@ -17,6 +17,15 @@ std::uint32_t SendNetMessage(const QString& recipient, const QString& message) {
     return netenum::SendMessageText(recipient.toStdU16String(), message.toStdU16String());
 }
 
+namespace {
+
+// Why a send answered 50: said once, after the first line it explains.
+const QString kNoMessenger = QStringLiteral(
+    "This server does not accept messages (current Windows servers and Samba do not run the "
+    "messenger service).");
+
+}  // namespace
+
 void SendMessage::Run(QWidget* window, ReportList& list, MessagePane& pane) {
     ShowWaitCursor();
     const int current = list.CurrentRow();
@@ -45,18 +54,26 @@ void SendMessage::Run(QWidget* window, ReportList& list, MessagePane& pane) {
     QCoreApplication::processEvents();
 
     if (selected < 2) {
-        const bool sent = SendNetMessage(single, message) == 0;
-        pane.SetText((sent ? QStringLiteral("Message sent to ")
-                           : QStringLiteral("Unable to send message to ")) +
-                     Escaped(single) + QLatin1Char('.'));
+        const std::uint32_t status = SendNetMessage(single, message);
+        QString text = (status == 0 ? QStringLiteral("Message sent to ")
+                                    : QStringLiteral("Unable to send message to ")) +
+                       Escaped(single) + QLatin1Char('.');
+        if (status == netapi::ERROR_NOT_SUPPORTED) text += QStringLiteral("\r\n") + kNoMessenger;
+        pane.SetText(text);
     } else {
         // Each failed send is named before the total, which still counts every
         // selected row.
         QStringList lines;
-        for (const QString& name : recipients)
-            if (SendNetMessage(name, message) != 0)
-                lines << QStringLiteral("Unable to send message to ") + Escaped(name) +
-                             QLatin1Char('.');
+        bool explained = false;
+        for (const QString& name : recipients) {
+            const std::uint32_t status = SendNetMessage(name, message);
+            if (status == 0) continue;
+            lines << QStringLiteral("Unable to send message to ") + Escaped(name) + QLatin1Char('.');
+            if (status == netapi::ERROR_NOT_SUPPORTED && !explained) {
+                lines << kNoMessenger;
+                explained = true;
+            }
+        }
         lines << QStringLiteral("Message sent to %1 users.").arg(selected);
         pane.SetText(lines.join(QStringLiteral("\r\n")));
     }

@@ -141,7 +141,7 @@ void frmUserSessions::FillSessions() {
 
 void frmUserSessions::FillSessionResources(const QString& computerName) {
     common::ShowWaitCursor();
-    common::ReadCollection(colConnections, u"\\\\" + computerName.toStdU16String(),
+    common::ReadCollection(colConnections, text::UncName(computerName.toStdU16String()),
                            RemoteServer().toStdU16String());
     {
         common::ReportList::Rebuild fill(*lstvwResources);
@@ -181,9 +181,7 @@ void frmUserSessions::cmdDisconnect_Click() {
 
 std::u16string frmUserSessions::MakeUncName(std::u16string_view computerName) {
     if (computerName.empty()) return {};
-    if (computerName.starts_with(u"\\\\")) return std::u16string(computerName);
-    if (computerName.starts_with(u'\\')) return u"\\" + std::u16string(computerName);
-    return u"\\\\" + std::u16string(computerName);
+    return text::UncName(computerName);
 }
 
 std::int32_t frmUserSessions::SetAccountDisabled(bool disable, const std::u16string& userName,

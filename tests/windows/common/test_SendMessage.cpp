@@ -86,4 +86,21 @@ TEST_F(SendMessageTest, SeveralRecipientsAreRowsAndEachFailureIsNamedBeforeTheTo
     EXPECT_EQ(pane.Text(), "Message sent to 40000 users.");
 }
 
+// Current servers run no messenger service and answer 50: the pane says so
+// in words, once, after the line it explains.
+TEST_F(SendMessageTest, AServerWithoutMessengerIsSaidInWords) {
+    network->AddFault(u"ADMINPC", sim::Fault::Status(sim::Call::NetMessageBufferSend,
+                                                      netapi::ERROR_NOT_SUPPORTED));
+    const QString why = "This server does not accept messages (current Windows servers and Samba "
+                        "do not run the messenger service).";
+    Fill({"user1", "user3"});
+    list.SetCurrentRow(0);
+    Run("hello");
+    EXPECT_EQ(pane.Text(), "Unable to send message to user1.\r\n" + why);
+    list.SelectAllRows();
+    Run("hello");
+    EXPECT_EQ(pane.Text(), "Unable to send message to user1.\r\n" + why +
+                               "\r\nUnable to send message to user3.\r\nMessage sent to 2 users.");
+}
+
 }  // namespace

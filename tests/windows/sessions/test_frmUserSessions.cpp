@@ -268,4 +268,19 @@ TEST(SessionsWindowCalls, BareQualifierWithoutSessionsAndACounterPast32767) {
     EXPECT_EQ(frmUserSessions::MakeUncName(u"\\\\SERVER1"), u"\\\\SERVER1");
 }
 
+// Windows gives a session's client as "\\\\10.0.0.5", Samba as "10.0.0.5":
+// the session's resources are asked for under one pair of backslashes.
+TEST(SessionsWindowCalls, AClientNameWithBackslashesIsNotGivenMore) {
+    testing_support::ScriptedNetwork network;
+    windowtest::FakeMainForm main;
+    main.chosen = "SERVER1";
+    auto& provider = network.provider();
+    provider.sessions.records.emplace_back().cname = u"\\\\10.0.0.5";
+    provider.sessions.records.back().username = u"alice";
+    auto w = std::make_unique<frmUserSessions>(main);
+    ASSERT_GE(provider.CallsNamed("NetConnectionEnum").size(), 1u);
+    EXPECT_EQ(provider.CallsNamed("NetConnectionEnum").back().args[1],
+              netapi::OptString(u"\\\\10.0.0.5"));
+}
+
 }  // namespace
