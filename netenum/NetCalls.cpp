@@ -59,6 +59,7 @@ AccountChange ChangeAccount(const std::u16string& serverName, const std::u16stri
                             bool disable, netapi::NET_API_STATUS& getStatus) {
     NetBuffer buffer;
     getStatus = netapi::NetUserGetInfo(serverName.c_str(), userName.c_str(), 3, buffer.Out());
+    if (getStatus == netapi::ERROR_ACCESS_DENIED) return AccountChange::AccessDenied;
     if (getStatus != netapi::NERR_Success || !buffer) return AccountChange::GetInfoFailed;
 
     // The record goes back whole: its strings and logon hours keep pointing

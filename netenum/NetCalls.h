@@ -29,7 +29,17 @@ ServerListing EnumServerNames(std::uint32_t serverType);
 std::vector<std::u16string> ServerNames(std::uint32_t typeMask);
 
 // Disabling or enabling one account; `server` as NetUserGetInfo takes it.
-enum class AccountChange { Changed, AlreadyDisabled, AlreadyEnabled, GetInfoFailed, SetInfoFailed };
+// AccessDenied: the account could not even be read (5), which on a member
+// server that restricts remote access to its account database is all anyone
+// but its administrators gets.
+enum class AccountChange {
+    Changed,
+    AlreadyDisabled,
+    AlreadyEnabled,
+    GetInfoFailed,
+    SetInfoFailed,
+    AccessDenied
+};
 AccountChange SetAccountDisabled(std::u16string_view server, std::u16string_view user,
                                  bool disable);
 

@@ -201,10 +201,19 @@ std::u16string IncompleteListLine(std::size_t got, std::uint32_t total,
     return line;
 }
 
+std::u16string CodeText(std::uint32_t code) {
+    // An NTSTATUS that no platform code stands for comes on as it was sent:
+    // it reads as the server's documents write it (0xC0000190).
+    if (code < 0x80000000u) return text::Number(code);
+    std::u16string hex = u"0x";
+    for (int shift = 28; shift >= 0; shift -= 4) hex += u"0123456789ABCDEF"[(code >> shift) & 0xF];
+    return hex;
+}
+
 std::u16string FailureLine(std::u16string_view call, std::uint32_t code) {
     std::u16string line(call);
     line += u" error ";
-    line += text::Number(code);
+    line += CodeText(code);
     line += u" : ";
     line += GetErrorText(code);
     line += kCrLf;

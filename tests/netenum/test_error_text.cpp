@@ -70,6 +70,9 @@ TEST_F(ErrorText, FailureLineCompositions) {
     EXPECT_EQ(FailureLineWithAdvice(u"NetShareEnum", 53, kAdviceOperator),
               u"NetShareEnum error 53 : The network path was not found.\r\n\r\n");
     EXPECT_EQ(FailureLine(u"NetServerSetInfo", 77777), u"NetServerSetInfo error 77777 : \r\n");
+    // A server's NTSTATUS that no platform code stands for reads as sent.
+    EXPECT_EQ(FailureLine(u"NetUserGetInfo", 0xC0000190u), u"NetUserGetInfo error 0xC0000190 : \r\n");
+    EXPECT_EQ(CodeText(0x7FFFFFFFu), u"2147483647");
 }
 
 TEST_F(ErrorText, PointerToStringHandlesNullAndEmpty) {

@@ -35,6 +35,7 @@ std::int32_t AccountResultCode(netenum::AccountChange change) {
         case netenum::AccountChange::AlreadyDisabled: return frmUserSessions::kAlreadyDisabled;
         case netenum::AccountChange::AlreadyEnabled: return frmUserSessions::kAlreadyEnabled;
         case netenum::AccountChange::GetInfoFailed: return frmUserSessions::kGetInfoFailed;
+        case netenum::AccountChange::AccessDenied: return frmUserSessions::kAccessDenied;
         case netenum::AccountChange::SetInfoFailed: break;
     }
     return frmUserSessions::kSetInfoFailed;
@@ -52,6 +53,10 @@ QString AccountLineText(std::int32_t result) {
             return QStringLiteral("Account or server was not found");
         case frmUserSessions::kSetInfoFailed:
             return QStringLiteral("The call to NetUserSetInfo failed");
+        case frmUserSessions::kAccessDenied:
+            return QStringLiteral(
+                "Access is denied (the server may let only its administrators use its account "
+                "database over the network)");
         default:
             return QStringLiteral("Unknown error");
     }

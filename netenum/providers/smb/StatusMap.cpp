@@ -117,7 +117,8 @@ netapi::NET_API_STATUS NtStatusToStatus(std::uint32_t ntstatus) {
     case 0xC0000003: return netapi::ERROR_INVALID_PARAMETER;  // STATUS_INVALID_INFO_CLASS
     case 0xC0000017: return netapi::ERROR_NOT_ENOUGH_MEMORY;
     case 0xC00000DF: return 1355;                             // STATUS_NO_SUCH_DOMAIN
-    default: return 1726;                                     // RPC_S_CALL_FAILED
+    // No platform code says the same: the server's own status, as it sent it.
+    default: return ntstatus;
     }
 }
 

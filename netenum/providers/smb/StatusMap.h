@@ -23,7 +23,8 @@ netapi::NET_API_STATUS OpenNtStatusToStatus(std::uint32_t ntstatus, bool reached
 // the transport).
 netapi::NET_API_STATUS CallNtStatusToStatus(std::uint32_t ntstatus);
 
-// An NTSTATUS from a samr reply.
+// An NTSTATUS from a samr or lsarpc reply; one without a platform code of
+// its own stays as it is (0xC...).
 netapi::NET_API_STATUS NtStatusToStatus(std::uint32_t ntstatus);
 
 }  // namespace smb

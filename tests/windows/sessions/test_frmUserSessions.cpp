@@ -233,6 +233,16 @@ TEST_F(SessionsWindowTest, EnableClearsOnlyTheBitAndNeverWritesAnEnabledAccount)
     w.lstvwUserSessions->DeselectAllRows();  // clicked, then de-selected by hand
     w.cmdEnable->click();
     EXPECT_EQ(Pane(), "Enabling user accounts...\r\n0 user accounts enabled\r\n");
+
+    // A member server that keeps its account database to its administrators
+    // refuses even the reading: the line says so instead of "not found".
+    network->AddFault(u"SERVER1", sim::Fault::Status(sim::Call::NetUserGetInfo, 5));
+    ClickRows({2});
+    w.cmdEnable->click();
+    EXPECT_EQ(Pane(),
+              "Enabling user accounts...\r\ncarol : Access is denied (the server may let only its "
+              "administrators use its account database over the network)\r\n"
+              "0 user accounts enabled\r\n");
 }
 
 TEST(SessionsWindowCalls, BareQualifierWithoutSessionsAndACounterPast32767) {
