@@ -31,6 +31,10 @@ private:
 };
 
 std::string Number(std::int64_t value) { return std::to_string(value); }
+// What a lower information level does not carry is an empty cell, not 0.
+std::string Number(std::optional<std::int32_t> value) {
+    return value ? std::to_string(*value) : std::string();
+}
 
 // The access bits as words, the way an administrator reads them.
 std::string AccessText(std::int32_t permissions) {
@@ -131,7 +135,7 @@ ServerAnswer ListOneServer(const ListQuery& query, const std::u16string& server)
                 a.Add(Number(s.NumOpens()));
                 a.Add(s.ActiveTimeFormatted());
                 a.Add(s.IdleTimeFormatted());
-                a.Add(std::string_view(s.UserFlags() == 1 ? "Yes" : "No"));
+                a.Add(std::string_view(!s.UserFlags() ? "" : *s.UserFlags() == 1 ? "Yes" : "No"));
                 a.Add(s.Transport());
             }
             break;

@@ -129,12 +129,15 @@ public:
     virtual EnumResult<FileInfo3> FileEnum(const OptString& server, const OptString& basepath,
                                            const OptString& user) = 0;
     virtual NET_API_STATUS FileClose(const OptString& server, DWORD fileid) = 0;
+    // `level` is what the caller asked for (502, or 10 after 502 was
+    // refused); a provider fills what that level carries, at least.
     virtual EnumResult<SessionInfo502> SessionEnum(const OptString& server,
                                                    const OptString& client,
-                                                   const OptString& user) = 0;
+                                                   const OptString& user, DWORD level) = 0;
     virtual NET_API_STATUS SessionDel(const OptString& server, const OptString& client,
                                       const OptString& user) = 0;
-    virtual EnumResult<ShareInfo2> ShareEnum(const OptString& server) = 0;
+    // `level`: 2, or 1 after 2 was refused.
+    virtual EnumResult<ShareInfo2> ShareEnum(const OptString& server, DWORD level) = 0;
     virtual EnumResult<ConnectionInfo1> ConnectionEnum(const OptString& server,
                                                        const OptString& qualifier) = 0;
     virtual EnumResult<ServerInfo101> ServerEnum(DWORD servertype, const OptString& domain) = 0;

@@ -12,8 +12,9 @@ namespace netenum {
 void colSessionEnum::Init(const std::u16string& ServerName) {
     mServerName = ServerName;
     // Empty strings, not null pointers: every client and user.
-    const auto partial = ReadRecords<netapi::SESSION_INFO_502>(
-        u"NetSessionEnum", kAdviceAccount, PartialList::Read, mItems, [&](auto... rest) {
+    const auto partial = ReadRecordsFallingBack<netapi::SESSION_INFO_502, netapi::SESSION_INFO_10>(
+        u"NetSessionEnum", kAdviceAccount, PartialList::Read, mItems,
+        [&](auto... rest) {
             return netapi::NetSessionEnum(mServerName.c_str(), u"", u"", 502, rest...);
         },
         [](const netapi::SESSION_INFO_502& r, clsSessionEnum& item) {
@@ -26,6 +27,17 @@ void colSessionEnum::Init(const std::u16string& ServerName) {
             item.mIdleTime = static_cast<std::int32_t>(r.sesi502_idle_time);
             item.mIdleTimeFormatted = FormatSeconds(r.sesi502_idle_time);
             item.mUserFlags = static_cast<std::int32_t>(r.sesi502_user_flags);
+        },
+        [&](auto... rest) {
+            return netapi::NetSessionEnum(mServerName.c_str(), u"", u"", 10, rest...);
+        },
+        [](const netapi::SESSION_INFO_10& r, clsSessionEnum& item) {
+            item.mComputerName = PointerToString(&r.sesi10_cname);
+            item.mUserName = PointerToString(&r.sesi10_username);
+            item.mActiveTime = static_cast<std::int32_t>(r.sesi10_time);
+            item.mActiveTimeFormatted = FormatSeconds(r.sesi10_time);
+            item.mIdleTime = static_cast<std::int32_t>(r.sesi10_idle_time);
+            item.mIdleTimeFormatted = FormatSeconds(r.sesi10_idle_time);
         });
     if (partial) SetIncomplete(*partial);
 }

@@ -100,6 +100,15 @@ void Fill(SESSION_INFO_502& o, const SessionInfo502& r, Cursor& c) {
          .sesi502_cltype_name = c.Str(r.cltype_name), .sesi502_transport = c.Str(r.transport)};
 }
 
+void Fill(SESSION_INFO_10& o, const SessionInfo502& r, Cursor& c) {
+    o = {.sesi10_cname = c.Str(r.cname), .sesi10_username = c.Str(r.username),
+         .sesi10_time = r.time, .sesi10_idle_time = r.idle_time};
+}
+
+void Fill(SHARE_INFO_1& o, const ShareInfo2& r, Cursor& c) {
+    o = {.shi1_netname = c.Str(r.netname), .shi1_type = r.type, .shi1_remark = c.Str(r.remark)};
+}
+
 void Fill(SHARE_INFO_2& o, const ShareInfo2& r, Cursor& c) {
     o = {.shi2_netname = c.Str(r.netname), .shi2_type = r.type, .shi2_remark = c.Str(r.remark),
          .shi2_permissions = r.permissions, .shi2_max_uses = r.max_uses,
@@ -352,12 +361,15 @@ NET_API_STATUS NetFileClose(LPCWSTR servername, DWORD fileid) {
 NET_API_STATUS NetSessionEnum(LPCWSTR servername, LPCWSTR UncClientName, LPCWSTR username,
                               DWORD level, LPBYTE* bufptr, DWORD, DWORD* entriesread,
                               DWORD* totalentries, DWORD* resume_handle) {
+    auto work = [s = FromPointer(servername), c = FromPointer(UncClientName),
+                 u = FromPointer(username), level](Provider& p) {
+        return p.SessionEnum(s, c, u, level);
+    };
+    if (level == 10)
+        return Enumerate<SESSION_INFO_10>(true, bufptr, entriesread, totalentries, resume_handle,
+                                          std::move(work));
     return Enumerate<SESSION_INFO_502>(level == 502, bufptr, entriesread, totalentries,
-                                       resume_handle,
-                                       [s = FromPointer(servername), c = FromPointer(UncClientName),
-                                        u = FromPointer(username)](Provider& p) {
-                                           return p.SessionEnum(s, c, u);
-                                       });
+                                       resume_handle, std::move(work));
 }
 
 NET_API_STATUS NetSessionDel(LPCWSTR servername, LPCWSTR UncClientName, LPCWSTR username) {
@@ -369,9 +381,12 @@ NET_API_STATUS NetSessionDel(LPCWSTR servername, LPCWSTR UncClientName, LPCWSTR 
 
 NET_API_STATUS NetShareEnum(LPCWSTR servername, DWORD level, LPBYTE* bufptr, DWORD,
                             DWORD* entriesread, DWORD* totalentries, DWORD* resume_handle) {
-    return Enumerate<SHARE_INFO_2>(
-        level == 2, bufptr, entriesread, totalentries, resume_handle,
-        [s = FromPointer(servername)](Provider& p) { return p.ShareEnum(s); });
+    auto work = [s = FromPointer(servername), level](Provider& p) { return p.ShareEnum(s, level); };
+    if (level == 1)
+        return Enumerate<SHARE_INFO_1>(true, bufptr, entriesread, totalentries, resume_handle,
+                                       std::move(work));
+    return Enumerate<SHARE_INFO_2>(level == 2, bufptr, entriesread, totalentries, resume_handle,
+                                   std::move(work));
 }
 
 NET_API_STATUS NetConnectionEnum(LPCWSTR servername, LPCWSTR qualifier, DWORD level,

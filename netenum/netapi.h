@@ -121,6 +121,21 @@ struct SESSION_INFO_502 {
     LPWSTR sesi502_transport;
 };
 
+// The level anyone may ask for when 502 is refused: no counts, no transport.
+struct SESSION_INFO_10 {
+    LPWSTR sesi10_cname;
+    LPWSTR sesi10_username;
+    DWORD sesi10_time;
+    DWORD sesi10_idle_time;
+};
+
+// The level anyone may ask for when 2 is refused: no uses, path or permissions.
+struct SHARE_INFO_1 {
+    LPWSTR shi1_netname;
+    DWORD shi1_type;
+    LPWSTR shi1_remark;
+};
+
 struct SHARE_INFO_2 {
     LPWSTR shi2_netname;
     DWORD shi2_type;

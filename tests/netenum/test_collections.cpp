@@ -108,6 +108,52 @@ TEST_P(Collections, SessionFailureAndDelete) {
     EXPECT_EQ(net.provider().CallsNamed("NetSessionDel").at(1).args[1], std::u16string(u"\\\\WS2"));
 }
 
+// Windows refuses levels 502 and 2 to a caller who is no administrator (5),
+// Samba answers 124 for 502: the lists come at levels 10 and 1, whose
+// missing counts are unknown, not zero. When the lower level fails too, the
+// line is the one of the level asked for first.
+TEST_P(Collections, RefusedLevelsFallBackAndLeaveWhatTheyLackUnknown) {
+    auto& p = net.provider();
+    p.sessions.records = {{u"\\\\10.0.0.5", u"anna", 3, 3661, 59, SESS_GUEST, u"Windows", u"tcp"}};
+    p.shares.records = {{u"DATA", STYPE_DISKTREE, u"Data", 0, 10, 2, u"D:\\Data", std::nullopt}};
+    for (NET_API_STATUS refusal : {ERROR_ACCESS_DENIED, ERROR_INVALID_LEVEL}) {
+        SCOPED_TRACE(refusal);
+        p.fail = {{"NetSessionEnum/502", refusal}, {"NetShareEnum/2", refusal}};
+        colSessionEnum sessions;
+        sessions.Init(u"SRV");
+        ASSERT_EQ(sessions.Count(), 1u);
+        const auto& s = sessions.Item(1);
+        EXPECT_EQ(s.UserName(), u"anna");
+        EXPECT_EQ(s.ActiveTimeFormatted(), u"01:01:01");
+        EXPECT_EQ(s.NumOpens(), std::nullopt);
+        EXPECT_EQ(s.UserFlags(), std::nullopt);
+        EXPECT_EQ(s.Transport(), u"");
+        colShareEnum shares;
+        shares.Init(u"SRV");
+        ASSERT_EQ(shares.Count(), 1u);
+        EXPECT_EQ(shares.Item(1).Remarks(), u"Data");
+        EXPECT_EQ(shares.Item(1).NumCurrConnections(), std::nullopt);
+        EXPECT_EQ(shares.Item(1).NumMaxConnections(), std::nullopt);
+        EXPECT_EQ(shares.Item(1).Path(), u"");
+        EXPECT_EQ(net.Messages(), "");
+    }
+    EXPECT_EQ(p.CallsNamed("NetSessionEnum").back().number, 10u);
+    EXPECT_EQ(p.CallsNamed("NetShareEnum").back().number, 1u);
+
+    p.fail = {{"NetSessionEnum/502", ERROR_ACCESS_DENIED}, {"NetSessionEnum/10", 53},
+              {"NetShareEnum/2", 53}};
+    colSessionEnum sessions;
+    sessions.Init(u"SRV");
+    colShareEnum shares;
+    shares.Init(u"SRV");
+    EXPECT_EQ(sessions.Count() + shares.Count(), 0u);
+    EXPECT_EQ(net.Messages(),
+              "NetSessionEnum error 5 : Access is denied.\r\n"
+              "You must be an administrator or account operator.\r\n"
+              "NetShareEnum error 53 : The network path was not found.\r\n\r\n");
+    EXPECT_EQ(p.CallsNamed("NetShareEnum").back().number, 2u);  // 53 is no refusal of a level
+}
+
 TEST_P(Collections, SharesRejectPartialListsAndKeepAdministrativeShares) {
     net.provider().shares.records = {{u"C$", STYPE_DISKTREE | STYPE_SPECIAL, u"Default share", 0,
                                       0xFFFFFFFFu, 0, u"C:\\", std::nullopt},

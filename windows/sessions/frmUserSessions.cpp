@@ -126,11 +126,15 @@ void frmUserSessions::FillSessions() {
         fill.AddColumn(QStringLiteral("Guest"), 0.07);
         fill.AddRecords(colSessions.get(), [&](const netenum::clsSessionEnum& session, int record) {
             const QString computer = Q(session.ComputerName());
-            // Guest only for exactly SESS_GUEST: a guest without encryption is not shown as one.
-            const bool guest = static_cast<netapi::DWORD>(session.UserFlags()) == netapi::SESS_GUEST;
-            fill.AddRow({Q(session.UserName()), computer, QString::number(session.NumOpens()),
-                         Q(session.ActiveTimeFormatted()), Q(session.IdleTimeFormatted()),
-                         guest ? QStringLiteral("Yes") : QStringLiteral("No")},
+            // Guest only for exactly SESS_GUEST: a guest without encryption is
+            // not shown as one. What the server did not say stays blank.
+            const auto flags = session.UserFlags();
+            const QString guest =
+                !flags ? QString()
+                : static_cast<netapi::DWORD>(*flags) == netapi::SESS_GUEST ? QStringLiteral("Yes")
+                                                                            : QStringLiteral("No");
+            fill.AddRow({Q(session.UserName()), computer, common::Number(session.NumOpens()),
+                         Q(session.ActiveTimeFormatted()), Q(session.IdleTimeFormatted()), guest},
                         computer, record);
         });
     }

@@ -292,9 +292,10 @@ NET_API_STATUS SmbProvider::FileClose(const OptString& server, DWORD fileid) {
 
 netapi::EnumResult<netapi::SessionInfo502> SmbProvider::SessionEnum(const OptString& server,
                                                                     const OptString& client,
-                                                                    const OptString& user) {
+                                                                    const OptString& user,
+                                                                    DWORD level) {
     return LoggedOn<netapi::EnumResult<netapi::SessionInfo502>>(
-        server, [&](Server& s) { return s.srvsvc->SessionEnum(client, user); });
+        server, [&](Server& s) { return s.srvsvc->SessionEnum(client, user, level); });
 }
 
 NET_API_STATUS SmbProvider::SessionDel(const OptString& server, const OptString& client,
@@ -303,9 +304,10 @@ NET_API_STATUS SmbProvider::SessionDel(const OptString& server, const OptString&
                                     [&](Server& s) { return s.srvsvc->SessionDel(client, user); });
 }
 
-netapi::EnumResult<netapi::ShareInfo2> SmbProvider::ShareEnum(const OptString& server) {
+netapi::EnumResult<netapi::ShareInfo2> SmbProvider::ShareEnum(const OptString& server,
+                                                              DWORD level) {
     return LoggedOn<netapi::EnumResult<netapi::ShareInfo2>>(
-        server, [&](Server& s) { return s.srvsvc->ShareEnum(); });
+        server, [&](Server& s) { return s.srvsvc->ShareEnum(level); });
 }
 
 netapi::EnumResult<netapi::ConnectionInfo1> SmbProvider::ConnectionEnum(const OptString& server,

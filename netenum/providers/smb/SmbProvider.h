@@ -33,11 +33,13 @@ public:
     netapi::NET_API_STATUS FileClose(const netapi::OptString& server, netapi::DWORD fileid) override;
     netapi::EnumResult<netapi::SessionInfo502> SessionEnum(const netapi::OptString& server,
                                                            const netapi::OptString& client,
-                                                           const netapi::OptString& user) override;
+                                                           const netapi::OptString& user,
+                                                           netapi::DWORD level) override;
     netapi::NET_API_STATUS SessionDel(const netapi::OptString& server,
                                       const netapi::OptString& client,
                                       const netapi::OptString& user) override;
-    netapi::EnumResult<netapi::ShareInfo2> ShareEnum(const netapi::OptString& server) override;
+    netapi::EnumResult<netapi::ShareInfo2> ShareEnum(const netapi::OptString& server,
+                                                     netapi::DWORD level) override;
     netapi::EnumResult<netapi::ConnectionInfo1> ConnectionEnum(
         const netapi::OptString& server, const netapi::OptString& qualifier) override;
     netapi::EnumResult<netapi::ServerInfo101> ServerEnum(netapi::DWORD servertype,

@@ -51,7 +51,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     case 1: { srvsvc::EnumReply<netapi::SessionInfo502> r; srvsvc::DecodeSessionEnum(b, 502, r); break; }
     case 2: { srvsvc::EnumReply<netapi::SessionInfo502> r; srvsvc::DecodeSessionEnum(b, 1, r); break; }
     case 3: { srvsvc::EnumReply<netapi::SessionInfo502> r; srvsvc::DecodeSessionEnum(b, 10, r); break; }
-    case 4: { srvsvc::EnumReply<netapi::ShareInfo2> r; srvsvc::DecodeShareEnumAll(b, r); break; }
+    case 4: { srvsvc::EnumReply<netapi::ShareInfo2> r; srvsvc::DecodeShareEnumAll(b, 2, r);
+              srvsvc::DecodeShareEnumAll(b, 1, r); break; }
     case 5: { srvsvc::EnumReply<netapi::ConnectionInfo1> r; srvsvc::DecodeConnectionEnum(b, r); break; }
     case 6: { netapi::ServerInfo101 i; srvsvc::DecodeServerGetInfo101(b, i, status); break; }
     case 7: { netapi::TimeOfDay t; srvsvc::DecodeRemoteTOD(b, t, status); srvsvc::DecodeServerSetInfo(b, status); srvsvc::DecodeStatusOnly(b, status); break; }
@@ -61,7 +62,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                lsa::DomainInfo d; lsa::DecodeQueryDomain(b, lsa::kPolicyDnsDomainInformation, d, nt);
                lsa::DecodeQueryDomain(b, lsa::kPolicyPrimaryDomainInformation, d, nt);
                smb::ParseSrvAnswer(b.data(), b.size()); break; }
-    case 11: { samr::Handle h; samr::DecodeHandle(b, h, nt); std::uint32_t acb; samr::DecodeQueryUserControl(b, acb, nt); break; }
+    case 11: { samr::Handle h; samr::DecodeHandle(b, h, nt); samr::DecodeConnect5(b, h, nt);
+               std::uint32_t acb; samr::DecodeQueryUserControl(b, acb, nt); break; }
     case 12: { std::uint16_t maxRecv; dcerpc::DecodeBindAck(b, maxRecv); break; }
     case 13: { std::vector<std::uint8_t> stub; dcerpc::DecodeResponseFragment(b, stub); break; }
     default: {

@@ -109,7 +109,7 @@ std::vector<Sample> Samples() {
         {"sessions", smbtest::SessionEnumReply(502, {sess, sess}, 2, 0, 0),
          [](auto b) { srvsvc::EnumReply<netapi::SessionInfo502> r; return srvsvc::DecodeSessionEnum(b, 502, r); }},
         {"shares", smbtest::ShareEnumReply({share, share}, 2, 0, 0),
-         [](auto b) { srvsvc::EnumReply<netapi::ShareInfo2> r; return srvsvc::DecodeShareEnumAll(b, r); }},
+         [](auto b) { srvsvc::EnumReply<netapi::ShareInfo2> r; return srvsvc::DecodeShareEnumAll(b, 2, r); }},
         {"connections", smbtest::ConnectionEnumReply({conn}, 1, 0, 0),
          [](auto b) { srvsvc::EnumReply<netapi::ConnectionInfo1> r; return srvsvc::DecodeConnectionEnum(b, r); }},
         {"serverinfo", smbtest::ServerInfoReply(&info, 0),
