@@ -150,6 +150,31 @@ netapi::NET_API_STATUS SendMessageText(std::u16string_view recipient, std::u16st
                                         static_cast<netapi::DWORD>(body.size() * sizeof(char16_t)));
 }
 
+DesktopMessage SendDesktopMessage(std::u16string_view server, std::u16string_view recipient,
+                                  std::u16string_view text) {
+    // The box says where it comes from: this computer, by its name.
+    std::u16string title = u"Message";
+    char16_t name[256] = {};
+    netapi::DWORD size = 256;
+    if (netapi::GetLocalComputerName(name, &size) == netapi::NERR_Success && size > 0)
+        title = u"Message from " + std::u16string(name, size);
+    const std::u16string serverName(server), user(recipient), body(text);
+    NetBuffer buffer;
+    netapi::DWORD count = 0;
+    DesktopMessage result;
+    result.status = netapi::WTSSendMessageToUser(serverName.c_str(), user.c_str(), title.c_str(),
+                                                 body.c_str(), buffer.Out(), &count);
+    if (result.status != netapi::NERR_Success || !buffer) return result;
+    const auto* sessions = buffer.As<netapi::WTS_SESSION_INFOW>();
+    for (netapi::DWORD i = 0; i < count; ++i) {
+        std::u16string line = text::Number(sessions[i].SessionId);
+        const std::u16string station = PointerToString(&sessions[i].pWinStationName);
+        if (!station.empty()) line += u" (" + station + u")";
+        result.sessions.push_back(std::move(line));
+    }
+    return result;
+}
+
 std::optional<netapi::TIME_OF_DAY_INFO> RemoteTimeOfDay(std::u16string_view server) {
     const std::u16string serverName(server);
     NetBuffer buffer;

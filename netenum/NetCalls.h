@@ -59,6 +59,16 @@ SessionAccountChange SetSessionAccountDisabled(std::u16string_view server, std::
 // text goes without a terminator.
 netapi::NET_API_STATUS SendMessageText(std::u16string_view recipient, std::u16string_view text);
 
+// A message box on the desktop sessions `recipient` has on `server`, for
+// servers without a messenger service. `sessions`: those it reached, as
+// "2 (RDP-Tcp#0)".
+struct DesktopMessage {
+    netapi::NET_API_STATUS status = netapi::NERR_Success;
+    std::vector<std::u16string> sessions;
+};
+DesktopMessage SendDesktopMessage(std::u16string_view server, std::u16string_view recipient,
+                                  std::u16string_view text);
+
 // The clock record of `server` (as NetRemoteTOD takes it), or nullopt when it
 // cannot be read.
 std::optional<netapi::TIME_OF_DAY_INFO> RemoteTimeOfDay(std::u16string_view server);

@@ -43,6 +43,7 @@ const Table& SystemTable() {
         {122, u"The data area passed to a system call is too small.\r\n"},
         {123, u"The filename, directory name, or volume label syntax is incorrect.\r\n"},
         {124, u"The system call level is not correct.\r\n"},
+        {170, u"The requested resource is in use.\r\n"},
         {234, u"More data is available.\r\n"},
         {1203, u"The network path was either typed incorrectly, does not exist, or the network provider is not currently available. Please try retyping the path or contact your network administrator.\r\n"},
         // A wait the person gave up with Esc, in the program's own short wording.

@@ -116,6 +116,10 @@ void Fill(SHARE_INFO_2& o, const ShareInfo2& r, Cursor& c) {
          .shi2_passwd = c.Str(r.passwd)};
 }
 
+void Fill(WTS_SESSION_INFOW& o, const DesktopSession& r, Cursor& c) {
+    o = {.SessionId = r.id, .pWinStationName = c.Str(r.station), .State = 0};
+}
+
 void Fill(CONNECTION_INFO_1& o, const ConnectionInfo1& r, Cursor& c) {
     o = {.coni1_id = r.id, .coni1_type = r.type, .coni1_num_opens = r.num_opens,
          .coni1_num_users = r.num_users, .coni1_time = r.time,
@@ -467,6 +471,31 @@ NET_API_STATUS NetMessageBufferSend(LPCWSTR servername, LPCWSTR msgname, LPCWSTR
                                         text = std::move(text)](Provider& p) {
         return p.MessageBufferSend(s, m, f, text);
     });
+}
+
+NET_API_STATUS WTSSendMessageToUser(LPCWSTR ServerName, LPCWSTR UserName, LPCWSTR Title,
+                                    LPCWSTR Message, LPBYTE* Sessions, DWORD* Count) {
+    if (Sessions == nullptr || Count == nullptr || UserName == nullptr || Message == nullptr)
+        return ERROR_INVALID_PARAMETER;
+    *Sessions = nullptr;
+    *Count = 0;
+    auto answer = Carry<Answer<std::vector<DesktopSession>>>(
+        true, [s = FromPointer(ServerName), u = std::u16string(UserName),
+               t = FromPointer(Title).value_or(u""), m = std::u16string(Message)](Provider& p) {
+            Answer<std::vector<DesktopSession>> a;
+            a.status = p.DesktopMessageSend(s, u, t, m, a.value);
+            return a;
+        });
+    if (answer.status != NERR_Success) {
+        if (FailuresCarryBuffer()) *Sessions = Allocate(0);
+        return answer.status;
+    }
+    std::uint8_t* buffer =
+        Pack<WTS_SESSION_INFOW>(answer.value.data(), answer.value.size());
+    if (buffer == nullptr) return ERROR_NOT_ENOUGH_MEMORY;
+    *Sessions = buffer;
+    *Count = static_cast<DWORD>(answer.value.size());
+    return NERR_Success;
 }
 
 NET_API_STATUS NetGetAnyDCName(LPCWSTR ServerName, LPCWSTR DomainName, LPBYTE* Buffer) {

@@ -32,6 +32,12 @@ public:
         (void)host;
         (void)account;
     }
+    // The names the account logged on to `host` goes by (bare: no domain or
+    // realm), as servers list the files it opens; empty when not known.
+    virtual std::vector<std::u16string> AccountNames(const std::string& host) const {
+        (void)host;
+        return {};
+    }
     // Whether each host answers at all (0) or not (53), all asked at once
     // within the current call's deadline; `answered(i)` runs as soon as host
     // i answers. By default every host answers.

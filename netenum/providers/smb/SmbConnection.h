@@ -34,6 +34,7 @@ public:
     // and binds `iface` on it, all within the current call's deadline.
     netapi::NET_API_STATUS Bind(const std::string& pipe, const dcerpc::SyntaxId& iface,
                                 std::unique_ptr<RpcChannel>& out);
+    const SmbCredentials& Credentials() const { return mCredentials; }
 
 private:
     std::string mHost;

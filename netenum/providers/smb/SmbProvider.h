@@ -61,6 +61,13 @@ public:
                                              const netapi::OptString& fromname,
                                              const std::u16string& text) override;
     netapi::NET_API_STATUS LocalComputerName(std::u16string& out) override;
+    // Current servers have no messenger service: the terminal server's
+    // session interface reaches the user's desktop instead.
+    netapi::NET_API_STATUS DesktopMessageSend(const netapi::OptString& server,
+                                              const std::u16string& user,
+                                              const std::u16string& title,
+                                              const std::u16string& text,
+                                              std::vector<netapi::DesktopSession>& reached) override;
     // The server's own answer says which domain it belongs to (lsarpc), DNS
     // where that domain's controllers are (SRV records).
     netapi::NET_API_STATUS GetAnyDCName(const netapi::OptString& server,

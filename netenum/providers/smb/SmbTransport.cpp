@@ -80,6 +80,31 @@ netapi::NET_API_STATUS SmbTransport::Bind(const std::string& host, const std::st
     return netapi::NERR_Success;
 }
 
+namespace {
+
+// "OFFICE\anna", "anna@OFFICE.TEST" and "anna" all name anna.
+std::u16string BareName(const std::string& name) {
+    std::string bare = name;
+    if (const auto slash = bare.find_last_of("\\/"); slash != std::string::npos)
+        bare.erase(0, slash + 1);
+    if (const auto at = bare.find('@'); at != std::string::npos) bare.resize(at);
+    return text::FromUtf8(bare);
+}
+
+}  // namespace
+
+std::vector<std::u16string> SmbTransport::AccountNames(const std::string& host) const {
+    std::lock_guard<std::mutex> guard(mLock);
+    const auto it = mConnections.find(host);
+    if (it == mConnections.end() || !it->second) return {};
+    // A ticket or the account behind it: either may be the one that logged on.
+    const SmbCredentials& c = it->second->Credentials();
+    std::vector<std::u16string> names;
+    for (const std::string* name : {&c.User(), &c.Principal()})
+        if (!name->empty()) names.push_back(BareName(*name));
+    return names;
+}
+
 std::vector<netapi::NET_API_STATUS> SmbTransport::Reachable(
     const std::vector<std::string>& hosts, const std::function<void(std::size_t)>& answered) {
     return ProbeSmb(hosts, answered);

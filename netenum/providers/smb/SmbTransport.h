@@ -23,6 +23,7 @@ public:
                                 const dcerpc::SyntaxId& iface,
                                 std::unique_ptr<RpcChannel>& out) override;
     void UseAccount(const std::string& host, const logon::Account& account) override;
+    std::vector<std::u16string> AccountNames(const std::string& host) const override;
     std::vector<netapi::NET_API_STATUS> Reachable(
         const std::vector<std::string>& hosts,
         const std::function<void(std::size_t)>& answered) override;
@@ -31,7 +32,7 @@ private:
     SmbCredentials CredentialsFor(const std::string& host);
 
     SmbCredentials mCredentials;
-    std::mutex mLock;
+    mutable std::mutex mLock;
     std::map<std::string, std::shared_ptr<SmbConnection>> mConnections;
     std::map<std::string, SmbCredentials> mAccounts;  // given for one server this run
     std::set<std::string> mFromLookup;                // logged on with what the lookup knew

@@ -325,8 +325,12 @@ netapi::NET_API_STATUS ScriptedPipe::Write(std::span<const std::uint8_t> data) {
         injected.pop_front();
         return netapi::NERR_Success;
     }
-    for (auto& f : ResponseFragments(callId, mHandler(request), mMaxStub))
-        Queue(std::move(f));
+    Reply reply = mHandler(request);
+    if (reply.fault) {
+        Queue(FaultPdu(callId, *reply.fault));
+        return netapi::NERR_Success;
+    }
+    for (auto& f : ResponseFragments(callId, reply.stub, mMaxStub)) Queue(std::move(f));
     return netapi::NERR_Success;
 }
 

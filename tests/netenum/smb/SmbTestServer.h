@@ -50,6 +50,18 @@ struct Request {
     Stub stub;
 };
 
+// What a scripted server answers one request with: a reply stub, or a fault.
+struct Reply {
+    Reply(Stub s) : stub(std::move(s)) {}  // NOLINT: every handler returns stubs
+    static Reply Fault(std::uint32_t status) {
+        Reply r(Stub{});
+        r.fault = status;
+        return r;
+    }
+    Stub stub;
+    std::optional<std::uint32_t> fault;
+};
+
 // Reads the arguments every srvsvc request starts with: unique strings.
 std::optional<std::u16string> ReadUniqueString(const Stub& stub, std::size_t& offset);
 std::uint32_t ReadU32(const Stub& stub, std::size_t& offset);
@@ -58,8 +70,11 @@ std::uint32_t ReadU32(const Stub& stub, std::size_t& offset);
 // the handler, whose answer comes back in fragments.
 class ScriptedPipe final : public smb::BytePipe {
 public:
-    using Handler = std::function<Stub(const Request&)>;
+    using Handler = std::function<Reply(const Request&)>;
     ScriptedPipe(Handler handler, std::size_t maxStub) : mHandler(std::move(handler)), mMaxStub(maxStub) {}
+    ~ScriptedPipe() override {
+        if (onDestroy) onDestroy();
+    }
 
     netapi::NET_API_STATUS Write(std::span<const std::uint8_t> data) override;
     netapi::NET_API_STATUS ReadExact(std::span<std::uint8_t> out) override;
@@ -77,6 +92,8 @@ public:
     bool dropped = false;
     // Runs before every round trip, e.g. to make the server slow.
     std::function<void()> beforeRead;
+    // Runs when the client lets the pipe go.
+    std::function<void()> onDestroy;
 
 private:
     Handler mHandler;
@@ -92,9 +109,9 @@ private:
 
 class ScriptedServers final : public smb::PipeOpener {
 public:
-    // One handler for every host and pipe: (host, pipe, request) -> reply stub.
-    using Handler = std::function<Stub(const std::string& host, const std::string& pipe,
-                                       const Request&)>;
+    // One handler for every host and pipe: (host, pipe, request) -> reply.
+    using Handler = std::function<Reply(const std::string& host, const std::string& pipe,
+                                        const Request&)>;
     explicit ScriptedServers(Handler handler) : mHandler(std::move(handler)) {}
 
     netapi::NET_API_STATUS Open(const std::string& host, const std::string& pipe,
@@ -112,6 +129,9 @@ public:
     std::vector<ScriptedPipe*> pipes;                          // live while the provider keeps them
     int overReads = 0;                                         // by any pipe, even one gone since
     std::size_t maxStub = 4256;
+    // Whom the client logs on as, by its own account (a bare name).
+    std::u16string account = u"admin";
+    std::vector<std::u16string> AccountNames(const std::string&) const override { return {account}; }
 
 private:
     Handler mHandler;

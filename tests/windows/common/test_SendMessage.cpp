@@ -27,7 +27,7 @@ protected:
     }
     void Run(const QString& answer) {
         prompts->inputAnswers.push_back(answer);
-        common::SendMessage::Run(nullptr, list, pane);
+        common::SendMessage::Run(nullptr, list, pane, QStringLiteral("SERVER1"));
     }
     static sim::Scenario Messengers() {
         sim::Scenario scenario = windowtest::ServerWith({});
