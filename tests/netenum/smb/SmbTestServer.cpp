@@ -107,6 +107,19 @@ Stub SessionEnumReply(DWORD level, const std::vector<netapi::SessionInfo502>& re
         });
 }
 
+Stub ShareEnumReply(DWORD level, const std::vector<netapi::ShareInfo2>& records, DWORD total,
+                    DWORD resume, DWORD status) {
+    if (level == 2) return ShareEnumReply(records, total, resume, status);
+    return EnumReply(
+        1, records, total, resume, status,
+        [](NdrWriter& w, const netapi::ShareInfo2& s) {
+            Ptr(w, s.netname);
+            w.U32(s.type);
+            Ptr(w, s.remark);
+        },
+        [](NdrWriter& w, const netapi::ShareInfo2& s) { Body(w, s.netname, s.remark); });
+}
+
 Stub ShareEnumReply(const std::vector<netapi::ShareInfo2>& records, DWORD total, DWORD resume,
                     DWORD status) {
     return EnumReply(
@@ -368,11 +381,14 @@ netapi::NET_API_STATUS ScriptedServers::Open(const std::string& host, const std:
                                              std::unique_ptr<smb::BytePipe>& out) {
     ++attempts;
     if (auto it = unreachable.find(host); it != unreachable.end()) return it->second;
+    if (std::find(missingPipes.begin(), missingPipes.end(), pipe) != missingPipes.end())
+        return netapi::RPC_S_SERVER_UNAVAILABLE;
     opened.push_back(host + "/" + pipe);
     auto p = std::make_unique<ScriptedPipe>(
         [this, host, pipe](const Request& r) { return mHandler(host, pipe, r); }, maxStub);
     p->onOverRead = [this] { ++overReads; };
     if (onOpen) onOpen(*p);
+    if (onOpenPipe) onOpenPipe(host, pipe, *p);
     pipes.push_back(p.get());
     out = std::move(p);
     return netapi::NERR_Success;

@@ -27,6 +27,9 @@ Stub SessionEnumReply(DWORD level, const std::vector<netapi::SessionInfo502>& re
                       DWORD total, DWORD resume, DWORD status);
 Stub ShareEnumReply(const std::vector<netapi::ShareInfo2>& records, DWORD total, DWORD resume,
                     DWORD status);
+// Level 1 or 2.
+Stub ShareEnumReply(DWORD level, const std::vector<netapi::ShareInfo2>& records, DWORD total,
+                    DWORD resume, DWORD status);
 Stub ConnectionEnumReply(const std::vector<netapi::ConnectionInfo1>& records, DWORD total,
                          DWORD resume, DWORD status);
 Stub ServerInfoReply(const netapi::ServerInfo101* info, DWORD status);
@@ -125,6 +128,9 @@ public:
     std::size_t attempts = 0;                                  // every Open, reachable or not
     std::vector<std::string> probed;                           // hosts checked for reachability
     std::function<void(ScriptedPipe&)> onOpen;                 // shapes each new pipe
+    std::function<void(const std::string& host, const std::string& pipe, ScriptedPipe&)> onOpenPipe;
+    // Pipes the servers do not have (Samba has no terminal services): 1722.
+    std::vector<std::string> missingPipes;
     std::vector<std::string> opened;                           // "host/pipe", in order
     std::vector<ScriptedPipe*> pipes;                          // live while the provider keeps them
     int overReads = 0;                                         // by any pipe, even one gone since
