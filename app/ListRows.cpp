@@ -157,7 +157,8 @@ ServerAnswer ListOneServer(const ListQuery& query, const std::u16string& server)
         case ListKind::Connections: {
             const bool byShare = !query.share.empty();
             netenum::colConnectionEnum connections;
-            connections.Init(byShare ? query.share : u"\\\\" + query.client, server);
+            // A client given as Windows lists it ("\\\\10.0.0.5") keeps one pair.
+            connections.Init(byShare ? query.share : text::UncName(query.client), server);
             for (const auto& c : connections) {
                 if (!matches(c.UserName())) continue;
                 // With a share the net name is the client; with a client, the share.
