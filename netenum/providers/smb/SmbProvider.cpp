@@ -314,7 +314,8 @@ bool IsOwnPipePath(std::u16string_view path) {
 bool IsOwnPipe(const netapi::FileInfo3& file, const std::vector<std::u16string>& accounts) {
     if (!file.pathname || !IsOwnPipePath(*file.pathname)) return false;
     if (accounts.empty()) return true;
-    std::u16string_view user = file.username.value_or(u"");
+    const std::u16string holder = file.username.value_or(u"");
+    std::u16string_view user = holder;
     if (const auto slash = user.rfind(u'\\'); slash != std::u16string_view::npos)
         user.remove_prefix(slash + 1);
     for (const auto& account : accounts)
