@@ -39,6 +39,9 @@ private:
                                         std::uint32_t callId);
     // Fills `out` from bytes read ahead, reading the pipe for the rest.
     netapi::NET_API_STATUS Take(std::span<std::uint8_t> out);
+    // One fragment of a message pipe: the whole message, read on while the
+    // server says more of it is waiting.
+    netapi::NET_API_STATUS ReadMessageFragment(std::vector<std::uint8_t>& pdu);
 
     std::unique_ptr<BytePipe> mPipe;
     std::uint32_t mNextCallId = 1;

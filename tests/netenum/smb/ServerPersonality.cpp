@@ -132,7 +132,9 @@ PersonalityServer::PersonalityServer(Personality personality,
         });
     if (personality == Personality::Samba) mOpener->missingPipes = {"Ctx_WinStation_API_service"};
     mOpener->onOpenPipe = [this](const std::string&, const std::string& pipe, ScriptedPipe& p) {
-        if (mPersonality != Personality::Windows || pipe != "srvsvc") return;
+        if (mPersonality != Personality::Windows) return;
+        p.messageMode = true;
+        if (pipe != "srvsvc") return;
         const DWORD id = mNextPipeId++;
         mSrvsvcPipes[id] = &p;
         p.onDestroy = [this, id] { mSrvsvcPipes.erase(id); };

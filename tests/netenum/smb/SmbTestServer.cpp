@@ -352,7 +352,40 @@ void ScriptedPipe::Queue(Stub pdu) {
     mOutgoing.push_back(std::move(pdu));
 }
 
+netapi::NET_API_STATUS ScriptedPipe::ReadMessage(std::span<std::uint8_t> out, std::size_t& got,
+                                                 bool& more) {
+    got = 0;
+    more = false;
+    if (mOutgoing.empty()) {
+        if (beforeRead) beforeRead();
+        overRead = true;
+        if (onOverRead) onOverRead();
+        return 1460;  // nothing waiting: the real pipe would wait for its timeout
+    }
+    if (beforeRead) beforeRead();
+    ++roundTrips;
+    const Stub& message = mOutgoing.front();
+    got = std::min(out.size(), message.size() - mOffset);
+    std::memcpy(out.data(), message.data() + mOffset, got);
+    mOffset += got;
+    mQueued -= got;
+    more = mOffset < message.size();
+    if (more) {
+        ++overflows;
+    } else {
+        mOutgoing.pop_front();
+        mOffset = 0;
+    }
+    return netapi::NERR_Success;
+}
+
 netapi::NET_API_STATUS ScriptedPipe::ReadExact(std::span<std::uint8_t> out) {
+    // A message pipe fails a read that would end inside a message, as
+    // Windows' STATUS_BUFFER_OVERFLOW reaches a client that does not expect it.
+    if (messageMode && !mOutgoing.empty() && out.size() < mOutgoing.front().size() - mOffset) {
+        ++overflows;
+        return netapi::ERROR_INVALID_PARAMETER;
+    }
     if (out.size() > mQueued) {
         if (beforeRead) beforeRead();
         overRead = true;

@@ -81,7 +81,15 @@ public:
 
     netapi::NET_API_STATUS Write(std::span<const std::uint8_t> data) override;
     netapi::NET_API_STATUS ReadExact(std::span<std::uint8_t> out) override;
+    bool MessageMode() const override { return messageMode; }
+    netapi::NET_API_STATUS ReadMessage(std::span<std::uint8_t> out, std::size_t& got,
+                                       bool& more) override;
 
+    // Windows' RPC pipes: each PDU is a message, and a read that ends inside
+    // one is a byte-stream read such a pipe fails (STATUS_BUFFER_OVERFLOW).
+    bool messageMode = false;
+    // Reads that stopped inside a message: the overflow Windows answers.
+    int overflows = 0;
     // A read for more than the server had sent: the real pipe would block.
     bool overRead = false;
     // The round trips the reads so far would cost a message pipe: one for
