@@ -32,25 +32,22 @@ using netapi::OptString;
 
 namespace {
 
-const dcerpc::SyntaxId& SrvsvcInterface() {
-    static const dcerpc::SyntaxId id = dcerpc::MakeSyntax("4b324fc8-1670-01d3-1278-5a47bf6ee188", 3, 0);
-    return id;
-}
-
-const dcerpc::SyntaxId& LsaInterface() {
-    static const dcerpc::SyntaxId id = dcerpc::MakeSyntax("12345778-1234-abcd-ef00-0123456789ab", 0, 0);
-    return id;
-}
-
-const dcerpc::SyntaxId& SamrInterface() {
-    static const dcerpc::SyntaxId id = dcerpc::MakeSyntax("12345778-1234-abcd-ef00-0123456789ac", 1, 0);
-    return id;
-}
-
-// The terminal server's legacy session interface (MS-TSTS).
-const dcerpc::SyntaxId& WinStationInterface() {
-    static const dcerpc::SyntaxId id = dcerpc::MakeSyntax("5ca4a760-ebb1-11cf-8611-00a0245420ed", 1, 0);
-    return id;
+// The interfaces the program binds, with the pipes they are served on: the
+// server service, the account database, the local security authority and
+// the terminal server's legacy session interface (MS-TSTS).
+struct Interface {
+    const char* pipe;
+    dcerpc::SyntaxId syntax;
+};
+enum InterfaceIndex { kSrvsvc, kSamr, kLsa, kWinStation };
+const Interface& InterfaceOf(InterfaceIndex which) {
+    static const Interface interfaces[] = {
+        {"srvsvc", dcerpc::MakeSyntax("4b324fc8-1670-01d3-1278-5a47bf6ee188", 3, 0)},
+        {"samr", dcerpc::MakeSyntax("12345778-1234-abcd-ef00-0123456789ac", 1, 0)},
+        {"lsarpc", dcerpc::MakeSyntax("12345778-1234-abcd-ef00-0123456789ab", 0, 0)},
+        {"Ctx_WinStation_API_service", dcerpc::MakeSyntax("5ca4a760-ebb1-11cf-8611-00a0245420ed", 1, 0)},
+    };
+    return interfaces[which];
 }
 
 struct KnownList {
@@ -221,11 +218,14 @@ std::shared_ptr<SmbProvider::Server> SmbProvider::For(const OptString& server) {
     if (!slot) {
         slot = std::make_shared<Server>();
         const std::u16string arg = u"\\\\" + text::FromUtf8(host);
-        slot->srvsvcPipe = std::make_unique<RpcBinding>(*mOpener, host, "srvsvc", SrvsvcInterface());
-        slot->samrPipe = std::make_unique<RpcBinding>(*mOpener, host, "samr", SamrInterface());
-        slot->lsaPipe = std::make_unique<RpcBinding>(*mOpener, host, "lsarpc", LsaInterface());
-        slot->winstaPipe = std::make_unique<RpcBinding>(*mOpener, host, "Ctx_WinStation_API_service",
-                                                        WinStationInterface());
+        auto bind = [&](InterfaceIndex which) {
+            const Interface& i = InterfaceOf(which);
+            return std::make_unique<RpcBinding>(*mOpener, host, i.pipe, i.syntax);
+        };
+        slot->srvsvcPipe = bind(kSrvsvc);
+        slot->samrPipe = bind(kSamr);
+        slot->lsaPipe = bind(kLsa);
+        slot->winstaPipe = bind(kWinStation);
         slot->srvsvc = std::make_unique<SrvsvcClient>(*slot->srvsvcPipe, arg);
         slot->samr = std::make_unique<SamrClient>(*slot->samrPipe, arg);
         slot->winsta = std::make_unique<WinStationClient>(*slot->winstaPipe);

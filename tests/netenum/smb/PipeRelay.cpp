@@ -98,29 +98,8 @@ bool Smb2(const Bytes& m) {
 }  // namespace
 
 PipeRelay::PipeRelay(std::string listen, std::string upstream, Mode mode, std::chrono::milliseconds delay)
-    : mListen(std::move(listen)), mUpstream(std::move(upstream)), mMode(mode), mDelay(delay) {
-    mListenFd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    const int one = 1;
-    setsockopt(mListenFd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-    const sockaddr_in a = Address(mListen, 445);
-    if (bind(mListenFd, reinterpret_cast<const sockaddr*>(&a), sizeof a) != 0 || ::listen(mListenFd, 64) != 0) {
-        mError = "cannot listen on " + mListen + ":445: " + std::strerror(errno);
-        return;
-    }
-    if (pipe2(mStopPipe, O_CLOEXEC) != 0) {
-        mError = "pipe";
-        return;
-    }
-    mThread = std::thread([this] { Serve(); });
-}
-
-PipeRelay::~PipeRelay() {
-    if (mThread.joinable()) {
-        (void)!write(mStopPipe[1], "x", 1);
-        mThread.join();
-    }
-    for (int fd : {mListenFd, mStopPipe[0], mStopPipe[1]})
-        if (fd >= 0) close(fd);
+    : mUpstream(std::move(upstream)), mMode(mode), mDelay(delay) {
+    if (mNet.Listen(listen)) mNet.Start([this] { Serve(); });
 }
 
 void PipeRelay::Serve() {
@@ -182,7 +161,7 @@ void PipeRelay::Serve() {
     };
 
     for (;;) {
-        std::vector<pollfd> fds = {{mStopPipe[0], POLLIN, 0}, {mListenFd, POLLIN, 0}};
+        std::vector<pollfd> fds = {{mNet.StopFd(), POLLIN, 0}, {mNet.Sockets()[0], POLLIN, 0}};
         for (const auto& c : connections) {
             fds.push_back({c.client, POLLIN, 0});
             fds.push_back({c.server, POLLIN, 0});
@@ -191,7 +170,7 @@ void PipeRelay::Serve() {
         if (fds[0].revents != 0) break;
         if (fds[1].revents & POLLIN) {
             Connection c;
-            c.client = accept4(mListenFd, nullptr, nullptr, SOCK_CLOEXEC);
+            c.client = accept4(mNet.Sockets()[0], nullptr, nullptr, SOCK_CLOEXEC);
             c.server = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
             const sockaddr_in up = Address(mUpstream, 445);
             if (c.client >= 0 && connect(c.server, reinterpret_cast<const sockaddr*>(&up), sizeof up) == 0) {

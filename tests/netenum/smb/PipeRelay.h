@@ -12,7 +12,8 @@
 #include <atomic>
 #include <chrono>
 #include <string>
-#include <thread>
+
+#include "ListeningThread.h"
 
 namespace smbtest {
 
@@ -21,11 +22,8 @@ public:
     enum class Mode { Message, Trickle };
     PipeRelay(std::string listen, std::string upstream, Mode mode,
               std::chrono::milliseconds delay = std::chrono::milliseconds(0));
-    ~PipeRelay();
-    PipeRelay(const PipeRelay&) = delete;
-    PipeRelay& operator=(const PipeRelay&) = delete;
 
-    const std::string& Error() const { return mError; }
+    const std::string& Error() const { return mNet.Error(); }
     // Pipe reads answered STATUS_BUFFER_OVERFLOW: the message-mode rule at work.
     int Overflows() const { return mOverflows.load(); }
     // Longer reads that ended at a message's end with the next one waiting.
@@ -40,18 +38,15 @@ public:
 private:
     void Serve();
 
-    std::string mListen, mUpstream;
+    std::string mUpstream;
     Mode mMode;
     std::chrono::milliseconds mDelay;
-    std::string mError;
-    int mListenFd = -1;
-    int mStopPipe[2] = {-1, -1};
     std::atomic<int> mOverflows{0};
     std::atomic<int> mBoundaries{0};
     std::atomic<int> mPipeReads{0};
     std::atomic<int> mSigned{0};
     std::atomic<bool> mTrickling{true};
-    std::thread mThread;
+    ListeningThread mNet;  // last: its thread stops before the rest goes
 };
 
 }  // namespace smbtest

@@ -109,31 +109,25 @@ Stub SessionEnumReply(DWORD level, const std::vector<netapi::SessionInfo502>& re
 
 Stub ShareEnumReply(DWORD level, const std::vector<netapi::ShareInfo2>& records, DWORD total,
                     DWORD resume, DWORD status) {
-    if (level == 2) return ShareEnumReply(records, total, resume, status);
     return EnumReply(
-        1, records, total, resume, status,
-        [](NdrWriter& w, const netapi::ShareInfo2& s) {
+        level, records, total, resume, status,
+        [level](NdrWriter& w, const netapi::ShareInfo2& s) {
             Ptr(w, s.netname);
             w.U32(s.type);
             Ptr(w, s.remark);
+            if (level != 2) return;  // level 1 ends here
+            U32s(w, s.permissions, s.max_uses, s.current_uses);
+            Ptr(w, s.path, s.passwd);
         },
-        [](NdrWriter& w, const netapi::ShareInfo2& s) { Body(w, s.netname, s.remark); });
+        [level](NdrWriter& w, const netapi::ShareInfo2& s) {
+            Body(w, s.netname, s.remark);
+            if (level == 2) Body(w, s.path, s.passwd);
+        });
 }
 
 Stub ShareEnumReply(const std::vector<netapi::ShareInfo2>& records, DWORD total, DWORD resume,
                     DWORD status) {
-    return EnumReply(
-        2, records, total, resume, status,
-        [](NdrWriter& w, const netapi::ShareInfo2& s) {
-            Ptr(w, s.netname);
-            w.U32(s.type);
-            Ptr(w, s.remark);
-            U32s(w, s.permissions, s.max_uses, s.current_uses);
-            Ptr(w, s.path, s.passwd);
-        },
-        [](NdrWriter& w, const netapi::ShareInfo2& s) {
-            Body(w, s.netname, s.remark, s.path, s.passwd);
-        });
+    return ShareEnumReply(2, records, total, resume, status);
 }
 
 Stub ConnectionEnumReply(const std::vector<netapi::ConnectionInfo1>& records, DWORD total,
