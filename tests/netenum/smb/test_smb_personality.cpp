@@ -6,10 +6,7 @@
 #include "ServerPersonality.h"
 #include "netenum/NetCalls.h"
 #include "netenum/Text.h"
-#include "netenum/colConnectionEnum.h"
 #include "netenum/colFileEnum.h"
-#include "netenum/colSessionEnum.h"
-#include "netenum/colShareEnum.h"
 #include "netenum/netapi.h"
 #include "netenum/providers/simulated/ScenarioLoader.h"
 #include "support/ScriptedProvider.h"
@@ -51,53 +48,6 @@ protected:
     smbtest::PersonalityNetwork net{GetParam(), sim::ParseScenario(kServer, "server")};
     smbtest::PersonalityServer& server = net.server();
 };
-
-// Client names come back as the server gives them ("\\10.0.0.5" on Windows)
-// and reach the server again with one pair of backslashes.
-TEST_P(OnServers, SessionsTheirResourcesAndEndingOne) {
-    netenum::colSessionEnum sessions;
-    sessions.Init(u"SERVER1");
-    ASSERT_EQ(sessions.Count(), 2u);
-    const auto& alice = sessions.Item(1);
-    EXPECT_EQ(alice.ComputerName(), Windows() ? u"\\\\10.0.0.5" : u"10.0.0.5");
-    EXPECT_EQ(alice.ActiveTimeFormatted(), u"01:02:05");
-    EXPECT_EQ(alice.NumOpens(), 1);  // level 502 on Windows, 1 on Samba: both carry it
-
-    netenum::colConnectionEnum resources;
-    resources.Init(text::UncName(alice.ComputerName()), u"SERVER1");
-    ASSERT_EQ(resources.Count(), 2u);
-    EXPECT_EQ(resources.Item(1).NetName(), u"DATA");
-    sessions.DeleteItem(alice.ComputerName(), u"alice");
-    EXPECT_EQ(Lines(), "");
-    netenum::colSessionEnum after;
-    after.Init(u"SERVER1");
-    EXPECT_EQ(after.Count(), 1u);
-}
-
-// Windows keeps levels 502 and 2 to administrators: someone else gets the
-// lists at levels 10 and 1, with the counts blank, not zero.
-TEST_P(OnServers, ACallerWhoIsNoAdministratorGetsTheLowerLevels) {
-    server.callerIsAdmin = false;
-    netenum::colSessionEnum sessions;
-    sessions.Init(u"SERVER1");
-    netenum::colShareEnum shares;
-    shares.Init(u"SERVER1");
-    EXPECT_EQ(Lines(), "");
-    ASSERT_EQ(sessions.Count(), 2u);
-    ASSERT_EQ(shares.Count(), 2u);
-    EXPECT_EQ(sessions.Item(2).UserName(), u"bob");
-    EXPECT_EQ(shares.Item(1).Remarks(), u"Data");
-    if (Windows()) {
-        EXPECT_EQ(sessions.Item(2).NumOpens(), std::nullopt);
-        EXPECT_EQ(shares.Item(1).Path(), u"");
-        EXPECT_EQ(shares.Item(1).NumCurrConnections(), std::nullopt);
-        EXPECT_NE(std::find(server.calls.begin(), server.calls.end(), "srvsvc 12 10"),
-                  server.calls.end());
-    } else {
-        EXPECT_EQ(sessions.Item(2).NumOpens(), 1);  // Samba's level 1
-        EXPECT_EQ(shares.Item(1).Path(), u"D:\\Data");
-    }
-}
 
 // A file closed meanwhile: Windows says 2314, Samba 2; one message for both.
 // The clock's undefined time zone (-1, Windows) is kept for the window to
