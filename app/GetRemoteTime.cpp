@@ -22,7 +22,8 @@ std::optional<DateTimeValue> ServerLocalTime(const netapi::TIME_OF_DAY_INFO& tod
 
     const auto utc = sys_days{date} + hours{tod.tod_hours} + minutes{tod.tod_mins} +
                      seconds{tod.tod_secs};
-    const auto local = utc - minutes{tod.tod_timezone};
+    // -1 is "undefined": the server's UTC time is shown, not a zone a minute off.
+    const auto local = utc - minutes{tod.tod_timezone == -1 ? 0 : tod.tod_timezone};
     const auto localDay = floor<days>(local);
     // Absurd hour counts from a broken server would leave the calendar's range.
     constexpr sys_days kFirst{year{100} / January / 1};

@@ -32,6 +32,10 @@ private:
 };
 
 std::string Number(std::int64_t value) { return std::to_string(value); }
+// What a lower information level does not carry is an empty cell, not 0.
+std::string Number(std::optional<std::int32_t> value) {
+    return value ? std::to_string(*value) : std::string();
+}
 
 // The access bits as words, the way an administrator reads them.
 std::string AccessText(std::int32_t permissions) {
@@ -132,7 +136,7 @@ ServerAnswer ListOneServer(const ListQuery& query, const std::u16string& server)
                 a.Add(Number(s.NumOpens()));
                 a.Add(s.ActiveTimeFormatted());
                 a.Add(s.IdleTimeFormatted());
-                a.Add(std::string_view(s.UserFlags() == 1 ? "Yes" : "No"));
+                a.Add(std::string_view(!s.UserFlags() ? "" : *s.UserFlags() == 1 ? "Yes" : "No"));
                 a.Add(s.Transport());
             }
             break;
@@ -154,7 +158,8 @@ ServerAnswer ListOneServer(const ListQuery& query, const std::u16string& server)
         case ListKind::Connections: {
             const bool byShare = !query.share.empty();
             netenum::colConnectionEnum connections;
-            connections.Init(byShare ? query.share : u"\\\\" + query.client, server);
+            // A client given as Windows lists it ("\\\\10.0.0.5") keeps one pair.
+            connections.Init(byShare ? query.share : text::UncName(query.client), server);
             for (const auto& c : connections) {
                 if (!matches(c.UserName())) continue;
                 // With a share the net name is the client; with a client, the share.

@@ -27,7 +27,7 @@ bool ChooseNetwork(const char* setting, std::string& error) {
             gRealNetwork = true;
             return true;
 #else
-            error = "VANTOR_NETWORK=smb: this build has no real-server support (libsmbclient was "
+            error = "VANTOR_NETWORK=smb: this build has no real-server support (Samba's RPC client was "
                     "not found); use VANTOR_NETWORK=demo or a scenario file";
             return false;
 #endif

@@ -156,6 +156,8 @@ std::string ToJson(const Table& table) {
             const std::string_view cell = table.Cell(row, i);
             if (table.columns[i].numeric && IsPlainInteger(cell))
                 out += cell;
+            else if (table.columns[i].numeric && cell.empty())
+                out += "null";  // a count the server did not give
             else
                 AppendJsonString(out, cell);
         }

@@ -15,8 +15,8 @@ namespace listformat {
 std::string ToCsv(const Table& table, bool byteOrderMark);
 
 // An array of objects keyed by column name, one object per row, in order.
-// Cells of numeric columns that are plain integers are JSON numbers; every
-// other cell is a string.
+// Cells of numeric columns that are plain integers are JSON numbers, empty
+// ones null (a count the server did not give); every other cell is a string.
 std::string ToJson(const Table& table);
 
 // Aligned columns for a terminal: a header line, then one line per row,

@@ -59,6 +59,7 @@ AccountChange ChangeAccount(const std::u16string& serverName, const std::u16stri
                             bool disable, netapi::NET_API_STATUS& getStatus) {
     NetBuffer buffer;
     getStatus = netapi::NetUserGetInfo(serverName.c_str(), userName.c_str(), 3, buffer.Out());
+    if (getStatus == netapi::ERROR_ACCESS_DENIED) return AccountChange::AccessDenied;
     if (getStatus != netapi::NERR_Success || !buffer) return AccountChange::GetInfoFailed;
 
     // The record goes back whole: its strings and logon hours keep pointing
@@ -147,6 +148,31 @@ netapi::NET_API_STATUS SendMessageText(std::u16string_view recipient, std::u16st
     return netapi::NetMessageBufferSend(nullptr, name.c_str(), nullptr,
                                         reinterpret_cast<netapi::LPBYTE>(body.data()),
                                         static_cast<netapi::DWORD>(body.size() * sizeof(char16_t)));
+}
+
+DesktopMessage SendDesktopMessage(std::u16string_view server, std::u16string_view recipient,
+                                  std::u16string_view text) {
+    // The box says where it comes from: this computer, by its name.
+    std::u16string title = u"Message";
+    char16_t name[256] = {};
+    netapi::DWORD size = 256;
+    if (netapi::GetLocalComputerName(name, &size) == netapi::NERR_Success && size > 0)
+        title = u"Message from " + std::u16string(name, size);
+    const std::u16string serverName(server), user(recipient), body(text);
+    NetBuffer buffer;
+    netapi::DWORD count = 0;
+    DesktopMessage result;
+    result.status = netapi::WTSSendMessageToUser(serverName.c_str(), user.c_str(), title.c_str(),
+                                                 body.c_str(), buffer.Out(), &count);
+    if (result.status != netapi::NERR_Success || !buffer) return result;
+    const auto* sessions = buffer.As<netapi::WTS_SESSION_INFOW>();
+    for (netapi::DWORD i = 0; i < count; ++i) {
+        std::u16string line = text::Number(sessions[i].SessionId);
+        const std::u16string station = PointerToString(&sessions[i].pWinStationName);
+        if (!station.empty()) line += u" (" + station + u")";
+        result.sessions.push_back(std::move(line));
+    }
+    return result;
 }
 
 std::optional<netapi::TIME_OF_DAY_INFO> RemoteTimeOfDay(std::u16string_view server) {

@@ -29,7 +29,17 @@ ServerListing EnumServerNames(std::uint32_t serverType);
 std::vector<std::u16string> ServerNames(std::uint32_t typeMask);
 
 // Disabling or enabling one account; `server` as NetUserGetInfo takes it.
-enum class AccountChange { Changed, AlreadyDisabled, AlreadyEnabled, GetInfoFailed, SetInfoFailed };
+// AccessDenied: the account could not even be read (5), which on a member
+// server that restricts remote access to its account database is all anyone
+// but its administrators gets.
+enum class AccountChange {
+    Changed,
+    AlreadyDisabled,
+    AlreadyEnabled,
+    GetInfoFailed,
+    SetInfoFailed,
+    AccessDenied
+};
 AccountChange SetAccountDisabled(std::u16string_view server, std::u16string_view user,
                                  bool disable);
 
@@ -48,6 +58,16 @@ SessionAccountChange SetSessionAccountDisabled(std::u16string_view server, std::
 // A message to the messenger name `recipient`, sent from this computer; the
 // text goes without a terminator.
 netapi::NET_API_STATUS SendMessageText(std::u16string_view recipient, std::u16string_view text);
+
+// A message box on the desktop sessions `recipient` has on `server`, for
+// servers without a messenger service. `sessions`: those it reached, as
+// "2 (RDP-Tcp#0)".
+struct DesktopMessage {
+    netapi::NET_API_STATUS status = netapi::NERR_Success;
+    std::vector<std::u16string> sessions;
+};
+DesktopMessage SendDesktopMessage(std::u16string_view server, std::u16string_view recipient,
+                                  std::u16string_view text);
 
 // The clock record of `server` (as NetRemoteTOD takes it), or nullopt when it
 // cannot be read.

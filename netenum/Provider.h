@@ -110,6 +110,13 @@ struct UserInfo3 {
     DWORD password_expired = 0;
 };
 
+// A terminal-server session a desktop message reached: its id and station
+// name ("RDP-Tcp#3", "Console").
+struct DesktopSession {
+    DWORD id = 0;
+    std::u16string station;
+};
+
 // The answer to an enumeration: a status (0, ERROR_MORE_DATA with the records
 // that came, or a failure with none), the records and the server's total.
 template <typename Record>
@@ -129,12 +136,15 @@ public:
     virtual EnumResult<FileInfo3> FileEnum(const OptString& server, const OptString& basepath,
                                            const OptString& user) = 0;
     virtual NET_API_STATUS FileClose(const OptString& server, DWORD fileid) = 0;
+    // `level` is what the caller asked for (502, or 10 after 502 was
+    // refused); a provider fills what that level carries, at least.
     virtual EnumResult<SessionInfo502> SessionEnum(const OptString& server,
                                                    const OptString& client,
-                                                   const OptString& user) = 0;
+                                                   const OptString& user, DWORD level) = 0;
     virtual NET_API_STATUS SessionDel(const OptString& server, const OptString& client,
                                       const OptString& user) = 0;
-    virtual EnumResult<ShareInfo2> ShareEnum(const OptString& server) = 0;
+    // `level`: 2, or 1 after 2 was refused.
+    virtual EnumResult<ShareInfo2> ShareEnum(const OptString& server, DWORD level) = 0;
     virtual EnumResult<ConnectionInfo1> ConnectionEnum(const OptString& server,
                                                        const OptString& qualifier) = 0;
     virtual EnumResult<ServerInfo101> ServerEnum(DWORD servertype, const OptString& domain) = 0;
@@ -149,6 +159,21 @@ public:
                                              const OptString& fromname,
                                              const std::u16string& text) = 0;
     virtual NET_API_STATUS LocalComputerName(std::u16string& out) = 0;
+    // A message box on every active desktop session `user` has on `server`
+    // (terminal services), for servers without a messenger service. The
+    // sessions it reached go to `reached`; NERR_NameNotFound when the user
+    // has none. Networks without terminal services answer ERROR_NOT_SUPPORTED.
+    virtual NET_API_STATUS DesktopMessageSend(const OptString& server, const std::u16string& user,
+                                              const std::u16string& title,
+                                              const std::u16string& text,
+                                              std::vector<DesktopSession>& reached) {
+        (void)server;
+        (void)user;
+        (void)title;
+        (void)text;
+        reached.clear();
+        return ERROR_NOT_SUPPORTED;
+    }
     // A domain controller of `domain` (empty or null: the domain `server`
     // belongs to), by a name it can be reached at. Networks without domains
     // have none.

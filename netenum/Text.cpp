@@ -174,6 +174,11 @@ std::u16string_view StripUnc(std::u16string_view name) {
     return name;
 }
 
+std::u16string UncName(std::u16string_view name) {
+    while (!name.empty() && name.front() == u'\\') name.remove_prefix(1);
+    return u"\\\\" + std::u16string(name);
+}
+
 std::u16string TrimSpaces(std::u16string_view s) { return std::u16string(Trimmed(s)); }
 std::string TrimSpaces(std::string_view s) { return std::string(Trimmed(s)); }
 

@@ -29,6 +29,9 @@ std::u16string TrimSpaces(std::u16string_view s);
 std::string TrimSpaces(std::string_view s);
 // A "\\" prefix (exactly two backslashes: "\\PC1" names PC1) removed, if present.
 std::u16string_view StripUnc(std::u16string_view name);
+// A computer name as "\\NAME", whether it came bare or with backslashes
+// already (Windows gives session clients as "\\10.0.0.5", Samba bare).
+std::u16string UncName(std::u16string_view name);
 
 bool EqualsIgnoreCase(std::u16string_view a, std::u16string_view b);
 

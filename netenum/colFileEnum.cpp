@@ -26,7 +26,9 @@ void colFileEnum::Init(const std::u16string& ServerName) {
 void colFileEnum::CloseFile(std::int32_t FilePtr, const std::u16string& CloseOnServer,
                             const std::u16string& CloseFileName) const {
     const std::u16string server = text::TrimSpaces(CloseOnServer);
-    const auto status = netapi::NetFileClose(server.c_str(), static_cast<netapi::DWORD>(FilePtr));
+    auto status = netapi::NetFileClose(server.c_str(), static_cast<netapi::DWORD>(FilePtr));
+    // A file closed meanwhile: Windows says 2314, Samba 2; both mean the same.
+    if (status == netapi::ERROR_FILE_NOT_FOUND) status = netapi::NERR_FileIdNotFound;
     if (status != netapi::NERR_Success) {
         std::u16string line = u"Error closing file ";
         line += text::EscapeControls(CloseFileName);  // a path cannot add a line

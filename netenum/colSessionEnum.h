@@ -1,6 +1,9 @@
 #pragma once
-// The sessions clients hold on one server, from a single NetSessionEnum (502).
+// The sessions clients hold on one server, from a single NetSessionEnum at
+// level 502, or at level 10 when the server refuses 502 to this caller: the
+// open count and the flags are then unknown (nullopt), not zero.
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "ItemList.h"
@@ -12,12 +15,12 @@ public:
     const std::u16string& ComputerName() const { return mComputerName; }
     const std::u16string& UserName() const { return mUserName; }
     const std::u16string& Transport() const { return mTransport; }
-    std::int32_t NumOpens() const { return mNumOpens; }
+    std::optional<std::int32_t> NumOpens() const { return mNumOpens; }
     std::int32_t ActiveTime() const { return mActiveTime; }
     std::int32_t IdleTime() const { return mIdleTime; }
     const std::u16string& ActiveTimeFormatted() const { return mActiveTimeFormatted; }
     const std::u16string& IdleTimeFormatted() const { return mIdleTimeFormatted; }
-    std::int32_t UserFlags() const { return mUserFlags; }
+    std::optional<std::int32_t> UserFlags() const { return mUserFlags; }
 
 private:
     friend class colSessionEnum;
@@ -25,12 +28,12 @@ private:
     std::u16string mComputerName;
     std::u16string mUserName;
     std::u16string mTransport;
-    std::int32_t mNumOpens = 0;
+    std::optional<std::int32_t> mNumOpens;
     std::int32_t mActiveTime = 0;
     std::int32_t mIdleTime = 0;
     std::u16string mActiveTimeFormatted;
     std::u16string mIdleTimeFormatted;
-    std::int32_t mUserFlags = 0;
+    std::optional<std::int32_t> mUserFlags;
 };
 
 class colSessionEnum : public ItemList<clsSessionEnum> {

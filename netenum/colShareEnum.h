@@ -1,6 +1,9 @@
 #pragma once
-// The resources one server shares, from a single NetShareEnum (level 2).
+// The resources one server shares, from a single NetShareEnum at level 2, or
+// at level 1 when the server refuses 2 to this caller: uses and permissions
+// are then unknown (nullopt) and the path empty.
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "ItemList.h"
@@ -12,10 +15,10 @@ public:
     const std::u16string& ShareName() const { return mShareName; }
     const std::u16string& Remarks() const { return mRemarks; }
     const std::u16string& Path() const { return mPath; }
-    std::int32_t NumMaxConnections() const { return mNumMaxConnections; }
-    std::int32_t NumCurrConnections() const { return mNumCurrConnections; }
+    std::optional<std::int32_t> NumMaxConnections() const { return mNumMaxConnections; }
+    std::optional<std::int32_t> NumCurrConnections() const { return mNumCurrConnections; }
     std::int32_t ShareType() const { return mShareType; }
-    std::int32_t Permissions() const { return mPermissions; }
+    std::optional<std::int32_t> Permissions() const { return mPermissions; }
 
 private:
     friend class colShareEnum;
@@ -23,10 +26,10 @@ private:
     std::u16string mShareName;
     std::u16string mRemarks;
     std::u16string mPath;
-    std::int32_t mNumMaxConnections = 0;
-    std::int32_t mNumCurrConnections = 0;
+    std::optional<std::int32_t> mNumMaxConnections;
+    std::optional<std::int32_t> mNumCurrConnections;
     std::int32_t mShareType = 0;
-    std::int32_t mPermissions = 0;
+    std::optional<std::int32_t> mPermissions;
 };
 
 class colShareEnum : public ItemList<clsShareEnum> {

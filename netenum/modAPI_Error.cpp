@@ -44,6 +44,7 @@ const Table& SystemTable() {
         {122, u"The data area passed to a system call is too small.\r\n"},
         {123, u"The filename, directory name, or volume label syntax is incorrect.\r\n"},
         {124, u"The system call level is not correct.\r\n"},
+        {170, u"The requested resource is in use.\r\n"},
         {234, u"More data is available.\r\n"},
         {1203, u"The network path was either typed incorrectly, does not exist, or the network provider is not currently available. Please try retyping the path or contact your network administrator.\r\n"},
         // A wait the person gave up with Esc, in the program's own short wording.
@@ -203,12 +204,21 @@ std::u16string IncompleteListLine(std::size_t got, std::uint32_t total,
     return line;
 }
 
+std::u16string CodeText(std::uint32_t code) {
+    // An NTSTATUS that no platform code stands for comes on as it was sent:
+    // it reads as the server's documents write it (0xC0000190).
+    if (code < 0x80000000u) return text::Number(code);
+    std::u16string hex = u"0x";
+    for (int shift = 28; shift >= 0; shift -= 4) hex += u"0123456789ABCDEF"[(code >> shift) & 0xF];
+    return hex;
+}
+
 std::u16string FailureLine(std::u16string_view call, std::uint32_t code) {
     // Giving a wait up is the person's own act, not the call's failure.
     if (code == kCancelled) return std::u16string(u"Cancelled") + std::u16string(kCrLf);
     std::u16string line(call);
     line += u" error ";
-    line += text::Number(code);
+    line += CodeText(code);
     line += u" : ";
     line += GetErrorText(code);
     line += kCrLf;

@@ -36,6 +36,9 @@ const MessageSource& BuiltInMessages();
 // nullptr puts the built-in tables back.
 void SetMessageSource(const MessageSource* source);
 
+// A code as the failure lines write it: decimal, or an NTSTATUS in hex.
+std::u16string CodeText(std::uint32_t code);
+
 // The composed failure lines, shared by the collections and the summary.
 // "<call> error <code> : <text>" CR LF, then the advice (only for code 5) and
 // CR LF when `advice` is given. A wait the person gave up (1223) is the one

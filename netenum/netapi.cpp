@@ -100,11 +100,24 @@ void Fill(SESSION_INFO_502& o, const SessionInfo502& r, Cursor& c) {
          .sesi502_cltype_name = c.Str(r.cltype_name), .sesi502_transport = c.Str(r.transport)};
 }
 
+void Fill(SESSION_INFO_10& o, const SessionInfo502& r, Cursor& c) {
+    o = {.sesi10_cname = c.Str(r.cname), .sesi10_username = c.Str(r.username),
+         .sesi10_time = r.time, .sesi10_idle_time = r.idle_time};
+}
+
+void Fill(SHARE_INFO_1& o, const ShareInfo2& r, Cursor& c) {
+    o = {.shi1_netname = c.Str(r.netname), .shi1_type = r.type, .shi1_remark = c.Str(r.remark)};
+}
+
 void Fill(SHARE_INFO_2& o, const ShareInfo2& r, Cursor& c) {
     o = {.shi2_netname = c.Str(r.netname), .shi2_type = r.type, .shi2_remark = c.Str(r.remark),
          .shi2_permissions = r.permissions, .shi2_max_uses = r.max_uses,
          .shi2_current_uses = r.current_uses, .shi2_path = c.Str(r.path),
          .shi2_passwd = c.Str(r.passwd)};
+}
+
+void Fill(WTS_SESSION_INFOW& o, const DesktopSession& r, Cursor& c) {
+    o = {.SessionId = r.id, .pWinStationName = c.Str(r.station), .State = 0};
 }
 
 void Fill(CONNECTION_INFO_1& o, const ConnectionInfo1& r, Cursor& c) {
@@ -352,12 +365,15 @@ NET_API_STATUS NetFileClose(LPCWSTR servername, DWORD fileid) {
 NET_API_STATUS NetSessionEnum(LPCWSTR servername, LPCWSTR UncClientName, LPCWSTR username,
                               DWORD level, LPBYTE* bufptr, DWORD, DWORD* entriesread,
                               DWORD* totalentries, DWORD* resume_handle) {
+    auto work = [s = FromPointer(servername), c = FromPointer(UncClientName),
+                 u = FromPointer(username), level](Provider& p) {
+        return p.SessionEnum(s, c, u, level);
+    };
+    if (level == 10)
+        return Enumerate<SESSION_INFO_10>(true, bufptr, entriesread, totalentries, resume_handle,
+                                          std::move(work));
     return Enumerate<SESSION_INFO_502>(level == 502, bufptr, entriesread, totalentries,
-                                       resume_handle,
-                                       [s = FromPointer(servername), c = FromPointer(UncClientName),
-                                        u = FromPointer(username)](Provider& p) {
-                                           return p.SessionEnum(s, c, u);
-                                       });
+                                       resume_handle, std::move(work));
 }
 
 NET_API_STATUS NetSessionDel(LPCWSTR servername, LPCWSTR UncClientName, LPCWSTR username) {
@@ -369,9 +385,12 @@ NET_API_STATUS NetSessionDel(LPCWSTR servername, LPCWSTR UncClientName, LPCWSTR 
 
 NET_API_STATUS NetShareEnum(LPCWSTR servername, DWORD level, LPBYTE* bufptr, DWORD,
                             DWORD* entriesread, DWORD* totalentries, DWORD* resume_handle) {
-    return Enumerate<SHARE_INFO_2>(
-        level == 2, bufptr, entriesread, totalentries, resume_handle,
-        [s = FromPointer(servername)](Provider& p) { return p.ShareEnum(s); });
+    auto work = [s = FromPointer(servername), level](Provider& p) { return p.ShareEnum(s, level); };
+    if (level == 1)
+        return Enumerate<SHARE_INFO_1>(true, bufptr, entriesread, totalentries, resume_handle,
+                                       std::move(work));
+    return Enumerate<SHARE_INFO_2>(level == 2, bufptr, entriesread, totalentries, resume_handle,
+                                   std::move(work));
 }
 
 NET_API_STATUS NetConnectionEnum(LPCWSTR servername, LPCWSTR qualifier, DWORD level,
@@ -452,6 +471,31 @@ NET_API_STATUS NetMessageBufferSend(LPCWSTR servername, LPCWSTR msgname, LPCWSTR
                                         text = std::move(text)](Provider& p) {
         return p.MessageBufferSend(s, m, f, text);
     });
+}
+
+NET_API_STATUS WTSSendMessageToUser(LPCWSTR ServerName, LPCWSTR UserName, LPCWSTR Title,
+                                    LPCWSTR Message, LPBYTE* Sessions, DWORD* Count) {
+    if (Sessions == nullptr || Count == nullptr || UserName == nullptr || Message == nullptr)
+        return ERROR_INVALID_PARAMETER;
+    *Sessions = nullptr;
+    *Count = 0;
+    auto answer = Carry<Answer<std::vector<DesktopSession>>>(
+        true, [s = FromPointer(ServerName), u = std::u16string(UserName),
+               t = FromPointer(Title).value_or(u""), m = std::u16string(Message)](Provider& p) {
+            Answer<std::vector<DesktopSession>> a;
+            a.status = p.DesktopMessageSend(s, u, t, m, a.value);
+            return a;
+        });
+    if (answer.status != NERR_Success) {
+        if (FailuresCarryBuffer()) *Sessions = Allocate(0);
+        return answer.status;
+    }
+    std::uint8_t* buffer =
+        Pack<WTS_SESSION_INFOW>(answer.value.data(), answer.value.size());
+    if (buffer == nullptr) return ERROR_NOT_ENOUGH_MEMORY;
+    *Sessions = buffer;
+    *Count = static_cast<DWORD>(answer.value.size());
+    return NERR_Success;
 }
 
 NET_API_STATUS NetGetAnyDCName(LPCWSTR ServerName, LPCWSTR DomainName, LPBYTE* Buffer) {

@@ -30,6 +30,7 @@ constexpr NET_API_STATUS ERROR_INVALID_PARAMETER = 87;
 constexpr NET_API_STATUS ERROR_BUFFER_OVERFLOW = 111;
 constexpr NET_API_STATUS ERROR_INVALID_NAME = 123;
 constexpr NET_API_STATUS ERROR_INVALID_LEVEL = 124;
+constexpr NET_API_STATUS ERROR_BUSY = 170;
 constexpr NET_API_STATUS ERROR_MORE_DATA = 234;
 constexpr NET_API_STATUS ERROR_LOGON_FAILURE = 1326;
 constexpr NET_API_STATUS ERROR_NONE_MAPPED = 1332;
@@ -120,6 +121,21 @@ struct SESSION_INFO_502 {
     DWORD sesi502_user_flags;
     LPWSTR sesi502_cltype_name;
     LPWSTR sesi502_transport;
+};
+
+// The level anyone may ask for when 502 is refused: no counts, no transport.
+struct SESSION_INFO_10 {
+    LPWSTR sesi10_cname;
+    LPWSTR sesi10_username;
+    DWORD sesi10_time;
+    DWORD sesi10_idle_time;
+};
+
+// The level anyone may ask for when 2 is refused: no uses, path or permissions.
+struct SHARE_INFO_1 {
+    LPWSTR shi1_netname;
+    DWORD shi1_type;
+    LPWSTR shi1_remark;
 };
 
 struct SHARE_INFO_2 {
@@ -230,6 +246,21 @@ NET_API_STATUS NetUserSetInfo(LPCWSTR servername, LPCWSTR username, DWORD level,
                               DWORD* parm_err);
 NET_API_STATUS NetMessageBufferSend(LPCWSTR servername, LPCWSTR msgname, LPCWSTR fromname,
                                     LPBYTE buf, DWORD buflen);
+// A session a desktop message reached (the platform's WTS_SESSION_INFOW).
+struct WTS_SESSION_INFOW {
+    DWORD SessionId;
+    LPWSTR pWinStationName;
+    DWORD State;
+};
+
+// The terminal-services way to a user: a message box titled `Title` with
+// `Message` on every active session `UserName` has on `ServerName` (what
+// WTSEnumerateSessions, WTSQuerySessionInformation and WTSSendMessage do one
+// by one). The sessions reached come back as WTS_SESSION_INFOW records in one
+// buffer (NetApiBufferFree); NERR_NameNotFound when the user has none.
+NET_API_STATUS WTSSendMessageToUser(LPCWSTR ServerName, LPCWSTR UserName, LPCWSTR Title,
+                                    LPCWSTR Message, LPBYTE* Sessions, DWORD* Count);
+
 // A domain controller of `DomainName` (null or empty: the domain `ServerName`
 // belongs to), as "\\NAME" in a buffer; NERR_DCNotFound when none is found.
 NET_API_STATUS NetGetAnyDCName(LPCWSTR ServerName, LPCWSTR DomainName, LPBYTE* Buffer);

@@ -5,6 +5,7 @@
 
 #include "netenum/MessageTarget.h"
 #include "netenum/NetBuffer.h"
+#include "netenum/ReadRecords.h"
 #include "netenum/Text.h"
 #include "netenum/modAPI_Error.h"
 #include "netenum/netapi.h"
@@ -41,9 +42,22 @@ void clsGeneral::CountSessions() {
     const std::u16string empty;
     netenum::NetBuffer buffer;
     netapi::DWORD entriesRead = 0, totalEntries = 0;
-    const auto status = netapi::NetSessionEnum(
+    auto status = netapi::NetSessionEnum(
         mServerName.c_str(), empty.c_str(), empty.c_str(), 502, buffer.Out(),
         netapi::MAX_PREFERRED_LENGTH, &entriesRead, &totalEntries, nullptr);
+    if (netenum::LevelRefused(status)) {
+        // The count is all that is needed: level 10, which anyone may ask
+        // for, gives it too. Its failure leaves the first one to report.
+        netenum::NetBuffer lower;
+        netapi::DWORD lowerRead = 0, lowerTotal = 0;
+        const auto lowerStatus = netapi::NetSessionEnum(
+            mServerName.c_str(), empty.c_str(), empty.c_str(), 10, lower.Out(),
+            netapi::MAX_PREFERRED_LENGTH, &lowerRead, &lowerTotal, nullptr);
+        if (lowerStatus == netapi::NERR_Success || lowerStatus == netapi::ERROR_MORE_DATA) {
+            status = lowerStatus;
+            totalEntries = lowerTotal;
+        }
+    }
     if (status == netapi::NERR_Success || status == netapi::ERROR_MORE_DATA) {
         // The server's claim, never shown as a negative number.
         mNumSessions = static_cast<std::int32_t>(std::min<netapi::DWORD>(totalEntries, INT32_MAX));

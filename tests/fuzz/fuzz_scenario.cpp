@@ -20,8 +20,8 @@ void Exercise(sim::SimulatedNetwork& net) {
     for (const auto& s : servers.records) names.push_back(s.name);
     for (const OptString& server : names) {
         const auto files = net.FileEnum(server, std::nullopt, std::nullopt);
-        const auto sessions = net.SessionEnum(server, std::nullopt, std::nullopt);
-        const auto shares = net.ShareEnum(server);
+        const auto sessions = net.SessionEnum(server, std::nullopt, std::nullopt, 502);
+        const auto shares = net.ShareEnum(server, 2);
         for (const auto& share : shares.records) net.ConnectionEnum(server, share.netname);
         for (const auto& session : sessions.records)
             if (session.cname) net.ConnectionEnum(server, u"\\\\" + *session.cname);

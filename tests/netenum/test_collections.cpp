@@ -59,12 +59,16 @@ TEST_P(Collections, FileListFailureAndPartialList) {
 }
 
 TEST_P(Collections, CloseFailureNamesThePathNotTheCode) {
+    // A file gone meanwhile: Windows answers 2314, Samba 2; one message for both.
     net.provider().closeStatus[9] = NERR_FileIdNotFound;
+    net.provider().closeStatus[10] = ERROR_FILE_NOT_FOUND;
     colFileEnum files;
     files.Init(u"");
     files.CloseFile(9, u"SRV", u"D:\\gone.doc");
+    files.CloseFile(10, u"SRV", u"D:\\also gone.doc");
     EXPECT_EQ(net.Messages(),
-              "Error closing file D:\\gone.doc : There is not an open file with that identification number.\r\n");
+              "Error closing file D:\\gone.doc : There is not an open file with that identification number.\r\n"
+              "Error closing file D:\\also gone.doc : There is not an open file with that identification number.\r\n");
 }
 
 TEST_P(Collections, SessionsReadFieldsFormatTimesAndTreat234AsSuccess) {
@@ -97,9 +101,54 @@ TEST_P(Collections, SessionFailureAndDelete) {
     sessions.DeleteItem(u"\\\\WS1", u"anna");
     const auto del = net.provider().CallsNamed("NetSessionDel").at(0);
     EXPECT_EQ(del.args[0], std::u16string(u"SRV"));
-    EXPECT_EQ(del.args[1], std::u16string(u"\\\\\\\\WS1"));  // callers pass the bare name
+    EXPECT_EQ(del.args[1], std::u16string(u"\\\\WS1"));  // Windows' names come with "\\\\"
     EXPECT_EQ(del.args[2], std::u16string(u"anna"));
     EXPECT_EQ(net.Messages(), "NetSessionDel error 2312 : A session does not exist with that computer name.\r\n");
+    sessions.DeleteItem(u"WS2", u"anna");  // Samba's are bare
+    EXPECT_EQ(net.provider().CallsNamed("NetSessionDel").at(1).args[1], std::u16string(u"\\\\WS2"));
+}
+
+// Windows refuses levels 502 and 2 to a caller who is no administrator (5),
+// Samba answers 124 for 502: the lists come at levels 10 and 1, whose
+// missing counts are unknown, not zero. When the lower level fails too, the
+// line is the one of the level asked for first.
+TEST_P(Collections, RefusedLevelsFallBackAndLeaveWhatTheyLackUnknown) {
+    auto& p = net.provider();
+    p.sessions.records = {{u"\\\\10.0.0.5", u"anna", 3, 3661, 59, SESS_GUEST, u"Windows", u"tcp"}};
+    p.shares.records = {{u"DATA", STYPE_DISKTREE, u"Data", 0, 10, 2, u"D:\\Data", std::nullopt}};
+    for (NET_API_STATUS refusal : {ERROR_ACCESS_DENIED, ERROR_INVALID_LEVEL}) {
+        SCOPED_TRACE(refusal);
+        p.fail = {{"NetSessionEnum/502", refusal}, {"NetShareEnum/2", refusal}};
+        colSessionEnum sessions;
+        colShareEnum shares;
+        sessions.Init(u"SRV");
+        shares.Init(u"SRV");
+        ASSERT_EQ(sessions.Count() + shares.Count(), 2u);
+        EXPECT_EQ(sessions.Item(1).ActiveTimeFormatted(), u"01:01:01");
+        EXPECT_EQ(sessions.Item(1).NumOpens(), std::nullopt);
+        EXPECT_EQ(sessions.Item(1).UserFlags(), std::nullopt);
+        EXPECT_EQ(sessions.Item(1).Transport(), u"");
+        EXPECT_EQ(shares.Item(1).Remarks(), u"Data");
+        EXPECT_EQ(shares.Item(1).NumCurrConnections(), std::nullopt);
+        EXPECT_EQ(shares.Item(1).NumMaxConnections(), std::nullopt);
+        EXPECT_EQ(shares.Item(1).Path(), u"");
+        EXPECT_EQ(net.Messages(), "");
+    }
+    EXPECT_EQ(p.CallsNamed("NetSessionEnum").back().number, 10u);
+    EXPECT_EQ(p.CallsNamed("NetShareEnum").back().number, 1u);
+
+    p.fail = {{"NetSessionEnum/502", ERROR_ACCESS_DENIED}, {"NetSessionEnum/10", 53},
+              {"NetShareEnum/2", 53}};
+    colSessionEnum sessions;
+    sessions.Init(u"SRV");
+    colShareEnum shares;
+    shares.Init(u"SRV");
+    EXPECT_EQ(sessions.Count() + shares.Count(), 0u);
+    EXPECT_EQ(net.Messages(),
+              "NetSessionEnum error 5 : Access is denied.\r\n"
+              "You must be an administrator or account operator.\r\n"
+              "NetShareEnum error 53 : The network path was not found.\r\n\r\n");
+    EXPECT_EQ(p.CallsNamed("NetShareEnum").back().number, 2u);  // 53 is no refusal of a level
 }
 
 TEST_P(Collections, SharesRejectPartialListsAndKeepAdministrativeShares) {

@@ -86,6 +86,9 @@ TEST_F(ErrorText, FailureLineCompositions) {
     EXPECT_EQ(TimeoutWords(u"files\x1b", 121), u"files\\x1b did not answer within 1 second.\r\n");
     netapi::SetCallLimits({});
     EXPECT_EQ(TimeoutWords(u"files", 53), u"");
+    // A server's NTSTATUS that no platform code stands for reads as sent.
+    EXPECT_EQ(FailureLine(u"NetUserGetInfo", 0xC0000190u), u"NetUserGetInfo error 0xC0000190 : \r\n");
+    EXPECT_EQ(CodeText(0x7FFFFFFFu), u"2147483647");
 }
 
 TEST_F(ErrorText, PointerToStringHandlesNullAndEmpty) {

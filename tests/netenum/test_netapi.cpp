@@ -67,11 +67,11 @@ TEST(NetApi, FailuresLevelsAndMissingProvider) {
         EXPECT_EQ(NetShareEnum(u"", 2, &buf, MAX_PREFERRED_LENGTH, &read, &total, nullptr), 5u);
         EXPECT_EQ(buf, nullptr);
         EXPECT_EQ(read, 0u);
-        EXPECT_EQ(NetShareEnum(u"", 1, &buf, MAX_PREFERRED_LENGTH, &read, &total, nullptr),
+        EXPECT_EQ(NetShareEnum(u"", 502, &buf, MAX_PREFERRED_LENGTH, &read, &total, nullptr),
                   ERROR_INVALID_LEVEL);
         EXPECT_EQ(NetFileEnum(u"", u"", u"", 2, &buf, MAX_PREFERRED_LENGTH, &read, &total, nullptr),
                   ERROR_INVALID_LEVEL);
-        EXPECT_EQ(NetSessionEnum(u"", u"", u"", 10, &buf, MAX_PREFERRED_LENGTH, &read, &total, nullptr),
+        EXPECT_EQ(NetSessionEnum(u"", u"", u"", 1, &buf, MAX_PREFERRED_LENGTH, &read, &total, nullptr),
                   ERROR_INVALID_LEVEL);
     }
     LPBYTE buf = nullptr;

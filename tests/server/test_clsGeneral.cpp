@@ -53,6 +53,14 @@ TEST_P(Summary, PartialListsCountWhatCameButSessionsUseTheTotal) {
     EXPECT_EQ(general.ComputerDesc(), u"");
     EXPECT_EQ(net.Messages(), "");
     EXPECT_EQ(p.calls[0].args[0], std::u16string());  // local computer: empty name
+
+    // A server that keeps level 502 to its administrators still counts its
+    // sessions at level 10.
+    p.fail = {{"NetSessionEnum/502", ERROR_ACCESS_DENIED}};
+    clsGeneral member;
+    member.Init();
+    EXPECT_EQ(member.NumSessions(), 40);
+    EXPECT_EQ(net.Messages(), "");
 }
 
 TEST_P(Summary, EveryFailureIsALineAndTheFiguresStayZero) {

@@ -17,14 +17,15 @@ NET_API_STATUS ScriptedProvider::Record(const std::string& name, std::vector<Opt
                                         DWORD number) {
     calls.push_back({name, std::move(args), number});
     if (onCall) onCall(name);
-    const auto it = fail.find(name);
+    auto it = fail.find(name);
+    if (it == fail.end()) it = fail.find(name + "/" + std::to_string(number));
     return it == fail.end() ? NERR_Success : it->second;
 }
 
 template <typename R>
 EnumResult<R> ScriptedProvider::Answer(const std::string& name, std::vector<OptString> args,
-                                       const EnumResult<R>& scripted) {
-    const NET_API_STATUS status = Record(name, std::move(args));
+                                       const EnumResult<R>& scripted, DWORD number) {
+    const NET_API_STATUS status = Record(name, std::move(args), number);
     if (status != NERR_Success) return {status, {}, 0};
     EnumResult<R> result = scripted;
     if (result.total < result.records.size()) result.total = static_cast<DWORD>(result.records.size());
@@ -45,8 +46,8 @@ NET_API_STATUS ScriptedProvider::FileClose(const OptString& server, DWORD fileid
 
 EnumResult<SessionInfo502> ScriptedProvider::SessionEnum(const OptString& server,
                                                          const OptString& client,
-                                                         const OptString& user) {
-    return Answer("NetSessionEnum", {server, client, user}, sessions);
+                                                         const OptString& user, DWORD level) {
+    return Answer("NetSessionEnum", {server, client, user}, sessions, level);
 }
 
 NET_API_STATUS ScriptedProvider::SessionDel(const OptString& server, const OptString& client,
@@ -54,8 +55,8 @@ NET_API_STATUS ScriptedProvider::SessionDel(const OptString& server, const OptSt
     return Record("NetSessionDel", {server, client, user});
 }
 
-EnumResult<ShareInfo2> ScriptedProvider::ShareEnum(const OptString& server) {
-    return Answer("NetShareEnum", {server}, shares);
+EnumResult<ShareInfo2> ScriptedProvider::ShareEnum(const OptString& server, DWORD level) {
+    return Answer("NetShareEnum", {server}, shares, level);
 }
 
 EnumResult<ConnectionInfo1> ScriptedProvider::ConnectionEnum(const OptString& server,

@@ -23,7 +23,9 @@ struct RecordedCall {
 
 class ScriptedProvider final : public netapi::Provider {
 public:
-    // Answers. A status set in `fail` for a call name wins over everything else.
+    // Answers. A status set in `fail` for a call name wins over everything
+    // else; "NetSessionEnum/502" fails that call at that level (or with that
+    // number) only.
     std::map<std::string, netapi::NET_API_STATUS> fail;
     netapi::EnumResult<netapi::FileInfo3> files;
     netapi::EnumResult<netapi::SessionInfo502> sessions;
@@ -54,11 +56,13 @@ public:
     netapi::NET_API_STATUS FileClose(const netapi::OptString& server, netapi::DWORD fileid) override;
     netapi::EnumResult<netapi::SessionInfo502> SessionEnum(const netapi::OptString& server,
                                                            const netapi::OptString& client,
-                                                           const netapi::OptString& user) override;
+                                                           const netapi::OptString& user,
+                                                           netapi::DWORD level) override;
     netapi::NET_API_STATUS SessionDel(const netapi::OptString& server,
                                       const netapi::OptString& client,
                                       const netapi::OptString& user) override;
-    netapi::EnumResult<netapi::ShareInfo2> ShareEnum(const netapi::OptString& server) override;
+    netapi::EnumResult<netapi::ShareInfo2> ShareEnum(const netapi::OptString& server,
+                                                     netapi::DWORD level) override;
     netapi::EnumResult<netapi::ConnectionInfo1> ConnectionEnum(
         const netapi::OptString& server, const netapi::OptString& qualifier) override;
     netapi::EnumResult<netapi::ServerInfo101> ServerEnum(netapi::DWORD servertype,
@@ -104,7 +108,7 @@ private:
                                   netapi::DWORD number = 0);
     template <typename R>
     netapi::EnumResult<R> Answer(const std::string& name, std::vector<netapi::OptString> args,
-                                 const netapi::EnumResult<R>& scripted);
+                                 const netapi::EnumResult<R>& scripted, netapi::DWORD number = 0);
 };
 
 // Collects the lines appended to the message target.

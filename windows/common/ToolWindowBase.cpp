@@ -92,7 +92,7 @@ void ToolWindowBase::AddListCommands(ReportList* list) {
     connect(Command1, &QPushButton::clicked, this, [this] { mCommands->SelectAll(); });
     connect(Command2, &QPushButton::clicked, this, [this] { mCommands->DeselectAll(); });
     connect(Command3, &QPushButton::clicked, this,
-            [this, list] { SendMessage::Run(this, *list, *Text1); });
+            [this, list] { SendMessage::Run(this, *list, *Text1, RemoteServer()); });
 }
 
 std::tuple<QPushButton*, QLineEdit*, QPushButton*> ToolWindowBase::AddFind(

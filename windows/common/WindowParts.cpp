@@ -20,6 +20,10 @@ QString Q(std::u16string_view text) {
     return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
 }
 
+QString Number(std::optional<std::int32_t> value) {
+    return value ? QString::number(*value) : QString();
+}
+
 QString Escaped(QStringView text) {
     const std::u16string_view view(text.utf16(), static_cast<std::size_t>(text.size()));
     if (!text::NeedsEscape(view)) return text.toString();

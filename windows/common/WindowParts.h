@@ -6,7 +6,9 @@
 #include <QString>
 #include <QStringView>
 #include <exception>
+#include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -22,6 +24,9 @@ class MessagePane;
 
 // UTF-16 text of the layers below as a QString.
 QString Q(std::u16string_view text);
+// A count the server may not have given (a lower information level): blank
+// when it did not, never a zero it did not say.
+QString Number(std::optional<std::int32_t> value);
 // Text from a server for one line of the pane or a list: controls and bidi
 // controls escaped (see text::EscapeControls); the same text when it has none.
 QString Escaped(QStringView text);

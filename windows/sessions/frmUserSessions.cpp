@@ -35,6 +35,7 @@ std::int32_t AccountResultCode(netenum::AccountChange change) {
         case netenum::AccountChange::AlreadyDisabled: return frmUserSessions::kAlreadyDisabled;
         case netenum::AccountChange::AlreadyEnabled: return frmUserSessions::kAlreadyEnabled;
         case netenum::AccountChange::GetInfoFailed: return frmUserSessions::kGetInfoFailed;
+        case netenum::AccountChange::AccessDenied: return frmUserSessions::kAccessDenied;
         case netenum::AccountChange::SetInfoFailed: break;
     }
     return frmUserSessions::kSetInfoFailed;
@@ -52,6 +53,10 @@ QString AccountLineText(std::int32_t result) {
             return QStringLiteral("Account or server was not found");
         case frmUserSessions::kSetInfoFailed:
             return QStringLiteral("The call to NetUserSetInfo failed");
+        case frmUserSessions::kAccessDenied:
+            return QStringLiteral(
+                "Access is denied (the server may let only its administrators use its account "
+                "database over the network)");
         default:
             return QStringLiteral("Unknown error");
     }
@@ -124,11 +129,15 @@ void frmUserSessions::FillSessions() {
         fill.AddColumn(QStringLiteral("Guest"), 0.07);
         fill.AddRecords(colSessions.get(), [&](const netenum::clsSessionEnum& session, int record) {
             const QString computer = Q(session.ComputerName());
-            // Guest only for exactly SESS_GUEST: a guest without encryption is not shown as one.
-            const bool guest = static_cast<netapi::DWORD>(session.UserFlags()) == netapi::SESS_GUEST;
-            fill.AddRow({Q(session.UserName()), computer, QString::number(session.NumOpens()),
-                         Q(session.ActiveTimeFormatted()), Q(session.IdleTimeFormatted()),
-                         guest ? QStringLiteral("Yes") : QStringLiteral("No")},
+            // Guest only for exactly SESS_GUEST: a guest without encryption is
+            // not shown as one. What the server did not say stays blank.
+            const auto flags = session.UserFlags();
+            const QString guest =
+                !flags ? QString()
+                : static_cast<netapi::DWORD>(*flags) == netapi::SESS_GUEST ? QStringLiteral("Yes")
+                                                                            : QStringLiteral("No");
+            fill.AddRow({Q(session.UserName()), computer, common::Number(session.NumOpens()),
+                         Q(session.ActiveTimeFormatted()), Q(session.IdleTimeFormatted()), guest},
                         computer, record);
         });
     }
@@ -144,7 +153,7 @@ void frmUserSessions::FillSessions() {
 
 void frmUserSessions::FillSessionResources(const QString& computerName) {
     common::ShowWaitCursor();
-    if (!common::ReadCollection(colConnections, u"\\\\" + computerName.toStdU16String(),
+    if (!common::ReadCollection(colConnections, text::UncName(computerName.toStdU16String()),
                                 RemoteServer().toStdU16String())) {
         common::ShowNormalCursor();
         return;
@@ -187,9 +196,7 @@ void frmUserSessions::cmdDisconnect_Click() {
 
 std::u16string frmUserSessions::MakeUncName(std::u16string_view computerName) {
     if (computerName.empty()) return {};
-    if (computerName.starts_with(u"\\\\")) return std::u16string(computerName);
-    if (computerName.starts_with(u'\\')) return u"\\" + std::u16string(computerName);
-    return u"\\\\" + std::u16string(computerName);
+    return text::UncName(computerName);
 }
 
 std::int32_t frmUserSessions::SetAccountDisabled(bool disable, const std::u16string& userName,

@@ -32,6 +32,7 @@ public:
     static constexpr std::int32_t kAlreadyEnabled = -32;
     static constexpr std::int32_t kGetInfoFailed = -64;
     static constexpr std::int32_t kSetInfoFailed = -128;
+    static constexpr std::int32_t kAccessDenied = -256;
 
     // Loading: caption, message target, the saved find text; once on screen
     // the sessions fill, row 1 selected with the session commands enabled.

@@ -86,7 +86,7 @@ void frmSharedResources::FillShares() {
         fill.AddColumn(QStringLiteral("Uses"), 0.04);
         fill.AddColumn(QStringLiteral("Path"), 1.5);  // reaches beyond the visible area
         fill.AddRecords(mShares.get(), [&](const netenum::clsShareEnum& share, int record) {
-            fill.AddRow({Q(share.ShareName()), QString::number(share.NumCurrConnections()),
+            fill.AddRow({Q(share.ShareName()), common::Number(share.NumCurrConnections()),
                          Q(share.Path())},
                         QString(), record);
         });

@@ -164,7 +164,9 @@ NET_API_STATUS SimulatedNetwork::FileClose(const OptString& server, DWORD fileid
 
 netapi::EnumResult<netapi::SessionInfo502> SimulatedNetwork::SessionEnum(const OptString& server,
                                                                          const OptString& client,
-                                                                         const OptString& user) {
+                                                                         const OptString& user,
+                                                                         DWORD) {
+    // Every level is answered from the whole record; netapi packs what the level carries.
     return ListedBy<netapi::SessionInfo502>(
         server, Call::NetSessionEnum, {},
         [&](ComputerModel& c, auto& out) { return c.Sessions(client, user, out); });
@@ -177,7 +179,7 @@ NET_API_STATUS SimulatedNetwork::SessionDel(const OptString& server, const OptSt
                     [&](ComputerModel& c) { return c.DeleteSessions(client, user); });
 }
 
-netapi::EnumResult<netapi::ShareInfo2> SimulatedNetwork::ShareEnum(const OptString& server) {
+netapi::EnumResult<netapi::ShareInfo2> SimulatedNetwork::ShareEnum(const OptString& server, DWORD) {
     return ListedBy<netapi::ShareInfo2>(server, Call::NetShareEnum, {},
                                         [](ComputerModel& c, auto& out) {
                                             out = c.Shares();

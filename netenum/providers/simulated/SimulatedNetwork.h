@@ -46,10 +46,11 @@ public:
     netapi::NET_API_STATUS FileClose(const OptString& server, DWORD fileid) override;
     netapi::EnumResult<netapi::SessionInfo502> SessionEnum(const OptString& server,
                                                            const OptString& client,
-                                                           const OptString& user) override;
+                                                           const OptString& user,
+                                                           DWORD level) override;
     netapi::NET_API_STATUS SessionDel(const OptString& server, const OptString& client,
                                       const OptString& user) override;
-    netapi::EnumResult<netapi::ShareInfo2> ShareEnum(const OptString& server) override;
+    netapi::EnumResult<netapi::ShareInfo2> ShareEnum(const OptString& server, DWORD level) override;
     netapi::EnumResult<netapi::ConnectionInfo1> ConnectionEnum(const OptString& server,
                                                                const OptString& qualifier) override;
     netapi::EnumResult<netapi::ServerInfo101> ServerEnum(DWORD servertype,

@@ -55,8 +55,35 @@ NET_API_STATUS DceRpcClient::Take(std::span<std::uint8_t> out) {
     return NERR_Success;
 }
 
+NET_API_STATUS DceRpcClient::ReadMessageFragment(std::vector<std::uint8_t>& pdu) {
+    // A fragment is at most 65535 bytes: a message that goes on past that is
+    // not one.
+    constexpr std::size_t kMaxFragment = 0xFFFF;
+    pdu.clear();
+    for (bool more = true; more;) {
+        if (CallOver()) return netapi::ERROR_SEM_TIMEOUT;
+        const std::size_t old = pdu.size();
+        if (old >= kMaxFragment) return dcerpc::RPC_S_PROTOCOL_ERROR;
+        pdu.resize(std::min(kMaxFragment, old + dcerpc::kDefaultMaxFrag));
+        std::size_t got = 0;
+        const NET_API_STATUS status =
+            mPipe->ReadMessage(std::span<std::uint8_t>(pdu).subspan(old), got, more);
+        if (status != NERR_Success) return status;
+        pdu.resize(old + got);
+    }
+    return NERR_Success;
+}
+
 NET_API_STATUS DceRpcClient::ReadFragment(std::vector<std::uint8_t>& pdu, dcerpc::Header& header,
                                           std::uint32_t callId) {
+    if (mPipe->MessageMode()) {
+        NET_API_STATUS status = ReadMessageFragment(pdu);
+        if (status == NERR_Success) status = dcerpc::DecodeHeader(pdu, header);
+        // One message is one fragment, as Windows writes them.
+        if (status == NERR_Success && header.fragLength != pdu.size())
+            status = dcerpc::RPC_S_PROTOCOL_ERROR;
+        return status;
+    }
     pdu.assign(dcerpc::kHeaderSize, 0);
     NET_API_STATUS status = Take(pdu);
     if (status != NERR_Success) return status;

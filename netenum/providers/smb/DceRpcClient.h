@@ -11,24 +11,21 @@
 
 #include "BytePipe.h"
 #include "DceRpcPdu.h"
+#include "RpcChannel.h"
 
 namespace smb {
 
-class DceRpcClient final {
+class DceRpcClient final : public RpcChannel {
 public:
     explicit DceRpcClient(std::unique_ptr<BytePipe> pipe);
 
     netapi::NET_API_STATUS Bind(const dcerpc::SyntaxId& abstract);
-    // Sends `stub` as operation `opnum` and returns the reply stub.
     netapi::NET_API_STATUS Call(std::uint16_t opnum, const std::vector<std::uint8_t>& stub,
-                                std::vector<std::uint8_t>& reply);
+                                std::vector<std::uint8_t>& reply) override;
 
     bool Bound() const { return mBound; }
-    // The pipe can carry no more calls (a transport failure or a reply out of step).
-    bool Broken() const { return mBroken || !mPipe->Usable(); }
-    // Whether the last call's request reached the pipe whole; a call that
-    // failed before that certainly did not run on the server.
-    bool RequestSent() const { return mRequestSent; }
+    bool Broken() const override { return mBroken || !mPipe->Usable(); }
+    bool RequestSent() const override { return mRequestSent; }
 
     // The largest reply we accept, whatever the fragments claim: a server
     // cannot make us hold more than this.
@@ -42,6 +39,9 @@ private:
                                         std::uint32_t callId);
     // Fills `out` from bytes read ahead, reading the pipe for the rest.
     netapi::NET_API_STATUS Take(std::span<std::uint8_t> out);
+    // One fragment of a message pipe: the whole message, read on while the
+    // server says more of it is waiting.
+    netapi::NET_API_STATUS ReadMessageFragment(std::vector<std::uint8_t>& pdu);
 
     std::unique_ptr<BytePipe> mPipe;
     std::uint32_t mNextCallId = 1;

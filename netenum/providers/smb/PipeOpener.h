@@ -1,12 +1,14 @@
 #pragma once
-// Opens a named pipe (srvsvc, samr) on a server: libsmbclient in production,
-// a scripted server in tests.
+// Opens a named pipe (srvsvc, samr) on a server and binds an interface on
+// it: Samba's RPC client in production, a scripted server in tests.
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "BytePipe.h"
+#include "DceRpcPdu.h"
+#include "RpcChannel.h"
 #include "logon/Account.h"
 
 namespace smb {
@@ -15,8 +17,15 @@ class PipeOpener {
 public:
     virtual ~PipeOpener() = default;
     // `host` is a name or address; `pipe` the bare pipe name ("srvsvc").
+    // Binds `iface` on the pipe; by default Vantor's own DCE/RPC client over
+    // the byte pipe Open gives.
+    virtual netapi::NET_API_STATUS Bind(const std::string& host, const std::string& pipe,
+                                        const dcerpc::SyntaxId& iface,
+                                        std::unique_ptr<RpcChannel>& out);
+    // The pipe as a byte stream, for openers that leave the binding to Bind's
+    // default; others need not give one.
     virtual netapi::NET_API_STATUS Open(const std::string& host, const std::string& pipe,
-                                        std::unique_ptr<BytePipe>& out) = 0;
+                                        std::unique_ptr<BytePipe>& out);
     // Later connections to `host` log on as `account`; a kept connection is
     // dropped. Openers without logons ignore it.
     virtual void UseAccount(const std::string& host, const logon::Account& account) {
@@ -37,6 +46,12 @@ public:
     virtual netapi::NET_API_STATUS Resolve(const std::string& host) {
         (void)host;
         return 0;
+    }
+    // The names the account logged on to `host` goes by (bare: no domain or
+    // realm), as servers list the files it opens; empty when not known.
+    virtual std::vector<std::u16string> AccountNames(const std::string& host) const {
+        (void)host;
+        return {};
     }
     // Whether each host answers at all (0) or not (53; 11001 for a name that
     // does not resolve), all asked at once

@@ -21,14 +21,7 @@ RpcBinding::RpcBinding(PipeOpener& opener, std::string host, std::string pipe,
 
 NET_API_STATUS RpcBinding::Connect() {
     mClient.reset();
-    std::unique_ptr<BytePipe> pipe;
-    NET_API_STATUS status = mOpener.Open(mHost, mPipe, pipe);
-    if (status != NERR_Success) return status;
-    auto client = std::make_unique<DceRpcClient>(std::move(pipe));
-    status = client->Bind(mInterface);
-    if (status != NERR_Success) return status;
-    mClient = std::move(client);
-    return NERR_Success;
+    return mOpener.Bind(mHost, mPipe, mInterface, mClient);
 }
 
 NET_API_STATUS RpcBinding::Call(std::uint16_t opnum, const std::vector<std::uint8_t>& stub,

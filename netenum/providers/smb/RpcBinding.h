@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "DceRpcClient.h"
 #include "PipeOpener.h"
 
 namespace smb {
@@ -29,7 +28,7 @@ private:
     std::string mHost;
     std::string mPipe;
     dcerpc::SyntaxId mInterface;
-    std::unique_ptr<DceRpcClient> mClient;
+    std::unique_ptr<RpcChannel> mClient;
 };
 
 }  // namespace smb

@@ -85,6 +85,17 @@ Stub EncodeConnect2(const std::u16string& server, std::uint32_t access) {
     return w.Take();
 }
 
+Stub EncodeConnect5(const std::u16string& server, std::uint32_t access) {
+    NdrWriter w;
+    w.UniqueString(server);
+    w.U32(access);
+    w.U32(1);  // InVersion
+    w.U32(1);  // the union's arm
+    w.U32(3);  // Revision
+    w.U32(0);  // SupportedFeatures
+    return w.Take();
+}
+
 Stub EncodeClose(const Handle& handle) {
     NdrWriter w;
     WriteHandle(w, handle);
@@ -155,6 +166,26 @@ NET_API_STATUS DecodeHandle(Bytes stub, Handle& handle, std::uint32_t& ntstatus)
     NdrReader r(stub);
     if (!ReadHandle(r, handle) || !r.U32(ntstatus)) return RPC_S_PROTOCOL_ERROR;
     return netapi::NERR_Success;
+}
+
+NET_API_STATUS DecodeConnect5(Bytes stub, Handle& handle, std::uint32_t& ntstatus) {
+    NdrReader r(stub);
+    std::uint32_t version = 0, arm = 0;
+    if (!r.U32(version) || !r.U32(arm) || arm != version) return RPC_S_PROTOCOL_ERROR;
+    // Revision 1 is the only one there is; a failure may come with none
+    // filled in, the handle and the status right behind.
+    constexpr std::size_t kTail = 20 + 4;
+    if (version == 1 || r.Remaining() != kTail) {
+        std::uint32_t revision = 0, features = 0;
+        if (version != 1 || !r.U32(revision) || !r.U32(features)) return RPC_S_PROTOCOL_ERROR;
+    }
+    if (!ReadHandle(r, handle) || !r.U32(ntstatus)) return RPC_S_PROTOCOL_ERROR;
+    return netapi::NERR_Success;
+}
+
+std::uint32_t ControlToWrite(std::uint32_t current, bool disabled) {
+    const std::uint32_t kept = current & ~(ACB_AUTOLOCK | ACB_PW_EXPIRED);
+    return disabled ? (kept | ACB_DISABLED) : (kept & ~ACB_DISABLED);
 }
 
 NET_API_STATUS DecodeStatus(Bytes stub, std::uint32_t& ntstatus) {

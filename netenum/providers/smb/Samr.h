@@ -29,6 +29,7 @@ constexpr std::uint16_t kOpOpenUser = 34;
 constexpr std::uint16_t kOpQueryUserInfo = 36;
 constexpr std::uint16_t kOpSetUserInfo = 37;
 constexpr std::uint16_t kOpConnect2 = 57;
+constexpr std::uint16_t kOpConnect5 = 64;
 
 constexpr std::uint32_t kMaximumAllowed = 0x02000000;
 constexpr std::uint16_t kUserAllInformation = 21;
@@ -36,11 +37,14 @@ constexpr std::uint16_t kUserControlInformation = 16;
 
 // Account-control bits of the account database.
 constexpr std::uint32_t ACB_DISABLED = 0x00000001;
+constexpr std::uint32_t ACB_AUTOLOCK = 0x00000400;     // locked out
+constexpr std::uint32_t ACB_PW_EXPIRED = 0x00020000;   // password expired
 
 constexpr std::uint32_t STATUS_SUCCESS = 0;
 constexpr std::uint32_t STATUS_MORE_ENTRIES = 0x00000105;
 constexpr std::uint32_t STATUS_NONE_MAPPED = 0xC0000073;
 constexpr std::uint32_t STATUS_NO_SUCH_USER = 0xC0000064;
+constexpr std::uint32_t STATUS_ACCESS_DENIED = 0xC0000022;
 
 using Handle = std::array<std::uint8_t, 20>;
 
@@ -71,6 +75,8 @@ struct UserAll {
 };
 
 Stub EncodeConnect2(const std::u16string& server, std::uint32_t access);
+// SamrConnect5 with revision 3 and no extra features asked for.
+Stub EncodeConnect5(const std::u16string& server, std::uint32_t access);
 Stub EncodeClose(const Handle& handle);
 Stub EncodeEnumDomains(const Handle& server, std::uint32_t resume);
 Stub EncodeLookupDomain(const Handle& server, const std::u16string& domain);
@@ -82,6 +88,8 @@ Stub EncodeSetUserControl(const Handle& user, std::uint32_t acctFlags);
 
 // Replies that carry a new handle (Connect2, OpenDomain, OpenUser, Close).
 NET_API_STATUS DecodeHandle(Bytes stub, Handle& handle, std::uint32_t& ntstatus);
+// SamrConnect5's reply: the revision the server speaks, then the handle.
+NET_API_STATUS DecodeConnect5(Bytes stub, Handle& handle, std::uint32_t& ntstatus);
 NET_API_STATUS DecodeStatus(Bytes stub, std::uint32_t& ntstatus);
 NET_API_STATUS DecodeEnumDomains(Bytes stub, std::vector<std::u16string>& names,
                                  std::uint32_t& resume, std::uint32_t& ntstatus);
@@ -92,6 +100,11 @@ NET_API_STATUS DecodeLookupName(Bytes stub, std::uint32_t& rid, std::uint32_t& t
 NET_API_STATUS DecodeQueryUserAll(Bytes stub, UserAll& out, std::uint32_t& ntstatus);
 NET_API_STATUS DecodeQueryUserControl(Bytes stub, std::uint32_t& acctFlags,
                                       std::uint32_t& ntstatus);
+
+// The account-control bits to write so that the account is `disabled` as
+// asked and nothing else changes: the bits the server computes (password
+// expired) or resets when written (locked out) are left out.
+std::uint32_t ControlToWrite(std::uint32_t current, bool disabled);
 
 // Account-control bits to the UF_* flags of USER_INFO_3 and back (only the
 // bits both sides know).

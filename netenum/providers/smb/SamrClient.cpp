@@ -52,9 +52,30 @@ NET_API_STATUS SamrClient::CallForHandle(std::uint16_t opnum, const samr::Stub& 
     return NtStatusToStatus(nt);
 }
 
+NET_API_STATUS SamrClient::Connect(samr::Handle& handle) {
+    if (!mConnect2Only) {
+        std::vector<std::uint8_t> reply;
+        NET_API_STATUS status = mBinding.Call(
+            samr::kOpConnect5, samr::EncodeConnect5(mServerArg, samr::kMaximumAllowed), reply);
+        if (status == NERR_Success) {
+            std::uint32_t nt = 0;
+            if (samr::DecodeConnect5(reply, handle, nt) != NERR_Success)
+                return samr::RPC_S_PROTOCOL_ERROR;
+            return NtStatusToStatus(nt);
+        }
+        // Servers older than SamrConnect5 do not know the operation; anything
+        // else (access denied, a dead server) Connect2 would meet as well.
+        if (status != netapi::RPC_S_PROCNUM_OUT_OF_RANGE && status != netapi::RPC_X_BAD_STUB_DATA &&
+            status != netapi::ERROR_NOT_SUPPORTED)
+            return status;
+        mConnect2Only = true;
+    }
+    return CallForHandle(samr::kOpConnect2, samr::EncodeConnect2(mServerArg, samr::kMaximumAllowed),
+                         handle);
+}
+
 NET_API_STATUS SamrClient::OpenUser(const std::u16string& user, OpenHandles& handles) {
-    NET_API_STATUS status = CallForHandle(
-        samr::kOpConnect2, samr::EncodeConnect2(mServerArg, samr::kMaximumAllowed), handles.Next());
+    NET_API_STATUS status = Connect(handles.Next());
     if (status != NERR_Success) return status;
     handles.Keep();
     const samr::Handle server = handles.Last();
@@ -137,11 +158,11 @@ NET_API_STATUS SamrClient::SetAccountDisabled(const std::u16string& user, bool d
     if (samr::DecodeQueryUserControl(reply, acb, nt) != NERR_Success)
         return samr::RPC_S_PROTOCOL_ERROR;
     if (nt != samr::STATUS_SUCCESS) return NtStatusToStatus(nt);
-    const std::uint32_t wanted =
-        disabled ? (acb | samr::ACB_DISABLED) : (acb & ~samr::ACB_DISABLED);
-    if (wanted == acb) return NERR_Success;
+    if (((acb & samr::ACB_DISABLED) != 0) == disabled) return NERR_Success;
     status = mBinding.Call(samr::kOpSetUserInfo,
-                           samr::EncodeSetUserControl(handles.Last(), wanted), reply);
+                           samr::EncodeSetUserControl(handles.Last(),
+                                                      samr::ControlToWrite(acb, disabled)),
+                           reply);
     if (status != NERR_Success) return status;
     if (samr::DecodeStatus(reply, nt) != NERR_Success) return samr::RPC_S_PROTOCOL_ERROR;
     return NtStatusToStatus(nt);

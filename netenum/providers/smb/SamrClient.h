@@ -23,6 +23,8 @@ public:
 
 private:
     class OpenHandles;
+    // The server handle: SamrConnect5, or SamrConnect2 on servers without it.
+    netapi::NET_API_STATUS Connect(samr::Handle& handle);
     netapi::NET_API_STATUS OpenUser(const std::u16string& user, OpenHandles& handles);
     netapi::NET_API_STATUS Close(samr::Handle& handle);
     netapi::NET_API_STATUS CallForHandle(std::uint16_t opnum, const samr::Stub& stub,
@@ -30,6 +32,7 @@ private:
 
     RpcBinding& mBinding;
     std::u16string mServerArg;
+    bool mConnect2Only = false;  // learned once: the server has no SamrConnect5
 };
 
 }  // namespace smb

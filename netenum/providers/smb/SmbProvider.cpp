@@ -10,6 +10,7 @@
 #include <climits>
 #include <cstdlib>
 #include <mutex>
+#include <set>
 
 #include "DcLocator.h"
 #include "Directory.h"
@@ -18,6 +19,7 @@
 #include "SamrClient.h"
 #include "SrvsvcClient.h"
 #include "StatusMap.h"
+#include "WinStationClient.h"
 #include "logon/CredentialLookup.h"
 #include "netenum/MessageTarget.h"
 #include "netenum/Text.h"
@@ -31,19 +33,22 @@ using netapi::OptString;
 
 namespace {
 
-const dcerpc::SyntaxId& SrvsvcInterface() {
-    static const dcerpc::SyntaxId id = dcerpc::MakeSyntax("4b324fc8-1670-01d3-1278-5a47bf6ee188", 3, 0);
-    return id;
-}
-
-const dcerpc::SyntaxId& LsaInterface() {
-    static const dcerpc::SyntaxId id = dcerpc::MakeSyntax("12345778-1234-abcd-ef00-0123456789ab", 0, 0);
-    return id;
-}
-
-const dcerpc::SyntaxId& SamrInterface() {
-    static const dcerpc::SyntaxId id = dcerpc::MakeSyntax("12345778-1234-abcd-ef00-0123456789ac", 1, 0);
-    return id;
+// The interfaces the program binds, with the pipes they are served on: the
+// server service, the account database, the local security authority and
+// the terminal server's legacy session interface (MS-TSTS).
+struct Interface {
+    const char* pipe;
+    dcerpc::SyntaxId syntax;
+};
+enum InterfaceIndex { kSrvsvc, kSamr, kLsa, kWinStation };
+const Interface& InterfaceOf(InterfaceIndex which) {
+    static const Interface interfaces[] = {
+        {"srvsvc", dcerpc::MakeSyntax("4b324fc8-1670-01d3-1278-5a47bf6ee188", 3, 0)},
+        {"samr", dcerpc::MakeSyntax("12345778-1234-abcd-ef00-0123456789ac", 1, 0)},
+        {"lsarpc", dcerpc::MakeSyntax("12345778-1234-abcd-ef00-0123456789ab", 0, 0)},
+        {"Ctx_WinStation_API_service", dcerpc::MakeSyntax("5ca4a760-ebb1-11cf-8611-00a0245420ed", 1, 0)},
+    };
+    return interfaces[which];
 }
 
 struct KnownList {
@@ -123,8 +128,13 @@ struct SmbProvider::Server {
     std::unique_ptr<RpcBinding> srvsvcPipe;
     std::unique_ptr<RpcBinding> samrPipe;
     std::unique_ptr<RpcBinding> lsaPipe;
+    std::unique_ptr<RpcBinding> winstaPipe;
     std::unique_ptr<SrvsvcClient> srvsvc;
     std::unique_ptr<SamrClient> samr;
+    std::unique_ptr<WinStationClient> winsta;
+    // The ids under which the server's file lists showed pipes this program
+    // holds open there: closing one would cut the connection in use.
+    std::set<DWORD> ownPipes;
 };
 
 void SetKnownServers(std::vector<std::u16string> servers) {
@@ -225,11 +235,17 @@ std::shared_ptr<SmbProvider::Server> SmbProvider::For(const OptString& server) {
     if (!slot) {
         slot = std::make_shared<Server>();
         const std::u16string arg = u"\\\\" + text::FromUtf8(host);
-        slot->srvsvcPipe = std::make_unique<RpcBinding>(*mOpener, host, "srvsvc", SrvsvcInterface());
-        slot->samrPipe = std::make_unique<RpcBinding>(*mOpener, host, "samr", SamrInterface());
-        slot->lsaPipe = std::make_unique<RpcBinding>(*mOpener, host, "lsarpc", LsaInterface());
+        auto bind = [&](InterfaceIndex which) {
+            const Interface& i = InterfaceOf(which);
+            return std::make_unique<RpcBinding>(*mOpener, host, i.pipe, i.syntax);
+        };
+        slot->srvsvcPipe = bind(kSrvsvc);
+        slot->samrPipe = bind(kSamr);
+        slot->lsaPipe = bind(kLsa);
+        slot->winstaPipe = bind(kWinStation);
         slot->srvsvc = std::make_unique<SrvsvcClient>(*slot->srvsvcPipe, arg);
         slot->samr = std::make_unique<SamrClient>(*slot->samrPipe, arg);
+        slot->winsta = std::make_unique<WinStationClient>(*slot->winstaPipe);
     }
     return slot;
 }
@@ -360,22 +376,68 @@ void SmbProvider::ForgetLogOn(const OptString& server) {
     if (const auto lookup = logon::CurrentLookup()) lookup->Forget(host);
 }
 
+namespace {
+
+// The pipes this program opens on a server. Windows lists them among the
+// open files (Samba does not).
+bool IsOwnPipePath(std::u16string_view path) {
+    constexpr std::u16string_view kPipes[] = {u"\\PIPE\\srvsvc", u"\\PIPE\\samr",
+                                              u"\\PIPE\\lsarpc",
+                                              u"\\PIPE\\Ctx_WinStation_API_service"};
+    for (const auto pipe : kPipes)
+        if (text::EqualsIgnoreCase(path, pipe)) return true;
+    return false;
+}
+
+// Whether an open file is one of this program's own pipes: the path of one,
+// opened by the account it logged on with. Without a known account, every
+// such pipe may be ours.
+bool IsOwnPipe(const netapi::FileInfo3& file, const std::vector<std::u16string>& accounts) {
+    if (!file.pathname || !IsOwnPipePath(*file.pathname)) return false;
+    if (accounts.empty()) return true;
+    const std::u16string holder = file.username.value_or(u"");
+    std::u16string_view user = holder;
+    if (const auto slash = user.rfind(u'\\'); slash != std::u16string_view::npos)
+        user.remove_prefix(slash + 1);
+    for (const auto& account : accounts)
+        if (text::EqualsIgnoreCase(user, account)) return true;
+    return false;
+}
+
+}  // namespace
+
 netapi::EnumResult<netapi::FileInfo3> SmbProvider::FileEnum(const OptString& server,
                                                             const OptString& basepath,
                                                             const OptString& user) {
-    return LoggedOn<netapi::EnumResult<netapi::FileInfo3>>(
-        server, [&](Server& s) { return s.srvsvc->FileEnum(basepath, user); });
+    const std::string host = HostFor(server);
+    return LoggedOn<netapi::EnumResult<netapi::FileInfo3>>(server, [&](Server& s) {
+        auto result = s.srvsvc->FileEnum(basepath, user);
+        if (result.status != NERR_Success && result.status != netapi::ERROR_MORE_DATA)
+            return result;
+        // A whole list says which of our pipes are open now; a filtered one
+        // only adds what it shows.
+        if (basepath.value_or(u"").empty() && user.value_or(u"").empty()) s.ownPipes.clear();
+        const auto accounts = mOpener->AccountNames(host);
+        for (const auto& file : result.records)
+            if (IsOwnPipe(file, accounts)) s.ownPipes.insert(file.id);
+        return result;
+    });
 }
 
 NET_API_STATUS SmbProvider::FileClose(const OptString& server, DWORD fileid) {
-    return LoggedOn<NET_API_STATUS>(server, [&](Server& s) { return s.srvsvc->FileClose(fileid); });
+    return LoggedOn<NET_API_STATUS>(server, [&](Server& s) {
+        // The pipe this program itself talks through stays open: "in use".
+        if (s.ownPipes.contains(fileid)) return netapi::ERROR_BUSY;
+        return s.srvsvc->FileClose(fileid);
+    });
 }
 
 netapi::EnumResult<netapi::SessionInfo502> SmbProvider::SessionEnum(const OptString& server,
                                                                     const OptString& client,
-                                                                    const OptString& user) {
+                                                                    const OptString& user,
+                                                                    DWORD level) {
     return LoggedOn<netapi::EnumResult<netapi::SessionInfo502>>(
-        server, [&](Server& s) { return s.srvsvc->SessionEnum(client, user); });
+        server, [&](Server& s) { return s.srvsvc->SessionEnum(client, user, level); });
 }
 
 NET_API_STATUS SmbProvider::SessionDel(const OptString& server, const OptString& client,
@@ -384,9 +446,10 @@ NET_API_STATUS SmbProvider::SessionDel(const OptString& server, const OptString&
                                     [&](Server& s) { return s.srvsvc->SessionDel(client, user); });
 }
 
-netapi::EnumResult<netapi::ShareInfo2> SmbProvider::ShareEnum(const OptString& server) {
+netapi::EnumResult<netapi::ShareInfo2> SmbProvider::ShareEnum(const OptString& server,
+                                                              DWORD level) {
     return LoggedOn<netapi::EnumResult<netapi::ShareInfo2>>(
-        server, [&](Server& s) { return s.srvsvc->ShareEnum(); });
+        server, [&](Server& s) { return s.srvsvc->ShareEnum(level); });
 }
 
 netapi::EnumResult<netapi::ConnectionInfo1> SmbProvider::ConnectionEnum(const OptString& server,
@@ -570,6 +633,15 @@ NET_API_STATUS SmbProvider::MessageBufferSend(const OptString&, const OptString&
                                               const std::u16string&) {
     // Current servers run no messenger service; there is nothing to deliver to.
     return netapi::ERROR_NOT_SUPPORTED;
+}
+
+NET_API_STATUS SmbProvider::DesktopMessageSend(const OptString& server, const std::u16string& user,
+                                               const std::u16string& title,
+                                               const std::u16string& text,
+                                               std::vector<netapi::DesktopSession>& reached) {
+    return LoggedOn<NET_API_STATUS>(server, [&](Server& s) {
+        return s.winsta->SendToUser(user, title, text, reached);
+    });
 }
 
 NET_API_STATUS SmbProvider::LocalComputerName(std::u16string& out) { return HostName(out); }

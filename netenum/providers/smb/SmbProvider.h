@@ -35,11 +35,13 @@ public:
     netapi::NET_API_STATUS FileClose(const netapi::OptString& server, netapi::DWORD fileid) override;
     netapi::EnumResult<netapi::SessionInfo502> SessionEnum(const netapi::OptString& server,
                                                            const netapi::OptString& client,
-                                                           const netapi::OptString& user) override;
+                                                           const netapi::OptString& user,
+                                                           netapi::DWORD level) override;
     netapi::NET_API_STATUS SessionDel(const netapi::OptString& server,
                                       const netapi::OptString& client,
                                       const netapi::OptString& user) override;
-    netapi::EnumResult<netapi::ShareInfo2> ShareEnum(const netapi::OptString& server) override;
+    netapi::EnumResult<netapi::ShareInfo2> ShareEnum(const netapi::OptString& server,
+                                                     netapi::DWORD level) override;
     netapi::EnumResult<netapi::ConnectionInfo1> ConnectionEnum(
         const netapi::OptString& server, const netapi::OptString& qualifier) override;
     netapi::EnumResult<netapi::ServerInfo101> ServerEnum(netapi::DWORD servertype,
@@ -61,6 +63,13 @@ public:
                                              const netapi::OptString& fromname,
                                              const std::u16string& text) override;
     netapi::NET_API_STATUS LocalComputerName(std::u16string& out) override;
+    // Current servers have no messenger service: the terminal server's
+    // session interface reaches the user's desktop instead.
+    netapi::NET_API_STATUS DesktopMessageSend(const netapi::OptString& server,
+                                              const std::u16string& user,
+                                              const std::u16string& title,
+                                              const std::u16string& text,
+                                              std::vector<netapi::DesktopSession>& reached) override;
     // The server's own answer says which domain it belongs to (lsarpc), DNS
     // where that domain's controllers are (SRV records).
     netapi::NET_API_STATUS GetAnyDCName(const netapi::OptString& server,

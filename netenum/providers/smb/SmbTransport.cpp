@@ -1,7 +1,6 @@
 #include "SmbTransport.h"
 
 #include "SmbConnection.h"
-#include "SmbPipe.h"
 #include "SmbProbe.h"
 #include "logon/CredentialLookup.h"
 #include "netenum/CallControl.h"
@@ -63,15 +62,14 @@ netapi::NET_API_STATUS SmbTransport::Resolve(const std::string& host) {
     return ResolveHosts({host}, 445).front().status;
 }
 
-netapi::NET_API_STATUS SmbTransport::Open(const std::string& host, const std::string& pipe,
-                                          std::unique_ptr<BytePipe>& out) {
+netapi::NET_API_STATUS SmbTransport::Bind(const std::string& host, const std::string& pipe,
+                                          const dcerpc::SyntaxId& iface,
+                                          std::unique_ptr<RpcChannel>& out) {
     out.reset();
     std::shared_ptr<SmbConnection> connection;
     {
         std::lock_guard<std::mutex> guard(mLock);
-        auto& slot = mConnections[host];
-        if (slot && slot->Poisoned()) slot.reset();
-        connection = slot;
+        connection = mConnections[host];
     }
     if (!connection) {
         SmbCredentials credentials = CredentialsFor(host);
@@ -80,16 +78,15 @@ netapi::NET_API_STATUS SmbTransport::Open(const std::string& host, const std::st
         if (!slot) slot = std::make_shared<SmbConnection>(host, std::move(credentials));
         connection = slot;
     }
-    // Only one call per computer is under way at a time, so the connection
-    // is not shared between threads here.
-    _SMBCFILE* file = nullptr;
-    const netapi::NET_API_STATUS status = connection->OpenPipe(pipe, file);
+    const netapi::NET_API_STATUS status = connection->Bind(pipe, iface, out);
     if (status != netapi::NERR_Success) {
-        // A failed logon or connection leaves nothing worth keeping.
+        // A failed logon or connection leaves nothing worth keeping; a pipe
+        // the server does not have says nothing about the logon.
+        const bool pipeOnly = status == netapi::RPC_S_SERVER_UNAVAILABLE || status == 1717;
         bool refused = false;
         {
             std::lock_guard<std::mutex> guard(mLock);
-            if (mConnections[host] == connection) mConnections.erase(host);
+            if (!pipeOnly && mConnections[host] == connection) mConnections.erase(host);
             refused = status == netapi::ERROR_LOGON_FAILURE && mFromLookup.erase(host) != 0;
         }
         if (refused)
@@ -97,8 +94,32 @@ netapi::NET_API_STATUS SmbTransport::Open(const std::string& host, const std::st
                 netapi::Interact([&] { lookup->Refused(host); });
         return status;
     }
-    out = std::make_unique<SmbPipe>(connection, file);
     return netapi::NERR_Success;
+}
+
+namespace {
+
+// "OFFICE\anna", "anna@OFFICE.TEST" and "anna" all name anna.
+std::u16string BareName(const std::string& name) {
+    std::string bare = name;
+    if (const auto slash = bare.find_last_of("\\/"); slash != std::string::npos)
+        bare.erase(0, slash + 1);
+    if (const auto at = bare.find('@'); at != std::string::npos) bare.resize(at);
+    return text::FromUtf8(bare);
+}
+
+}  // namespace
+
+std::vector<std::u16string> SmbTransport::AccountNames(const std::string& host) const {
+    std::lock_guard<std::mutex> guard(mLock);
+    const auto it = mConnections.find(host);
+    if (it == mConnections.end() || !it->second) return {};
+    // A ticket or the account behind it: either may be the one that logged on.
+    const SmbCredentials& c = it->second->Credentials();
+    std::vector<std::u16string> names;
+    for (const std::string* name : {&c.User(), &c.Principal()})
+        if (!name->empty()) names.push_back(BareName(*name));
+    return names;
 }
 
 std::vector<netapi::NET_API_STATUS> SmbTransport::Reachable(

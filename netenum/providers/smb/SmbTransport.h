@@ -1,6 +1,6 @@
 #pragma once
-// Opens named pipes over SMB with libsmbclient: one context (one logon, one
-// kept connection) per server, shared by every pipe opened on it.
+// Opens named pipes over SMB and binds interfaces on them with Samba's RPC
+// client: one logon per server, shared by every pipe opened on it.
 #include <map>
 #include <memory>
 #include <set>
@@ -19,12 +19,14 @@ public:
     explicit SmbTransport(SmbCredentials credentials);
     ~SmbTransport() override;
 
-    netapi::NET_API_STATUS Open(const std::string& host, const std::string& pipe,
-                                std::unique_ptr<BytePipe>& out) override;
+    netapi::NET_API_STATUS Bind(const std::string& host, const std::string& pipe,
+                                const dcerpc::SyntaxId& iface,
+                                std::unique_ptr<RpcChannel>& out) override;
     void UseAccount(const std::string& host, const logon::Account& account) override;
     void ForgetAccount(const std::string& host) override;
     bool LogsOnWithAccount(const std::string& host) override;
     netapi::NET_API_STATUS Resolve(const std::string& host) override;
+    std::vector<std::u16string> AccountNames(const std::string& host) const override;
     std::vector<netapi::NET_API_STATUS> Reachable(
         const std::vector<std::string>& hosts,
         const std::function<void(std::size_t)>& answered) override;
@@ -33,7 +35,7 @@ private:
     SmbCredentials CredentialsFor(const std::string& host);
 
     SmbCredentials mCredentials;
-    std::mutex mLock;
+    mutable std::mutex mLock;
     std::map<std::string, std::shared_ptr<SmbConnection>> mConnections;
     std::map<std::string, SmbCredentials> mAccounts;  // given for one server this run
     std::set<std::string> mFromLookup;                // logged on with what the lookup knew

@@ -158,11 +158,21 @@ NET_API_STATUS DecodeSessionEnum(Bytes stub, DWORD level, EnumReply<SessionInfo5
     return Malformed(out);
 }
 
-Stub EncodeShareEnumAll(const OptString& server, DWORD prefmaxlen, DWORD resume) {
-    return EncodeEnum({&server}, 2, prefmaxlen, resume);
+Stub EncodeShareEnumAll(const OptString& server, DWORD level, DWORD prefmaxlen, DWORD resume) {
+    return EncodeEnum({&server}, level, prefmaxlen, resume);
 }
 
-NET_API_STATUS DecodeShareEnumAll(Bytes stub, EnumReply<ShareInfo2>& out) {
+NET_API_STATUS DecodeShareEnumAll(Bytes stub, DWORD level, EnumReply<ShareInfo2>& out) {
+    if (level == 1) {
+        auto fixed = [](NdrReader& rd, ShareInfo2& s, PointerFlags& p) {
+            return rd.Pointer(p[0]) && rd.U32(s.type) && rd.Pointer(p[1]);
+        };
+        auto deferred = [](NdrReader& rd, ShareInfo2& s, const PointerFlags& p) {
+            return rd.OptionalString(p[0], s.netname) && rd.OptionalString(p[1], s.remark);
+        };
+        return DecodeEnum(stub, 1, 12, fixed, deferred, out);
+    }
+    if (level != 2) return Malformed(out);
     auto fixed = [](NdrReader& rd, ShareInfo2& s, PointerFlags& p) {
         return rd.Pointer(p[0]) && rd.U32(s.type) && rd.Pointer(p[1]) &&
                rd.U32(s.permissions) && rd.U32(s.max_uses) && rd.U32(s.current_uses) &&

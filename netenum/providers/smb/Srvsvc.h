@@ -50,8 +50,10 @@ Stub EncodeSessionEnum(const OptString& server, const OptString& client, const O
                        DWORD level, DWORD prefmaxlen, DWORD resume);
 NET_API_STATUS DecodeSessionEnum(Bytes stub, DWORD level, EnumReply<netapi::SessionInfo502>& out);
 
-Stub EncodeShareEnumAll(const OptString& server, DWORD prefmaxlen, DWORD resume);
-NET_API_STATUS DecodeShareEnumAll(Bytes stub, EnumReply<netapi::ShareInfo2>& out);
+// Levels 2 and 1 decode into the level-2 record; level 1 leaves uses,
+// permissions and path empty (null) or zero.
+Stub EncodeShareEnumAll(const OptString& server, DWORD level, DWORD prefmaxlen, DWORD resume);
+NET_API_STATUS DecodeShareEnumAll(Bytes stub, DWORD level, EnumReply<netapi::ShareInfo2>& out);
 
 Stub EncodeConnectionEnum(const OptString& server, const OptString& qualifier, DWORD prefmaxlen,
                           DWORD resume);

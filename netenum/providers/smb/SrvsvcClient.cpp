@@ -110,7 +110,7 @@ NET_API_STATUS SrvsvcClient::FileClose(DWORD fileid) {
 }
 
 EnumResult<netapi::SessionInfo502> SrvsvcClient::SessionEnum(const OptString& client,
-                                                             const OptString& user) {
+                                                             const OptString& user, DWORD level) {
     const OptString from = NullIfEmpty(client), who = NullIfEmpty(user);
     auto run = [&](DWORD level) {
         return EnumAll<netapi::SessionInfo502>(
@@ -125,12 +125,18 @@ EnumResult<netapi::SessionInfo502> SrvsvcClient::SessionEnum(const OptString& cl
             });
     };
     EnumResult<netapi::SessionInfo502> result;
-    if (!mSessionLevel1) {
-        result = run(502);
-        if (result.status != netapi::ERROR_INVALID_LEVEL) return result;
-        mSessionLevel1 = true;
+    if (level != 502) {
+        result = run(level);
+    } else {
+        // A server without level 502 (Samba) has level 1, which lacks only
+        // the client type and transport. One that refuses 502 to this caller
+        // (5) refuses 1 as well: the caller then asks for level 10.
+        if (!mSessionLevel1) {
+            result = run(502);
+            if (result.status == netapi::ERROR_INVALID_LEVEL) mSessionLevel1 = true;
+        }
+        if (mSessionLevel1) result = run(1);
     }
-    result = run(1);
     // Some servers (Samba) ignore the filters; apply them here as well.
     if (from || who) {
         const std::u16string wantClient = from ? StripBackslashes(*from) : std::u16string();
@@ -151,14 +157,14 @@ NET_API_STATUS SrvsvcClient::SessionDel(const OptString& client, const OptString
         srvsvc::DecodeStatusOnly);
 }
 
-EnumResult<netapi::ShareInfo2> SrvsvcClient::ShareEnum() {
+EnumResult<netapi::ShareInfo2> SrvsvcClient::ShareEnum(DWORD level) {
     return EnumAll<netapi::ShareInfo2>(
         mBinding, srvsvc::kOpShareEnumAll,
         [&](DWORD resume) {
-            return srvsvc::EncodeShareEnumAll(Server(), netapi::MAX_PREFERRED_LENGTH, resume);
+            return srvsvc::EncodeShareEnumAll(Server(), level, netapi::MAX_PREFERRED_LENGTH, resume);
         },
-        [](const std::vector<std::uint8_t>& stub, srvsvc::EnumReply<netapi::ShareInfo2>& r) {
-            return srvsvc::DecodeShareEnumAll(stub, r);
+        [level](const std::vector<std::uint8_t>& stub, srvsvc::EnumReply<netapi::ShareInfo2>& r) {
+            return srvsvc::DecodeShareEnumAll(stub, level, r);
         });
 }
 

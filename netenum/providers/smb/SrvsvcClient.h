@@ -1,7 +1,7 @@
 #pragma once
 // The server service of one server, call by call, in the provider's plain
 // values: lists come whole (parts sent under a resume handle are fetched and
-// joined), sessions fall back from level 502 to level 1 where 502 is refused.
+// joined), sessions fall back from level 502 to level 1 where 502 is unknown.
 #include <cstddef>
 #include <string>
 
@@ -18,11 +18,14 @@ public:
     netapi::EnumResult<netapi::FileInfo3> FileEnum(const netapi::OptString& basepath,
                                                    const netapi::OptString& user);
     netapi::NET_API_STATUS FileClose(netapi::DWORD fileid);
+    // Level 502, or 1 where the server has no 502 (Samba), which fills all
+    // but the client type and transport; level 10 when asked for.
     netapi::EnumResult<netapi::SessionInfo502> SessionEnum(const netapi::OptString& client,
-                                                           const netapi::OptString& user);
+                                                           const netapi::OptString& user,
+                                                           netapi::DWORD level);
     netapi::NET_API_STATUS SessionDel(const netapi::OptString& client,
                                       const netapi::OptString& user);
-    netapi::EnumResult<netapi::ShareInfo2> ShareEnum();
+    netapi::EnumResult<netapi::ShareInfo2> ShareEnum(netapi::DWORD level);
     netapi::EnumResult<netapi::ConnectionInfo1> ConnectionEnum(const netapi::OptString& qualifier);
     netapi::NET_API_STATUS ServerGetInfo(netapi::ServerInfo101& out);
     netapi::NET_API_STATUS ServerSetComment(const netapi::OptString& comment);

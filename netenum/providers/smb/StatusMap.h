@@ -15,7 +15,16 @@ netapi::NET_API_STATUS ErrnoToStatus(int error);
 // and a name it cannot resolve as EINVAL.
 netapi::NET_API_STATUS OpenErrnoToStatus(int error);
 
-// An NTSTATUS from a samr reply.
+// The NTSTATUS of a failed connection, logon or pipe open; `reached`: the
+// server answered on this connection or an earlier one.
+netapi::NET_API_STATUS OpenNtStatusToStatus(std::uint32_t ntstatus, bool reached);
+
+// The NTSTATUS of a failed call on a bound pipe (a fault from the server, or
+// the transport).
+netapi::NET_API_STATUS CallNtStatusToStatus(std::uint32_t ntstatus);
+
+// An NTSTATUS from a samr or lsarpc reply; one without a platform code of
+// its own stays as it is (0xC...).
 netapi::NET_API_STATUS NtStatusToStatus(std::uint32_t ntstatus);
 
 }  // namespace smb

@@ -33,6 +33,8 @@ TEST(RemoteClock, TheZoneIsSubtractedAcrossMidnightMonthsAndYears) {
     EXPECT_EQ(Local(2026, 3, 5, 23, 30, -60), (DateTimeValue{2026, 3, 6, 0, 30, 15}));
     EXPECT_EQ(Local(2026, 1, 1, 0, 10, 60), (DateTimeValue{2025, 12, 31, 23, 10, 15}));
     EXPECT_EQ(Local(2024, 2, 28, 23, 30, -60), (DateTimeValue{2024, 2, 29, 0, 30, 15}));
+    // -1: the server does not say its zone; its UTC time, not a minute off.
+    EXPECT_EQ(Local(2026, 3, 5, 2, 30, -1), (DateTimeValue{2026, 3, 5, 2, 30, 15}));
     // Not a calendar date, or hours no calendar holds: unreadable.
     EXPECT_EQ(Local(2026, 2, 30, 0, 0, 0), std::nullopt);
     EXPECT_EQ(Local(9999, 12, 31, 0xFFFFFFF, 0, 0), std::nullopt);

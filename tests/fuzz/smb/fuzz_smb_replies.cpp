@@ -1,5 +1,5 @@
-// Feeds arbitrary bytes to every decoder of server replies: the srvsvc and
-// samr stubs, the DCE/RPC PDUs, and the client's fragment reassembly reading
+// Feeds arbitrary bytes to every decoder of server replies: the srvsvc, samr
+// and terminal-services stubs, the DCE/RPC PDUs, and the client's fragment reassembly reading
 // a whole reply stream from the pipe.
 #include <cstddef>
 #include <cstdint>
@@ -14,6 +14,7 @@
 #include "netenum/providers/smb/Lsa.h"
 #include "netenum/providers/smb/Samr.h"
 #include "netenum/providers/smb/Srvsvc.h"
+#include "netenum/providers/smb/WinStation.h"
 
 namespace {
 
@@ -51,7 +52,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     case 1: { srvsvc::EnumReply<netapi::SessionInfo502> r; srvsvc::DecodeSessionEnum(b, 502, r); break; }
     case 2: { srvsvc::EnumReply<netapi::SessionInfo502> r; srvsvc::DecodeSessionEnum(b, 1, r); break; }
     case 3: { srvsvc::EnumReply<netapi::SessionInfo502> r; srvsvc::DecodeSessionEnum(b, 10, r); break; }
-    case 4: { srvsvc::EnumReply<netapi::ShareInfo2> r; srvsvc::DecodeShareEnumAll(b, r); break; }
+    case 4: { srvsvc::EnumReply<netapi::ShareInfo2> r; srvsvc::DecodeShareEnumAll(b, 2, r);
+              srvsvc::DecodeShareEnumAll(b, 1, r); break; }
     case 5: { srvsvc::EnumReply<netapi::ConnectionInfo1> r; srvsvc::DecodeConnectionEnum(b, r); break; }
     case 6: { netapi::ServerInfo101 i; srvsvc::DecodeServerGetInfo101(b, i, status); break; }
     case 7: { netapi::TimeOfDay t; srvsvc::DecodeRemoteTOD(b, t, status); srvsvc::DecodeServerSetInfo(b, status); srvsvc::DecodeStatusOnly(b, status); break; }
@@ -61,9 +63,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                lsa::DomainInfo d; lsa::DecodeQueryDomain(b, lsa::kPolicyDnsDomainInformation, d, nt);
                lsa::DecodeQueryDomain(b, lsa::kPolicyPrimaryDomainInformation, d, nt);
                smb::ParseSrvAnswer(b.data(), b.size()); break; }
-    case 11: { samr::Handle h; samr::DecodeHandle(b, h, nt); std::uint32_t acb; samr::DecodeQueryUserControl(b, acb, nt); break; }
+    case 11: { samr::Handle h; samr::DecodeHandle(b, h, nt); samr::DecodeConnect5(b, h, nt);
+               std::uint32_t acb; samr::DecodeQueryUserControl(b, acb, nt); break; }
     case 12: { std::uint16_t maxRecv; dcerpc::DecodeBindAck(b, maxRecv); break; }
     case 13: { std::vector<std::uint8_t> stub; dcerpc::DecodeResponseFragment(b, stub); break; }
+    case 14: {
+        winsta::Handle h;
+        winsta::Outcome o;
+        winsta::DecodeOpenServer(b, h, o);
+        winsta::DecodeCloseServer(b, o);
+        winsta::DecodeSendMessage(b, o);
+        std::vector<winsta::Session> sessions;
+        std::uint32_t index = 0;
+        winsta::DecodeEnumerate(b, 32 * winsta::kLogonIdBytes, sessions, index, o);
+        std::u16string domain, user;
+        winsta::DecodeQueryInformation(b, 2, domain, user, o);
+        break;
+    }
     default: {
         // A bind answer and a reply stream, as the pipe would deliver them;
         // call ids are forced to match so the fuzzer reaches reassembly.

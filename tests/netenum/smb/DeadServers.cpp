@@ -69,43 +69,22 @@ int Goodbyes(std::string& stream, const char* data, std::size_t size, bool count
 }  // namespace
 
 DeadServer::DeadServer(Kind kind, int count, std::string upstream)
-    : mKind(kind), mUpstream(std::move(upstream)) {
-    mLockFd = TakeSharedLock();
-    for (int i = 0; i < count; ++i) {
-        const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        mListen.push_back(fd);
-        const int one = 1;
-        setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-        const std::string ip = Address(i);
-        const sockaddr_in a = SocketAddress(ip.c_str(), 445);
-        if (bind(fd, reinterpret_cast<const sockaddr*>(&a), sizeof a) != 0 || listen(fd, 64) != 0) {
-            mError = "cannot listen on " + ip + ":445: " + std::strerror(errno);
-            return;
-        }
-    }
-    if (pipe2(mStopPipe, O_CLOEXEC) != 0) {
-        mError = "pipe";
-        return;
-    }
-    mThread = std::thread([this] { Serve(); });
+    : mKind(kind), mUpstream(std::move(upstream)), mLock{TakeSharedLock()} {
+    for (int i = 0; i < count; ++i)
+        if (!mNet.Listen(Address(i))) return;
+    mNet.Start([this] { Serve(); });
 }
 
-DeadServer::~DeadServer() {
-    if (mThread.joinable()) {
-        (void)!write(mStopPipe[1], "x", 1);
-        mThread.join();
-    }
-    for (int fd : mListen) close(fd);
-    for (int fd : {mStopPipe[0], mStopPipe[1], mLockFd})
-        if (fd >= 0) close(fd);
+DeadServer::HeldLock::~HeldLock() {
+    if (fd >= 0) close(fd);
 }
 
 void DeadServer::Serve() {
     std::vector<Relay> relays;
     auto lastDrip = std::chrono::steady_clock::now();
     for (;;) {
-        std::vector<pollfd> fds = {{mStopPipe[0], POLLIN, 0}};
-        for (int fd : mListen) fds.push_back({fd, POLLIN, 0});
+        std::vector<pollfd> fds = {{mNet.StopFd(), POLLIN, 0}};
+        for (int fd : mNet.Sockets()) fds.push_back({fd, POLLIN, 0});
         const std::size_t first = fds.size();
         for (const auto& r : relays) {
             fds.push_back({r.client, POLLIN, 0});
@@ -114,9 +93,9 @@ void DeadServer::Serve() {
         poll(fds.data(), fds.size(), 100);
         if (fds[0].revents != 0) break;
         const std::size_t polled = relays.size();
-        for (std::size_t l = 0; l < mListen.size(); ++l) {
+        for (std::size_t l = 0; l < mNet.Sockets().size(); ++l) {
             if ((fds[1 + l].revents & POLLIN) == 0) continue;
-            const int c = accept4(mListen[l], nullptr, nullptr, SOCK_CLOEXEC);
+            const int c = accept4(mNet.Sockets()[l], nullptr, nullptr, SOCK_CLOEXEC);
             if (c >= 0) {
                 ++mAccepted;
                 Relay r;

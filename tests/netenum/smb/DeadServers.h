@@ -6,8 +6,8 @@
 // test runs on the machine) unless a parent already holds it.
 #include <atomic>
 #include <string>
-#include <thread>
-#include <vector>
+
+#include "ListeningThread.h"
 
 namespace smbtest {
 
@@ -17,11 +17,8 @@ public:
     // Starts listening on 127.0.0.2:445 (and for `count` > 1 on the next
     // addresses up); Error() says why not (not root, address in use, ...).
     explicit DeadServer(Kind kind, int count = 1, std::string upstream = "127.0.0.1");
-    ~DeadServer();
-    DeadServer(const DeadServer&) = delete;
-    DeadServer& operator=(const DeadServer&) = delete;
 
-    const std::string& Error() const { return mError; }
+    const std::string& Error() const { return mNet.Error(); }
     // Connections accepted so far: how often the program touched the network.
     int Accepted() const { return mAccepted.load(); }
     // SMB2 CLOSE, TREE_DISCONNECT and LOGOFF requests the program sent while
@@ -36,16 +33,19 @@ public:
 private:
     void Serve();
 
+    // The shared lock, released once the thread has stopped.
+    struct HeldLock {
+        int fd = -1;
+        ~HeldLock();
+    };
+
     Kind mKind;
     std::string mUpstream;
-    std::string mError;
-    int mLockFd = -1;
-    std::vector<int> mListen;
-    int mStopPipe[2] = {-1, -1};
+    HeldLock mLock;
     std::atomic<int> mAccepted{0};
     std::atomic<int> mGoodbyes{0};
     std::atomic<bool> mDripping{true};
-    std::thread mThread;
+    ListeningThread mNet;  // last: its thread stops before the rest goes
 };
 
 }  // namespace smbtest

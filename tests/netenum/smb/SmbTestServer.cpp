@@ -107,20 +107,27 @@ Stub SessionEnumReply(DWORD level, const std::vector<netapi::SessionInfo502>& re
         });
 }
 
-Stub ShareEnumReply(const std::vector<netapi::ShareInfo2>& records, DWORD total, DWORD resume,
-                    DWORD status) {
+Stub ShareEnumReply(DWORD level, const std::vector<netapi::ShareInfo2>& records, DWORD total,
+                    DWORD resume, DWORD status) {
     return EnumReply(
-        2, records, total, resume, status,
-        [](NdrWriter& w, const netapi::ShareInfo2& s) {
+        level, records, total, resume, status,
+        [level](NdrWriter& w, const netapi::ShareInfo2& s) {
             Ptr(w, s.netname);
             w.U32(s.type);
             Ptr(w, s.remark);
+            if (level != 2) return;  // level 1 ends here
             U32s(w, s.permissions, s.max_uses, s.current_uses);
             Ptr(w, s.path, s.passwd);
         },
-        [](NdrWriter& w, const netapi::ShareInfo2& s) {
-            Body(w, s.netname, s.remark, s.path, s.passwd);
+        [level](NdrWriter& w, const netapi::ShareInfo2& s) {
+            Body(w, s.netname, s.remark);
+            if (level == 2) Body(w, s.path, s.passwd);
         });
+}
+
+Stub ShareEnumReply(const std::vector<netapi::ShareInfo2>& records, DWORD total, DWORD resume,
+                    DWORD status) {
+    return ShareEnumReply(2, records, total, resume, status);
 }
 
 Stub ConnectionEnumReply(const std::vector<netapi::ConnectionInfo1>& records, DWORD total,
@@ -325,8 +332,12 @@ netapi::NET_API_STATUS ScriptedPipe::Write(std::span<const std::uint8_t> data) {
         injected.pop_front();
         return netapi::NERR_Success;
     }
-    for (auto& f : ResponseFragments(callId, mHandler(request), mMaxStub))
-        Queue(std::move(f));
+    Reply reply = mHandler(request);
+    if (reply.fault) {
+        Queue(FaultPdu(callId, *reply.fault));
+        return netapi::NERR_Success;
+    }
+    for (auto& f : ResponseFragments(callId, reply.stub, mMaxStub)) Queue(std::move(f));
     return netapi::NERR_Success;
 }
 
@@ -335,7 +346,40 @@ void ScriptedPipe::Queue(Stub pdu) {
     mOutgoing.push_back(std::move(pdu));
 }
 
+netapi::NET_API_STATUS ScriptedPipe::ReadMessage(std::span<std::uint8_t> out, std::size_t& got,
+                                                 bool& more) {
+    got = 0;
+    more = false;
+    if (mOutgoing.empty()) {
+        if (beforeRead) beforeRead();
+        overRead = true;
+        if (onOverRead) onOverRead();
+        return 1460;  // nothing waiting: the real pipe would wait for its timeout
+    }
+    if (beforeRead) beforeRead();
+    ++roundTrips;
+    const Stub& message = mOutgoing.front();
+    got = std::min(out.size(), message.size() - mOffset);
+    std::memcpy(out.data(), message.data() + mOffset, got);
+    mOffset += got;
+    mQueued -= got;
+    more = mOffset < message.size();
+    if (more) {
+        ++overflows;
+    } else {
+        mOutgoing.pop_front();
+        mOffset = 0;
+    }
+    return netapi::NERR_Success;
+}
+
 netapi::NET_API_STATUS ScriptedPipe::ReadExact(std::span<std::uint8_t> out) {
+    // A message pipe fails a read that would end inside a message, as
+    // Windows' STATUS_BUFFER_OVERFLOW reaches a client that does not expect it.
+    if (messageMode && !mOutgoing.empty() && out.size() < mOutgoing.front().size() - mOffset) {
+        ++overflows;
+        return netapi::ERROR_INVALID_PARAMETER;
+    }
     if (out.size() > mQueued) {
         if (beforeRead) beforeRead();
         overRead = true;
@@ -364,11 +408,14 @@ netapi::NET_API_STATUS ScriptedServers::Open(const std::string& host, const std:
                                              std::unique_ptr<smb::BytePipe>& out) {
     ++attempts;
     if (auto it = unreachable.find(host); it != unreachable.end()) return it->second;
+    if (std::find(missingPipes.begin(), missingPipes.end(), pipe) != missingPipes.end())
+        return netapi::RPC_S_SERVER_UNAVAILABLE;
     opened.push_back(host + "/" + pipe);
     auto p = std::make_unique<ScriptedPipe>(
         [this, host, pipe](const Request& r) { return mHandler(host, pipe, r); }, maxStub);
     p->onOverRead = [this] { ++overReads; };
     if (onOpen) onOpen(*p);
+    if (onOpenPipe) onOpenPipe(host, pipe, *p);
     pipes.push_back(p.get());
     out = std::move(p);
     return netapi::NERR_Success;

@@ -27,6 +27,9 @@ Stub SessionEnumReply(DWORD level, const std::vector<netapi::SessionInfo502>& re
                       DWORD total, DWORD resume, DWORD status);
 Stub ShareEnumReply(const std::vector<netapi::ShareInfo2>& records, DWORD total, DWORD resume,
                     DWORD status);
+// Level 1 or 2.
+Stub ShareEnumReply(DWORD level, const std::vector<netapi::ShareInfo2>& records, DWORD total,
+                    DWORD resume, DWORD status);
 Stub ConnectionEnumReply(const std::vector<netapi::ConnectionInfo1>& records, DWORD total,
                          DWORD resume, DWORD status);
 Stub ServerInfoReply(const netapi::ServerInfo101* info, DWORD status);
@@ -50,6 +53,18 @@ struct Request {
     Stub stub;
 };
 
+// What a scripted server answers one request with: a reply stub, or a fault.
+struct Reply {
+    Reply(Stub s) : stub(std::move(s)) {}  // NOLINT: every handler returns stubs
+    static Reply Fault(std::uint32_t status) {
+        Reply r(Stub{});
+        r.fault = status;
+        return r;
+    }
+    Stub stub;
+    std::optional<std::uint32_t> fault;
+};
+
 // Reads the arguments every srvsvc request starts with: unique strings.
 std::optional<std::u16string> ReadUniqueString(const Stub& stub, std::size_t& offset);
 std::uint32_t ReadU32(const Stub& stub, std::size_t& offset);
@@ -58,12 +73,23 @@ std::uint32_t ReadU32(const Stub& stub, std::size_t& offset);
 // the handler, whose answer comes back in fragments.
 class ScriptedPipe final : public smb::BytePipe {
 public:
-    using Handler = std::function<Stub(const Request&)>;
+    using Handler = std::function<Reply(const Request&)>;
     ScriptedPipe(Handler handler, std::size_t maxStub) : mHandler(std::move(handler)), mMaxStub(maxStub) {}
+    ~ScriptedPipe() override {
+        if (onDestroy) onDestroy();
+    }
 
     netapi::NET_API_STATUS Write(std::span<const std::uint8_t> data) override;
     netapi::NET_API_STATUS ReadExact(std::span<std::uint8_t> out) override;
+    bool MessageMode() const override { return messageMode; }
+    netapi::NET_API_STATUS ReadMessage(std::span<std::uint8_t> out, std::size_t& got,
+                                       bool& more) override;
 
+    // Windows' RPC pipes: each PDU is a message, and a read that ends inside
+    // one is a byte-stream read such a pipe fails (STATUS_BUFFER_OVERFLOW).
+    bool messageMode = false;
+    // Reads that stopped inside a message: the overflow Windows answers.
+    int overflows = 0;
     // A read for more than the server had sent: the real pipe would block.
     bool overRead = false;
     // The round trips the reads so far would cost a message pipe: one for
@@ -77,6 +103,8 @@ public:
     bool dropped = false;
     // Runs before every round trip, e.g. to make the server slow.
     std::function<void()> beforeRead;
+    // Runs when the client lets the pipe go.
+    std::function<void()> onDestroy;
 
 private:
     Handler mHandler;
@@ -92,9 +120,9 @@ private:
 
 class ScriptedServers final : public smb::PipeOpener {
 public:
-    // One handler for every host and pipe: (host, pipe, request) -> reply stub.
-    using Handler = std::function<Stub(const std::string& host, const std::string& pipe,
-                                       const Request&)>;
+    // One handler for every host and pipe: (host, pipe, request) -> reply.
+    using Handler = std::function<Reply(const std::string& host, const std::string& pipe,
+                                        const Request&)>;
     explicit ScriptedServers(Handler handler) : mHandler(std::move(handler)) {}
 
     netapi::NET_API_STATUS Open(const std::string& host, const std::string& pipe,
@@ -108,10 +136,16 @@ public:
     std::size_t attempts = 0;                                  // every Open, reachable or not
     std::vector<std::string> probed;                           // hosts checked for reachability
     std::function<void(ScriptedPipe&)> onOpen;                 // shapes each new pipe
+    std::function<void(const std::string& host, const std::string& pipe, ScriptedPipe&)> onOpenPipe;
+    // Pipes the servers do not have (Samba has no terminal services): 1722.
+    std::vector<std::string> missingPipes;
     std::vector<std::string> opened;                           // "host/pipe", in order
     std::vector<ScriptedPipe*> pipes;                          // live while the provider keeps them
     int overReads = 0;                                         // by any pipe, even one gone since
     std::size_t maxStub = 4256;
+    // Whom the client logs on as, by its own account (a bare name).
+    std::u16string account = u"admin";
+    std::vector<std::u16string> AccountNames(const std::string&) const override { return {account}; }
 
 private:
     Handler mHandler;

@@ -9,6 +9,7 @@
 #include "netenum/providers/smb/NdrWriter.h"
 #include "netenum/providers/smb/Samr.h"
 #include "netenum/providers/smb/Srvsvc.h"
+#include "netenum/providers/smb/StatusMap.h"
 
 namespace {
 
@@ -108,7 +109,7 @@ std::vector<Sample> Samples() {
         {"sessions", smbtest::SessionEnumReply(502, {sess, sess}, 2, 0, 0),
          [](auto b) { srvsvc::EnumReply<netapi::SessionInfo502> r; return srvsvc::DecodeSessionEnum(b, 502, r); }},
         {"shares", smbtest::ShareEnumReply({share, share}, 2, 0, 0),
-         [](auto b) { srvsvc::EnumReply<netapi::ShareInfo2> r; return srvsvc::DecodeShareEnumAll(b, r); }},
+         [](auto b) { srvsvc::EnumReply<netapi::ShareInfo2> r; return srvsvc::DecodeShareEnumAll(b, 2, r); }},
         {"connections", smbtest::ConnectionEnumReply({conn}, 1, 0, 0),
          [](auto b) { srvsvc::EnumReply<netapi::ConnectionInfo1> r; return srvsvc::DecodeConnectionEnum(b, r); }},
         {"serverinfo", smbtest::ServerInfoReply(&info, 0),
@@ -217,6 +218,63 @@ TEST(SmbCodec, EmbeddedNulsCutEveryStringAtTheSamePlace) {
     ASSERT_TRUE(b.CountedStringBody(10, counted));
     EXPECT_EQ(conformant, u"ab");
     EXPECT_EQ(counted, u"ab");
+}
+
+}  // namespace
+
+namespace {
+
+// Disable and Enable change the disabled bit and nothing else: a locked-out
+// account must not be unlocked by writing its lockout bit back, and the
+// expired-password bit is the server's to compute.
+TEST(SmbCodec, AccountControlWritesOnlyTheDisabledBitsChange) {
+    constexpr std::uint32_t kNormal = 0x10, kNoExpiry = 0x200;
+    const std::uint32_t locked = kNormal | kNoExpiry | samr::ACB_AUTOLOCK | samr::ACB_PW_EXPIRED;
+    EXPECT_EQ(samr::ControlToWrite(locked, true), kNormal | kNoExpiry | samr::ACB_DISABLED);
+    EXPECT_EQ(samr::ControlToWrite(locked | samr::ACB_DISABLED, false), kNormal | kNoExpiry);
+    EXPECT_EQ(samr::ControlToWrite(kNormal, true), kNormal | samr::ACB_DISABLED);
+}
+
+TEST(SmbCodec, Connect5AsksRevisionThreeAndReadsItsHandle) {
+    const auto request = samr::EncodeConnect5(u"\\\\FS1", samr::kMaximumAllowed);
+    // server pointer, its string, access, version 1, arm 1, revision 3, features 0
+    ASSERT_GE(request.size(), 20u);
+    std::uint32_t tail[5];
+    std::memcpy(tail, request.data() + request.size() - sizeof tail, sizeof tail);
+    EXPECT_EQ(tail[0], samr::kMaximumAllowed);
+    EXPECT_EQ((std::vector<std::uint32_t>(tail + 1, tail + 5)), (std::vector<std::uint32_t>{1, 1, 3, 0}));
+
+    NdrWriter w;
+    for (std::uint32_t v : {1u, 1u, 3u, 0u}) w.U32(v);
+    for (std::uint8_t b = 1; b <= 20; ++b) w.U8(b);
+    w.U32(0);
+    samr::Handle handle{};
+    std::uint32_t nt = 1;
+    ASSERT_EQ(samr::DecodeConnect5(w.Data(), handle, nt), NERR_Success);
+    EXPECT_EQ(handle[19], 20);
+    EXPECT_EQ(nt, 0u);
+
+    // A refusal may leave the revision unset; the status still reads.
+    NdrWriter denied;
+    for (std::uint32_t v : {0u, 0u}) denied.U32(v);
+    for (int i = 0; i < 20; ++i) denied.U8(0);
+    denied.U32(samr::STATUS_ACCESS_DENIED);
+    ASSERT_EQ(samr::DecodeConnect5(denied.Data(), handle, nt), NERR_Success);
+    EXPECT_EQ(nt, samr::STATUS_ACCESS_DENIED);
+    // An arm that is not the version, or a revision nobody knows, is malformed.
+    NdrWriter odd;
+    for (std::uint32_t v : {2u, 2u, 0u, 0u, 0u}) odd.U32(v);
+    EXPECT_EQ(samr::DecodeConnect5(odd.Data(), handle, nt), kProtocolError);
+}
+
+// Statuses of the account database: the ones with a platform code get it;
+// any other is shown as the server sent it, not as a failed call.
+TEST(SmbCodec, AnNtStatusWithoutAPlatformCodeStaysItself) {
+    EXPECT_EQ(NtStatusToStatus(0xC0000022), 5u);
+    EXPECT_EQ(NtStatusToStatus(0xC0000064), netapi::NERR_UserNotFound);
+    EXPECT_EQ(NtStatusToStatus(0x00000105), netapi::ERROR_MORE_DATA);
+    EXPECT_EQ(NtStatusToStatus(0xC0000190), 0xC0000190u);  // STATUS_TRUST_FAILURE
+    EXPECT_EQ(NtStatusToStatus(0xC00002E3), 0xC00002E3u);
 }
 
 }  // namespace

@@ -150,7 +150,7 @@ TEST(SmbProvider, SessionsFallBackToLevelOneOnceRefused) {
             return smbtest::SessionEnumReply(1, {a, b}, 2, 0, NERR_Success);
         });
     smb::SmbProvider provider(servers);
-    auto result = provider.SessionEnum(u"srv", u"", u"");
+    auto result = provider.SessionEnum(u"srv", u"", u"", 502);
     EXPECT_EQ(result.status, NERR_Success);
     ASSERT_EQ(result.records.size(), 2u);
     EXPECT_EQ(result.records[0].num_opens, 3u);
@@ -159,7 +159,7 @@ TEST(SmbProvider, SessionsFallBackToLevelOneOnceRefused) {
 
     // Learned: the next list asks level 1 straight away; filters the server
     // ignored are applied here.
-    result = provider.SessionEnum(u"srv", u"\\\\10.0.0.2", u"");
+    result = provider.SessionEnum(u"srv", u"\\\\10.0.0.2", u"", 502);
     EXPECT_EQ(levels, (std::vector<DWORD>{502, 1, 1}));
     ASSERT_EQ(result.records.size(), 1u);
     EXPECT_EQ(result.records[0].username, u"bob");

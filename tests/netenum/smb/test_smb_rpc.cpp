@@ -46,6 +46,28 @@ TEST(SmbRpc, LargeReplyIsReassembledReadingExactlyEachFragment) {
     EXPECT_FALSE(pipe->overRead);
 }
 
+// Windows' message pipes fail a read that ends inside a message (the 16-byte
+// header read of a byte stream): such a pipe is read message by message,
+// reading on while the server says more of one is waiting.
+TEST(SmbRpc, AMessagePipeIsReadByWholeMessages) {
+    const Stub reply = Counting(100000);
+    auto owned = std::make_unique<smbtest::ScriptedPipe>(
+        [&](const smbtest::Request&) { return reply; }, 8000);  // fragments past one read
+    auto* pipe = owned.get();
+    pipe->messageMode = true;
+    DceRpcClient client(std::move(owned));
+    ASSERT_EQ(client.Bind(Srvsvc()), 0u);
+    Stub got;
+    ASSERT_EQ(client.Call(9, {1, 2, 3, 4}, got), 0u);
+    EXPECT_EQ(got, reply);
+    EXPECT_GT(pipe->overflows, 0);  // a fragment longer than one read went on
+    EXPECT_FALSE(pipe->overRead);
+    // The read pattern of a byte stream meets the overflow and fails.
+    ASSERT_EQ(pipe->Write(dcerpc::EncodeRequest(9, 0, 9, {}, 5840).front()), 0u);
+    std::uint8_t header[16];
+    EXPECT_NE(pipe->ReadExact(header), 0u);
+}
+
 TEST(SmbRpc, AReplysHintIsOnlyTheServersWord) {
     const Stub first = Counting(3000), last = Counting(500);
     struct Case {

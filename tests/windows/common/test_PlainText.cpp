@@ -59,7 +59,7 @@ TEST(PlainText, SendMessageNamesARecipientOnOneLine) {
     list.SetCurrentRow(0);
     common::MessagePane pane;
     prompts->inputAnswers.push_back("hello");
-    common::SendMessage::Run(nullptr, list, pane);
+    common::SendMessage::Run(nullptr, list, pane, QStringLiteral("SERVER1"));
     common::SetPrompts(previous);
     EXPECT_EQ(prompts->asked().at(0).text, "Enter message to send to eve\\r\\nMessage sent to boss.");
     EXPECT_EQ(pane.Text(), "Unable to send message to eve\\r\\nMessage sent to boss..");

@@ -27,7 +27,7 @@ protected:
     }
     void Run(const QString& answer) {
         prompts->inputAnswers.push_back(answer);
-        common::SendMessage::Run(nullptr, list, pane);
+        common::SendMessage::Run(nullptr, list, pane, QStringLiteral("SERVER1"));
     }
     static sim::Scenario Messengers() {
         sim::Scenario scenario = windowtest::ServerWith({});
@@ -84,6 +84,23 @@ TEST_F(SendMessageTest, SeveralRecipientsAreRowsAndEachFailureIsNamedBeforeTheTo
     Run("x");
     EXPECT_EQ(prompts->asked()[1].text, "Enter message to send to 40000 users");
     EXPECT_EQ(pane.Text(), "Message sent to 40000 users.");
+}
+
+// Current servers run no messenger service and answer 50: the pane says so
+// in words, once, after the line it explains.
+TEST_F(SendMessageTest, AServerWithoutMessengerIsSaidInWords) {
+    network->AddFault(u"ADMINPC", sim::Fault::Status(sim::Call::NetMessageBufferSend,
+                                                      netapi::ERROR_NOT_SUPPORTED));
+    const QString why = "This server does not accept messages (current Windows servers and Samba "
+                        "do not run the messenger service).";
+    Fill({"user1", "user3"});
+    list.SetCurrentRow(0);
+    Run("hello");
+    EXPECT_EQ(pane.Text(), "Unable to send message to user1.\r\n" + why);
+    list.SelectAllRows();
+    Run("hello");
+    EXPECT_EQ(pane.Text(), "Unable to send message to user1.\r\n" + why +
+                               "\r\nUnable to send message to user3.\r\nMessage sent to 2 users.");
 }
 
 }  // namespace

@@ -13,6 +13,8 @@
 #include "netenum/modAPI_Error.h"
 #include "netenum/providers/simulated/ScenarioLoader.h"
 #include "support/ScriptedProvider.h"
+#include "netenum/providers/smb/Samr.h"
+#include "netenum/smb/ServerPersonality.h"
 #include "windows/common/MessagePane.h"
 #include "support/ScriptedPrompts.h"
 #include "windows/common/Settings.h"
@@ -238,6 +240,16 @@ TEST_F(SessionsWindowTest, EnableClearsOnlyTheBitAndNeverWritesAnEnabledAccount)
     w.lstvwUserSessions->DeselectAllRows();  // clicked, then de-selected by hand
     w.cmdEnable->click();
     EXPECT_EQ(Pane(), "Enabling user accounts...\r\n0 user accounts enabled\r\n");
+
+    // A member server that keeps its account database to its administrators
+    // refuses even the reading: the line says so instead of "not found".
+    network->AddFault(u"SERVER1", sim::Fault::Status(sim::Call::NetUserGetInfo, 5));
+    ClickRows({2});
+    w.cmdEnable->click();
+    EXPECT_EQ(Pane(),
+              "Enabling user accounts...\r\ncarol : Access is denied (the server may let only its "
+              "administrators use its account database over the network)\r\n"
+              "0 user accounts enabled\r\n");
 }
 
 TEST(SessionsWindowCalls, BareQualifierWithoutSessionsAndACounterPast32767) {
@@ -274,5 +286,122 @@ TEST(SessionsWindowCalls, BareQualifierWithoutSessionsAndACounterPast32767) {
     EXPECT_EQ(frmUserSessions::MakeUncName(u"\\SERVER1"), u"\\\\SERVER1");
     EXPECT_EQ(frmUserSessions::MakeUncName(u"\\\\SERVER1"), u"\\\\SERVER1");
 }
+
+// Windows gives a session's client as "\\\\10.0.0.5", Samba as "10.0.0.5":
+// the session's resources are asked for under one pair of backslashes.
+TEST(SessionsWindowCalls, AClientNameWithBackslashesIsNotGivenMore) {
+    testing_support::ScriptedNetwork network;
+    windowtest::FakeMainForm main;
+    main.chosen = "SERVER1";
+    auto& provider = network.provider();
+    provider.sessions.records.emplace_back().cname = u"\\\\10.0.0.5";
+    provider.sessions.records.back().username = u"alice";
+    auto w = std::make_unique<frmUserSessions>(main);
+    w->FillFirst();
+    ASSERT_GE(provider.CallsNamed("NetConnectionEnum").size(), 1u);
+    EXPECT_EQ(provider.CallsNamed("NetConnectionEnum").back().args[1],
+              netapi::OptString(u"\\\\10.0.0.5"));
+}
+
+// The window on a real server's protocol: the scripted server in Samba's and
+// in the documents' Windows personality, with the office's data.
+class SessionsOnServers : public ::testing::TestWithParam<smbtest::Personality> {
+protected:
+    void SetUp() override {
+        previous = common::SetPrompts(prompts);
+        server.desktops = {{1, u"Console", u"SERVER1", u"Administrator", 0},
+                           {2, u"RDP-Tcp#0", u"OFFICE", u"alice", 0}};
+    }
+    void TearDown() override {
+        window.reset();
+        common::SetPrompts(previous);
+    }
+    frmUserSessions& Open() {
+        window = std::make_unique<frmUserSessions>(main);
+        window->FillFirst();
+        return *window;
+    }
+    bool Windows() const { return GetParam() == smbtest::Personality::Windows; }
+    QString Pane() const { return window->Text1->Text(); }
+
+    windowtest::FakeMainForm main;
+    smbtest::PersonalityNetwork net{GetParam(), sim::ParseScenario(kOffice, "office")};
+    smbtest::PersonalityServer& server = net.server();
+    std::shared_ptr<common::ScriptedPrompts> prompts = std::make_shared<common::ScriptedPrompts>();
+    std::shared_ptr<common::Prompts> previous;
+    std::unique_ptr<frmUserSessions> window;
+};
+
+TEST_P(SessionsOnServers, ListsDisconnectsAndDisablesWhateverTheServer) {
+    auto& w = Open();
+    const QString ws1 = Windows() ? "\\\\WS1" : "WS1";
+    EXPECT_EQ(listtext::Row(*w.lstvwUserSessions, 0),
+              (QStringList{"alice", ws1, "1", "01:02:05", "00:01:01", "No", ws1}));
+    // The client's resources are asked for under one pair of backslashes.
+    EXPECT_EQ(Column(*w.lstvwResources, 0), (QStringList{"DATA", "IPC$", "IPC$"}));
+    EXPECT_EQ(Pane(), "");
+
+    w.lstvwUserSessions->DeselectAllRows();
+    w.lstvwUserSessions->SetSelected(1, true);
+    emit w.lstvwUserSessions->ItemClick(1);  // bob from WS2, whose account is locked out
+    prompts->yesNoAnswers.push_back(true);
+    w.cmdDisable->click();
+    EXPECT_EQ(Pane(), "Disabling user accounts...\r\nbob : Account disabled\r\n"
+                      "1 user accounts disabled\r\n");
+    netapi::UserInfo3 bob;
+    ASSERT_EQ(net.data().UserGetInfo(u"SERVER1", u"bob", bob), 0u);
+    EXPECT_EQ(bob.flags, kBobFlags | netapi::UF_ACCOUNTDISABLE);  // still locked out
+
+    w.lstvwUserSessions->SetSelected(1, true);
+    emit w.lstvwUserSessions->ItemClick(1);
+    w.cmdDisconnect->click();
+    EXPECT_EQ(Pane(), "Users disconnected\r\n");
+    EXPECT_EQ(Column(*w.lstvwUserSessions, 0), (QStringList{"alice", "carol", "bob", "dave"}));
+}
+
+// Windows keeps levels 502 and 1 to administrators: the sessions come at
+// level 10, their open counts and guest flags blank.
+TEST_P(SessionsOnServers, WhatTheLowerLevelLacksIsBlank) {
+    server.callerIsAdmin = false;
+    auto& w = Open();
+    EXPECT_EQ(Pane(), "");
+    ASSERT_EQ(w.lstvwUserSessions->RowCount(), 5);
+    const QStringList row = listtext::Row(*w.lstvwUserSessions, 1);
+    EXPECT_EQ(row[0], "bob");
+    EXPECT_EQ(row[2], Windows() ? "" : "0");
+    EXPECT_EQ(row[5], Windows() ? "" : "Yes");
+}
+
+// Without a messenger service, Windows shows the message on the user's
+// desktop sessions, which the pane names; Samba has none, and the pane says
+// why in words.
+TEST_P(SessionsOnServers, SendMessageGoesToTheDesktopOrSaysWhyNot) {
+    auto& w = Open();
+    w.lstvwUserSessions->DeselectAllRows();
+    w.lstvwUserSessions->SetCurrentRow(0);  // alice
+    prompts->inputAnswers.push_back("The server restarts at noon");
+    w.Command3->click();
+    if (Windows()) {
+        EXPECT_EQ(Pane(), "Message sent to alice in session 2 (RDP-Tcp#0).");
+        ASSERT_EQ(server.delivered.size(), 1u);
+        EXPECT_EQ(server.delivered[0].text, u"The server restarts at noon");
+    } else {
+        EXPECT_EQ(Pane(), "Unable to send message to alice.\r\nThis server does not accept messages "
+                          "(current Windows servers and Samba do not run the messenger service).");
+    }
+    w.lstvwUserSessions->SetCurrentRow(1);  // bob has no desktop session
+    prompts->inputAnswers.push_back("hello");
+    w.Command3->click();
+    EXPECT_EQ(Pane(), Windows() ? "Unable to send message to bob.\r\nbob has no session on the "
+                                  "server's desktop to show it in."
+                                : "Unable to send message to bob.\r\nThis server does not accept "
+                                  "messages (current Windows servers and Samba do not run the "
+                                  "messenger service).");
+}
+
+INSTANTIATE_TEST_SUITE_P(Personalities, SessionsOnServers,
+                         ::testing::Values(smbtest::Personality::Samba,
+                                           smbtest::Personality::Windows),
+                         [](const auto& info) { return smbtest::Name(info.param); });
 
 }  // namespace
