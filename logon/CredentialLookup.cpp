@@ -1,5 +1,7 @@
 #include "CredentialLookup.h"
 
+#include <sys/prctl.h>
+
 #include <mutex>
 
 namespace logon {
@@ -18,6 +20,8 @@ void Wipe(std::string& secret) {
     for (std::size_t i = 0; i < secret.size(); ++i) p[i] = 0;
     secret.clear();
 }
+
+void ProtectSecrets() { prctl(PR_SET_DUMPABLE, 0, 0, 0, 0); }
 
 std::shared_ptr<CredentialLookup> CurrentLookup() {
     std::lock_guard<std::mutex> guard(gLock);

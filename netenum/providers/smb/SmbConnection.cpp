@@ -4,8 +4,10 @@
 #include <dirent.h>
 #include <libsmbclient.h>
 #include <netinet/in.h>
+#include <sys/mman.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -90,7 +92,23 @@ void CopyField(char* to, int size, const std::string& from) {
 
 namespace {
 std::timed_mutex gLibrary;
+
+// The library's settings are the process's, and it loads smb.conf afresh
+// whenever a context is made after all others were freed: after each new
+// context, a name is made to resolve through the system's resolver only. Its
+// default also asks the LAN by NetBIOS broadcast and WINS, where any host may
+// answer for a name the administrator typed, and would then be sent their logon.
+void ResolveNamesThroughTheSystemOnly(SMBCCTX* context) {
+    const int fd = memfd_create("vantor-smb.conf", MFD_CLOEXEC);
+    if (fd < 0) return;
+    const std::string conf = "[global]\n\tname resolve order = host\n";
+    if (write(fd, conf.data(), conf.size()) == static_cast<ssize_t>(conf.size())) {
+        const std::string path = "/proc/self/fd/" + std::to_string(fd);
+        smbc_setConfiguration(context, path.c_str());
+    }
+    close(fd);
 }
+}  // namespace
 
 SmbLibraryLock::SmbLibraryLock() {
     const netapi::CallControl* call = netapi::CurrentCall();
@@ -124,6 +142,7 @@ SmbConnection::SmbConnection(std::string host, const SmbCredentials& credentials
         smbc_free_context(context, 1);
         return;
     }
+    ResolveNamesThroughTheSystemOnly(context);
     mContext = context;
 }
 

@@ -73,7 +73,8 @@ int StartConnect(const std::string& host, unsigned short port) {
 std::vector<netapi::NET_API_STATUS> ProbeSmb(const std::vector<std::string>& hosts,
                                              const std::function<void(std::size_t)>& answered,
                                              unsigned short port) {
-    std::vector<netapi::NET_API_STATUS> result(hosts.size(), netapi::ERROR_BAD_NETPATH);
+    // Until a host is asked, nothing is known about it.
+    std::vector<netapi::NET_API_STATUS> result(hosts.size(), netapi::ERROR_CANCELLED);
     std::vector<Probe> probes(hosts.size());
     std::vector<std::size_t> active;
     std::size_t next = 0;
@@ -90,6 +91,7 @@ std::vector<netapi::NET_API_STATUS> ProbeSmb(const std::vector<std::string>& hos
             const std::size_t i = next++;
             probes[i].fd = StartConnect(hosts[i], port);
             if (probes[i].fd >= 0) active.push_back(i);
+            else result[i] = netapi::ERROR_BAD_NETPATH;
         }
         if (active.empty()) continue;
         std::vector<pollfd> fds;

@@ -15,7 +15,8 @@ namespace smb {
 constexpr std::size_t kProbesInFlight = 64;
 
 // One status per host: 0 when it answered, 53 when it refused, could not be
-// reached or had not answered by the current call's deadline. `answered`
+// reached or had not answered by the current call's deadline, 1223 when it
+// was never asked because the time ran out first. `answered`
 // runs for each host as soon as it answers, so that work on the live ones
 // need not wait for the dead ones to time out.
 std::vector<netapi::NET_API_STATUS> ProbeSmb(const std::vector<std::string>& hosts,
