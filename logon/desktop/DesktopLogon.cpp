@@ -70,7 +70,7 @@ QString Reason(const std::string& server, std::uint32_t status, int attempt) {
     const QString why = QString::fromStdU16String(netenum::GetErrorText(status)).trimmed();
     // An address says nothing about who answers there: the box says where
     // the password goes.
-    const QString whereTo = IsAddress(server)
+    const QString whereTo = IsAddress(server) && !server.starts_with("127.") && server != "::1"
                                 ? QStringLiteral(" The password goes to the computer at ") + name +
                                       QLatin1Char('.')
                                 : QString();

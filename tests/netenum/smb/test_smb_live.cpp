@@ -404,6 +404,8 @@ protected:
         if (IsSkipped()) return;
         netapi::SetCallLimits({std::chrono::milliseconds(2500), std::chrono::seconds(30),
                                std::chrono::seconds(300)});
+        // Named by the administrator, as a server typed in: its relay gets their logon.
+        smb::AddTypedServer(u"127.0.0.2");
     }
     void TearDown() override {
         netapi::SetCallLimits({});
