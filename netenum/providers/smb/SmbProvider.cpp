@@ -10,6 +10,7 @@
 #include <chrono>
 #include <climits>
 #include <cstdlib>
+#include <exception>
 #include <future>
 #include <mutex>
 #include <optional>
@@ -451,10 +452,14 @@ netapi::EnumResult<netapi::ServerInfo101> SmbProvider::ServerEnum(DWORD serverty
     std::future<std::vector<Candidate>> found;
     if (source) {
         netapi::CallControl* call = netapi::CurrentCall();
-        found = std::async(std::launch::async, [source, call] {
-            const netapi::ScopedCall scope(call);
-            return source();
-        });
+        try {
+            found = std::async(std::launch::async, [source, call] {
+                const netapi::ScopedCall scope(call);
+                return source();
+            });
+        } catch (const std::exception&) {
+            // No thread to spare: the listing goes on without what discovery finds.
+        }
     }
 
     // No browser service to ask: the candidates are the local computer and the
@@ -477,7 +482,13 @@ netapi::EnumResult<netapi::ServerInfo101> SmbProvider::ServerEnum(DWORD serverty
         for (std::size_t i = 0; i < list.size() && !known; ++i) known = SameComputer(list[i].name, dnsName);
         if (!known) list.push_back({dnsName, Origin::Directory});
     }
-    if (found.valid()) AddFound(list, found.get());
+    if (found.valid()) {
+        try {
+            AddFound(list, found.get());
+        } catch (const std::exception&) {
+            // Whatever went wrong finding them, the other computers are still listed.
+        }
+    }
 
     std::vector<Listed> unique;
     std::vector<std::string> seen;
