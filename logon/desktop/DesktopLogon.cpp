@@ -107,8 +107,8 @@ std::optional<Account> DesktopLogon::FromKeyring(const std::string& server) {
     if (!mDomainsRead) {
         mDomainsRead = true;
         for (const QString& domain : KeptDomains()) {
-            // Kept by DNS domain; an older entry kept by a NetBIOS name can
-            // be told apart from no server's name and serves none.
+            // Kept by DNS domain; an older entry kept under a NetBIOS name
+            // names no DNS domain, so it serves no server.
             if (!domain.contains(QLatin1Char('.'))) continue;
             if (std::optional<Account> stored = mKeyring->Read(DomainKey(ToUtf8(domain)))) {
                 ProtectSecrets();
