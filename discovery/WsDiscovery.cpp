@@ -299,6 +299,11 @@ std::vector<FoundComputer> DiscoverWsd(std::chrono::milliseconds window,
     const int hops = 1;
     if (v4.fd() >= 0) setsockopt(v4.fd(), IPPROTO_IP, IP_MULTICAST_TTL, &hops, sizeof hops);
     if (v6.fd() >= 0) setsockopt(v6.fd(), IPPROTO_IPV6, IPV6_MULTICAST_HOPS, &hops, sizeof hops);
+    // Room for a burst of answers (the system caps it): a host flooding the
+    // Probe should not push the others' answers out of a small buffer.
+    const int room = 1 << 20;
+    for (const Socket* s : {&v4, &v6})
+        if (s->fd() >= 0) setsockopt(s->fd(), SOL_SOCKET, SO_RCVBUF, &room, sizeof room);
     const std::string probeId = NewId();
     WsdListing listing(probeId, OwnAddresses());
     SendToGroups(v4, v6, ProbeMessage(probeId));

@@ -118,7 +118,7 @@ TEST_F(Lan, DiscoveryFindsWsddAndEveryClaimantByItsAddressWithinBounds) {
     EXPECT_EQ(at(Env("VANTOR_WSD_ADDRESS"))->group, "VANTORLAB");
     ASSERT_TRUE(at(Env("VANTOR_LAN_STRANGER")));
     EXPECT_EQ(at(Env("VANTOR_LAN_STRANGER"))->name, "FILES2");
-    // 600 computers from one host are one entry; the tarpit gave no name in time.
+    // 200 computers from one host are one entry; the tarpit gave no name in time.
     ASSERT_TRUE(at(Env("VANTOR_LAN_FLOOD")));
     ASSERT_TRUE(at(Env("VANTOR_LAN_TARPIT")));
     EXPECT_EQ(at(Env("VANTOR_LAN_TARPIT"))->name, "");
@@ -149,8 +149,13 @@ TEST_F(Lan, AllServersInTheWindowEndsListsTheStrangerByAddressAndNamedServersSta
         const QStringList names = gui_test::Entries(window.cboComputerName);
         EXPECT_TRUE(names.contains("files2")) << names.join(", ").toStdString();
         EXPECT_TRUE(names.contains("WSDFILES (" + QString::fromStdString(Env("VANTOR_WSD_ADDRESS")) + ")"));
-        const QString impostor = "FILES2 (" + QString::fromStdString(Env("VANTOR_LAN_STRANGER")) + ")";
-        EXPECT_TRUE(names.contains(impostor)) << names.join(", ").toStdString();
+        // The stranger, by the name it claimed over WS-Discovery (or, should
+        // that answer drown in the flood, the one it publishes over DNS-SD).
+        const QString strangerAddress = " (" + QString::fromStdString(Env("VANTOR_LAN_STRANGER")) + ")";
+        const QStringList strangers = names.filter(strangerAddress);
+        ASSERT_EQ(strangers.size(), 1) << names.join(", ").toStdString();
+        const QString impostor = strangers.front();
+        EXPECT_TRUE(impostor == "FILES2" + strangerAddress || impostor == "stranger" + strangerAddress);
 
         // Choosing the stranger is the administrator's act: a log-on may be
         // asked for, naming its address, and nothing is sent unasked.
