@@ -11,19 +11,15 @@
 #include <string_view>
 #include <vector>
 
+#include "FuzzParts.h"
 #include "discovery/DnsSd.h"
 #include "discovery/WsdListing.h"
 #include "netenum/providers/smb/Directory.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const std::string_view input(reinterpret_cast<const char*>(data), size);
     std::vector<discovery::FoundComputer> found;
     std::vector<smb::DirectoryComputer> directory;
-    for (std::size_t at = 0; at <= input.size();) {
-        std::size_t end = input.find("\n====\n", at);
-        if (end == std::string_view::npos) end = input.size();
-        const std::string_view record = input.substr(at, end - at);
-        at = end + 6;
+    for (const std::string_view record : fuzz::Parts(std::string_view(reinterpret_cast<const char*>(data), size))) {
         std::vector<std::string> fields;
         for (std::size_t f = 0;;) {
             const std::size_t bar = record.find('|', f);

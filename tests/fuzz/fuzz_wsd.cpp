@@ -12,19 +12,13 @@
 #include <string_view>
 #include <vector>
 
+#include "FuzzParts.h"
 #include "discovery/WsdListing.h"
 
 using namespace discovery;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const std::string_view input(reinterpret_cast<const char*>(data), size);
-    std::vector<std::string_view> parts;
-    for (std::size_t at = 0;;) {
-        const std::size_t end = input.find("\n====\n", at);
-        parts.push_back(input.substr(at, end == std::string_view::npos ? std::string_view::npos : end - at));
-        if (end == std::string_view::npos) break;
-        at = end + 6;
-    }
+    const auto parts = fuzz::Parts(std::string_view(reinterpret_cast<const char*>(data), size));
 
     WsdListing listing("urn:uuid:probe", {"10.0.0.9", "fe80::9"});
     listing.Resolving("urn:uuid:resolve");

@@ -16,9 +16,10 @@ namespace {
 class ListModeKeyring : public ::testing::Test {
 protected:
     void SetUp() override {
-        testing_support::FixtureRun run = testing_support::ReadFixtureRun("VANTOR_SAMBA_DIR");
-        if (!run.skip.empty()) GTEST_SKIP() << run.skip;
-        env = run.env;
+        if (auto run = testing_support::ReadFixtureRun("VANTOR_SAMBA_DIR"); run.skip.empty())
+            env = std::move(run.env);
+        else
+            GTEST_SKIP() << run.skip;
         ASSERT_TRUE(keyring.Write("server/127.0.0.1", {"nobody", "x", ""})) << "no Secret Service answered";
     }
     void TearDown() override { keyring.Remove("server/127.0.0.1"); }
