@@ -4,6 +4,7 @@
 #include <ostream>
 #include <vector>
 
+#include "NetworkChoice.h"
 #include "netenum/MessageTarget.h"
 #include "netenum/Text.h"
 #include "netenum/colFileEnum.h"
@@ -61,6 +62,10 @@ bool IsInteractiveCommandLine(const std::u16string& normalized) {
     return normalized.empty() || normalized == u"/p";
 }
 
+std::u16string CommandLineServer(const std::u16string& loweredLine) {
+    return SplitAtCommas(loweredLine).front();
+}
+
 int RunCommandLine(const std::u16string& loweredLine, std::ostream& err) {
     // Fields are not trimmed: a blank next to a comma belongs to the field.
     const std::vector<std::u16string> fields = SplitAtCommas(loweredLine);
@@ -95,6 +100,9 @@ int RunCommandLine(const std::u16string& loweredLine, std::ostream& err) {
         if (pattern.Matches(text::FoldCase(file.PathName())))
             files.CloseFile(file.ID(), server, file.PathName());
     }
+    if (sink.Failed())
+        if (const std::string tried = RefusedLogon(server); !tried.empty())
+            sink.AppendLine(u"logged on with " + text::FromUtf8(tried) + u"; the server refused it");
     return sink.Failed() ? kExitFailed : kExitOk;
 }
 

@@ -22,8 +22,11 @@ inline constexpr int kExitMalformed = 2;  // the line is not SERVER,PATTERN,c
 // Longer patterns are refused: nobody types them, and each costs time per path.
 inline constexpr std::size_t kMaxPatternLength = 1024;
 
+// The SERVER field of a SERVER,PATTERN,c line (empty when there is none).
+std::u16string CommandLineServer(const std::u16string& loweredLine);
+
 // Runs the mode on an already lower-cased line. Every failure prints one line
-// on `err`; a clean run prints nothing.
+// on `err`; a clean run prints nothing; a refused logon says what it tried.
 int RunCommandLine(const std::u16string& loweredLine, std::ostream& err);
 
 }  // namespace app

@@ -1,11 +1,16 @@
 #include "ListMode.h"
 
+#include <cerrno>
+#include <cstring>
+#include <map>
 #include <ostream>
 #include <string_view>
 
 #include "CommandLine.h"
+#include "NetworkChoice.h"
 #include "listformat/Escape.h"
 #include "listformat/Formats.h"
+#include "logon/CredentialLookup.h"
 #include "netenum/Text.h"
 
 namespace app {
@@ -43,6 +48,46 @@ void AddOnce(std::vector<std::u16string>& names, const std::u16string& name) {
     for (const auto& have : names)
         if (text::EqualsIgnoreCase(have, name)) return;
     names.push_back(name);
+}
+
+// What a listing child knows about passwords: the one account read for its
+// server before it started. It asks nobody.
+class OneAccount final : public logon::CredentialLookup {
+public:
+    OneAccount(std::string key, logon::Account account)
+        : mKey(std::move(key)), mAccount(std::move(account)) {}
+    std::optional<logon::Account> Known(const std::string& server) override {
+        if (!text::EqualsIgnoreCase(text::FromUtf8(server), text::FromUtf8(mKey))) return std::nullopt;
+        return mAccount;
+    }
+    std::optional<logon::Account> Ask(const std::string&, std::uint32_t, int) override {
+        return std::nullopt;
+    }
+    void Accepted(const std::string&, const logon::Account&) override {}
+    void Refused(const std::string&) override {}
+
+private:
+    std::string mKey;
+    logon::Account mAccount;
+};
+
+// One server's rows, logged on with its own account only; a refused logon
+// says what it was made with.
+ServerAnswer ListWithAccount(const ListQuery& query, const std::u16string& server,
+                             std::map<std::string, logon::Account>& accounts) {
+    std::optional<logon::Account> mine;
+    const std::string key = LogonKeyOf(server);
+    if (NamedServer(server))
+        if (const auto it = accounts.find(key); it != accounts.end()) mine = it->second;
+    // The other servers' passwords are not this process's business.
+    for (auto& [other, account] : accounts) logon::Wipe(account.password);
+    if (mine) logon::SetLookup(std::make_shared<OneAccount>(key, *mine));
+    ServerAnswer answer = ListOneServer(query, server);
+    if (!answer.failures.empty())
+        if (const std::string tried = RefusedLogon(server); !tried.empty())
+            answer.failures.push_back("logged on with " + tried + "; the server refused it");
+    logon::SetLookup(nullptr);
+    return answer;
 }
 
 }  // namespace
@@ -161,8 +206,32 @@ VANTOR_SMB_SERVERS, VANTOR_SMB_AUTHFILE, KRB5CCNAME.
 }
 
 int RunListMode(const ListRequest& request, const std::vector<std::u16string>& configured,
-                OutputKind output, std::ostream& out, std::ostream& err) {
+                OutputKind output, std::ostream& out, std::ostream& err, const KnownAccount& known) {
     std::vector<std::string> failures;
+    // The servers the administrator named: those given and, with "all", the
+    // configured ones. Only they may get a password.
+    std::vector<std::u16string> named;
+    bool all = false;
+    for (const auto& server : request.servers) {
+        if (IsAll(server)) all = true;
+        else AddOnce(named, server);
+    }
+    NameTypedServers(named);
+    if (all)
+        for (const auto& name : configured) AddOnce(named, name);
+
+    // Their accounts are read here: the keyring answers this process, and
+    // only before any child starts.
+    std::map<std::string, logon::Account> accounts;
+    if (known) {
+        for (const auto& server : named) {
+            if (!NamedServer(server)) continue;
+            const std::string key = LogonKeyOf(server);
+            if (accounts.count(key) != 0) continue;
+            if (std::optional<logon::Account> account = known(key)) accounts.emplace(key, std::move(*account));
+        }
+    }
+
     std::vector<std::u16string> servers;
     for (const auto& server : request.servers) {
         if (!IsAll(server)) {
@@ -173,17 +242,17 @@ int RunListMode(const ListRequest& request, const std::vector<std::u16string>& c
         // The network's own list is read in a child as well: the parent opens
         // no connection that its listing children would inherit.
         const auto found = AskEachServer(
-            {server},
-            [](const std::u16string&) { return ListServerNames(); },
-            1);
+            {server}, [](const std::u16string&) { return ListServerNames(); }, 1, true);
         for (const auto& line : found[0].failures) failures.push_back("all: " + line);
         found[0].ForEachCell([&](std::string_view name) { AddOnce(servers, text::FromUtf8(name)); });
     }
 
     const ListQuery query = request.query;
     const auto answers = AskEachServer(
-        servers, [&query](const std::u16string& server) { return ListOneServer(query, server); },
+        servers,
+        [&query, &accounts](const std::u16string& server) { return ListWithAccount(query, server, accounts); },
         kServersAtOnce);
+    for (auto& [key, account] : accounts) logon::Wipe(account.password);
 
     // The rows are views into the answers; only the server names are new text.
     listformat::Table table(ListColumns(request.query.kind));
@@ -207,6 +276,7 @@ int RunListMode(const ListRequest& request, const std::vector<std::u16string>& c
         });
     }
 
+    errno = 0;  // what a failed write leaves is the reason given
     const ListFormat format = request.format.value_or(
         output == OutputKind::Terminal ? ListFormat::Table : ListFormat::Csv);
     switch (format) {
@@ -215,6 +285,10 @@ int RunListMode(const ListRequest& request, const std::vector<std::u16string>& c
         case ListFormat::Json: out << listformat::ToJson(table); break;
     }
     out.flush();
+    // A list that never arrived is no success (a full disk, a closed pipe).
+    if (!out.good())
+        failures.push_back(std::string("the list could not be written to standard output") +
+                           (errno != 0 ? std::string(": ") + std::strerror(errno) : std::string()));
     for (const auto& line : failures) err << "vantor: " << listformat::EscapeControls(line) << '\n';
     err.flush();
     return failures.empty() ? kExitOk : kExitFailed;

@@ -5,12 +5,14 @@
 // answered are still listed.
 //
 //     vantor --list files --server all --match '*budget*.xlsx'
+#include <functional>
 #include <iosfwd>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "ListRows.h"
+#include "logon/Account.h"
 
 namespace app {
 
@@ -43,10 +45,17 @@ std::string HelpText();
 // The one line a malformed command line gets.
 std::string UsageLine();
 
+// The account kept for a server (by LogonKeyOf), as the keyring answers it.
+using KnownAccount = std::function<std::optional<logon::Account>(const std::string& key)>;
+
 // `configured` are the servers named in the settings and the environment:
 // part of "all" even when they do not answer, so that a dead one is reported
-// rather than silently left out.
+// rather than silently left out. `known` is asked here, before any child
+// starts, for each server the administrator named (given or configured);
+// each child gets only its own server's account. Standard output that
+// cannot be written is a failure too.
 int RunListMode(const ListRequest& request, const std::vector<std::u16string>& configured,
-                OutputKind output, std::ostream& out, std::ostream& err);
+                OutputKind output, std::ostream& out, std::ostream& err,
+                const KnownAccount& known = {});
 
 }  // namespace app

@@ -4,6 +4,7 @@
 #include <exception>
 
 #include "discovery/Discovery.h"
+#include "netenum/CallControl.h"
 #include "netenum/Provider.h"
 #include "netenum/Text.h"
 #include "netenum/providers/simulated/ScenarioLoader.h"
@@ -54,8 +55,13 @@ void SetDiscovery(bool on) {
         return;
     }
     smb::SetCandidateSource([] {
+        // Runs inside the listing's call: given up with it, and never longer
+        // than discovery's own windows.
+        const netapi::CallControl* call = netapi::CurrentCall();
         std::vector<smb::Candidate> candidates;
-        for (const discovery::FoundComputer& found : discovery::FindComputers())
+        for (const discovery::FoundComputer& found :
+             discovery::FindComputers(discovery::kWindow, discovery::kMetadataWindow,
+                                      [call] { return call != nullptr && call->Over(); }))
             candidates.push_back({text::FromUtf8(found.name), found.address});
         return candidates;
     });
@@ -67,6 +73,22 @@ namespace app {
 
 std::vector<std::u16string> ConfiguredServers() {
     return gRealNetwork ? smb::KnownServers() : std::vector<std::u16string>{};
+}
+
+void NameTypedServers(const std::vector<std::u16string>& servers) {
+    for (const std::u16string& server : servers) smb::AddTypedServer(server);
+}
+
+bool NamedServer(const std::u16string& server) {
+    return gRealNetwork && smb::NamedByAdministrator(smb::HostOf(server));
+}
+
+std::string LogonKeyOf(const std::u16string& server) { return smb::HostOf(server); }
+
+std::string RefusedLogon(const std::u16string& server) {
+    if (const auto* provider = dynamic_cast<const smb::SmbProvider*>(netapi::ActiveProvider()))
+        return provider->RefusedLogon(server);
+    return {};
 }
 
 }  // namespace app

@@ -25,4 +25,20 @@ std::vector<std::u16string> ConfiguredServers();
 // local network (WS-Discovery and DNS-SD); the settings' "Network"/"Discover".
 void SetDiscovery(bool on);
 
+// Servers the administrator typed on a command line: named like the ones
+// they added, so that their own accounts (keyring, auth file) may go there.
+void NameTypedServers(const std::vector<std::u16string>& servers);
+
+// Whether a password may go to `server` on the real network (the
+// administrator named it); false on a simulated one, which needs none.
+bool NamedServer(const std::u16string& server);
+
+// The key an account for `server` is kept under in the keyring, as the
+// window keeps it: the host the name reaches ("127.0.0.1" for this computer).
+std::string LogonKeyOf(const std::u16string& server);
+
+// When `server` refused the logon in its last call on the real network:
+// what that logon was made with, in words, never a secret. Empty otherwise.
+std::string RefusedLogon(const std::u16string& server);
+
 }  // namespace app

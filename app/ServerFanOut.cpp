@@ -161,11 +161,11 @@ bool DecodeAnswer(std::string_view bytes, ServerAnswer& answer) {
 
 std::vector<ServerAnswer> AskEachServer(const std::vector<std::u16string>& servers,
                                         const std::function<ServerAnswer(const std::u16string&)>& ask,
-                                        std::size_t atOnce) {
+                                        std::size_t atOnce, bool apart) {
     std::vector<ServerAnswer> answers(servers.size());
     // One server has nothing to run beside it: asked here, it is spared the
     // child's start and the copy-on-write faults of a large list.
-    if (servers.size() == 1) {
+    if (servers.size() == 1 && !apart) {
         answers[0] = AskOne(servers[0], ask);
         return answers;
     }

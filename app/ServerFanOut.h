@@ -32,10 +32,11 @@ struct ServerAnswer {
 // answers in the order of `servers`. With two or more, `ask` runs in a child
 // process per server: what it changes in memory stays there, and a child that
 // ends abnormally answers one failure line. A single server is asked in this
-// process. Must be called before the caller has opened any connection.
+// process unless `apart` (a caller that must open no connection of its own).
+// Must be called before the caller has opened any connection.
 std::vector<ServerAnswer> AskEachServer(const std::vector<std::u16string>& servers,
                                         const std::function<ServerAnswer(const std::u16string&)>& ask,
-                                        std::size_t atOnce);
+                                        std::size_t atOnce, bool apart = false);
 
 template <typename Visit>
 bool ServerAnswer::ForEachCell(Visit&& visit) const {

@@ -63,11 +63,18 @@ int RunOptions(int argc, char** argv) {
     const QString configured = common::GetSetting(common::ProductName(), QStringLiteral("Network"),
                                                   QStringLiteral("Servers"));
     app::SetKnownServers(configured.toStdU16String());
-    // Each server is asked in a child process, where the keyring's D-Bus
-    // connection could not follow: the list mode logs on with the ticket and
-    // the auth file only.
-    return app::RunListMode(line.request, app::ConfiguredServers(), StandardOutputKind(),
-                            std::cout, std::cerr);
+    // "all" is what the window lists under "All Servers".
+    app::SetDiscovery(common::GetSetting(common::ProductName(), QStringLiteral("Network"),
+                                         QStringLiteral("Discover")) != QLatin1String("0"));
+    // The keyring answers on the session bus, which a child process cannot
+    // share: the accounts of the servers named are read here first, and each
+    // child gets its own server's (no display needed, nobody is asked).
+    QCoreApplication core(argc, argv);
+    auto keyring = std::make_shared<logon::DesktopLogon>(std::make_shared<logon::QtKeyring>(), false);
+    const int status = app::RunListMode(
+        line.request, app::ConfiguredServers(), StandardOutputKind(), std::cout, std::cerr,
+        [keyring](const std::string& key) { return keyring->Known(key); });
+    return status;
 }
 
 }  // namespace
@@ -84,6 +91,7 @@ int main(int argc, char** argv) {
     if (!app::IsInteractiveCommandLine(line)) {
         // No window and no display: the keyring is read, nobody is asked.
         QCoreApplication core(argc, argv);
+        app::NameTypedServers({app::CommandLineServer(line)});
         logon::InstallDesktopLogon(false);
         const int status = app::RunCommandLine(line, std::cerr);
         logon::SetLookup(nullptr);

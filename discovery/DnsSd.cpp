@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "WsdListing.h"
+
 namespace discovery {
 
 FoundComputer FromDnsSd(const std::string& serviceName, const std::string& hostName,
@@ -21,6 +23,20 @@ FoundComputer FromDnsSd(const std::string& serviceName, const std::string& hostN
     return found;
 }
 
+void AddDnsSd(std::vector<FoundComputer>& found, const std::string& serviceName,
+              const std::string& hostName, const std::string& address,
+              const std::string& interfaceName, bool local) {
+    // This machine is listed as itself.
+    if (local || IsLoopbackAddress(CanonicalAddress(address))) return;
+    FoundComputer computer = FromDnsSd(serviceName, hostName, address, interfaceName);
+    if (CanonicalAddress(computer.address).empty()) return;  // not an address at all
+    // Avahi resolves a dual-stack host once per protocol: one entry, by IPv4.
+    if (computer.address.find(':') != std::string::npos && !computer.name.empty())
+        for (const FoundComputer& have : found)
+            if (have.address.find(':') == std::string::npos && have.name == computer.name) return;
+    Merge(found, computer);
+}
+
 }  // namespace discovery
 
 #ifdef VANTOR_HAVE_AVAHI
@@ -33,24 +49,31 @@ FoundComputer FromDnsSd(const std::string& serviceName, const std::string& hostN
 namespace discovery {
 namespace {
 
+// Resolvers open at one time, and resolves started in one listing: a host
+// announcing thousands of services costs a bounded amount of work.
+constexpr int kMaxPending = 64;
+constexpr int kMaxResolves = 512;
+
 struct Browse {
     AvahiClient* client = nullptr;
     std::vector<FoundComputer> found;
     int pending = 0;
+    int started = 0;
 };
 
 void Resolved(AvahiServiceResolver* resolver, AvahiIfIndex interface, AvahiProtocol,
               AvahiResolverEvent event, const char* name, const char*, const char*,
               const char* hostName, const AvahiAddress* address, uint16_t, AvahiStringList*,
-              AvahiLookupResultFlags, void* data) {
+              AvahiLookupResultFlags flags, void* data) {
     auto* browse = static_cast<Browse*>(data);
-    if (event == AVAHI_RESOLVER_FOUND && address != nullptr && browse->found.size() < 256) {
+    if (event == AVAHI_RESOLVER_FOUND && address != nullptr) {
         char text[AVAHI_ADDRESS_STR_MAX] = {};
         avahi_address_snprint(text, sizeof text, address);
         char ifname[IF_NAMESIZE] = {};
         if (interface < 0 || if_indextoname(static_cast<unsigned>(interface), ifname) == nullptr)
             ifname[0] = 0;
-        Merge(browse->found, FromDnsSd(name ? name : "", hostName ? hostName : "", text, ifname));
+        AddDnsSd(browse->found, name ? name : "", hostName ? hostName : "", text, ifname,
+                 (flags & AVAHI_LOOKUP_RESULT_LOCAL) != 0);
     }
     --browse->pending;
     avahi_service_resolver_free(resolver);
@@ -58,18 +81,23 @@ void Resolved(AvahiServiceResolver* resolver, AvahiIfIndex interface, AvahiProto
 
 void Browsed(AvahiServiceBrowser*, AvahiIfIndex interface, AvahiProtocol protocol,
              AvahiBrowserEvent event, const char* name, const char* type, const char* domain,
-             AvahiLookupResultFlags, void* data) {
+             AvahiLookupResultFlags flags, void* data) {
     auto* browse = static_cast<Browse*>(data);
-    if (event != AVAHI_BROWSER_NEW || browse->pending > 64) return;
+    if (event != AVAHI_BROWSER_NEW || (flags & AVAHI_LOOKUP_RESULT_LOCAL) != 0 ||
+        browse->pending >= kMaxPending || browse->started >= kMaxResolves)
+        return;
     if (avahi_service_resolver_new(browse->client, interface, protocol, name, type, domain,
                                    AVAHI_PROTO_UNSPEC, static_cast<AvahiLookupFlags>(0),
-                                   Resolved, browse) != nullptr)
+                                   Resolved, browse) != nullptr) {
         ++browse->pending;
+        ++browse->started;
+    }
 }
 
 }  // namespace
 
-std::vector<FoundComputer> DiscoverDnsSd(std::chrono::milliseconds window) {
+std::vector<FoundComputer> DiscoverDnsSd(std::chrono::milliseconds window,
+                                         const std::function<bool()>& stop) {
     Browse browse;
     AvahiSimplePoll* poll = avahi_simple_poll_new();
     if (poll == nullptr) return {};
@@ -83,10 +111,11 @@ std::vector<FoundComputer> DiscoverDnsSd(std::chrono::milliseconds window) {
             static_cast<AvahiLookupFlags>(0), Browsed, &browse);
         if (browser != nullptr) {
             const auto deadline = std::chrono::steady_clock::now() + window;
-            while (std::chrono::steady_clock::now() < deadline) {
+            while (std::chrono::steady_clock::now() < deadline && !(stop && stop())) {
                 const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
                     deadline - std::chrono::steady_clock::now());
-                if (avahi_simple_poll_iterate(poll, static_cast<int>(std::max<long long>(1, left.count()))) != 0)
+                // Short slices, so that `stop` is looked at.
+                if (avahi_simple_poll_iterate(poll, static_cast<int>(std::clamp<long long>(left.count(), 1, 100))) != 0)
                     break;
             }
             avahi_service_browser_free(browser);
@@ -100,6 +129,8 @@ std::vector<FoundComputer> DiscoverDnsSd(std::chrono::milliseconds window) {
 }  // namespace discovery
 #else
 namespace discovery {
-std::vector<FoundComputer> DiscoverDnsSd(std::chrono::milliseconds) { return {}; }
+std::vector<FoundComputer> DiscoverDnsSd(std::chrono::milliseconds, const std::function<bool()>&) {
+    return {};
+}
 }  // namespace discovery
 #endif

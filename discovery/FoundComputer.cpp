@@ -1,7 +1,5 @@
 #include "FoundComputer.h"
 
-#include <strings.h>
-
 namespace discovery {
 
 bool IsPlainHostName(const std::string& name) {
@@ -15,11 +13,16 @@ bool IsPlainHostName(const std::string& name) {
 }
 
 void Merge(std::vector<FoundComputer>& into, const FoundComputer& found) {
-    for (const FoundComputer& have : into) {
-        if (!found.address.empty() && have.address == found.address) return;
-        if (!found.name.empty() && strcasecmp(have.name.c_str(), found.name.c_str()) == 0) return;
+    if (found.address.empty()) return;
+    for (FoundComputer& have : into) {
+        if (have.address != found.address) continue;
+        if (have.name.empty() && !found.name.empty()) {
+            have.name = found.name;
+            have.group = found.group;
+        }
+        return;
     }
-    into.push_back(found);
+    if (into.size() < kMaxFound) into.push_back(found);
 }
 
 }  // namespace discovery

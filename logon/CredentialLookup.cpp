@@ -1,5 +1,7 @@
 #include "CredentialLookup.h"
 
+#include <sys/prctl.h>
+
 #include <mutex>
 
 namespace logon {
@@ -26,6 +28,8 @@ AskingHeld::AskingHeld() : mLookup(CurrentLookup()) {
 AskingHeld::~AskingHeld() {
     if (mLookup) mLookup->HoldAsking(false);
 }
+
+void ProtectSecrets() { prctl(PR_SET_DUMPABLE, 0, 0, 0, 0); }
 
 std::shared_ptr<CredentialLookup> CurrentLookup() {
     std::lock_guard<std::mutex> guard(gLock);

@@ -76,6 +76,11 @@ constexpr std::uint32_t kAskedByAdministrator = 0;
 std::shared_ptr<CredentialLookup> CurrentLookup();
 std::shared_ptr<CredentialLookup> SetLookup(std::shared_ptr<CredentialLookup> lookup);
 
+// This process holds a password from now on: no core dump, and no ptrace by
+// other processes of the same user, may show it. Called wherever one comes
+// in (auth file, keyring, log-on prompt); it cannot be undone.
+void ProtectSecrets();
+
 // 5 (access denied) and 1326 (logon failure): the answers that a different
 // account could change.
 constexpr bool IsLogonRefusal(std::uint32_t status) { return status == 5 || status == 1326; }

@@ -48,6 +48,8 @@ struct CallControl {
     bool Over() const {
         return abandoned.load() || CallClock::now() >= deadline || (whole != nullptr && whole->Over());
     }
+    // Given up by the person, here or in the call this is part of.
+    bool GivenUp() const { return abandoned.load() || (whole != nullptr && whole->GivenUp()); }
 };
 
 // The call this thread is carrying out; null outside a netapi call.

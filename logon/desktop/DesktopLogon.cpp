@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QWidget>
+#include <arpa/inet.h>
 
 #include "netenum/MessageTarget.h"
 #include "netenum/Text.h"
@@ -31,6 +32,34 @@ QStringList KeptDomains() {
         .split(QLatin1Char(','), Qt::SkipEmptyParts);
 }
 
+bool IsAddress(const std::string& server) {
+    std::string bare = server.substr(0, server.find('%'));
+    if (bare.size() > 2 && bare.front() == '[' && bare.back() == ']') bare = bare.substr(1, bare.size() - 2);
+    in6_addr address{};
+    return inet_pton(AF_INET, bare.c_str(), &address) == 1 ||
+           inet_pton(AF_INET6, bare.c_str(), &address) == 1;
+}
+
+// The DNS domain an account shared with "all servers in DOMAIN" serves: the
+// domain typed, when it is a DNS name; otherwise the one of the server it
+// was given for, when that was named by a DNS name. Empty: none can be told.
+std::string DnsDomainFor(const std::string& domain, const std::string& server) {
+    std::string dns;
+    if (domain.find('.') != std::string::npos) dns = domain;
+    else if (const auto dot = server.find('.'); dot != std::string::npos && !IsAddress(server))
+        dns = server.substr(dot + 1);
+    while (!dns.empty() && dns.back() == '.') dns.pop_back();
+    return dns.find('.') == std::string::npos ? std::string() : Upper(dns);
+}
+
+// Whether `server` is named by a DNS name inside `dnsDomain` (upper case).
+bool InDnsDomain(const std::string& server, const std::string& dnsDomain) {
+    if (dnsDomain.find('.') == std::string::npos || IsAddress(server)) return false;
+    std::string name = Upper(server);
+    while (!name.empty() && name.back() == '.') name.pop_back();
+    return name.size() > dnsDomain.size() + 1 && name.ends_with("." + dnsDomain);
+}
+
 QWidget* DialogParent(QWidget* fallback) {
     if (QWidget* modal = QApplication::activeModalWidget()) return modal;
     if (QWidget* active = QApplication::activeWindow()) return active;
@@ -40,13 +69,19 @@ QWidget* DialogParent(QWidget* fallback) {
 QString Reason(const std::string& server, std::uint32_t status, int attempt) {
     const QString name = FromUtf8(server);
     const QString why = QString::fromStdU16String(netenum::GetErrorText(status)).trimmed();
-    if (attempt > 0) return why + QStringLiteral(" Try again.");
+    // An address says nothing about who answers there: the box says where
+    // the password goes.
+    const QString whereTo = IsAddress(server) && !server.starts_with("127.") && server != "::1"
+                                ? QStringLiteral(" The password goes to the computer at ") + name +
+                                      QLatin1Char('.')
+                                : QString();
+    if (attempt > 0) return why + QStringLiteral(" Try again.") + whereTo;
     if (status == kAskedByAdministrator)
-        return QStringLiteral("The account to use for ") + name + QLatin1Char('.');
+        return QStringLiteral("The account to use for ") + name + QLatin1Char('.') + whereTo;
     if (status == 5)
         return name + QStringLiteral(" refused: ") + why +
-               QStringLiteral(" Log on as an administrator of ") + name + QLatin1Char('.');
-    return name + QStringLiteral(" refused the logon: ") + why;
+               QStringLiteral(" Log on as an administrator of ") + name + QLatin1Char('.') + whereTo;
+    return name + QStringLiteral(" refused the logon: ") + why + whereTo;
 }
 
 }  // namespace
@@ -67,15 +102,22 @@ std::optional<Account> DesktopLogon::FromKeyring(const std::string& server) {
     const std::string key = Upper(server);
     if (mKeyringRead.insert(key).second) {
         if (std::optional<Account> stored = mKeyring->Read(ServerKey(server))) {
+            ProtectSecrets();
             mAccounts[key] = *stored;
             return stored;
         }
     }
     if (!mDomainsRead) {
         mDomainsRead = true;
-        for (const QString& domain : KeptDomains())
-            if (std::optional<Account> stored = mKeyring->Read(DomainKey(ToUtf8(domain))))
+        for (const QString& domain : KeptDomains()) {
+            // Kept by DNS domain; an older entry kept under a NetBIOS name
+            // names no DNS domain, so it serves no server.
+            if (!domain.contains(QLatin1Char('.'))) continue;
+            if (std::optional<Account> stored = mKeyring->Read(DomainKey(ToUtf8(domain)))) {
+                ProtectSecrets();
                 mDomainAccounts.emplace(Upper(ToUtf8(domain)), *stored);
+            }
+        }
     }
     return std::nullopt;
 }
@@ -85,9 +127,18 @@ std::optional<Account> DesktopLogon::Known(const std::string& server) {
     if (mRefused.count(key) != 0) return std::nullopt;
     if (const auto it = mAccounts.find(key); it != mAccounts.end()) return it->second;
     if (std::optional<Account> stored = FromKeyring(server)) return stored;
-    // A server we know nothing about may belong to a domain whose account the
-    // administrator shared; the first such account is tried.
-    if (!mDomainAccounts.empty()) return mDomainAccounts.begin()->second;
+    // An account shared with a domain serves only servers named by a DNS
+    // name inside that domain (the closest domain first), never an address
+    // or a bare name whose domain nobody can tell.
+    const Account* best = nullptr;
+    std::size_t bestLength = 0;
+    for (const auto& [dnsDomain, account] : mDomainAccounts) {
+        if (InDnsDomain(server, dnsDomain) && dnsDomain.size() > bestLength) {
+            best = &account;
+            bestLength = dnsDomain.size();
+        }
+    }
+    if (best != nullptr) return *best;
     return std::nullopt;
 }
 
@@ -96,6 +147,8 @@ std::optional<Account> DesktopLogon::Ask(const std::string& server, std::uint32_
     const std::string key = Upper(server);
     if (!mMayAsk || mHeld > 0 || mDeclined.count(key) != 0) return std::nullopt;
 
+    // What is typed into the box is a password held from now on.
+    ProtectSecrets();
     common::LogonRequest request;
     request.server = FromUtf8(server);
     request.message = Reason(server, status, attempt);
@@ -129,6 +182,10 @@ std::optional<Account> DesktopLogon::Ask(const std::string& server, std::uint32_
     }
     mWishes[key] = {account.user, account.domain, answer->remember,
                     answer->allInDomain && !account.domain.empty()};
+    // "All servers in DOMAIN" needs a DNS domain to stay inside; without
+    // one the account serves this server only.
+    if (mWishes[key].allInDomain && DnsDomainFor(account.domain, server).empty())
+        mWishes[key].allInDomain = false;
     mRefused.erase(key);
     return account;
 }
@@ -138,12 +195,13 @@ void DesktopLogon::Accepted(const std::string& server, const Account& account) {
     mAccounts[key] = account;
     const Wish wish = mWishes[key];
     mWishes.erase(key);
-    if (wish.allInDomain) mDomainAccounts[Upper(account.domain)] = account;
+    const std::string dnsDomain = wish.allInDomain ? DnsDomainFor(account.domain, server) : std::string();
+    if (!dnsDomain.empty()) mDomainAccounts[dnsDomain] = account;
     if (!wish.remember || !mKeyring) return;
-    if (wish.allInDomain) {
-        if (mKeyring->Write(DomainKey(account.domain), account)) {
+    if (!dnsDomain.empty()) {
+        if (mKeyring->Write(DomainKey(dnsDomain), account)) {
             QStringList domains = KeptDomains();
-            const QString domain = FromUtf8(Upper(account.domain));
+            const QString domain = FromUtf8(dnsDomain);
             if (!domains.contains(domain)) {
                 domains << domain;
                 common::SaveSetting(App(), kSection, kDomainsKey, domains.join(QLatin1Char(',')));

@@ -34,8 +34,10 @@ public:
     // active (the main window, before it first shows); null: nothing.
     void SetFallbackParent(QWidget* parent) { mFallbackParent = parent; }
 
+    // Keyring keys: a server as the administrator wrote it; an account shared
+    // by the servers of one DNS domain ("domain/OFFICE.EXAMPLE").
     static QString ServerKey(const std::string& server);
-    static QString DomainKey(const std::string& domain);
+    static QString DomainKey(const std::string& dnsDomain);
 
 private:
     struct Wish {
@@ -50,7 +52,7 @@ private:
     bool mMayAsk;
     QPointer<QWidget> mFallbackParent;
     std::map<std::string, Account> mAccounts;        // per server (upper case), this run
-    std::map<std::string, Account> mDomainAccounts;  // per domain (upper case), this run
+    std::map<std::string, Account> mDomainAccounts;  // per DNS domain (upper case), this run
     std::map<std::string, Wish> mWishes;             // what the prompt asked for, until accepted
     std::set<std::string> mRefused;                  // known accounts the server refused
     std::set<std::string> mDeclined;                 // prompts cancelled

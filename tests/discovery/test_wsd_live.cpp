@@ -1,69 +1,228 @@
-// Run by wsd-live inside a network namespace whose only neighbour serves
-// WSDFILES (workgroup VANTORLAB) through wsdd and smbd.
+// Run by wsd-live inside namespace B of a small LAN where one host
+// misbehaves (see wsd-live for who is where). What a stranger can send may
+// add a row to the computer list; it may not get the administrator's logon,
+// take over a name the administrator wrote, or hold the window.
 #include <gtest/gtest.h>
+#include <dirent.h>
+#include <unistd.h>
 
+#include <QLabel>
 #include <cstdlib>
+#include <fstream>
+#include <sstream>
 
+#include "GuiTestEnvironment.h"
 #include "app/NetworkChoice.h"
+#include "app/SavedServers.h"
+#include "app/frmMain.h"
 #include "discovery/Discovery.h"
+#include "discovery/DnsSd.h"
 #include "discovery/WsDiscovery.h"
 #include "netenum/NetBuffer.h"
 #include "netenum/Provider.h"
+#include "netenum/Text.h"
 #include "netenum/netapi.h"
 #include "netenum/providers/smb/SmbProvider.h"
-#include "support/ScriptedProvider.h"
+#include "support/ProgramRun.h"
+#include "windows/common/CallWait.h"
+#include "windows/common/MessagePane.h"
+#include "windows/common/Settings.h"
 
 namespace {
 
-std::string Address() {
-    const char* address = std::getenv("VANTOR_WSD_ADDRESS");
-    return address == nullptr ? std::string() : address;
+std::u16string U(const std::string& s) { return text::FromUtf8(s); }
+
+std::string Env(const char* name) {
+    const char* value = std::getenv(name);
+    return value == nullptr ? std::string() : value;
 }
 
-TEST(DiscoveryLive, WsddIsFoundWithItsNameWorkgroupAndAddress) {
-    if (Address().empty()) GTEST_SKIP() << "run through wsd-live";
+std::string Slurp(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// Everything one smbd of the LAN logged ("servers", "files2" or "stranger").
+std::string SmbLog(const std::string& which) {
+    const std::string folder = Env("VANTOR_LAN_DIR") + "/" + which + "/log";
+    std::string all;
+    if (DIR* dir = opendir(folder.c_str())) {
+        while (const dirent* entry = readdir(dir))
+            if (entry->d_type == DT_REG) all += Slurp(folder + "/" + entry->d_name);
+        closedir(dir);
+    }
+    return all;
+}
+
+// Logon attempts the audit log recorded, and those carrying the
+// administrator's user name (root, from the auth file).
+std::size_t Count(const std::string& text, const std::string& what) {
+    std::size_t n = 0;
+    for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+    return n;
+}
+std::size_t Logons(const std::string& log) { return Count(log, "Auth: ["); }
+std::size_t AdministratorLogons(const std::string& log) { return Count(log, "]\\[root]"); }
+
+std::vector<std::u16string> ListAll() {
+    std::vector<std::u16string> names;
+    netenum::NetBuffer buffer;
+    netapi::DWORD read = 0, total = 0;
+    netapi::NetServerEnum(nullptr, 101, buffer.Out(), netapi::MAX_PREFERRED_LENGTH, &read, &total,
+                          netapi::SV_TYPE_ALL, nullptr, nullptr);
+    const auto* records = buffer.As<netapi::SERVER_INFO_101>();
+    for (netapi::DWORD i = 0; i < read; ++i) names.emplace_back(records[i].sv101_name);
+    return names;
+}
+
+bool Has(const std::vector<std::u16string>& names, const std::u16string& name) {
+    return std::find(names.begin(), names.end(), name) != names.end();
+}
+
+class Lan : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (Env("VANTOR_LAN_DIR").empty()) GTEST_SKIP() << "run through wsd-live";
+        // The administrator added FILES2 and finds the rest on the network.
+        smb::SetKnownServers({u"files2"});
+        app::SetDiscovery(true);
+        netapi::SetProvider(smb::MakeSmbProvider());
+        strangerBefore = SmbLog("stranger");
+    }
+    void TearDown() override {
+        app::SetDiscovery(false);
+        smb::SetKnownServers({});
+        netapi::SetProvider(nullptr);
+        EXPECT_EQ(netapi::LiveBufferCount(), 0u);
+    }
+    // The stranger heard from us (its audit log works) but never the administrator's name.
+    void ExpectTheStrangerGotNoPassword() {
+        const std::string log = SmbLog("stranger");
+        EXPECT_GT(Logons(log), Logons(strangerBefore)) << "the stranger was never asked";
+        EXPECT_EQ(AdministratorLogons(log), 0u) << log;
+    }
+    std::string strangerBefore;
+};
+
+TEST_F(Lan, DiscoveryFindsWsddAndEveryClaimantByItsAddressWithinBounds) {
     const auto found = discovery::DiscoverWsd(discovery::kWindow);
-    ASSERT_EQ(found.size(), 1u);
-    EXPECT_EQ(found[0].name, "WSDFILES");
-    EXPECT_EQ(found[0].group, "VANTORLAB");
-    EXPECT_EQ(found[0].address, Address());
+    auto at = [&](const std::string& address) -> const discovery::FoundComputer* {
+        for (const auto& f : found)
+            if (f.address == address) return &f;
+        return nullptr;
+    };
+    std::string seen;
+    for (const auto& f : found) seen += f.name + "@" + f.address + " ";
+    ASSERT_TRUE(at(Env("VANTOR_WSD_ADDRESS"))) << seen;
+    EXPECT_EQ(at(Env("VANTOR_WSD_ADDRESS"))->name, "WSDFILES");
+    EXPECT_EQ(at(Env("VANTOR_WSD_ADDRESS"))->group, "VANTORLAB");
+    ASSERT_TRUE(at(Env("VANTOR_LAN_STRANGER")));
+    EXPECT_EQ(at(Env("VANTOR_LAN_STRANGER"))->name, "FILES2");
+    // 200 computers from one host are one entry; the tarpit gave no name in time.
+    ASSERT_TRUE(at(Env("VANTOR_LAN_FLOOD")));
+    ASSERT_TRUE(at(Env("VANTOR_LAN_TARPIT")));
+    EXPECT_EQ(at(Env("VANTOR_LAN_TARPIT"))->name, "");
+    EXPECT_EQ(found.size(), 4u);
+
+    // The tarpit's metadata addresses: two for the computer at its address,
+    // both at once, and never the one naming another host.
+    const std::string tarpit = Slurp(Env("VANTOR_LAN_DIR") + "/tarpit.log");
+    EXPECT_EQ(Count(tarpit, "accept " + Env("VANTOR_LAN_FILES2")), 0u) << tarpit;
+    EXPECT_EQ(Count(tarpit, "accept "), discovery::kXAddrsTried) << tarpit;
+    EXPECT_NE(tarpit.find("peak 2"), std::string::npos) << tarpit;
 }
 
-TEST(DiscoveryLive, TheFoundComputerIsListedWithTheTypeItsServerReports) {
-    if (Address().empty()) GTEST_SKIP() << "run through wsd-live";
-    smb::SetKnownServers({});
-    app::SetDiscovery(true);
-    netapi::SetProvider(smb::MakeSmbProvider());
-
-    netapi::ServerInfo101 direct;
-    ASSERT_EQ(netapi::ActiveProvider()->ServerGetInfo(testing_support::U(Address()), direct), 0u);
-    ASSERT_NE(direct.type & netapi::SV_TYPE_SERVER, 0u);
-
-    for (const netapi::DWORD mask : {netapi::SV_TYPE_SERVER, netapi::SV_TYPE_ALL}) {
-        netenum::NetBuffer buffer;
-        netapi::DWORD read = 0, total = 0;
-        ASSERT_EQ(netapi::NetServerEnum(nullptr, 101, buffer.Out(), netapi::MAX_PREFERRED_LENGTH,
-                                        &read, &total, mask, nullptr, nullptr),
-                  0u);
-        ASSERT_EQ(read, 1u);
-        const auto* record = buffer.As<netapi::SERVER_INFO_101>();
-        EXPECT_EQ(std::u16string(record->sv101_name), u"WSDFILES");
-        EXPECT_EQ(record->sv101_type, direct.type);
-    }
-    // Not a domain controller: not listed under that type.
+TEST_F(Lan, AllServersInTheWindowEndsListsTheStrangerByAddressAndNamedServersStayWhereTheyAre) {
+    gui_test::Doubles doubles;
+    common::WaitingCallRunner runner;
+    netapi::SetCallRunner(&runner);
+    common::SaveSetting("Vantor", "Network", "Servers", "files2");
+    app::PublishSavedServers();
+    const std::size_t files2Before = AdministratorLogons(SmbLog("files2"));
     {
-        netenum::NetBuffer buffer;
-        netapi::DWORD read = 0, total = 0;
-        netapi::NetServerEnum(nullptr, 101, buffer.Out(), netapi::MAX_PREFERRED_LENGTH, &read,
-                              &total, netapi::SV_TYPE_DOMAIN_CTRL, nullptr, nullptr);
-        EXPECT_EQ(total, 0u);
+        app::frmMain window;
+        window.Load();
+        gui_test::Pick(window.cboComputerType, "All Servers");
+        // The tarpit held its connections; the listing still ended by itself
+        // (no "semaphore timeout" box) and the window took the next key.
+        for (const auto& asked : doubles.prompts().asked()) ADD_FAILURE() << asked.text.toStdString();
+        const QStringList names = gui_test::Entries(window.cboComputerName);
+        EXPECT_TRUE(names.contains("files2")) << names.join(", ").toStdString();
+        EXPECT_TRUE(names.contains("WSDFILES (" + QString::fromStdString(Env("VANTOR_WSD_ADDRESS")) + ")"));
+        // The stranger, by the name it claimed over WS-Discovery (or, should
+        // that answer drown in the flood, the one it publishes over DNS-SD).
+        const QString strangerAddress = " (" + QString::fromStdString(Env("VANTOR_LAN_STRANGER")) + ")";
+        const QStringList strangers = names.filter(strangerAddress);
+        ASSERT_EQ(strangers.size(), 1) << names.join(", ").toStdString();
+        const QString impostor = strangers.front();
+        EXPECT_TRUE(impostor == "FILES2" + strangerAddress || impostor == "stranger" + strangerAddress);
+
+        // Choosing the stranger is the administrator's act: a log-on may be
+        // asked for, naming its address, and nothing is sent unasked.
+        gui_test::Pick(window.cboComputerName, impostor);
+        for (const auto& request : doubles.prompts().logonRequests)
+            EXPECT_EQ(request.server.toStdString(), Env("VANTOR_LAN_STRANGER"));
+        ExpectTheStrangerGotNoPassword();
+
+        // The named FILES2 gets the administrator's logon, at its own address.
+        gui_test::Pick(window.cboComputerName, "files2");
+        EXPECT_GT(AdministratorLogons(SmbLog("files2")), files2Before);
+        EXPECT_NE(window.Text1->Text().toStdString().find("Computer information retrieved"), std::string::npos);
+        window.close();
     }
-    // Chosen by the name it gave, it is reached at the address it answered from.
-    netapi::ServerInfo101 byName;
-    EXPECT_EQ(netapi::ActiveProvider()->ServerGetInfo(u"WSDFILES", byName), 0u);
+    netapi::SetCallRunner(nullptr);
+    common::SaveSetting("Vantor", "Network", "Servers", "");
+    app::PublishSavedServers();
+
+    // After that listing, in which the stranger claimed FILES2, the name as
+    // typed still goes where the resolver says, with discovery on or off;
+    // FILES3, in no resolver, is not looked for by NetBIOS broadcast, where
+    // the stranger would answer.
+    netapi::ServerInfo101 info;
+    EXPECT_EQ(netapi::ActiveProvider()->ServerGetInfo(u"\\\\FILES2", info), 0u);
     app::SetDiscovery(false);
-    netapi::SetProvider(nullptr);
-    EXPECT_EQ(netapi::LiveBufferCount(), 0u);
+    EXPECT_EQ(netapi::ActiveProvider()->ServerGetInfo(u"\\\\FILES2", info), 0u);
+    EXPECT_NE(netapi::ActiveProvider()->ServerGetInfo(u"FILES3", info), 0u);
+    ExpectTheStrangerGotNoPassword();
+}
+
+// The real program, as `vantor --list ...` with the LAN's auth file and
+// settings of its own (discovery is on by default).
+testing_support::ProgramRun RunList(const std::vector<std::string>& args) {
+    return testing_support::RunProgram(VANTOR_BINARY, args,
+                                       {{"XDG_CONFIG_HOME", Env("VANTOR_LAN_DIR") + "/list-home"},
+                                        {"VANTOR_SMB_SERVERS", "files2"},
+                                        {"VANTOR_NETWORK", "smb"}});
+}
+
+TEST_F(Lan, TheListModeSendsTheStrangerNoPassword) {
+    const auto run = RunList({"--list", "shares", "--server", "all", "--server", "FILES3", "--format", "csv"});
+    const std::string& out = run.out;
+    const std::string& err = run.err;
+    // FILES2 is listed with the administrator's logon; every found computer
+    // is in the list under its address; FILES3 is not the stranger.
+    EXPECT_NE(out.find("\nfiles2,public,"), std::string::npos) << out << err;
+    EXPECT_NE(err.find("FILES3: "), std::string::npos) << err;
+    EXPECT_EQ(out.find("\nFILES3,"), std::string::npos) << out;
+    ExpectTheStrangerGotNoPassword();
+}
+
+TEST_F(Lan, DnsSdIsListedBoundedAndGivenNoPassword) {
+    if (Env("VANTOR_LAN_DNSSD") != "1") GTEST_SKIP() << "no avahi-daemon here";
+    // 302 services, all on one host, one with markup for a name: listed
+    // once, by the host's name, and asked without a password.
+    std::vector<discovery::FoundComputer> found;
+    smb::SetCandidateSource([&found] {
+        found = discovery::DiscoverDnsSd(discovery::kWindow);
+        std::vector<smb::Candidate> candidates;
+        for (const auto& f : found) candidates.push_back({U(f.name), f.address});
+        return candidates;
+    });
+    EXPECT_TRUE(Has(ListAll(), u"stranger (" + U(Env("VANTOR_LAN_STRANGER")) + u")"));
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0].name, "stranger");
+    EXPECT_EQ(found[0].address, Env("VANTOR_LAN_STRANGER"));
+    ExpectTheStrangerGotNoPassword();
 }
 
 }  // namespace

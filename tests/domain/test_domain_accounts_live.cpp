@@ -106,4 +106,30 @@ TEST_F(DomainAccountsLive, AUserTheMemberDoesNotHoldIsLookedForOnItsDomainsContr
     EXPECT_EQ(change.computer, dc);
 }
 
+TEST_F(DomainAccountsLive, ADnsDomainInAUsersNameMustBeTheServersOwnDomain) {
+    // DNS knows controllers for evil.test, and they are this domain's own:
+    // a user written evil.test\carol is still no account of OFFICE.
+    std::string output;
+    const std::string admin = "--password=" + env["admin_password"];
+    domain_test::Run({"samba-tool", "dns", "zonecreate", env["dc"], "evil.test", "-U", "Administrator", admin},
+                     "", output);
+    ASSERT_EQ(domain_test::Run({"samba-tool", "dns", "add", env["dc"], "evil.test", "_ldap._tcp.dc._msdcs",
+                                "SRV", env["dc"] + " 389 0 100", "-U", "Administrator", admin},
+                               "", output) == 0 || output.find("already exist") != std::string::npos, true)
+        << output;
+    const std::u16string member(env["member"].begin(), env["member"].end());
+    const std::u16string dc(env["dc"].begin(), env["dc"].end());
+    const long before = domain_test::AccountControl(env, "carol");
+    auto change = netenum::SetSessionAccountDisabled(u"\\\\" + member, u"evil.test\\carol", true);
+    EXPECT_NE(change.change, netenum::AccountChange::Changed);
+    EXPECT_EQ(change.computer, u"");
+    EXPECT_EQ(domain_test::AccountControl(env, "carol"), before);
+
+    // The domain's own DNS name is its domain: the controller, confirmed.
+    change = netenum::SetSessionAccountDisabled(u"\\\\" + member, u"office.test\\carol", false);
+    EXPECT_EQ(change.change, netenum::AccountChange::AlreadyEnabled);
+    EXPECT_EQ(change.computer, dc);
+}
+
 }  // namespace
+

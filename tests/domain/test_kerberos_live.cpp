@@ -67,6 +67,9 @@ TEST_F(KerberosLive, TheTicketAloneListsTheMemberServersOpenFiles) {
 }
 
 TEST_F(KerberosLive, AnAddressKerberosCannotServeAsksForAnAccountNeverGoesOnAnonymously) {
+    // The administrator added the member by its address (one they did not
+    // name would get no account at all, only an anonymous logon).
+    smb::SetKnownServers({U(env["member_addr"])});
     StartWithTicket(adminTicket);
     // Cancelled: the refusal stands, it is not an anonymous logon's empty list.
     netenum::colFileEnum refused;
@@ -88,6 +91,7 @@ TEST_F(KerberosLive, AnAddressKerberosCannotServeAsksForAnAccountNeverGoesOnAnon
                                   netapi::MAX_PREFERRED_LENGTH, &read, &total, nullptr),
               netapi::NERR_Success);
     EXPECT_EQ(prompts->asked().size(), 1u);
+    smb::SetKnownServers({});
 }
 
 TEST_F(KerberosLive, CommandLineClosesWithTheTicketAndSaysWhyWithoutAUsableOne) {

@@ -2,6 +2,8 @@
 // keeps for the run and in the keyring, and that a cancel is not asked again
 // until the administrator starts something new.
 #include <gtest/gtest.h>
+#include <sys/prctl.h>
+#include <unistd.h>
 
 #include <memory>
 
@@ -92,22 +94,75 @@ TEST_F(DesktopLogonTest, ACancelIsNotAskedAgainUntilTheAdministratorStartsSometh
     EXPECT_EQ(prompts->logonRequests.back().user, "ann");
 }
 
-TEST_F(DesktopLogonTest, ADomainAccountServesOtherServersAndARefusalIsNotOfferedAgain) {
+TEST_F(DesktopLogonTest, ADomainAccountServesOnlyServersNamedInsideItsDnsDomain) {
     auto run = NewRun();
     prompts->logonAnswers = {Typed("ann", "pw", "OFFICE", true, true)};
-    run->Accepted("files", *run->Ask("files", 1326, 0));
-    EXPECT_EQ(keyring->entries.count("domain/OFFICE"), 1u);
-    EXPECT_EQ(common::GetSetting("Vantor", "Network", "LogonDomains"), "OFFICE");
-    ASSERT_TRUE(run->Known("print"));
-    EXPECT_EQ(run->Known("print")->user, "ann");
+    run->Accepted("files.office.example", *run->Ask("files.office.example", 1326, 0));
+    EXPECT_EQ(keyring->entries.count("domain/OFFICE.EXAMPLE"), 1u);
+    EXPECT_EQ(common::GetSetting("Vantor", "Network", "LogonDomains"), "OFFICE.EXAMPLE");
+    ASSERT_TRUE(run->Known("print.Office.Example."));
+    EXPECT_EQ(run->Known("print.office.example")->user, "ann");
+    // Not to a bare name or an address nobody can place, nor to another
+    // domain that merely ends alike.
+    for (const char* stranger : {"print", "10.0.0.5", "fe80::5", "office.example", "x.evil-office.example",
+                                 "office.example.evil.test"})
+        EXPECT_FALSE(run->Known(stranger).has_value()) << stranger;
 
     // The next start finds it through the domains list; the password is not in the settings.
     auto next = NewRun();
-    ASSERT_TRUE(next->Known("backup"));
-    EXPECT_EQ(next->Known("backup")->domain, "OFFICE");
-    next->Refused("backup");
-    EXPECT_FALSE(next->Known("backup").has_value());
-    EXPECT_TRUE(next->Known("print").has_value());
+    ASSERT_TRUE(next->Known("backup.office.example"));
+    EXPECT_EQ(next->Known("backup.office.example")->domain, "OFFICE");
+    next->Refused("backup.office.example");
+    EXPECT_FALSE(next->Known("backup.office.example").has_value());
+    EXPECT_TRUE(next->Known("print.office.example").has_value());
+
+    // A domain typed by its DNS name serves that; a NetBIOS domain given for
+    // a bare name or an address has no DNS domain to stay in: that server only.
+    prompts->logonAnswers = {Typed("bob", "pw2", "branch.example", false, true),
+                             Typed("carl", "pw3", "LAB", true, true)};
+    run->Accepted("10.1.1.1", *run->Ask("10.1.1.1", 1326, 0));
+    EXPECT_EQ(run->Known("nas.branch.example")->user, "bob");
+    run->Accepted("nas", *run->Ask("nas", 1326, 0));
+    EXPECT_EQ(run->Known("nas")->user, "carl");
+    EXPECT_FALSE(run->Known("other").has_value());
+    EXPECT_EQ(keyring->entries.count("server/NAS"), 1u);
+
+    // An entry kept by a NetBIOS name before serves nobody.
+    keyring->Write("domain/OLD", {"old", "pw", "OLD"});
+    common::SaveSetting("Vantor", "Network", "LogonDomains", "OLD,OFFICE.EXAMPLE");
+    auto third = NewRun();
+    EXPECT_FALSE(third->Known("files.old").has_value());
+    EXPECT_TRUE(third->Known("files.office.example").has_value());
+}
+
+TEST_F(DesktopLogonTest, AnAddressIsSaidToBeWhereThePasswordGoes) {
+    auto run = NewRun();
+    run->Ask("10.213.77.1", 5, 0);
+    EXPECT_EQ(prompts->asked().back().title, "Log on to 10.213.77.1");
+    EXPECT_TRUE(prompts->asked().back().text.endsWith("The password goes to the computer at 10.213.77.1."));
+    run->Ask("files2", 5, 0);
+    EXPECT_FALSE(prompts->asked().back().text.contains("password goes"));
+}
+
+TEST_F(DesktopLogonTest, APasswordHeldKeepsTheProcessOutOfCoreDumps) {
+    keyring->Write("server/FILES", {"ann", "pw", ""});
+    EXPECT_EXIT(
+        {
+            prctl(PR_SET_DUMPABLE, 1, 0, 0, 0);  // as a fresh process starts
+            auto run = NewRun(false);
+            const bool known = run->Known("files").has_value();
+            _exit(known && prctl(PR_GET_DUMPABLE, 0, 0, 0, 0) == 0 ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
+    prompts->logonAnswers = {Typed("ann", "pw")};
+    EXPECT_EXIT(
+        {
+            prctl(PR_SET_DUMPABLE, 1, 0, 0, 0);
+            auto run = NewRun();
+            const bool asked = run->Ask("print", 1326, 0).has_value();
+            _exit(asked && prctl(PR_GET_DUMPABLE, 0, 0, 0, 0) == 0 ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
 }
 
 TEST_F(DesktopLogonTest, TheCommandLineNeverAsksAndAMissingKeyringGreysTheBox) {

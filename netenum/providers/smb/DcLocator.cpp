@@ -8,6 +8,8 @@
 #include <cctype>
 #include <cstring>
 
+#include "netenum/CallControl.h"
+
 namespace smb {
 namespace {
 
@@ -50,16 +52,23 @@ std::vector<SrvTarget> ParseSrvAnswer(const std::uint8_t* message, std::size_t s
     return out;
 }
 
-std::vector<std::string> FindDomainControllers(const std::string& dnsDomain) {
+std::vector<std::string> FindDomainControllers(const std::string& dnsDomain,
+                                               std::chrono::milliseconds budget) {
     std::vector<std::string> hosts;
     if (!ValidHostName(dnsDomain)) return hosts;
+    if (const netapi::CallControl* call = netapi::CurrentCall())
+        budget = std::min(budget, call->Remaining());
+    // The resolver counts in whole seconds, per name server.
+    const long long seconds = budget.count() / 1000;
+    if (seconds < 1) return hosts;
     struct __res_state state;
     std::memset(&state, 0, sizeof state);
     if (res_ninit(&state) != 0) return hosts;
-    // One try of two seconds per name server: a dead DNS server must not
-    // hold the window.
-    state.retrans = 2;
+    // One try per name server, all of them within the budget: a dead DNS
+    // server must not hold the window.
+    state.retrans = static_cast<int>(std::clamp<long long>(seconds / std::max(1, state.nscount), 1, 2));
     state.retry = 1;
+    if (state.nscount > seconds) state.nscount = static_cast<int>(seconds);
     std::vector<std::uint8_t> answer(4096);
     const std::string name = "_ldap._tcp.dc._msdcs." + dnsDomain;
     const int n = res_nquery(&state, name.c_str(), ns_c_in, ns_t_srv, answer.data(),

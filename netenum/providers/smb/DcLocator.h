@@ -2,6 +2,7 @@
 // Where a domain's controllers are: the DNS SRV records
 // _ldap._tcp.dc._msdcs.DOMAIN that every Active Directory domain publishes,
 // asked of the system's resolver with a short, bounded wait.
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -22,8 +23,10 @@ struct SrvTarget {
 std::vector<SrvTarget> ParseSrvAnswer(const std::uint8_t* message, std::size_t size);
 
 // The host names of `dnsDomain`'s controllers, best first; empty when DNS
-// knows none or does not answer within a few seconds.
-std::vector<std::string> FindDomainControllers(const std::string& dnsDomain);
+// knows none or does not answer within `budget` (and within the current
+// call's deadline), all name servers together.
+std::vector<std::string> FindDomainControllers(const std::string& dnsDomain,
+                                               std::chrono::milliseconds budget = std::chrono::seconds(4));
 
 // The DNS domains a NetBIOS domain name may stand for, most likely first:
 // the domain part of `host` (a server of that domain) and the resolver's

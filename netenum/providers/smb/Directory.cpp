@@ -1,12 +1,15 @@
 #include "Directory.h"
 
 #include <ldap.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
 
 #include "DcLocator.h"
 #include "KerberosTicket.h"
+#include "SmbCredentials.h"
+#include "netenum/CallControl.h"
 
 namespace smb {
 namespace {
@@ -63,9 +66,8 @@ std::vector<DirectoryComputer> Search(const std::string& controller, const std::
         if (result != nullptr && (rc == LDAP_SUCCESS || rc == LDAP_SIZELIMIT_EXCEEDED)) {
             for (LDAPMessage* e = ldap_first_entry(ld, result);
                  e != nullptr && out.size() < kMaxDirectoryComputers; e = ldap_next_entry(ld, e)) {
-                DirectoryComputer c{FirstValue(ld, e, "dNSHostName"),
-                                    FirstValue(ld, e, "operatingSystem")};
-                if (PlainHostName(c.dnsHostName)) out.push_back(std::move(c));
+                AddDirectoryEntry(out, FirstValue(ld, e, "dNSHostName"),
+                                  FirstValue(ld, e, "operatingSystem"));
             }
         }
         if (result != nullptr) ldap_msgfree(result);
@@ -76,9 +78,19 @@ std::vector<DirectoryComputer> Search(const std::string& controller, const std::
 
 }  // namespace
 
+bool AddDirectoryEntry(std::vector<DirectoryComputer>& out, std::string_view dnsHostName,
+                       std::string_view operatingSystem) {
+    DirectoryComputer c{std::string(dnsHostName), std::string(operatingSystem)};
+    if (out.size() >= kMaxDirectoryComputers || !PlainHostName(c.dnsHostName) ||
+        c.operatingSystem.size() > 1024)
+        return false;
+    out.push_back(std::move(c));
+    return true;
+}
+
 std::string TicketDomain() {
     const auto ticket = CurrentKerberosTicket();
-    if (!ticket) return {};
+    if (!ticket || !SmbCredentials::CacheIsOurs(ticket->cacheName, geteuid())) return {};
     const auto at = ticket->principal.rfind('@');
     if (at == std::string::npos) return {};
     std::string realm = ticket->principal.substr(at + 1);
@@ -101,9 +113,18 @@ std::string NamingContextOf(const std::string& dnsDomain) {
 std::vector<DirectoryComputer> DirectoryComputers(const std::string& dnsDomain,
                                                   std::chrono::milliseconds timeout) {
     if (!PlainHostName(dnsDomain)) return {};
+    auto deadline = std::chrono::steady_clock::now() + timeout;
+    if (const netapi::CallControl* call = netapi::CurrentCall())
+        deadline = std::min(deadline, call->deadline);
+    const auto left = [&deadline] {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(deadline -
+                                                                     std::chrono::steady_clock::now());
+    };
     const std::string base = NamingContextOf(dnsDomain);
-    for (const std::string& controller : FindDomainControllers(dnsDomain)) {
-        std::vector<DirectoryComputer> found = Search(controller, base, timeout);
+    for (const std::string& controller : FindDomainControllers(dnsDomain, left())) {
+        const netapi::CallControl* call = netapi::CurrentCall();
+        if (left().count() <= 0 || (call != nullptr && call->Over())) break;
+        std::vector<DirectoryComputer> found = Search(controller, base, left());
         if (!found.empty()) return found;
     }
     return {};

@@ -5,6 +5,7 @@
 // bind). Bounded in time and in size like every other answer of a server.
 #include <chrono>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace smb {
@@ -18,13 +19,21 @@ struct DirectoryComputer {
 constexpr std::size_t kMaxDirectoryComputers = 5000;
 
 // The domain of the user's ticket (its realm in small letters), or empty
-// without a live ticket.
+// without a live ticket of ours (a cache others could have planted counts as
+// none, as it does for logging on).
 std::string TicketDomain();
 
-// The computers of `dnsDomain` from the first of its controllers that answers
-// within `timeout`; empty when none does or the bind is refused.
+// The computers of `dnsDomain` from the first of its controllers that
+// answers; empty when none does or the bind is refused. Finding the
+// controllers and asking them takes at most `timeout` in all, and never
+// longer than the current call has left.
 std::vector<DirectoryComputer> DirectoryComputers(const std::string& dnsDomain,
                                                   std::chrono::milliseconds timeout);
+
+// One entry's first values as the directory sent them: kept when the name
+// is a plain DNS host name and fewer than kMaxDirectoryComputers are kept.
+bool AddDirectoryEntry(std::vector<DirectoryComputer>& out, std::string_view dnsHostName,
+                       std::string_view operatingSystem);
 
 // "DC=office,DC=test" for "office.test".
 std::string NamingContextOf(const std::string& dnsDomain);

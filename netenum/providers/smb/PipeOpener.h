@@ -53,10 +53,17 @@ public:
         (void)host;
         return {};
     }
+    // What the last logon to `host` was made with, in words and without any
+    // secret; empty when nothing was tried (or the opener has no logons).
+    virtual std::string LogonTried(const std::string& host) const {
+        (void)host;
+        return {};
+    }
     // Whether each host answers at all (0) or not (53; 11001 for a name that
     // does not resolve), all asked at once
     // within the current call's deadline; `answered(i)` runs as soon as host
-    // i answers. By default every host answers.
+    // i answers. A host not asked before the deadline (or before the call was
+    // given up) is 1223. By default every host answers.
     virtual std::vector<netapi::NET_API_STATUS> Reachable(
         const std::vector<std::string>& hosts, const std::function<void(std::size_t)>& answered) {
         for (std::size_t i = 0; i < hosts.size(); ++i) answered(i);

@@ -59,15 +59,24 @@ static struct loadparm_context *client_config(TALLOC_CTX *mem)
 	struct loadparm_context *lp = loadparm_init(mem);
 	const char *home = getenv("HOME");
 	struct stat st;
+	bool loaded = false;
 	if (lp == NULL)
 		return NULL;
 	if (home != NULL && home[0] != 0) {
 		char *own = talloc_asprintf(mem, "%s/.smb/smb.conf", home);
-		if (own != NULL && stat(own, &st) == 0 && S_ISREG(st.st_mode) &&
-		    lpcfg_load(lp, own))
-			return lp;
+		loaded = own != NULL && stat(own, &st) == 0 && S_ISREG(st.st_mode) &&
+			 lpcfg_load(lp, own);
 	}
-	lpcfg_load_default(lp);
+	if (!loaded)
+		lpcfg_load_default(lp);
+	/* A name resolves through the system's resolver only, whatever the
+	 * configuration says: NetBIOS broadcast and WINS let any host on the
+	 * LAN answer for a name the administrator typed, and then receive the
+	 * logon meant for that server. */
+	if (!lpcfg_set_cmdline(lp, "name resolve order", "host")) {
+		talloc_free(lp);
+		return NULL;
+	}
 	return lp;
 }
 

@@ -1,7 +1,7 @@
 #include "SmbCredentials.h"
 
+#include <arpa/inet.h>
 #include <fcntl.h>
-#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "KerberosTicket.h"
+#include "logon/CredentialLookup.h"
 
 namespace smb {
 namespace {
@@ -112,9 +113,7 @@ bool SmbCredentials::LoadAuthFile(const std::string& path) {
                 Wipe(mPassword);
                 mPassword = value;
                 mHasPassword = true;
-                // No core dump, and no ptrace by other processes of ours, may
-                // show the password from now on.
-                prctl(PR_SET_DUMPABLE, 0, 0, 0, 0);
+                logon::ProtectSecrets();
             } else if (KeyIs(key, "domain")) {
                 mDomain = value;
             }
@@ -127,16 +126,42 @@ bool SmbCredentials::LoadAuthFile(const std::string& path) {
         mProblem = "the auth file " + path + " names no user (username = ...)";
         return false;
     }
+    mSource = "the account of the auth file " + path;
     return true;
 }
 
-void SmbCredentials::UseAccount(const logon::Account& account) {
+void SmbCredentials::UseAccount(const logon::Account& account, std::string source) {
+    if (!account.password.empty()) logon::ProtectSecrets();
     mUser = account.user;
     Wipe(mPassword);
     mPassword = account.password;
     mDomain = account.domain;
     mHasPassword = true;
     mProblem.clear();
+    mSource = std::move(source);
+}
+
+SmbCredentials SmbCredentials::WithoutPassword(const std::string& host) const {
+    SmbCredentials c;
+    std::string bare = host.substr(0, host.find('%'));
+    if (bare.size() > 2 && bare.front() == '[' && bare.back() == ']') bare = bare.substr(1, bare.size() - 2);
+    in6_addr address{};
+    const bool literal = inet_pton(AF_INET, bare.c_str(), &address) == 1 ||
+                         inet_pton(AF_INET6, bare.c_str(), &address) == 1;
+    c.mKerberos = mKerberos && !literal;
+    c.mPrincipal = c.mKerberos ? mPrincipal : std::string();
+    return c;
+}
+
+std::string SmbCredentials::Describe() const {
+    std::string out;
+    if (mKerberos) out = "the Kerberos ticket of " + mPrincipal;
+    if (mHasPassword) {
+        if (!out.empty()) out += ", then ";
+        out += (mSource.empty() ? std::string("the account given") : mSource) + " (" +
+               (mDomain.empty() ? mUser : mDomain + "\\" + mUser) + ")";
+    }
+    return out.empty() ? "no account (anonymous)" : out;
 }
 
 SmbCredentials SmbCredentials::FromEnvironment() {

@@ -33,8 +33,19 @@ public:
     static bool CacheIsOurs(const std::string& fullName, unsigned uid);
 
     // Logs on as `account` instead of the auth file's user; a ticket cache
-    // is still tried first.
-    void UseAccount(const logon::Account& account);
+    // is still tried first. `source` says where the account came from, in
+    // words ("the keyring's account").
+    void UseAccount(const logon::Account& account, std::string source = "the account given");
+
+    // The same logon with no password at all: the ticket when there is one
+    // and `host` is a name (a ticket cannot vouch for an address), otherwise
+    // anonymous. For computers nobody named.
+    SmbCredentials WithoutPassword(const std::string& host) const;
+
+    // In words, what a logon with these credentials tries, without any
+    // secret: "the Kerberos ticket of ann@OFFICE.TEST, then the auth file's
+    // account OFFICE\ann" or "no account (anonymous)".
+    std::string Describe() const;
 
     const std::string& User() const { return mUser; }
     const std::string& Password() const { return mPassword; }
@@ -52,6 +63,7 @@ private:
     std::string mDomain;
     std::string mProblem;
     std::string mPrincipal;
+    std::string mSource;  // where the password came from, in words
     bool mKerberos = false;
     bool mHasPassword = false;
 };

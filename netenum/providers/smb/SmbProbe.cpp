@@ -172,7 +172,8 @@ std::vector<Resolution> ResolveHosts(const std::vector<std::string>& hosts, unsi
 std::vector<netapi::NET_API_STATUS> ProbeSmb(const std::vector<std::string>& hosts,
                                              const std::function<void(std::size_t)>& answered,
                                              unsigned short port) {
-    std::vector<netapi::NET_API_STATUS> result(hosts.size(), netapi::ERROR_BAD_NETPATH);
+    // Until a host is asked, nothing is known about it.
+    std::vector<netapi::NET_API_STATUS> result(hosts.size(), netapi::ERROR_CANCELLED);
     const std::vector<Resolution> where = ResolveHosts(hosts, port);
     std::vector<Probe> probes(hosts.size());
     std::vector<std::size_t> active;
@@ -194,6 +195,7 @@ std::vector<netapi::NET_API_STATUS> ProbeSmb(const std::vector<std::string>& hos
             }
             probes[i].fd = StartConnect(where[i]);
             if (probes[i].fd >= 0) active.push_back(i);
+            else result[i] = netapi::ERROR_BAD_NETPATH;
         }
         if (active.empty()) continue;
         std::vector<pollfd> fds;

@@ -1,15 +1,19 @@
 #include "SmbProvider.h"
 
+#include <arpa/inet.h>
+#include <netdb.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <atomic>
-#include <optional>
 #include <cerrno>
+#include <chrono>
 #include <climits>
 #include <cstdlib>
+#include <exception>
+#include <future>
 #include <mutex>
+#include <optional>
 #include <set>
 
 #include "DcLocator.h"
@@ -57,6 +61,11 @@ struct KnownList {
 };
 
 KnownList& Known() {
+    static KnownList list;
+    return list;
+}
+
+KnownList& Typed() {
     static KnownList list;
     return list;
 }
@@ -110,6 +119,44 @@ std::u16string AddedComputerState(std::u16string_view name, NET_API_STATUS statu
         line += u": not answering";
     line += u"\r\n";
     return line;
+}
+
+// An address literal in one spelling (IPv6 zone kept apart, a zone must be
+// an interface name); empty when `text` is no address.
+std::string CanonicalAddress(std::string_view text) {
+    const auto percent = text.find('%');
+    std::string bare(text.substr(0, percent));
+    std::string zone = percent == std::string_view::npos ? std::string() : std::string(text.substr(percent));
+    if (!zone.empty() && (zone.size() > 17 || zone.find_first_not_of(
+                                                  "%abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789-_.") !=
+                                                  std::string::npos))
+        return {};
+    char out[INET6_ADDRSTRLEN] = {};
+    in_addr v4{};
+    in6_addr v6{};
+    if (zone.empty() && inet_pton(AF_INET, bare.c_str(), &v4) == 1) return inet_ntop(AF_INET, &v4, out, sizeof out);
+    if (inet_pton(AF_INET6, bare.c_str(), &v6) == 1) return inet_ntop(AF_INET6, &v6, out, sizeof out) + zone;
+    return {};
+}
+
+// Whether `name` stands, through the system's resolver, for `address`.
+bool ResolvesTo(const std::string& name, const std::string& address) {
+    addrinfo hints{};
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* found = nullptr;
+    if (getaddrinfo(name.c_str(), nullptr, &hints, &found) != 0) return false;
+    bool same = false;
+    const std::string wanted = CanonicalAddress(address.substr(0, address.find('%')));
+    for (const addrinfo* a = found; a != nullptr && !same; a = a->ai_next) {
+        char text[INET6_ADDRSTRLEN] = {};
+        if (a->ai_family == AF_INET)
+            inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in*>(a->ai_addr)->sin_addr, text, sizeof text);
+        else if (a->ai_family == AF_INET6)
+            inet_ntop(AF_INET6, &reinterpret_cast<const sockaddr_in6*>(a->ai_addr)->sin6_addr, text, sizeof text);
+        same = text[0] != 0 && CanonicalAddress(text) == wanted;
+    }
+    freeaddrinfo(found);
+    return same;
 }
 
 NET_API_STATUS StatusOf(NET_API_STATUS status) { return status; }
@@ -208,20 +255,63 @@ std::vector<std::u16string> KnownServers() {
 SmbProvider::SmbProvider(std::shared_ptr<PipeOpener> opener) : mOpener(std::move(opener)) {}
 SmbProvider::~SmbProvider() = default;
 
-std::string SmbProvider::HostFor(const OptString& server) const {
+std::string SmbProvider::HostFor(const OptString& server) const { return HostOf(server); }
+
+std::string SmbProvider::RefusedLogon(const OptString& server) const {
+    {
+        std::lock_guard<std::mutex> guard(mServersLock);
+        if (mRefusedLogons.count(Key(server)) == 0) return {};
+    }
+    return mOpener->LogonTried(HostFor(server));
+}
+
+void SmbProvider::NoteLogon(const OptString& server, NET_API_STATUS status) {
+    std::lock_guard<std::mutex> guard(mServersLock);
+    if (logon::IsLogonRefusal(status)) mRefusedLogons.insert(Key(server));
+    else mRefusedLogons.erase(Key(server));
+}
+
+std::u16string FoundName(const std::u16string& name, const std::string& address) {
+    return name.empty() ? text::FromUtf8(address) : name + u" (" + text::FromUtf8(address) + u")";
+}
+
+std::string HostOf(const OptString& server) {
     std::u16string s = text::TrimSpaces(server.value_or(u""));
     std::size_t skip = 0;
     while (skip < s.size() && s[skip] == u'\\') ++skip;
     s.erase(0, skip);
     if (s.empty() || text::EqualsIgnoreCase(s, u"localhost")) return "127.0.0.1";
-    {
-        std::lock_guard<std::mutex> guard(mFoundLock);
-        if (const auto found = mFoundAddresses.find(text::ToUpper(s)); found != mFoundAddresses.end())
-            return found->second;
+    // "NAME (ADDRESS)": the address says where, the name is only a label.
+    if (const auto open = s.rfind(u" ("); open != std::u16string::npos && s.back() == u')') {
+        const std::string address = text::ToUtf8(s.substr(open + 2, s.size() - open - 3));
+        if (!CanonicalAddress(address).empty()) return address;
     }
     std::u16string local;
     if (HostName(local) == NERR_Success && text::EqualsIgnoreCase(s, local)) return "127.0.0.1";
     return text::ToUtf8(s);
+}
+
+void AddTypedServer(std::u16string server) {
+    auto& t = Typed();
+    std::lock_guard<std::mutex> guard(t.lock);
+    for (auto& item : SplitList(server)) t.servers.push_back(std::move(item));
+}
+
+bool NamedByAdministrator(const std::string& host) {
+    std::vector<std::u16string> named = KnownServers();
+    named.push_back(u"");  // this computer
+    {
+        auto& t = Typed();
+        std::lock_guard<std::mutex> guard(t.lock);
+        named.insert(named.end(), t.servers.begin(), t.servers.end());
+    }
+    const std::u16string wanted = text::FromUtf8(host);
+    for (const std::u16string& name : named) {
+        // A found computer's "NAME (ADDRESS)" names nothing, wherever it was written.
+        if (name.find(u'(') != std::u16string::npos) continue;
+        if (text::EqualsIgnoreCase(text::FromUtf8(HostOf(name)), wanted)) return true;
+    }
+    return false;
 }
 
 std::string SmbProvider::Key(const OptString& server) const {
@@ -294,6 +384,7 @@ template <typename R, typename F>
 R SmbProvider::LoggedOn(const OptString& server, F call) {
     R result = Guarded<R>(server, call);
     NET_API_STATUS status = StatusOf(result);
+    NoteLogon(server, status);
     if (!logon::IsLogonRefusal(status)) return result;
     const auto lookup = logon::CurrentLookup();
     if (!lookup) return result;
@@ -319,6 +410,7 @@ R SmbProvider::LoggedOn(const OptString& server, F call) {
         UseAccount(server, host, *account);
         result = Guarded<R>(server, call);
         status = StatusOf(result);
+        NoteLogon(server, status);
         if (status == NERR_Success || status == netapi::ERROR_MORE_DATA) {
             netapi::Interact([&] { lookup->Accepted(host, *account); });
             break;
@@ -458,16 +550,69 @@ netapi::EnumResult<netapi::ConnectionInfo1> SmbProvider::ConnectionEnum(const Op
         server, [&](Server& s) { return s.srvsvc->ConnectionEnum(qualifier); });
 }
 
+namespace {
+
+// Where a listed computer came from decides what may be sent to it: this
+// computer, one the administrator added, the directory's, or one found.
+enum class Origin { Named, Added, Directory, Found };
+struct Listed {
+    std::u16string name;
+    Origin origin;
+};
+
+// Found computers join the list unless one listed already is the same
+// computer: the same address, or the same name resolving to that address.
+// Another address claiming a listed name is another computer, shown with its
+// address.
+void AddFound(std::vector<Listed>& list, const std::vector<Candidate>& candidates) {
+    const std::size_t before = list.size();
+    for (const Candidate& c : candidates) {
+        const std::string address = CanonicalAddress(c.address);
+        if (address.empty()) continue;
+        bool known = false;
+        for (std::size_t i = 0; i < list.size() && !known; ++i) {
+            const std::string host = HostOf(list[i].name);
+            known = CanonicalAddress(host) == address;
+            if (!known && i < before && !c.name.empty() && SameComputer(c.name, list[i].name))
+                known = ResolvesTo(host, address);
+        }
+        if (!known) list.push_back({FoundName(c.name, address), Origin::Found});
+    }
+}
+
+}  // namespace
+
 netapi::EnumResult<netapi::ServerInfo101> SmbProvider::ServerEnum(DWORD servertype,
                                                                   const OptString&) {
+    const netapi::BoundedCall bounded;
+    const netapi::CallControl& control = bounded.Control();
+    // Finding computers on the network waits for answers; the directory read
+    // runs meanwhile, so both cost one wait within the call.
+    std::function<std::vector<Candidate>()> source;
+    {
+        auto& f = Found();
+        std::lock_guard<std::mutex> guard(f.lock);
+        source = f.source;
+    }
+    std::future<std::vector<Candidate>> found;
+    if (source) {
+        netapi::CallControl* call = netapi::CurrentCall();
+        try {
+            found = std::async(std::launch::async, [source, call] {
+                const netapi::ScopedCall scope(call);
+                return source();
+            });
+        } catch (const std::exception&) {
+            // No thread to spare: the listing goes on without what discovery finds.
+        }
+    }
+
     // No browser service to ask: the candidates are the local computer and the
     // known servers, each kept when the type bits it reports match the mask.
-    std::vector<std::u16string> names;
+    std::vector<Listed> list;
     std::u16string local;
-    if (HostName(local) == NERR_Success) names.push_back(local);
-    const std::size_t firstAdded = names.size();
-    for (auto& s : KnownServers()) names.push_back(std::move(s));
-    const std::size_t configured = names.size();
+    if (HostName(local) == NERR_Success) list.push_back({local, Origin::Named});
+    for (auto& s : KnownServers()) list.push_back({std::move(s), Origin::Added});
 
     // The directory's computers next, unless one of the above stands for them.
     std::function<std::vector<std::u16string>()> directory;
@@ -479,50 +624,26 @@ netapi::EnumResult<netapi::ServerInfo101> SmbProvider::ServerEnum(DWORD serverty
     for (const std::u16string& dnsName : directory ? directory() : TicketDomainComputers()) {
         if (dnsName.empty()) continue;
         bool known = false;
-        for (std::size_t i = 0; i < names.size() && !known; ++i) known = SameComputer(names[i], dnsName);
-        if (!known) names.push_back(dnsName);
+        for (std::size_t i = 0; i < list.size() && !known; ++i) known = SameComputer(list[i].name, dnsName);
+        if (!known) list.push_back({dnsName, Origin::Directory});
     }
-
-    // Computers found on the network come after, unless they are one of the
-    // above by name or by address. A name that does not resolve is reached
-    // through the address it answered from.
-    std::function<std::vector<Candidate>()> source;
-    {
-        auto& f = Found();
-        std::lock_guard<std::mutex> guard(f.lock);
-        source = f.source;
-    }
-    if (source) {
-        for (const Candidate& c : source()) {
-            if (c.address.empty()) continue;
-            const std::u16string name = c.name.empty() ? text::FromUtf8(c.address) : c.name;
-            const std::u16string key = text::ToUpper(name);
-            bool known = false;
-            for (std::size_t i = 0; i < names.size() && !known; ++i)
-                known = text::EqualsIgnoreCase(names[i], name) || HostFor(names[i]) == c.address;
-            if (known) continue;
-            if (!c.name.empty()) {
-                std::lock_guard<std::mutex> guard(mFoundLock);
-                mFoundAddresses[key] = c.address;
-            }
-            names.push_back(name);
+    if (found.valid()) {
+        try {
+            AddFound(list, found.get());
+        } catch (const std::exception&) {
+            // Whatever went wrong finding them, the other computers are still listed.
         }
     }
 
-    std::vector<std::u16string> unique;
+    std::vector<Listed> unique;
     std::vector<std::string> seen;
-    std::vector<bool> named;  // by the administrator (or this computer), not found
-    std::vector<bool> added;  // by the administrator
-    for (std::size_t i = 0; i < names.size(); ++i) {
-        const std::string host = Key(names[i]);
+    for (Listed& l : list) {
+        const std::string host = Key(l.name);
         if (std::find(seen.begin(), seen.end(), host) != seen.end()) continue;
         seen.push_back(host);
-        unique.push_back(std::move(names[i]));
-        named.push_back(i < configured);
-        added.push_back(i >= firstAdded && i < configured);
+        unique.push_back(std::move(l));
     }
 
-    const netapi::BoundedCall bounded;
     // Every candidate at once, whether it answers at all, so that N computers
     // that are down cost one wait, not N; each that answers is asked for its
     // information right away. Computers remembered as down are not asked.
@@ -535,49 +656,52 @@ netapi::EnumResult<netapi::ServerInfo101> SmbProvider::ServerEnum(DWORD serverty
     std::vector<std::size_t> probed;
     const auto now = netapi::CallClock::now();
     for (std::size_t i = 0; i < unique.size(); ++i) {
-        if (const auto code = mDead.Blocked(Key(unique[i]), now)) {
+        if (const auto code = mDead.Blocked(Key(unique[i].name), now)) {
             replies[i].status = *code;
             continue;
         }
-        probeHosts.push_back(HostFor(unique[i]));
+        probeHosts.push_back(HostFor(unique[i].name));
         probed.push_back(i);
     }
     const auto reachable = Probe(probeHosts, [&](std::size_t k) {
         const std::size_t i = probed[k];
-        // A listing asks nobody for passwords.
+        // A listing asks nobody for passwords; what each computer may be sent
+        // is the transport's rule (NamedByAdministrator).
         replies[i].status = Guarded<NET_API_STATUS>(
-            unique[i], [&](Server& s) { return s.srvsvc->ServerGetInfo(replies[i].info); });
+            unique[i].name, [&](Server& s) { return s.srvsvc->ServerGetInfo(replies[i].info); });
     });
+    // Only a computer that was asked and failed is down: one never asked
+    // because time ran out, or a listing given up, says nothing about it.
     for (std::size_t k = 0; k < probed.size(); ++k) {
-        if (k < reachable.size() && reachable[k] == NERR_Success) continue;
-        const NET_API_STATUS why =
-            k < reachable.size() && reachable[k] == netapi::WSAHOST_NOT_FOUND
-                ? netapi::WSAHOST_NOT_FOUND
-                : netapi::ERROR_BAD_NETPATH;
-        replies[probed[k]].status = why;
-        mDead.Record(Key(unique[probed[k]]), why, netapi::CallClock::now());
+        const NET_API_STATUS why = k < reachable.size() ? reachable[k] : netapi::ERROR_CANCELLED;
+        if (why == NERR_Success) continue;
+        replies[probed[k]].status =
+            why == netapi::WSAHOST_NOT_FOUND ? netapi::WSAHOST_NOT_FOUND : netapi::ERROR_BAD_NETPATH;
+        if ((why == netapi::ERROR_BAD_NETPATH || why == netapi::WSAHOST_NOT_FOUND) && !control.GivenUp())
+            mDead.Record(Key(unique[probed[k]].name), why, netapi::CallClock::now());
     }
 
     netapi::EnumResult<netapi::ServerInfo101> result;
     for (std::size_t i = 0; i < unique.size(); ++i) {
         Reply& r = replies[i];
-        if (added[i] && r.status != NERR_Success) {
+        // A computer that refuses us cannot tell its type. One the
+        // administrator named is listed anyway, under every type, so that it
+        // can be chosen and logged on to; one found on the network (or in the
+        // directory) only among all servers: choosing it is then theirs.
+        const bool refused = logon::IsLogonRefusal(r.status);
+        if (unique[i].origin == Origin::Added && r.status != NERR_Success) {
             // One the administrator added that could not tell its type is
             // listed under every type, so that it can be chosen, logged on to
             // and removed; what kept it from answering is said.
             r.info = {};
-            netenum::AppendToCurrentForm(AddedComputerState(unique[i], r.status));
-        } else if (logon::IsLogonRefusal(r.status) && named[i]) {
-            // This computer refusing us cannot tell its type: it is listed
-            // anyway, so that it can be chosen and logged on to. Found ones
-            // that refuse are left out (a network has many); naming them
-            // lists them.
+            netenum::AppendToCurrentForm(AddedComputerState(unique[i].name, r.status));
+        } else if (refused && (unique[i].origin == Origin::Named || servertype == netapi::SV_TYPE_ALL)) {
             r.info = {};
         } else if (r.status != NERR_Success || (r.info.type & servertype) == 0) {
             continue;
         }
         // Listed under the name it is reached by, so choosing it reaches it again.
-        r.info.name = unique[i];
+        r.info.name = unique[i].name;
         result.records.push_back(std::move(r.info));
     }
     result.total = static_cast<DWORD>(result.records.size());
@@ -649,45 +773,52 @@ NET_API_STATUS SmbProvider::LocalComputerName(std::u16string& out) { return Host
 NET_API_STATUS SmbProvider::GetAnyDCName(const OptString& server, const OptString& domain,
                                          std::u16string& out) {
     out.clear();
-    std::u16string wanted = text::TrimSpaces(domain.value_or(u""));
+    const netapi::BoundedCall bounded;
+    const netapi::CallControl& control = bounded.Control();
+    const std::u16string wanted = text::TrimSpaces(domain.value_or(u""));
+    // The server says which domain it belongs to; only that domain has
+    // controllers to go to. Another name (its own, SERVER\user, or one it
+    // does not belong to) has none.
+    lsa::DomainInfo info;
+    const std::string host = HostFor(server);
+    const std::u16string arg = Unc(host);
+    const NET_API_STATUS status = Guarded<NET_API_STATUS>(
+        server, [&](Server& s) { return QueryDomain(*s.lsaPipe, arg, info); });
+    if (status != NERR_Success) return status;
+    if (!info.hasSid) return netapi::NERR_DCNotFound;  // a workgroup
+    const bool dotted = wanted.find(u'.') != std::u16string::npos;
+    if (!wanted.empty() && !text::EqualsIgnoreCase(wanted, info.name) &&
+        !(dotted && (info.dnsDomain.empty() || text::EqualsIgnoreCase(wanted, info.dnsDomain))))
+        return netapi::NERR_DCNotFound;
+
+    // Where to look: the DNS domain the server reported, or without one the
+    // DNS domains its name and this machine's resolver suggest. A DNS name in
+    // a user's name must be one of those: it is the server's text, not ours.
     std::vector<std::string> dnsDomains;
-    bool confirm = false;  // whether a controller must say it serves `wanted`
-    if (wanted.find(u'.') != std::u16string::npos) {
-        dnsDomains.push_back(text::ToUtf8(wanted));  // already a DNS domain
-    } else {
-        // The server says which domain it belongs to. Another name (its own,
-        // SERVER\user) has no controller to go to.
-        lsa::DomainInfo info;
-        const std::u16string arg = Unc(HostFor(server));
-        const NET_API_STATUS status = Guarded<NET_API_STATUS>(
-            server, [&](Server& s) { return QueryDomain(*s.lsaPipe, arg, info); });
-        if (status != NERR_Success) return status;
-        if (!info.hasSid) return netapi::NERR_DCNotFound;  // a workgroup
-        if (wanted.empty()) wanted = info.name;
-        if (!text::EqualsIgnoreCase(wanted, info.name)) return netapi::NERR_DCNotFound;
-        if (!info.dnsDomain.empty()) {
-            dnsDomains.push_back(text::ToUtf8(info.dnsDomain));
-        } else {
-            // Only the NetBIOS name: the DNS domains it may stand for, each
-            // confirmed by its controller's own answer.
-            dnsDomains = LikelyDnsDomains(HostFor(server));
-            confirm = true;
-        }
+    if (!info.dnsDomain.empty()) dnsDomains.push_back(text::ToUtf8(info.dnsDomain));
+    else dnsDomains = LikelyDnsDomains(host);
+    if (dotted) {
+        std::erase_if(dnsDomains, [&](const std::string& d) {
+            return !text::EqualsIgnoreCase(text::FromUtf8(d), wanted);
+        });
     }
+
     for (const std::string& dnsDomain : dnsDomains) {
+        if (control.Over()) break;
         const std::vector<std::string> controllers = FindDomainControllers(dnsDomain);
-        for (std::size_t i = 0; i < controllers.size() && i < 3; ++i) {
-            if (confirm) {
-                const std::u16string dc = text::FromUtf8(controllers[i]);
-                lsa::DomainInfo info;
-                const std::u16string arg = Unc(controllers[i]);
-                if (Guarded<NET_API_STATUS>(
-                        dc, [&](Server& s) { return QueryDomain(*s.lsaPipe, arg, info); }) !=
-                        NERR_Success ||
-                    !text::EqualsIgnoreCase(info.name, wanted))
-                    continue;
-            }
-            out = text::FromUtf8(controllers[i]);
+        for (std::size_t i = 0; i < controllers.size() && i < 3 && !control.Over(); ++i) {
+            // Each controller DNS named must say itself that it serves this
+            // domain, before any change (or any account) goes to it; asking
+            // it sends no password (it is nobody's named computer).
+            const std::u16string dc = text::FromUtf8(controllers[i]);
+            lsa::DomainInfo served;
+            const std::u16string dcArg = Unc(controllers[i]);
+            if (Guarded<NET_API_STATUS>(dc, [&](Server& s) { return QueryDomain(*s.lsaPipe, dcArg, served); }) !=
+                    NERR_Success ||
+                !served.hasSid || !text::EqualsIgnoreCase(served.name, info.name) ||
+                !text::EqualsIgnoreCase(served.dnsDomain, text::FromUtf8(dnsDomain)))
+                continue;
+            out = dc;
             return NERR_Success;
         }
     }

@@ -10,6 +10,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -84,9 +85,12 @@ public:
     netapi::NET_API_STATUS LogOnAs(const netapi::OptString& server) override;
     void ForgetLogOn(const netapi::OptString& server) override;
 
-    // The address or name a server argument reaches: leading blanks and
-    // backslashes dropped; the local computer becomes 127.0.0.1.
+    // The address or name a server argument reaches (HostOf).
     std::string HostFor(const netapi::OptString& server) const;
+    // When the last call to `server` ended with its logon refused: what the
+    // logon was made with, in words and without any secret ("the Kerberos
+    // ticket of ..., then the account of the auth file ..."). Empty otherwise.
+    std::string RefusedLogon(const netapi::OptString& server) const;
 
     // How often one failed call asks for another account before its failure stands.
     static constexpr int kMaxLogonAsks = 3;
@@ -117,13 +121,14 @@ private:
     std::vector<netapi::NET_API_STATUS> Probe(const std::vector<std::string>& hosts,
                                               const std::function<void(std::size_t)>& answered);
 
+    // Remembers whether the call's end was a refused logon (RefusedLogon).
+    void NoteLogon(const netapi::OptString& server, netapi::NET_API_STATUS status);
+
     std::shared_ptr<PipeOpener> mOpener;
-    std::mutex mServersLock;
+    mutable std::mutex mServersLock;
+    std::set<std::string> mRefusedLogons;  // keys of servers whose last call's logon was refused
     std::map<std::string, std::shared_ptr<Server>> mServers;
     std::u16string mNotice;
-    // Found computers whose names need not resolve: name (upper case) -> address.
-    mutable std::mutex mFoundLock;
-    std::map<std::u16string, std::string> mFoundAddresses;
     std::atomic<bool> mAsking{false};  // a log-on prompt is up
     netapi::DeadComputers mDead;
 };
@@ -135,8 +140,32 @@ struct Candidate {
     std::string address;
 };
 // Where NetServerEnum finds computers besides the known ones, asked once per
-// listing; none by default (the program installs discovery when it is on).
+// listing, beside the directory read, within the listing's call; none by
+// default (the program installs discovery when it is on). What it finds
+// belongs to that one listing: it is listed as FoundName says, reached at
+// its address, asked for its type without a password, and never changes
+// where a name the administrator wrote resolves.
 void SetCandidateSource(std::function<std::vector<Candidate>()> source);
+
+// How a found computer is listed: "NAME (ADDRESS)", or the bare address
+// when it gave no plain host name.
+std::u16string FoundName(const std::u16string& name, const std::string& address);
+
+// The address or name a server argument reaches: leading blanks and
+// backslashes dropped; the local computer (empty, "localhost", this
+// machine's name) becomes 127.0.0.1; a found computer's "NAME (ADDRESS)" is
+// its address. Any other name goes to the system's resolver as written.
+std::string HostOf(const netapi::OptString& server);
+
+// Computers the administrator typed in this run (a command line's servers):
+// named like the known ones, though not listed.
+void AddTypedServer(std::u16string server);
+
+// Whether a password may go to `host` (as HostOf gives it): the
+// administrator named it under exactly that name or address (this computer,
+// a known server, one typed in this run). Found computers and the
+// directory's are not named: they get a Kerberos ticket or nothing.
+bool NamedByAdministrator(const std::string& host);
 
 // Where NetServerEnum finds the computers of the domain's directory (DNS host
 // names), asked once per listing. By default: the domain of the user's

@@ -2,6 +2,7 @@
 
 #include "SmbConnection.h"
 #include "SmbProbe.h"
+#include "SmbProvider.h"
 #include "logon/CredentialLookup.h"
 #include "netenum/CallControl.h"
 #include "netenum/MessageTarget.h"
@@ -16,29 +17,52 @@ SmbTransport::~SmbTransport() = default;
 SmbCredentials SmbTransport::CredentialsFor(const std::string& host) {
     // A ticket cache is always tried first (SmbConnection); the password
     // behind it comes from what was given for this server, then from the
-    // lookup (this run or the keyring), then from the auth file.
+    // lookup (this run or the keyring), then from the auth file. A password
+    // goes only to a computer the administrator named, under that name.
+    SmbCredentials chosen;
+    bool decided = false;
     {
         std::lock_guard<std::mutex> guard(mLock);
-        if (const auto given = mAccounts.find(host); given != mAccounts.end()) return given->second;
-    }
-    if (const auto lookup = logon::CurrentLookup()) {
-        std::optional<logon::Account> known;
-        // The keyring belongs to the window thread.
-        netapi::Interact([&] { known = lookup->Known(host); });
-        if (known) {
-            SmbCredentials credentials = mCredentials;
-            credentials.UseAccount(*known);
-            std::lock_guard<std::mutex> guard(mLock);
-            mFromLookup.insert(host);
-            return credentials;
+        if (const auto given = mAccounts.find(host); given != mAccounts.end()) {
+            chosen = given->second;
+            decided = true;
         }
     }
-    return mCredentials;
+    std::string why;
+    if (!decided && !NamedByAdministrator(host)) {
+        chosen = mCredentials.WithoutPassword(host);
+        why = "; no password goes to " + host + ": it is not a computer you named";
+        decided = true;
+    }
+    if (!decided) {
+        if (const auto lookup = logon::CurrentLookup()) {
+            std::optional<logon::Account> known;
+            // The keyring belongs to the window thread.
+            netapi::Interact([&] { known = lookup->Known(host); });
+            if (known) {
+                chosen = mCredentials;
+                chosen.UseAccount(*known, "the keyring's account");
+                std::lock_guard<std::mutex> guard(mLock);
+                mFromLookup.insert(host);
+                decided = true;
+            }
+        }
+    }
+    if (!decided) chosen = mCredentials;
+    std::lock_guard<std::mutex> guard(mLock);
+    mTried[host] = chosen.Describe() + why;
+    return chosen;
+}
+
+std::string SmbTransport::LogonTried(const std::string& host) const {
+    std::lock_guard<std::mutex> guard(mLock);
+    const auto it = mTried.find(host);
+    return it == mTried.end() ? std::string() : it->second;
 }
 
 void SmbTransport::UseAccount(const std::string& host, const logon::Account& account) {
     SmbCredentials credentials = mCredentials;
-    credentials.UseAccount(account);
+    credentials.UseAccount(account, "the account typed for " + host);
     std::lock_guard<std::mutex> guard(mLock);
     mAccounts[host] = std::move(credentials);
     mFromLookup.erase(host);

@@ -30,8 +30,12 @@ public:
     std::vector<netapi::NET_API_STATUS> Reachable(
         const std::vector<std::string>& hosts,
         const std::function<void(std::size_t)>& answered) override;
+    std::string LogonTried(const std::string& host) const override;
 
 private:
+    // Who logs on to `host`: an account given for it in this run; for a
+    // computer the administrator named, then the lookup's (the keyring) and
+    // the auth file's; for any other, only a Kerberos ticket or nobody.
     SmbCredentials CredentialsFor(const std::string& host);
 
     SmbCredentials mCredentials;
@@ -39,6 +43,7 @@ private:
     std::map<std::string, std::shared_ptr<SmbConnection>> mConnections;
     std::map<std::string, SmbCredentials> mAccounts;  // given for one server this run
     std::set<std::string> mFromLookup;                // logged on with what the lookup knew
+    std::map<std::string, std::string> mTried;        // host -> what its last logon used, in words
 };
 
 }  // namespace smb

@@ -1,11 +1,9 @@
 #include <gtest/gtest.h>
-#include <poll.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <csignal>
 #include <cstdlib>
-#include <fcntl.h>
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <sstream>
@@ -19,6 +17,7 @@
 #include "netenum/colFileEnum.h"
 #include "netenum/netapi.h"
 #include "netenum/providers/simulated/ScenarioLoader.h"
+#include "support/ProgramRun.h"
 
 using nlohmann::ordered_json;
 
@@ -26,11 +25,7 @@ namespace {
 
 const std::string kHostile = std::string(VANTOR_TEST_DIR) + "/hostile-lists.json";
 
-struct Result {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
+using Result = testing_support::ProgramRun;
 
 std::string TempPath(const std::string& name) {
     return "/tmp/vantor-list-" + std::to_string(getpid()) + "-" + name;
@@ -40,53 +35,10 @@ std::string TempPath(const std::string& name) {
 // settings. Standard output is a pipe unless `outFile` names a file.
 Result RunVantor(const std::vector<std::string>& args, const std::string& network,
                  const std::string& outFile = "") {
-    int out[2], err[2];
-    if (pipe(out) != 0 || pipe(err) != 0) return {};
-    const pid_t pid = fork();
-    if (pid == 0) {
-        if (outFile.empty()) {
-            dup2(out[1], 1);
-        } else {
-            const int fd = open(outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-            dup2(fd, 1);
-        }
-        dup2(err[1], 2);
-        close(out[0]);
-        close(err[0]);
-        setenv("VANTOR_NETWORK", network.c_str(), 1);
-        setenv("XDG_CONFIG_HOME", "/nonexistent-vantor-config", 1);
-        unsetenv("DISPLAY");
-        unsetenv("QT_QPA_PLATFORM");
-        std::vector<char*> argv{const_cast<char*>(VANTOR_BINARY)};
-        for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        execv(VANTOR_BINARY, argv.data());
-        _exit(127);
-    }
-    close(out[1]);
-    close(err[1]);
-    Result r;
-    pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
-    std::string* into[2] = {&r.out, &r.err};
-    int open = 2;
-    while (open > 0 && poll(fds, 2, 60000) > 0) {
-        for (int i = 0; i < 2; ++i) {
-            if (fds[i].fd < 0 || fds[i].revents == 0) continue;
-            char chunk[65536];
-            const ssize_t n = read(fds[i].fd, chunk, sizeof chunk);
-            if (n > 0) {
-                into[i]->append(chunk, static_cast<std::size_t>(n));
-            } else {
-                close(fds[i].fd);
-                fds[i].fd = -1;
-                --open;
-            }
-        }
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    return r;
+    return testing_support::RunProgram(
+        VANTOR_BINARY, args,
+        {{"VANTOR_NETWORK", network}, {"XDG_CONFIG_HOME", "/nonexistent-vantor-config"}},
+        {"DISPLAY", "QT_QPA_PLATFORM"}, outFile);
 }
 
 std::vector<std::string> Lines(const std::string& text) {
@@ -327,6 +279,12 @@ TEST(ListModeHostile, WithoutFormatAPipeGetsCsvAndAFileCsvWithItsByteOrderMark) 
     EXPECT_EQ(toFile.status, 0);
     EXPECT_EQ(Slurp(file), "\xEF\xBB\xBF" + piped.out);
     std::remove(file.c_str());
+}
+
+TEST(ListModeHostile, AListThatCannotBeWrittenIsAFailureOfOneLine) {
+    const Result full = RunVantor({"--list", "sessions", "--server", "PLAINSRV"}, kHostile, "/dev/full");
+    EXPECT_EQ(full.status, 1);
+    EXPECT_EQ(full.err, "vantor: the list could not be written to standard output: No space left on device\n");
 }
 
 TEST(ServerFanOut, AnswersComeInTheOrderAskedAndADyingChildSpoilsOnlyItsOwn) {

@@ -13,6 +13,7 @@
 
 #include <ctime>
 
+#include "netenum/providers/smb/Directory.h"
 #include "netenum/providers/smb/KerberosTicket.h"
 #include "netenum/providers/smb/SmbCredentials.h"
 
@@ -119,6 +120,11 @@ TEST_F(AuthFile, ALoadedPasswordMakesTheProcessUndumpable) {
     smb::SmbCredentials with;
     ASSERT_TRUE(with.LoadAuthFile(Write("username = u\npassword = p\n", 0600)));
     EXPECT_EQ(prctl(PR_GET_DUMPABLE, 0, 0, 0, 0), 0);
+    // An account from the keyring or the log-on prompt is a password held too.
+    prctl(PR_SET_DUMPABLE, 1, 0, 0, 0);
+    smb::SmbCredentials given;
+    given.UseAccount({"ann", "pw", "OFFICE"}, "the keyring's account");
+    EXPECT_EQ(prctl(PR_GET_DUMPABLE, 0, 0, 0, 0), 0);
     prctl(PR_SET_DUMPABLE, 1, 0, 0, 0);  // the sanitizers' leak check attaches to us
 }
 
@@ -206,6 +212,45 @@ TEST_F(TicketCache, ExpiredEmptyOrMissingCachesGiveNoTicket) {
     EXPECT_FALSE(smb::CurrentKerberosTicket());
     // With no ticket the logon is the auth file's, not Kerberos.
     EXPECT_FALSE(smb::SmbCredentials::FromEnvironment().UseKerberos());
+}
+
+TEST_F(TicketCache, TheDirectoryTrustsOnlyATicketCacheOfOurOwn) {
+    const std::time_t later = std::time(nullptr) + 3600;
+    const std::string cache = mDir + "/planted";
+    WriteCache("FILE:" + cache, "Mallory@EVIL.TEST", later);
+    setenv("KRB5CCNAME", ("FILE:" + cache).c_str(), 1);
+    chmod(cache.c_str(), 0644);  // as a cache another user left in a shared folder reads
+    EXPECT_TRUE(smb::CurrentKerberosTicket());
+    EXPECT_EQ(smb::TicketDomain(), "");
+    chmod(cache.c_str(), 0600);
+    EXPECT_EQ(smb::TicketDomain(), "evil.test");
+}
+
+TEST_F(TicketCache, AComputerNobodyNamedGetsTheTicketOrNoAccountAndTheLogonIsSaidInWords) {
+    WriteCache("FILE:" + mDir + "/mine", "ann@OFFICE.TEST", std::time(nullptr) + 3600);
+    chmod((mDir + "/mine").c_str(), 0600);
+    setenv("KRB5CCNAME", ("FILE:" + mDir + "/mine").c_str(), 1);
+    const std::string file = Write("username = OFFICE\\ann\npassword = s3cret\n", 0600);
+    setenv("VANTOR_SMB_AUTHFILE", file.c_str(), 1);
+    const smb::SmbCredentials named = smb::SmbCredentials::FromEnvironment();
+    unsetenv("VANTOR_SMB_AUTHFILE");
+    EXPECT_EQ(named.Describe(),
+              "the Kerberos ticket of ann@OFFICE.TEST, then the account of the auth file " + file +
+                  " (OFFICE\\ann)");
+
+    const smb::SmbCredentials byName = named.WithoutPassword("files.office.test");
+    EXPECT_TRUE(byName.UseKerberos());
+    EXPECT_FALSE(byName.HasPassword());
+    EXPECT_EQ(byName.Password(), "");
+    EXPECT_EQ(byName.User(), "");
+    EXPECT_EQ(byName.Describe(), "the Kerberos ticket of ann@OFFICE.TEST");
+    // A ticket cannot vouch for an address: nothing at all goes there.
+    for (const char* address : {"10.0.0.5", "fe80::5%eth0", "[2001:db8::5]"}) {
+        const smb::SmbCredentials anonymous = named.WithoutPassword(address);
+        EXPECT_FALSE(anonymous.UseKerberos()) << address;
+        EXPECT_FALSE(anonymous.HasPassword()) << address;
+        EXPECT_EQ(anonymous.Describe(), "no account (anonymous)") << address;
+    }
 }
 
 }  // namespace

@@ -1,12 +1,21 @@
 // Finding a domain's controller: the server's answer about its domain
 // (lsarpc) and DNS's SRV records, both untrusted input.
 #include <gtest/gtest.h>
+#include <arpa/inet.h>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdint>
+#include <fstream>
 #include <string>
 #include <vector>
 
+#include "netenum/CallControl.h"
 #include "netenum/providers/smb/DcLocator.h"
+#include "netenum/providers/smb/Directory.h"
 #include "netenum/providers/smb/Lsa.h"
 #include "netenum/providers/smb/NdrWriter.h"
 
@@ -154,4 +163,60 @@ TEST(DcLocator, ANetBiosNameIsTriedInTheServersOwnDnsDomainFirst) {
         for (const auto& d : smb::LikelyDnsDomains(address)) EXPECT_NE(d, "99.0.2") << address;
 }
 
+// Name servers that never answer, in a mount namespace whose resolv.conf
+// lists three of them: runs `ask` inside the call `deadlineMs` from now and
+// gives how many questions reached them (or -1 when it cannot be set up).
+int QuestionsToDeadNameServers(int deadlineMs, const std::function<void()>& ask) {
+    const pid_t child = fork();
+    if (child == 0) {
+        char folder[] = "/tmp/vantor-resolv-XXXXXX";
+        if (mkdtemp(folder) == nullptr || unshare(CLONE_NEWNS) != 0 ||
+            mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+            _exit(255);
+        const std::string conf = std::string(folder) + "/resolv.conf";
+        std::ofstream(conf) << "nameserver 127.0.0.77\nnameserver 127.0.0.78\nnameserver 127.0.0.79\n"
+                               "options timeout:2 attempts:1\n";
+        if (mount(conf.c_str(), "/etc/resolv.conf", nullptr, MS_BIND, nullptr) != 0) _exit(255);
+        std::vector<int> holes;
+        for (const char* address : {"127.0.0.77", "127.0.0.78", "127.0.0.79"}) {
+            const int fd = socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK, 0);
+            sockaddr_in at{};
+            at.sin_family = AF_INET;
+            at.sin_port = htons(53);
+            inet_pton(AF_INET, address, &at.sin_addr);
+            if (bind(fd, reinterpret_cast<sockaddr*>(&at), sizeof at) != 0) _exit(255);
+            holes.push_back(fd);
+        }
+        netapi::CallControl call;
+        call.deadline = netapi::CallClock::now() + std::chrono::milliseconds(deadlineMs);
+        {
+            const netapi::ScopedCall scope(&call);
+            ask();
+        }
+        int questions = 0;
+        char datagram[512];
+        for (const int fd : holes)
+            while (recv(fd, datagram, sizeof datagram, 0) > 0) ++questions;
+        umount("/etc/resolv.conf");
+        std::remove(conf.c_str());
+        rmdir(folder);
+        _exit(questions);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) != 255 ? WEXITSTATUS(status) : -1;
+}
+
+TEST(DcLocator, DeadNameServersCostNoMoreThanTheCallHasLeft) {
+    if (geteuid() != 0) GTEST_SKIP() << "needs root (a resolv.conf of the test's own)";
+    // Each name server would get its two seconds, one after the other; with
+    // a second and a half left, only the first is asked, once.
+    EXPECT_EQ(QuestionsToDeadNameServers(1500, [] { smb::FindDomainControllers("office.test"); }), 1);
+    // The directory read, five seconds by its own limit, keeps to the call's too.
+    EXPECT_EQ(QuestionsToDeadNameServers(1500, [] { smb::DirectoryComputers("office.test", std::chrono::seconds(5)); }), 1);
+    // With no time left, nobody is asked.
+    EXPECT_EQ(QuestionsToDeadNameServers(500, [] { smb::FindDomainControllers("office.test"); }), 0);
+}
+
 }  // namespace
+

@@ -89,6 +89,10 @@ protected:
         // The relay rewrites replies: the client must not sign (its own
         // smb.conf says so, as a user's ~/.smb/smb.conf would).
         if (Server::ViaRelay()) setenv("HOME", Server::Get()["relay_home"].c_str(), 1);
+        // The relay's address is the server the administrator names here; a
+        // password goes to no other.
+        static const bool named = Server::ViaRelay() && (smb::AddTypedServer(U(Host())), true);
+        (void)named;
         UseCredentials("admin.auth");
         netenum::SetCurrentForm(&mSink);
         WaitUntilNoTestFilesOpen();
@@ -497,6 +501,8 @@ protected:
         if (IsSkipped()) return;
         netapi::SetCallLimits({std::chrono::milliseconds(2500), std::chrono::seconds(30),
                                std::chrono::seconds(300)});
+        // Named by the administrator, as a server typed in: its relay gets their logon.
+        smb::AddTypedServer(u"127.0.0.2");
     }
     void TearDown() override {
         netapi::SetCallLimits({});
