@@ -12,12 +12,7 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
-#include <condition_variable>
 #include <cstdint>
-#include <memory>
-#include <mutex>
-#include <optional>
-#include <thread>
 
 namespace smb {
 namespace {
@@ -50,48 +45,6 @@ struct Probe {
     std::size_t sent = 0;
 };
 
-// How many names are looked up at the same moment.
-constexpr std::size_t kLookupsAtOnce = 8;
-
-// One name through the system's resolver (numeric only when `numeric`).
-Resolution Lookup(const std::string& host, unsigned short port, bool numeric) {
-    Resolution out;
-    addrinfo hints{};
-    hints.ai_socktype = SOCK_STREAM;
-    hints.ai_flags = AI_NUMERICSERV | (numeric ? AI_NUMERICHOST : 0);
-    addrinfo* found = nullptr;
-    const std::string service = std::to_string(port);
-    std::string name = host;
-    if (name.size() > 2 && name.front() == '[' && name.back() == ']')
-        name = name.substr(1, name.size() - 2);
-    const int error = getaddrinfo(name.c_str(), service.c_str(), &hints, &found);
-    if (error != 0 || found == nullptr) {
-        // Only a definite "no such name" is one; a resolver that failed is
-        // not an answer about the name.
-        out.status = error == EAI_NONAME || error == EAI_NODATA ? netapi::WSAHOST_NOT_FOUND
-                                                                 : netapi::ERROR_BAD_NETPATH;
-        if (found != nullptr) freeaddrinfo(found);
-        return out;
-    }
-    for (const addrinfo* a = found; a != nullptr; a = a->ai_next) {
-        const auto* bytes = reinterpret_cast<const unsigned char*>(a->ai_addr);
-        out.addresses.push_back(
-            {a->ai_family, a->ai_socktype, a->ai_protocol, {bytes, bytes + a->ai_addrlen}});
-    }
-    freeaddrinfo(found);
-    out.status = netapi::NERR_Success;
-    return out;
-}
-
-bool IsAddress(const std::string& host) {
-    std::string literal = host;
-    if (literal.size() > 2 && literal.front() == '[' && literal.back() == ']')
-        literal = literal.substr(1, literal.size() - 2);
-    unsigned char buffer[sizeof(in6_addr)];
-    return inet_pton(AF_INET, literal.c_str(), buffer) == 1 ||
-           inet_pton(AF_INET6, literal.c_str(), buffer) == 1;
-}
-
 // A non-blocking connection attempt to the first address that takes one; -1
 // when none did at once.
 int StartConnect(const Resolution& where) {
@@ -111,63 +64,6 @@ int StartConnect(const Resolution& where) {
 }
 
 }  // namespace
-
-std::vector<Resolution> ResolveHosts(const std::vector<std::string>& hosts, unsigned short port) {
-    // The lookups run on threads of their own that may outlive this call (a
-    // resolver cannot be interrupted): they own what they touch.
-    struct Shared {
-        std::mutex lock;
-        std::condition_variable changed;
-        std::vector<std::string> names;
-        std::vector<std::size_t> queue;  // indexes into names still to look up
-        std::size_t next = 0;
-        std::vector<std::optional<Resolution>> results;
-        std::size_t left = 0;
-        bool stop = false;
-    };
-    auto shared = std::make_shared<Shared>();
-    shared->names = hosts;
-    shared->results.resize(hosts.size());
-    for (std::size_t i = 0; i < hosts.size(); ++i) {
-        if (IsAddress(hosts[i]))
-            shared->results[i] = Lookup(hosts[i], port, true);
-        else
-            shared->queue.push_back(i);
-    }
-    shared->left = shared->queue.size();
-    const std::size_t threads = std::min(kLookupsAtOnce, shared->queue.size());
-    for (std::size_t t = 0; t < threads; ++t) {
-        std::thread([shared, port] {
-            for (;;) {
-                std::string name;
-                std::size_t i = 0;
-                {
-                    std::lock_guard<std::mutex> guard(shared->lock);
-                    if (shared->stop || shared->next >= shared->queue.size()) return;
-                    i = shared->queue[shared->next++];
-                    name = shared->names[i];
-                }
-                Resolution found = Lookup(name, port, false);
-                {
-                    std::lock_guard<std::mutex> guard(shared->lock);
-                    shared->results[i] = std::move(found);
-                    --shared->left;
-                }
-                shared->changed.notify_all();
-            }
-        }).detach();
-    }
-
-    const netapi::CallControl* call = netapi::CurrentCall();
-    std::unique_lock<std::mutex> lock(shared->lock);
-    while (shared->left > 0 && !(call != nullptr && call->Over()))
-        shared->changed.wait_for(lock, std::chrono::milliseconds(50));
-    shared->stop = true;
-    std::vector<Resolution> out(hosts.size());
-    for (std::size_t i = 0; i < hosts.size(); ++i)
-        if (shared->results[i]) out[i] = *shared->results[i];  // unanswered: 53
-    return out;
-}
 
 std::vector<netapi::NET_API_STATUS> ProbeSmb(const std::vector<std::string>& hosts,
                                              const std::function<void(std::size_t)>& answered,

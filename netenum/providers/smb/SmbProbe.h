@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "HostLookup.h"
 #include "netenum/CallControl.h"
 
 namespace smb {
@@ -22,21 +23,5 @@ constexpr std::size_t kProbesInFlight = 64;
 std::vector<netapi::NET_API_STATUS> ProbeSmb(const std::vector<std::string>& hosts,
                                              const std::function<void(std::size_t)>& answered,
                                              unsigned short port = 445);
-
-// Where each host's name leads: its addresses, or why none (11001: the name
-// does not resolve; 53: the name server did not answer by the current call's
-// deadline). All names are looked up at once, so a name server that does
-// not answer costs one wait, not one per name; addresses need no lookup.
-struct Resolution {
-    netapi::NET_API_STATUS status = netapi::ERROR_BAD_NETPATH;
-    struct Address {
-        int family = 0;
-        int socktype = 0;
-        int protocol = 0;
-        std::vector<unsigned char> bytes;  // the sockaddr
-    };
-    std::vector<Address> addresses;
-};
-std::vector<Resolution> ResolveHosts(const std::vector<std::string>& hosts, unsigned short port);
 
 }  // namespace smb

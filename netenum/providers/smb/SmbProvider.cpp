@@ -17,6 +17,7 @@
 #include <set>
 
 #include "DcLocator.h"
+#include "HostLookup.h"
 #include "Directory.h"
 #include "LsaClient.h"
 #include "RpcBinding.h"
@@ -137,26 +138,6 @@ std::string CanonicalAddress(std::string_view text) {
     if (zone.empty() && inet_pton(AF_INET, bare.c_str(), &v4) == 1) return inet_ntop(AF_INET, &v4, out, sizeof out);
     if (inet_pton(AF_INET6, bare.c_str(), &v6) == 1) return inet_ntop(AF_INET6, &v6, out, sizeof out) + zone;
     return {};
-}
-
-// Whether `name` stands, through the system's resolver, for `address`.
-bool ResolvesTo(const std::string& name, const std::string& address) {
-    addrinfo hints{};
-    hints.ai_socktype = SOCK_STREAM;
-    addrinfo* found = nullptr;
-    if (getaddrinfo(name.c_str(), nullptr, &hints, &found) != 0) return false;
-    bool same = false;
-    const std::string wanted = CanonicalAddress(address.substr(0, address.find('%')));
-    for (const addrinfo* a = found; a != nullptr && !same; a = a->ai_next) {
-        char text[INET6_ADDRSTRLEN] = {};
-        if (a->ai_family == AF_INET)
-            inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in*>(a->ai_addr)->sin_addr, text, sizeof text);
-        else if (a->ai_family == AF_INET6)
-            inet_ntop(AF_INET6, &reinterpret_cast<const sockaddr_in6*>(a->ai_addr)->sin6_addr, text, sizeof text);
-        same = text[0] != 0 && CanonicalAddress(text) == wanted;
-    }
-    freeaddrinfo(found);
-    return same;
 }
 
 NET_API_STATUS StatusOf(NET_API_STATUS status) { return status; }
