@@ -6,7 +6,7 @@
 
 #include "NetworkChoice.h"
 #include "netenum/MessageTarget.h"
-#include "netenum/Text.h"
+#include "text/Text.h"
 #include "netenum/colFileEnum.h"
 #include "netenum/modAPI_Error.h"
 #include "pattern/PatternMatch.h"

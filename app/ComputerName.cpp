@@ -2,7 +2,7 @@
 
 #include <arpa/inet.h>
 
-#include "netenum/Text.h"
+#include "text/Text.h"
 
 namespace app {
 namespace {

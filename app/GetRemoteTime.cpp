@@ -3,7 +3,7 @@
 #include <chrono>
 
 #include "netenum/NetCalls.h"
-#include "netenum/Text.h"
+#include "text/Text.h"
 
 namespace app {
 

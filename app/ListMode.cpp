@@ -11,7 +11,7 @@
 #include "listformat/Escape.h"
 #include "listformat/Formats.h"
 #include "logon/CredentialLookup.h"
-#include "netenum/Text.h"
+#include "text/Text.h"
 
 namespace app {
 namespace {

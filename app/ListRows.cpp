@@ -3,7 +3,7 @@
 #include "NetworkChoice.h"
 #include "netenum/MessageTarget.h"
 #include "netenum/NetCalls.h"
-#include "netenum/Text.h"
+#include "text/Text.h"
 #include "netenum/colConnectionEnum.h"
 #include "netenum/colFileEnum.h"
 #include "netenum/colSessionEnum.h"

@@ -6,7 +6,7 @@
 #include "discovery/Discovery.h"
 #include "netenum/CallControl.h"
 #include "netenum/Provider.h"
-#include "netenum/Text.h"
+#include "text/Text.h"
 #include "netenum/providers/simulated/ScenarioLoader.h"
 #include "netenum/providers/smb/SmbProvider.h"
 

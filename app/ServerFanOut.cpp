@@ -11,7 +11,7 @@
 #include <exception>
 #include <iostream>
 
-#include "netenum/Text.h"
+#include "text/Text.h"
 
 namespace app {
 namespace {

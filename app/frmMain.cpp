@@ -33,7 +33,7 @@
 #include "netenum/modAPI_Error.h"
 #include "netenum/MessageTarget.h"
 #include "netenum/Provider.h"
-#include "netenum/Text.h"
+#include "text/Text.h"
 #include "netenum/netapi.h"
 #include "windows/common/MessagePane.h"
 #include "windows/common/Product.h"

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "netenum/Text.h"
+#include "text/Text.h"
 #include "windows/common/Product.h"
 
 namespace app {

@@ -1,6 +1,6 @@
 #include "Escape.h"
 
-#include "netenum/Text.h"
+#include "text/Text.h"
 
 namespace listformat {
 

@@ -5,7 +5,7 @@
 
 #include "MessageTarget.h"
 #include "NetBuffer.h"
-#include "Text.h"
+#include "text/Text.h"
 #include "modAPI_Error.h"
 
 namespace netenum {

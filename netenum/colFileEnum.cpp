@@ -2,7 +2,7 @@
 
 #include "MessageTarget.h"
 #include "ReadRecords.h"
-#include "Text.h"
+#include "text/Text.h"
 #include "modAPI_Error.h"
 #include "netapi.h"
 

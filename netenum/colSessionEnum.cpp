@@ -3,7 +3,7 @@
 #include "FormatSeconds.h"
 #include "MessageTarget.h"
 #include "ReadRecords.h"
-#include "Text.h"
+#include "text/Text.h"
 #include "modAPI_Error.h"
 #include "netapi.h"
 

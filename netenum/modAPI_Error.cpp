@@ -7,7 +7,7 @@
 #include <string>
 
 #include "CallControl.h"
-#include "Text.h"
+#include "text/Text.h"
 
 namespace netenum {
 namespace {

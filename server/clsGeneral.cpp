@@ -6,7 +6,7 @@
 #include "netenum/MessageTarget.h"
 #include "netenum/NetBuffer.h"
 #include "netenum/ReadRecords.h"
-#include "netenum/Text.h"
+#include "text/Text.h"
 #include "netenum/modAPI_Error.h"
 #include "netenum/netapi.h"
 

@@ -5,7 +5,7 @@
 #include <arpa/inet.h>
 
 #include "netenum/MessageTarget.h"
-#include "netenum/Text.h"
+#include "text/Text.h"
 #include "netenum/modAPI_Error.h"
 #include "windows/common/Prompts.h"
 #include "windows/common/Settings.h"

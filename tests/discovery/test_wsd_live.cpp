@@ -20,7 +20,7 @@
 #include "discovery/WsDiscovery.h"
 #include "netenum/NetBuffer.h"
 #include "netenum/Provider.h"
-#include "netenum/Text.h"
+#include "text/Text.h"
 #include "netenum/netapi.h"
 #include "netenum/providers/smb/SmbProvider.h"
 #include "support/ProgramRun.h"

@@ -101,4 +101,12 @@ TEST_F(ErrorText, PointerToStringHandlesNullAndEmpty) {
     EXPECT_EQ(PointerToString(nullptr), u"");
 }
 
+TEST(Counts, AnIncompleteListNamesWhatCameAndAnUnsignedClaim) {
+    EXPECT_EQ(IncompleteListLine(3, 10, u"files"), u"list incomplete: 3 of 10 files\r\n");
+    EXPECT_EQ(IncompleteListLine(2, 0xFFFFFFFFu, u"files"),
+              u"list incomplete: 2 of 4294967295 files\r\n");
+    // A claim below what came is not believed.
+    EXPECT_EQ(IncompleteListLine(7, 1, u"sessions"), u"list incomplete: 7 of 7 sessions\r\n");
+}
+
 }  // namespace

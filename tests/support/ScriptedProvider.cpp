@@ -1,6 +1,6 @@
 #include "ScriptedProvider.h"
 
-#include "netenum/Text.h"
+#include "text/Text.h"
 
 namespace testing_support {
 

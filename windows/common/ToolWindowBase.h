@@ -14,7 +14,7 @@
 #include "ListCommands.h"
 #include "ReportList.h"
 #include "netenum/MessageTarget.h"
-#include "netenum/Text.h"
+#include "text/Text.h"
 
 class QLabel;
 class QLineEdit;

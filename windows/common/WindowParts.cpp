@@ -6,7 +6,7 @@
 
 #include "MessagePane.h"
 #include "Twips.h"
-#include "netenum/Text.h"
+#include "text/Text.h"
 
 namespace common {
 

@@ -6,8 +6,8 @@
 #include <unistd.h>
 #include <algorithm>
 
-#include "netenum/PrivateFile.h"
-#include "netenum/Text.h"
+#include "text/PrivateFile.h"
+#include "text/Text.h"
 #include "windows/common/Locations.h"
 
 namespace resources {

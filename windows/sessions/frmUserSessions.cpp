@@ -10,7 +10,7 @@
 #include "netenum/colConnectionEnum.h"
 #include "netenum/colSessionEnum.h"
 #include "netenum/modAPI_Error.h"
-#include "netenum/Text.h"
+#include "text/Text.h"
 #include "netenum/netapi.h"
 #include "windows/common/ListCommands.h"
 #include "windows/common/MessagePane.h"

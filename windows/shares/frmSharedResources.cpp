@@ -7,7 +7,7 @@
 
 #include "netenum/colConnectionEnum.h"
 #include "netenum/colSessionEnum.h"
-#include "netenum/Text.h"
+#include "text/Text.h"
 #include "netenum/colShareEnum.h"
 #include "netenum/netapi.h"
 #include "windows/common/ListCommands.h"

@@ -5,7 +5,7 @@
 #include <unordered_set>
 
 #include "ScenarioError.h"
-#include "netenum/Text.h"
+#include "text/Text.h"
 
 namespace sim {
 

@@ -9,7 +9,7 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
-#include "netenum/Text.h"
+#include "text/Text.h"
 
 namespace sim {
 namespace {

@@ -5,7 +5,7 @@
 
 #include "ComputerModel.h"
 #include "ScenarioError.h"
-#include "netenum/Text.h"
+#include "text/Text.h"
 
 namespace sim {
 

@@ -4,7 +4,7 @@
 #include "SmbCredentials.h"
 #include "SmbProvider.h"
 #include "SmbTransport.h"
-#include "netenum/Text.h"
+#include "text/Text.h"
 
 namespace smb {
 

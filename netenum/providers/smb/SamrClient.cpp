@@ -3,7 +3,7 @@
 #include <ctime>
 
 #include "StatusMap.h"
-#include "netenum/Text.h"
+#include "text/Text.h"
 
 namespace smb {
 

@@ -27,7 +27,7 @@
 #include "WinStationClient.h"
 #include "logon/CredentialLookup.h"
 #include "netenum/MessageTarget.h"
-#include "netenum/Text.h"
+#include "text/Text.h"
 
 namespace smb {
 

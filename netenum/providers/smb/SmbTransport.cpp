@@ -6,7 +6,7 @@
 #include "logon/CredentialLookup.h"
 #include "netenum/CallControl.h"
 #include "netenum/MessageTarget.h"
-#include "netenum/Text.h"
+#include "text/Text.h"
 
 namespace smb {
 

@@ -4,7 +4,7 @@
 #include <unordered_set>
 
 #include "Srvsvc.h"
-#include "netenum/Text.h"
+#include "text/Text.h"
 
 namespace smb {
 

@@ -1,7 +1,7 @@
 #include "WinStationClient.h"
 
 #include "StatusMap.h"
-#include "netenum/Text.h"
+#include "text/Text.h"
 
 namespace smb {
 

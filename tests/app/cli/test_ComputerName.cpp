@@ -5,7 +5,7 @@
 #include <string>
 
 #include "app/ComputerName.h"
-#include "netenum/Text.h"
+#include "text/Text.h"
 
 using app::CheckComputerName;
 

@@ -13,7 +13,7 @@
 #include "app/ListMode.h"
 #include "app/ServerFanOut.h"
 #include "listformat/Table.h"
-#include "netenum/Text.h"
+#include "text/Text.h"
 #include "netenum/colFileEnum.h"
 #include "netenum/netapi.h"
 #include "netenum/providers/simulated/ScenarioLoader.h"

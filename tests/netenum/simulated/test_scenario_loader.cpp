@@ -4,7 +4,7 @@
 
 #include "SimListing.h"
 #include "netenum/Provider.h"
-#include "netenum/Text.h"
+#include "text/Text.h"
 #include "netenum/providers/simulated/ScenarioLoader.h"
 
 namespace {

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "netenum/Text.h"
+#include "text/Text.h"
 #include "netenum/providers/smb/SmbProvider.h"
 #include "netenum/providers/smb/NdrReader.h"
 #include "netenum/providers/smb/NdrWriter.h"

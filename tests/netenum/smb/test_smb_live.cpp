@@ -24,7 +24,7 @@
 #include "app/ListMode.h"
 #include "netenum/MessageTarget.h"
 #include "netenum/NetBuffer.h"
-#include "netenum/Text.h"
+#include "text/Text.h"
 #include "netenum/colConnectionEnum.h"
 #include "netenum/colFileEnum.h"
 #include "netenum/colSessionEnum.h"

@@ -5,7 +5,7 @@
 
 #include "ServerPersonality.h"
 #include "netenum/NetCalls.h"
-#include "netenum/Text.h"
+#include "text/Text.h"
 #include "netenum/colFileEnum.h"
 #include "netenum/netapi.h"
 #include "netenum/providers/simulated/ScenarioLoader.h"

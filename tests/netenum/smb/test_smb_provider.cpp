@@ -8,7 +8,7 @@
 #include <thread>
 
 #include "SmbTestServer.h"
-#include "netenum/Text.h"
+#include "text/Text.h"
 #include "netenum/colFileEnum.h"
 #include "netenum/CallControl.h"
 #include "netenum/MessageTarget.h"

@@ -19,7 +19,7 @@
 #include <memory>
 
 #include "support/ListText.h"
-#include "netenum/Text.h"
+#include "text/Text.h"
 #include "netenum/providers/simulated/ScenarioLoader.h"
 #include "windows/common/ReportListModel.h"
 

@@ -9,7 +9,7 @@
 #include "support/ListText.h"
 #include "support/WindowTestSupport.h"
 #include "netenum/NetBuffer.h"
-#include "netenum/Text.h"
+#include "text/Text.h"
 #include "netenum/modAPI_Error.h"
 #include "netenum/providers/simulated/ScenarioLoader.h"
 #include "support/ScriptedProvider.h"

@@ -1,12 +1,10 @@
 // Text that comes from servers, files and the command line: what may reach a
-// line of output, how bytes become characters, how case is ignored, and how a
-// server's counts are put into words.
+// line of output, how bytes become characters, and how case is ignored.
 #include <gtest/gtest.h>
 
 #include <clocale>
 
-#include "netenum/Text.h"
-#include "netenum/modAPI_Error.h"
+#include "text/Text.h"
 
 namespace {
 
@@ -61,14 +59,6 @@ TEST(CaseFolding, FollowsUnicodeWhateverTheLocale) {
     EXPECT_TRUE(text::EqualsIgnoreCase(u"ÖFFENTLICH", u"öffentlich"));
     // A lone surrogate stays itself.
     EXPECT_EQ(text::FoldCase(std::u16string(1, u'\xD800')), std::u16string(1, u'\xD800'));
-}
-
-TEST(Counts, AnIncompleteListNamesWhatCameAndAnUnsignedClaim) {
-    EXPECT_EQ(netenum::IncompleteListLine(3, 10, u"files"), u"list incomplete: 3 of 10 files\r\n");
-    EXPECT_EQ(netenum::IncompleteListLine(2, 0xFFFFFFFFu, u"files"),
-              u"list incomplete: 2 of 4294967295 files\r\n");
-    // A claim below what came is not believed.
-    EXPECT_EQ(netenum::IncompleteListLine(7, 1, u"sessions"), u"list incomplete: 7 of 7 sessions\r\n");
 }
 
 }  // namespace
