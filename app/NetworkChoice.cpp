@@ -7,8 +7,8 @@
 #include "netenum/CallControl.h"
 #include "netenum/Provider.h"
 #include "text/Text.h"
-#include "netenum/providers/simulated/ScenarioLoader.h"
-#include "netenum/providers/smb/SmbProvider.h"
+#include "sim/ScenarioLoader.h"
+#include "smb/SmbProvider.h"
 
 namespace app {
 namespace {

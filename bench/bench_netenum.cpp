@@ -11,7 +11,7 @@
 #include "app/ListMode.h"
 #include "netenum/colFileEnum.h"
 #include "netenum/netapi.h"
-#include "netenum/providers/simulated/SimulatedNetwork.h"
+#include "sim/SimulatedNetwork.h"
 #include "server/clsGeneral.h"
 
 namespace {

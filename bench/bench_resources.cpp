@@ -21,7 +21,7 @@
 #include <string>
 
 #include "netenum/netapi.h"
-#include "netenum/providers/simulated/SimulatedNetwork.h"
+#include "sim/SimulatedNetwork.h"
 #include "windows/common/CallWait.h"
 #include "windows/common/ListCommands.h"
 #include "windows/common/MainFormLink.h"

@@ -11,7 +11,7 @@
 
 #include "netenum/MessageTarget.h"
 #include "netenum/Provider.h"
-#include "netenum/providers/simulated/SimulatedNetwork.h"
+#include "sim/SimulatedNetwork.h"
 #include "windows/common/MainFormLink.h"
 #include "windows/common/ReportList.h"
 #include "windows/sessions/frmUserSessions.h"

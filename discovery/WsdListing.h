@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "FoundComputer.h"
-#include "WsDiscovery.h"
+#include "WsdParse.h"
 
 namespace discovery {
 

@@ -10,7 +10,7 @@
 #include <charconv>
 #include <cstring>
 
-#include "WsDiscovery.h"
+#include "WsdParse.h"
 
 namespace discovery {
 namespace {

@@ -10,7 +10,7 @@
 #include <optional>
 #include <type_traits>
 
-#include "netapi.h"
+#include "NetTypes.h"
 
 namespace netapi {
 

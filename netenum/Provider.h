@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "netapi.h"
+#include "NetTypes.h"
 
 namespace netapi {
 

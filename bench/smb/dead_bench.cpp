@@ -15,8 +15,8 @@
 #include "netenum/CallControl.h"
 #include "netenum/NetBuffer.h"
 #include "netenum/netapi.h"
-#include "netenum/providers/smb/SmbProvider.h"
-#include "tests/netenum/smb/DeadServers.h"
+#include "smb/SmbProvider.h"
+#include "tests/smb/DeadServers.h"
 #include "windows/common/CallWait.h"
 #include "windows/common/MessagePane.h"
 

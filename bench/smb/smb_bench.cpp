@@ -22,7 +22,7 @@
 #include "LibnetapiFileEnum.h"
 #include "netenum/colFileEnum.h"
 #include "netenum/netapi.h"
-#include "netenum/providers/smb/SmbProvider.h"
+#include "smb/SmbProvider.h"
 
 namespace {
 

@@ -22,7 +22,7 @@
 #include "netenum/Provider.h"
 #include "text/Text.h"
 #include "netenum/netapi.h"
-#include "netenum/providers/smb/SmbProvider.h"
+#include "smb/SmbProvider.h"
 #include "support/ProgramRun.h"
 #include "windows/common/CallWait.h"
 #include "windows/common/MessagePane.h"

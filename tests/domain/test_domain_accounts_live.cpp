@@ -13,7 +13,7 @@
 #include "netenum/MessageTarget.h"
 #include "netenum/NetCalls.h"
 #include "netenum/netapi.h"
-#include "netenum/providers/smb/SmbProvider.h"
+#include "smb/SmbProvider.h"
 #include "support/ScriptedPrompts.h"
 #include "support/WindowTestSupport.h"
 #include "windows/common/MessagePane.h"

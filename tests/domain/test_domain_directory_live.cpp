@@ -9,8 +9,8 @@
 #include "DomainBed.h"
 #include "netenum/NetCalls.h"
 #include "netenum/netapi.h"
-#include "netenum/providers/smb/Directory.h"
-#include "netenum/providers/smb/SmbProvider.h"
+#include "smb/Directory.h"
+#include "smb/SmbProvider.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include "netenum/NetBuffer.h"
 #include "netenum/colFileEnum.h"
 #include "netenum/netapi.h"
-#include "netenum/providers/smb/SmbProvider.h"
+#include "smb/SmbProvider.h"
 #include "support/ScriptedProvider.h"
 #include "support/ScriptedPrompts.h"
 #include "../logon/FakeKeyring.h"

@@ -14,7 +14,7 @@
 #include "FuzzParts.h"
 #include "discovery/DnsSd.h"
 #include "discovery/WsdListing.h"
-#include "netenum/providers/smb/Directory.h"
+#include "smb/Directory.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     std::vector<discovery::FoundComputer> found;

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "netenum/providers/simulated/ScenarioLoader.h"
+#include "sim/ScenarioLoader.h"
 
 namespace {
 

@@ -17,7 +17,7 @@
 #include "netenum/colFileEnum.h"
 #include "netenum/netapi.h"
 #include "netenum/CallControl.h"
-#include "netenum/providers/smb/SmbProvider.h"
+#include "smb/SmbProvider.h"
 #include "support/LiveFixture.h"
 #include "support/ScriptedProvider.h"
 #include "support/ScriptedPrompts.h"

@@ -1,7 +1,7 @@
 #pragma once
 // What the live tests share: the description a fixture script wrote of the
 // servers it started, and users holding files open through libsmbclient in a
-// helper process (tests/netenum/smb/smb_holder.cpp).
+// helper process (tests/smb/smb_holder.cpp).
 #include <sys/types.h>
 
 #include <map>

@@ -12,6 +12,7 @@
 
 #include "netenum/MessageTarget.h"
 #include "netenum/Provider.h"
+#include "netenum/netapi.h"
 
 namespace testing_support {
 

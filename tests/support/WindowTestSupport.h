@@ -8,7 +8,7 @@
 
 #include "netenum/MessageTarget.h"
 #include "netenum/Provider.h"
-#include "netenum/providers/simulated/SimulatedNetwork.h"
+#include "sim/SimulatedNetwork.h"
 #include "windows/common/MainFormLink.h"
 
 // Readable QStrings in failure messages.

@@ -7,8 +7,8 @@
 #include "app/CommandLine.h"
 #include "app/ListMode.h"
 #include "netenum/netapi.h"
-#include "netenum/providers/simulated/ScenarioLoader.h"
-#include "netenum/smb/ServerPersonality.h"
+#include "sim/ScenarioLoader.h"
+#include "tests/smb/ServerPersonality.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include "netenum/Provider.h"
 #include "support/GuiTestMain.h"
-#include "netenum/providers/simulated/ScenarioLoader.h"
+#include "sim/ScenarioLoader.h"
 #include "windows/common/Settings.h"
 
 namespace gui_test {

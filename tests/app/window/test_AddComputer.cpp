@@ -12,7 +12,7 @@
 #include "app/SavedServers.h"
 #include "app/frmMain.h"
 #include "app/modMain.h"
-#include "netenum/providers/smb/SmbProvider.h"
+#include "smb/SmbProvider.h"
 #include "support/ScriptedProvider.h"
 #include "windows/common/MessagePane.h"
 #include "windows/common/Settings.h"

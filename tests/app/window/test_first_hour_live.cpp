@@ -23,7 +23,7 @@
 #include "logon/desktop/DesktopLogon.h"
 #include "netenum/CallControl.h"
 #include "netenum/colSessionEnum.h"
-#include "netenum/providers/smb/SmbProvider.h"
+#include "smb/SmbProvider.h"
 #include "support/LiveFixture.h"
 #include "support/WindowTestSupport.h"
 #include "windows/common/CallWait.h"

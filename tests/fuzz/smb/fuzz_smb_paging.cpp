@@ -12,8 +12,8 @@
 #include "SmbTestServer.h"
 #include "netenum/colFileEnum.h"
 #include "netenum/netapi.h"
-#include "netenum/providers/smb/SmbProvider.h"
-#include "netenum/providers/smb/SrvsvcClient.h"
+#include "smb/SmbProvider.h"
+#include "smb/SrvsvcClient.h"
 
 namespace {
 

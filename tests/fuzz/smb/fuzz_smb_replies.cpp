@@ -8,13 +8,13 @@
 #include <span>
 #include <vector>
 
-#include "netenum/providers/smb/DceRpcClient.h"
-#include "netenum/providers/smb/DceRpcPdu.h"
-#include "netenum/providers/smb/DcLocator.h"
-#include "netenum/providers/smb/Lsa.h"
-#include "netenum/providers/smb/Samr.h"
-#include "netenum/providers/smb/Srvsvc.h"
-#include "netenum/providers/smb/WinStation.h"
+#include "smb/DceRpcClient.h"
+#include "smb/DceRpcPdu.h"
+#include "smb/DcLocator.h"
+#include "smb/Lsa.h"
+#include "smb/Samr.h"
+#include "smb/Srvsvc.h"
+#include "smb/WinStation.h"
 
 namespace {
 

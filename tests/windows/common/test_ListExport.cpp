@@ -19,7 +19,7 @@
 #include "support/WindowTestSupport.h"
 #include "listformat/Escape.h"
 #include "listformat/Table.h"
-#include "netenum/providers/simulated/ScenarioLoader.h"
+#include "sim/ScenarioLoader.h"
 #include "windows/common/ListCommands.h"
 #include "windows/common/ListExport.h"
 #include "windows/common/MessagePane.h"

@@ -20,7 +20,7 @@
 
 #include "support/ListText.h"
 #include "text/Text.h"
-#include "netenum/providers/simulated/ScenarioLoader.h"
+#include "sim/ScenarioLoader.h"
 #include "windows/common/ReportListModel.h"
 
 #include "support/WindowTestSupport.h"
@@ -29,7 +29,7 @@
 #include "support/ScriptedPrompts.h"
 #include "windows/common/Settings.h"
 #include "windows/resources/frmResources.h"
-#include "netenum/smb/ServerPersonality.h"
+#include "tests/smb/ServerPersonality.h"
 
 using resources::frmResources;
 using windowtest::OpenFile;

@@ -10,10 +10,10 @@
 #include "netenum/colFileEnum.h"
 #include "netenum/modAPI_Error.h"
 #include "netenum/netapi.h"
-#include "netenum/providers/simulated/ScenarioLoader.h"
+#include "sim/ScenarioLoader.h"
 #include "windows/common/MessagePane.h"
 #include "windows/shares/frmSharedResources.h"
-#include "netenum/smb/ServerPersonality.h"
+#include "tests/smb/ServerPersonality.h"
 
 using listtext::Column;
 using windowtest::Q;

@@ -1,29 +1,8 @@
 #include "SmbConnection.h"
 
-#include <mutex>
-
 #include "SmbRpcPipe.h"
-#include "netenum/CallControl.h"
 
 namespace smb {
-
-namespace {
-std::timed_mutex gLibrary;
-}
-
-SmbLibraryLock::SmbLibraryLock() {
-    const netapi::CallControl* call = netapi::CurrentCall();
-    if (call == nullptr || call->deadline == netapi::CallClock::time_point::max()) {
-        gLibrary.lock();
-        mHeld = true;
-        return;
-    }
-    mHeld = gLibrary.try_lock_until(call->deadline);
-}
-
-SmbLibraryLock::~SmbLibraryLock() {
-    if (mHeld) gLibrary.unlock();
-}
 
 SmbConnection::SmbConnection(std::string host, const SmbCredentials& credentials)
     : mHost(std::move(host)), mCredentials(credentials) {}

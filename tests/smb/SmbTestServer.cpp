@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cstring>
 
-#include "netenum/providers/smb/DceRpcPdu.h"
-#include "netenum/providers/smb/NdrReader.h"
-#include "netenum/providers/smb/NdrWriter.h"
+#include "smb/DceRpcPdu.h"
+#include "smb/NdrReader.h"
+#include "smb/NdrWriter.h"
 
 namespace smbtest {
 

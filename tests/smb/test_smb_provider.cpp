@@ -13,9 +13,9 @@
 #include "netenum/CallControl.h"
 #include "netenum/MessageTarget.h"
 #include "netenum/netapi.h"
-#include "netenum/providers/smb/SmbProvider.h"
-#include "netenum/providers/smb/Srvsvc.h"
-#include "netenum/providers/smb/SrvsvcClient.h"
+#include "smb/SmbProvider.h"
+#include "smb/Srvsvc.h"
+#include "smb/SrvsvcClient.h"
 #include "support/ScriptedProvider.h"
 
 namespace {

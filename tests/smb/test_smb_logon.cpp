@@ -7,7 +7,7 @@
 
 #include "SmbTestServer.h"
 #include "logon/CredentialLookup.h"
-#include "netenum/providers/smb/SmbProvider.h"
+#include "smb/SmbProvider.h"
 
 namespace {
 

@@ -14,10 +14,10 @@
 #include <vector>
 
 #include "netenum/CallControl.h"
-#include "netenum/providers/smb/DcLocator.h"
-#include "netenum/providers/smb/Directory.h"
-#include "netenum/providers/smb/Lsa.h"
-#include "netenum/providers/smb/NdrWriter.h"
+#include "smb/DcLocator.h"
+#include "smb/Directory.h"
+#include "smb/Lsa.h"
+#include "smb/NdrWriter.h"
 
 namespace {
 

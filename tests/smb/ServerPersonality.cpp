@@ -3,12 +3,12 @@
 #include <algorithm>
 
 #include "text/Text.h"
-#include "netenum/providers/smb/SmbProvider.h"
-#include "netenum/providers/smb/NdrReader.h"
-#include "netenum/providers/smb/NdrWriter.h"
-#include "netenum/providers/smb/Samr.h"
-#include "netenum/providers/smb/Srvsvc.h"
-#include "netenum/providers/smb/WinStation.h"
+#include "smb/SmbProvider.h"
+#include "smb/NdrReader.h"
+#include "smb/NdrWriter.h"
+#include "smb/Samr.h"
+#include "smb/Srvsvc.h"
+#include "smb/WinStation.h"
 
 namespace smbtest {
 

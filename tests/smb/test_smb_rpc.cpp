@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "SmbTestServer.h"
-#include "netenum/providers/smb/DceRpcClient.h"
-#include "netenum/providers/smb/RpcBinding.h"
+#include "smb/DceRpcClient.h"
+#include "smb/RpcBinding.h"
 
 namespace {
 

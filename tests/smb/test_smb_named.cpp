@@ -10,7 +10,7 @@
 #include "logon/CredentialLookup.h"
 #include "netenum/CallControl.h"
 #include "netenum/MessageTarget.h"
-#include "netenum/providers/smb/SmbProvider.h"
+#include "smb/SmbProvider.h"
 #include "support/ScriptedProvider.h"
 
 namespace {

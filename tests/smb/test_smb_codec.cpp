@@ -5,11 +5,11 @@
 #include <functional>
 
 #include "SmbTestServer.h"
-#include "netenum/providers/smb/NdrReader.h"
-#include "netenum/providers/smb/NdrWriter.h"
-#include "netenum/providers/smb/Samr.h"
-#include "netenum/providers/smb/Srvsvc.h"
-#include "netenum/providers/smb/StatusMap.h"
+#include "smb/NdrReader.h"
+#include "smb/NdrWriter.h"
+#include "smb/Samr.h"
+#include "smb/Srvsvc.h"
+#include "smb/StatusMap.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include "text/Text.h"
 #include "netenum/colFileEnum.h"
 #include "netenum/netapi.h"
-#include "netenum/providers/simulated/ScenarioLoader.h"
+#include "sim/ScenarioLoader.h"
 #include "support/ScriptedProvider.h"
 
 namespace {

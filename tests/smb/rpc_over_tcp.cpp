@@ -23,9 +23,9 @@
 #include "netenum/colSessionEnum.h"
 #include "netenum/colShareEnum.h"
 #include "netenum/netapi.h"
-#include "netenum/providers/simulated/ScenarioLoader.h"
-#include "netenum/providers/smb/DceRpcPdu.h"
-#include "netenum/providers/smb/SmbProvider.h"
+#include "sim/ScenarioLoader.h"
+#include "smb/DceRpcPdu.h"
+#include "smb/SmbProvider.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include "SimListing.h"
 #include "netenum/Provider.h"
 #include "text/Text.h"
-#include "netenum/providers/simulated/ScenarioLoader.h"
+#include "sim/ScenarioLoader.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include <set>
 
 #include "SambaRpc.h"
-#include "SmbConnection.h"
+#include "SmbLibraryLock.h"
 #include "StatusMap.h"
 #include "netenum/CallControl.h"
 

@@ -13,9 +13,9 @@
 
 #include <ctime>
 
-#include "netenum/providers/smb/Directory.h"
-#include "netenum/providers/smb/KerberosTicket.h"
-#include "netenum/providers/smb/SmbCredentials.h"
+#include "smb/Directory.h"
+#include "smb/KerberosTicket.h"
+#include "smb/SmbCredentials.h"
 
 namespace {
 

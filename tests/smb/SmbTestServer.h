@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "netenum/Provider.h"
-#include "netenum/providers/smb/PipeOpener.h"
-#include "netenum/providers/smb/Samr.h"
+#include "smb/PipeOpener.h"
+#include "smb/Samr.h"
 
 namespace smbtest {
 

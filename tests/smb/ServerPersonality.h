@@ -21,7 +21,7 @@
 #include <vector>
 
 #include "SmbTestServer.h"
-#include "netenum/providers/simulated/SimulatedNetwork.h"
+#include "sim/SimulatedNetwork.h"
 
 namespace smbtest {
 

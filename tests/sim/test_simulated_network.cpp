@@ -6,7 +6,7 @@
 
 #include "SimListing.h"
 #include "netenum/Provider.h"
-#include "netenum/providers/simulated/ScenarioLoader.h"
+#include "sim/ScenarioLoader.h"
 
 namespace {
 
