@@ -17,6 +17,7 @@ public:
     virtual void Beep() = 0;
 };
 
+// The program's desktop: the real one (QtDesktop) unless a test installed another.
 Desktop& CurrentDesktop();
 // Installs `desktop` and returns the previous one (null when the default was active).
 std::shared_ptr<Desktop> SetDesktop(std::shared_ptr<Desktop> desktop);

@@ -5,6 +5,8 @@
 #include <QStandardPaths>
 #include <QUrl>
 
+#include "windows/common/Installed.h"
+
 namespace about {
 namespace {
 
@@ -40,5 +42,16 @@ bool QtDesktop::HasHandler(const QUrl& url) {
 bool QtDesktop::Open(const QUrl& url) { return QDesktopServices::openUrl(url); }
 
 void QtDesktop::Beep() { QApplication::beep(); }
+
+// The installed desktop: this real one unless a test put another in place.
+namespace {
+constinit common::Installed<Desktop, QtDesktop> gDesktop;
+}  // namespace
+
+Desktop& CurrentDesktop() { return gDesktop.Current(); }
+
+std::shared_ptr<Desktop> SetDesktop(std::shared_ptr<Desktop> desktop) {
+    return gDesktop.Replace(std::move(desktop));
+}
 
 }  // namespace about

@@ -10,7 +10,6 @@
 #include <exception>
 
 #include "WindowMessage.h"
-#include "frmMain.h"
 
 namespace app {
 namespace {
@@ -59,7 +58,7 @@ void GiveFocus(QWidget* window) {
 
 }  // namespace
 
-Tray::Tray(frmMain* window, QMenu* menu, AreaProbe areaAvailable)
+Tray::Tray(TrayWindow* window, QMenu* menu, AreaProbe areaAvailable)
     : mForm(window), mMenu(menu), mAreaAvailable(std::move(areaAvailable)) {
     window->installEventFilter(this);
     mIcon = new QSystemTrayIcon(window->windowIcon());

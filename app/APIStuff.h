@@ -6,15 +6,26 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QWidget>
 #include <cstdint>
 #include <functional>
 
+class QDialog;
 class QMenu;
 class QSystemTrayIcon;
 
 namespace app {
 
-class frmMain;
+// The window the tray icon serves (the main window): what the tray asks of it
+// besides being a window.
+class TrayWindow : public QWidget {
+public:
+    using QWidget::QWidget;
+    // The Open Resources window while it is open, else null.
+    virtual QDialog* ResourcesWindow() const = 0;
+    // Keeps the tray menu's "Restore" available for the states 0, 1 and 2.
+    virtual void SetTrayMenuItems(short window_state) = 0;
+};
 
 // Owned by the main window while its icon is installed. Where the desktop has
 // no notification area the icon is not shown and minimizing stays an
@@ -29,7 +40,7 @@ public:
 
     // Subclasses `window` (installs the filter) and adds the icon with the
     // window's icon.
-    Tray(frmMain* window, QMenu* menu, AreaProbe areaAvailable = {});
+    Tray(TrayWindow* window, QMenu* menu, AreaProbe areaAvailable = {});
     // Removes the icon and the filter.
     ~Tray() override;
     Tray(const Tray&) = delete;
@@ -58,7 +69,7 @@ private:
     QWidget* ResourcesWindowNotNormal() const;
     void RestoreMainWindow();
 
-    QPointer<frmMain> mForm;
+    QPointer<TrayWindow> mForm;
     QPointer<QMenu> mMenu;
     QSystemTrayIcon* mIcon = nullptr;
     AreaProbe mAreaAvailable;

@@ -111,9 +111,9 @@ QToolButton* NewPictureButton(QWidget* parent, const QString& text, const QIcon&
 }  // namespace
 
 frmMain::frmMain(ToolWindows tools, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                          Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                          Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
+    : TrayWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                             Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                             Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
       mTools(std::move(tools)) {
     setWindowTitle(Title());
     setWindowIcon(AppIcon());

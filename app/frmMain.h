@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "APIStuff.h"
 #include "netenum/MessageTarget.h"
 #include "server/clsGeneral.h"
 #include "windows/common/MainFormLink.h"
@@ -33,8 +34,6 @@ class MessagePane;
 
 namespace app {
 
-class Tray;
-
 // Makes a tool window for the main window `main`, parented to `parent`.
 using ToolWindowFactory =
     std::function<std::unique_ptr<QDialog>(common::MainFormLink& main, QWidget* parent)>;
@@ -46,7 +45,7 @@ struct ToolWindows {
     ToolWindowFactory userSessions{};     // "&Users"
 };
 
-class frmMain final : public QWidget, public netenum::MessageSink, public common::MainFormLink {
+class frmMain final : public TrayWindow, public netenum::MessageSink, public common::MainFormLink {
     Q_OBJECT
 
 public:
@@ -67,7 +66,7 @@ public:
     netenum::MessageSink* MainMessageTarget() override { return this; }
 
     // Keeps the tray menu's "Restore" available for the states 0, 1 and 2.
-    void SetTrayMenuItems(short window_state);
+    void SetTrayMenuItems(short window_state) override;
     // Whether the desktop has a notification area, asked by the tray icon
     // (QSystemTrayIcon's answer unless set before Load).
     void SetTrayAreaProbe(std::function<bool()> areaAvailable) {
@@ -83,7 +82,7 @@ public:
     void AppendLine(const std::u16string& line) override;
 
     // The Open Resources window while it is open, else null.
-    QDialog* ResourcesWindow() const;
+    QDialog* ResourcesWindow() const override;
     bool IsLoading() const { return mLoading; }
     // Closing the window ends the program (also when it closes from the tray).
     void SetQuitOnClose(bool quit) { mQuitOnClose = quit; }

@@ -16,7 +16,7 @@
 #include "NetworkChoice.h"
 #include "StartupClock.h"
 #include "frmMain.h"
-#include "logon/desktop/DesktopLogon.h"
+#include "windows/logon/DesktopLogon.h"
 #include "netenum/CallControl.h"
 #include "windows/common/CallWait.h"
 #include "windows/common/Product.h"

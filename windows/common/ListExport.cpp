@@ -5,11 +5,11 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QSaveFile>
+#include <QWidget>
 #include <numeric>
 
 #include "Product.h"
 #include "Prompts.h"
-#include "ReportList.h"
 #include "listformat/Formats.h"
 #include "netenum/MessageTarget.h"
 
@@ -30,7 +30,7 @@ const QString& ListExport::JsonFilter() {
     return filter;
 }
 
-listformat::Table ListExport::TableOf(const ReportList& list, const std::vector<int>& rows) {
+listformat::Table ListExport::TableOf(const ListContent& list, const std::vector<int>& rows) {
     listformat::Table table;
     const int columns = list.ColumnCount();
     table.columns.reserve(static_cast<std::size_t>(columns));
@@ -41,25 +41,24 @@ listformat::Table ListExport::TableOf(const ReportList& list, const std::vector<
             caption.remove(0, 1);
         table.columns.push_back({Utf8(caption)});
     }
-    const ReportListModel& model = *list.Model();
     table.Reserve(rows.size());
     for (const int row : rows) {
         std::vector<std::string> cells;
         cells.reserve(static_cast<std::size_t>(columns));
-        for (int c = 0; c < columns; ++c) cells.push_back(Utf8(model.CellRef(row, c)));
+        for (int c = 0; c < columns; ++c) cells.push_back(Utf8(list.CellRef(row, c)));
         table.AddRow(std::move(cells));
     }
     return table;
 }
 
-void ListExport::Copy(const ReportList& list) {
+void ListExport::Copy(const ListContent& list) {
     const std::vector<int> rows = list.SelectedRows();
     if (rows.empty()) return;
     const std::string text = listformat::ToTsv(TableOf(list, rows));
     QGuiApplication::clipboard()->setText(QString::fromStdString(text));
 }
 
-QString ListExport::Export(QWidget* parent, const ReportList& list) {
+QString ListExport::Export(QWidget* parent, const ListContent& list) {
     QString filter = CsvFilter();
     QString fileName = CurrentPrompts().SaveFileName(parent, QStringLiteral("Export List"),
                                                       {CsvFilter(), JsonFilter()}, filter);

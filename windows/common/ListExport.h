@@ -5,13 +5,12 @@
 #include <QString>
 #include <vector>
 
+#include "ListContent.h"
 #include "listformat/Table.h"
 
 class QWidget;
 
 namespace common {
-
-class ReportList;
 
 class ListExport final {
 public:
@@ -21,11 +20,11 @@ public:
 
     // The list's `rows` (display positions) under its column captions, the
     // sort mark left off. Every cell as it is shown.
-    static listformat::Table TableOf(const ReportList& list, const std::vector<int>& rows);
+    static listformat::Table TableOf(const ListContent& list, const std::vector<int>& rows);
 
     // Selected rows, in display order, onto the clipboard. Nothing selected:
     // the clipboard is left alone.
-    static void Copy(const ReportList& list);
+    static void Copy(const ListContent& list);
 
     // Asks for a file (through the prompts) and writes the whole list to it:
     // JSON or CSV as the name's suffix says, else as the filter chosen (whose
@@ -33,7 +32,7 @@ public:
     // cannot be written is said in a message box; one written is said in the
     // pane of `parent` when it has one. Returns the file written, empty when
     // cancelled or failed.
-    static QString Export(QWidget* parent, const ReportList& list);
+    static QString Export(QWidget* parent, const ListContent& list);
 };
 
 }  // namespace common

@@ -1,5 +1,6 @@
 #include "MessagePane.h"
 
+#include <QCoreApplication>
 #include <QScrollBar>
 #include <QTextCursor>
 
@@ -60,6 +61,17 @@ void MessagePane::AppendLine(const QString& line) {
 void MessagePane::MoveCaretToEnd() {
     moveCursor(QTextCursor::End);
     ensureCursorVisible();
+}
+
+void BeginStatusLine(MessagePane& pane, const QString& line) {
+    pane.SetText(line);
+    QCoreApplication::processEvents();
+}
+
+void EndStatusLine(MessagePane& pane, const QString& start, const QString& done) {
+    if (pane.Text() != start) return;
+    pane.SetText(done);
+    QCoreApplication::processEvents();
 }
 
 }  // namespace common

@@ -6,27 +6,11 @@
 #include <memory>
 #include <optional>
 
+#include "windows/logon/LogonRequest.h"
+
 class QWidget;
 
 namespace common {
-
-// What the log-on prompt shows: the server, why it asks, and what it can fill in.
-struct LogonRequest {
-    QString server;
-    QString message;
-    QString user;
-    QString domain;
-    bool remember = false;         // the keyring box starts checked
-    bool keyringAvailable = true;  // otherwise the box is greyed
-};
-
-struct LogonAnswer {
-    QString user;
-    QString password;
-    QString domain;
-    bool remember = false;     // keep it in the keyring
-    bool allInDomain = false;  // use it for every server of `domain`
-};
 
 class Prompts {
 public:
@@ -51,7 +35,7 @@ public:
     virtual std::optional<LogonAnswer> LogOn(QWidget* parent, const LogonRequest& request) = 0;
 };
 
-// The program's prompts: real boxes unless a test installed others.
+// The program's prompts: real boxes (QtPrompts) unless a test installed others.
 Prompts& CurrentPrompts();
 // Installs `prompts` and returns the previous one (null when the default was active).
 std::shared_ptr<Prompts> SetPrompts(std::shared_ptr<Prompts> prompts);

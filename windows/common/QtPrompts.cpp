@@ -5,8 +5,9 @@
 #include <QLabel>
 #include <QMessageBox>
 
-#include "LogonDialog.h"
+#include "Installed.h"
 #include "WaitCursor.h"
+#include "windows/logon/LogonDialog.h"
 
 namespace common {
 namespace {
@@ -98,6 +99,17 @@ std::optional<LogonAnswer> QtPrompts::LogOn(QWidget* parent, const LogonRequest&
     LogonDialog dialog(request, parent);
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     return dialog.Answer();
+}
+
+// The installed prompts: these real boxes unless a test put others in place.
+namespace {
+constinit Installed<Prompts, QtPrompts> gPrompts;
+}  // namespace
+
+Prompts& CurrentPrompts() { return gPrompts.Current(); }
+
+std::shared_ptr<Prompts> SetPrompts(std::shared_ptr<Prompts> prompts) {
+    return gPrompts.Replace(std::move(prompts));
 }
 
 }  // namespace common

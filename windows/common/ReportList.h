@@ -16,13 +16,14 @@
 #include <initializer_list>
 #include <vector>
 
+#include "ListContent.h"
 #include "ReportListModel.h"
 
 namespace common {
 
 class Pattern;
 
-class ReportList final : public QTreeView {
+class ReportList final : public QTreeView, public ListContent {
     Q_OBJECT
 
 public:
@@ -60,9 +61,9 @@ public:
     // Drops every column and row.
     void Clear();
 
-    int RowCount() const { return mModel->rowCount(); }
-    int ColumnCount() const { return mModel->columnCount(); }
-    QString ColumnText(int column) const { return mModel->ColumnText(column); }
+    int RowCount() const override { return mModel->rowCount(); }
+    int ColumnCount() const override { return mModel->columnCount(); }
+    QString ColumnText(int column) const override { return mModel->ColumnText(column); }
     // A caption that grows widens its column as far as it needs.
     void SetColumnText(int column, const QString& text);
     int ColumnWidth(int column) const;
@@ -72,6 +73,7 @@ public:
     QString Text(int row) const { return mModel->Cell(row, 0); }
     // Sub-item `i` counted from 1, as the list view counts them.
     QString SubItem(int row, int i) const { return mModel->Cell(row, i); }
+    const QString& CellRef(int row, int column) const override { return mModel->CellRef(row, column); }
     QString Tag(int row) const { return mModel->Tag(row); }
     // The position of the row's record in the collection the list was filled
     // from (0 for its first item), ReportListModel::kNoRecord for none.
@@ -82,7 +84,7 @@ public:
     void SelectAllRows();
     void DeselectAllRows();
     // Selected rows in display order.
-    std::vector<int> SelectedRows() const;
+    std::vector<int> SelectedRows() const override;
     int SelectedCount() const;
 
     // The row with the focus (SelectedItem), -1 when there is none.
@@ -95,8 +97,8 @@ public:
     // ascending, 1 descending. It belongs to the list, not to a column.
     std::uint8_t SortOrderFlag() const { return mSortOrderFlag; }
     void SetSortOrderFlag(std::uint8_t flag) { mSortOrderFlag = flag; }
-    bool IsSorted() const { return mModel->IsSorted(); }
-    int SortKey() const { return mModel->SortKey(); }
+    bool IsSorted() const override { return mModel->IsSorted(); }
+    int SortKey() const override { return mModel->SortKey(); }
     Qt::SortOrder SortOrder() const { return mModel->SortOrder(); }
     // Turns sorted mode on and sorts now; selection and current row follow their rows.
     void SortBy(int keyColumn, Qt::SortOrder order);

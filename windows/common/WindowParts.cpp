@@ -1,10 +1,8 @@
 #include "WindowParts.h"
 
-#include <QCoreApplication>
 #include <QLabel>
 #include <QPushButton>
 
-#include "MessagePane.h"
 #include "Twips.h"
 #include "text/Text.h"
 
@@ -77,17 +75,6 @@ QPushButton* NewButton(QWidget* parent, const QString& text, int left, int top, 
     button->setAutoDefault(false);  // Enter must not press a button of its own accord
     PlaceTwips(button, left, top, width, height);
     return button;
-}
-
-void BeginStatusLine(MessagePane& pane, const QString& line) {
-    pane.SetText(line);
-    QCoreApplication::processEvents();
-}
-
-void EndStatusLine(MessagePane& pane, const QString& start, const QString& done) {
-    if (pane.Text() != start) return;
-    pane.SetText(done);
-    QCoreApplication::processEvents();
 }
 
 }  // namespace common

@@ -1,7 +1,6 @@
 #pragma once
 // The small pieces every window is built from: text from the layers below,
-// the rule that a failing step is skipped, controls placed in twips, and the
-// status line a command shows in the System Messages pane.
+// the rule that a failing step is skipped, and controls placed in twips.
 #include <QLoggingCategory>
 #include <QString>
 #include <QStringView>
@@ -19,8 +18,6 @@ class QWidget;
 namespace common {
 
 Q_DECLARE_LOGGING_CATEGORY(lcSkipped)
-
-class MessagePane;
 
 // UTF-16 text of the layers below as a QString.
 QString Q(std::u16string_view text);
@@ -82,12 +79,5 @@ QLabel* NewLabel(QWidget* parent, const QString& text, int left, int top, int wi
 // A command button placed in twips.
 QPushButton* NewButton(QWidget* parent, const QString& text, int left, int top, int width,
                        int height);
-
-// A command's status line: `line` becomes the pane's whole content and is
-// painted at once (events run, so the window may be closed meanwhile).
-void BeginStatusLine(MessagePane& pane, const QString& line);
-// `done` replaces the status line only while the pane holds exactly `start`:
-// anything the command wrote under it stays to be read.
-void EndStatusLine(MessagePane& pane, const QString& start, const QString& done);
 
 }  // namespace common

@@ -2,7 +2,7 @@
 // A keyring in memory that outlives the lookups using it, as the desktop's does.
 #include <map>
 
-#include "logon/desktop/Keyring.h"
+#include "windows/logon/Keyring.h"
 
 namespace logon_test {
 

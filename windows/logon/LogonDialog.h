@@ -4,7 +4,7 @@
 // in the answer handed to the one who asked.
 #include <QDialog>
 
-#include "Prompts.h"
+#include "LogonRequest.h"
 
 class QCheckBox;
 class QDialogButtonBox;

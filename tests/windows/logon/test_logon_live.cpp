@@ -11,7 +11,7 @@
 #include <memory>
 
 #include "FakeKeyring.h"
-#include "logon/desktop/DesktopLogon.h"
+#include "windows/logon/DesktopLogon.h"
 #include "netenum/MessageTarget.h"
 #include "netenum/NetBuffer.h"
 #include "netenum/colFileEnum.h"

@@ -8,7 +8,7 @@
 #include <QScreen>
 #include <QTest>
 
-#include "windows/common/LogonDialog.h"
+#include "windows/logon/LogonDialog.h"
 
 using common::LogonDialog;
 using common::LogonRequest;

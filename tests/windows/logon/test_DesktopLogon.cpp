@@ -8,7 +8,7 @@
 #include <memory>
 
 #include "FakeKeyring.h"
-#include "logon/desktop/DesktopLogon.h"
+#include "windows/logon/DesktopLogon.h"
 #include "netenum/MessageTarget.h"
 #include "support/ScriptedProvider.h"
 #include "support/ScriptedPrompts.h"

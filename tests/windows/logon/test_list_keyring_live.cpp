@@ -7,7 +7,7 @@
 #include <QCoreApplication>
 #include <fstream>
 
-#include "logon/desktop/DesktopLogon.h"
+#include "windows/logon/DesktopLogon.h"
 #include "support/LiveFixture.h"
 #include "support/ProgramRun.h"
 

@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "logon/desktop/DesktopLogon.h"
+#include "windows/logon/DesktopLogon.h"
 #include "support/ScriptedPrompts.h"
 
 namespace {
