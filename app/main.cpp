@@ -9,13 +9,13 @@
 #include <iostream>
 #include <string>
 
-#include "CommandLine.h"
-#include "ListMode.h"
-#include "SavedServers.h"
-#include "Icons.h"
+#include "app/cli/CommandLine.h"
+#include "app/cli/ListMode.h"
+#include "app/window/SavedServers.h"
+#include "app/window/Icons.h"
 #include "NetworkChoice.h"
-#include "StartupClock.h"
-#include "frmMain.h"
+#include "app/window/StartupClock.h"
+#include "app/window/frmMain.h"
 #include "windows/logon/DesktopLogon.h"
 #include "netenum/CallControl.h"
 #include "windows/common/CallWait.h"

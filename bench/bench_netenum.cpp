@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "app/ListMode.h"
+#include "app/cli/ListMode.h"
 #include "netenum/colFileEnum.h"
 #include "netenum/netapi.h"
 #include "sim/SimulatedNetwork.h"

@@ -11,7 +11,7 @@
 #include <cstdio>
 #include <string>
 
-#include "app/frmMain.h"
+#include "app/window/frmMain.h"
 #include "netenum/CallControl.h"
 #include "netenum/NetBuffer.h"
 #include "netenum/netapi.h"

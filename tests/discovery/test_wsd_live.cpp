@@ -13,8 +13,8 @@
 
 #include "GuiTestEnvironment.h"
 #include "app/NetworkChoice.h"
-#include "app/SavedServers.h"
-#include "app/frmMain.h"
+#include "app/window/SavedServers.h"
+#include "app/window/frmMain.h"
 #include "discovery/Discovery.h"
 #include "discovery/DnsSd.h"
 #include "discovery/WsDiscovery.h"

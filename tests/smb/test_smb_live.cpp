@@ -20,8 +20,8 @@
 #include <sstream>
 #include <thread>
 
-#include "app/CommandLine.h"
-#include "app/ListMode.h"
+#include "app/cli/CommandLine.h"
+#include "app/cli/ListMode.h"
 #include "netenum/MessageTarget.h"
 #include "netenum/NetBuffer.h"
 #include "text/Text.h"

@@ -7,7 +7,7 @@
 #include <iostream>
 #include <sstream>
 
-#include "app/CommandLine.h"
+#include "app/cli/CommandLine.h"
 #include "netenum/netapi.h"
 #include "support/ScriptedProvider.h"
 

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "app/ListMode.h"
-#include "app/ServerFanOut.h"
+#include "app/cli/ListMode.h"
+#include "app/cli/ServerFanOut.h"
 #include "listformat/Table.h"
 #include "text/Text.h"
 #include "netenum/colFileEnum.h"

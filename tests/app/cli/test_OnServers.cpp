@@ -4,8 +4,8 @@
 
 #include <sstream>
 
-#include "app/CommandLine.h"
-#include "app/ListMode.h"
+#include "app/cli/CommandLine.h"
+#include "app/cli/ListMode.h"
 #include "netenum/netapi.h"
 #include "sim/ScenarioLoader.h"
 #include "tests/smb/ServerPersonality.h"

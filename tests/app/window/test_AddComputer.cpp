@@ -9,9 +9,9 @@
 #include <QToolButton>
 
 #include "GuiTestEnvironment.h"
-#include "app/SavedServers.h"
-#include "app/frmMain.h"
-#include "app/modMain.h"
+#include "app/window/SavedServers.h"
+#include "app/window/frmMain.h"
+#include "app/window/modMain.h"
 #include "smb/SmbProvider.h"
 #include "support/ScriptedProvider.h"
 #include "windows/common/MessagePane.h"

@@ -6,8 +6,8 @@
 #include <QLabel>
 
 #include "GuiTestEnvironment.h"
-#include "app/frmMain.h"
-#include "app/modMain.h"
+#include "app/window/frmMain.h"
+#include "app/window/modMain.h"
 #include "support/ScriptedProvider.h"
 #include "windows/common/MessagePane.h"
 

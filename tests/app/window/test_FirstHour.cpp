@@ -17,8 +17,8 @@
 
 #include "GuiTestEnvironment.h"
 #include "support/WindowTestSupport.h"
-#include "app/frmMain.h"
-#include "app/modMain.h"
+#include "app/window/frmMain.h"
+#include "app/window/modMain.h"
 #include "logon/CredentialLookup.h"
 #include "netenum/CallControl.h"
 #include "support/ScriptedProvider.h"

@@ -5,10 +5,10 @@
 #include <QPushButton>
 
 #include "GuiTestEnvironment.h"
-#include "app/GeneralDate.h"
-#include "app/GetRemoteTime.h"
-#include "app/frmMain.h"
-#include "app/modMain.h"
+#include "app/window/GeneralDate.h"
+#include "app/window/GetRemoteTime.h"
+#include "app/window/frmMain.h"
+#include "app/window/modMain.h"
 #include "support/ScriptedProvider.h"
 
 using app::DateTimeValue;

@@ -12,9 +12,9 @@
 #include <QToolButton>
 
 #include "GuiTestEnvironment.h"
-#include "app/APIStuff.h"
-#include "app/WindowMessage.h"
-#include "app/frmMain.h"
+#include "app/window/APIStuff.h"
+#include "app/window/WindowMessage.h"
+#include "app/window/frmMain.h"
 #include "support/ScriptedProvider.h"
 #include "windows/common/Settings.h"
 

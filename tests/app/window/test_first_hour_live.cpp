@@ -16,9 +16,9 @@
 
 #include "DeadServers.h"
 #include "GuiTestEnvironment.h"
-#include "app/SavedServers.h"
-#include "app/frmMain.h"
-#include "app/modMain.h"
+#include "app/window/SavedServers.h"
+#include "app/window/frmMain.h"
+#include "app/window/modMain.h"
 #include "tests/windows/logon/FakeKeyring.h"
 #include "windows/logon/DesktopLogon.h"
 #include "netenum/CallControl.h"

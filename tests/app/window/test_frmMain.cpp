@@ -19,9 +19,9 @@
 
 #include "GuiTestEnvironment.h"
 #include "about/Help.h"
-#include "app/APIStuff.h"
-#include "app/frmMain.h"
-#include "app/modMain.h"
+#include "app/window/APIStuff.h"
+#include "app/window/frmMain.h"
+#include "app/window/modMain.h"
 #include "netenum/MessageTarget.h"
 #include "support/ScriptedProvider.h"
 #include "windows/common/MessagePane.h"

@@ -14,8 +14,8 @@
 #include <QTest>
 
 #include "GuiTestEnvironment.h"
-#include "app/APIStuff.h"
-#include "app/frmMain.h"
+#include "app/window/APIStuff.h"
+#include "app/window/frmMain.h"
 #include "support/ScriptedProvider.h"
 
 namespace {

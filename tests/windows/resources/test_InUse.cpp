@@ -9,9 +9,9 @@
 #include <QToolButton>
 
 #include "support/WindowTestSupport.h"
-#include "app/APIStuff.h"
-#include "app/WindowMessage.h"
-#include "app/frmMain.h"
+#include "app/window/APIStuff.h"
+#include "app/window/WindowMessage.h"
+#include "app/window/frmMain.h"
 #include "windows/common/ReportList.h"
 #include "windows/resources/frmResources.h"
 

@@ -4,7 +4,7 @@
 #include <ostream>
 #include <vector>
 
-#include "NetworkChoice.h"
+#include "app/NetworkChoice.h"
 #include "netenum/MessageTarget.h"
 #include "text/Text.h"
 #include "netenum/colFileEnum.h"

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "app/ComputerName.h"
+#include "app/window/ComputerName.h"
 #include "text/Text.h"
 
 using app::CheckComputerName;

@@ -1,6 +1,6 @@
 #include "ListRows.h"
 
-#include "NetworkChoice.h"
+#include "app/NetworkChoice.h"
 #include "netenum/MessageTarget.h"
 #include "netenum/NetCalls.h"
 #include "text/Text.h"

@@ -1,6 +1,6 @@
 #include "SavedServers.h"
 
-#include "NetworkChoice.h"
+#include "app/NetworkChoice.h"
 #include "windows/common/Settings.h"
 
 namespace app {

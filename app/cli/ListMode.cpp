@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "CommandLine.h"
-#include "NetworkChoice.h"
+#include "app/NetworkChoice.h"
 #include "listformat/Escape.h"
 #include "listformat/Formats.h"
 #include "logon/CredentialLookup.h"
