@@ -5,6 +5,7 @@
 
 #include "MessageTarget.h"
 #include "NetBuffer.h"
+#include "ReadRecords.h"
 #include "text/Text.h"
 #include "modAPI_Error.h"
 
@@ -181,6 +182,71 @@ std::optional<netapi::TIME_OF_DAY_INFO> RemoteTimeOfDay(std::u16string_view serv
     if (netapi::NetRemoteTOD(serverName.c_str(), buffer.Out()) != netapi::NERR_Success || !buffer)
         return std::nullopt;
     return *buffer.As<netapi::TIME_OF_DAY_INFO>();
+}
+
+namespace {
+
+// "\PIPE\" at the start of the path, in any letter case.
+bool IsPipePath(const char16_t* path) {
+    static constexpr char16_t kPrefix[] = u"\\PIPE\\";
+    if (path == nullptr) return false;
+    for (int i = 0; i < 6; ++i) {
+        if (path[i] == 0 || text::ToUpperChar(path[i]) != kPrefix[i]) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+SessionTotal CountSessions(std::u16string_view server) {
+    const std::u16string serverName(server), empty;
+    NetBuffer buffer;
+    netapi::DWORD entriesRead = 0;
+    SessionTotal result;
+    result.status = netapi::NetSessionEnum(serverName.c_str(), empty.c_str(), empty.c_str(), 502,
+                                           buffer.Out(), netapi::MAX_PREFERRED_LENGTH, &entriesRead,
+                                           &result.total, nullptr);
+    if (LevelRefused(result.status)) {
+        NetBuffer lower;
+        netapi::DWORD lowerRead = 0, lowerTotal = 0;
+        const auto lowerStatus = netapi::NetSessionEnum(
+            serverName.c_str(), empty.c_str(), empty.c_str(), 10, lower.Out(),
+            netapi::MAX_PREFERRED_LENGTH, &lowerRead, &lowerTotal, nullptr);
+        if (lowerStatus == netapi::NERR_Success || lowerStatus == netapi::ERROR_MORE_DATA) {
+            result.status = lowerStatus;
+            result.total = lowerTotal;
+        }
+    }
+    return result;
+}
+
+OpenFileTotals CountOpenFiles(std::u16string_view server) {
+    const std::u16string serverName(server), empty;
+    NetBuffer buffer;
+    netapi::DWORD entriesRead = 0, totalEntries = 0, resumeHandle = 0;
+    OpenFileTotals result;
+    result.status = netapi::NetFileEnum(serverName.c_str(), empty.c_str(), empty.c_str(), 3,
+                                        buffer.Out(), netapi::MAX_PREFERRED_LENGTH, &entriesRead,
+                                        &totalEntries, &resumeHandle);
+    if (result.status != netapi::NERR_Success && result.status != netapi::ERROR_MORE_DATA)
+        return result;
+    const auto* records = buffer.As<netapi::FILE_INFO_3>();
+    for (netapi::DWORD i = 0; records != nullptr && i < entriesRead; ++i) {
+        result.locks += records[i].fi3_num_locks;
+        if (IsPipePath(records[i].fi3_pathname)) ++result.pipes;
+    }
+    result.files = entriesRead;
+    return result;
+}
+
+ServerComment ReadServerComment(std::u16string_view server) {
+    const std::u16string serverName(server);
+    NetBuffer buffer;
+    ServerComment result;
+    result.status = netapi::NetServerGetInfo(serverName.c_str(), 101, buffer.Out());
+    if (result.status == netapi::NERR_Success && buffer)
+        result.comment = PointerToString(&buffer.As<netapi::SERVER_INFO_101>()->sv101_comment);
+    return result;
 }
 
 }  // namespace netenum

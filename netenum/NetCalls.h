@@ -73,4 +73,32 @@ DesktopMessage SendDesktopMessage(std::u16string_view server, std::u16string_vie
 // cannot be read.
 std::optional<netapi::TIME_OF_DAY_INFO> RemoteTimeOfDay(std::u16string_view server);
 
+// The usage summary's calls. A partial answer (more data) counts: what the
+// server gave is read.
+// How many sessions `server` counts, not the records: level 502, or level
+// 10, which anyone may ask for, when 502 is refused. When the lower level
+// fails too, the first call's status stands.
+struct SessionTotal {
+    netapi::NET_API_STATUS status = netapi::NERR_Success;
+    netapi::DWORD total = 0;
+};
+SessionTotal CountSessions(std::u16string_view server);
+
+// The open files `server` listed, their locks and how many are named pipes.
+struct OpenFileTotals {
+    netapi::NET_API_STATUS status = netapi::NERR_Success;
+    netapi::DWORD files = 0;
+    std::uint64_t locks = 0;  // counts from the server are unsigned and may be huge
+    std::int32_t pipes = 0;
+};
+OpenFileTotals CountOpenFiles(std::u16string_view server);
+
+// The description (server information level 101) of `server`; none when the
+// call failed or succeeded without a record.
+struct ServerComment {
+    netapi::NET_API_STATUS status = netapi::NERR_Success;
+    std::optional<std::u16string> comment;
+};
+ServerComment ReadServerComment(std::u16string_view server);
+
 }  // namespace netenum

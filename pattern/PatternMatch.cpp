@@ -1,6 +1,6 @@
 #include "PatternMatch.h"
 
-namespace common {
+namespace pattern {
 
 Pattern::Pattern(std::u16string_view pattern) {
     for (std::size_t i = 0; i < pattern.size(); ++i) {
@@ -90,4 +90,4 @@ bool PatternMatch(std::u16string_view text, std::u16string_view pattern) {
     return Pattern(pattern).Matches(text);
 }
 
-}  // namespace common
+}  // namespace pattern

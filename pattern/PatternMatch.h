@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-namespace common {
+namespace pattern {
 
 class Pattern {
 public:
@@ -33,4 +33,4 @@ private:
 
 bool PatternMatch(std::u16string_view text, std::u16string_view pattern);
 
-}  // namespace common
+}  // namespace pattern

@@ -83,7 +83,7 @@ int RunCommandLine(const std::u16string& loweredLine, std::ostream& err) {
     }
     const std::u16string& server = fields[0];
     // Both sides folded by Unicode's rules, so "*été.tmp" finds "ÉTÉ.TMP".
-    const common::Pattern pattern(text::FoldCase(fields[1]));
+    const pattern::Pattern pattern(text::FoldCase(fields[1]));
 
     // A closed standard error must not end the run half-way: each write then
     // fails quietly and the remaining files are still closed.

@@ -75,7 +75,7 @@ public:
     }
 
 private:
-    std::optional<common::Pattern> mPattern;
+    std::optional<pattern::Pattern> mPattern;
 };
 
 }  // namespace

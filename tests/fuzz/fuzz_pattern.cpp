@@ -13,9 +13,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::size_t split = all.empty() ? 0 : all[0] % (all.size() + 1);
     const std::u16string pattern = all.substr(0, split);
     const std::u16string text = all.substr(split);
-    const common::Pattern compiled(pattern);
+    const pattern::Pattern compiled(pattern);
     const bool matched = compiled.Matches(text);
     if (matched && !compiled.IsValid()) __builtin_trap();
-    if (!common::PatternMatch(text, u"*")) __builtin_trap();
+    if (!pattern::PatternMatch(text, u"*")) __builtin_trap();
     return 0;
 }

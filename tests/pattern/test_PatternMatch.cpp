@@ -5,8 +5,8 @@
 
 #include "pattern/PatternMatch.h"
 
-using common::Pattern;
-using common::PatternMatch;
+using pattern::Pattern;
+using pattern::PatternMatch;
 
 namespace {
 

@@ -78,7 +78,7 @@ int ListCommands::Find(QWidget* parent, const QString& findText, const FindSetti
     int found = -1;
     if (mList) {
         if (isPattern) {
-            const Pattern pattern(search.toStdU16String());
+            const pattern::Pattern pattern(search.toStdU16String());
             found = mList->FindPattern(pattern, settings.patternColumn);
         } else {
             found = mList->FindExact(search, settings.exactColumns);

@@ -19,9 +19,11 @@
 #include "ListContent.h"
 #include "ReportListModel.h"
 
-namespace common {
-
+namespace pattern {
 class Pattern;
+}
+
+namespace common {
 
 class ReportList final : public QTreeView, public ListContent {
     Q_OBJECT
@@ -106,7 +108,7 @@ public:
     int FindExact(const QString& text, const std::vector<int>& columns) const {
         return mModel->FindExact(text, columns);
     }
-    int FindPattern(const Pattern& pattern, int column) const {
+    int FindPattern(const pattern::Pattern& pattern, int column) const {
         return mModel->FindPattern(pattern, column);
     }
 

@@ -252,7 +252,7 @@ int ReportListModel::FindExact(const QString& text, const std::vector<int>& colu
     return -1;
 }
 
-int ReportListModel::FindPattern(const Pattern& pattern, int column) const {
+int ReportListModel::FindPattern(const pattern::Pattern& pattern, int column) const {
     if (column < 0 || column >= columnCount()) return -1;
     const int rows = rowCount();
     const auto col = static_cast<std::size_t>(column);

@@ -10,9 +10,11 @@
 #include <initializer_list>
 #include <vector>
 
-namespace common {
-
+namespace pattern {
 class Pattern;
+}
+
+namespace common {
 
 class ReportListModel final : public QAbstractTableModel {
     Q_OBJECT
@@ -68,7 +70,7 @@ public:
     // `text` as a whole, ignoring case; -1 when none.
     int FindExact(const QString& text, const std::vector<int>& columns) const;
     // The first row whose lower-cased text in `column` matches `pattern`.
-    int FindPattern(const Pattern& pattern, int column) const;
+    int FindPattern(const pattern::Pattern& pattern, int column) const;
 
     // The lower-case key of a text (what sorting and pattern search compare).
     static QString LowerKey(const QString& text);
