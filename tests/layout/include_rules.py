@@ -1,0 +1,206 @@
+#!/usr/bin/env python3
+"""Reads every #include line of the product's sources and fails, naming the
+file and line, when an include runs back up the layers: a ground folder
+reaching into a layer above it, the network layer reaching into the windows
+or the program, Qt Widgets outside the window folders, or two units (X.h with
+its X.cpp) including each other, directly or through a loop.
+
+Usage: include_rules.py SOURCE_ROOT [QT_WIDGETS_INCLUDE_DIR]
+Without the Qt Widgets folder only <QtWidgets/...> spellings are recognised.
+"""
+import os
+import re
+import sys
+from pathlib import PurePosixPath
+
+# Folders that are no part of the product's sources.
+NOT_PRODUCT = {"tests", "bench", "scripts", "packaging", "docs", "scenarios"}
+SOURCE_SUFFIXES = (".h", ".cpp", ".c", ".h.in", ".cpp.in")
+
+# Ground folders include nothing of these.
+GROUND = {"text", "pattern", "listformat", "logon", "discovery"}
+ABOVE_GROUND = {"windows", "app", "netenum", "smb", "sim"}
+# The network interface sits under its providers and everything with a window.
+ABOVE_NETENUM = {"windows", "app", "smb", "sim"}
+# Only these may draw.
+WIDGETS_FOLDERS = {"windows", "about", "app"}
+
+QUOTED = re.compile(r'^\s*#\s*include\s*"([^"]+)"')
+ANGLED = re.compile(r"^\s*#\s*include\s*<([^>]+)>")
+
+
+def product_files(root):
+    for dirpath, dirnames, filenames in os.walk(root):
+        rel_dir = os.path.relpath(dirpath, root)
+        if rel_dir == ".":
+            dirnames[:] = sorted(d for d in dirnames if not d.startswith(".") and
+                                 not d.startswith("build") and d not in NOT_PRODUCT)
+            continue
+        dirnames.sort()
+        for name in sorted(filenames):
+            if name.endswith(SOURCE_SUFFIXES):
+                yield PurePosixPath(rel_dir.replace(os.sep, "/")) / name
+
+
+def unit(path):
+    """X.h, X.cpp and a configured X.cpp.in are one unit, folder/X."""
+    name = path.name
+    for suffix in (".in", ".h", ".cpp", ".c"):
+        if name.endswith(suffix):
+            name = name[: -len(suffix)]
+    return str(path.parent / name)
+
+
+def resolve(root, including, spelled):
+    """The tree's file an include names: "folder/X.h" from the root, or "X.h"
+    beside the including file; a generated header by its .in template."""
+    for candidate in (PurePosixPath(spelled), including.parent / spelled):
+        for tried in (candidate, PurePosixPath(str(candidate) + ".in")):
+            if os.path.isfile(os.path.join(root, str(tried))):
+                return tried
+    return None
+
+
+def top(path):
+    return path.parts[0]
+
+
+def find_loops(edges):
+    """Every strongly connected set of more than one unit (Tarjan), as a loop
+    of include lines through it."""
+    index, low, stack, on_stack, groups = {}, {}, [], set(), []
+    counter = [0]
+
+    def visit(node):
+        # Iterative, so a long chain cannot exhaust Python's recursion limit.
+        work = [(node, iter(sorted(edges.get(node, {}))))]
+        index[node] = low[node] = counter[0]
+        counter[0] += 1
+        stack.append(node)
+        on_stack.add(node)
+        while work:
+            current, children = work[-1]
+            advanced = False
+            for child in children:
+                if child not in index:
+                    index[child] = low[child] = counter[0]
+                    counter[0] += 1
+                    stack.append(child)
+                    on_stack.add(child)
+                    work.append((child, iter(sorted(edges.get(child, {})))))
+                    advanced = True
+                    break
+                if child in on_stack:
+                    low[current] = min(low[current], index[child])
+            if advanced:
+                continue
+            work.pop()
+            if work:
+                parent = work[-1][0]
+                low[parent] = min(low[parent], low[current])
+            if low[current] == index[current]:
+                group = set()
+                while True:
+                    member = stack.pop()
+                    on_stack.discard(member)
+                    group.add(member)
+                    if member == current:
+                        break
+                if len(group) > 1:
+                    groups.append(group)
+
+    for node in sorted(edges):
+        if node not in index:
+            visit(node)
+
+    loops = []
+    for group in groups:
+        start = min(group)
+        # The shortest way back to the start inside the group.
+        previous = {start: None}
+        frontier = [start]
+        back = None
+        while frontier and back is None:
+            following = []
+            for node in frontier:
+                for child in sorted(edges.get(node, {})):
+                    if child not in group:
+                        continue
+                    if child == start:
+                        back = node
+                        break
+                    if child not in previous:
+                        previous[child] = node
+                        following.append(child)
+                if back is not None:
+                    break
+            frontier = following
+        chain = [back]
+        while previous[chain[-1]] is not None:
+            chain.append(previous[chain[-1]])
+        chain.reverse()
+        chain.append(start)
+        loops.append((sorted(group), [edges[a][b] for a, b in zip(chain, chain[1:])]))
+    return loops
+
+
+def main(argv):
+    if len(argv) < 2:
+        print(__doc__, file=sys.stderr)
+        return 2
+    root = argv[1]
+    widgets = set()
+    if len(argv) > 2 and os.path.isdir(argv[2]):
+        widgets = set(os.listdir(argv[2]))
+
+    faults = []
+    edges = {}  # unit -> {unit: "file:line"}
+    files = list(product_files(root))
+    if not files:
+        print(f"no product sources under {root}", file=sys.stderr)
+        return 2
+    for path in files:
+        folder = top(path)
+        with open(os.path.join(root, str(path)), encoding="utf-8", errors="replace") as source:
+            lines = source.readlines()
+        for number, line in enumerate(lines, 1):
+            where = f"{path}:{number}"
+            angled = ANGLED.match(line)
+            if angled:
+                header = angled.group(1)
+                is_widgets = header.startswith("QtWidgets") or header in widgets
+                if is_widgets and folder not in WIDGETS_FOLDERS:
+                    faults.append(f"{where}: Qt Widgets header <{header}> outside windows/, about/, app/")
+                continue
+            quoted = QUOTED.match(line)
+            if not quoted:
+                continue
+            spelled = quoted.group(1)
+            target = resolve(root, path, spelled)
+            if target is not None:
+                target_folder = top(target)
+            elif "/" in spelled:
+                target_folder = spelled.split("/", 1)[0]
+            else:
+                continue
+            if folder in GROUND and target_folder in ABOVE_GROUND:
+                faults.append(f"{where}: ground folder {folder}/ includes \"{spelled}\" from {target_folder}/")
+            if folder == "netenum" and target_folder in ABOVE_NETENUM:
+                faults.append(f"{where}: netenum/ includes \"{spelled}\" from {target_folder}/")
+            if target is not None and unit(target) != unit(path):
+                edges.setdefault(unit(path), {}).setdefault(unit(target), f"{where}: includes \"{spelled}\"")
+
+    for units, loop in find_loops(edges):
+        faults.append(f"include loop among {', '.join(units)}, for one:\n  " + "\n  ".join(loop))
+
+    for fault in faults:
+        print(fault)
+    if faults:
+        print(f"{len(faults)} include rule(s) broken in {len(files)} files", file=sys.stderr)
+        return 1
+    print(f"{len(files)} files: every include runs down")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))
