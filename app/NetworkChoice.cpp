@@ -6,9 +6,9 @@
 #include "discovery/Discovery.h"
 #include "netenum/CallControl.h"
 #include "netenum/Provider.h"
-#include "text/Text.h"
 #include "sim/ScenarioLoader.h"
 #include "smb/SmbProvider.h"
+#include "text/Text.h"
 
 namespace app {
 namespace {

@@ -9,18 +9,18 @@
 #include <iostream>
 #include <string>
 
+#include "NetworkChoice.h"
 #include "app/cli/CommandLine.h"
 #include "app/cli/ListMode.h"
-#include "app/window/SavedServers.h"
 #include "app/window/Icons.h"
-#include "NetworkChoice.h"
+#include "app/window/SavedServers.h"
 #include "app/window/StartupClock.h"
 #include "app/window/frmMain.h"
-#include "windows/logon/DesktopLogon.h"
 #include "netenum/CallControl.h"
 #include "windows/common/CallWait.h"
 #include "windows/common/Product.h"
 #include "windows/common/Settings.h"
+#include "windows/logon/DesktopLogon.h"
 #include "windows/resources/frmResources.h"
 #include "windows/shares/frmSharedResources.h"
 #include "windows/sessions/frmUserSessions.h"

@@ -11,8 +11,8 @@
 #include "app/cli/ListMode.h"
 #include "netenum/colFileEnum.h"
 #include "netenum/netapi.h"
-#include "sim/SimulatedNetwork.h"
 #include "server/clsGeneral.h"
+#include "sim/SimulatedNetwork.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include "MessageTarget.h"
 #include "NetBuffer.h"
 #include "ReadRecords.h"
-#include "text/Text.h"
 #include "modAPI_Error.h"
+#include "text/Text.h"
 
 namespace netenum {
 

@@ -2,9 +2,9 @@
 
 #include "MessageTarget.h"
 #include "ReadRecords.h"
-#include "text/Text.h"
 #include "modAPI_Error.h"
 #include "netapi.h"
+#include "text/Text.h"
 
 namespace netenum {
 

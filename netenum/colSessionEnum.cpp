@@ -3,9 +3,9 @@
 #include "FormatSeconds.h"
 #include "MessageTarget.h"
 #include "ReadRecords.h"
-#include "text/Text.h"
 #include "modAPI_Error.h"
 #include "netapi.h"
+#include "text/Text.h"
 
 namespace netenum {
 

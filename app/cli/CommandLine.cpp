@@ -6,10 +6,10 @@
 
 #include "app/NetworkChoice.h"
 #include "netenum/MessageTarget.h"
-#include "text/Text.h"
 #include "netenum/colFileEnum.h"
 #include "netenum/modAPI_Error.h"
 #include "pattern/PatternMatch.h"
+#include "text/Text.h"
 
 namespace app {
 namespace {

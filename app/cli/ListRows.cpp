@@ -3,7 +3,6 @@
 #include "app/NetworkChoice.h"
 #include "netenum/MessageTarget.h"
 #include "netenum/NetCalls.h"
-#include "text/Text.h"
 #include "netenum/colConnectionEnum.h"
 #include "netenum/colFileEnum.h"
 #include "netenum/colSessionEnum.h"
@@ -11,6 +10,7 @@
 #include "netenum/modAPI_Error.h"
 #include "netenum/netapi.h"
 #include "pattern/PatternMatch.h"
+#include "text/Text.h"
 
 namespace app {
 namespace {

@@ -7,8 +7,8 @@
 #include <cstdlib>
 #include <memory>
 
+#include "../windows/logon/FakeKeyring.h"
 #include "DomainBed.h"
-#include "windows/logon/DesktopLogon.h"
 #include "netenum/MessageTarget.h"
 #include "netenum/NetBuffer.h"
 #include "netenum/colFileEnum.h"
@@ -16,7 +16,7 @@
 #include "smb/SmbProvider.h"
 #include "support/ScriptedProvider.h"
 #include "support/ScriptedPrompts.h"
-#include "../windows/logon/FakeKeyring.h"
+#include "windows/logon/DesktopLogon.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 
 #include "SimListing.h"
 #include "netenum/Provider.h"
-#include "text/Text.h"
 #include "sim/ScenarioLoader.h"
+#include "text/Text.h"
 
 namespace {
 

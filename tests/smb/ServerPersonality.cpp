@@ -2,13 +2,13 @@
 
 #include <algorithm>
 
-#include "text/Text.h"
-#include "smb/SmbProvider.h"
 #include "smb/NdrReader.h"
 #include "smb/NdrWriter.h"
 #include "smb/Samr.h"
+#include "smb/SmbProvider.h"
 #include "smb/Srvsvc.h"
 #include "smb/WinStation.h"
+#include "text/Text.h"
 
 namespace smbtest {
 

@@ -24,20 +24,20 @@
 #include "app/cli/ListMode.h"
 #include "netenum/MessageTarget.h"
 #include "netenum/NetBuffer.h"
-#include "text/Text.h"
 #include "netenum/colConnectionEnum.h"
 #include "netenum/colFileEnum.h"
 #include "netenum/colSessionEnum.h"
 #include "netenum/colShareEnum.h"
 #include "netenum/netapi.h"
-#include "smb/SmbProvider.h"
 #include "server/clsGeneral.h"
 #include "DeadServers.h"
 #include "PipeRelay.h"
-#include "smb/DceRpcPdu.h"
 #include "netenum/CallControl.h"
+#include "smb/DceRpcPdu.h"
+#include "smb/SmbProvider.h"
 #include "support/LiveFixture.h"
 #include "support/ScriptedProvider.h"
+#include "text/Text.h"
 
 namespace {
 

@@ -5,11 +5,11 @@
 
 #include "ServerPersonality.h"
 #include "netenum/NetCalls.h"
-#include "text/Text.h"
 #include "netenum/colFileEnum.h"
 #include "netenum/netapi.h"
 #include "sim/ScenarioLoader.h"
 #include "support/ScriptedProvider.h"
+#include "text/Text.h"
 
 namespace {
 

@@ -8,7 +8,6 @@
 #include <thread>
 
 #include "SmbTestServer.h"
-#include "text/Text.h"
 #include "netenum/colFileEnum.h"
 #include "netenum/CallControl.h"
 #include "netenum/MessageTarget.h"
@@ -17,6 +16,7 @@
 #include "smb/Srvsvc.h"
 #include "smb/SrvsvcClient.h"
 #include "support/ScriptedProvider.h"
+#include "text/Text.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <arpa/inet.h>
 
 #include "netenum/MessageTarget.h"
-#include "text/Text.h"
 #include "netenum/modAPI_Error.h"
+#include "text/Text.h"
 #include "windows/common/Prompts.h"
 #include "windows/common/Settings.h"
 

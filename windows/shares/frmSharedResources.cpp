@@ -7,9 +7,9 @@
 
 #include "netenum/colConnectionEnum.h"
 #include "netenum/colSessionEnum.h"
-#include "text/Text.h"
 #include "netenum/colShareEnum.h"
 #include "netenum/netapi.h"
+#include "text/Text.h"
 #include "windows/common/ListCommands.h"
 #include "windows/common/MessagePane.h"
 #include "windows/common/ReportList.h"

@@ -13,11 +13,11 @@
 #include "app/cli/ListMode.h"
 #include "app/cli/ServerFanOut.h"
 #include "listformat/Table.h"
-#include "text/Text.h"
 #include "netenum/colFileEnum.h"
 #include "netenum/netapi.h"
 #include "sim/ScenarioLoader.h"
 #include "support/ProgramRun.h"
+#include "text/Text.h"
 
 using nlohmann::ordered_json;
 

@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "netenum/Provider.h"
-#include "support/GuiTestMain.h"
 #include "sim/ScenarioLoader.h"
+#include "support/GuiTestMain.h"
 #include "windows/common/Settings.h"
 
 namespace gui_test {

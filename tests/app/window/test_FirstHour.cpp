@@ -16,9 +16,9 @@
 #include <thread>
 
 #include "GuiTestEnvironment.h"
-#include "support/WindowTestSupport.h"
 #include "app/window/frmMain.h"
 #include "app/window/modMain.h"
+#include "support/WindowTestSupport.h"
 #include "logon/CredentialLookup.h"
 #include "netenum/CallControl.h"
 #include "support/ScriptedProvider.h"

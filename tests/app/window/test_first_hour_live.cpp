@@ -19,16 +19,16 @@
 #include "app/window/SavedServers.h"
 #include "app/window/frmMain.h"
 #include "app/window/modMain.h"
-#include "tests/windows/logon/FakeKeyring.h"
-#include "windows/logon/DesktopLogon.h"
 #include "netenum/CallControl.h"
 #include "netenum/colSessionEnum.h"
 #include "smb/SmbProvider.h"
 #include "support/LiveFixture.h"
 #include "support/WindowTestSupport.h"
+#include "tests/windows/logon/FakeKeyring.h"
 #include "windows/common/CallWait.h"
 #include "windows/common/MessagePane.h"
 #include "windows/common/Settings.h"
+#include "windows/logon/DesktopLogon.h"
 #include "windows/shares/frmSharedResources.h"
 
 using gui_test::Entries;

@@ -8,9 +8,9 @@
 #include <span>
 #include <vector>
 
+#include "smb/DcLocator.h"
 #include "smb/DceRpcClient.h"
 #include "smb/DceRpcPdu.h"
-#include "smb/DcLocator.h"
 #include "smb/Lsa.h"
 #include "smb/Samr.h"
 #include "smb/Srvsvc.h"

@@ -16,10 +16,10 @@
 #include <memory>
 #include <nlohmann/json.hpp>
 
+#include "sim/ScenarioLoader.h"
 #include "support/WindowTestSupport.h"
 #include "listformat/Escape.h"
 #include "listformat/Table.h"
-#include "sim/ScenarioLoader.h"
 #include "windows/common/ListCommands.h"
 #include "windows/common/ListExport.h"
 #include "windows/common/MessagePane.h"

@@ -8,11 +8,11 @@
 #include <memory>
 
 #include "FakeKeyring.h"
-#include "windows/logon/DesktopLogon.h"
 #include "netenum/MessageTarget.h"
 #include "support/ScriptedProvider.h"
 #include "support/ScriptedPrompts.h"
 #include "windows/common/Settings.h"
+#include "windows/logon/DesktopLogon.h"
 
 using common::LogonAnswer;
 using logon::DesktopLogon;

@@ -4,8 +4,8 @@
 
 #include <memory>
 
-#include "windows/logon/DesktopLogon.h"
 #include "support/ScriptedPrompts.h"
+#include "windows/logon/DesktopLogon.h"
 
 namespace {
 

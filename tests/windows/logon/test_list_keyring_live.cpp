@@ -7,9 +7,9 @@
 #include <QCoreApplication>
 #include <fstream>
 
-#include "windows/logon/DesktopLogon.h"
 #include "support/LiveFixture.h"
 #include "support/ProgramRun.h"
+#include "windows/logon/DesktopLogon.h"
 
 namespace {
 

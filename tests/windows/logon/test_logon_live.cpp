@@ -11,7 +11,6 @@
 #include <memory>
 
 #include "FakeKeyring.h"
-#include "windows/logon/DesktopLogon.h"
 #include "netenum/MessageTarget.h"
 #include "netenum/NetBuffer.h"
 #include "netenum/colFileEnum.h"
@@ -22,6 +21,7 @@
 #include "support/ScriptedProvider.h"
 #include "support/ScriptedPrompts.h"
 #include "windows/common/CallWait.h"
+#include "windows/logon/DesktopLogon.h"
 
 namespace {
 

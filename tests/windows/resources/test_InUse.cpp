@@ -8,10 +8,10 @@
 #include <QPushButton>
 #include <QToolButton>
 
-#include "support/WindowTestSupport.h"
 #include "app/window/APIStuff.h"
 #include "app/window/WindowMessage.h"
 #include "app/window/frmMain.h"
+#include "support/WindowTestSupport.h"
 #include "windows/common/ReportList.h"
 #include "windows/resources/frmResources.h"
 

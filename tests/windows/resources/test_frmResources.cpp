@@ -18,18 +18,18 @@
 #include <iterator>
 #include <memory>
 
+#include "sim/ScenarioLoader.h"
 #include "support/ListText.h"
 #include "text/Text.h"
-#include "sim/ScenarioLoader.h"
 #include "windows/common/ReportListModel.h"
 
 #include "support/WindowTestSupport.h"
+#include "tests/smb/ServerPersonality.h"
 #include "windows/common/MessagePane.h"
 #include "windows/common/ReportList.h"
 #include "support/ScriptedPrompts.h"
 #include "windows/common/Settings.h"
 #include "windows/resources/frmResources.h"
-#include "tests/smb/ServerPersonality.h"
 
 using resources::frmResources;
 using windowtest::OpenFile;

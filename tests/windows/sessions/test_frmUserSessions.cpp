@@ -6,15 +6,15 @@
 #include <QPushButton>
 #include <memory>
 
+#include "sim/ScenarioLoader.h"
+#include "smb/Samr.h"
 #include "support/ListText.h"
 #include "support/WindowTestSupport.h"
 #include "netenum/NetBuffer.h"
-#include "text/Text.h"
 #include "netenum/modAPI_Error.h"
-#include "sim/ScenarioLoader.h"
 #include "support/ScriptedProvider.h"
-#include "smb/Samr.h"
 #include "tests/smb/ServerPersonality.h"
+#include "text/Text.h"
 #include "windows/common/MessagePane.h"
 #include "support/ScriptedPrompts.h"
 #include "windows/common/Settings.h"

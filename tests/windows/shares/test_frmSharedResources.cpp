@@ -5,15 +5,15 @@
 #include <QPushButton>
 #include <memory>
 
+#include "sim/ScenarioLoader.h"
 #include "support/ListText.h"
 #include "support/WindowTestSupport.h"
 #include "netenum/colFileEnum.h"
 #include "netenum/modAPI_Error.h"
 #include "netenum/netapi.h"
-#include "sim/ScenarioLoader.h"
+#include "tests/smb/ServerPersonality.h"
 #include "windows/common/MessagePane.h"
 #include "windows/shares/frmSharedResources.h"
-#include "tests/smb/ServerPersonality.h"
 
 using listtext::Column;
 using windowtest::Q;
