@@ -1,16 +1,17 @@
 #pragma once
 // Reading what WS-Discovery hosts send: ProbeMatches, ResolveMatches and
-// Hellos, the pub:Computer metadata, and the HTTP replies that carry it; and
-// the bounds every listing keeps to, whoever floods it.
+// Hellos, and the pub:Computer metadata (HttpReply.h reads the HTTP replies
+// that carry it); and the bounds every listing keeps to, whoever floods it.
 #include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "HttpReply.h"
+
 namespace discovery {
 
-inline constexpr std::size_t kMaxMessageBytes = 65536;
 // Endpoints one listing keeps, whatever number of datagrams carried them,
 // and from one address: a host flooding the Probe cannot crowd others out.
 inline constexpr std::size_t kMaxEndpoints = 256;
@@ -53,21 +54,5 @@ bool ParseComputer(std::string_view xml, std::string& name, std::string& group);
 // for malformed XML).
 std::optional<std::string> ElementText(std::string_view xml, std::string_view ns,
                                        std::string_view local);
-
-// The body of an HTTP/1.x reply with status 200: whole as its Content-Length
-// or chunked encoding says (nothing when cut short), or up to the end when
-// it gives neither. Nothing for any other status or a malformed head.
-std::optional<std::string> HttpBody(std::string_view reply);
-// Whether `reply` holds all of a 200 reply's body (or can never become one):
-// no need to wait for more bytes.
-bool HttpComplete(std::string_view reply);
-
-// "http://host:port/path" split; false for anything else.
-struct Url {
-    std::string host;  // an IPv6 literal without its brackets
-    std::string port = "80";
-    std::string path = "/";
-};
-std::optional<Url> SplitUrl(std::string_view url);
 
 }  // namespace discovery
