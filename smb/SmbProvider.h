@@ -14,16 +14,16 @@
 #include <string>
 #include <vector>
 
+#include "ListingSources.h"
 #include "PipeOpener.h"
+#include "ServerNames.h"
 #include "logon/Account.h"
 #include "netenum/DeadComputers.h"
 #include "netenum/Provider.h"
 
 namespace smb {
 
-class RpcBinding;
-class SrvsvcClient;
-class SamrClient;
+struct ServerBindings;
 
 class SmbProvider final : public netapi::Provider {
 public:
@@ -99,7 +99,7 @@ public:
     static constexpr std::chrono::milliseconds kProbeDeadline{2000};
 
 private:
-    struct Server;
+    using Server = ServerBindings;
     std::shared_ptr<Server> For(const netapi::OptString& server);
     // Runs `call` on the server; when it is refused (5, 1326) and someone can
     // give another account, logs on again with it and runs `call` once more.
@@ -132,52 +132,6 @@ private:
     std::atomic<bool> mAsking{false};  // a log-on prompt is up
     netapi::DeadComputers mDead;
 };
-
-// A computer found on the network: the name it gave (may be empty) and the
-// address it answered from.
-struct Candidate {
-    std::u16string name;
-    std::string address;
-};
-// Where NetServerEnum finds computers besides the known ones, asked once per
-// listing, beside the directory read, within the listing's call; none by
-// default (the program installs discovery when it is on). What it finds
-// belongs to that one listing: it is listed as FoundName says, reached at
-// its address, asked for its type without a password, and never changes
-// where a name the administrator wrote resolves.
-void SetCandidateSource(std::function<std::vector<Candidate>()> source);
-
-// How a found computer is listed: "NAME (ADDRESS)", or the bare address
-// when it gave no plain host name.
-std::u16string FoundName(const std::u16string& name, const std::string& address);
-
-// The address or name a server argument reaches: leading blanks and
-// backslashes dropped; the local computer (empty, "localhost", this
-// machine's name) becomes 127.0.0.1; a found computer's "NAME (ADDRESS)" is
-// its address. Any other name goes to the system's resolver as written.
-std::string HostOf(const netapi::OptString& server);
-
-// Computers the administrator typed in this run (a command line's servers):
-// named like the known ones, though not listed.
-void AddTypedServer(std::u16string server);
-
-// Whether a password may go to `host` (as HostOf gives it): the
-// administrator named it under exactly that name or address (this computer,
-// a known server, one typed in this run). Found computers and the
-// directory's are not named: they get a Kerberos ticket or nothing.
-bool NamedByAdministrator(const std::string& host);
-
-// Where NetServerEnum finds the computers of the domain's directory (DNS host
-// names), asked once per listing. By default: the domain of the user's
-// Kerberos ticket, read over LDAP from one of its controllers (none without a
-// ticket); nullptr restores that.
-void SetDirectorySource(std::function<std::vector<std::u16string>()> source);
-
-// The computers NetServerEnum considers (besides the local computer): the
-// program feeds them from its settings (section "Network", key "Servers");
-// VANTOR_SMB_SERVERS (comma-separated) adds more without any settings.
-void SetKnownServers(std::vector<std::u16string> servers);
-std::vector<std::u16string> KnownServers();
 
 // The provider over libsmbclient, logging on as SmbCredentials says. Only
 // present when the SMB client library was found at build time.
