@@ -34,6 +34,8 @@ class MessagePane;
 
 namespace app {
 
+class ComputerList;
+
 // Makes a tool window for the main window `main`, parented to `parent`.
 using ToolWindowFactory =
     std::function<std::unique_ptr<QDialog>(common::MainFormLink& main, QWidget* parent)>;
@@ -86,7 +88,8 @@ public:
     bool IsLoading() const { return mLoading; }
     // Closing the window ends the program (also when it closes from the tray).
     void SetQuitOnClose(bool quit) { mQuitOnClose = quit; }
-    const std::vector<std::u16string>& ComputerNames() const { return mComputerNames; }
+    // The computer list's names, one empty entry after them.
+    const std::vector<std::u16string>& ComputerNames() const;
 
     // The controls, under their classic names.
     QGroupBox* Frame1;
@@ -130,6 +133,7 @@ protected:
 private:
     // The summary's description in its box, editable only when it may be written back.
     void ShowComputerDesc();
+    // The controls and what their signals call (frmMainControls.cpp).
     void CreateControls();
     void cboComputerType_Click();
     void cboComputerName_Click();
@@ -137,22 +141,8 @@ private:
     void Command3_Click();
     void cmdInUse_Click();
     void OpenToolWindow(const ToolWindowFactory& factory);
-    // Lists the computers of the chosen type and chooses `choose` when it is
-    // listed, otherwise the first. A listing the person gave up (Esc) leaves
-    // the type, the list and its label as they were.
-    void ListComputersOfType(const QString& choose);
-    int ListComputers();
-    // The computers the administrator added that the listing left out go
-    // after the others: they can always be chosen and removed.
-    void AddSavedComputers();
-    void AddComputer();
-    void RemoveComputer();
     void LogOnAs();
     void ForgetLogOn();
-    void UpdateComputerMenu();
-    // Lists the chosen type again ("All Servers" when none is chosen yet) and
-    // chooses `select` when it is listed.
-    void RefreshComputerList(const QString& select);
     void SelectComputerType(int index);
     void SelectComputerName(int index);
     void CenterOnScreen();
@@ -167,9 +157,7 @@ private:
     std::unique_ptr<server::clsGeneral> mGeneral;
     std::function<bool()> mTrayArea;
     std::unique_ptr<Tray> mTray;
-    std::vector<std::u16string> mComputerNames{std::u16string()};
-    // The type whose computers the list holds (-1: none listed yet).
-    int mListedType = -1;
+    std::unique_ptr<ComputerList> mComputerList;
     QPointer<QDialog> mResourcesWindow;
 };
 
