@@ -3,7 +3,9 @@
 file and line, when an include runs back up the layers: a ground folder
 reaching into a layer above it, the network layer reaching into the windows
 or the program, Qt Widgets outside the window folders, or two units (X.h with
-its X.cpp) including each other, directly or through a loop.
+its X.cpp) including each other, directly or through a loop. It also fails,
+naming the file, on a source file longer than MAX_LINES lines: a file that
+long does more than one job.
 
 Usage: include_rules.py SOURCE_ROOT [QT_WIDGETS_INCLUDE_DIR]
 Without the Qt Widgets folder only <QtWidgets/...> spellings are recognised.
@@ -24,6 +26,9 @@ ABOVE_GROUND = {"windows", "app", "netenum", "smb", "sim"}
 ABOVE_NETENUM = {"windows", "app", "smb", "sim"}
 # Only these may draw.
 WIDGETS_FOLDERS = {"windows", "about", "app"}
+
+# The longest a product source file may grow.
+MAX_LINES = 450
 
 QUOTED = re.compile(r'^\s*#\s*include\s*"([^"]+)"')
 ANGLED = re.compile(r"^\s*#\s*include\s*<([^>]+)>")
@@ -163,6 +168,8 @@ def main(argv):
         folder = top(path)
         with open(os.path.join(root, str(path)), encoding="utf-8", errors="replace") as source:
             lines = source.readlines()
+        if len(lines) > MAX_LINES:
+            faults.append(f"{path}: {len(lines)} lines, more than {MAX_LINES}: split it by job")
         for number, line in enumerate(lines, 1):
             where = f"{path}:{number}"
             angled = ANGLED.match(line)
@@ -196,9 +203,9 @@ def main(argv):
     for fault in faults:
         print(fault)
     if faults:
-        print(f"{len(faults)} include rule(s) broken in {len(files)} files", file=sys.stderr)
+        print(f"{len(faults)} layout rule(s) broken in {len(files)} files", file=sys.stderr)
         return 1
-    print(f"{len(files)} files: every include runs down")
+    print(f"{len(files)} files: every include runs down, none over {MAX_LINES} lines")
     return 0
 
 
