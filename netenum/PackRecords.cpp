@@ -1,6 +1,7 @@
 #include "PackRecords.h"
 
 #include <cstdlib>
+#include <cstring>
 #include <mutex>
 #include <unordered_set>
 
@@ -22,18 +23,45 @@ std::optional<std::vector<std::uint8_t>> LogonHours(LPBYTE hours) {
     return std::vector<std::uint8_t>(hours, hours + LOGON_HOURS_BYTES);
 }
 
-}  // namespace
+// Two passes over the records: the first measures the strings, the second
+// copies them behind the records into the one allocation.
+class Cursor {
+public:
+    explicit Cursor(std::uint8_t* at) : mAt(at), mMeasure(at == nullptr) {}
 
-std::uint8_t* Allocate(std::size_t bytes) {
-    auto* p = static_cast<std::uint8_t*>(std::malloc(bytes == 0 ? 1 : bytes));
-    if (p == nullptr) return nullptr;
-    std::memset(p, 0, bytes == 0 ? 1 : bytes);
-    auto& l = Live();
-    std::lock_guard<std::mutex> guard(l.lock);
-    l.live.insert(p);
-    return p;
-}
+    LPWSTR Str(const OptString& s) {
+        if (!s) return nullptr;
+        const std::size_t bytes = (s->size() + 1) * sizeof(char16_t);
+        mBytes += bytes;
+        if (mMeasure) return nullptr;
+        auto* d = reinterpret_cast<char16_t*>(mAt);
+        if (!s->empty()) std::memcpy(d, s->data(), s->size() * sizeof(char16_t));
+        d[s->size()] = 0;
+        mAt += bytes;
+        return d;
+    }
 
+    LPBYTE Bytes(const std::optional<std::vector<std::uint8_t>>& b) {
+        if (!b) return nullptr;
+        const std::size_t bytes = (b->size() + 1) & ~std::size_t{1};  // keep strings aligned
+        mBytes += bytes;
+        if (mMeasure) return nullptr;
+        auto* d = mAt;
+        if (!b->empty()) std::memcpy(d, b->data(), b->size());
+        mAt += bytes;
+        return d;
+    }
+
+    std::size_t Measured() const { return mBytes; }
+
+private:
+    std::uint8_t* mAt;
+    bool mMeasure;
+    std::size_t mBytes = 0;
+};
+
+// Designated initialisers: the strings are copied in the order the fields
+// stand, the same in the measuring pass as in the writing one.
 void Fill(FILE_INFO_3& o, const FileInfo3& r, Cursor& c) {
     o = {.fi3_id = r.id, .fi3_permissions = r.permissions, .fi3_num_locks = r.num_locks,
          .fi3_pathname = c.Str(r.pathname), .fi3_username = c.Str(r.username)};
@@ -100,6 +128,50 @@ void Fill(USER_INFO_3& o, const UserInfo3& r, Cursor& c) {
          .usri3_profile = c.Str(r.profile), .usri3_home_dir_drive = c.Str(r.home_dir_drive),
          .usri3_password_expired = r.password_expired};
 }
+
+constexpr std::size_t AlignUp(std::size_t n) {
+    return (n + alignof(std::max_align_t) - 1) & ~(alignof(std::max_align_t) - 1);
+}
+
+}  // namespace
+
+std::uint8_t* Allocate(std::size_t bytes) {
+    auto* p = static_cast<std::uint8_t*>(std::malloc(bytes == 0 ? 1 : bytes));
+    if (p == nullptr) return nullptr;
+    std::memset(p, 0, bytes == 0 ? 1 : bytes);
+    auto& l = Live();
+    std::lock_guard<std::mutex> guard(l.lock);
+    l.live.insert(p);
+    return p;
+}
+
+template <typename Record, typename Value>
+std::uint8_t* Pack(const Value* values, std::size_t count) {
+    Cursor measure(nullptr);
+    for (std::size_t i = 0; i < count; ++i) {
+        Record scratch{};
+        Fill(scratch, values[i], measure);
+    }
+    const std::size_t recordBytes = AlignUp(count * sizeof(Record));
+    std::uint8_t* base = Allocate(recordBytes + measure.Measured());
+    if (base == nullptr) return nullptr;
+    Cursor write(base + recordBytes);
+    auto* records = reinterpret_cast<Record*>(base);
+    for (std::size_t i = 0; i < count; ++i) Fill(records[i], values[i], write);
+    return base;
+}
+
+// The records the calls hand out.
+template std::uint8_t* Pack<FILE_INFO_3>(const FileInfo3*, std::size_t);
+template std::uint8_t* Pack<SESSION_INFO_502>(const SessionInfo502*, std::size_t);
+template std::uint8_t* Pack<SESSION_INFO_10>(const SessionInfo502*, std::size_t);
+template std::uint8_t* Pack<SHARE_INFO_1>(const ShareInfo2*, std::size_t);
+template std::uint8_t* Pack<SHARE_INFO_2>(const ShareInfo2*, std::size_t);
+template std::uint8_t* Pack<WTS_SESSION_INFOW>(const DesktopSession*, std::size_t);
+template std::uint8_t* Pack<CONNECTION_INFO_1>(const ConnectionInfo1*, std::size_t);
+template std::uint8_t* Pack<SERVER_INFO_101>(const ServerInfo101*, std::size_t);
+template std::uint8_t* Pack<TIME_OF_DAY_INFO>(const TimeOfDay*, std::size_t);
+template std::uint8_t* Pack<USER_INFO_3>(const UserInfo3*, std::size_t);
 
 UserInfo3 Unpack(const USER_INFO_3& i) {
     return {.name = FromPointer(i.usri3_name), .password = FromPointer(i.usri3_password),
