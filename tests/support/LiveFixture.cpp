@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <thread>
@@ -33,6 +34,31 @@ FixtureRun ReadFixtureRun(const char* dirVariable) {
         if (const auto eq = line.find('='); eq != std::string::npos)
             run.env[line.substr(0, eq)] = line.substr(eq + 1);
     return run;
+}
+
+const SambaRun& Samba() {
+    static const SambaRun run = [] {
+        SambaRun r;
+        r.viaRelay = std::getenv("VANTOR_SAMBA_RELAY_DIR") != nullptr;
+        static_cast<FixtureRun&>(r) =
+            ReadFixtureRun(r.viaRelay ? "VANTOR_SAMBA_RELAY_DIR" : "VANTOR_SAMBA_DIR");
+        r.host = "127.0.0.1";
+        if (r.viaRelay && r.skip.empty()) {
+            r.host = r.env["relay"];
+            r.home = r.env["relay_home"];
+            // A relay pass without its relay would test the direct way twice.
+            if (r.host.empty() || r.home.empty()) {
+                std::fprintf(stderr, "%s/env names no relay\n", r.dir.c_str());
+                std::abort();
+            }
+        }
+        return r;
+    }();
+    return run;
+}
+
+void UseSambaClientHome() {
+    if (!Samba().home.empty()) setenv("HOME", Samba().home.c_str(), 1);
 }
 
 FileHolder::FileHolder(const std::string& program, const std::string& host,
