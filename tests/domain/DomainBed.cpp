@@ -1,7 +1,5 @@
 #include "DomainBed.h"
 
-#include <arpa/inet.h>
-#include <netdb.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -10,29 +8,11 @@
 
 namespace domain_test {
 
-namespace {
-
-bool ViaRelay() { return std::getenv("VANTOR_DOMAIN_RELAY") != nullptr; }
-
-// The IPv4 address `name` resolves to here; empty when none.
-std::string Resolved(const std::string& name) {
-    addrinfo hints{};
-    hints.ai_family = AF_INET;
-    addrinfo* found = nullptr;
-    if (getaddrinfo(name.c_str(), nullptr, &hints, &found) != 0 || found == nullptr) return {};
-    char text[INET_ADDRSTRLEN] = {};
-    inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr, text, sizeof text);
-    freeaddrinfo(found);
-    return text;
-}
-
-}  // namespace
-
 std::map<std::string, std::string> DomainEnv(std::string& skip) {
     testing_support::FixtureRun run = testing_support::ReadFixtureRun("VANTOR_DOMAIN_DIR");
     skip = run.skip;
     // Through the relay, FILES1's address is the relay's.
-    if (ViaRelay() && skip.empty()) run.env["member_addr"] = run.env["relay_addr"];
+    if (std::getenv("VANTOR_DOMAIN_RELAY") != nullptr && skip.empty()) run.env["member_addr"] = run.env["relay_addr"];
     return run.env;
 }
 
@@ -77,7 +57,7 @@ void DomainTest::SetUp() {
     env = DomainEnv(skip);
     if (!skip.empty()) GTEST_SKIP() << skip;
     // A relay pass that reached FILES1 directly would prove nothing.
-    ASSERT_EQ(Resolved(env["member"]), env["member_addr"]) << "where " << env["member"] << " leads";
+    ASSERT_EQ(testing_support::ResolvedAddress(env["member"]), env["member_addr"]) << "where " << env["member"] << " leads";
     char pattern[] = "/tmp/vantor-krb-XXXXXX";
     ASSERT_NE(mkdtemp(pattern), nullptr);
     mFolder = pattern;

@@ -1,5 +1,7 @@
 #include "LiveFixture.h"
 
+#include <arpa/inet.h>
+#include <netdb.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -59,6 +61,17 @@ const SambaRun& Samba() {
 
 void UseSambaClientHome() {
     if (!Samba().home.empty()) setenv("HOME", Samba().home.c_str(), 1);
+}
+
+std::string ResolvedAddress(const std::string& name) {
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    addrinfo* found = nullptr;
+    if (getaddrinfo(name.c_str(), nullptr, &hints, &found) != 0 || found == nullptr) return {};
+    char text[INET_ADDRSTRLEN] = {};
+    inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr, text, sizeof text);
+    freeaddrinfo(found);
+    return text;
 }
 
 FileHolder::FileHolder(const std::string& program, const std::string& host,

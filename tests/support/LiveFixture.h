@@ -36,6 +36,10 @@ const SambaRun& Samba();
 // libsmbclient reads its configuration once per process).
 void UseSambaClientHome();
 
+// The IPv4 address `name` resolves to here (a relay pass checks that a
+// server's name leads to its relay); empty when none.
+std::string ResolvedAddress(const std::string& name);
+
 // One user holding `paths` open on `host`: a session on that server for as
 // long as the object lives.
 class FileHolder {
