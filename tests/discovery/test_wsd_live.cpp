@@ -1,7 +1,9 @@
 // Run by wsd-live inside namespace B of a small LAN where one host
 // misbehaves (see wsd-live for who is where). What a stranger can send may
 // add a row to the computer list; it may not get the administrator's logon,
-// take over a name the administrator wrote, or hold the window.
+// take over a name the administrator wrote, or hold the window. Run a second
+// time with FILES2 behind a relay that gives its pipes Windows' message-mode
+// reads.
 #include <gtest/gtest.h>
 #include <dirent.h>
 #include <unistd.h>
@@ -22,6 +24,7 @@
 #include "netenum/Provider.h"
 #include "netenum/netapi.h"
 #include "smb/SmbProvider.h"
+#include "support/LiveFixture.h"
 #include "support/ProgramRun.h"
 #include "text/Text.h"
 #include "windows/common/CallWait.h"
@@ -83,6 +86,8 @@ class Lan : public ::testing::Test {
 protected:
     void SetUp() override {
         if (Env("VANTOR_LAN_DIR").empty()) GTEST_SKIP() << "run through wsd-live";
+        // FILES2, or the relay in front of it, is where its name leads.
+        ASSERT_EQ(testing_support::ResolvedAddress("files2"), Env("VANTOR_LAN_FILES2_AT"));
         // The administrator added FILES2 and finds the rest on the network.
         smb::SetKnownServers({u"files2"});
         app::SetDiscovery(true);

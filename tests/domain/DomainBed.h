@@ -13,6 +13,9 @@
 namespace domain_test {
 
 // DIR/env of the running domain; empty with `skip` set when there is none.
+// Through the message-mode relay in front of FILES1 (VANTOR_DOMAIN_RELAY set:
+// the fixture's exec step leads FILES1's names there), "member_addr" is the
+// relay's address.
 std::map<std::string, std::string> DomainEnv(std::string& skip);
 
 // Runs `argv` (argv[0] a path or a name on PATH) with `input` on its standard

@@ -32,6 +32,7 @@
 #include "server/clsGeneral.h"
 #include "DeadServers.h"
 #include "PipeRelay.h"
+#include "SambaPass.h"
 #include "netenum/CallControl.h"
 #include "smb/DceRpcPdu.h"
 #include "smb/SmbProvider.h"
@@ -49,50 +50,38 @@ const char* const kAlice = "vantortest_alice";
 const char* const kBob = "vantortest_bob";
 const char* const kCarol = "vantortest_carol";
 
-// What the fixture wrote about the server it started.
-struct Server : testing_support::FixtureRun {
-    static const Server& Get() {
-        static const Server server{testing_support::ReadFixtureRun(
-            ViaRelay() ? "VANTOR_SAMBA_RELAY_DIR" : "VANTOR_SAMBA_DIR")};
-        return server;
-    }
-    const std::string& operator[](const std::string& key) const { return env.at(key); }
+// What the fixture wrote about the server it started, and how this pass
+// reaches it.
+struct Server {
+    static const testing_support::SambaRun& Get() { return testing_support::Samba(); }
     // Whether this pass goes through the message-mode relay.
-    static bool ViaRelay() { return std::getenv("VANTOR_SAMBA_RELAY_DIR") != nullptr; }
+    static bool ViaRelay() { return Get().viaRelay; }
     // A path inside a share as Samba reports it ("C:\tmp\...\shares\docs\a.doc").
-    std::u16string ServerPath(const std::string& sharePath) const {
-        std::string p = "C:" + dir + "/shares/" + sharePath;
+    static std::u16string ServerPath(const std::string& sharePath) {
+        std::string p = "C:" + Get().dir + "/shares/" + sharePath;
         std::replace(p.begin(), p.end(), '/', '\\');
         return U(p);
     }
 };
+std::string Env(const std::string& key) { return Server::Get().env.at(key); }
 
 // The server as the tests name it: the relay's address, or 127.0.0.1; H()
 // is the name the window code passes, empty for this computer's own server.
-const std::string& Host() {
-    static const std::string host = Server::ViaRelay() ? Server::Get()["relay"] : "127.0.0.1";
-    return host;
-}
+const std::string& Host() { return Server::Get().host; }
 std::u16string H() { return Server::ViaRelay() ? U(Host()) : std::u16string(); }
 
 // One user of the server holding files open.
 class Holder final : public testing_support::FileHolder {
 public:
     Holder(const char* user, const std::vector<std::string>& paths)
-        : FileHolder(VANTOR_SMB_HOLDER, "127.0.0.1", user, Server::Get()["password"], paths) {}
+        : FileHolder(VANTOR_SMB_HOLDER, "127.0.0.1", user, Env("password"), paths) {}
 };
 
 class SambaLive : public ::testing::Test {
 protected:
     void SetUp() override {
         if (!Server::Get().skip.empty()) GTEST_SKIP() << Server::Get().skip;
-        // The relay rewrites replies: the client must not sign (its own
-        // smb.conf says so, as a user's ~/.smb/smb.conf would).
-        if (Server::ViaRelay()) setenv("HOME", Server::Get()["relay_home"].c_str(), 1);
-        // The relay's address is the server the administrator names here; a
-        // password goes to no other.
-        static const bool named = Server::ViaRelay() && (smb::AddTypedServer(U(Host())), true);
-        (void)named;
+        smbtest::ReachSamba();
         UseCredentials("admin.auth");
         netenum::SetCurrentForm(&mSink);
         WaitUntilNoTestFilesOpen();
@@ -138,7 +127,7 @@ TEST_F(SambaLive, OpenFilesListedAreTheFilesHeld) {
     Holder bob(kBob, {"docs/report.doc", "data/a.dat"});
     ASSERT_TRUE(alice.Ready()) << alice.Failure();
     ASSERT_TRUE(bob.Ready()) << bob.Failure();
-    const Server& s = Server::Get();
+    const Server s;
     std::vector<std::pair<std::u16string, std::u16string>> expected = {
         {s.ServerPath("docs/report.doc"), U(kAlice)},
         {s.ServerPath("docs/reports/q3.doc"), U(kAlice)},
@@ -153,7 +142,7 @@ TEST_F(SambaLive, OpenFilesListedAreTheFilesHeld) {
 TEST_F(SambaLive, ClosingAFileByItsListedIdReallyClosesIt) {
     Holder alice(kAlice, {"docs/report.doc", "docs/notes.txt", "docs/plan.doc"});
     ASSERT_TRUE(alice.Ready()) << alice.Failure();
-    const std::u16string notes = Server::Get().ServerPath("docs/notes.txt");
+    const std::u16string notes = Server::ServerPath("docs/notes.txt");
     {
         netenum::colFileEnum files;
         files.Init(H());
@@ -212,7 +201,7 @@ TEST_F(SambaLive, SharesComeWithTheirPaths) {
     ASSERT_EQ(byName.count("docs"), 1u);
     ASSERT_EQ(byName.count("data"), 1u);
     ASSERT_EQ(byName.count("IPC$"), 1u);
-    const Server& s = Server::Get();
+    const Server s;
     EXPECT_EQ(byName["docs"]->Path(), s.ServerPath("docs"));
     EXPECT_EQ(byName["docs"]->Remarks(), u"Team documents");
     EXPECT_EQ(byName["docs"]->ShareType(), 0);
@@ -333,7 +322,7 @@ TEST_F(SambaLive, CommandLineClosesExactlyTheMatchingFiles) {
     EXPECT_FALSE(alice.CanRead(2));
     EXPECT_FALSE(bob.CanRead(0));
     EXPECT_TRUE(bob.CanRead(1));
-    const Server& s = Server::Get();
+    const Server s;
     std::vector<std::pair<std::u16string, std::u16string>> expected = {
         {s.ServerPath("data/a.dat"), U(kBob)}, {s.ServerPath("docs/notes.txt"), U(kAlice)}};
     std::sort(expected.begin(), expected.end());
@@ -403,7 +392,7 @@ TEST_F(SambaLive, AuthFileOthersCanReadIsRefusedWithoutShowingThePassword) {
     const std::string path = Server::Get().dir + "/open.auth";
     {
         std::ofstream f(path);
-        f << "username = root\npassword = " << Server::Get()["admin_password"] << "\n";
+        f << "username = root\npassword = " << Env("admin_password") << "\n";
     }
     chmod(path.c_str(), 0644);
     UseCredentials("open.auth");
@@ -413,9 +402,9 @@ TEST_F(SambaLive, AuthFileOthersCanReadIsRefusedWithoutShowingThePassword) {
     // Said once the program is up, not as a failure of the list.
     const std::string notice = text::ToUtf8(netapi::ProviderStartupNotice());
     EXPECT_NE(notice.find("chmod 600"), std::string::npos) << notice;
-    EXPECT_EQ(notice.find(Server::Get()["admin_password"]), std::string::npos);
+    EXPECT_EQ(notice.find(Env("admin_password")), std::string::npos);
     EXPECT_EQ(Messages().find("chmod 600"), std::string::npos) << Messages();
-    EXPECT_EQ(Messages().find(Server::Get()["admin_password"]), std::string::npos);
+    EXPECT_EQ(Messages().find(Env("admin_password")), std::string::npos);
     unlink(path.c_str());
 }
 
@@ -427,9 +416,9 @@ int HeaderFirstRead(const std::string& host) {
         context, [](SMBCCTX*, const char*, const char*, char* wg, int wgl, char* user, int userl,
                     char* password, int passwordl) {
             std::snprintf(wg, static_cast<std::size_t>(wgl), "VANTORTEST");
-            std::snprintf(user, static_cast<std::size_t>(userl), "%s", Server::Get()["admin"].c_str());
+            std::snprintf(user, static_cast<std::size_t>(userl), "%s", Env("admin").c_str());
             std::snprintf(password, static_cast<std::size_t>(passwordl), "%s",
-                          Server::Get()["admin_password"].c_str());
+                          Env("admin_password").c_str());
         });
     smbc_setTimeout(context, 5000);
     int result = -EIO;
@@ -462,7 +451,7 @@ int HeaderFirstRead(const std::string& host) {
 // it. (Vantor now uses Samba's RPC client, which every live test exercises
 // through the relay in the suite's second pass.)
 TEST_F(SambaLive, AHeaderFirstReadFailsOnAMessageModePipe) {
-    setenv("HOME", Server::Get()["relay_home"].c_str(), 1);  // no signing: the relay rewrites
+    setenv("HOME", Env("relay_home").c_str(), 1);  // no signing: the relay rewrites
     smbtest::PipeRelay relay("127.0.0.31", "127.0.0.1", smbtest::PipeRelay::Mode::Message);
     ASSERT_EQ(relay.Error(), "");
     EXPECT_EQ(HeaderFirstRead("127.0.0.1"), 16);
@@ -570,7 +559,7 @@ TEST_F(DeadComputer, ADrippedReplyEndsAtTheDeadline) {
 // A server that answers each pipe read with one byte, slowly: the call ends
 // at its deadline and leaves the SMB library free for the next computer.
 TEST_F(DeadComputer, APipeReplyTrickledAByteAtATimeEndsAtTheDeadline) {
-    setenv("HOME", Server::Get()["relay_home"].c_str(), 1);
+    setenv("HOME", Env("relay_home").c_str(), 1);
     smbtest::PipeRelay trickle("127.0.0.31", "127.0.0.1", smbtest::PipeRelay::Mode::Trickle,
                                std::chrono::milliseconds(200));
     ASSERT_EQ(trickle.Error(), "");

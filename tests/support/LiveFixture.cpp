@@ -1,11 +1,14 @@
 #include "LiveFixture.h"
 
+#include <arpa/inet.h>
+#include <netdb.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <thread>
@@ -33,6 +36,42 @@ FixtureRun ReadFixtureRun(const char* dirVariable) {
         if (const auto eq = line.find('='); eq != std::string::npos)
             run.env[line.substr(0, eq)] = line.substr(eq + 1);
     return run;
+}
+
+const SambaRun& Samba() {
+    static const SambaRun run = [] {
+        SambaRun r;
+        r.viaRelay = std::getenv("VANTOR_SAMBA_RELAY_DIR") != nullptr;
+        static_cast<FixtureRun&>(r) =
+            ReadFixtureRun(r.viaRelay ? "VANTOR_SAMBA_RELAY_DIR" : "VANTOR_SAMBA_DIR");
+        r.host = "127.0.0.1";
+        if (r.viaRelay && r.skip.empty()) {
+            r.host = r.env["relay"];
+            r.home = r.env["relay_home"];
+            // A relay pass without its relay would test the direct way twice.
+            if (r.host.empty() || r.home.empty()) {
+                std::fprintf(stderr, "%s/env names no relay\n", r.dir.c_str());
+                std::abort();
+            }
+        }
+        return r;
+    }();
+    return run;
+}
+
+void UseSambaClientHome() {
+    if (!Samba().home.empty()) setenv("HOME", Samba().home.c_str(), 1);
+}
+
+std::string ResolvedAddress(const std::string& name) {
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    addrinfo* found = nullptr;
+    if (getaddrinfo(name.c_str(), nullptr, &hints, &found) != 0 || found == nullptr) return {};
+    char text[INET_ADDRSTRLEN] = {};
+    inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr, text, sizeof text);
+    freeaddrinfo(found);
+    return text;
 }
 
 FileHolder::FileHolder(const std::string& program, const std::string& host,

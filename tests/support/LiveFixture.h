@@ -19,6 +19,27 @@ struct FixtureRun {
 };
 FixtureRun ReadFixtureRun(const char* dirVariable);
 
+// The "samba" fixture's smbd as this pass of a live test reaches it. Each
+// live test against it runs twice: directly (VANTOR_SAMBA_DIR names the
+// fixture) and through the fixture's message-mode relay, which gives the
+// pipes Windows' reads (VANTOR_SAMBA_RELAY_DIR names it instead).
+struct SambaRun : FixtureRun {
+    bool viaRelay = false;
+    // The server as the test names it: 127.0.0.1, or the relay's address.
+    std::string host;
+    // Through the relay, a HOME whose ~/.smb/smb.conf signs nothing (the
+    // relay rewrites replies), for this process and the programs it starts.
+    std::string home;
+};
+const SambaRun& Samba();
+// Through the relay, sets HOME to the run's (before the first SMB call:
+// libsmbclient reads its configuration once per process).
+void UseSambaClientHome();
+
+// The IPv4 address `name` resolves to here (a relay pass checks that a
+// server's name leads to its relay); empty when none.
+std::string ResolvedAddress(const std::string& name);
+
 // One user holding `paths` open on `host`: a session on that server for as
 // long as the object lives.
 class FileHolder {

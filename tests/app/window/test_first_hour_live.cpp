@@ -2,7 +2,9 @@
 // 127.0.0.1, a computer on 127.0.0.2 that accepts and never answers or one
 // that relays to the smbd and stalls, a name that does not resolve): the main
 // window as the program runs it, with its call runner, the desktop's lookup
-// (a keyring in memory) and scripted prompts.
+// (a keyring in memory) and scripted prompts. Through the fixture's
+// message-mode relay, the computer chosen is the relay, added to the list
+// (the summary at the start is always this computer's own).
 #include <gtest/gtest.h>
 #include <netdb.h>
 
@@ -47,10 +49,11 @@ bool ResolverDenies(const char* name) {
 class FirstHourLive : public ::testing::Test {
 protected:
     void SetUp() override {
-        const testing_support::FixtureRun run = testing_support::ReadFixtureRun("VANTOR_SAMBA_DIR");
+        const testing_support::SambaRun& run = testing_support::Samba();
         if (!run.skip.empty()) GTEST_SKIP() << run.skip;
         env = run.env;
         dir = run.dir;
+        testing_support::UseSambaClientHome();
         gui_test::RemoveSettings();
         setenv("KRB5CCNAME", "FILE:/nonexistent/vantor-no-ticket", 1);
         netapi::SetCallLimits({std::chrono::milliseconds(2500), std::chrono::seconds(30),
@@ -90,6 +93,15 @@ protected:
                 {}, false, false};
     }
     QString Pane() const { return window->Text1->Text(); }
+    // The fixture's server as this pass chooses it in the list: this
+    // computer, or the relay (one of the computers added).
+    static QString Chosen() {
+        return testing_support::Samba().viaRelay ? QString::fromStdString(testing_support::Samba().host)
+                                                 : QStringLiteral("**LOCAL**");
+    }
+    static QString Added() {
+        return testing_support::Samba().viaRelay ? Chosen() : QString();
+    }
 
     std::map<std::string, std::string> env;
     std::string dir;
@@ -102,7 +114,9 @@ protected:
 };
 
 TEST_F(FirstHourLive, TheStartAsksNobodyAChoiceAsksOverTheWindowAndAMissingRightIsSaid) {
-    app::frmMain& main = Start(false);
+    // The relay is listed with the computers added (the listing asks nobody).
+    if (!Added().isEmpty()) common::SaveOption("Type", "All Servers");
+    app::frmMain& main = Start(false, Added());
     // This computer refuses an anonymous summary; nobody chose it, nobody is asked.
     EXPECT_TRUE(prompts.logonRequests.empty());
     EXPECT_TRUE(Pane().contains("NetSessionEnum error 5 : Access is denied.")) << Pane().toStdString();
@@ -111,7 +125,7 @@ TEST_F(FirstHourLive, TheStartAsksNobodyAChoiceAsksOverTheWindowAndAMissingRight
     bool shownWhenAsked = false;
     prompts.onLogOn = [&] { shownWhenAsked = main.isVisible(); };
     prompts.logonAnswers = {Admin()};
-    Pick(main.cboComputerName, "**LOCAL**");
+    Pick(main.cboComputerName, Chosen());
     ASSERT_EQ(prompts.logonRequests.size(), 1u);
     EXPECT_TRUE(shownWhenAsked);
     EXPECT_EQ(Pane(), "Computer information retrieved\r\n");
@@ -120,7 +134,7 @@ TEST_F(FirstHourLive, TheStartAsksNobodyAChoiceAsksOverTheWindowAndAMissingRight
     // Samba refuses to end a session that is not there (5): the account that
     // logged on lacks a right, which another prompt would not give it.
     netenum::colSessionEnum sessions;
-    sessions.Init(u"");
+    sessions.Init(main.RemoteServer().toStdU16String());
     sessions.DeleteItem(u"NOWHERE", u"ghost");
     EXPECT_EQ(prompts.logonRequests.size(), 1u);
     EXPECT_TRUE(Pane().contains("lacks the right to do this. To use another account, choose "
@@ -130,7 +144,7 @@ TEST_F(FirstHourLive, TheStartAsksNobodyAChoiceAsksOverTheWindowAndAMissingRight
     // Forgotten: the next choice asks again.
     main.mnuForgetLogOn->trigger();
     prompts.logonAnswers = {Admin()};
-    Pick(main.cboComputerName, "**LOCAL**");
+    Pick(main.cboComputerName, Chosen());
     EXPECT_EQ(prompts.logonRequests.size(), 2u);
 }
 
@@ -142,8 +156,9 @@ TEST_F(FirstHourLive, AddedComputersThatAreDeadOrUnknownAreListedWithTheirStateA
     const QStringList entries = Entries(main.cboComputerName);
     EXPECT_TRUE(entries.contains("127.0.0.2") && entries.contains("x.invalid")) << entries.join(",").toStdString();
     EXPECT_TRUE(Pane().contains("127.0.0.2: not answering\r\n")) << Pane().toStdString();
-    if (ResolverDenies("x.invalid"))
+    if (ResolverDenies("x.invalid")) {
         EXPECT_TRUE(Pane().contains("x.invalid: name not found\r\n")) << Pane().toStdString();
+    }
     EXPECT_EQ(hole.Accepted(), 1) << "asked once, by the listing's check";
 
     main.cboComputerName->setCurrentIndex(main.cboComputerName->findText("127.0.0.2"));
@@ -155,7 +170,8 @@ TEST_F(FirstHourLive, AddedComputersThatAreDeadOrUnknownAreListedWithTheirStateA
 }
 
 TEST_F(FirstHourLive, AStalledServerIsSaidInWordsAndItsSummaryNeverReadsAsRetrieved) {
-    smbtest::DeadServer relay(smbtest::DeadServer::Kind::Drip);
+    // In front of the smbd, or of the message-mode relay in front of it.
+    smbtest::DeadServer relay(smbtest::DeadServer::Kind::Drip, 1, testing_support::Samba().host);
     ASSERT_EQ(relay.Error(), "");
     relay.SetDripping(false);
     common::SaveOption("Type", "All Servers");

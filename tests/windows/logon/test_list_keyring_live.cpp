@@ -1,7 +1,8 @@
 // The list mode logs on as the close mode does: the real keyring (a Secret
 // Service of the test's own, see keyring-session) is read before the
 // per-server processes start, against the private smbd of the "samba"
-// fixture; a refused logon says which account was tried, never its password.
+// fixture, directly and through its message-mode relay; a refused logon says
+// which account was tried, never its password.
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
@@ -16,21 +17,24 @@ namespace {
 class ListModeKeyring : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (auto run = testing_support::ReadFixtureRun("VANTOR_SAMBA_DIR"); run.skip.empty())
-            env = std::move(run.env);
-        else
-            GTEST_SKIP() << run.skip;
-        ASSERT_TRUE(keyring.Write("server/127.0.0.1", {"nobody", "x", ""})) << "no Secret Service answered";
+        const testing_support::SambaRun& run = testing_support::Samba();
+        if (!run.skip.empty()) GTEST_SKIP() << run.skip;
+        env = run.env;
+        host = run.host;
+        ASSERT_TRUE(keyring.Write(Key(), {"nobody", "x", ""})) << "no Secret Service answered";
     }
-    void TearDown() override { keyring.Remove("server/127.0.0.1"); }
+    void TearDown() override { keyring.Remove(Key()); }
+    QString Key() const { return QString::fromStdString("server/" + host); }
     void Keep(const std::string& user, const std::string& password) {
-        ASSERT_TRUE(keyring.Write("server/127.0.0.1", {user, password, "VANTORTEST"}));
+        ASSERT_TRUE(keyring.Write(Key(), {user, password, "VANTORTEST"}));
     }
     // `vantor --list ARGS` on the real network, without ticket or settings.
     testing_support::ProgramRun List(const std::vector<std::string>& args, const std::string& authFile = "") {
         std::map<std::string, std::string> set = {{"VANTOR_NETWORK", "smb"},
                                                   {"XDG_CONFIG_HOME", env["root"] + "/list-config"},
                                                   {"KRB5CCNAME", "FILE:/nonexistent/vantor-no-ticket"}};
+        // Through the relay, a client configuration that signs nothing.
+        if (!testing_support::Samba().home.empty()) set["HOME"] = testing_support::Samba().home;
         std::vector<std::string> unset = {"VANTOR_SMB_SERVERS", "DISPLAY", "QT_QPA_PLATFORM"};
         if (authFile.empty()) unset.push_back("VANTOR_SMB_AUTHFILE");
         else set["VANTOR_SMB_AUTHFILE"] = authFile;
@@ -41,6 +45,7 @@ protected:
     }
 
     std::map<std::string, std::string> env;
+    std::string host;  // the server as this pass names it
     logon::QtKeyring keyring;
 };
 
@@ -48,8 +53,9 @@ TEST_F(ListModeKeyring, EachServerIsListedWithItsKeyringAccountAsTheCloseModeDoe
     Keep(env["admin"], env["admin_password"]);
     // One server in this process, and two in processes of their own (the
     // same computer under two names the keyring knows as one).
+    const std::string otherName = testing_support::Samba().viaRelay ? "\\\\" + host : "localhost";
     for (const auto& servers : std::vector<std::vector<std::string>>{
-             {"--server", "127.0.0.1"}, {"--server", "127.0.0.1", "--server", "localhost"}}) {
+             {"--server", host}, {"--server", host, "--server", otherName}}) {
         const auto run = List(servers);
         EXPECT_EQ(run.status, 0) << run.err;
         EXPECT_EQ(run.err, "");
@@ -59,18 +65,18 @@ TEST_F(ListModeKeyring, EachServerIsListedWithItsKeyringAccountAsTheCloseModeDoe
 
 TEST_F(ListModeKeyring, ARefusedLogonSaysWhatWasTriedAndNeverThePassword) {
     Keep(env["admin"], "Wrong-Kept-Password-1");
-    auto run = List({"--server", "127.0.0.1"});
+    auto run = List({"--server", host});
     EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.err.find("vantor: 127.0.0.1: logged on with the keyring's account (VANTORTEST\\" +
+    EXPECT_NE(run.err.find("vantor: " + host + ": logged on with the keyring's account (VANTORTEST\\" +
                            env["admin"] + "); the server refused it"),
               std::string::npos)
         << run.err;
     EXPECT_EQ(run.err.find("Wrong-Kept-Password-1"), std::string::npos);
 
     // Without a keyring account, the auth file's, named by its path.
-    keyring.Remove("server/127.0.0.1");
+    keyring.Remove(Key());
     const std::string wrong = env["root"] + "/wrong.auth";
-    run = List({"--server", "127.0.0.1"}, wrong);
+    run = List({"--server", host}, wrong);
     EXPECT_NE(run.err.find("logged on with the account of the auth file " + wrong), std::string::npos)
         << run.err;
     EXPECT_EQ(run.err.find("wrong-" + env["admin_password"]), std::string::npos);

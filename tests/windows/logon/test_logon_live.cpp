@@ -1,7 +1,8 @@
 // Logging on to a private Samba server (started by the "samba" fixture) with
 // no auth file and no Kerberos ticket: the anonymous logon may not list open
 // files, so the prompt comes; a wrong password, the right one, and the
-// account used again without asking.
+// account used again without asking. Run directly and through the fixture's
+// message-mode relay.
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
@@ -20,6 +21,8 @@
 #include "support/LiveFixture.h"
 #include "support/ScriptedProvider.h"
 #include "support/ScriptedPrompts.h"
+#include "tests/smb/SambaPass.h"
+#include "text/Text.h"
 #include "windows/common/CallWait.h"
 #include "windows/logon/DesktopLogon.h"
 
@@ -32,9 +35,11 @@ common::LogonAnswer Typed(const std::string& user, const std::string& password) 
 class LogOnLive : public ::testing::Test {
 protected:
     void SetUp() override {
-        testing_support::FixtureRun run = testing_support::ReadFixtureRun("VANTOR_SAMBA_DIR");
+        const testing_support::SambaRun& run = testing_support::Samba();
         if (!run.skip.empty()) GTEST_SKIP() << run.skip;
         env = run.env;
+        host = run.host;
+        smbtest::ReachSamba();
         unsetenv("VANTOR_SMB_AUTHFILE");
         setenv("KRB5CCNAME", "FILE:/nonexistent/vantor-no-ticket", 1);
         previousPrompts = common::SetPrompts(prompts);
@@ -54,11 +59,12 @@ protected:
     netapi::NET_API_STATUS Files() {
         netenum::NetBuffer buffer;
         netapi::DWORD read = 0, total = 0;
-        return netapi::NetFileEnum(u"127.0.0.1", nullptr, nullptr, 3, buffer.Out(),
+        return netapi::NetFileEnum(text::FromUtf8(host).c_str(), nullptr, nullptr, 3, buffer.Out(),
                                    netapi::MAX_PREFERRED_LENGTH, &read, &total, nullptr);
     }
 
     std::map<std::string, std::string> env;
+    std::string host;  // the server as this pass names it
     std::shared_ptr<common::ScriptedPrompts> prompts = std::make_shared<common::ScriptedPrompts>();
     std::shared_ptr<common::Prompts> previousPrompts;
     std::shared_ptr<logon_test::FakeKeyring> keyring = std::make_shared<logon_test::FakeKeyring>();
@@ -71,8 +77,9 @@ TEST_F(LogOnLive, AWrongPasswordAsksAgainTheRightOneListsAndIsUsedWithoutAsking)
                              Typed(env["admin"], env["admin_password"])};
     EXPECT_EQ(Files(), 0u);
     ASSERT_EQ(prompts->asked().size(), 2u);
-    EXPECT_EQ(prompts->asked()[0].title, "Log on to 127.0.0.1");
-    EXPECT_TRUE(prompts->asked()[0].text.startsWith("127.0.0.1 refused: Access is denied."));
+    EXPECT_EQ(prompts->asked()[0].title, QString::fromStdString("Log on to " + host));
+    EXPECT_TRUE(prompts->asked()[0].text.startsWith(QString::fromStdString(host + " refused: Access is denied.")))
+        << prompts->asked()[0].text.toStdString();
     EXPECT_EQ(prompts->asked()[1].text, "The user name or password is incorrect. Try again.");
     EXPECT_EQ(prompts->logonRequests[1].user, QString::fromStdString(env["admin"]));
 
@@ -101,7 +108,7 @@ TEST_F(LogOnLive, AWindowsCallOnItsWorkerAsksOnTheWindowThread) {
 
 TEST_F(LogOnLive, CancelLeavesTheFailureLineAndIsNotAskedAgainForTheSameCommand) {
     netenum::colFileEnum files;
-    files.Init(u"127.0.0.1");
+    files.Init(text::FromUtf8(host));
     EXPECT_EQ(prompts->asked().size(), 1u);
     EXPECT_NE(sink.text.find(u"NetFileEnum error 5 : Access is denied."), std::u16string::npos)
         << testing_support::S(sink.text);
@@ -119,14 +126,7 @@ TEST_F(LogOnLive, AnAccountWithoutRightsIsAskedOnceThenTheDenialStands) {
     // once, and the 5 that follows stands.
     const std::string alice = "vantortest_alice";
     prompts->logonAnswers = {Typed(alice, env["password"]), Typed(alice, env["password"])};
-    netapi::NET_API_STATUS status = 0;
-    {
-        netenum::NetBuffer buffer;
-        netapi::DWORD read = 0, total = 0;
-        status = netapi::NetFileEnum(u"127.0.0.1", nullptr, nullptr, 3, buffer.Out(),
-                                     netapi::MAX_PREFERRED_LENGTH, &read, &total, nullptr);
-    }
-    EXPECT_EQ(status, netapi::ERROR_ACCESS_DENIED);
+    EXPECT_EQ(Files(), netapi::ERROR_ACCESS_DENIED);
     EXPECT_EQ(prompts->asked().size(), 1u);
 }
 
