@@ -3,8 +3,10 @@
 // advance. A question with nothing queued gets No or the empty string and is
 // counted, so a test can prove that it foresaw every question.
 #include <QString>
+#include <QStringList>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "windows/common/Prompts.h"
@@ -20,7 +22,7 @@ public:
         QString title;
         Icon icon = Icon::None;
         bool defaultYes = false;
-        QString defaultText;
+        QString defaultText;  // a file dialog's filters, a log-on's user
     };
 
     std::deque<bool> yesNoAnswers;
@@ -39,21 +41,73 @@ public:
 
     const std::vector<Asked>& asked() const { return mAsked; }
     int unanswered() const { return mUnanswered; }
-    void Clear();
+    // Forgets what was asked and drops every queued answer.
+    void Clear() {
+        mAsked.clear();
+        yesNoAnswers.clear();
+        inputAnswers.clear();
+        saveAnswers.clear();
+        logonAnswers.clear();
+        logonRequests.clear();
+        mUnanswered = 0;
+    }
 
-    void MessageBox(QWidget* parent, const QString& text, const QString& title,
-                    Icon icon) override;
-    bool YesNo(QWidget* parent, const QString& text, const QString& title, Icon icon,
-               bool defaultYes) override;
-    QString InputBox(QWidget* parent, const QString& prompt, const QString& title,
-                     const QString& defaultText) override;
-    QString SaveFileName(QWidget* parent, const QString& title, const QStringList& filters,
-                         QString& selectedFilter) override;
-    std::optional<LogonAnswer> LogOn(QWidget* parent, const LogonRequest& request) override;
+    void MessageBox(QWidget*, const QString& text, const QString& title, Icon icon) override {
+        mAsked.push_back({Kind::Message, text, title, icon, false, {}});
+    }
+    bool YesNo(QWidget*, const QString& text, const QString& title, Icon icon, bool defaultYes) override {
+        mAsked.push_back({Kind::YesNo, text, title, icon, defaultYes, {}});
+        return Next(yesNoAnswers, false);
+    }
+    QString InputBox(QWidget*, const QString& prompt, const QString& title,
+                     const QString& defaultText) override {
+        mAsked.push_back({Kind::Input, prompt, title, Icon::None, false, defaultText});
+        return Next(inputAnswers, QString());
+    }
+    QString SaveFileName(QWidget*, const QString& title, const QStringList& filters,
+                         QString& selectedFilter) override {
+        mAsked.push_back({Kind::SaveFile, {}, title, Icon::None, false, filters.join(u";;")});
+        const SaveAnswer answer = Next(saveAnswers, SaveAnswer{{}, selectedFilter});
+        selectedFilter = answer.filter;
+        return answer.fileName;
+    }
+    std::optional<LogonAnswer> LogOn(QWidget*, const LogonRequest& request) override {
+        mAsked.push_back({Kind::LogOn, request.message, QStringLiteral("Log on to ") + request.server,
+                          Icon::None, false, request.user});
+        logonRequests.push_back(request);
+        if (onLogOn) onLogOn();
+        return Next(logonAnswers, std::optional<LogonAnswer>());
+    }
 
 private:
+    template <typename T>
+    T Next(std::deque<T>& queue, T none) {
+        if (queue.empty()) {
+            ++mUnanswered;
+            return none;
+        }
+        T answer = std::move(queue.front());
+        queue.pop_front();
+        return answer;
+    }
+
     std::vector<Asked> mAsked;
     int mUnanswered = 0;
+};
+
+// Scripted prompts for as long as the object lives; the previous ones after.
+class PromptsScope {
+public:
+    PromptsScope() : mPrevious(SetPrompts(mPrompts)) {}
+    ~PromptsScope() { SetPrompts(mPrevious); }
+    PromptsScope(const PromptsScope&) = delete;
+    PromptsScope& operator=(const PromptsScope&) = delete;
+    ScriptedPrompts* operator->() const { return mPrompts.get(); }
+    ScriptedPrompts& operator*() const { return *mPrompts; }
+
+private:
+    std::shared_ptr<ScriptedPrompts> mPrompts = std::make_shared<ScriptedPrompts>();
+    std::shared_ptr<Prompts> mPrevious;
 };
 
 }  // namespace common

@@ -16,10 +16,15 @@
 
 namespace testing_support {
 
+using netapi::DWORD;
+using netapi::EnumResult;
+using netapi::NET_API_STATUS;
+using netapi::OptString;
+
 struct RecordedCall {
     std::string name;
-    std::vector<netapi::OptString> args;
-    netapi::DWORD number = 0;
+    std::vector<OptString> args;
+    DWORD number = 0;
 };
 
 class ScriptedProvider final : public netapi::Provider {
@@ -27,12 +32,12 @@ public:
     // Answers. A status set in `fail` for a call name wins over everything
     // else; "NetSessionEnum/502" fails that call at that level (or with that
     // number) only.
-    std::map<std::string, netapi::NET_API_STATUS> fail;
-    netapi::EnumResult<netapi::FileInfo3> files;
-    netapi::EnumResult<netapi::SessionInfo502> sessions;
-    netapi::EnumResult<netapi::ShareInfo2> shares;
-    netapi::EnumResult<netapi::ConnectionInfo1> connections;
-    netapi::EnumResult<netapi::ServerInfo101> servers;
+    std::map<std::string, NET_API_STATUS> fail;
+    EnumResult<netapi::FileInfo3> files;
+    EnumResult<netapi::SessionInfo502> sessions;
+    EnumResult<netapi::ShareInfo2> shares;
+    EnumResult<netapi::ConnectionInfo1> connections;
+    EnumResult<netapi::ServerInfo101> servers;
     netapi::ServerInfo101 serverInfo;
     netapi::TimeOfDay timeOfDay;
     std::map<std::u16string, netapi::UserInfo3> users;
@@ -40,76 +45,138 @@ public:
     std::u16string usersOn;
     // NetGetAnyDCName's answers by domain as asked ("" for the server's own).
     std::map<std::u16string, std::u16string> domainControllers;
-    std::map<netapi::DWORD, netapi::NET_API_STATUS> closeStatus;  // per file id
+    std::map<DWORD, NET_API_STATUS> closeStatus;  // per file id
     std::u16string localName = u"TESTHOST";
     std::u16string startupNotice;
     // Failures come with an (empty) buffer, as from some servers.
     bool bufferOnFailure = false;
+    // Log-ons only where the test says the network has them.
+    bool logsOn = false;
 
     std::vector<RecordedCall> calls;
     // Runs at the start of every call, on the thread that carries it out.
     std::function<void(const std::string& name)> onCall;
-    std::vector<RecordedCall> CallsNamed(const std::string& name) const;
+    std::vector<RecordedCall> CallsNamed(const std::string& name) const {
+        std::vector<RecordedCall> out;
+        for (const auto& c : calls)
+            if (c.name == name) out.push_back(c);
+        return out;
+    }
 
-    netapi::EnumResult<netapi::FileInfo3> FileEnum(const netapi::OptString& server,
-                                                   const netapi::OptString& basepath,
-                                                   const netapi::OptString& user) override;
-    netapi::NET_API_STATUS FileClose(const netapi::OptString& server, netapi::DWORD fileid) override;
-    netapi::EnumResult<netapi::SessionInfo502> SessionEnum(const netapi::OptString& server,
-                                                           const netapi::OptString& client,
-                                                           const netapi::OptString& user,
-                                                           netapi::DWORD level) override;
-    netapi::NET_API_STATUS SessionDel(const netapi::OptString& server,
-                                      const netapi::OptString& client,
-                                      const netapi::OptString& user) override;
-    netapi::EnumResult<netapi::ShareInfo2> ShareEnum(const netapi::OptString& server,
-                                                     netapi::DWORD level) override;
-    netapi::EnumResult<netapi::ConnectionInfo1> ConnectionEnum(
-        const netapi::OptString& server, const netapi::OptString& qualifier) override;
-    netapi::EnumResult<netapi::ServerInfo101> ServerEnum(netapi::DWORD servertype,
-                                                         const netapi::OptString& domain) override;
-    netapi::NET_API_STATUS ServerGetInfo(const netapi::OptString& server,
-                                         netapi::ServerInfo101& out) override;
-    netapi::NET_API_STATUS ServerSetComment(const netapi::OptString& server,
-                                            const netapi::OptString& comment) override;
-    netapi::NET_API_STATUS RemoteTOD(const netapi::OptString& server,
-                                     netapi::TimeOfDay& out) override;
-    netapi::NET_API_STATUS UserGetInfo(const netapi::OptString& server,
-                                       const netapi::OptString& user,
-                                       netapi::UserInfo3& out) override;
-    netapi::NET_API_STATUS UserSetInfo(const netapi::OptString& server,
-                                       const netapi::OptString& user,
-                                       const netapi::UserInfo3& info) override;
-    netapi::NET_API_STATUS MessageBufferSend(const netapi::OptString& server,
-                                             const netapi::OptString& msgname,
-                                             const netapi::OptString& fromname,
-                                             const std::u16string& text) override;
-    netapi::NET_API_STATUS LocalComputerName(std::u16string& out) override;
-    netapi::NET_API_STATUS GetAnyDCName(const netapi::OptString& server,
-                                        const netapi::OptString& domain,
-                                        std::u16string& out) override;
+    EnumResult<netapi::FileInfo3> FileEnum(const OptString& server, const OptString& basepath,
+                                           const OptString& user) override {
+        return Answer("NetFileEnum", {server, basepath, user}, files);
+    }
+    NET_API_STATUS FileClose(const OptString& server, DWORD fileid) override {
+        const auto it = closeStatus.find(fileid);
+        return Or(Record("NetFileClose", {server}, fileid), it == closeStatus.end() ? 0 : it->second);
+    }
+    EnumResult<netapi::SessionInfo502> SessionEnum(const OptString& server, const OptString& client,
+                                                   const OptString& user, DWORD level) override {
+        return Answer("NetSessionEnum", {server, client, user}, sessions, level);
+    }
+    NET_API_STATUS SessionDel(const OptString& server, const OptString& client,
+                              const OptString& user) override {
+        return Record("NetSessionDel", {server, client, user});
+    }
+    EnumResult<netapi::ShareInfo2> ShareEnum(const OptString& server, DWORD level) override {
+        return Answer("NetShareEnum", {server}, shares, level);
+    }
+    EnumResult<netapi::ConnectionInfo1> ConnectionEnum(const OptString& server,
+                                                       const OptString& qualifier) override {
+        return Answer("NetConnectionEnum", {server, qualifier}, connections);
+    }
+    EnumResult<netapi::ServerInfo101> ServerEnum(DWORD type, const OptString& domain) override {
+        const NET_API_STATUS status = Record("NetServerEnum", {domain}, type);
+        return status != 0 ? EnumResult<netapi::ServerInfo101>{status, {}, 0} : servers;
+    }
+    NET_API_STATUS ServerGetInfo(const OptString& server, netapi::ServerInfo101& out) override {
+        return Give(Record("NetServerGetInfo", {server}), serverInfo, out);
+    }
+    NET_API_STATUS ServerSetComment(const OptString& server, const OptString& comment) override {
+        const NET_API_STATUS status = Record("NetServerSetInfo", {server, comment});
+        if (status == 0) serverInfo.comment = comment;
+        return status;
+    }
+    NET_API_STATUS RemoteTOD(const OptString& server, netapi::TimeOfDay& out) override {
+        return Give(Record("NetRemoteTOD", {server}), timeOfDay, out);
+    }
+    NET_API_STATUS UserGetInfo(const OptString& server, const OptString& user,
+                               netapi::UserInfo3& out) override {
+        netapi::UserInfo3* held = nullptr;
+        const NET_API_STATUS status = Held(Record("NetUserGetInfo", {server, user}), server, user, held);
+        if (held != nullptr) out = *held;
+        return status;
+    }
+    NET_API_STATUS UserSetInfo(const OptString& server, const OptString& user,
+                               const netapi::UserInfo3& info) override {
+        netapi::UserInfo3* held = nullptr;
+        const NET_API_STATUS status =
+            Held(Record("NetUserSetInfo", {server, user}, info.flags), server, user, held);
+        if (held != nullptr) *held = info;
+        return status;
+    }
+    NET_API_STATUS MessageBufferSend(const OptString& server, const OptString& msgname,
+                                     const OptString& fromname, const std::u16string& text) override {
+        return Record("NetMessageBufferSend", {server, msgname, fromname, text},
+                      static_cast<DWORD>(text.size() * 2));
+    }
+    NET_API_STATUS LocalComputerName(std::u16string& out) override {
+        return Give(Record("GetComputerName", {}), localName, out);
+    }
+    NET_API_STATUS GetAnyDCName(const OptString& server, const OptString& domain,
+                                std::u16string& out) override {
+        const NET_API_STATUS status = Record("NetGetAnyDCName", {server, domain});
+        const auto it = domainControllers.find(domain.value_or(u""));
+        if (status != 0 || it == domainControllers.end()) return status != 0 ? status : netapi::NERR_DCNotFound;
+        out = it->second;
+        return 0;
+    }
     std::u16string StartupNotice() const override { return startupNotice; }
     bool FailuresCarryBuffer() const override { return bufferOnFailure; }
-    void RetryComputer(const netapi::OptString& server) override { Record("RetryComputer", {server}); }
+    void RetryComputer(const OptString& server) override { Record("RetryComputer", {server}); }
     void RetryAllComputers() override { Record("RetryAllComputers", {}); }
     // A name resolves unless `fail` says otherwise for "NetResolveComputer".
-    netapi::NET_API_STATUS ResolveComputer(const netapi::OptString& server) override {
+    NET_API_STATUS ResolveComputer(const OptString& server) override {
         return Record("NetResolveComputer", {server});
     }
-    // Log-ons only where the test says the network has them.
-    bool logsOn = false;
     bool HasLogOns() const override { return logsOn; }
-    netapi::NET_API_STATUS LogOnAs(const netapi::OptString& server) override {
-        return Record("NetLogOnAs", {server});
-    }
-    void ForgetLogOn(const netapi::OptString& server) override { Record("NetForgetLogOn", {server}); }
+    NET_API_STATUS LogOnAs(const OptString& server) override { return Record("NetLogOnAs", {server}); }
+    void ForgetLogOn(const OptString& server) override { Record("NetForgetLogOn", {server}); }
 
 private:
-    netapi::NET_API_STATUS Record(const std::string& name, std::vector<netapi::OptString> args,
-                                  netapi::DWORD number = 0);
+    NET_API_STATUS Record(const std::string& name, std::vector<OptString> args, DWORD number = 0) {
+        calls.push_back({name, std::move(args), number});
+        if (onCall) onCall(name);
+        auto it = fail.find(name);
+        if (it == fail.end()) it = fail.find(name + "/" + std::to_string(number));
+        return it == fail.end() ? netapi::NERR_Success : it->second;
+    }
+    static NET_API_STATUS Or(NET_API_STATUS first, NET_API_STATUS then) { return first != 0 ? first : then; }
+    template <typename T>
+    static NET_API_STATUS Give(NET_API_STATUS status, const T& value, T& out) {
+        if (status == 0) out = value;
+        return status;
+    }
     template <typename R>
-    netapi::EnumResult<R> Answer(const std::string& name, std::vector<netapi::OptString> args,
-                                 const netapi::EnumResult<R>& scripted, netapi::DWORD number = 0);
+    EnumResult<R> Answer(const std::string& name, std::vector<OptString> args,
+                         const EnumResult<R>& scripted, DWORD number = 0) {
+        const NET_API_STATUS status = Record(name, std::move(args), number);
+        if (status != 0) return {status, {}, 0};
+        EnumResult<R> result = scripted;
+        if (result.total < result.records.size()) result.total = static_cast<DWORD>(result.records.size());
+        return result;
+    }
+    // The account a user call reaches, if the call got that far.
+    NET_API_STATUS Held(NET_API_STATUS status, const OptString& server, const OptString& user,
+                        netapi::UserInfo3*& held) {
+        const auto it = users.find(user.value_or(u""));
+        if (status != 0) return status;
+        if ((!usersOn.empty() && server.value_or(u"") != usersOn) || it == users.end())
+            return netapi::NERR_UserNotFound;
+        held = &it->second;
+        return 0;
+    }
 };
 
 // Collects the lines appended to the message target.

@@ -1,6 +1,7 @@
 #pragma once
 // What the window tests share: a stand-in for the main window, and a simulated
 // network built from plain values and installed for the test's lifetime.
+#include <QFile>
 #include <QString>
 #include <memory>
 #include <ostream>
@@ -64,5 +65,11 @@ inline sim::Scenario ServerWith(std::vector<sim::File> files) {
 }
 
 inline QString Q(const std::u16string& s) { return QString::fromStdU16String(s); }
+
+// A file's bytes; empty when it cannot be read.
+inline QByteArray ReadAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
 
 }  // namespace windowtest

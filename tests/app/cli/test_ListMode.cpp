@@ -1,18 +1,15 @@
+// The list mode through the real program on simulated networks, and the
+// fan-out to one process per server.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <csignal>
-#include <cstdlib>
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <sstream>
-#include <string>
-#include <vector>
 
 #include "app/cli/ListMode.h"
 #include "app/cli/ServerFanOut.h"
-#include "listformat/Table.h"
 #include "netenum/colFileEnum.h"
 #include "netenum/netapi.h"
 #include "sim/ScenarioLoader.h"
@@ -51,40 +48,6 @@ std::vector<std::string> Lines(const std::string& text) {
 std::string Slurp(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-// What Python's csv module must read back from the CSV form of `rows` (a JSON
-// list): header, then every cell as text, formula-leading cells with the apostrophe.
-std::string ExpectedCsv(const ordered_json& rows) {
-    ordered_json expected = ordered_json::array();
-    ordered_json header = ordered_json::array();
-    if (rows.empty()) return "";
-    for (const auto& [key, value] : rows[0].items()) header.push_back(key);
-    expected.push_back(header);
-    for (const auto& row : rows) {
-        ordered_json cells = ordered_json::array();
-        for (const auto& [key, value] : row.items()) {
-            const std::string cell = value.is_string() ? value.get<std::string>() : value.dump();
-            const bool formula = !cell.empty() && std::string("=+-@").find(cell[0]) != std::string::npos &&
-                                 !listformat::IsPlainInteger(cell);
-            cells.push_back(formula ? "'" + cell : cell);
-        }
-        expected.push_back(cells);
-    }
-    return expected.dump();
-}
-
-bool CsvReadsBackAs(const std::string& csv, const std::string& expectedJson, bool bom) {
-    const std::string csvPath = TempPath("out.csv");
-    const std::string expectedPath = TempPath("expected.json");
-    std::ofstream(csvPath, std::ios::binary) << csv;
-    std::ofstream(expectedPath, std::ios::binary) << expectedJson;
-    const std::string command = std::string("python3 ") + VANTOR_CSV_CHECK + " " + csvPath + " " +
-                                expectedPath + (bom ? " --bom" : " --no-bom");
-    const bool ok = std::system(command.c_str()) == 0;
-    std::remove(csvPath.c_str());
-    std::remove(expectedPath.c_str());
-    return ok;
 }
 
 }  // namespace
@@ -137,12 +100,13 @@ TEST(ListModeCommandLine, MalformedLinesAreRefusedBeforeAnyNetworkIsAsked) {
 TEST(ListModeDemo, EveryListInEveryFormatFromSeveralServersOneUnreachable) {
     struct Kind {
         std::vector<std::string> args;
-        std::size_t columns;
+        std::string header;
     };
-    const std::vector<Kind> kinds = {{{"files"}, 6},
-                                     {{"sessions"}, 8},
-                                     {{"shares"}, 7},
-                                     {{"connections", "--share", "IPC$"}, 7}};
+    const std::vector<Kind> kinds = {
+        {{"files"}, "server,id,user,access,locks,path"},
+        {{"sessions"}, "server,user,client,opens,time,idle,guest,transport"},
+        {{"shares"}, "server,share,type,uses,max_uses,path,remark"},
+        {{"connections", "--share", "IPC$"}, "server,share,client,user,opens,users,time"}};
     for (const auto& kind : kinds) {
         std::vector<std::string> base = {"--list"};
         base.insert(base.end(), kind.args.begin(), kind.args.end());
@@ -168,7 +132,7 @@ TEST(ListModeDemo, EveryListInEveryFormatFromSeveralServersOneUnreachable) {
         ASSERT_GT(rows.size(), 1u);
         std::vector<std::string> servers;
         for (const auto& row : rows) {
-            ASSERT_EQ(row.size(), kind.columns);
+            ASSERT_EQ(row.size(), std::count(kind.header.begin(), kind.header.end(), ',') + 1u);
             EXPECT_EQ(row.begin().key(), "server");
             const std::string server = row["server"];
             if (servers.empty() || servers.back() != server) servers.push_back(server);
@@ -179,7 +143,9 @@ TEST(ListModeDemo, EveryListInEveryFormatFromSeveralServersOneUnreachable) {
         const Result csv = with("csv");
         EXPECT_EQ(csv.status, 1);
         EXPECT_EQ(csv.err, json.err);
-        EXPECT_TRUE(CsvReadsBackAs(csv.out, ExpectedCsv(rows), false));
+        const auto csvLines = Lines(csv.out);
+        EXPECT_EQ(csvLines.size(), rows.size() + 1);
+        EXPECT_EQ(csvLines.at(0), kind.header + "\r");
 
         const Result table = with("table");
         EXPECT_EQ(table.status, 1);
@@ -222,10 +188,14 @@ TEST(ListModeHostile, ServerTextRoundTripsAsDataInEveryFormat) {
     EXPECT_EQ(rows[2]["path"], "D:\\Odd\\line1\nline2\r\x1b[31mred\xe2\x80\xaetxt.exe");
     EXPECT_EQ(rows[2]["user"], "<i>x</i>\x1b[2J");
 
+    // Quoted where a cell needs it, formula-leading cells defused.
     const Result csv = RunVantor({"--list", "files", "--server", "ODDSRV", "--format", "csv"}, kHostile);
     EXPECT_EQ(csv.status, 0);
-    EXPECT_TRUE(CsvReadsBackAs(csv.out, ExpectedCsv(rows), false));
-    EXPECT_NE(csv.out.find(",'@evil,"), std::string::npos) << "a formula-leading user is prefixed";
+    EXPECT_EQ(csv.out, "server,id,user,access,locks,path\r\n"
+                       "ODDSRV,4294967295,'@evil,Read+Write,2,\"D:\\Odd\\a,b\\\"\"q\"\".txt\"\r\n"
+                       "ODDSRV,2,'-2+3,Read,0,D:\\F\\=cmd|' /C calc'!A0\r\n"
+                       "ODDSRV,3,<i>x</i>\x1b[2J,Read,0,\"D:\\Odd\\line1\nline2\r\x1b[31mred\u202etxt.exe\"\r\n"
+                       "ODDSRV,4,'@evil,Read,0,D:\\Odd\\Ünïcødé 日本 BUDGET.xlsx\r\n");
 
     const Result table = RunVantor({"--list", "files", "--server", "ODDSRV", "--format", "table"}, kHostile);
     EXPECT_EQ(Lines(table.out).size(), 5u) << "one line per row, whatever the text holds";
@@ -237,7 +207,10 @@ TEST(ListModeHostile, ServerTextRoundTripsAsDataInEveryFormat) {
     ASSERT_EQ(shareRows.size(), 3u);
     EXPECT_EQ(shareRows[1]["remark"], "<b>bold</b>, \"quoted\"\nsecond line");
     const Result shareCsv = RunVantor({"--list", "shares", "--server", "ODDSRV", "--format", "csv"}, kHostile);
-    EXPECT_TRUE(CsvReadsBackAs(shareCsv.out, ExpectedCsv(shareRows), false));
+    EXPECT_EQ(shareCsv.out, "server,share,type,uses,max_uses,path,remark\r\n"
+                            "ODDSRV,IPC$,IPC special,3,-1,,Remote IPC\r\n"
+                            "ODDSRV,\"Odd,Share\",Disk,2,-1,D:\\Odd,\"<b>bold</b>, \"\"quoted\"\"\nsecond line\"\r\n"
+                            "ODDSRV,'=Formula,Disk,1,-1,D:\\F,'@SUM(A1:A9)\r\n");
 }
 
 TEST(ListModeHostile, WhoHasItOpenAcrossEveryServerIgnoringCase) {

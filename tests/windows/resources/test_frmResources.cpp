@@ -4,30 +4,23 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QDir>
-#include <QFile>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
-#include <QTest>
-#include <QTimer>
 #include <QTextDocument>
-#include <fstream>
-#include <iterator>
-#include <memory>
+#include <QTimer>
 
 #include "sim/ScenarioLoader.h"
 #include "support/ListText.h"
-#include "text/Text.h"
-#include "windows/common/ReportListModel.h"
-
+#include "support/ScriptedPrompts.h"
 #include "support/WindowTestSupport.h"
 #include "tests/smb/ServerPersonality.h"
+#include "text/Text.h"
 #include "windows/common/MessagePane.h"
-#include "windows/common/ReportList.h"
-#include "support/ScriptedPrompts.h"
+#include "windows/common/ReportListModel.h"
 #include "windows/common/Settings.h"
 #include "windows/resources/frmResources.h"
 
@@ -43,24 +36,14 @@ std::vector<sim::File> ThreeFiles() {
 }
 
 sim::Fault Failing(sim::Call call, netapi::DWORD status, std::vector<netapi::DWORD> ids = {}) {
-    sim::Fault fault;
-    fault.call = call;
-    fault.status = status;
+    sim::Fault fault = sim::Fault::Status(call, status);
     fault.ids = std::move(ids);
     return fault;
 }
 
 class ResourcesWindowTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        prompts = std::make_shared<common::ScriptedPrompts>();
-        previous = common::SetPrompts(prompts);
-        common::SaveOption("FindPath", "*.doc");
-    }
-    void TearDown() override {
-        window.reset();
-        common::SetPrompts(previous);
-    }
+    void SetUp() override { common::SaveOption("FindPath", "*.doc"); }
 
     frmResources& Open() {
         window = std::make_unique<frmResources>(main);
@@ -72,15 +55,11 @@ protected:
     }
     std::vector<QStringList> Rows() const { return listtext::Rows(*window->lstvwResources); }
     QString Pane() const { return window->Text1->Text(); }
-    QByteArray Log() const {
-        QFile file(folder.filePath("usage.txt"));
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
+    QByteArray Log() const { return windowtest::ReadAll(folder.filePath("usage.txt")); }
 
     windowtest::FakeMainForm main;
     windowtest::Network network{windowtest::ServerWith(ThreeFiles())};
-    std::shared_ptr<common::ScriptedPrompts> prompts;
-    std::shared_ptr<common::Prompts> previous;
+    common::PromptsScope prompts;
     QTemporaryDir folder;
     QDateTime now{QDate(2026, 12, 5), QTime(9, 30, 15)};
     std::unique_ptr<frmResources> window;
@@ -295,9 +274,7 @@ TEST_F(ResourcesWindowTest, AnUnwritableLogIsReportedOnceAndRetriedNextRefresh) 
 // Names a hostile server sends (tests/scenarios/hostile.json): plain text,
 // one line each, in the list, its tooltips, the usage log and the pane.
 TEST_F(ResourcesWindowTest, HostileNamesStayPlainTextOnOneLineEach) {
-    std::ifstream in(VANTOR_HOSTILE_SCENARIO);
-    const std::string json((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    network.Replace(sim::ParseScenario(json, "hostile.json"));
+    network.Replace(sim::ParseScenario(windowtest::ReadAll(VANTOR_HOSTILE_SCENARIO).toStdString(), "hostile.json"));
     main.chosen = "HOSTILE";
     frmResources& w = Open();
     const common::ReportListModel& model = *w.lstvwResources->Model();

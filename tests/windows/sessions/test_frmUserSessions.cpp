@@ -4,19 +4,17 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <memory>
 
-#include "sim/ScenarioLoader.h"
-#include "smb/Samr.h"
-#include "support/ListText.h"
-#include "support/WindowTestSupport.h"
 #include "netenum/NetBuffer.h"
 #include "netenum/modAPI_Error.h"
+#include "sim/ScenarioLoader.h"
+#include "support/ListText.h"
+#include "support/ScriptedPrompts.h"
 #include "support/ScriptedProvider.h"
+#include "support/WindowTestSupport.h"
 #include "tests/smb/ServerPersonality.h"
 #include "text/Text.h"
 #include "windows/common/MessagePane.h"
-#include "support/ScriptedPrompts.h"
 #include "windows/common/Settings.h"
 #include "windows/sessions/frmUserSessions.h"
 
@@ -62,13 +60,8 @@ std::tuple<netapi::DWORD, std::u16string, int> Account(const char16_t* server,
 class SessionsWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        previous = common::SetPrompts(prompts);
         window = std::make_unique<frmUserSessions>(main);
         window->FillFirst();
-    }
-    void TearDown() override {
-        window.reset();
-        common::SetPrompts(previous);
     }
     // Send Message, Disconnect, Disable Account, Enable Account.
     QString Commands() const {
@@ -86,8 +79,7 @@ protected:
 
     windowtest::FakeMainForm main;
     windowtest::Network network{sim::ParseScenario(kOffice, "office")};
-    std::shared_ptr<common::ScriptedPrompts> prompts = std::make_shared<common::ScriptedPrompts>();
-    std::shared_ptr<common::Prompts> previous;
+    common::PromptsScope prompts;
     std::unique_ptr<frmUserSessions> window;
 };
 
@@ -175,7 +167,6 @@ TEST_F(SessionsWindowTest, CloseAndEscRefillTheSummaryTheCloseBoxDoesNotAndFindU
     EXPECT_EQ(common::GetOption("FindUser"), "al*");
 
     window = std::make_unique<frmUserSessions>(main);
-
     window->FillFirst();
     EXPECT_EQ(window->txtFind->text(), "al*");
     window->show();
@@ -185,7 +176,6 @@ TEST_F(SessionsWindowTest, CloseAndEscRefillTheSummaryTheCloseBoxDoesNotAndFindU
     EXPECT_EQ(main.fillGeneralCalls, 2);
 
     window = std::make_unique<frmUserSessions>(main);
-
     window->FillFirst();
     window->show();
     window->close();
@@ -308,13 +298,8 @@ TEST(SessionsWindowCalls, AClientNameWithBackslashesIsNotGivenMore) {
 class SessionsOnServers : public ::testing::TestWithParam<smbtest::Personality> {
 protected:
     void SetUp() override {
-        previous = common::SetPrompts(prompts);
         server.desktops = {{1, u"Console", u"SERVER1", u"Administrator", 0},
                            {2, u"RDP-Tcp#0", u"OFFICE", u"alice", 0}};
-    }
-    void TearDown() override {
-        window.reset();
-        common::SetPrompts(previous);
     }
     frmUserSessions& Open() {
         window = std::make_unique<frmUserSessions>(main);
@@ -327,8 +312,7 @@ protected:
     windowtest::FakeMainForm main;
     smbtest::PersonalityNetwork net{GetParam(), sim::ParseScenario(kOffice, "office")};
     smbtest::PersonalityServer& server = net.server();
-    std::shared_ptr<common::ScriptedPrompts> prompts = std::make_shared<common::ScriptedPrompts>();
-    std::shared_ptr<common::Prompts> previous;
+    common::PromptsScope prompts;
     std::unique_ptr<frmUserSessions> window;
 };
 
