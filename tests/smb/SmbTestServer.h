@@ -151,4 +151,12 @@ private:
     Handler mHandler;
 };
 
+// Scripted servers that answer alike whatever the host and the pipe.
+inline std::shared_ptr<ScriptedServers> Serving(std::function<Reply(const Request&)> answer) {
+    return std::make_shared<ScriptedServers>(
+        [answer = std::move(answer)](const std::string&, const std::string&, const Request& r) {
+            return answer(r);
+        });
+}
+
 }  // namespace smbtest

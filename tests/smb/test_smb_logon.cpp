@@ -1,45 +1,69 @@
-// The SMB provider's side of logging on and of found computers, against
-// scripted servers: a refused call asks the lookup, logs on anew and runs
-// again; found computers join the list without repeating known ones.
+// The SMB provider's side of logging on and of the computers it lists,
+// against scripted servers: a refused call asks the lookup, logs on anew and
+// runs again; Log On As and Forget Log-On; an account that lacks a right is
+// not asked for again; found computers join the list without taking over a
+// named one; an added computer is listed whatever it answers, and the
+// listing's check has a short deadline of its own.
 #include <gtest/gtest.h>
 
 #include <deque>
 
 #include "SmbTestServer.h"
 #include "logon/CredentialLookup.h"
+#include "netenum/CallControl.h"
+#include "netenum/MessageTarget.h"
 #include "smb/SmbProvider.h"
+#include "support/ScriptedProvider.h"
 
 namespace {
 
 using namespace netapi;
 using smbtest::Request;
-using smbtest::Stub;
 
-// Lets a pipe open only when the account given for its host has the password.
-class LogonGate final : public smb::PipeOpener {
+// Scripted servers behind a gate: what each host answers the reachability
+// check, and the password its pipes open with. Where `needsAccount`, a host
+// no account was given for refuses the logon too.
+class Gate final : public smb::PipeOpener {
 public:
-    LogonGate(std::shared_ptr<smbtest::ScriptedServers> servers, std::string password)
-        : mServers(std::move(servers)), mPassword(std::move(password)) {}
+    explicit Gate(std::shared_ptr<smbtest::ScriptedServers> servers, bool needsAccount = false)
+        : mServers(std::move(servers)), mNeedsAccount(needsAccount) {}
+
     NET_API_STATUS Open(const std::string& host, const std::string& pipe,
                         std::unique_ptr<smb::BytePipe>& out) override {
-        if (passwords[host] != mPassword) return ERROR_LOGON_FAILURE;
+        const bool given = passwords.count(host) != 0;
+        if ((given || mNeedsAccount) && passwords[host] != "right") return ERROR_LOGON_FAILURE;
         return mServers->Open(host, pipe, out);
     }
     void UseAccount(const std::string& host, const logon::Account& account) override {
         passwords[host] = account.password;
     }
-    std::map<std::string, std::string> passwords;
+    void ForgetAccount(const std::string& host) override { passwords.erase(host); }
+    bool LogsOnWithAccount(const std::string& host) override { return passwords.count(host) != 0; }
+    std::vector<NET_API_STATUS> Reachable(const std::vector<std::string>& hosts,
+                                          const std::function<void(std::size_t)>& answered) override {
+        checkTime = CurrentCall()->Remaining();
+        std::vector<NET_API_STATUS> out;
+        for (std::size_t i = 0; i < hosts.size(); ++i) {
+            out.push_back(reach.count(hosts[i]) != 0 ? reach[hosts[i]] : NERR_Success);
+            if (out.back() == NERR_Success) answered(i);
+        }
+        return out;
+    }
+
+    std::map<std::string, std::string> passwords;  // by host, once an account was given
+    std::map<std::string, NET_API_STATUS> reach;   // by host; 0 when absent
+    std::chrono::milliseconds checkTime{0};
 
 private:
     std::shared_ptr<smbtest::ScriptedServers> mServers;
-    std::string mPassword;
+    bool mNeedsAccount;
 };
 
-class ScriptedLookup final : public logon::CredentialLookup {
+class Lookup final : public logon::CredentialLookup {
 public:
     std::deque<std::optional<logon::Account>> answers;
-    std::vector<std::pair<DWORD, int>> asked;  // status, attempt
-    std::vector<std::string> accepted;
+    std::vector<std::pair<std::uint32_t, int>> asked;  // status, attempt
+    std::vector<std::string> accepted, forgotten, lacking;
 
     std::optional<logon::Account> Known(const std::string&) override { return std::nullopt; }
     std::optional<logon::Account> Ask(const std::string&, std::uint32_t status, int attempt) override {
@@ -49,40 +73,63 @@ public:
         answers.pop_front();
         return answer;
     }
-    void Accepted(const std::string& server, const logon::Account&) override {
-        accepted.push_back(server);
-    }
+    void Accepted(const std::string& server, const logon::Account&) override { accepted.push_back(server); }
     void Refused(const std::string&) override {}
+    void Forget(const std::string& server) override { forgotten.push_back(server); }
+    void LacksRight(const std::string& server, std::uint32_t) override { lacking.push_back(server); }
 };
 
+using Asked = std::vector<std::pair<std::uint32_t, int>>;
+
 logon::Account With(const char* password) { return {"admin", password, "LAB"}; }
+
+std::vector<std::u16string> Names(smb::SmbProvider& provider, DWORD mask) {
+    std::vector<std::u16string> out;
+    for (const auto& r : provider.ServerEnum(mask, std::nullopt).records) out.push_back(*r.name);
+    return out;
+}
 
 class SmbLogon : public ::testing::Test {
 protected:
     void SetUp() override { logon::SetLookup(lookup); }
-    void TearDown() override { logon::SetLookup(nullptr); }
+    void TearDown() override {
+        logon::SetLookup(nullptr);
+        smb::SetCandidateSource(nullptr);
+        smb::SetKnownServers({});
+    }
 
     DWORD fileStatus = NERR_Success;
+    std::map<std::string, DWORD> deleteStatus;                             // NetrSessionDel's answer by host
+    std::map<std::string, DWORD> types;                                    // each host's server type
+    std::chrono::milliseconds askTime = std::chrono::milliseconds::max();  // left to a type query
     std::shared_ptr<smbtest::ScriptedServers> servers = std::make_shared<smbtest::ScriptedServers>(
-        [this](const std::string&, const std::string&, const Request&) {
+        [this](const std::string& host, const std::string&, const Request& request) {
+            if (request.opnum == 13)
+                return smbtest::StatusReply(deleteStatus.count(host) ? deleteStatus[host] : 0);
+            if (request.opnum == 21) {
+                askTime = std::min(askTime, CurrentCall()->Remaining());
+                ServerInfo101 info;
+                info.type = types.count(host) ? types.at(host) : SV_TYPE_SERVER;
+                return smbtest::ServerInfoReply(&info, NERR_Success);
+            }
             return smbtest::FileEnumReply({}, 0, 0, fileStatus);
         });
-    std::shared_ptr<LogonGate> gate = std::make_shared<LogonGate>(servers, "right");
-    std::shared_ptr<ScriptedLookup> lookup = std::make_shared<ScriptedLookup>();
+    std::shared_ptr<Gate> gate = std::make_shared<Gate>(servers);
+    std::shared_ptr<Lookup> lookup = std::make_shared<Lookup>();
 };
 
 TEST_F(SmbLogon, AWrongPasswordIsAskedAgainAndTheRightOneRunsTheCallAndStays) {
-    smb::SmbProvider provider(gate);
+    smb::SmbProvider provider(std::make_shared<Gate>(servers, true));
     lookup->answers = {With("wrong"), With("right")};
     EXPECT_EQ(provider.FileEnum(u"srv", u"", u"").status, NERR_Success);
-    EXPECT_EQ(lookup->asked, (std::vector<std::pair<DWORD, int>>{{1326, 0}, {1326, 1}}));
+    EXPECT_EQ(lookup->asked, (Asked{{1326, 0}, {1326, 1}}));
     EXPECT_EQ(lookup->accepted, std::vector<std::string>{"srv"});
     EXPECT_EQ(provider.FileEnum(u"srv", u"", u"").status, NERR_Success);
     EXPECT_EQ(lookup->asked.size(), 2u);
 }
 
 TEST_F(SmbLogon, CancelOrEndlessWrongPasswordsLeaveTheFailure) {
-    smb::SmbProvider provider(gate);
+    smb::SmbProvider provider(std::make_shared<Gate>(servers, true));
     EXPECT_EQ(provider.FileEnum(u"srv", u"", u"").status, ERROR_LOGON_FAILURE);
     EXPECT_EQ(lookup->asked.size(), 1u);
 
@@ -99,58 +146,68 @@ TEST_F(SmbLogon, AnAccountWithoutTheRightsIsAskedForOnce) {
     smb::SmbProvider provider(gate);
     lookup->answers = {With("right"), With("right")};
     EXPECT_EQ(provider.FileEnum(u"srv", u"", u"").status, ERROR_ACCESS_DENIED);
-    EXPECT_EQ(lookup->asked, (std::vector<std::pair<DWORD, int>>{{5, 0}}));
+    EXPECT_EQ(lookup->asked, (Asked{{5, 0}}));
     // Without a lookup (the command-line mode before one is installed) nobody is asked.
     logon::SetLookup(nullptr);
     EXPECT_EQ(provider.FileEnum(u"srv", u"", u"").status, ERROR_ACCESS_DENIED);
     EXPECT_EQ(lookup->asked.size(), 1u);
 }
 
-// The listing as the scripted servers answer it: each host's type, some refusing.
-class Listing : public ::testing::Test {
-protected:
-    void SetUp() override {
-        servers->unreachable["127.0.0.1"] = ERROR_BAD_NETPATH;
-        servers->unreachable["10.0.0.6"] = ERROR_LOGON_FAILURE;
-        servers->unreachable["zeta"] = ERROR_ACCESS_DENIED;
-        smb::SetKnownServers({u"alpha,zeta"});
-        logon::SetLookup(lookup);
-    }
-    void TearDown() override {
-        logon::SetLookup(nullptr);
-        smb::SetCandidateSource(nullptr);
-        smb::SetKnownServers({});
-    }
-    std::vector<std::u16string> Names(smb::SmbProvider& provider, DWORD mask) {
-        std::vector<std::u16string> out;
-        for (const auto& r : provider.ServerEnum(mask, std::nullopt).records) out.push_back(*r.name);
-        return out;
-    }
+TEST_F(SmbLogon, LogOnAsAsksUntilTakenARightTheAccountLacksIsNotAskedForAndForgetDropsIt) {
+    deleteStatus["srv"] = ERROR_ACCESS_DENIED;
+    smb::SmbProvider provider(gate);
+    lookup->answers = {With("wrong"), With("right")};
+    EXPECT_EQ(provider.LogOnAs(u"srv"), NERR_Success);
+    EXPECT_EQ(lookup->asked, (Asked{{logon::kAskedByAdministrator, 0}, {ERROR_LOGON_FAILURE, 1}}));
+    EXPECT_EQ(lookup->accepted, std::vector<std::string>{"srv"});
 
-    std::map<std::string, DWORD> types = {{"10.0.0.9", SV_TYPE_SERVER | SV_TYPE_NT},
-                                          {"10.0.0.10", SV_TYPE_SERVER},
-                                          {"alpha", SV_TYPE_SERVER},
-                                          {"10.0.0.8", SV_TYPE_SERVER},
-                                          {"10.0.0.7", SV_TYPE_WORKSTATION}};
-    std::shared_ptr<smbtest::ScriptedServers> servers = std::make_shared<smbtest::ScriptedServers>(
-        [this](const std::string& host, const std::string&, const Request&) {
-            ServerInfo101 info;
-            info.type = types.count(host) ? types.at(host) : 0;
-            return smbtest::ServerInfoReply(&info, NERR_Success);
-        });
-    std::shared_ptr<ScriptedLookup> lookup = std::make_shared<ScriptedLookup>();
-};
+    // The account was answered: a refusal of one operation asks nobody.
+    lookup->asked.clear();
+    EXPECT_EQ(provider.SessionDel(u"srv", u"\\\\WS1", u"ghost"), ERROR_ACCESS_DENIED);
+    EXPECT_TRUE(lookup->asked.empty());
+    EXPECT_EQ(lookup->lacking, std::vector<std::string>{"srv"});
 
-TEST_F(Listing, FoundComputersAreListedWithTheirAddressesAndNeverTakeOverANamedOne) {
+    lookup->answers = {std::nullopt};
+    EXPECT_EQ(provider.LogOnAs(u"srv"), ERROR_CANCELLED);
+    provider.ForgetLogOn(u"\\\\srv");
+    EXPECT_EQ(lookup->forgotten, std::vector<std::string>{"srv"});
+    EXPECT_EQ(gate->passwords.count("srv"), 0u) << "the next call logs on afresh";
+}
+
+TEST_F(SmbLogon, AddedOnesAreListedUnderEveryTypeWithWhatKeptThemFromAnswering) {
+    gate->reach = {{"127.0.0.1", ERROR_BAD_NETPATH},
+                   {"oldnas", WSAHOST_NOT_FOUND},
+                   {"127.0.0.2", ERROR_BAD_NETPATH},
+                   {"10.0.0.9", ERROR_BAD_NETPATH}};
+    servers->unreachable["locked"] = ERROR_ACCESS_DENIED;
+    smb::SmbProvider provider(gate);
+    smb::SetKnownServers({u"oldnas,127.0.0.2,locked,files"});
+    // A found computer that does not answer is no added one: it is left out.
+    smb::SetCandidateSource([] { return std::vector<smb::Candidate>{{u"FOUND", "10.0.0.9"}}; });
+    testing_support::RecordingSink pane;
+    const netenum::ScopedMessageTarget target(&pane);
+    EXPECT_EQ(Names(provider, SV_TYPE_NOVELL),
+              (std::vector<std::u16string>{u"oldnas", u"127.0.0.2", u"locked"}));
+    EXPECT_EQ(testing_support::S(pane.text),
+              "oldnas: name not found\r\n127.0.0.2: not answering\r\nlocked: log-on needed\r\n");
+    EXPECT_TRUE(lookup->asked.empty()) << "a listing asks nobody";
+    // Only waiting for an answer at all is cut short; asking one that answered is not.
+    EXPECT_LE(gate->checkTime, smb::SmbProvider::kProbeDeadline);
+    EXPECT_GT(askTime, smb::SmbProvider::kProbeDeadline);
+}
+
+TEST_F(SmbLogon, FoundComputersAreListedWithTheirAddressesAndNeverTakeOverANamedOne) {
+    servers->unreachable = {
+        {"127.0.0.1", ERROR_BAD_NETPATH}, {"10.0.0.6", ERROR_LOGON_FAILURE}, {"zeta", ERROR_ACCESS_DENIED}};
+    types = {{"10.0.0.9", SV_TYPE_SERVER | SV_TYPE_NT}, {"10.0.0.7", SV_TYPE_WORKSTATION}};
+    smb::SetKnownServers({u"alpha,zeta"});
     smb::SmbProvider provider(servers);
     smb::SetCandidateSource([] {
-        return std::vector<smb::Candidate>{{u"FOUND", "10.0.0.9"},
-                                           {u"ALPHA", "10.0.0.8"},  // claims the name of a named one
-                                           {u"", "10.0.0.7"},       // no name: its address
-                                           {u"LOCKED", "10.0.0.6"},
-                                           {u"AGAIN", "10.0.0.9"},  // one computer per address
-                                           {u"FOUND", "10.0.0.10"},
-                                           {u"NOWHERE", "files.example"}};  // not an address
+        return std::vector<smb::Candidate>{
+            {u"FOUND", "10.0.0.9"},  {u"ALPHA", "10.0.0.8"},          // claims the name of a named one
+            {u"", "10.0.0.7"},                                        // no name: its address
+            {u"LOCKED", "10.0.0.6"}, {u"AGAIN", "10.0.0.9"},          // one computer per address
+            {u"FOUND", "10.0.0.10"}, {u"NOWHERE", "files.example"}};  // not an address
     });
     EXPECT_EQ(Names(provider, SV_TYPE_SERVER),
               (std::vector<std::u16string>{u"alpha", u"zeta", u"FOUND (10.0.0.9)", u"ALPHA (10.0.0.8)",
@@ -175,8 +232,8 @@ TEST_F(Listing, FoundComputersAreListedWithTheirAddressesAndNeverTakeOverANamedO
     EXPECT_TRUE(lookup->asked.empty());  // a listing asks nobody
 }
 
-TEST_F(Listing, OnlyAComputerAskedAndSilentIsMarkedDown) {
-    // Of three, one is asked and stays silent, one is never asked before the
+TEST_F(SmbLogon, OnlyAComputerAskedAndSilentIsMarkedDown) {
+    // Of two, one is asked and stays silent, one is never asked before the
     // time runs out; only the first is left alone afterwards.
     class Late final : public smb::PipeOpener {
     public:
@@ -195,6 +252,8 @@ TEST_F(Listing, OnlyAComputerAskedAndSilentIsMarkedDown) {
         std::shared_ptr<smbtest::ScriptedServers> servers;
         netapi::CallControl* outer = nullptr;
     };
+    servers->unreachable = {{"127.0.0.1", ERROR_BAD_NETPATH}, {"zeta", ERROR_ACCESS_DENIED}};
+    smb::SetKnownServers({u"alpha,zeta"});
     auto late = std::make_shared<Late>(servers);
     smb::SmbProvider provider(late);
     // Added computers that cannot tell their type are listed all the same.
@@ -221,14 +280,11 @@ TEST_F(Listing, OnlyAComputerAskedAndSilentIsMarkedDown) {
 
 TEST(NamedByAdministrator, OnlyComputersTheAdministratorWroteMayGetAPassword) {
     smb::SetKnownServers({u"alpha,\\Files.Office.Test,10.0.0.5,Fake (10.0.0.66)"});
-    EXPECT_TRUE(smb::NamedByAdministrator("127.0.0.1"));  // this computer
-    EXPECT_TRUE(smb::NamedByAdministrator("ALPHA"));
-    EXPECT_TRUE(smb::NamedByAdministrator("files.office.test"));
-    EXPECT_TRUE(smb::NamedByAdministrator("10.0.0.5"));
+    for (const char* named : {"127.0.0.1" /* this computer */, "ALPHA", "files.office.test", "10.0.0.5"})
+        EXPECT_TRUE(smb::NamedByAdministrator(named)) << named;
     // Found and directory computers, and what a found entry's text points at.
-    EXPECT_FALSE(smb::NamedByAdministrator("10.0.0.66"));
-    EXPECT_FALSE(smb::NamedByAdministrator("files"));
-    EXPECT_FALSE(smb::NamedByAdministrator("beta.office.test"));
+    for (const char* stranger : {"10.0.0.66", "files", "beta.office.test"})
+        EXPECT_FALSE(smb::NamedByAdministrator(stranger)) << stranger;
     // A command line's server is named for that run.
     smb::AddTypedServer(u"beta.office.test");
     EXPECT_TRUE(smb::NamedByAdministrator("beta.office.test"));

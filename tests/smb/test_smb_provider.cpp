@@ -40,22 +40,22 @@ FileInfo3 File(DWORD id, std::u16string path) {
 
 std::u16string ThisHost() {
     std::u16string name;
-    smb::SmbProvider probe(std::make_shared<smbtest::ScriptedServers>(
-        [](const std::string&, const std::string&, const Request&) { return Stub{}; }));
+    smb::SmbProvider probe(smbtest::Serving([](const Request&) { return Stub{}; }));
     probe.LocalComputerName(name);
     return name;
 }
 
 TEST(SmbProvider, ListSentInPartsArrivesWhole) {
     std::vector<DWORD> resumes;
-    auto servers = std::make_shared<smbtest::ScriptedServers>(
-        [&](const std::string&, const std::string&, const Request& r) {
-            const DWORD resume = LastWord(r.stub);
-            resumes.push_back(resume);
-            if (resume == 0) return smbtest::FileEnumReply({File(1, u"a"), File(2, u"b")}, 5, 10, ERROR_MORE_DATA);
-            if (resume == 10) return smbtest::FileEnumReply({File(3, u"c"), File(4, u"d")}, 3, 20, ERROR_MORE_DATA);
-            return smbtest::FileEnumReply({File(5, u"e")}, 1, 0, NERR_Success);
-        });
+    auto servers = smbtest::Serving([&](const Request& r) {
+        const DWORD resume = LastWord(r.stub);
+        resumes.push_back(resume);
+        if (resume == 0)
+            return smbtest::FileEnumReply({File(1, u"a"), File(2, u"b")}, 5, 10, ERROR_MORE_DATA);
+        if (resume == 10)
+            return smbtest::FileEnumReply({File(3, u"c"), File(4, u"d")}, 3, 20, ERROR_MORE_DATA);
+        return smbtest::FileEnumReply({File(5, u"e")}, 1, 0, NERR_Success);
+    });
     smb::SmbProvider provider(servers);
     const auto result = provider.FileEnum(u"srv", u"", u"");
     EXPECT_EQ(result.status, NERR_Success);
@@ -66,65 +66,49 @@ TEST(SmbProvider, ListSentInPartsArrivesWhole) {
     EXPECT_EQ(servers->opened, (std::vector<std::string>{"srv/srvsvc"}));  // one pipe, kept
 }
 
-TEST(SmbProvider, RunawayOrFailingPartsEndTheList) {
-    int calls = 0;
-    bool failSecond = false;
-    auto servers = std::make_shared<smbtest::ScriptedServers>(
-        [&](const std::string&, const std::string&, const Request&) {
-            ++calls;
-            if (failSecond && calls == 2) return smbtest::FileEnumReply({}, 0, 0, ERROR_ACCESS_DENIED);
-            // Always "more", always the same resume handle.
-            return smbtest::FileEnumReply({File(calls, u"x")}, 100, 7, ERROR_MORE_DATA);
-        });
-    smb::SmbProvider provider(servers);
-    auto result = provider.FileEnum(u"srv", std::nullopt, std::nullopt);
-    EXPECT_EQ(result.status, ERROR_MORE_DATA);
-    EXPECT_EQ(result.records.size(), 2u);  // the repeat of handle 7 stops it
-    EXPECT_EQ(result.total, 100u);
-
-    failSecond = true;
-    calls = 0;
-    result = provider.FileEnum(u"srv", std::nullopt, std::nullopt);
-    EXPECT_EQ(result.status, ERROR_ACCESS_DENIED);
-    EXPECT_TRUE(result.records.empty());
-}
-
 // What a server can make us fetch: every resume handle is remembered, parts
 // and bytes are bounded, and a list cut short says so with 234.
-TEST(SmbProviderLimits, AHandleGivenBeforeEndsTheListAsIncomplete) {
+TEST(SmbProviderLimits, RepeatedHandlesFailuresAndEndlessListsEndTheList) {
     int calls = 0;
-    auto servers = std::make_shared<smbtest::ScriptedServers>(
-        [&](const std::string&, const std::string&, const Request&) {
-            ++calls;
-            // 1, 2, 1, 2, ...: no two neighbours repeat, yet it never ends.
-            return smbtest::FileEnumReply({File(calls, u"x")}, 4, calls % 2 == 1 ? 1 : 2, ERROR_MORE_DATA);
-        });
-    smb::SmbProvider provider(servers);
-    const auto result = provider.FileEnum(u"srv", std::nullopt, std::nullopt);
+    std::function<Stub()> part;
+    smb::SmbProvider provider(smbtest::Serving([&](const Request&) {
+        ++calls;
+        return part();
+    }));
+    auto list = [&](std::function<Stub()> answer) {
+        calls = 0;
+        part = std::move(answer);
+        return provider.FileEnum(u"srv", std::nullopt, std::nullopt);
+    };
+    // Always "more", always the same resume handle: its repeat stops it.
+    auto result = list([&] { return smbtest::FileEnumReply({File(calls, u"x")}, 100, 7, ERROR_MORE_DATA); });
+    EXPECT_EQ(result.status, ERROR_MORE_DATA);
+    EXPECT_EQ(result.records.size(), 2u);
+    EXPECT_EQ(result.total, 100u);
+    // 1, 2, 1, 2, ...: no two neighbours repeat, yet it never ends.
+    result =
+        list([&] { return smbtest::FileEnumReply({File(calls, u"x")}, 4, 2 - calls % 2, ERROR_MORE_DATA); });
     EXPECT_EQ(result.status, ERROR_MORE_DATA);
     EXPECT_EQ(calls, 3);
     EXPECT_EQ(result.records.size(), 3u);
     EXPECT_EQ(result.total, 4u);
-}
-
-TEST(SmbProviderLimits, PartsAreCountedAndOneReplyIsBounded) {
-    int calls = 0;
-    auto servers = std::make_shared<smbtest::ScriptedServers>(
-        [&](const std::string&, const std::string&, const Request&) {
-            ++calls;
-            return smbtest::FileEnumReply({File(calls, u"x")}, 0, calls, ERROR_MORE_DATA);  // always a new handle
-        });
-    smb::SmbProvider provider(servers);
-    auto result = provider.FileEnum(u"srv", std::nullopt, std::nullopt);
+    // A part that fails fails the list.
+    result = list([&] {
+        return calls == 2 ? smbtest::FileEnumReply({}, 0, 0, ERROR_ACCESS_DENIED)
+                          : smbtest::FileEnumReply({File(calls, u"x")}, 100, 7, ERROR_MORE_DATA);
+    });
+    EXPECT_EQ(result.status, ERROR_ACCESS_DENIED);
+    EXPECT_TRUE(result.records.empty());
+    // Always a new handle: the parts are counted; a total below what came is raised.
+    result = list([&] { return smbtest::FileEnumReply({File(calls, u"x")}, 0, calls, ERROR_MORE_DATA); });
     EXPECT_EQ(result.status, ERROR_MORE_DATA);
     EXPECT_EQ(calls, smb::SrvsvcClient::kMaxParts);
-    EXPECT_EQ(result.total, static_cast<DWORD>(calls));  // a total below what came is raised
+    EXPECT_EQ(result.total, static_cast<DWORD>(calls));
 
     // One reply past 32 MiB is refused whole, however its fragments add up.
-    auto big = std::make_shared<smbtest::ScriptedServers>(
-        [](const std::string&, const std::string&, const Request&) {
-            return smbtest::FileEnumReply({File(1, std::u16string(17u << 20, u'x'))}, 1, 0, NERR_Success);
-        });
+    auto big = smbtest::Serving([](const Request&) {
+        return smbtest::FileEnumReply({File(1, std::u16string(17u << 20, u'x'))}, 1, 0, NERR_Success);
+    });
     big->maxStub = 65000;
     smb::SmbProvider bigProvider(big);
     result = bigProvider.FileEnum(u"srv", std::nullopt, std::nullopt);
@@ -134,21 +118,20 @@ TEST(SmbProviderLimits, PartsAreCountedAndOneReplyIsBounded) {
 
 TEST(SmbProvider, SessionsFallBackToLevelOneOnceRefused) {
     std::vector<DWORD> levels;
-    auto servers = std::make_shared<smbtest::ScriptedServers>(
-        [&](const std::string&, const std::string&, const Request& r) {
-            std::size_t at = 0;
-            for (int i = 0; i < 3; ++i) smbtest::ReadUniqueString(r.stub, at);
-            const DWORD level = smbtest::ReadU32(r.stub, at);
-            levels.push_back(level);
-            if (level == 502) return smbtest::SessionEnumReply(502, {}, 0, 0, ERROR_INVALID_LEVEL);
-            SessionInfo502 a, b;
-            a.cname = u"10.0.0.1";
-            a.username = u"alice";
-            a.num_opens = 3;
-            b.cname = u"10.0.0.2";
-            b.username = u"bob";
-            return smbtest::SessionEnumReply(1, {a, b}, 2, 0, NERR_Success);
-        });
+    auto servers = smbtest::Serving([&](const Request& r) {
+        std::size_t at = 0;
+        for (int i = 0; i < 3; ++i) smbtest::ReadUniqueString(r.stub, at);
+        const DWORD level = smbtest::ReadU32(r.stub, at);
+        levels.push_back(level);
+        if (level == 502) return smbtest::SessionEnumReply(502, {}, 0, 0, ERROR_INVALID_LEVEL);
+        SessionInfo502 a, b;
+        a.cname = u"10.0.0.1";
+        a.username = u"alice";
+        a.num_opens = 3;
+        b.cname = u"10.0.0.2";
+        b.username = u"bob";
+        return smbtest::SessionEnumReply(1, {a, b}, 2, 0, NERR_Success);
+    });
     smb::SmbProvider provider(servers);
     auto result = provider.SessionEnum(u"srv", u"", u"", 502);
     EXPECT_EQ(result.status, NERR_Success);
@@ -168,15 +151,14 @@ TEST(SmbProvider, SessionsFallBackToLevelOneOnceRefused) {
 
 TEST(SmbProvider, HighFileIdsSurviveTheCollectionAndCloseTheRightFile) {
     std::vector<DWORD> closed;
-    auto servers = std::make_shared<smbtest::ScriptedServers>(
-        [&](const std::string&, const std::string&, const Request& r) {
-            if (r.opnum == smb::srvsvc::kOpFileClose) {
-                closed.push_back(LastWord(r.stub));
-                return smbtest::StatusReply(NERR_Success);
-            }
-            return smbtest::FileEnumReply({File(0x9E370001u, u"C:\\d\\a.doc"), File(0x9E370002u, u"C:\\d\\b.doc")},
-                                          2, 0, NERR_Success);
-        });
+    auto servers = smbtest::Serving([&](const Request& r) {
+        if (r.opnum == smb::srvsvc::kOpFileClose) {
+            closed.push_back(LastWord(r.stub));
+            return smbtest::StatusReply(NERR_Success);
+        }
+        return smbtest::FileEnumReply(
+            {File(0x9E370001u, u"C:\\d\\a.doc"), File(0x9E370002u, u"C:\\d\\b.doc")}, 2, 0, NERR_Success);
+    });
     SetProvider(std::make_shared<smb::SmbProvider>(servers));
     {
         netenum::colFileEnum files;
@@ -236,20 +218,19 @@ TEST(SmbProvider, ServerListComesFromKnownServersFilteredByType) {
 }
 
 TEST(SmbProvider, DirectoryComputersJoinTheListOnceEachAndOnlyWhenTheyAnswer) {
-    auto servers = std::make_shared<smbtest::ScriptedServers>(
-        [&](const std::string&, const std::string&, const Request&) {
-            ServerInfo101 info;
-            info.type = SV_TYPE_SERVER;
-            return smbtest::ServerInfoReply(&info, NERR_Success);
-        });
+    auto servers = smbtest::Serving([&](const Request&) {
+        ServerInfo101 info;
+        info.type = SV_TYPE_SERVER;
+        return smbtest::ServerInfoReply(&info, NERR_Success);
+    });
     servers->unreachable["printsrv.office.test"] = ERROR_BAD_NETPATH;
     smb::SmbProvider provider(servers);
     smb::SetKnownServers({u"FILES1", u"dc1.office.test"});
     // The directory names computers by their DNS names; FILES1 and DC1 were
     // named already (short or full), the printer server does not answer.
     smb::SetDirectorySource([] {
-        return std::vector<std::u16string>{u"files1.office.test", u"DC1.office.test",
-                                           u"app1.office.test", u"printsrv.office.test", u""};
+        return std::vector<std::u16string>{u"files1.office.test", u"DC1.office.test", u"app1.office.test",
+                                           u"printsrv.office.test", u""};
     });
     std::vector<std::u16string> names;
     for (const auto& r : provider.ServerEnum(SV_TYPE_SERVER, std::nullopt).records)
@@ -260,8 +241,7 @@ TEST(SmbProvider, DirectoryComputersJoinTheListOnceEachAndOnlyWhenTheyAnswer) {
 }
 
 TEST(SmbProvider, LocalComputerNamesReachLoopback) {
-    smb::SmbProvider provider(std::make_shared<smbtest::ScriptedServers>(
-        [](const std::string&, const std::string&, const Request&) { return Stub{}; }));
+    smb::SmbProvider provider(smbtest::Serving([](const Request&) { return Stub{}; }));
     const std::u16string local = ThisHost();
     ASSERT_FALSE(local.empty());
     EXPECT_EQ(local, text::ToUpper(local));
@@ -273,8 +253,7 @@ TEST(SmbProvider, LocalComputerNamesReachLoopback) {
 }
 
 TEST(SmbProvider, UnsupportedAndInvalidCallsAnswerWithoutTheNetwork) {
-    auto servers = std::make_shared<smbtest::ScriptedServers>(
-        [](const std::string&, const std::string&, const Request&) { return Stub{}; });
+    auto servers = smbtest::Serving([](const Request&) { return Stub{}; });
     smb::SmbProvider provider(servers);
     EXPECT_EQ(provider.MessageBufferSend(std::nullopt, u"alice", std::nullopt, u"hi"), ERROR_NOT_SUPPORTED);
     UserInfo3 info;
@@ -283,10 +262,7 @@ TEST(SmbProvider, UnsupportedAndInvalidCallsAnswerWithoutTheNetwork) {
 }
 
 TEST(SmbProvider, DeadComputerFailsAtOnceUntilAPersonAsksAgain) {
-    auto servers = std::make_shared<smbtest::ScriptedServers>(
-        [](const std::string&, const std::string&, const Request&) {
-            return smbtest::StatusReply(NERR_Success);
-        });
+    auto servers = smbtest::Serving([](const Request&) { return smbtest::StatusReply(NERR_Success); });
     servers->unreachable["127.0.0.2"] = ERROR_BAD_NETPATH;
     smb::SmbProvider provider(servers);
     EXPECT_EQ(provider.FileEnum(u"127.0.0.2", u"", u"").status, ERROR_BAD_NETPATH);
@@ -311,13 +287,12 @@ TEST(SmbProvider, DeadComputerFailsAtOnceUntilAPersonAsksAgain) {
 TEST(SmbProvider, ASlowReplyEndsAtTheDeadlineAndItsPipeIsNeverReused) {
     // Many small fragments, each slow: no single read is long, the whole is.
     int closes = 0;
-    auto servers = std::make_shared<smbtest::ScriptedServers>(
-        [&](const std::string&, const std::string&, const Request& r) {
-            if (r.opnum == smb::srvsvc::kOpFileClose) ++closes;
-            std::vector<FileInfo3> files;
-            for (DWORD i = 0; i < 200; ++i) files.push_back(File(i, u"C:\\file"));
-            return smbtest::FileEnumReply(files, 200, 0, NERR_Success);
-        });
+    auto servers = smbtest::Serving([&](const Request& r) {
+        if (r.opnum == smb::srvsvc::kOpFileClose) ++closes;
+        std::vector<FileInfo3> files;
+        for (DWORD i = 0; i < 200; ++i) files.push_back(File(i, u"C:\\file"));
+        return smbtest::FileEnumReply(files, 200, 0, NERR_Success);
+    });
     servers->maxStub = 64;
     bool slow = true;
     servers->onOpen = [&](smbtest::ScriptedPipe& pipe) {
@@ -344,12 +319,11 @@ TEST(SmbProvider, ASlowReplyEndsAtTheDeadlineAndItsPipeIsNeverReused) {
 }
 
 TEST(SmbProvider, ComputerListAsksEveryoneAtOnceAndSkipsTheDeadNextTime) {
-    auto servers = std::make_shared<smbtest::ScriptedServers>(
-        [](const std::string&, const std::string&, const Request&) {
-            ServerInfo101 info;
-            info.type = SV_TYPE_SERVER;
-            return smbtest::ServerInfoReply(&info, NERR_Success);
-        });
+    auto servers = smbtest::Serving([](const Request&) {
+        ServerInfo101 info;
+        info.type = SV_TYPE_SERVER;
+        return smbtest::ServerInfoReply(&info, NERR_Success);
+    });
     servers->silent = {"dead1", "dead2"};
     smb::SmbProvider provider(servers);
     smb::SetKnownServers({u"dead1,alive,dead2"});

@@ -16,6 +16,19 @@ const dcerpc::SyntaxId& Srvsvc() {
     return id;
 }
 
+// A client over a scripted pipe that answers each request with `answer`.
+struct Client {
+    explicit Client(
+        smbtest::ScriptedPipe::Handler answer =
+            [](const smbtest::Request&) {
+                return Stub{0, 0, 0, 0};
+            },
+        std::size_t maxStub = 4256)
+        : pipe(new smbtest::ScriptedPipe(std::move(answer), maxStub)), rpc(std::unique_ptr<BytePipe>(pipe)) {}
+    smbtest::ScriptedPipe* pipe;  // owned by rpc
+    DceRpcClient rpc;
+};
+
 Stub Counting(std::size_t n) {
     Stub s(n);
     for (std::size_t i = 0; i < n; ++i) s[i] = static_cast<std::uint8_t>(i * 7);
@@ -24,26 +37,22 @@ Stub Counting(std::size_t n) {
 
 TEST(SmbRpc, LargeReplyIsReassembledReadingExactlyEachFragment) {
     const Stub reply = Counting(100000);
-    auto owned = std::make_unique<smbtest::ScriptedPipe>(
-        [&](const smbtest::Request& r) {
-            EXPECT_EQ(r.opnum, 9);
-            return reply;
-        },
-        4256);
-    auto* pipe = owned.get();
-    DceRpcClient client(std::move(owned));
-    ASSERT_EQ(client.Bind(Srvsvc()), 0u);
+    Client c([&](const smbtest::Request& r) {
+        EXPECT_EQ(r.opnum, 9);
+        return reply;
+    });
+    ASSERT_EQ(c.rpc.Bind(Srvsvc()), 0u);
     Stub got;
-    ASSERT_EQ(client.Call(9, {1, 2, 3, 4}, got), 0u);
+    ASSERT_EQ(c.rpc.Call(9, {1, 2, 3, 4}, got), 0u);
     EXPECT_EQ(got, reply);
-    EXPECT_FALSE(pipe->overRead);
+    EXPECT_FALSE(c.pipe->overRead);
     // 24 fragments: after the first, what the reply's hint promises is read
     // ahead, so each costs one round trip instead of two (header, body).
-    EXPECT_LE(pipe->roundTrips, 2u + 24u + 4u);
+    EXPECT_LE(c.pipe->roundTrips, 2u + 24u + 4u);
     // A second call on the same pipe works the same way.
-    ASSERT_EQ(client.Call(9, {}, got), 0u);
+    ASSERT_EQ(c.rpc.Call(9, {}, got), 0u);
     EXPECT_EQ(got.size(), reply.size());
-    EXPECT_FALSE(pipe->overRead);
+    EXPECT_FALSE(c.pipe->overRead);
 }
 
 // Windows' message pipes fail a read that ends inside a message (the 16-byte
@@ -51,21 +60,18 @@ TEST(SmbRpc, LargeReplyIsReassembledReadingExactlyEachFragment) {
 // reading on while the server says more of one is waiting.
 TEST(SmbRpc, AMessagePipeIsReadByWholeMessages) {
     const Stub reply = Counting(100000);
-    auto owned = std::make_unique<smbtest::ScriptedPipe>(
-        [&](const smbtest::Request&) { return reply; }, 8000);  // fragments past one read
-    auto* pipe = owned.get();
-    pipe->messageMode = true;
-    DceRpcClient client(std::move(owned));
-    ASSERT_EQ(client.Bind(Srvsvc()), 0u);
+    Client c([&](const smbtest::Request&) { return reply; }, 8000);  // fragments past one read
+    c.pipe->messageMode = true;
+    ASSERT_EQ(c.rpc.Bind(Srvsvc()), 0u);
     Stub got;
-    ASSERT_EQ(client.Call(9, {1, 2, 3, 4}, got), 0u);
+    ASSERT_EQ(c.rpc.Call(9, {1, 2, 3, 4}, got), 0u);
     EXPECT_EQ(got, reply);
-    EXPECT_GT(pipe->overflows, 0);  // a fragment longer than one read went on
-    EXPECT_FALSE(pipe->overRead);
+    EXPECT_GT(c.pipe->overflows, 0);  // a fragment longer than one read went on
+    EXPECT_FALSE(c.pipe->overRead);
     // The read pattern of a byte stream meets the overflow and fails.
-    ASSERT_EQ(pipe->Write(dcerpc::EncodeRequest(9, 0, 9, {}, 5840).front()), 0u);
+    ASSERT_EQ(c.pipe->Write(dcerpc::EncodeRequest(9, 0, 9, {}, 5840).front()), 0u);
     std::uint8_t header[16];
-    EXPECT_NE(pipe->ReadExact(header), 0u);
+    EXPECT_NE(c.pipe->ReadExact(header), 0u);
 }
 
 TEST(SmbRpc, AReplysHintIsOnlyTheServersWord) {
@@ -82,30 +88,27 @@ TEST(SmbRpc, AReplysHintIsOnlyTheServersWord) {
         // The real pipe would wait for the call's deadline, as for a server that stalls.
         {"a hint beyond what comes", 1000000, false},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        auto owned = std::make_unique<smbtest::ScriptedPipe>(
-            [](const smbtest::Request&) { return Stub{}; }, 4256);
-        auto* pipe = owned.get();
-        DceRpcClient client(std::move(owned));
-        ASSERT_EQ(client.Bind(Srvsvc()), 0u);
-        Stub both = smbtest::ResponsePdu(2, first, dcerpc::kFirstFrag, c.hint);
+    for (const auto& test : cases) {
+        SCOPED_TRACE(test.name);
+        Client c;
+        ASSERT_EQ(c.rpc.Bind(Srvsvc()), 0u);
+        Stub both = smbtest::ResponsePdu(2, first, dcerpc::kFirstFrag, test.hint);
         const Stub tail = smbtest::ResponsePdu(2, last, dcerpc::kLastFrag, 500);
         both.insert(both.end(), tail.begin(), tail.end());
-        pipe->injected.push_back(both);
+        c.pipe->injected.push_back(both);
         Stub got;
-        const auto status = client.Call(9, {}, got);
-        if (c.answered) {
+        const auto status = c.rpc.Call(9, {}, got);
+        if (test.answered) {
             EXPECT_EQ(status, 0u);
             Stub whole = first;
             whole.insert(whole.end(), last.begin(), last.end());
             EXPECT_EQ(got, whole);
-            EXPECT_FALSE(pipe->overRead);
-            EXPECT_FALSE(client.Broken());
+            EXPECT_FALSE(c.pipe->overRead);
+            EXPECT_FALSE(c.rpc.Broken());
         } else {
             EXPECT_NE(status, 0u);
             EXPECT_TRUE(got.empty());
-            EXPECT_TRUE(client.Broken());
+            EXPECT_TRUE(c.rpc.Broken());
         }
     }
 }
@@ -113,21 +116,17 @@ TEST(SmbRpc, AReplysHintIsOnlyTheServersWord) {
 TEST(SmbRpc, LargeRequestIsSentInFragmentsWithinTheServersLimit) {
     const Stub request = Counting(10000);
     Stub received;
-    auto owned = std::make_unique<smbtest::ScriptedPipe>(
-        [&](const smbtest::Request& r) {
-            received = r.stub;
-            return Stub{0, 0, 0, 0};
-        },
-        4256);
-    auto* pipe = owned.get();
-    DceRpcClient client(std::move(owned));
-    ASSERT_EQ(client.Bind(Srvsvc()), 0u);
+    Client c([&](const smbtest::Request& r) {
+        received = r.stub;
+        return Stub{0, 0, 0, 0};
+    });
+    ASSERT_EQ(c.rpc.Bind(Srvsvc()), 0u);
     Stub got;
-    ASSERT_EQ(client.Call(22, request, got), 0u);
+    ASSERT_EQ(c.rpc.Call(22, request, got), 0u);
     EXPECT_EQ(received, request);
-    ASSERT_EQ(pipe->written.size(), 4u);  // the bind and three fragments
-    for (std::size_t i = 1; i < pipe->written.size(); ++i) {
-        const Stub& f = pipe->written[i];
+    ASSERT_EQ(c.pipe->written.size(), 4u);  // the bind and three fragments
+    for (std::size_t i = 1; i < c.pipe->written.size(); ++i) {
+        const Stub& f = c.pipe->written[i];
         EXPECT_LE(f.size(), 4280u);
         EXPECT_EQ(f[8] | f[9] << 8, static_cast<int>(f.size()));
         EXPECT_EQ((f[3] & dcerpc::kFirstFrag) != 0, i == 1);
@@ -136,18 +135,15 @@ TEST(SmbRpc, LargeRequestIsSentInFragmentsWithinTheServersLimit) {
 }
 
 TEST(SmbRpc, FaultGivesItsStatusAndThePipeStaysUsable) {
-    auto owned = std::make_unique<smbtest::ScriptedPipe>(
-        [](const smbtest::Request&) { return Stub{0, 0, 0, 0}; }, 4256);
-    auto* pipe = owned.get();
-    DceRpcClient client(std::move(owned));
-    ASSERT_EQ(client.Bind(Srvsvc()), 0u);
+    Client c;
+    ASSERT_EQ(c.rpc.Bind(Srvsvc()), 0u);
     Stub got;
-    pipe->injected.push_back(smbtest::FaultPdu(2, 5));  // access denied
-    EXPECT_EQ(client.Call(11, {}, got), 5u);
-    EXPECT_FALSE(client.Broken());
-    pipe->injected.push_back(smbtest::FaultPdu(3, 0x1C010002));  // no such operation
-    EXPECT_EQ(client.Call(99, {}, got), dcerpc::RPC_S_PROCNUM_OUT_OF_RANGE);
-    EXPECT_EQ(client.Call(11, {}, got), 0u);
+    c.pipe->injected.push_back(smbtest::FaultPdu(2, 5));  // access denied
+    EXPECT_EQ(c.rpc.Call(11, {}, got), 5u);
+    EXPECT_FALSE(c.rpc.Broken());
+    c.pipe->injected.push_back(smbtest::FaultPdu(3, 0x1C010002));  // no such operation
+    EXPECT_EQ(c.rpc.Call(99, {}, got), dcerpc::RPC_S_PROCNUM_OUT_OF_RANGE);
+    EXPECT_EQ(c.rpc.Call(11, {}, got), 0u);
 }
 
 TEST(SmbRpc, OutOfStepOrMalformedRepliesBreakThePipe) {
@@ -168,19 +164,16 @@ TEST(SmbRpc, OutOfStepOrMalformedRepliesBreakThePipe) {
         {"first fragment flag missing", notFirst},
         {"a bind answer instead", smbtest::BindAckPdu(2, 4280)},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        auto owned = std::make_unique<smbtest::ScriptedPipe>(
-            [](const smbtest::Request&) { return Stub{0, 0, 0, 0}; }, 4256);
-        auto* pipe = owned.get();
-        DceRpcClient client(std::move(owned));
-        ASSERT_EQ(client.Bind(Srvsvc()), 0u);
-        pipe->injected.push_back(c.pdu);
+    for (const auto& test : cases) {
+        SCOPED_TRACE(test.name);
+        Client c;
+        ASSERT_EQ(c.rpc.Bind(Srvsvc()), 0u);
+        c.pipe->injected.push_back(test.pdu);
         Stub got;
-        EXPECT_NE(client.Call(9, {}, got), 0u);
+        EXPECT_NE(c.rpc.Call(9, {}, got), 0u);
         EXPECT_TRUE(got.empty());
-        EXPECT_TRUE(client.Broken());
-        EXPECT_NE(client.Call(9, {}, got), 0u);  // and stays unusable
+        EXPECT_TRUE(c.rpc.Broken());
+        EXPECT_NE(c.rpc.Call(9, {}, got), 0u);  // and stays unusable
     }
 }
 
@@ -204,8 +197,7 @@ TEST(SmbRpc, RefusedBindIsServerUnavailable) {
 
 TEST(SmbRpc, KeptPipeIsReopenedOnlyWhenTheRequestNeverLeft) {
     int calls = 0;
-    smbtest::ScriptedServers servers([&](const std::string&, const std::string&,
-                                         const smbtest::Request&) {
+    smbtest::ScriptedServers servers([&](const std::string&, const std::string&, const smbtest::Request&) {
         ++calls;
         return Stub{0, 0, 0, 0};
     });

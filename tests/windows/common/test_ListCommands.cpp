@@ -16,12 +16,10 @@ namespace {
 class ListCommandsTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        previous = common::SetPrompts(prompts);
         Fill({{"bob", "Write", "10", "D:\\Data\\Memo.doc"},
               {"amy", "Read", "9", "D:\\DATA\\REPORT.DOC"},
               {"carl", "Read", "0", "E:\\x.xls"}});
     }
-    void TearDown() override { common::SetPrompts(previous); }
 
     void Fill(const std::vector<QStringList>& rows) {
         ReportList::Rebuild fill(list);
@@ -35,8 +33,7 @@ protected:
     ReportList list;
     QPushButton send, close;
     ListCommands commands{&list, {&send, &close}};
-    std::shared_ptr<common::ScriptedPrompts> prompts = std::make_shared<common::ScriptedPrompts>();
-    std::shared_ptr<common::Prompts> previous;
+    common::PromptsScope prompts;
 };
 
 TEST_F(ListCommandsTest, HeaderClicksFlipTheListsOrderAndMoveTheMark) {

@@ -5,14 +5,9 @@
 #include <QInputDialog>
 #include <QLabel>
 #include <QMessageBox>
-#include <memory>
 
-#include "support/WindowTestSupport.h"
 #include "windows/common/MessagePane.h"
 #include "windows/common/QtPrompts.h"
-#include "windows/common/ReportList.h"
-#include "support/ScriptedPrompts.h"
-#include "windows/common/SendMessage.h"
 
 namespace {
 
@@ -44,25 +39,6 @@ TEST(PlainText, OnlyTheProgramsOwnLineEndsBreakThePane) {
               "second \\u202etxt.exe\\u2028third\n");
     // The text itself is kept as written, for the commands that compare it.
     EXPECT_TRUE(pane.Text().contains("C:\\a\nforged"));
-}
-
-TEST(PlainText, SendMessageNamesARecipientOnOneLine) {
-    windowtest::Network network{windowtest::ServerWith({})};
-    auto prompts = std::make_shared<common::ScriptedPrompts>();
-    const auto previous = common::SetPrompts(prompts);
-    common::ReportList list;
-    {
-        common::ReportList::Rebuild fill(list);
-        fill.AddColumn("Opened By", 0.5);
-        fill.AddRow({"eve\r\nMessage sent to boss."});
-    }
-    list.SetCurrentRow(0);
-    common::MessagePane pane;
-    prompts->inputAnswers.push_back("hello");
-    common::SendMessage::Run(nullptr, list, pane, QStringLiteral("SERVER1"));
-    common::SetPrompts(previous);
-    EXPECT_EQ(prompts->asked().at(0).text, "Enter message to send to eve\\r\\nMessage sent to boss.");
-    EXPECT_EQ(pane.Text(), "Unable to send message to eve\\r\\nMessage sent to boss..");
 }
 
 }  // namespace

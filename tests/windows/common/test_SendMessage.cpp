@@ -1,11 +1,11 @@
+// Send Message from a list: whom it goes to, what the pane says, and that a
+// recipient's name cannot add a line of its own.
 #include <gtest/gtest.h>
 
-#include <memory>
-
+#include "support/ScriptedPrompts.h"
 #include "support/WindowTestSupport.h"
 #include "windows/common/MessagePane.h"
 #include "windows/common/ReportList.h"
-#include "support/ScriptedPrompts.h"
 #include "windows/common/SendMessage.h"
 
 using common::ReportList;
@@ -14,11 +14,7 @@ namespace {
 
 class SendMessageTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        previous = common::SetPrompts(prompts);
-        pane.SetText("NetFileEnum error 5 : Access is denied.\r\n");
-    }
-    void TearDown() override { common::SetPrompts(previous); }
+    void SetUp() override { pane.SetText("NetFileEnum error 5 : Access is denied.\r\n"); }
 
     void Fill(const QStringList& users) {
         ReportList::Rebuild fill(list);
@@ -38,8 +34,7 @@ protected:
     windowtest::Network network{Messengers()};
     ReportList list;
     common::MessagePane pane;
-    std::shared_ptr<common::ScriptedPrompts> prompts = std::make_shared<common::ScriptedPrompts>();
-    std::shared_ptr<common::Prompts> previous;
+    common::PromptsScope prompts;
 };
 
 TEST_F(SendMessageTest, OneRecipientGetsTheTrimmedTextFromThisComputer) {
@@ -66,6 +61,13 @@ TEST_F(SendMessageTest, WithoutSelectionTheCurrentRowIsTheRecipient) {
     Run("hello");
     EXPECT_EQ(prompts->asked()[1].text, "Enter message to send to user2");
     EXPECT_EQ(pane.Text(), "Unable to send message to user2.");
+
+    // A name with a line break stays one escaped line, in the box and the pane.
+    Fill({"eve\r\nMessage sent to boss."});
+    list.SetCurrentRow(0);
+    Run("hello");
+    EXPECT_EQ(prompts->asked()[2].text, "Enter message to send to eve\\r\\nMessage sent to boss.");
+    EXPECT_EQ(pane.Text(), "Unable to send message to eve\\r\\nMessage sent to boss..");
 }
 
 TEST_F(SendMessageTest, SeveralRecipientsAreRowsAndEachFailureIsNamedBeforeTheTotal) {

@@ -27,17 +27,14 @@ LogonAnswer Typed(const char* user, const char* password, const char* domain = "
 class DesktopLogonTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        previous = common::SetPrompts(prompts);
         common::SaveSetting("Vantor", "Network", "LogonDomains", "");
         common::SaveSetting("Vantor", "Network", "RememberLogon", "");
     }
-    void TearDown() override { common::SetPrompts(previous); }
     std::unique_ptr<DesktopLogon> NewRun(bool mayAsk = true) {
         return std::make_unique<DesktopLogon>(keyring, mayAsk);
     }
 
-    std::shared_ptr<common::ScriptedPrompts> prompts = std::make_shared<common::ScriptedPrompts>();
-    std::shared_ptr<common::Prompts> previous;
+    common::PromptsScope prompts;
     std::shared_ptr<logon_test::FakeKeyring> keyring = std::make_shared<logon_test::FakeKeyring>();
 };
 

@@ -4,25 +4,20 @@
 // test wants.
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
 #include <QKeyEvent>
-#include <QMouseEvent>
 #include <QPushButton>
 #include <QTest>
 #include <QThread>
 #include <QTimer>
-#include <atomic>
-#include <chrono>
-#include <memory>
 #include <thread>
 
-#include "support/WindowTestSupport.h"
 #include "netenum/CallControl.h"
+#include "support/ScriptedPrompts.h"
 #include "support/ScriptedProvider.h"
+#include "support/WindowTestSupport.h"
 #include "windows/common/CallWait.h"
 #include "windows/common/MessagePane.h"
 #include "windows/common/ReportList.h"
-#include "support/ScriptedPrompts.h"
 #include "windows/resources/frmResources.h"
 
 namespace {
@@ -50,16 +45,7 @@ bool WaitFor(F done) {
 class CallWaitTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        provider = std::make_shared<testing_support::ScriptedProvider>();
-        netapi::FileInfo3 f;
-        f.id = 7;
-        f.pathname = u"D:\\DATA\\BUDGET.XLS";
-        f.username = u"user1";
-        provider->files.records = {f};
-        provider->files.total = 1;
-        netapi::SetProvider(provider);
-        prompts = std::make_shared<common::ScriptedPrompts>();
-        previous = common::SetPrompts(prompts);
+        provider.files.records = {{7, 0, 0, u"D:\\DATA\\BUDGET.XLS", u"user1"}};
         window = std::make_unique<frmResources>(main);
         window->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
@@ -67,10 +53,8 @@ protected:
     }
     void TearDown() override {
         netapi::SetCallRunner(nullptr);
-        provider->onCall = nullptr;
+        provider.onCall = nullptr;
         window.reset();
-        common::SetPrompts(previous);
-        netapi::SetProvider(nullptr);
     }
     QString Pane() const { return window->Text1->Text(); }
     // From a call in flight: Esc, queued on the window thread.
@@ -82,9 +66,9 @@ protected:
     }
 
     windowtest::FakeMainForm main;
-    std::shared_ptr<testing_support::ScriptedProvider> provider;
-    std::shared_ptr<common::ScriptedPrompts> prompts;
-    std::shared_ptr<common::Prompts> previous;
+    testing_support::ScriptedNetwork net;
+    testing_support::ScriptedProvider& provider = net.provider();
+    common::PromptsScope prompts;
     common::WaitingCallRunner runner;
     std::unique_ptr<frmResources> window;
 };
@@ -98,7 +82,7 @@ TEST_F(CallWaitTest, TheWindowPaintsDuringALongCallAndRunsNoClickOrTick) {
     QObject::connect(window->Timer1, &QTimer::timeout, [&] { ++ticks; });
     window->Timer1->start(1);
     bool painted = false;
-    provider->onCall = [&](const std::string& name) {
+    provider.onCall = [&](const std::string& name) {
         if (name != "NetFileEnum") return;
         // Ask for a repaint and a click on Close, as the window system would
         // (queued on the window thread: a foreign thread's first call into
@@ -131,12 +115,12 @@ TEST_F(CallWaitTest, TheWindowPaintsDuringALongCallAndRunsNoClickOrTick) {
 }
 
 TEST_F(CallWaitTest, EscGivesTheWaitUpAndTheWindowStaysUsable) {
-    provider->onCall = [&](const std::string& name) {
+    provider.onCall = [&](const std::string& name) {
         if (name != "NetFileEnum") return;
         PressEsc();
         WaitFor([] { return netapi::CurrentCall()->abandoned.load(); });
     };
-    provider->files.records[0].pathname = u"D:\\DATA\\NEW.XLS";
+    provider.files.records[0].pathname = u"D:\\DATA\\NEW.XLS";
     window->cmdRefresh->click();
     // One line says so; the rows on show stay as they were, not emptied.
     EXPECT_EQ(Pane(), "Refreshing list...\r\nCancelled\r\n");
@@ -144,7 +128,7 @@ TEST_F(CallWaitTest, EscGivesTheWaitUpAndTheWindowStaysUsable) {
     ASSERT_EQ(window->lstvwResources->RowCount(), 1);
     EXPECT_EQ(window->lstvwResources->SubItem(0, 3), "D:\\DATA\\BUDGET.XLS");
 
-    provider->onCall = nullptr;
+    provider.onCall = nullptr;
     window->cmdRefresh->click();
     EXPECT_EQ(window->lstvwResources->SubItem(0, 3), "D:\\DATA\\NEW.XLS") << "the window stays usable";
 }
@@ -152,7 +136,7 @@ TEST_F(CallWaitTest, EscGivesTheWaitUpAndTheWindowStaysUsable) {
 TEST_F(CallWaitTest, ACloseGivenUpAfterItWasSentIsReportedUnknownAndNotSentAgain) {
     window->cmdRefresh->click();
     ASSERT_EQ(window->lstvwResources->RowCount(), 1);
-    provider->onCall = [&](const std::string& name) {
+    provider.onCall = [&](const std::string& name) {
         if (name != "NetFileClose") return;
         netapi::CurrentCall()->requestSent = true;
         PressEsc();
@@ -161,17 +145,17 @@ TEST_F(CallWaitTest, ACloseGivenUpAfterItWasSentIsReportedUnknownAndNotSentAgain
     window->cmdCloseResource->click();
     EXPECT_TRUE(Pane().contains("Error closing file D:\\DATA\\BUDGET.XLS : result unknown"))
         << Pane().toStdString();
-    EXPECT_EQ(provider->CallsNamed("NetFileClose").size(), 1u);
+    EXPECT_EQ(provider.CallsNamed("NetFileClose").size(), 1u);
 }
 
 TEST_F(CallWaitTest, RefreshAsksForTheComputerAgainButTheTimerDoesNot) {
-    const auto clicked = provider->CallsNamed("RetryComputer").size();
+    const auto clicked = provider.CallsNamed("RetryComputer").size();
     window->cmdRefresh->click();
-    EXPECT_EQ(provider->CallsNamed("RetryComputer").size(), clicked + 1);
+    EXPECT_EQ(provider.CallsNamed("RetryComputer").size(), clicked + 1);
     window->Timer1->start(1);
-    QTRY_VERIFY(provider->CallsNamed("NetFileEnum").size() >= 3);
+    QTRY_VERIFY(provider.CallsNamed("NetFileEnum").size() >= 3);
     window->Timer1->stop();
-    EXPECT_EQ(provider->CallsNamed("RetryComputer").size(), clicked + 1);
+    EXPECT_EQ(provider.CallsNamed("RetryComputer").size(), clicked + 1);
 }
 
 TEST_F(CallWaitTest, WhatACallAsksThePersonRunsOnTheWindowThreadAndNotOnItsClock) {
@@ -180,7 +164,7 @@ TEST_F(CallWaitTest, WhatACallAsksThePersonRunsOnTheWindowThreadAndNotOnItsClock
     shortCalls.deadline = 300ms;
     netapi::SetCallLimits(shortCalls);
     bool onWindowThread = false;
-    provider->onCall = [&](const std::string& name) {
+    provider.onCall = [&](const std::string& name) {
         if (name != "NetFileEnum") return;
         // As a log-on prompt would: the person takes longer than the call may.
         netapi::Interact([&] {
@@ -198,7 +182,7 @@ TEST_F(CallWaitTest, WhatACallAsksThePersonRunsOnTheWindowThreadAndNotOnItsClock
 TEST_F(CallWaitTest, ACallGivenUpAsksNobody) {
     std::atomic<bool> asked{false};
     std::atomic<bool> over{false};
-    provider->onCall = [&](const std::string& name) {
+    provider.onCall = [&](const std::string& name) {
         if (name != "NetFileEnum") return;
         PressEsc();
         WaitFor([] { return netapi::CurrentCall()->abandoned.load(); });
