@@ -1,8 +1,11 @@
+// Error text: which message source a code's text comes from, and the failure
+// lines built around it.
 #include <gtest/gtest.h>
 
 #include "netenum/CallControl.h"
 #include "netenum/modAPI_Error.h"
 #include "support/ScriptedMessages.h"
+#include "text/Text.h"
 
 using namespace netenum;
 
@@ -13,37 +16,30 @@ protected:
     ScriptedMessages messages;
 };
 
-TEST_F(ErrorText, PlatformWordingWithoutTrailingLineBreak) {
-    EXPECT_EQ(GetErrorText(5), u"Access is denied.");
-    EXPECT_EQ(GetErrorText(53), u"The network path was not found.");
-    EXPECT_EQ(GetErrorText(234), u"More data is available.");
-    EXPECT_EQ(GetErrorText(1326), u"The user name or password is incorrect.");
-    EXPECT_EQ(GetErrorText(2314), u"There is not an open file with that identification number.");
+TEST_F(ErrorText, TheSourceIsChosenByCodeRangeAndLosesOneTrailingLineBreak) {
+    const std::pair<std::uint32_t, std::string> ranges[] = {
+        {2099, ""},  {2100, "netmsg.dll"},   {2999, "netmsg.dll"},   {3000, ""},
+        {11999, ""}, {12000, "Wininet.dll"}, {12171, "Wininet.dll"}, {12172, ""}};
+    for (const auto& [code, module] : ranges) {
+        EXPECT_EQ(MessageModuleFor(code), module) << code;
+        messages.SetText(module, code,
+                         u"from " + text::FromUtf8(module.empty() ? "system" : module) + u"\r\n");
+        messages.SetText(module.empty() ? "netmsg.dll" : "", code, u"from elsewhere\r\n");
+    }
+    EXPECT_EQ(GetErrorText(2100), u"from netmsg.dll");
+    EXPECT_EQ(GetErrorText(3000), u"from system");
+    EXPECT_EQ(GetErrorText(12171), u"from Wininet.dll");
+    EXPECT_EQ(GetErrorText(12172), u"from system");
+    // The platform's own wording; an unknown code has none.
     EXPECT_EQ(GetErrorText(2221), u"The user name could not be found.");
     EXPECT_EQ(GetErrorText(999999), u"");
-}
 
-TEST_F(ErrorText, SourceChosenByCodeRangeBoundaries) {
-    EXPECT_EQ(MessageModuleFor(2099), "");
-    EXPECT_EQ(MessageModuleFor(2100), "netmsg.dll");
-    EXPECT_EQ(MessageModuleFor(2999), "netmsg.dll");
-    EXPECT_EQ(MessageModuleFor(3000), "");
-    EXPECT_EQ(MessageModuleFor(11999), "");
-    EXPECT_EQ(MessageModuleFor(12000), "Wininet.dll");
-    EXPECT_EQ(MessageModuleFor(12171), "Wininet.dll");
-    EXPECT_EQ(MessageModuleFor(12172), "");
-
-    // The same code gets its text from the module it belongs to.
-    messages.SetText("netmsg.dll", 2100, u"from netmsg\r\n");
-    messages.SetText("", 2100, u"from system\r\n");
-    messages.SetText("netmsg.dll", 3000, u"from netmsg\r\n");
-    messages.SetText("", 3000, u"from system\r\n");
-    EXPECT_EQ(GetErrorText(2100), u"from netmsg");
-    EXPECT_EQ(GetErrorText(3000), u"from system");
-    messages.SetText("Wininet.dll", 12171, u"from wininet\r\n");
-    messages.SetText("", 12172, u"from system\r\n");
-    EXPECT_EQ(GetErrorText(12171), u"from wininet");
-    EXPECT_EQ(GetErrorText(12172), u"from system");
+    messages.SetText("", 40000, u"two breaks\r\n\r\n");
+    messages.SetText("", 40001, u"no break");
+    messages.SetText("", 40002, std::u16string(u"cut\0here\r\n", 10));
+    EXPECT_EQ(GetErrorText(40000), u"two breaks\r\n");
+    EXPECT_EQ(GetErrorText(40001), u"no break");
+    EXPECT_EQ(GetErrorText(40002), u"cut");
 }
 
 TEST_F(ErrorText, ModuleFallsBackToSystemTableButAMissingModuleGivesNothing) {
@@ -53,15 +49,6 @@ TEST_F(ErrorText, ModuleFallsBackToSystemTableButAMissingModuleGivesNothing) {
     EXPECT_EQ(GetErrorText(2500), u"");
     EXPECT_EQ(GetErrorText(2221), u"");
     EXPECT_EQ(GetErrorText(5), u"Access is denied.");  // the system table is unaffected
-}
-
-TEST_F(ErrorText, OnlyOneTrailingLineBreakIsRemoved) {
-    messages.SetText("", 40000, u"two breaks\r\n\r\n");
-    messages.SetText("", 40001, u"no break");
-    EXPECT_EQ(GetErrorText(40000), u"two breaks\r\n");
-    EXPECT_EQ(GetErrorText(40001), u"no break");
-    messages.SetText("", 40002, std::u16string(u"cut\0here\r\n", 10));
-    EXPECT_EQ(GetErrorText(40002), u"cut");
 }
 
 TEST_F(ErrorText, FailureLineCompositions) {
@@ -91,20 +78,14 @@ TEST_F(ErrorText, FailureLineCompositions) {
     EXPECT_EQ(CodeText(0x7FFFFFFFu), u"2147483647");
 }
 
-TEST_F(ErrorText, PointerToStringHandlesNullAndEmpty) {
+TEST(Counts, NullPointersAreEmptyAndAnIncompleteListNamesWhatCameAndAnUnsignedClaim) {
     const char16_t* null = nullptr;
-    const char16_t* empty = u"";
     const char16_t* word = u"anna";
     EXPECT_EQ(PointerToString(&null), u"");
-    EXPECT_EQ(PointerToString(&empty), u"");
     EXPECT_EQ(PointerToString(&word), u"anna");
     EXPECT_EQ(PointerToString(nullptr), u"");
-}
-
-TEST(Counts, AnIncompleteListNamesWhatCameAndAnUnsignedClaim) {
     EXPECT_EQ(IncompleteListLine(3, 10, u"files"), u"list incomplete: 3 of 10 files\r\n");
-    EXPECT_EQ(IncompleteListLine(2, 0xFFFFFFFFu, u"files"),
-              u"list incomplete: 2 of 4294967295 files\r\n");
+    EXPECT_EQ(IncompleteListLine(2, 0xFFFFFFFFu, u"files"), u"list incomplete: 2 of 4294967295 files\r\n");
     // A claim below what came is not believed.
     EXPECT_EQ(IncompleteListLine(7, 1, u"sessions"), u"list incomplete: 7 of 7 sessions\r\n");
 }

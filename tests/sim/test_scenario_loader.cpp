@@ -2,14 +2,11 @@
 
 #include <set>
 
-#include "SimListing.h"
-#include "netenum/Provider.h"
 #include "sim/ScenarioLoader.h"
-#include "text/Text.h"
 
 namespace {
 
-using namespace simtest;
+using namespace netapi;
 
 struct BrokenScenario {
     const char* json;
@@ -22,8 +19,8 @@ TEST(ScenarioLoader, EveryMistakeNamesFilePlaceAndFault) {
     const BrokenScenario cases[] = {
         {"{\"computers\": [\n  {\"name\": \"A\",}\n]}", "line 2, column 16", "bad JSON"},
         {R"({"computers": [{"type": 1}]})", "/computers/0", "missing field \"name\""},
-        {R"({"computers": [{"name": "A", "files": [{"id": "7", "path": "x"}]}]})",
-         "/computers/0/files/0/id", "expected an integer, found a string"},
+        {R"({"computers": [{"name": "A", "files": [{"id": "7", "path": "x"}]}]})", "/computers/0/files/0/id",
+         "expected an integer, found a string"},
         {R"({"computers": [{"name": "FS"}, {"name": "fs"}]})", "/computers/1/name",
          "duplicate computer name \"fs\" (also at /computers/0)"},
         {R"({"computers": [{"name": "A", "files": [{"id": 7, "path": "x"}, {"id": 7, "path": "y"}]}]})",
@@ -88,53 +85,44 @@ TEST(DemoScenario, LoadsWithThePromisedShape) {
     auto net = sim::LoadDemoScenario();
     std::vector<std::chrono::milliseconds> waits;
     net->SetSleeper([&](std::chrono::milliseconds d) { waits.push_back(d); });
-    netapi::SetProvider(net);
-    {
-        char16_t name[64];
-        DWORD size = 64;
-        ASSERT_EQ(GetLocalComputerName(name, &size), 0u);
-        EXPECT_EQ(std::u16string(name), u"ADMIN-PC");
+    std::u16string name;
+    ASSERT_EQ(net->LocalComputerName(name), 0u);
+    EXPECT_EQ(name, u"ADMIN-PC");
 
-        const auto all = Servers(SV_TYPE_ALL);
-        std::set<std::u16string> names;
-        DWORD types = 0;
-        for (DWORD i = 0; i < all.read; ++i) {
-            names.insert(all[i].sv101_name);
-            types |= all[i].sv101_type;
-        }
-        EXPECT_TRUE(names.count(u"FILESRV01") && names.count(u"BACKUP01") && names.count(u"HRSRV02"));
-        EXPECT_NE(types & SV_TYPE_DOMAIN_CTRL, 0u);
-        EXPECT_NE(types & SV_TYPE_PRINTQ_SERVER, 0u);
-
-        const auto files = Files(u"FILESRV01");
-        ASSERT_EQ(files.status, 0u);
-        EXPECT_GE(files.read, 50u);
-        EXPECT_LE(files.read, 70u);
-        std::set<std::u16string> users;
-        int pipes = 0, adminShare = 0;
-        for (DWORD i = 0; i < files.read; ++i) {
-            users.insert(Str(files[i].fi3_username));
-            const std::u16string path = Str(files[i].fi3_pathname);
-            pipes += path.rfind(u"\\PIPE\\", 0) == 0;
-            adminShare += path.rfind(u"C:\\", 0) == 0;
-        }
-        EXPECT_GE(users.size(), 8u);
-        EXPECT_GE(pipes, 3);
-        EXPECT_GE(adminShare, 1);
-
-        const auto sessions = Sessions(u"FILESRV01");
-        bool guest = false;
-        for (DWORD i = 0; i < sessions.read; ++i) guest = guest || sessions[i].sesi502_user_flags == SESS_GUEST;
-        EXPECT_TRUE(guest);
-        EXPECT_GT(Connections(u"FILESRV01", u"Finance").read, 0u);
-
-        EXPECT_EQ(Files(u"HRSRV02").status, ERROR_ACCESS_DENIED);
-        EXPECT_EQ(Files(u"BACKUP01").status, ERROR_BAD_NETPATH);
-        ASSERT_EQ(waits.size(), 1u);
-        EXPECT_EQ(waits[0], std::chrono::milliseconds(300));
+    std::set<std::u16string> names;
+    DWORD types = 0;
+    for (const auto& server : net->ServerEnum(SV_TYPE_ALL, std::nullopt).records) {
+        names.insert(*server.name);
+        types |= server.type;
     }
-    netapi::SetProvider(nullptr);
-    EXPECT_EQ(netapi::LiveBufferCount(), 0u);
+    EXPECT_TRUE(names.count(u"FILESRV01") && names.count(u"BACKUP01") && names.count(u"HRSRV02"));
+    EXPECT_NE(types & SV_TYPE_DOMAIN_CTRL, 0u);
+    EXPECT_NE(types & SV_TYPE_PRINTQ_SERVER, 0u);
+
+    const auto files = net->FileEnum(u"FILESRV01", {}, {});
+    ASSERT_EQ(files.status, 0u);
+    EXPECT_GE(files.records.size(), 50u);
+    EXPECT_LE(files.records.size(), 70u);
+    std::set<std::u16string> users;
+    int pipes = 0, adminShare = 0;
+    for (const auto& file : files.records) {
+        users.insert(file.username.value_or(u""));
+        pipes += file.pathname->starts_with(u"\\PIPE\\");
+        adminShare += file.pathname->starts_with(u"C:\\");
+    }
+    EXPECT_GE(users.size(), 8u);
+    EXPECT_GE(pipes, 3);
+    EXPECT_GE(adminShare, 1);
+
+    bool guest = false;
+    for (const auto& session : net->SessionEnum(u"FILESRV01", {}, {}, 502).records)
+        guest = guest || session.user_flags == SESS_GUEST;
+    EXPECT_TRUE(guest);
+    EXPECT_FALSE(net->ConnectionEnum(u"FILESRV01", u"Finance").records.empty());
+
+    EXPECT_EQ(net->FileEnum(u"HRSRV02", {}, {}).status, ERROR_ACCESS_DENIED);
+    EXPECT_EQ(net->FileEnum(u"BACKUP01", {}, {}).status, ERROR_BAD_NETPATH);
+    EXPECT_EQ(waits, std::vector<std::chrono::milliseconds>{std::chrono::milliseconds(300)});
 }
 
 }  // namespace
