@@ -71,81 +71,30 @@ def top(path):
 
 
 def find_loops(edges):
-    """Every strongly connected set of more than one unit (Tarjan), as a loop
-    of include lines through it."""
-    index, low, stack, on_stack, groups = {}, {}, [], set(), []
-    counter = [0]
+    """Include loops between units, each as its units and the include lines
+    that close it (one per include that leads back onto the path)."""
+    loops, state = [], {}  # unit -> "open" while on the path, "done" after
 
-    def visit(node):
+    def visit(start):
         # Iterative, so a long chain cannot exhaust Python's recursion limit.
-        work = [(node, iter(sorted(edges.get(node, {}))))]
-        index[node] = low[node] = counter[0]
-        counter[0] += 1
-        stack.append(node)
-        on_stack.add(node)
+        path, work = [start], [iter(sorted(edges.get(start, {})))]
+        state[start] = "open"
         while work:
-            current, children = work[-1]
-            advanced = False
-            for child in children:
-                if child not in index:
-                    index[child] = low[child] = counter[0]
-                    counter[0] += 1
-                    stack.append(child)
-                    on_stack.add(child)
-                    work.append((child, iter(sorted(edges.get(child, {})))))
-                    advanced = True
-                    break
-                if child in on_stack:
-                    low[current] = min(low[current], index[child])
-            if advanced:
-                continue
-            work.pop()
-            if work:
-                parent = work[-1][0]
-                low[parent] = min(low[parent], low[current])
-            if low[current] == index[current]:
-                group = set()
-                while True:
-                    member = stack.pop()
-                    on_stack.discard(member)
-                    group.add(member)
-                    if member == current:
-                        break
-                if len(group) > 1:
-                    groups.append(group)
+            child = next(work[-1], None)
+            if child is None:
+                state[path.pop()] = "done"
+                work.pop()
+            elif state.get(child) == "open":
+                cycle = path[path.index(child):] + [child]
+                loops.append((sorted(set(cycle)), [edges[a][b] for a, b in zip(cycle, cycle[1:])]))
+            elif child not in state:
+                state[child] = "open"
+                path.append(child)
+                work.append(iter(sorted(edges.get(child, {}))))
 
     for node in sorted(edges):
-        if node not in index:
+        if node not in state:
             visit(node)
-
-    loops = []
-    for group in groups:
-        start = min(group)
-        # The shortest way back to the start inside the group.
-        previous = {start: None}
-        frontier = [start]
-        back = None
-        while frontier and back is None:
-            following = []
-            for node in frontier:
-                for child in sorted(edges.get(node, {})):
-                    if child not in group:
-                        continue
-                    if child == start:
-                        back = node
-                        break
-                    if child not in previous:
-                        previous[child] = node
-                        following.append(child)
-                if back is not None:
-                    break
-            frontier = following
-        chain = [back]
-        while previous[chain[-1]] is not None:
-            chain.append(previous[chain[-1]])
-        chain.reverse()
-        chain.append(start)
-        loops.append((sorted(group), [edges[a][b] for a, b in zip(chain, chain[1:])]))
     return loops
 
 

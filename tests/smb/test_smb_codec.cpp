@@ -28,22 +28,19 @@ netapi::FileInfo3 File(netapi::DWORD id, const char16_t* path, netapi::OptString
 }
 
 TEST(SmbCodec, FileEnumReplyKeepsIdsNullsAndOrder) {
-    const auto stub = smbtest::FileEnumReply(
-        {File(0x80000005u, u"C:\\share\\a.doc", u"alice"), File(7, u"\\PIPE\\srvsvc", std::nullopt),
-         File(0xFFFFFFFFu, u"", u"bob")},
-        3, 0x44, netapi::ERROR_MORE_DATA);
+    const auto stub =
+        smbtest::FileEnumReply({File(0x80000005u, u"C:\\share\\a.doc", u"alice"),
+                                File(7, u"\\PIPE\\srvsvc", std::nullopt), File(0xFFFFFFFFu, u"", u"bob")},
+                               3, 0x44, netapi::ERROR_MORE_DATA);
     srvsvc::EnumReply<netapi::FileInfo3> r;
     ASSERT_EQ(srvsvc::DecodeFileEnum(stub, r), NERR_Success);
-    EXPECT_EQ(r.status, netapi::ERROR_MORE_DATA);
-    EXPECT_EQ(r.total, 3u);
-    EXPECT_EQ(r.resume, 0x44u);
+    EXPECT_EQ(std::tie(r.status, r.total, r.resume), std::make_tuple(netapi::ERROR_MORE_DATA, 3u, 0x44u));
     ASSERT_EQ(r.records.size(), 3u);
-    EXPECT_EQ(r.records[0].id, 0x80000005u);
-    EXPECT_EQ(r.records[0].pathname, u"C:\\share\\a.doc");
-    EXPECT_EQ(r.records[0].num_locks, 2u);
+    EXPECT_EQ(std::tie(r.records[0].id, r.records[0].pathname, r.records[0].num_locks),
+              std::make_tuple(0x80000005u, netapi::OptString(u"C:\\share\\a.doc"), 2u));
     EXPECT_FALSE(r.records[1].username.has_value());
-    EXPECT_EQ(r.records[2].id, 0xFFFFFFFFu);
-    EXPECT_EQ(r.records[2].pathname, u"");
+    EXPECT_EQ(std::tie(r.records[2].id, r.records[2].pathname),
+              std::make_tuple(0xFFFFFFFFu, netapi::OptString(u"")));
 }
 
 TEST(SmbCodec, SessionLevelsFillWhatTheyCarry) {
@@ -71,8 +68,7 @@ TEST(SmbCodec, SessionLevelsFillWhatTheyCarry) {
     }
     // A reply in another level than asked is not trusted.
     srvsvc::EnumReply<netapi::SessionInfo502> r;
-    EXPECT_EQ(srvsvc::DecodeSessionEnum(smbtest::SessionEnumReply(1, {s}, 1, 0, 0), 502, r),
-              kProtocolError);
+    EXPECT_EQ(srvsvc::DecodeSessionEnum(smbtest::SessionEnumReply(1, {s}, 1, 0, 0), 502, r), kProtocolError);
 }
 
 // Every reply the provider decodes, well formed, with the decoder for it.
@@ -202,15 +198,11 @@ TEST(SmbCodec, AccountRecordMapsFlagsTimesAndHours) {
     EXPECT_EQ((*info.logon_hours)[2], 0x00);
 }
 
-}  // namespace
-
-namespace {
-
 // Both string forms end at the first NUL, so no layer above ever sees a name
 // longer than the one shown.
 TEST(SmbCodec, EmbeddedNulsCutEveryStringAtTheSamePlace) {
-    const std::vector<std::uint8_t> body = {5, 0, 0, 0, 0, 0, 0, 0, 5, 0, 0, 0,
-                                            'a', 0, 'b', 0, 0, 0, 'c', 0, 'd', 0};
+    const std::vector<std::uint8_t> body = {5, 0,   0, 0,   0, 0, 0, 0,   5, 0,   0,
+                                            0, 'a', 0, 'b', 0, 0, 0, 'c', 0, 'd', 0};
     std::u16string conformant, counted;
     smb::NdrReader a(body);
     ASSERT_TRUE(a.ConformantString(conformant));
@@ -219,10 +211,6 @@ TEST(SmbCodec, EmbeddedNulsCutEveryStringAtTheSamePlace) {
     EXPECT_EQ(conformant, u"ab");
     EXPECT_EQ(counted, u"ab");
 }
-
-}  // namespace
-
-namespace {
 
 // Disable and Enable change the disabled bit and nothing else: a locked-out
 // account must not be unlocked by writing its lockout bit back, and the

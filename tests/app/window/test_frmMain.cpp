@@ -53,7 +53,8 @@ const QString kRetrieved = "Computer information retrieved\r\n";
 
 QString Summary(const frmMain& w) {
     return QStringList{w.lblSessions->text(), w.lblFileLocks->text(), w.lblOpenFiles->text(),
-                       w.lblOpenNamedPipes->text()}.join('/');
+                       w.lblOpenNamedPipes->text()}
+        .join('/');
 }
 
 class MainWindow : public ::testing::Test {
@@ -104,23 +105,21 @@ TEST_F(MainWindow, RestoresTheSavedTypeAndComputerWhenStillListed) {
         EXPECT_EQ(Summary(w), "2/1/3/0");
         EXPECT_EQ(w.Text1->Text(), kWelcome);
     }
+    // A computer that fails at start-up must not look like an idle one.
+    gui_test::WriteSettings("All Servers", "SRV2");
+    {
+        frmMain w;
+        w.Load();
+        EXPECT_EQ(w.RemoteServer(), "SRV2");
+        EXPECT_TRUE(w.Text1->Text().startsWith(kWelcome + "NetFileEnum error 5 : Access is denied.\r\n"))
+            << w.Text1->Text().toStdString();
+    }
     gui_test::WriteSettings("All Servers", "RETIRED");
     frmMain w;
     w.Load();
     // The listing during the load selected its first entry without choosing it.
     EXPECT_EQ(w.cboComputerName->currentText(), "HOME");
     EXPECT_EQ(gComputerName, "**LOCAL**");
-}
-
-TEST_F(MainWindow, FailureLinesOfTheRestoredComputerStayBelowTheWelcome) {
-    // A computer that fails at start-up must not look like an idle one.
-    gui_test::InstallScenario(kOffice);
-    gui_test::WriteSettings("All Servers", "SRV2");
-    frmMain w;
-    w.Load();
-    EXPECT_EQ(w.RemoteServer(), "SRV2");
-    EXPECT_TRUE(w.Text1->Text().startsWith(kWelcome + "NetFileEnum error 5 : Access is denied.\r\n"))
-        << w.Text1->Text().toStdString();
 }
 
 TEST_F(MainWindow, ChoosingAComputerReportsSuccessOrLeavesTheFailureLines) {
@@ -154,52 +153,41 @@ TEST_F(MainWindow, ChoosingAComputerReportsSuccessOrLeavesTheFailureLines) {
 TEST_F(MainWindow, TheDescriptionIsWrittenOnlyWhenTheUserChangedIt) {
     testing_support::ScriptedNetwork net;
     auto& p = net.provider();
-    p.serverInfo.comment = u"Old description";
-    frmMain w;
-    w.Load();
-    w.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
-
-    w.txtComputerDesc->setFocus(Qt::TabFocusReason);
-    w.cboComputerName->setFocus(Qt::TabFocusReason);
-    EXPECT_TRUE(p.CallsNamed("NetServerSetInfo").empty());  // passing through writes nothing
-
-    p.fail["NetServerSetInfo"] = netapi::ERROR_ACCESS_DENIED;
-    w.txtComputerDesc->setFocus(Qt::TabFocusReason);
-    w.txtComputerDesc->selectAll();
-    QTest::keyClicks(w.txtComputerDesc, "New description");
-    QTest::mouseClick(w.cmdShares, Qt::LeftButton);  // a picture button takes the focus
-    ASSERT_EQ(p.CallsNamed("NetServerSetInfo").size(), 1u);
-    EXPECT_EQ(p.CallsNamed("NetServerSetInfo")[0].args[1], netapi::OptString(u"New description"));
-    EXPECT_EQ(w.txtComputerDesc->text(), "Old description");
-    EXPECT_EQ(w.Text1->Text(), kWelcome + "NetServerSetInfo error 5 : Access is denied.\r\n");
-    // Shown again from the computer: leaving the box once more writes nothing.
-    w.txtComputerDesc->setFocus(Qt::TabFocusReason);
-    w.cboComputerName->setFocus(Qt::TabFocusReason);
-    EXPECT_EQ(p.CallsNamed("NetServerSetInfo").size(), 1u);
-}
-
-TEST_F(MainWindow, ADescriptionNotReadOrTooLongForTheBoxIsNeverWrittenBack) {
-    testing_support::ScriptedNetwork net;
-    auto& p = net.provider();
     p.fail["NetServerGetInfo"] = netapi::ERROR_ACCESS_DENIED;
     frmMain w;
     w.Load();
     w.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    auto leaveTheBox = [&](const char* typed) {
+        w.txtComputerDesc->setFocus(Qt::TabFocusReason);
+        w.txtComputerDesc->selectAll();
+        QTest::keyClicks(w.txtComputerDesc, typed);
+        QTest::mouseClick(w.cmdShares, Qt::LeftButton);  // a picture button takes the focus
+        w.cboComputerName->setFocus(Qt::TabFocusReason);
+    };
     EXPECT_TRUE(w.txtComputerDesc->isReadOnly());
-    w.txtComputerDesc->setFocus(Qt::TabFocusReason);
-    QTest::keyClicks(w.txtComputerDesc, "x");
-    w.cboComputerName->setFocus(Qt::TabFocusReason);
+    leaveTheBox("x");
     EXPECT_TRUE(p.CallsNamed("NetServerSetInfo").empty());  // the unread comment is not erased
-
     p.fail.clear();
     p.serverInfo.comment = std::u16string(w.txtComputerDesc->maxLength() + 1, u'c');
     w.FillGeneral();
-    EXPECT_TRUE(w.txtComputerDesc->isReadOnly());
-    p.serverInfo.comment = u"fits";
+    EXPECT_TRUE(w.txtComputerDesc->isReadOnly()) << "too long for the box";
+
+    p.serverInfo.comment = u"Old description";
     w.FillGeneral();
     EXPECT_FALSE(w.txtComputerDesc->isReadOnly());
+    leaveTheBox("");
+    EXPECT_TRUE(p.CallsNamed("NetServerSetInfo").empty());  // passing through writes nothing
+
+    p.fail["NetServerSetInfo"] = netapi::ERROR_ACCESS_DENIED;
+    leaveTheBox("New description");
+    ASSERT_EQ(p.CallsNamed("NetServerSetInfo").size(), 1u);
+    EXPECT_EQ(p.CallsNamed("NetServerSetInfo")[0].args[1], netapi::OptString(u"New description"));
+    EXPECT_EQ(w.txtComputerDesc->text(), "Old description");
+    EXPECT_TRUE(w.Text1->Text().endsWith("NetServerSetInfo error 5 : Access is denied.\r\n"));
+    // Shown again from the computer: leaving the box once more writes nothing.
+    leaveTheBox("");
+    EXPECT_EQ(p.CallsNamed("NetServerSetInfo").size(), 1u);
 }
 
 TEST_F(MainWindow, TheWheelOverAClosedListChoosesNothing) {
@@ -230,8 +218,7 @@ TEST_F(MainWindow, TheLogOnNoticeFollowsTheWelcomeAndServerCountsStayPositive) {
     p.files.records = {{1, 1, 0xFFFFFFFFu, u"C:\\a", u"u"}, {2, 1, 0xFFFFFFFFu, u"C:\\b", u"u"}};
     frmMain w;
     w.Load();
-    EXPECT_EQ(w.Text1->Text(),
-              kWelcome + "SMB logon: the auth file /tmp/a\\nb is not a regular file\r\n");
+    EXPECT_EQ(w.Text1->Text(), kWelcome + "SMB logon: the auth file /tmp/a\\nb is not a regular file\r\n");
     EXPECT_EQ(w.lblSessions->text(), "2147483647");
     EXPECT_EQ(w.lblFileLocks->text(), "2147483647");
     for (QLabel* box : {w.lblSessions, w.lblFileLocks, w.lblOpenFiles, w.lblOpenNamedPipes})
