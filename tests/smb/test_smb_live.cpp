@@ -50,25 +50,27 @@ const char* const kAlice = "vantortest_alice";
 const char* const kBob = "vantortest_bob";
 const char* const kCarol = "vantortest_carol";
 
-// What the fixture wrote about the server it started, and how this pass
-// reaches it.
-struct Server {
-    static const testing_support::SambaRun& Get() { return testing_support::Samba(); }
-    // Whether this pass goes through the message-mode relay.
-    static bool ViaRelay() { return Get().viaRelay; }
-    // A path inside a share as Samba reports it ("C:\tmp\...\shares\docs\a.doc").
-    static std::u16string ServerPath(const std::string& sharePath) {
-        std::string p = "C:" + Get().dir + "/shares/" + sharePath;
-        std::replace(p.begin(), p.end(), '/', '\\');
-        return U(p);
-    }
-};
-std::string Env(const std::string& key) { return Server::Get().env.at(key); }
-
+using testing_support::Samba;
+std::string Env(const std::string& key) { return Samba().env.at(key); }
+// A path inside a share as Samba reports it ("C:\tmp\...\shares\docs\a.doc").
+std::u16string ServerPath(const std::string& sharePath) {
+    std::string p = "C:" + Samba().dir + "/shares/" + sharePath;
+    std::replace(p.begin(), p.end(), '/', '\\');
+    return U(p);
+}
 // The server as the tests name it: the relay's address, or 127.0.0.1; H()
 // is the name the window code passes, empty for this computer's own server.
-const std::string& Host() { return Server::Get().host; }
-std::u16string H() { return Server::ViaRelay() ? U(Host()) : std::u16string(); }
+const std::string& Host() { return Samba().host; }
+std::u16string H() { return Samba().viaRelay ? U(Host()) : std::u16string(); }
+
+using Held = std::vector<std::pair<std::u16string, std::u16string>>;
+// (share path, user) pairs, sorted as TestFiles() gives them.
+Held Expected(std::initializer_list<std::pair<const char*, const char*>> files) {
+    Held out;
+    for (const auto& [path, user] : files) out.emplace_back(ServerPath(path), U(user));
+    std::sort(out.begin(), out.end());
+    return out;
+}
 
 // One user of the server holding files open.
 class Holder final : public testing_support::FileHolder {
@@ -80,7 +82,7 @@ public:
 class SambaLive : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!Server::Get().skip.empty()) GTEST_SKIP() << Server::Get().skip;
+        if (!Samba().skip.empty()) GTEST_SKIP() << Samba().skip;
         smbtest::ReachSamba();
         UseCredentials("admin.auth");
         netenum::SetCurrentForm(&mSink);
@@ -93,7 +95,7 @@ protected:
     }
 
     void UseCredentials(const std::string& file) {
-        setenv("VANTOR_SMB_AUTHFILE", (Server::Get().dir + "/" + file).c_str(), 1);
+        setenv("VANTOR_SMB_AUTHFILE", (Samba().dir + "/" + file).c_str(), 1);
         netapi::SetProvider(smb::MakeSmbProvider());
     }
 
@@ -106,10 +108,10 @@ protected:
     }
 
     // The open files of the test users, as (path, user) pairs, sorted.
-    std::vector<std::pair<std::u16string, std::u16string>> TestFiles() {
+    Held TestFiles() {
         netenum::colFileEnum files;
         files.Init(H());
-        std::vector<std::pair<std::u16string, std::u16string>> out;
+        Held out;
         for (std::size_t i = 1; i <= files.Count(); ++i)
             if (files.Item(i).UserName().rfind(u"vantortest_", 0) == 0)
                 out.emplace_back(files.Item(i).PathName(), files.Item(i).UserName());
@@ -127,22 +129,15 @@ TEST_F(SambaLive, OpenFilesListedAreTheFilesHeld) {
     Holder bob(kBob, {"docs/report.doc", "data/a.dat"});
     ASSERT_TRUE(alice.Ready()) << alice.Failure();
     ASSERT_TRUE(bob.Ready()) << bob.Failure();
-    const Server s;
-    std::vector<std::pair<std::u16string, std::u16string>> expected = {
-        {s.ServerPath("docs/report.doc"), U(kAlice)},
-        {s.ServerPath("docs/reports/q3.doc"), U(kAlice)},
-        {s.ServerPath("docs/report.doc"), U(kBob)},
-        {s.ServerPath("data/a.dat"), U(kBob)},
-    };
-    std::sort(expected.begin(), expected.end());
-    EXPECT_EQ(TestFiles(), expected);
+    EXPECT_EQ(TestFiles(), Expected({{"docs/report.doc", kAlice}, {"docs/reports/q3.doc", kAlice},
+                                     {"docs/report.doc", kBob}, {"data/a.dat", kBob}}));
     EXPECT_EQ(Messages(), "");
 }
 
 TEST_F(SambaLive, ClosingAFileByItsListedIdReallyClosesIt) {
     Holder alice(kAlice, {"docs/report.doc", "docs/notes.txt", "docs/plan.doc"});
     ASSERT_TRUE(alice.Ready()) << alice.Failure();
-    const std::u16string notes = Server::ServerPath("docs/notes.txt");
+    const std::u16string notes = ServerPath("docs/notes.txt");
     {
         netenum::colFileEnum files;
         files.Init(H());
@@ -158,9 +153,7 @@ TEST_F(SambaLive, ClosingAFileByItsListedIdReallyClosesIt) {
     EXPECT_TRUE(alice.CanRead(0));
     EXPECT_FALSE(alice.CanRead(1));  // the server closed it under the holder
     EXPECT_TRUE(alice.CanRead(2));
-    const auto left = TestFiles();
-    EXPECT_EQ(left.size(), 2u);
-    EXPECT_TRUE(std::none_of(left.begin(), left.end(), [&](const auto& f) { return f.first == notes; }));
+    EXPECT_EQ(TestFiles(), Expected({{"docs/report.doc", kAlice}, {"docs/plan.doc", kAlice}}));
 }
 
 TEST_F(SambaLive, SessionsAreListedAndDeletingOneEndsIt) {
@@ -201,8 +194,7 @@ TEST_F(SambaLive, SharesComeWithTheirPaths) {
     ASSERT_EQ(byName.count("docs"), 1u);
     ASSERT_EQ(byName.count("data"), 1u);
     ASSERT_EQ(byName.count("IPC$"), 1u);
-    const Server s;
-    EXPECT_EQ(byName["docs"]->Path(), s.ServerPath("docs"));
+    EXPECT_EQ(byName["docs"]->Path(), ServerPath("docs"));
     EXPECT_EQ(byName["docs"]->Remarks(), u"Team documents");
     EXPECT_EQ(byName["docs"]->ShareType(), 0);
     EXPECT_EQ(byName["docs"]->NumMaxConnections(), -1);
@@ -322,11 +314,7 @@ TEST_F(SambaLive, CommandLineClosesExactlyTheMatchingFiles) {
     EXPECT_FALSE(alice.CanRead(2));
     EXPECT_FALSE(bob.CanRead(0));
     EXPECT_TRUE(bob.CanRead(1));
-    const Server s;
-    std::vector<std::pair<std::u16string, std::u16string>> expected = {
-        {s.ServerPath("data/a.dat"), U(kBob)}, {s.ServerPath("docs/notes.txt"), U(kAlice)}};
-    std::sort(expected.begin(), expected.end());
-    EXPECT_EQ(TestFiles(), expected);
+    EXPECT_EQ(TestFiles(), Expected({{"data/a.dat", kBob}, {"docs/notes.txt", kAlice}}));
 }
 
 TEST_F(SambaLive, ListModeListsWhatTheServerHoldsAndReportsADeadOne) {
@@ -350,7 +338,7 @@ TEST_F(SambaLive, ListModeListsWhatTheServerHoldsAndReportsADeadOne) {
                   out, err),
               app::kExitFailed);
     EXPECT_EQ(err, "vantor: 127.0.0.2: NetFileEnum error 53 : The network path was not found.\n");
-    std::vector<std::pair<std::u16string, std::u16string>> listed;
+    Held listed;
     for (const auto& row : nlohmann::json::parse(out)) {
         EXPECT_EQ(row["server"], Host());
         const std::u16string user = U(row["user"].get<std::string>());
@@ -372,24 +360,21 @@ TEST_F(SambaLive, ListModeListsWhatTheServerHoldsAndReportsADeadOne) {
     EXPECT_NE(out.find(kBob), std::string::npos);
 }
 
-TEST_F(SambaLive, UnreachableComputerGivesTheNetworkPathLine) {
+TEST_F(SambaLive, AnUnreachableComputerAndAWrongPasswordGiveTheirLines) {
     netenum::colFileEnum files;
     files.Init(u"127.0.0.2");
     EXPECT_EQ(files.Count(), 0u);
     EXPECT_EQ(Messages().rfind("NetFileEnum error 53 : The network path was not found.\r\n", 0), 0u)
         << Messages();
-}
-
-TEST_F(SambaLive, WrongPasswordGivesTheLogonFailureLine) {
+    mSink.text.clear();
     UseCredentials("wrong.auth");
-    netenum::colFileEnum files;
     files.Init(H());
     EXPECT_EQ(Messages().rfind("NetFileEnum error 1326 : The user name or password is incorrect.\r\n", 0), 0u)
         << Messages();
 }
 
 TEST_F(SambaLive, AuthFileOthersCanReadIsRefusedWithoutShowingThePassword) {
-    const std::string path = Server::Get().dir + "/open.auth";
+    const std::string path = Samba().dir + "/open.auth";
     {
         std::ofstream f(path);
         f << "username = root\npassword = " << Env("admin_password") << "\n";
@@ -466,8 +451,8 @@ TEST_F(SambaLive, AListOfManyFragmentsComesWhole) {
     std::vector<std::string> paths;
     for (int i = 0; i < 150; ++i) {
         const std::string path = "data/many-" + std::to_string(i) + "-with-a-longer-name.txt";
-        std::ofstream(Server::Get().dir + "/shares/" + path) << i;
-        chmod((Server::Get().dir + "/shares/" + path).c_str(), 0666);
+        std::ofstream(Samba().dir + "/shares/" + path) << i;
+        chmod((Samba().dir + "/shares/" + path).c_str(), 0666);
         paths.push_back(path);
     }
     Holder alice(kAlice, paths);
@@ -522,20 +507,19 @@ TEST_F(DeadComputer, ABlackHoleCostsOneDeadlineThenNothingUntilAskedAgain) {
 TEST_F(DeadComputer, ADrippedReplyEndsAtTheDeadline) {
     smbtest::DeadServer drip(smbtest::DeadServer::Kind::Drip, 1, Host());
     ASSERT_EQ(drip.Error(), "");
-    netenum::NetBuffer buffer;
-    netapi::DWORD read = 0, total = 0, resume = 0;
+    auto list = [] {
+        netenum::NetBuffer buffer;
+        netapi::DWORD read = 0, total = 0, resume = 0;
+        return netapi::NetFileEnum(u"127.0.0.2", u"", u"", 3, buffer.Out(), netapi::MAX_PREFERRED_LENGTH, &read,
+                                   &total, &resume);
+    };
     // A valid answer, one byte a second, to the very first request.
-    EXPECT_EQ(netapi::NetFileEnum(u"127.0.0.2", u"", u"", 3, buffer.Out(),
-                                  netapi::MAX_PREFERRED_LENGTH, &read, &total, &resume),
-              netapi::ERROR_BAD_NETPATH);
+    EXPECT_EQ(list(), netapi::ERROR_BAD_NETPATH);
 
     // At full speed it is a working server (the live one behind it).
     drip.SetDripping(false);
     netapi::RetryAllComputers();
-    ASSERT_EQ(netapi::NetFileEnum(u"127.0.0.2", u"", u"", 3, buffer.Out(),
-                                  netapi::MAX_PREFERRED_LENGTH, &read, &total, &resume),
-              netapi::NERR_Success);
-    buffer.Reset();
+    ASSERT_EQ(list(), netapi::NERR_Success);
     const int connections = drip.Accepted();
 
     // Slow again in the middle of a kept connection: 121, and the connection
@@ -543,16 +527,12 @@ TEST_F(DeadComputer, ADrippedReplyEndsAtTheDeadline) {
     // down: saying goodbye to a server that stalls would cost a wait for each
     // goodbye, with the whole SMB library held meanwhile.
     drip.SetDripping(true);
-    EXPECT_EQ(netapi::NetFileEnum(u"127.0.0.2", u"", u"", 3, buffer.Out(),
-                                  netapi::MAX_PREFERRED_LENGTH, &read, &total, &resume),
-              netapi::ERROR_SEM_TIMEOUT);
+    EXPECT_EQ(list(), netapi::ERROR_SEM_TIMEOUT);
     EXPECT_EQ(drip.Accepted(), connections);
     EXPECT_EQ(drip.GoodbyesWhileDripping(), 0) << "the stalled connection is cut, not closed politely";
     drip.SetDripping(false);
     netapi::RetryAllComputers();
-    EXPECT_EQ(netapi::NetFileEnum(u"127.0.0.2", u"", u"", 3, buffer.Out(),
-                                  netapi::MAX_PREFERRED_LENGTH, &read, &total, &resume),
-              netapi::NERR_Success);
+    EXPECT_EQ(list(), netapi::NERR_Success);
     EXPECT_EQ(drip.Accepted(), connections + 1) << "the half-read connection is not reused";
 }
 
@@ -564,23 +544,19 @@ TEST_F(DeadComputer, APipeReplyTrickledAByteAtATimeEndsAtTheDeadline) {
                                std::chrono::milliseconds(200));
     ASSERT_EQ(trickle.Error(), "");
     trickle.SetTrickling(false);
-    netenum::NetBuffer buffer;
-    netapi::DWORD read = 0, total = 0;
-    ASSERT_EQ(netapi::NetShareEnum(u"127.0.0.31", 2, buffer.Out(), netapi::MAX_PREFERRED_LENGTH,
-                                   &read, &total, nullptr),
-              netapi::NERR_Success);
-    buffer.Reset();
+    auto shares = [](const char16_t* server) {
+        netenum::NetBuffer buffer;
+        netapi::DWORD read = 0, total = 0;
+        return netapi::NetShareEnum(server, 2, buffer.Out(), netapi::MAX_PREFERRED_LENGTH, &read, &total, nullptr);
+    };
+    ASSERT_EQ(shares(u"127.0.0.31"), netapi::NERR_Success);
 
     trickle.SetTrickling(true);
     const int before = trickle.PipeReads();
-    EXPECT_EQ(netapi::NetShareEnum(u"127.0.0.31", 2, buffer.Out(), netapi::MAX_PREFERRED_LENGTH,
-                                   &read, &total, nullptr),
-              netapi::ERROR_SEM_TIMEOUT);
+    EXPECT_EQ(shares(u"127.0.0.31"), netapi::ERROR_SEM_TIMEOUT);
     EXPECT_GT(trickle.PipeReads() - before, 2) << "the reply was trickling when the call ended";
     // The next computer is asked at once.
-    EXPECT_EQ(netapi::NetShareEnum(H().c_str(), 2, buffer.Out(), netapi::MAX_PREFERRED_LENGTH,
-                                   &read, &total, nullptr),
-              netapi::NERR_Success);
+    EXPECT_EQ(shares(H().c_str()), netapi::NERR_Success);
 }
 
 TEST_F(DeadComputer, ACloseWhoseReplyNeverComesIsNotSentAgain) {
@@ -610,19 +586,19 @@ TEST_F(DeadComputer, TheComputerListCostsOneDeadlineForManyDeadComputers) {
     std::u16string known = u"localhost";
     for (int i = 0; i < 20; ++i) known += u"," + U(smbtest::DeadServer::Address(i));
     smb::SetKnownServers({known});
-    netenum::NetBuffer buffer;
-    netapi::DWORD read = 0, total = 0;
-    EXPECT_EQ(netapi::NetServerEnum(nullptr, 101, buffer.Out(), netapi::MAX_PREFERRED_LENGTH,
-                                    &read, &total, netapi::SV_TYPE_ALL, nullptr, nullptr),
-              netapi::NERR_Success);
+    auto listed = [] {
+        netenum::NetBuffer buffer;
+        netapi::DWORD read = 0, total = 0;
+        EXPECT_EQ(netapi::NetServerEnum(nullptr, 101, buffer.Out(), netapi::MAX_PREFERRED_LENGTH, &read, &total,
+                                        netapi::SV_TYPE_ALL, nullptr, nullptr),
+                  netapi::NERR_Success);
+        return read;
+    };
     // The local server answers; the dead ones were added, so they stay listed.
-    EXPECT_EQ(read, 21u);
-    buffer.Reset();
+    EXPECT_EQ(listed(), 21u);
     const int touched = hole.Accepted();
     EXPECT_EQ(touched, 20) << "each asked once";
-    EXPECT_EQ(netapi::NetServerEnum(nullptr, 101, buffer.Out(), netapi::MAX_PREFERRED_LENGTH,
-                                    &read, &total, netapi::SV_TYPE_ALL, nullptr, nullptr),
-              netapi::NERR_Success);
+    listed();
     EXPECT_EQ(hole.Accepted(), touched) << "listed again within the back-off: not asked";
     smb::SetKnownServers({});
 }

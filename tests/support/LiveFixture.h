@@ -2,6 +2,7 @@
 // What the live tests share: the description a fixture script wrote of the
 // servers it started, and users holding files open through libsmbclient in a
 // helper process (tests/smb/smb_holder.cpp).
+#include <gtest/gtest.h>
 #include <sys/types.h>
 
 #include <map>
@@ -35,6 +36,18 @@ const SambaRun& Samba();
 // Through the relay, sets HOME to the run's (before the first SMB call:
 // libsmbclient reads its configuration once per process).
 void UseSambaClientHome();
+
+// A test against the "samba" fixture's server, skipped when it cannot run.
+// A SetUp of its own calls this one first and returns when IsSkipped().
+class SambaTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!Samba().skip.empty()) GTEST_SKIP() << Samba().skip;
+    }
+    std::map<std::string, std::string> env = Samba().env;
+    const std::string host = Samba().host;  // the server as this pass names it
+    const std::string dir = Samba().dir;
+};
 
 // The IPv4 address `name` resolves to here (a relay pass checks that a
 // server's name leads to its relay); empty when none.

@@ -46,13 +46,11 @@ bool ResolverDenies(const char* name) {
     return error == EAI_NONAME;
 }
 
-class FirstHourLive : public ::testing::Test {
+class FirstHourLive : public testing_support::SambaTest {
 protected:
     void SetUp() override {
-        const testing_support::SambaRun& run = testing_support::Samba();
-        if (!run.skip.empty()) GTEST_SKIP() << run.skip;
-        env = run.env;
-        dir = run.dir;
+        SambaTest::SetUp();
+        if (IsSkipped()) return;
         testing_support::UseSambaClientHome();
         gui_test::RemoveSettings();
         setenv("KRB5CCNAME", "FILE:/nonexistent/vantor-no-ticket", 1);
@@ -103,8 +101,6 @@ protected:
         return testing_support::Samba().viaRelay ? Chosen() : QString();
     }
 
-    std::map<std::string, std::string> env;
-    std::string dir;
     gui_test::Doubles doubles;
     common::ScriptedPrompts& prompts = doubles.prompts();
     std::shared_ptr<logon::DesktopLogon> lookup =

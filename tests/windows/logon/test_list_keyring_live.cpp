@@ -14,13 +14,11 @@
 
 namespace {
 
-class ListModeKeyring : public ::testing::Test {
+class ListModeKeyring : public testing_support::SambaTest {
 protected:
     void SetUp() override {
-        const testing_support::SambaRun& run = testing_support::Samba();
-        if (!run.skip.empty()) GTEST_SKIP() << run.skip;
-        env = run.env;
-        host = run.host;
+        SambaTest::SetUp();
+        if (IsSkipped()) return;
         ASSERT_TRUE(keyring.Write(Key(), {"nobody", "x", ""})) << "no Secret Service answered";
     }
     void TearDown() override { keyring.Remove(Key()); }
@@ -44,8 +42,6 @@ protected:
         return testing_support::RunProgram(VANTOR_BINARY, all, set, unset);
     }
 
-    std::map<std::string, std::string> env;
-    std::string host;  // the server as this pass names it
     logon::QtKeyring keyring;
 };
 

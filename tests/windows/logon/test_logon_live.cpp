@@ -32,13 +32,11 @@ common::LogonAnswer Typed(const std::string& user, const std::string& password) 
     return {QString::fromStdString(user), QString::fromStdString(password), {}, false, false};
 }
 
-class LogOnLive : public ::testing::Test {
+class LogOnLive : public testing_support::SambaTest {
 protected:
     void SetUp() override {
-        const testing_support::SambaRun& run = testing_support::Samba();
-        if (!run.skip.empty()) GTEST_SKIP() << run.skip;
-        env = run.env;
-        host = run.host;
+        SambaTest::SetUp();
+        if (IsSkipped()) return;
         smbtest::ReachSamba();
         unsetenv("VANTOR_SMB_AUTHFILE");
         setenv("KRB5CCNAME", "FILE:/nonexistent/vantor-no-ticket", 1);
@@ -63,8 +61,6 @@ protected:
                                    netapi::MAX_PREFERRED_LENGTH, &read, &total, nullptr);
     }
 
-    std::map<std::string, std::string> env;
-    std::string host;  // the server as this pass names it
     std::shared_ptr<common::ScriptedPrompts> prompts = std::make_shared<common::ScriptedPrompts>();
     std::shared_ptr<common::Prompts> previousPrompts;
     std::shared_ptr<logon_test::FakeKeyring> keyring = std::make_shared<logon_test::FakeKeyring>();
