@@ -81,15 +81,6 @@ TEST_F(Tray, RightClickMenuRestoresOrClosesTheProgram) {
     EXPECT_FALSE(window.isVisible());
 }
 
-TEST_F(Tray, WithoutANotificationAreaMinimizeIsAnOrdinaryMinimize) {
-    area = false;
-    Minimize();
-    EXPECT_TRUE(window.isVisible());
-    EXPECT_TRUE(window.windowState() & Qt::WindowMinimized);
-    SendWindowMessage(&window, WM_SYSCOMMAND, SC_RESTORE, 0);
-    EXPECT_FALSE(window.windowState() & Qt::WindowMinimized);
-}
-
 TEST_F(Tray, WhileOpenResourcesIsOpenOnlyItComesBackAndTheMainWindowStaysHidden) {
     // The dialog checks from inside its own modal loop and closes itself.
     bool ranInside = false;
@@ -118,7 +109,8 @@ TEST_F(Tray, WhileOpenResourcesIsOpenOnlyItComesBackAndTheMainWindowStaysHidden)
     EXPECT_EQ(window.ResourcesWindow(), nullptr);
 }
 
-// The window hides into the tray only while its icon is really there.
+// The window hides into the tray only while its icon is really there;
+// without a notification area a minimize is an ordinary one.
 TEST(TrayArea, APanelStartedLaterGetsTheIconAndOnlyThenMinimizeHides) {
     gui_test::RemoveSettings();
     gui_test::Doubles doubles;
@@ -129,6 +121,12 @@ TEST(TrayArea, APanelStartedLaterGetsTheIconAndOnlyThenMinimizeHides) {
     window.Load();
     ASSERT_NE(window.tray(), nullptr);
     EXPECT_FALSE(window.tray()->Icon()->isVisible());
+    window.showMinimized();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_TRUE(window.windowState() & Qt::WindowMinimized);
+    SendWindowMessage(&window, WM_SYSCOMMAND, SC_RESTORE, 0);
+    EXPECT_FALSE(window.windowState() & Qt::WindowMinimized);
 
     area = true;  // a panel has started, the icon is not in it yet
     window.showMinimized();

@@ -80,23 +80,19 @@ TEST_F(UsageLogTest, ARowIsNewUnlessTheSnapshotHoldsItsUserAndPathTogether) {
               "IN: user1   FOR: Read   LOCKS: 0   D:\\DATA\\MEMO.DOC   12/05/26   09:30:15 am\r\n");
 }
 
-TEST_F(UsageLogTest, EverythingClosedThenReopened) {
-    Write({{"u1", "Read", "0", "p1"}, {"u2", "Read", "0", "p2"}});
-    EXPECT_EQ(WriteAndGet({}),
-              "OUT: u1   p1   12/05/26   09:30:15 am\r\nOUT: u2   p2   12/05/26   09:30:15 am\r\n");
-    EXPECT_TRUE(log.List1().isEmpty());
-    EXPECT_TRUE(log.List2().isEmpty());
-    EXPECT_EQ(WriteAndGet({{"u1", "Read", "0", "p1"}}),
-              "IN: u1   FOR: Read   LOCKS: 0   p1   12/05/26   09:30:15 am\r\n");
-}
-
-TEST_F(UsageLogTest, NothingOpenOnANewFileWritesOnlyTheHeader) {
+TEST_F(UsageLogTest, NothingOpenOnANewFileWritesOnlyTheHeaderAndEverythingClosedIsAllOut) {
     Write({});
     EXPECT_EQ(Written(), "TIMESTAMP: Saturday, December 05, 2026   09:30:15 am\r\n");
     EXPECT_TRUE(log.List1().isEmpty());
     QFile::resize(log.FileName(), 0);  // an empty file counts as existing
-    EXPECT_EQ(WriteAndGet({{"u", "Read", "0", "p"}}),
-              "IN: u   FOR: Read   LOCKS: 0   p   12/05/26   09:30:15 am\r\n");
+    EXPECT_EQ(WriteAndGet({{"u1", "Read", "0", "p1"}, {"u2", "Read", "0", "p2"}}),
+              "IN: u1   FOR: Read   LOCKS: 0   p1   12/05/26   09:30:15 am\r\n"
+              "IN: u2   FOR: Read   LOCKS: 0   p2   12/05/26   09:30:15 am\r\n");
+    EXPECT_EQ(WriteAndGet({}),
+              "OUT: u1   p1   12/05/26   09:30:15 am\r\nOUT: u2   p2   12/05/26   09:30:15 am\r\n");
+    EXPECT_TRUE(log.List1().isEmpty() && log.List2().isEmpty());
+    EXPECT_EQ(WriteAndGet({{"u1", "Read", "0", "p1"}}),
+              "IN: u1   FOR: Read   LOCKS: 0   p1   12/05/26   09:30:15 am\r\n");
 }
 
 TEST_F(UsageLogTest, TwelveHourClockAndTheLocaleSeparators) {

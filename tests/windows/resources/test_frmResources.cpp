@@ -84,16 +84,13 @@ TEST_F(ResourcesWindowTest, OpeningFillsTheListAndSelectsRowOne) {
     EXPECT_EQ(w.txtFind->text(), "*.doc");
     EXPECT_EQ(w.lstvwResources->ColumnWidth(3), qRound(1.5 * w.lstvwResources->width()));
     EXPECT_FALSE(w.Timer1->isActive());
-}
 
-TEST_F(ResourcesWindowTest, TheLocalComputerWithNoOpenFiles) {
-    main.chosen = "**LOCAL**";  // ADMINPC, with nothing open; SERVER1 has files
-    frmResources& w = Open();
-    EXPECT_TRUE(w.windowTitle().endsWith("**LOCAL**"));
-    EXPECT_EQ(w.lstvwResources->RowCount(), 0);
-    EXPECT_EQ(w.lblOpenResources->text(), "0");
-    EXPECT_EQ(w.lblFileLocks->text(), "0");
-    for (QPushButton* b : {w.Command1, w.Command2, w.Command3, w.cmdCloseResource})
+    main.chosen = "**LOCAL**";  // ADMINPC, with nothing open
+    frmResources& local = Open();
+    EXPECT_TRUE(local.windowTitle().endsWith("**LOCAL**"));
+    EXPECT_EQ(local.lstvwResources->RowCount(), 0);
+    EXPECT_EQ(local.lblOpenResources->text() + "/" + local.lblFileLocks->text(), "0/0");
+    for (QPushButton* b : {local.Command1, local.Command2, local.Command3, local.cmdCloseResource})
         EXPECT_FALSE(b->isEnabled());
 }
 
@@ -160,8 +157,14 @@ TEST_F(ResourcesWindowTest, CloseRefreshesTheSummaryEscapeDoesNotAndBothSaveTheF
     EXPECT_EQ(netenum::CurrentForm(), &main);
 }
 
-TEST_F(ResourcesWindowTest, HeaderClickSortsAndARefreshKeepsTheOrderButDropsTheMark) {
+TEST_F(ResourcesWindowTest, FindSortAndARefreshThatKeepsTheOrderButDropsTheMark) {
     frmResources& w = Open();
+    w.txtFind->setText("  E:\\REPORTS\\*  ");  // the path is searched
+    w.cmdFind->click();
+    EXPECT_EQ(w.lstvwResources->SelectedRows(), std::vector<int>{2});
+    w.cmdHelp->click();
+    EXPECT_EQ(prompts->asked().at(0).title, "Find Path Help");
+
     w.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
     QHeaderView* header = w.lstvwResources->header();
@@ -180,15 +183,6 @@ TEST_F(ResourcesWindowTest, HeaderClickSortsAndARefreshKeepsTheOrderButDropsTheM
     w.cmdCloseResource->click();
     ASSERT_EQ(Rows().size(), before - 1);
     for (const QStringList& row : Rows()) EXPECT_NE(row[3], "E:\\Reports\\Q4.doc");
-}
-
-TEST_F(ResourcesWindowTest, FindPathSearchesThePathAndExplainsItself) {
-    frmResources& w = Open();
-    w.txtFind->setText("  E:\\REPORTS\\*  ");
-    w.cmdFind->click();
-    EXPECT_EQ(w.lstvwResources->SelectedRows(), std::vector<int>{2});
-    w.cmdHelp->click();
-    EXPECT_EQ(prompts->asked().at(0).title, "Find Path Help");
 }
 
 TEST_F(ResourcesWindowTest, SecondsBoxTakesDigitsOnlyAndSetsTheTimer) {
