@@ -1,6 +1,5 @@
 #include "DomainBed.h"
 
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -14,42 +13,6 @@ std::map<std::string, std::string> DomainEnv(std::string& skip) {
     // Through the relay, FILES1's address is the relay's.
     if (std::getenv("VANTOR_DOMAIN_RELAY") != nullptr && skip.empty()) run.env["member_addr"] = run.env["relay_addr"];
     return run.env;
-}
-
-int Run(const std::vector<std::string>& argv, const std::string& input, std::string& output,
-        const std::map<std::string, std::string>& env) {
-    output.clear();
-    int in[2], out[2];
-    if (pipe(in) != 0) return -1;
-    if (pipe(out) != 0) {
-        close(in[0]);
-        close(in[1]);
-        return -1;
-    }
-    const pid_t pid = fork();
-    if (pid == 0) {
-        dup2(in[0], 0);
-        dup2(out[1], 1);
-        dup2(out[1], 2);
-        close(in[1]);
-        close(out[0]);
-        for (const auto& [name, value] : env) setenv(name.c_str(), value.c_str(), 1);
-        std::vector<char*> args;
-        for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-        args.push_back(nullptr);
-        execvp(args[0], args.data());
-        _exit(127);
-    }
-    close(in[0]);
-    close(out[1]);
-    if (!input.empty()) (void)!write(in[1], input.data(), input.size());
-    close(in[1]);
-    char buffer[4096];
-    for (ssize_t n; (n = read(out[0], buffer, sizeof buffer)) > 0;) output.append(buffer, n);
-    close(out[0]);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 void DomainTest::SetUp() {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "support/LiveFixture.h"
+#include "support/ProgramRun.h"
 
 namespace domain_test {
 
@@ -20,8 +21,12 @@ std::map<std::string, std::string> DomainEnv(std::string& skip);
 
 // Runs `argv` (argv[0] a path or a name on PATH) with `input` on its standard
 // input; returns its exit status and puts its output (stdout and stderr) in `output`.
-int Run(const std::vector<std::string>& argv, const std::string& input, std::string& output,
-        const std::map<std::string, std::string>& env = {});
+inline int Run(const std::vector<std::string>& argv, const std::string& input, std::string& output,
+               const std::map<std::string, std::string>& env = {}) {
+    const auto run = testing_support::RunProgram(argv[0], {argv.begin() + 1, argv.end()}, env, {}, "", input);
+    output = run.out + run.err;
+    return run.status;
+}
 
 // A live domain test: the domain's description (`env`) and a ticket of the
 // domain's administrator (`adminTicket`), or the test skipped when there is

@@ -11,11 +11,14 @@ namespace testing_support {
 
 ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& args,
                       const std::map<std::string, std::string>& set,
-                      const std::vector<std::string>& unset, const std::string& outFile) {
-    int out[2], err[2];
-    if (pipe(out) != 0 || pipe(err) != 0) return {};
+                      const std::vector<std::string>& unset, const std::string& outFile,
+                      const std::string& input) {
+    int in[2], out[2], err[2];
+    if (pipe(in) != 0 || pipe(out) != 0 || pipe(err) != 0) return {};
     const pid_t pid = fork();
     if (pid == 0) {
+        dup2(in[0], 0);
+        close(in[1]);
         if (outFile.empty()) dup2(out[1], 1);
         else dup2(open(outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 1);
         dup2(err[1], 2);
@@ -26,9 +29,12 @@ ProgramRun RunProgram(const std::string& program, const std::vector<std::string>
         std::vector<char*> argv{const_cast<char*>(program.c_str())};
         for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
         argv.push_back(nullptr);
-        execv(program.c_str(), argv.data());
+        execvp(program.c_str(), argv.data());
         _exit(127);
     }
+    close(in[0]);
+    if (!input.empty()) (void)!write(in[1], input.data(), input.size());
+    close(in[1]);
     close(out[1]);
     close(err[1]);
     ProgramRun run;
