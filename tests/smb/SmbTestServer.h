@@ -159,4 +159,19 @@ inline std::shared_ptr<ScriptedServers> Serving(std::function<Reply(const Reques
         });
 }
 
+// A server-information reply that gives only the server's type.
+inline Stub ServerOfType(DWORD type) {
+    netapi::ServerInfo101 info;
+    info.type = type;
+    return ServerInfoReply(&info, 0);
+}
+
+// The names a provider's server list gives for `mask`.
+template <typename Provider>
+std::vector<std::u16string> ListedNames(Provider& provider, DWORD mask) {
+    std::vector<std::u16string> out;
+    for (const auto& r : provider.ServerEnum(mask, std::nullopt).records) out.push_back(*r.name);
+    return out;
+}
+
 }  // namespace smbtest

@@ -83,11 +83,7 @@ using Asked = std::vector<std::pair<std::uint32_t, int>>;
 
 logon::Account With(const char* password) { return {"admin", password, "LAB"}; }
 
-std::vector<std::u16string> Names(smb::SmbProvider& provider, DWORD mask) {
-    std::vector<std::u16string> out;
-    for (const auto& r : provider.ServerEnum(mask, std::nullopt).records) out.push_back(*r.name);
-    return out;
-}
+using smbtest::ListedNames;
 
 class SmbLogon : public ::testing::Test {
 protected:
@@ -108,9 +104,7 @@ protected:
                 return smbtest::StatusReply(deleteStatus.count(host) ? deleteStatus[host] : 0);
             if (request.opnum == 21) {
                 askTime = std::min(askTime, CurrentCall()->Remaining());
-                ServerInfo101 info;
-                info.type = types.count(host) ? types.at(host) : SV_TYPE_SERVER;
-                return smbtest::ServerInfoReply(&info, NERR_Success);
+                return smbtest::ServerOfType(types.count(host) ? types.at(host) : SV_TYPE_SERVER);
             }
             return smbtest::FileEnumReply({}, 0, 0, fileStatus);
         });
@@ -186,7 +180,7 @@ TEST_F(SmbLogon, AddedOnesAreListedUnderEveryTypeWithWhatKeptThemFromAnswering) 
     smb::SetCandidateSource([] { return std::vector<smb::Candidate>{{u"FOUND", "10.0.0.9"}}; });
     testing_support::RecordingSink pane;
     const netenum::ScopedMessageTarget target(&pane);
-    EXPECT_EQ(Names(provider, SV_TYPE_NOVELL),
+    EXPECT_EQ(ListedNames(provider, SV_TYPE_NOVELL),
               (std::vector<std::u16string>{u"oldnas", u"127.0.0.2", u"locked"}));
     EXPECT_EQ(testing_support::S(pane.text),
               "oldnas: name not found\r\n127.0.0.2: not answering\r\nlocked: log-on needed\r\n");
@@ -209,13 +203,13 @@ TEST_F(SmbLogon, FoundComputersAreListedWithTheirAddressesAndNeverTakeOverANamed
             {u"LOCKED", "10.0.0.6"}, {u"AGAIN", "10.0.0.9"},          // one computer per address
             {u"FOUND", "10.0.0.10"}, {u"NOWHERE", "files.example"}};  // not an address
     });
-    EXPECT_EQ(Names(provider, SV_TYPE_SERVER),
+    EXPECT_EQ(ListedNames(provider, SV_TYPE_SERVER),
               (std::vector<std::u16string>{u"alpha", u"zeta", u"FOUND (10.0.0.9)", u"ALPHA (10.0.0.8)",
                                            u"FOUND (10.0.0.10)"}));
-    EXPECT_EQ(Names(provider, SV_TYPE_WORKSTATION), (std::vector<std::u16string>{u"zeta", u"10.0.0.7"}));
+    EXPECT_EQ(ListedNames(provider, SV_TYPE_WORKSTATION), (std::vector<std::u16string>{u"zeta", u"10.0.0.7"}));
     // One that refuses to say its type is listed among all servers, to be
     // chosen and logged on to there; a named one under every type.
-    const auto all = Names(provider, SV_TYPE_ALL);
+    const auto all = ListedNames(provider, SV_TYPE_ALL);
     EXPECT_NE(std::find(all.begin(), all.end(), u"LOCKED (10.0.0.6)"), all.end());
     EXPECT_EQ(std::count(all.begin(), all.end(), u"zeta"), 1);
 
@@ -257,7 +251,7 @@ TEST_F(SmbLogon, OnlyAComputerAskedAndSilentIsMarkedDown) {
     auto late = std::make_shared<Late>(servers);
     smb::SmbProvider provider(late);
     // Added computers that cannot tell their type are listed all the same.
-    EXPECT_EQ(Names(provider, SV_TYPE_ALL).size(), 2u);
+    EXPECT_EQ(ListedNames(provider, SV_TYPE_ALL).size(), 2u);
     ServerInfo101 info;
     const std::size_t before = servers->attempts;
     EXPECT_EQ(provider.ServerGetInfo(u"alpha", info), ERROR_BAD_NETPATH);

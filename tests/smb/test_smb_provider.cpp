@@ -192,11 +192,7 @@ TEST(SmbProvider, ServerListComesFromKnownServersFilteredByType) {
     setenv("VANTOR_SMB_SERVERS", "delta,", 1);
     const std::u16string local = ThisHost();
 
-    auto names = [&](DWORD mask) {
-        std::vector<std::u16string> out;
-        for (const auto& r : provider.ServerEnum(mask, std::nullopt).records) out.push_back(*r.name);
-        return out;
-    };
+    auto names = [&](DWORD mask) { return smbtest::ListedNames(provider, mask); };
     // An added computer that did not tell its type (beta) is listed under
     // every type, and the listing says why in the pane.
     testing_support::RecordingSink pane;
@@ -218,11 +214,7 @@ TEST(SmbProvider, ServerListComesFromKnownServersFilteredByType) {
 }
 
 TEST(SmbProvider, DirectoryComputersJoinTheListOnceEachAndOnlyWhenTheyAnswer) {
-    auto servers = smbtest::Serving([&](const Request&) {
-        ServerInfo101 info;
-        info.type = SV_TYPE_SERVER;
-        return smbtest::ServerInfoReply(&info, NERR_Success);
-    });
+    auto servers = smbtest::Serving([](const Request&) { return smbtest::ServerOfType(SV_TYPE_SERVER); });
     servers->unreachable["printsrv.office.test"] = ERROR_BAD_NETPATH;
     smb::SmbProvider provider(servers);
     smb::SetKnownServers({u"FILES1", u"dc1.office.test"});
@@ -232,10 +224,8 @@ TEST(SmbProvider, DirectoryComputersJoinTheListOnceEachAndOnlyWhenTheyAnswer) {
         return std::vector<std::u16string>{u"files1.office.test", u"DC1.office.test", u"app1.office.test",
                                            u"printsrv.office.test", u""};
     });
-    std::vector<std::u16string> names;
-    for (const auto& r : provider.ServerEnum(SV_TYPE_SERVER, std::nullopt).records)
-        if (*r.name != ThisHost()) names.push_back(*r.name);
-    EXPECT_EQ(names, (std::vector<std::u16string>{u"FILES1", u"dc1.office.test", u"app1.office.test"}));
+    EXPECT_EQ(smbtest::ListedNames(provider, SV_TYPE_SERVER),
+              (std::vector<std::u16string>{ThisHost(), u"FILES1", u"dc1.office.test", u"app1.office.test"}));
     smb::SetDirectorySource(nullptr);
     smb::SetKnownServers({});
 }
@@ -319,20 +309,11 @@ TEST(SmbProvider, ASlowReplyEndsAtTheDeadlineAndItsPipeIsNeverReused) {
 }
 
 TEST(SmbProvider, ComputerListAsksEveryoneAtOnceAndSkipsTheDeadNextTime) {
-    auto servers = smbtest::Serving([](const Request&) {
-        ServerInfo101 info;
-        info.type = SV_TYPE_SERVER;
-        return smbtest::ServerInfoReply(&info, NERR_Success);
-    });
+    auto servers = smbtest::Serving([](const Request&) { return smbtest::ServerOfType(SV_TYPE_SERVER); });
     servers->silent = {"dead1", "dead2"};
     smb::SmbProvider provider(servers);
     smb::SetKnownServers({u"dead1,alive,dead2"});
-    auto names = [&] {
-        std::vector<std::u16string> out;
-        for (const auto& r : provider.ServerEnum(SV_TYPE_SERVER, std::nullopt).records)
-            out.push_back(*r.name);
-        return out;
-    };
+    auto names = [&] { return smbtest::ListedNames(provider, SV_TYPE_SERVER); };
     const std::u16string local = ThisHost();
     // Added computers that do not answer stay listed (to be chosen or removed).
     const std::vector<std::u16string> all = {local, u"dead1", u"alive", u"dead2"};
