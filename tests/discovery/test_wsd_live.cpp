@@ -95,6 +95,7 @@ protected:
         strangerBefore = SmbLog("stranger");
     }
     void TearDown() override {
+        netapi::SetCallRunner(nullptr);  // a test's own runner, left set when it stopped early
         app::SetDiscovery(false);
         smb::SetKnownServers({});
         netapi::SetProvider(nullptr);
