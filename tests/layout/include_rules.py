@@ -16,7 +16,7 @@ import sys
 from pathlib import PurePosixPath
 
 # Folders that are no part of the product's sources.
-NOT_PRODUCT = {"tests", "bench", "scripts", "packaging", "docs", "scenarios"}
+NOT_PRODUCT = {"tests", "bench", "tools", "scripts", "packaging", "docs", "scenarios"}
 SOURCE_SUFFIXES = (".h", ".cpp", ".c", ".h.in", ".cpp.in")
 
 # Ground folders include nothing of these.
