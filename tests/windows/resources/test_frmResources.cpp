@@ -17,7 +17,6 @@
 #include "support/ListText.h"
 #include "support/ScriptedPrompts.h"
 #include "support/WindowTestSupport.h"
-#include "tests/smb/ServerPersonality.h"
 #include "text/Text.h"
 #include "windows/common/MessagePane.h"
 #include "windows/common/ReportListModel.h"
@@ -322,40 +321,5 @@ TEST_F(ResourcesWindowTest, CountBoxesGrowToShowEveryDigit) {
     for (QLabel* box : {w.lblOpenResources, w.lblFileLocks})
         EXPECT_GE(box->width(), box->sizeHint().width()) << box->text().toStdString();
 }
-
-// The window on a real server's protocol, in Samba's and in the documents'
-// Windows personality: Windows pages the list and lists the srvsvc pipe the
-// window talks through, which Close Files leaves open.
-class ResourcesOnServers : public ::testing::TestWithParam<smbtest::Personality> {
-protected:
-    static sim::Scenario ManyFiles() {
-        std::vector<sim::File> files = ThreeFiles();
-        for (netapi::DWORD id = 100; id < 160; ++id)
-            files.push_back(OpenFile(id, u"user3", u"F:\\Archive\\" + text::Number(id) + u".pdf"));
-        return windowtest::ServerWith(std::move(files));
-    }
-    windowtest::FakeMainForm main;
-    smbtest::PersonalityNetwork net{GetParam(), ManyFiles()};
-};
-
-TEST_P(ResourcesOnServers, ClosingEveryFileLeavesTheWindowsOwnPipe) {
-    frmResources w(main);
-    w.FillFirst();
-    const bool windows = GetParam() == smbtest::Personality::Windows;
-    ASSERT_EQ(w.lstvwResources->RowCount(), windows ? 64 : 63);
-    EXPECT_EQ(w.Text1->Text(), "");
-    w.Command1->click();  // Select All
-    w.cmdCloseResource->click();
-    EXPECT_EQ(w.Text1->Text(), windows ? "Closing files...\r\nError closing file \\PIPE\\srvsvc : "
-                                         "The requested resource is in use.\r\n"
-                                       : "Files closed\r\n");
-    EXPECT_EQ(listtext::Rows(*w.lstvwResources).size(), windows ? 1u : 0u);
-    EXPECT_EQ(net.server().pipesClosedByClient, 0);
-}
-
-INSTANTIATE_TEST_SUITE_P(Personalities, ResourcesOnServers,
-                         ::testing::Values(smbtest::Personality::Samba,
-                                           smbtest::Personality::Windows),
-                         [](const auto& info) { return smbtest::Name(info.param); });
 
 }  // namespace

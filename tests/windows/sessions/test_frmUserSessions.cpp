@@ -294,7 +294,8 @@ TEST(SessionsWindowCalls, AClientNameWithBackslashesIsNotGivenMore) {
 }
 
 // The window on a real server's protocol: the scripted server in Samba's and
-// in the documents' Windows personality, with the office's data.
+// in the documents' Windows personality, with the office's data. What else
+// differs between the two is tested below the windows.
 class SessionsOnServers : public ::testing::TestWithParam<smbtest::Personality> {
 protected:
     void SetUp() override {
@@ -315,46 +316,6 @@ protected:
     common::PromptsScope prompts;
     std::unique_ptr<frmUserSessions> window;
 };
-
-TEST_P(SessionsOnServers, ListsDisconnectsAndDisablesWhateverTheServer) {
-    auto& w = Open();
-    const QString ws1 = Windows() ? "\\\\WS1" : "WS1";
-    EXPECT_EQ(listtext::Row(*w.lstvwUserSessions, 0),
-              (QStringList{"alice", ws1, "1", "01:02:05", "00:01:01", "No", ws1}));
-    // The client's resources are asked for under one pair of backslashes.
-    EXPECT_EQ(Column(*w.lstvwResources, 0), (QStringList{"DATA", "IPC$", "IPC$"}));
-    EXPECT_EQ(Pane(), "");
-
-    w.lstvwUserSessions->DeselectAllRows();
-    w.lstvwUserSessions->SetSelected(1, true);
-    emit w.lstvwUserSessions->ItemClick(1);  // bob from WS2, whose account is locked out
-    prompts->yesNoAnswers.push_back(true);
-    w.cmdDisable->click();
-    EXPECT_EQ(Pane(), "Disabling user accounts...\r\nbob : Account disabled\r\n"
-                      "1 user accounts disabled\r\n");
-    netapi::UserInfo3 bob;
-    ASSERT_EQ(net.data().UserGetInfo(u"SERVER1", u"bob", bob), 0u);
-    EXPECT_EQ(bob.flags, kBobFlags | netapi::UF_ACCOUNTDISABLE);  // still locked out
-
-    w.lstvwUserSessions->SetSelected(1, true);
-    emit w.lstvwUserSessions->ItemClick(1);
-    w.cmdDisconnect->click();
-    EXPECT_EQ(Pane(), "Users disconnected\r\n");
-    EXPECT_EQ(Column(*w.lstvwUserSessions, 0), (QStringList{"alice", "carol", "bob", "dave"}));
-}
-
-// Windows keeps levels 502 and 1 to administrators: the sessions come at
-// level 10, their open counts and guest flags blank.
-TEST_P(SessionsOnServers, WhatTheLowerLevelLacksIsBlank) {
-    server.callerIsAdmin = false;
-    auto& w = Open();
-    EXPECT_EQ(Pane(), "");
-    ASSERT_EQ(w.lstvwUserSessions->RowCount(), 5);
-    const QStringList row = listtext::Row(*w.lstvwUserSessions, 1);
-    EXPECT_EQ(row[0], "bob");
-    EXPECT_EQ(row[2], Windows() ? "" : "0");
-    EXPECT_EQ(row[5], Windows() ? "" : "Yes");
-}
 
 // Without a messenger service, Windows shows the message on the user's
 // desktop sessions, which the pane names; Samba has none, and the pane says

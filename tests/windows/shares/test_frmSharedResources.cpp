@@ -11,7 +11,6 @@
 #include "netenum/colFileEnum.h"
 #include "netenum/modAPI_Error.h"
 #include "netenum/netapi.h"
-#include "tests/smb/ServerPersonality.h"
 #include "windows/common/MessagePane.h"
 #include "windows/shares/frmSharedResources.h"
 
@@ -151,49 +150,5 @@ TEST_F(SharesWindowTest, BothListsSortAndEscClosesLikeClose) {
     EXPECT_EQ(main.fillGeneralCalls, 1);
     EXPECT_EQ(netenum::CurrentForm(), &main);
 }
-
-// The window on a real server's protocol, in Samba's and in the documents'
-// Windows personality. Windows keeps share level 2 to administrators: someone
-// else sees the shares at level 1, their uses and paths blank, not zero.
-class SharesOnServers : public ::testing::TestWithParam<std::tuple<smbtest::Personality, bool>> {
-protected:
-    void SetUp() override {
-        net.server().callerIsAdmin = std::get<1>(GetParam());
-        window = std::make_unique<shares::frmSharedResources>(main);
-        window->FillFirst();
-    }
-    windowtest::FakeMainForm main;
-    smbtest::PersonalityNetwork net{std::get<0>(GetParam()), sim::ParseScenario(kOffice, "office")};
-    std::unique_ptr<shares::frmSharedResources> window;
-};
-
-TEST_P(SharesOnServers, SharesTheirUsersAndDisconnect) {
-    auto& w = *window;
-    const bool lower = std::get<0>(GetParam()) == smbtest::Personality::Windows && !std::get<1>(GetParam());
-    const QStringList data =
-        lower ? QStringList{"DATA", "", "", ""} : QStringList{"DATA", "2", "D:\\Data", ""};
-    EXPECT_EQ(listtext::Row(*w.lstvwShares, 0), data);
-    EXPECT_EQ(w.Text1->Text(), "");
-    emit w.lstvwShares->ItemClick(0);
-    ASSERT_EQ(w.lstvwConnectedUsers->RowCount(), 2);
-    EXPECT_EQ(listtext::Row(*w.lstvwConnectedUsers, 0)[0], "alice");
-    w.lstvwConnectedUsers->SetSelected(0, true);
-    emit w.lstvwConnectedUsers->ItemClick(0);
-    w.cmdDisconnect->click();
-    EXPECT_EQ(w.Text1->Text(), "Users disconnected\r\n");
-    netenum::colFileEnum files;
-    files.Init(u"SERVER1");
-    // bob's (and on Windows our own \\PIPE\\srvsvc); alice's went with her session.
-    EXPECT_EQ(files.Count(), std::get<0>(GetParam()) == smbtest::Personality::Windows ? 2u : 1u);
-}
-
-INSTANTIATE_TEST_SUITE_P(Personalities, SharesOnServers,
-                         ::testing::Combine(::testing::Values(smbtest::Personality::Samba,
-                                                              smbtest::Personality::Windows),
-                                            ::testing::Bool()),
-                         [](const auto& info) {
-                             return smbtest::Name(std::get<0>(info.param)) +
-                                    (std::get<1>(info.param) ? "Administrator" : "User");
-                         });
 
 }  // namespace
