@@ -209,6 +209,16 @@ Reply PersonalityServer::Srvsvc(const std::u16string& host, const Request& r) {
                 return Status(netapi::ERROR_FILE_NOT_FOUND);
             return Status(status);
         }
+        case srvsvc::kOpFileGetInfo: {
+            // Samba has no such call and faults it.
+            if (!windows) return Reply::Fault(kOpRangeFault);
+            ReadUniqueString(in, at);
+            const DWORD id = ReadU32(in, at);
+            if (ReadU32(in, at) != 3) return FileGetInfoReply(nullptr, netapi::ERROR_INVALID_LEVEL);
+            netapi::FileInfo3 file;
+            const DWORD status = mData->FileGetInfo(host, id, file);
+            return FileGetInfoReply(status == 0 ? &file : nullptr, status);
+        }
         case srvsvc::kOpSessionEnum: {
             ReadUniqueString(in, at);
             const OptString client = ReadUniqueString(in, at), user = ReadUniqueString(in, at);
