@@ -71,6 +71,18 @@ public:
         const auto it = closeStatus.find(fileid);
         return Or(Record("NetFileClose", {server}, fileid), it == closeStatus.end() ? 0 : it->second);
     }
+    // The record of `files` with that id, or 2314.
+    NET_API_STATUS FileGetInfo(const OptString& server, DWORD fileid, netapi::FileInfo3& out) override {
+        out = {};
+        const NET_API_STATUS status = Record("NetFileGetInfo", {server}, fileid);
+        if (status != 0) return status;
+        for (const auto& f : files.records)
+            if (f.id == fileid) {
+                out = f;
+                return 0;
+            }
+        return netapi::NERR_FileIdNotFound;
+    }
     EnumResult<netapi::SessionInfo502> SessionEnum(const OptString& server, const OptString& client,
                                                    const OptString& user, DWORD level) override {
         return Answer("NetSessionEnum", {server, client, user}, sessions, level);
