@@ -2,14 +2,16 @@
 // simulated network: the check, the close, and a server that will not tell.
 #include <gtest/gtest.h>
 
-#include "SimListing.h"
 #include "netenum/CheckedClose.h"
+#include "netenum/netapi.h"
 #include "sim/ScenarioLoader.h"
 #include "sim/SimulatedNetwork.h"
 
 namespace {
 
-using namespace simtest;
+using namespace netapi;
+
+std::u16string Str(const char16_t* p) { return p == nullptr ? u"<null>" : std::u16string(p); }
 using netapi::CheckedClose;
 using netapi::CloseFileIfStillSame;
 
@@ -28,7 +30,13 @@ protected:
         netapi::SetProvider(nullptr);
         EXPECT_EQ(netapi::LiveBufferCount(), 0u);
     }
-    DWORD OpenCount() { return Files(u"FS1").read; }
+    DWORD OpenCount() {
+        LPBYTE buffer = nullptr;
+        DWORD read = 0, total = 0;
+        EXPECT_EQ(NetFileEnum(u"FS1", u"", u"", 3, &buffer, MAX_PREFERRED_LENGTH, &read, &total, nullptr), 0u);
+        NetApiBufferFree(buffer);
+        return read;
+    }
 
     std::shared_ptr<sim::SimulatedNetwork> net = sim::LoadScenario(kServer, "fs1.json");
 };

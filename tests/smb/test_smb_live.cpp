@@ -161,7 +161,7 @@ TEST_F(SambaLive, ClosingAFileByItsListedIdReallyClosesIt) {
 TEST_F(SambaLive, ACheckedCloseClosesOnlyWhileTheIdNamesTheListedFile) {
     Holder alice(kAlice, {"docs/notes.txt", "docs/plan.doc"});
     ASSERT_TRUE(alice.Ready()) << alice.Failure();
-    const std::u16string notes = Server::ServerPath("docs/notes.txt");
+    const std::u16string notes = ServerPath("docs/notes.txt");
     std::optional<netapi::DWORD> id;
     {
         netenum::colFileEnum files;
