@@ -13,7 +13,8 @@
 #include <cerrno>
 #include <cstring>
 
-#include "FanOutState.h"
+#include "FanOut.h"
+#include "RunState.h"
 
 extern char** environ;
 
@@ -51,7 +52,7 @@ void Reap(pid_t pid, int* status) {
 }
 
 // Starts the child for job `index`; the failure line when it cannot start.
-std::optional<std::string> Spawn(FanOut::State& state, std::size_t index, Child& child) {
+std::optional<std::string> Spawn(RunState& state, std::size_t index, Child& child) {
     int fds[2];
     if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds) != 0)
         return std::string("cannot start the search: ") + std::strerror(errno);
@@ -140,14 +141,14 @@ ServerAnswer Finish(Child& child, bool overDeadline, std::chrono::milliseconds d
     return answer;
 }
 
-bool Stopped(FanOut::State& state) {
+bool Stopped(RunState& state) {
     std::lock_guard guard(state.lock);
     return state.stopped;
 }
 
 }  // namespace
 
-void RunChildren(FanOut::State& state) {
+void RunChildren(RunState& state) {
     std::vector<Child> running;
     std::size_t next = 0;
     while (!Stopped(state) && (next < state.jobs.size() || !running.empty())) {

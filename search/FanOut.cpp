@@ -3,7 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include "FanOutState.h"
+#include "RunState.h"
 #include "Wire.h"
 
 namespace search {
@@ -25,7 +25,7 @@ void KeepRows(ServerAnswer& answer, std::size_t rows, std::size_t perRow) {
 }
 
 // One worker of a search in this process: it takes jobs until there are none.
-void RunInProcess(FanOut::State& state) {
+void RunInProcess(RunState& state) {
     // Calls made here are carried out here, and end with this job's call.
     const netapi::ScopedDirectCalls direct;
     for (;;) {
@@ -53,7 +53,7 @@ void RunInProcess(FanOut::State& state) {
 
 }  // namespace
 
-void FanOut::State::Deliver(std::size_t index, ServerAnswer answer) {
+void RunState::Deliver(std::size_t index, ServerAnswer answer) {
     std::lock_guard guard(lock);
     if (stopped) return;
     const Job& job = jobs[index];
@@ -74,7 +74,7 @@ void FanOut::State::Deliver(std::size_t index, ServerAnswer answer) {
 }
 
 FanOut::FanOut(FanOutLimits limits, std::optional<ChildProgram> program)
-    : mState(std::make_shared<State>()) {
+    : mState(std::make_shared<RunState>()) {
     mState->limits = limits;
     if (mState->limits.atOnce == 0) mState->limits.atOnce = 1;
     mState->program = std::move(program);
@@ -89,7 +89,7 @@ FanOut::~FanOut() {
 }
 
 void FanOut::Start(std::vector<Job> jobs, Delivery deliver, Done done) {
-    State& state = *mState;
+    RunState& state = *mState;
     if (!state.threads.empty()) return;
     state.jobs = std::move(jobs);
     state.deliver = std::move(deliver);
@@ -109,7 +109,7 @@ void FanOut::Start(std::vector<Job> jobs, Delivery deliver, Done done) {
 }
 
 void FanOut::Stop() {
-    State& state = *mState;
+    RunState& state = *mState;
     std::lock_guard guard(state.lock);
     if (state.stopped) return;
     state.stopped = true;

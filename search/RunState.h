@@ -6,12 +6,13 @@
 #include <thread>
 #include <vector>
 
-#include "FanOut.h"
+#include "FanOutTypes.h"
+#include "SearchJob.h"
 #include "netenum/CallControl.h"
 
 namespace search {
 
-struct FanOut::State {
+struct RunState {
     FanOutLimits limits;
     std::optional<ChildProgram> program;
     std::vector<Job> jobs;
@@ -35,6 +36,6 @@ struct FanOut::State {
 };
 
 // The children's loop, on a thread of its own.
-void RunChildren(FanOut::State& state);
+void RunChildren(RunState& state);
 
 }  // namespace search
