@@ -136,6 +136,15 @@ public:
     virtual EnumResult<FileInfo3> FileEnum(const OptString& server, const OptString& basepath,
                                            const OptString& user) = 0;
     virtual NET_API_STATUS FileClose(const OptString& server, DWORD fileid) = 0;
+    // One open file by its id (level 3); NERR_FileIdNotFound when the id
+    // names no open file. A network that cannot tell answers
+    // ERROR_NOT_SUPPORTED.
+    virtual NET_API_STATUS FileGetInfo(const OptString& server, DWORD fileid, FileInfo3& out) {
+        (void)server;
+        (void)fileid;
+        out = {};
+        return ERROR_NOT_SUPPORTED;
+    }
     // `level` is what the caller asked for (502, or 10 after 502 was
     // refused); a provider fills what that level carries, at least.
     virtual EnumResult<SessionInfo502> SessionEnum(const OptString& server,

@@ -23,12 +23,12 @@ void colFileEnum::Init(const std::u16string& ServerName) {
         }));
 }
 
-void colFileEnum::CloseFile(std::int32_t FilePtr, const std::u16string& CloseOnServer,
-                            const std::u16string& CloseFileName) const {
-    const std::u16string server = text::TrimSpaces(CloseOnServer);
-    auto status = netapi::NetFileClose(server.c_str(), static_cast<netapi::DWORD>(FilePtr));
+namespace {
+
+void ReportCloseFailure(const std::u16string& server, const std::u16string& CloseFileName,
+                        netapi::NET_API_STATUS status) {
     // A file closed meanwhile: Windows says 2314, Samba 2; both mean the same.
-    if (status == netapi::ERROR_FILE_NOT_FOUND) status = netapi::NERR_FileIdNotFound;
+    if (netapi::IsNoLongerOpen(status)) status = netapi::NERR_FileIdNotFound;
     if (status != netapi::NERR_Success) {
         std::u16string line = u"Error closing file ";
         line += text::EscapeControls(CloseFileName);  // a path cannot add a line
@@ -38,6 +38,25 @@ void colFileEnum::CloseFile(std::int32_t FilePtr, const std::u16string& CloseOnS
         line += TimeoutWords(server, status);
         AppendToCurrentForm(line);
     }
+}
+
+}  // namespace
+
+void colFileEnum::CloseFile(std::int32_t FilePtr, const std::u16string& CloseOnServer,
+                            const std::u16string& CloseFileName) const {
+    const std::u16string server = text::TrimSpaces(CloseOnServer);
+    ReportCloseFailure(server, CloseFileName,
+                       netapi::NetFileClose(server.c_str(), static_cast<netapi::DWORD>(FilePtr)));
+}
+
+netapi::CheckedClose colFileEnum::CloseListedFile(const clsFileEnum& file,
+                                                  const std::u16string& CloseOnServer) const {
+    const std::u16string server = text::TrimSpaces(CloseOnServer);
+    const auto result = netapi::CloseFileIfStillSame(
+        server.c_str(), static_cast<netapi::DWORD>(file.ID()), file.PathName(), file.UserName());
+    if (result.outcome != netapi::CheckedClose::Closed)
+        ReportCloseFailure(server, file.PathName(), result.status);
+    return result.outcome;
 }
 
 }  // namespace netenum

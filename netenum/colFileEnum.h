@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 
+#include "CheckedClose.h"
 #include "ItemList.h"
 
 namespace netenum {
@@ -36,6 +37,12 @@ public:
     // goes back to the server bit for bit, ids at or above 2^31 included.
     void CloseFile(std::int32_t FilePtr, const std::u16string& CloseOnServer,
                    const std::u16string& CloseFileName) const;
+
+    // Closes a file as listed, only while its id still names that path opened
+    // by that user (CloseFileIfStillSame); a failure, or a file no longer
+    // open, is reported as CloseFile reports it. Returns the outcome.
+    netapi::CheckedClose CloseListedFile(const clsFileEnum& file,
+                                         const std::u16string& CloseOnServer) const;
 
     const std::u16string& ServerName() const { return mServerName; }
 

@@ -31,6 +31,13 @@ NET_API_STATUS NetFileClose(LPCWSTR servername, DWORD fileid) {
     });
 }
 
+NET_API_STATUS NetFileGetInfo(LPCWSTR servername, DWORD fileid, DWORD level, LPBYTE* bufptr) {
+    return GetOne<FILE_INFO_3, FileInfo3>(
+        level == 3, bufptr, [s = FromPointer(servername), fileid](Provider& p, FileInfo3& out) {
+            return p.FileGetInfo(s, fileid, out);
+        });
+}
+
 NET_API_STATUS NetSessionEnum(LPCWSTR servername, LPCWSTR UncClientName, LPCWSTR username,
                               DWORD level, LPBYTE* bufptr, DWORD, DWORD* entriesread,
                               DWORD* totalentries, DWORD* resume_handle) {

@@ -16,6 +16,8 @@ NET_API_STATUS NetFileEnum(LPCWSTR servername, LPCWSTR basepath, LPCWSTR usernam
                            LPBYTE* bufptr, DWORD prefmaxlen, DWORD* entriesread,
                            DWORD* totalentries, DWORD* resume_handle);
 NET_API_STATUS NetFileClose(LPCWSTR servername, DWORD fileid);
+// One open file by its id: level 3, one FILE_INFO_3 (NetApiBufferFree).
+NET_API_STATUS NetFileGetInfo(LPCWSTR servername, DWORD fileid, DWORD level, LPBYTE* bufptr);
 NET_API_STATUS NetSessionEnum(LPCWSTR servername, LPCWSTR UncClientName, LPCWSTR username,
                               DWORD level, LPBYTE* bufptr, DWORD prefmaxlen, DWORD* entriesread,
                               DWORD* totalentries, DWORD* resume_handle);

@@ -89,9 +89,11 @@ void CheckFault(const Fault& fault, bool networkLevel, bool onLocal, const std::
                                 "a partial list applies only to enumerations, not to " + name);
         break;
     }
-    if (!fault.ids.empty() && fault.call != Call::NetFileClose)
+    if (!fault.ids.empty() && fault.call != Call::NetFileClose &&
+        fault.call != Call::NetFileGetInfo)
         throw ScenarioError(source, place + "/ids",
-                            "file ids restrict only NetFileClose faults, not " + name);
+                            "file ids restrict only NetFileClose and NetFileGetInfo faults, not " +
+                                name);
     if (!fault.names.empty() && !TakesNames(fault.call))
         throw ScenarioError(source, place + "/names", name + " takes no name to restrict to");
 }

@@ -116,6 +116,14 @@ std::vector<netapi::FileInfo3> ComputerModel::Files(const OptString& basepath,
     return out;
 }
 
+NET_API_STATUS ComputerModel::FileById(DWORD id, netapi::FileInfo3& out) const {
+    const auto it = mFileById.find(id);
+    if (it == mFileById.end()) return netapi::NERR_FileIdNotFound;
+    const auto& f = mFiles.at(it->second);
+    out = {f.id, f.permissions, f.locks, f.path, f.user};
+    return netapi::NERR_Success;
+}
+
 NET_API_STATUS ComputerModel::CloseFile(DWORD id) {
     const auto it = mFileById.find(id);
     if (it == mFileById.end()) return netapi::NERR_FileIdNotFound;

@@ -43,6 +43,7 @@ public:
 
     std::vector<netapi::FileInfo3> Files(const OptString& basepath, const OptString& user) const;
     netapi::NET_API_STATUS CloseFile(DWORD id);
+    netapi::NET_API_STATUS FileById(DWORD id, netapi::FileInfo3& out) const;
     netapi::NET_API_STATUS Sessions(const OptString& client, const OptString& user,
                                     std::vector<netapi::SessionInfo502>& out) const;
     netapi::NET_API_STATUS DeleteSessions(const OptString& client, const OptString& user);

@@ -6,9 +6,10 @@
 namespace sim {
 namespace {
 
-constexpr std::array<std::pair<Call, const char*>, 14> kCallNames{{
+constexpr std::array<std::pair<Call, const char*>, 15> kCallNames{{
     {Call::NetFileEnum, "NetFileEnum"},
     {Call::NetFileClose, "NetFileClose"},
+    {Call::NetFileGetInfo, "NetFileGetInfo"},
     {Call::NetSessionEnum, "NetSessionEnum"},
     {Call::NetSessionDel, "NetSessionDel"},
     {Call::NetShareEnum, "NetShareEnum"},

@@ -20,6 +20,7 @@ using netapi::OptString;
 enum class Call {
     NetFileEnum,
     NetFileClose,
+    NetFileGetInfo,
     NetSessionEnum,
     NetSessionDel,
     NetShareEnum,
@@ -42,7 +43,8 @@ struct Fault {
     DWORD status = 0;    // Status: the code answered
     DWORD delay_ms = 0;  // Unreachable: 53 after this long
     DWORD partial = 0;   // Partial: 234 with this many leading records
-    // When not empty, the fault hits only these file ids (NetFileClose) or
+    // When not empty, the fault hits only these file ids (NetFileClose,
+    // NetFileGetInfo) or
     // these names (user, recipient, client or qualifier, case-insensitive).
     std::vector<DWORD> ids{};
     std::vector<std::u16string> names{};

@@ -77,7 +77,7 @@ Fault ReadFault(const JsonReader& r, const json& v, const std::string& place) {
     if (!parsed)
         r.Fail(place + "/call",
                "unknown fault call \"" + Clip(call) +
-                   "\" (expected NetFileEnum, NetFileClose, NetSessionEnum, NetSessionDel, "
+                   "\" (expected NetFileEnum, NetFileClose, NetFileGetInfo, NetSessionEnum, NetSessionDel, "
                    "NetShareEnum, NetConnectionEnum, NetServerEnum, NetServerGetInfo, "
                    "NetServerSetInfo, NetRemoteTOD, NetUserGetInfo, NetUserSetInfo, "
                    "NetMessageBufferSend or GetComputerName)");

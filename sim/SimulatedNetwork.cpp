@@ -180,6 +180,13 @@ NET_API_STATUS SimulatedNetwork::FileClose(const OptString& server, DWORD fileid
                     [&](ComputerModel& c) { return c.CloseFile(fileid); });
 }
 
+NET_API_STATUS SimulatedNetwork::FileGetInfo(const OptString& server, DWORD fileid,
+                                            netapi::FileInfo3& out) {
+    out = {};
+    return Answered(server, Call::NetFileGetInfo, fileid, {},
+                    [&](ComputerModel& c) { return c.FileById(fileid, out); });
+}
+
 netapi::EnumResult<netapi::SessionInfo502> SimulatedNetwork::SessionEnum(const OptString& server,
                                                                          const OptString& client,
                                                                          const OptString& user,

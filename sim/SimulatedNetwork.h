@@ -44,6 +44,8 @@ public:
     netapi::EnumResult<netapi::FileInfo3> FileEnum(const OptString& server, const OptString& basepath,
                                                    const OptString& user) override;
     netapi::NET_API_STATUS FileClose(const OptString& server, DWORD fileid) override;
+    netapi::NET_API_STATUS FileGetInfo(const OptString& server, DWORD fileid,
+                                       netapi::FileInfo3& out) override;
     netapi::EnumResult<netapi::SessionInfo502> SessionEnum(const OptString& server,
                                                            const OptString& client,
                                                            const OptString& user,

@@ -68,6 +68,13 @@ NET_API_STATUS SmbProvider::FileClose(const OptString& server, DWORD fileid) {
     });
 }
 
+NET_API_STATUS SmbProvider::FileGetInfo(const OptString& server, DWORD fileid,
+                                       netapi::FileInfo3& out) {
+    out = {};
+    return LoggedOn<NET_API_STATUS>(
+        server, [&](Server& s) { return s.srvsvc->FileGetInfo(fileid, out); });
+}
+
 netapi::EnumResult<netapi::SessionInfo502> SmbProvider::SessionEnum(const OptString& server,
                                                                     const OptString& client,
                                                                     const OptString& user,

@@ -201,6 +201,39 @@ NET_API_STATUS DecodeConnectionEnum(Bytes stub, EnumReply<ConnectionInfo1>& out)
     return DecodeEnum(stub, 1, 28, fixed, deferred, out);
 }
 
+Stub EncodeFileGetInfo3(const OptString& server, DWORD fileid) {
+    NdrWriter w;
+    w.UniqueString(server);
+    w.U32(fileid);
+    w.U32(3);
+    return w.Take();
+}
+
+NET_API_STATUS DecodeFileGetInfo3(Bytes stub, FileInfo3& out, NET_API_STATUS& status) {
+    NdrReader r(stub);
+    out = {};
+    status = 0;
+    DWORD arm = 0;
+    bool info = false, path = false, user = false;
+    if (!r.U32(arm) || !r.Pointer(info)) return RPC_S_PROTOCOL_ERROR;
+    if (arm != 3) return RPC_S_PROTOCOL_ERROR;
+    if (info) {
+        if (!r.U32(out.id) || !r.U32(out.permissions) || !r.U32(out.num_locks) ||
+            !r.Pointer(path) || !r.Pointer(user) || !r.OptionalString(path, out.pathname) ||
+            !r.OptionalString(user, out.username)) {
+            out = {};
+            return RPC_S_PROTOCOL_ERROR;
+        }
+    }
+    if (!r.U32(status)) {
+        out = {};
+        return RPC_S_PROTOCOL_ERROR;
+    }
+    // A success without the record is not an answer.
+    if (status == netapi::NERR_Success && !info) return RPC_S_PROTOCOL_ERROR;
+    return netapi::NERR_Success;
+}
+
 Stub EncodeFileClose(const OptString& server, DWORD fileid) {
     NdrWriter w;
     w.UniqueString(server);

@@ -22,6 +22,7 @@ using netapi::RPC_S_PROTOCOL_ERROR;
 
 constexpr std::uint16_t kOpConnectionEnum = 8;
 constexpr std::uint16_t kOpFileEnum = 9;
+constexpr std::uint16_t kOpFileGetInfo = 10;
 constexpr std::uint16_t kOpFileClose = 11;
 constexpr std::uint16_t kOpSessionEnum = 12;
 constexpr std::uint16_t kOpSessionDel = 13;
@@ -58,6 +59,10 @@ NET_API_STATUS DecodeShareEnumAll(Bytes stub, DWORD level, EnumReply<netapi::Sha
 Stub EncodeConnectionEnum(const OptString& server, const OptString& qualifier, DWORD prefmaxlen,
                           DWORD resume);
 NET_API_STATUS DecodeConnectionEnum(Bytes stub, EnumReply<netapi::ConnectionInfo1>& out);
+
+// NetrFileGetInfo at level 3: one open file by its id.
+Stub EncodeFileGetInfo3(const OptString& server, DWORD fileid);
+NET_API_STATUS DecodeFileGetInfo3(Bytes stub, netapi::FileInfo3& out, NET_API_STATUS& status);
 
 Stub EncodeFileClose(const OptString& server, DWORD fileid);
 Stub EncodeSessionDel(const OptString& server, const OptString& client, const OptString& user);

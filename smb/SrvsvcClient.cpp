@@ -109,6 +109,31 @@ NET_API_STATUS SrvsvcClient::FileClose(DWORD fileid) {
                          srvsvc::DecodeStatusOnly);
 }
 
+NET_API_STATUS SrvsvcClient::FileGetInfo(DWORD fileid, netapi::FileInfo3& out) {
+    out = {};
+    if (!mNoFileGetInfo) {
+        const NET_API_STATUS status = CallForStatus(
+            mBinding, srvsvc::kOpFileGetInfo, srvsvc::EncodeFileGetInfo3(Server(), fileid),
+            [&out](srvsvc::Bytes stub, NET_API_STATUS& server) {
+                return srvsvc::DecodeFileGetInfo3(stub, out, server);
+            });
+        if (status != netapi::RPC_S_PROCNUM_OUT_OF_RANGE) return status;
+        mNoFileGetInfo = true;
+    }
+    // A server without the call (Samba) is asked for its whole list instead:
+    // the id is looked up in what the server holds now. In a list cut short
+    // an id not found may still be open, so that is no answer.
+    auto files = FileEnum(std::nullopt, std::nullopt);
+    if (files.status != NERR_Success && files.status != netapi::ERROR_MORE_DATA)
+        return files.status;
+    for (auto& f : files.records)
+        if (f.id == fileid) {
+            out = std::move(f);
+            return NERR_Success;
+        }
+    return files.status == NERR_Success ? netapi::NERR_FileIdNotFound : files.status;
+}
+
 EnumResult<netapi::SessionInfo502> SrvsvcClient::SessionEnum(const OptString& client,
                                                              const OptString& user, DWORD level) {
     const OptString from = NullIfEmpty(client), who = NullIfEmpty(user);

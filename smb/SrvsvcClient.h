@@ -18,6 +18,9 @@ public:
     netapi::EnumResult<netapi::FileInfo3> FileEnum(const netapi::OptString& basepath,
                                                    const netapi::OptString& user);
     netapi::NET_API_STATUS FileClose(netapi::DWORD fileid);
+    // Level 3; where the server has no such call (Samba), the id is looked
+    // up in a fresh list of its open files.
+    netapi::NET_API_STATUS FileGetInfo(netapi::DWORD fileid, netapi::FileInfo3& out);
     // Level 502, or 1 where the server has no 502 (Samba), which fills all
     // but the client type and transport; level 10 when asked for.
     netapi::EnumResult<netapi::SessionInfo502> SessionEnum(const netapi::OptString& client,
@@ -45,6 +48,8 @@ private:
     std::u16string mServerArg;
     // Learned once per server: level 502 was refused, ask level 1 straight away.
     bool mSessionLevel1 = false;
+    // Learned once per server: NetrFileGetInfo is not implemented.
+    bool mNoFileGetInfo = false;
 };
 
 }  // namespace smb

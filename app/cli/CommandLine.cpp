@@ -98,7 +98,7 @@ int RunCommandLine(const std::u16string& loweredLine, std::ostream& err) {
         sink.AppendLine(netenum::IncompleteListLine(files.Count(), files.TotalEntries(), u"files"));
     for (const auto& file : files) {
         if (pattern.Matches(text::FoldCase(file.PathName())))
-            files.CloseFile(file.ID(), server, file.PathName());
+            files.CloseListedFile(file, server);
     }
     if (sink.Failed())
         if (const std::string tried = RefusedLogon(server); !tried.empty())

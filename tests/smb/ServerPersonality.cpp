@@ -141,6 +141,15 @@ PersonalityServer::PersonalityServer(Personality personality,
     };
 }
 
+netapi::FileInfo3 PersonalityServer::OwnPipe(netapi::DWORD id) const {
+    netapi::FileInfo3 own;
+    own.id = id;
+    own.permissions = netapi::PERM_FILE_READ | netapi::PERM_FILE_WRITE;
+    own.pathname = u"\\PIPE\\srvsvc";
+    own.username = pipeOwner.empty() ? mOpener->account : pipeOwner;
+    return own;
+}
+
 std::uint32_t PersonalityServer::RidOf(const std::u16string& user) {
     const std::u16string key = text::ToLower(user);
     const auto it = mRids.find(key);
@@ -174,14 +183,7 @@ Reply PersonalityServer::Srvsvc(const std::u16string& host, const Request& r) {
             if (all.status != 0) return FileEnumReply({}, 0, 0, all.status);
             if (!windows) return FileEnumReply(all.records, all.total, 0, 0);
             // Windows lists the pipes its clients hold, ours among them.
-            for (const auto& [id, pipe] : mSrvsvcPipes) {
-                netapi::FileInfo3 own;
-                own.id = id;
-                own.permissions = netapi::PERM_FILE_READ | netapi::PERM_FILE_WRITE;
-                own.pathname = u"\\PIPE\\srvsvc";
-                own.username = pipeOwner.empty() ? mOpener->account : pipeOwner;
-                all.records.push_back(own);
-            }
+            for (const auto& [id, pipe] : mSrvsvcPipes) all.records.push_back(OwnPipe(id));
             std::vector<netapi::FileInfo3> page;
             std::size_t bytes = 0, next = tail.resume;
             while (next < all.records.size() &&
@@ -208,6 +210,20 @@ Reply PersonalityServer::Srvsvc(const std::u16string& host, const Request& r) {
             if (status == netapi::NERR_FileIdNotFound && !windows)
                 return Status(netapi::ERROR_FILE_NOT_FOUND);
             return Status(status);
+        }
+        case srvsvc::kOpFileGetInfo: {
+            // Samba has no such call and faults it.
+            if (!windows) return Reply::Fault(kOpRangeFault);
+            ReadUniqueString(in, at);
+            const DWORD id = ReadU32(in, at);
+            if (ReadU32(in, at) != 3) return FileGetInfoReply(nullptr, netapi::ERROR_INVALID_LEVEL);
+            netapi::FileInfo3 file;
+            if (mSrvsvcPipes.contains(id)) {
+                file = OwnPipe(id);
+                return FileGetInfoReply(&file, 0);
+            }
+            const DWORD status = mData->FileGetInfo(host, id, file);
+            return FileGetInfoReply(status == 0 ? &file : nullptr, status);
         }
         case srvsvc::kOpSessionEnum: {
             ReadUniqueString(in, at);

@@ -81,6 +81,8 @@ private:
     Reply Samr(const std::u16string& host, const Request& r);
     Reply WinStation(const Request& r);
     std::uint32_t RidOf(const std::u16string& user);
+    // How Windows lists one of our srvsvc pipes.
+    netapi::FileInfo3 OwnPipe(netapi::DWORD id) const;
 
     Personality mPersonality;
     std::shared_ptr<sim::SimulatedNetwork> mData;

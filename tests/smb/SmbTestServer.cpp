@@ -160,6 +160,21 @@ Stub ServerInfoReply(const netapi::ServerInfo101* info, DWORD status) {
     return w.Take();
 }
 
+Stub FileGetInfoReply(const netapi::FileInfo3* file, DWORD status) {
+    NdrWriter w;
+    w.U32(3);
+    if (file == nullptr) {
+        w.NullPointer();
+    } else {
+        w.U32(w.Referent());
+        U32s(w, file->id, file->permissions, file->num_locks);
+        Ptr(w, file->pathname, file->username);
+        Body(w, file->pathname, file->username);
+    }
+    w.U32(status);
+    return w.Take();
+}
+
 Stub RemoteTODReply(const netapi::TimeOfDay* t, DWORD status) {
     NdrWriter w;
     if (t == nullptr) {

@@ -33,6 +33,7 @@ Stub ShareEnumReply(DWORD level, const std::vector<netapi::ShareInfo2>& records,
 Stub ConnectionEnumReply(const std::vector<netapi::ConnectionInfo1>& records, DWORD total,
                          DWORD resume, DWORD status);
 Stub ServerInfoReply(const netapi::ServerInfo101* info, DWORD status);
+Stub FileGetInfoReply(const netapi::FileInfo3* file, DWORD status);
 Stub RemoteTODReply(const netapi::TimeOfDay* tod, DWORD status);
 Stub StatusReply(DWORD status);
 Stub UserAllReply(const smb::samr::UserAll& user, std::uint32_t ntstatus);

@@ -98,6 +98,7 @@ std::vector<Sample> Samples() {
     info.name = u"SERVER";
     info.comment = u"desc";
     netapi::TimeOfDay tod;
+    const netapi::FileInfo3 file = File(3, u"D:\\a.doc", u"alice");
     samr::UserAll user;
     user.accountName = u"carol";
     user.fullName = u"Carol C";
@@ -114,6 +115,8 @@ std::vector<Sample> Samples() {
          [](auto b) { srvsvc::EnumReply<netapi::ConnectionInfo1> r; return srvsvc::DecodeConnectionEnum(b, r); }},
         {"serverinfo", smbtest::ServerInfoReply(&info, 0),
          [](auto b) { netapi::ServerInfo101 i; netapi::NET_API_STATUS s; return srvsvc::DecodeServerGetInfo101(b, i, s); }},
+        {"fileinfo", smbtest::FileGetInfoReply(&file, 0),
+         [](auto b) { netapi::FileInfo3 f; netapi::NET_API_STATUS s; return srvsvc::DecodeFileGetInfo3(b, f, s); }},
         {"tod", smbtest::RemoteTODReply(&tod, 0),
          [](auto b) { netapi::TimeOfDay t; netapi::NET_API_STATUS s; return srvsvc::DecodeRemoteTOD(b, t, s); }},
         {"userall", smbtest::UserAllReply(user, 0),

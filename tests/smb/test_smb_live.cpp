@@ -16,12 +16,14 @@
 #include <ctime>
 #include <fstream>
 #include <map>
+#include <optional>
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <thread>
 
 #include "app/cli/CommandLine.h"
 #include "app/cli/ListMode.h"
+#include "netenum/CheckedClose.h"
 #include "netenum/MessageTarget.h"
 #include "netenum/NetBuffer.h"
 #include "netenum/colConnectionEnum.h"
@@ -161,6 +163,37 @@ TEST_F(SambaLive, ClosingAFileByItsListedIdReallyClosesIt) {
     const auto left = TestFiles();
     EXPECT_EQ(left.size(), 2u);
     EXPECT_TRUE(std::none_of(left.begin(), left.end(), [&](const auto& f) { return f.first == notes; }));
+}
+
+TEST_F(SambaLive, ACheckedCloseClosesOnlyWhileTheIdNamesTheListedFile) {
+    Holder alice(kAlice, {"docs/notes.txt", "docs/plan.doc"});
+    ASSERT_TRUE(alice.Ready()) << alice.Failure();
+    const std::u16string notes = Server::ServerPath("docs/notes.txt");
+    std::optional<netapi::DWORD> id;
+    {
+        netenum::colFileEnum files;
+        files.Init(H());
+        for (const auto& f : files)
+            if (f.PathName() == notes && f.UserName() == U(kAlice))
+                id = static_cast<netapi::DWORD>(f.ID());
+    }
+    ASSERT_TRUE(id);
+    const std::u16string server = H();
+    const auto* s = server.empty() ? nullptr : server.c_str();
+    using netapi::CheckedClose;
+    // Another user's name, or another path, under the same id: nothing is closed.
+    EXPECT_EQ(netapi::CloseFileIfStillSame(s, *id, notes, U(kBob)).outcome,
+              CheckedClose::NoLongerOpen);
+    EXPECT_EQ(netapi::CloseFileIfStillSame(s, *id, notes + u"x", U(kAlice)).outcome,
+              CheckedClose::NoLongerOpen);
+    EXPECT_TRUE(alice.CanRead(0));
+    EXPECT_EQ(netapi::CloseFileIfStillSame(s, *id, notes, U(kAlice)).outcome, CheckedClose::Closed);
+    EXPECT_FALSE(alice.CanRead(0));
+    EXPECT_TRUE(alice.CanRead(1));
+    // The id is gone now, whatever the server answers for an unknown one.
+    const auto again = netapi::CloseFileIfStillSame(s, *id, notes, U(kAlice));
+    EXPECT_EQ(again.outcome, CheckedClose::NoLongerOpen) << again.status;
+    EXPECT_EQ(Messages(), "");
 }
 
 TEST_F(SambaLive, SessionsAreListedAndDeletingOneEndsIt) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "ServerPersonality.h"
+#include "netenum/CheckedClose.h"
 #include "netenum/NetCalls.h"
 #include "netenum/colFileEnum.h"
 #include "netenum/netapi.h"
@@ -60,6 +61,21 @@ TEST_P(OnServers, AFileGoneMeanwhileAndTheClock) {
     const auto tod = netenum::RemoteTimeOfDay(u"\\\\SERVER1");
     ASSERT_TRUE(tod.has_value());
     EXPECT_EQ(tod->tod_timezone, Windows() ? -1 : -60);
+}
+
+// The checked close on both: Windows answers NetrFileGetInfo, Samba has no
+// such call and the id is looked up in its list. Either way an id that names
+// another file now is not closed.
+TEST_P(OnServers, ACheckedCloseClosesOnlyTheFileListed) {
+    using netapi::CheckedClose;
+    const auto stale = netapi::CloseFileIfStillSame(u"SERVER1", 1, u"D:\\Data\\b.doc", u"alice");
+    EXPECT_EQ(stale.outcome, CheckedClose::NoLongerOpen);
+    const auto closed = netapi::CloseFileIfStillSame(u"SERVER1", 1, u"D:\\Data\\a.xls", u"alice");
+    EXPECT_EQ(closed.outcome, CheckedClose::Closed) << closed.status;
+    const auto gone = netapi::CloseFileIfStillSame(u"SERVER1", 1, u"D:\\Data\\a.xls", u"alice");
+    EXPECT_EQ(gone.outcome, CheckedClose::NoLongerOpen) << gone.status;
+    EXPECT_EQ(netenum::CountOpenFiles(u"SERVER1").files, Windows() ? 2u : 1u);  // Windows: + our pipe
+    EXPECT_EQ(Lines(), "");
 }
 
 // Windows pages a file list by its own small pages under resume handles;

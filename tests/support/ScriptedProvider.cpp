@@ -44,6 +44,19 @@ NET_API_STATUS ScriptedProvider::FileClose(const OptString& server, DWORD fileid
     return it == closeStatus.end() ? NERR_Success : it->second;
 }
 
+NET_API_STATUS ScriptedProvider::FileGetInfo(const OptString& server, DWORD fileid,
+                                             FileInfo3& out) {
+    out = {};
+    const NET_API_STATUS status = Record("NetFileGetInfo", {server}, fileid);
+    if (status != NERR_Success) return status;
+    for (const auto& f : files.records)
+        if (f.id == fileid) {
+            out = f;
+            return NERR_Success;
+        }
+    return NERR_FileIdNotFound;
+}
+
 EnumResult<SessionInfo502> ScriptedProvider::SessionEnum(const OptString& server,
                                                          const OptString& client,
                                                          const OptString& user, DWORD level) {

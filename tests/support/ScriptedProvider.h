@@ -55,6 +55,9 @@ public:
                                                    const netapi::OptString& basepath,
                                                    const netapi::OptString& user) override;
     netapi::NET_API_STATUS FileClose(const netapi::OptString& server, netapi::DWORD fileid) override;
+    // The record of `files` with that id, or 2314.
+    netapi::NET_API_STATUS FileGetInfo(const netapi::OptString& server, netapi::DWORD fileid,
+                                       netapi::FileInfo3& out) override;
     netapi::EnumResult<netapi::SessionInfo502> SessionEnum(const netapi::OptString& server,
                                                            const netapi::OptString& client,
                                                            const netapi::OptString& user,

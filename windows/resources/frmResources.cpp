@@ -232,20 +232,15 @@ void frmResources::ShowLogPlace() {
 void frmResources::cmdCloseResource_Click() {
     common::ShowWaitCursor();
     // What to close is read before events run: a timer tick there rebuilds the list.
-    struct Target {
-        std::int32_t id;
-        std::u16string path;
-    };
-    const std::vector<Target> targets =
-        common::CopySelected(*lstvwResources, mFiles.get(), [](const netenum::clsFileEnum& item) {
-            return Target{item.ID(), item.PathName()};
-        });
+    const std::vector<netenum::clsFileEnum> targets = common::CopySelected(
+        *lstvwResources, mFiles.get(), [](const netenum::clsFileEnum& item) { return item; });
     common::BeginStatusLine(*Text1, kClosing);
 
     const netenum::colFileEnum closer;
-    for (const Target& target : targets) {
+    // Each only while its id still names the file listed: ids are reused.
+    for (const auto& target : targets) {
         common::SkipOnError("closing a file", [&] {
-            closer.CloseFile(target.id, RemoteServer().toStdU16String(), target.path);
+            closer.CloseListedFile(target, RemoteServer().toStdU16String());
         });
     }
     common::EndStatusLine(*Text1, kClosing, kClosed);

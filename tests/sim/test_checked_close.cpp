@@ -1,0 +1,98 @@
+// Closing a listed file only while its id still names it, against the
+// simulated network: the check, the close, and a server that will not tell.
+#include <gtest/gtest.h>
+
+#include "SimListing.h"
+#include "netenum/CheckedClose.h"
+#include "sim/ScenarioLoader.h"
+#include "sim/SimulatedNetwork.h"
+
+namespace {
+
+using namespace simtest;
+using netapi::CheckedClose;
+using netapi::CloseFileIfStillSame;
+
+constexpr const char* kServer = R"({"computers": [
+  {"name": "HOST", "local": true},
+  {"name": "FS1", "type": ["server", "nt"],
+   "files": [{"id": 7, "path": "D:\\Data\\a.txt", "user": "alice", "locks": 2},
+             {"id": 8, "path": "D:\\Data\\b.txt", "user": "bob"},
+             {"id": 9, "path": "D:\\Data\\c.txt"}]}
+]})";
+
+class CheckedCloseTest : public ::testing::Test {
+protected:
+    void SetUp() override { netapi::SetProvider(net); }
+    void TearDown() override {
+        netapi::SetProvider(nullptr);
+        EXPECT_EQ(netapi::LiveBufferCount(), 0u);
+    }
+    DWORD OpenCount() { return Files(u"FS1").read; }
+
+    std::shared_ptr<sim::SimulatedNetwork> net = sim::LoadScenario(kServer, "fs1.json");
+};
+
+TEST_F(CheckedCloseTest, GetInfoAnswersOneRecordOrTheReasonItCannot) {
+    LPBYTE buffer = nullptr;
+    ASSERT_EQ(NetFileGetInfo(u"\\\\fs1", 7, 3, &buffer), 0u);
+    const auto* f = reinterpret_cast<const FILE_INFO_3*>(buffer);
+    EXPECT_EQ(f->fi3_id, 7u);
+    EXPECT_EQ(f->fi3_num_locks, 2u);
+    EXPECT_EQ(Str(f->fi3_pathname), u"D:\\Data\\a.txt");
+    EXPECT_EQ(Str(f->fi3_username), u"alice");
+    NetApiBufferFree(buffer);
+
+    EXPECT_EQ(NetFileGetInfo(u"FS1", 70, 3, &buffer), NERR_FileIdNotFound);
+    EXPECT_EQ(buffer, nullptr);
+    EXPECT_EQ(NetFileGetInfo(u"FS1", 7, 2, &buffer), ERROR_INVALID_LEVEL);
+    EXPECT_EQ(NetFileGetInfo(u"NOSUCH", 7, 3, &buffer), ERROR_BAD_NETPATH);
+    EXPECT_EQ(NetFileGetInfo(u"FS1", 7, 3, nullptr), ERROR_INVALID_PARAMETER);
+}
+
+// The id now names another file, or the same file for another user: the
+// row is no longer open and nothing is closed. Only the exact listed text
+// counts (letter case included).
+TEST_F(CheckedCloseTest, AnIdThatNamesSomethingElseNowIsNotClosed) {
+    for (const auto& [path, user] : {std::pair{u"D:\\Data\\b.txt", u"alice"},
+                                     {u"D:\\Data\\a.txt", u"bob"},
+                                     {u"d:\\data\\a.txt", u"alice"},
+                                     {u"D:\\Data\\a.txt", u"ALICE"}}) {
+        const auto r = CloseFileIfStillSame(u"FS1", 7, path, user);
+        EXPECT_EQ(r.outcome, CheckedClose::NoLongerOpen);
+        EXPECT_EQ(r.status, NERR_FileIdNotFound);
+    }
+    EXPECT_EQ(OpenCount(), 3u);
+
+    EXPECT_EQ(CloseFileIfStillSame(u"FS1", 7, u"D:\\Data\\a.txt", u"alice").outcome,
+              CheckedClose::Closed);
+    EXPECT_EQ(OpenCount(), 2u);
+    EXPECT_EQ(CloseFileIfStillSame(u"FS1", 7, u"D:\\Data\\a.txt", u"alice").outcome,
+              CheckedClose::NoLongerOpen);
+    // A file without a user is listed with an empty one.
+    EXPECT_EQ(CloseFileIfStillSame(u"FS1", 9, u"D:\\Data\\c.txt", u"").outcome,
+              CheckedClose::Closed);
+    EXPECT_EQ(OpenCount(), 1u);
+}
+
+// A server that will not answer for the id is never closed unchecked; a
+// refused close after a good check is a failure with the server's status.
+TEST_F(CheckedCloseTest, RefusedChecksAndClosesAreFailuresThatCloseNothing) {
+    for (DWORD refusal : {ERROR_ACCESS_DENIED, ERROR_NOT_SUPPORTED, ERROR_BAD_NETPATH}) {
+        net->ClearFaults();
+        ASSERT_TRUE(net->AddFault(u"FS1", sim::Fault::Status(sim::Call::NetFileGetInfo, refusal)));
+        const auto r = CloseFileIfStillSame(u"FS1", 7, u"D:\\Data\\a.txt", u"alice");
+        EXPECT_EQ(r.outcome, CheckedClose::Failed);
+        EXPECT_EQ(r.status, refusal);
+    }
+    EXPECT_EQ(OpenCount(), 3u);
+
+    net->ClearFaults();
+    ASSERT_TRUE(net->AddFault(u"FS1", sim::Fault::Status(sim::Call::NetFileClose, ERROR_ACCESS_DENIED)));
+    const auto r = CloseFileIfStillSame(u"FS1", 8, u"D:\\Data\\b.txt", u"bob");
+    EXPECT_EQ(r.outcome, CheckedClose::Failed);
+    EXPECT_EQ(r.status, ERROR_ACCESS_DENIED);
+    EXPECT_EQ(OpenCount(), 3u);
+}
+
+}  // namespace
