@@ -34,6 +34,29 @@ std::optional<ListFormat> FormatNamed(std::string_view name) {
     return std::nullopt;
 }
 
+// A pattern option's value, folded as the close mode folds ("*été*" finds
+// "ÉTÉ"); nullopt with `problem` set when it is too long.
+std::optional<std::u16string> PatternValue(const std::string& option, const std::string& value,
+                                           std::string& problem) {
+    const std::u16string pattern = text::FromUtf8(value);
+    if (pattern.size() > kMaxPatternLength) {
+        problem = option + " is longer than " + std::to_string(kMaxPatternLength) + " characters";
+        return std::nullopt;
+    }
+    return text::FoldCase(pattern);
+}
+
+std::optional<std::uint32_t> MinutesValue(const std::string& value) {
+    if (value.empty() || value.size() > 10) return std::nullopt;
+    std::uint64_t minutes = 0;
+    for (const char c : value) {
+        if (c < '0' || c > '9') return std::nullopt;
+        minutes = minutes * 10 + static_cast<std::uint64_t>(c - '0');
+    }
+    if (minutes > kMaxIdleMinutes) return std::nullopt;
+    return static_cast<std::uint32_t>(minutes);
+}
+
 OptionLine Malformed(std::string problem) {
     OptionLine line;
     line.kind = OptionLine::Kind::Malformed;
@@ -104,6 +127,8 @@ OptionLine ParseOptionLine(int argc, const char* const* argv) {
     ListRequest& request = line.request;
     bool haveKind = false;
     bool haveMatch = false;
+    bool close = false, disconnect = false;
+    std::optional<std::string> client;
     for (int i = 1; i < argc; ++i) {
         std::string option = argv[i];
         std::optional<std::string> value;
@@ -116,8 +141,16 @@ OptionLine ParseOptionLine(int argc, const char* const* argv) {
             line.kind = OptionLine::Kind::Help;
             continue;
         }
+        if (option == "--close" || option == "--disconnect") {
+            if (value) return Malformed(option + " takes no value");
+            bool& flag = option == "--close" ? close : disconnect;
+            if (flag) return Malformed(option + " is given twice");
+            flag = true;
+            continue;
+        }
         if (option != "--list" && option != "--server" && option != "--match" &&
-            option != "--format" && option != "--share" && option != "--client")
+            option != "--format" && option != "--share" && option != "--client" &&
+            option != "--user" && option != "--idle")
             return Malformed("unknown option \"" + std::string(argv[i]) + "\"");
         if (!value) {
             if (i + 1 >= argc) return Malformed(option + " needs a value");
@@ -131,16 +164,26 @@ OptionLine ParseOptionLine(int argc, const char* const* argv) {
             request.query.kind = *kind;
             haveKind = true;
         } else if (option == "--server") {
-            request.servers.push_back(text::FromUtf8(*value));
+            const std::u16string server = text::FromUtf8(*value);
+            if (text::TrimSpaces(server).empty()) return Malformed("--server needs a computer name");
+            request.servers.push_back(server);
         } else if (option == "--match") {
             if (haveMatch) return Malformed("--match is given twice");
-            const std::u16string pattern = text::FromUtf8(*value);
-            if (pattern.size() > kMaxPatternLength)
-                return Malformed("--match is longer than " + std::to_string(kMaxPatternLength) +
-                                 " characters");
-            // Folded as the close mode folds, so "*été*" finds "ÉTÉ".
-            request.query.match = text::FoldCase(pattern);
+            std::string problem;
+            request.query.match = PatternValue(option, *value, problem);
+            if (!request.query.match) return Malformed(problem);
             haveMatch = true;
+        } else if (option == "--user") {
+            if (request.query.userMatch) return Malformed("--user is given twice");
+            std::string problem;
+            request.query.userMatch = PatternValue(option, *value, problem);
+            if (!request.query.userMatch) return Malformed(problem);
+        } else if (option == "--idle") {
+            if (request.query.idleMinutes) return Malformed("--idle is given twice");
+            request.query.idleMinutes = MinutesValue(*value);
+            if (!request.query.idleMinutes)
+                return Malformed("--idle takes whole minutes from 0 to " +
+                                 std::to_string(kMaxIdleMinutes));
         } else if (option == "--format") {
             if (request.format) return Malformed("--format is given twice");
             request.format = FormatNamed(*value);
@@ -149,13 +192,35 @@ OptionLine ParseOptionLine(int argc, const char* const* argv) {
             if (!request.query.share.empty()) return Malformed("--share is given twice");
             request.query.share = text::FromUtf8(*value);
         } else {
-            if (!request.query.client.empty()) return Malformed("--client is given twice");
-            request.query.client = text::FromUtf8(*value);
+            if (client) return Malformed("--client is given twice");
+            client = *value;
         }
     }
     if (line.kind == OptionLine::Kind::Help) return line;
     if (!haveKind) return Malformed("--list is missing");
     if (request.servers.empty()) return Malformed("--server is missing");
+    ListQuery& query = request.query;
+    const ListKind kind = query.kind;
+    // For connections the client is a computer to ask about; for sessions a
+    // pattern. Servers do not say which computer opened a file.
+    if (client && kind == ListKind::Files)
+        return Malformed("--client is not known for open files (servers do not say which "
+                         "computer opened a file); use --list sessions, or --user");
+    if (client && kind == ListKind::Sessions) {
+        std::string problem;
+        query.clientMatch = PatternValue("--client", *client, problem);
+        if (!query.clientMatch) return Malformed(problem);
+    } else if (client) {
+        query.client = text::FromUtf8(*client);
+    }
+    if (query.userMatch && kind != ListKind::Files && kind != ListKind::Sessions)
+        return Malformed("--user belongs to --list files or sessions");
+    if (query.idleMinutes && kind != ListKind::Sessions)
+        return Malformed("--idle belongs to --list sessions");
+    if (close && kind != ListKind::Files) return Malformed("--close belongs to --list files");
+    if (disconnect && kind != ListKind::Sessions)
+        return Malformed("--disconnect belongs to --list sessions");
+    query.act = close || disconnect;
     const bool qualified = !request.query.share.empty() || !request.query.client.empty();
     if (request.query.kind == ListKind::Connections) {
         if (!qualified) return Malformed("connections need --share NAME or --client NAME");
@@ -170,6 +235,7 @@ OptionLine ParseOptionLine(int argc, const char* const* argv) {
 std::string UsageLine() {
     return "usage: vantor SERVER,PATTERN,c | vantor --list files|sessions|shares|connections "
            "--server NAME [--server NAME...] [--match PATTERN] [--format table|csv|json] "
+           "[--user PATTERN] [--client PATTERN] [--idle MINUTES] [--close | --disconnect] "
            "[--share NAME | --client NAME] | vantor --help";
 }
 
@@ -181,11 +247,24 @@ std::string HelpText() {
       Close every open file on SERVER whose path matches PATTERN.
   vantor --list files|sessions|shares|connections --server NAME [--server NAME...]
          [--match PATTERN] [--format table|csv|json] [--share NAME | --client NAME]
+         [--user PATTERN] [--client PATTERN] [--idle MINUTES]
+         [--close | --disconnect]
       List open files, sessions, shares or the connections to a share (--share)
       or from a client computer (--client) of every server named, asked in
       parallel; "--server all" means every configured and discovered server.
       --match keeps the rows whose path (files), user (sessions, connections)
       or share name (shares) matches PATTERN, ignoring case.
+      Files and sessions: --user keeps the rows whose user matches PATTERN;
+      sessions: --client keeps those whose client computer matches PATTERN,
+      --idle those idle for at least MINUTES minutes.
+      --close (files) closes every file listed, --disconnect (sessions) ends
+      every session listed; an "outcome" column says what became of each row:
+      closed / disconnected, "no longer open" / "no longer connected" (nothing
+      was done: the file's id now names another file, or the session ended),
+      or failed (the reason on standard error). A file is closed only after
+      its server confirms the id still names the same path and user. A session
+      is not ended when the same user has an unlisted session from the same
+      computer (the server would end both).
       --format: "table" (aligned columns), "csv" (RFC 4180, UTF-8) or "json"
       (an array of objects keyed by column). Without it: a table on a terminal,
       CSV otherwise. The first column is always "server".
@@ -196,9 +275,10 @@ Patterns: * any run of characters, ? any one character, # one digit,
 [abc] or [a-z] one character of the list, [!abc] one character not in it;
 the pattern covers the whole text.
 
-Exit status: 0 success; 1 a server could not be listed (or a file could not
-be closed): one line per failure on standard error, the other servers are
-still listed; 2 the command line is malformed.
+Exit status: 0 success; 1 a server could not be listed or listed only part
+(or a file could not be closed, a session not ended): one line per failure
+on standard error, the other servers are still listed; 2 the command line is
+malformed (nothing is sent).
 
 Environment: VANTOR_NETWORK (smb, demo or a scenario file),
 VANTOR_SMB_SERVERS, VANTOR_SMB_AUTHFILE, KRB5CCNAME.
@@ -247,6 +327,14 @@ int RunListMode(const ListRequest& request, const std::vector<std::u16string>& c
         found[0].ForEachCell([&](std::string_view name) { AddOnce(servers, text::FromUtf8(name)); });
     }
 
+    // Nothing to ask is said, not an empty list that looks like success.
+    if (servers.empty()) {
+        for (const auto& line : failures) err << "vantor: " << listformat::EscapeControls(line) << '\n';
+        err << "vantor: there are no computers to list\n";
+        err.flush();
+        return kExitFailed;
+    }
+
     const ListQuery query = request.query;
     const auto answers = AskEachServer(
         servers,
@@ -255,7 +343,7 @@ int RunListMode(const ListRequest& request, const std::vector<std::u16string>& c
     for (auto& [key, account] : accounts) logon::Wipe(account.password);
 
     // The rows are views into the answers; only the server names are new text.
-    listformat::Table table(ListColumns(request.query.kind));
+    listformat::Table table(ListColumns(request.query.kind, request.query.act));
     const std::size_t perRow = table.columns.size() - 1;
     std::size_t cells = 0;
     for (const auto& answer : answers) cells += answer.cellCount;

@@ -1,6 +1,11 @@
 #include "ListRows.h"
 
+#include <map>
+#include <set>
+#include <utility>
+
 #include "app/NetworkChoice.h"
+#include "netenum/CheckedClose.h"
 #include "netenum/MessageTarget.h"
 #include "netenum/NetCalls.h"
 #include "netenum/colConnectionEnum.h"
@@ -78,23 +83,80 @@ private:
     std::optional<pattern::Pattern> mPattern;
 };
 
+// Closes one listed file only while its id still names it. A file gone
+// meanwhile is no failure: what was asked for is done.
+std::string_view CloseRow(const netenum::clsFileEnum& f, const std::u16string& server,
+                          netenum::MessageSink& sink) {
+    const auto result = netapi::CloseFileIfStillSame(
+        server.c_str(), static_cast<netapi::DWORD>(f.ID()), f.PathName(), f.UserName());
+    switch (result.outcome) {
+        case netapi::CheckedClose::Closed: return "closed";
+        case netapi::CheckedClose::NoLongerOpen: return "no longer open";
+        case netapi::CheckedClose::Failed: break;
+    }
+    sink.AppendLine(u"Error closing file " + f.PathName() + u" : " +
+                    netenum::GetErrorText(result.status) + std::u16string(netenum::kCrLf) +
+                    netenum::TimeoutWords(server, result.status));
+    return "failed";
+}
+
+using SessionKey = std::pair<std::u16string, std::u16string>;  // folded client, user
+SessionKey KeyOf(const netenum::clsSessionEnum& s) {
+    return {text::FoldCase(s.ComputerName()), text::FoldCase(s.UserName())};
+}
+
+// Ends the sessions of one listed row's user from its client. The server
+// ends every session of that pair at once, so a pair that also has a session
+// that was not listed (not idle long enough, say) is left alone.
+std::string_view DisconnectRow(const netenum::clsSessionEnum& s, const std::u16string& server,
+                               const std::set<SessionKey>& unlisted,
+                               std::map<SessionKey, std::string_view>& done,
+                               netenum::MessageSink& sink) {
+    const SessionKey key = KeyOf(s);
+    if (const auto it = done.find(key); it != done.end()) return it->second;
+    std::string_view outcome = "disconnected";
+    if (unlisted.contains(key)) {
+        sink.AppendLine(u"Session of " + s.UserName() + u" from " + s.ComputerName() +
+                        u" not ended: the same user has a session from there that was not listed");
+        outcome = "failed";
+    } else {
+        const std::u16string client = text::UncName(s.ComputerName());
+        const auto status = netapi::NetSessionDel(server.c_str(), client.c_str(), s.UserName().c_str());
+        if (status == netapi::NERR_ClientNameNotFound || status == netapi::NERR_UserNotFound) {
+            outcome = "no longer connected";
+        } else if (status != netapi::NERR_Success) {
+            sink.AppendLine(netenum::FailureLine(u"NetSessionDel", status) +
+                            netenum::TimeoutWords(server, status));
+            outcome = "failed";
+        }
+    }
+    done.emplace(key, outcome);
+    return outcome;
+}
+
 }  // namespace
 
-std::vector<listformat::Column> ListColumns(ListKind kind) {
+std::vector<listformat::Column> ListColumns(ListKind kind, bool act) {
+    std::vector<listformat::Column> columns;
     switch (kind) {
         case ListKind::Files:
-            return {{"server"}, {"id", true}, {"user"}, {"access"}, {"locks", true}, {"path"}};
+            columns = {{"server"}, {"id", true}, {"user"}, {"access"}, {"locks", true}, {"path"}};
+            break;
         case ListKind::Sessions:
-            return {{"server"}, {"user"},  {"client"}, {"opens", true},
-                    {"time"},   {"idle"},  {"guest"},  {"transport"}};
+            columns = {{"server"}, {"user"},  {"client"}, {"opens", true},
+                       {"time"},   {"idle"},  {"guest"},  {"transport"}};
+            break;
         case ListKind::Shares:
-            return {{"server"}, {"share"}, {"type"}, {"uses", true},
-                    {"max_uses", true}, {"path"}, {"remark"}};
+            columns = {{"server"}, {"share"}, {"type"}, {"uses", true},
+                       {"max_uses", true}, {"path"}, {"remark"}};
+            break;
         case ListKind::Connections:
-            return {{"server"},       {"share"},        {"client"}, {"user"},
-                    {"opens", true}, {"users", true}, {"time"}};
+            columns = {{"server"},       {"share"},        {"client"}, {"user"},
+                       {"opens", true}, {"users", true}, {"time"}};
+            break;
     }
-    return {};
+    if (act) columns.push_back({"outcome"});
+    return columns;
 }
 
 ServerAnswer ListOneServer(const ListQuery& query, const std::u16string& server) {
@@ -102,6 +164,8 @@ ServerAnswer ListOneServer(const ListQuery& query, const std::u16string& server)
     CollectingSink sink(answer.failures);
     netenum::ScopedMessageTarget target(&sink);
     const Matcher matches(query.match);
+    const Matcher users(query.userMatch);
+    const Matcher clients(query.clientMatch);
     ServerAnswer& a = answer;
 
     switch (query.kind) {
@@ -113,13 +177,14 @@ ServerAnswer ListOneServer(const ListQuery& query, const std::u16string& server)
                 sink.AppendLine(netenum::IncompleteListLine(files.Count(), files.TotalEntries(), u"files"));
             a.cells.reserve(files.Count() * 96);  // about what a file's row takes
             for (const auto& f : files) {
-                if (!matches(f.PathName())) continue;
+                if (!matches(f.PathName()) || !users(f.UserName())) continue;
                 // The id goes back to the server bit for bit: unsigned, as it came.
                 a.Add(Number(static_cast<std::uint32_t>(f.ID())));
                 a.Add(f.UserName());
                 a.Add(AccessText(f.Permissions()));
                 a.Add(Number(f.NumberLocks()));
                 a.Add(f.PathName());
+                if (query.act) a.Add(CloseRow(f, server, sink));
             }
             break;
         }
@@ -129,8 +194,18 @@ ServerAnswer ListOneServer(const ListQuery& query, const std::u16string& server)
             if (sessions.Incomplete())
                 sink.AppendLine(
                     netenum::IncompleteListLine(sessions.Count(), sessions.TotalEntries(), u"sessions"));
+            const auto listed = [&](const netenum::clsSessionEnum& s) {
+                const auto idle = static_cast<std::uint32_t>(s.IdleTime());
+                return matches(s.UserName()) && users(s.UserName()) && clients(s.ComputerName()) &&
+                       (!query.idleMinutes || idle / 60 >= *query.idleMinutes);
+            };
+            std::set<SessionKey> unlisted;
+            if (query.act)
+                for (const auto& s : sessions)
+                    if (!listed(s)) unlisted.insert(KeyOf(s));
+            std::map<SessionKey, std::string_view> done;
             for (const auto& s : sessions) {
-                if (!matches(s.UserName())) continue;
+                if (!listed(s)) continue;
                 a.Add(s.UserName());
                 a.Add(s.ComputerName());
                 a.Add(Number(s.NumOpens()));
@@ -138,6 +213,7 @@ ServerAnswer ListOneServer(const ListQuery& query, const std::u16string& server)
                 a.Add(s.IdleTimeFormatted());
                 a.Add(std::string_view(!s.UserFlags() ? "" : *s.UserFlags() == 1 ? "Yes" : "No"));
                 a.Add(s.Transport());
+                if (query.act) a.Add(DisconnectRow(s, server, unlisted, done, sink));
             }
             break;
         }

@@ -1,6 +1,7 @@
 #pragma once
 // The lists of the list mode: which columns each has, and one server's rows,
 // read from a fresh collection exactly as the windows read theirs.
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -19,10 +20,21 @@ struct ListQuery {
     // Connections: exactly one of the two.
     std::u16string share;
     std::u16string client;
+    // Files and sessions: case-folded patterns for the user, and (sessions)
+    // the client computer; sessions idle at least this many minutes.
+    std::optional<std::u16string> userMatch;
+    std::optional<std::u16string> clientMatch;
+    std::optional<std::uint32_t> idleMinutes;
+    // Close the files (--close) or end the sessions (--disconnect) listed;
+    // each row then says what became of it in an "outcome" column.
+    bool act = false;
 };
 
-// The columns, "server" first.
-std::vector<listformat::Column> ListColumns(ListKind kind);
+// The most --idle takes: minutes that still fit the servers' idle seconds.
+inline constexpr std::uint32_t kMaxIdleMinutes = 0xFFFFFFFFu / 60;
+
+// The columns, "server" first; "outcome" last when the rows are acted on.
+std::vector<listformat::Column> ListColumns(ListKind kind, bool act = false);
 
 // One server's rows (without the server column) and its failure lines, each
 // failure one line (an advice line joined to it).
