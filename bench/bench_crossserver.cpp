@@ -41,10 +41,14 @@ std::vector<std::u16string> Generate(int live, int files, int dead) {
         computer.name = U((c < live ? "FS" : "DEAD") + std::to_string(c));
         if (c >= live) computer.unreachable_delay_ms = 600'000;
         for (int f = 0; f < (c < live ? files : 0); ++f)
-            computer.files.push_back({.id = static_cast<netapi::DWORD>(f + 1),
-                                      .path = U("D:\\Shares\\Projects\\Project " + std::to_string(f % 37) +
-                                                "\\Budget " + std::to_string(f) + ".xlsx"),
-                                      .user = U("user" + std::to_string(f % 53))});
+        {
+            sim::File file;
+            file.id = static_cast<netapi::DWORD>(f + 1);
+            file.path = U("D:\\Shares\\Projects\\Project " + std::to_string(f % 37) + "\\Budget " +
+                          std::to_string(f) + ".xlsx");
+            file.user = U("user" + std::to_string(f % 53));
+            computer.files.push_back(std::move(file));
+        }
         names.push_back(computer.name);
         scenario.computers.push_back(std::move(computer));
     }

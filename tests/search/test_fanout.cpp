@@ -49,9 +49,13 @@ sim::Scenario Computers(int count, int filesEach) {
         sim::Computer computer;
         computer.name = u"FS" + std::u16string(1, static_cast<char16_t>(u'A' + c));
         for (int f = 0; f < filesEach; ++f)
-            computer.files.push_back({.id = static_cast<netapi::DWORD>(f + 1),
-                                      .path = u"D:\\f" + std::u16string(1, static_cast<char16_t>(u'0' + f % 10)),
-                                      .user = u"ann"});
+        {
+            sim::File file;
+            file.id = static_cast<netapi::DWORD>(f + 1);
+            file.path = u"D:\\f" + std::u16string(1, static_cast<char16_t>(u'0' + f % 10));
+            file.user = u"ann";
+            computer.files.push_back(std::move(file));
+        }
         s.computers.push_back(std::move(computer));
     }
     return s;

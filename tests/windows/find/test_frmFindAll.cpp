@@ -235,14 +235,16 @@ TEST_F(FindAllTest, BulkCloseChecksEveryIdAndClosesNothingStale) {
                                   &read, &total, &resume), 0u);
     EXPECT_EQ(read, 0u);
 
-    // Saying No sends nothing.
+    // Saying No sends nothing: FS1's other file and FS3's stay listed.
     w.txtPath->setText("*");
     FindAndWait();
+    ASSERT_EQ(w.lstvwFiles->RowCount(), 2);
     w.cmdSelectAll->click();
     prompts->yesNoAnswers = {false};
     w.cmdCloseFiles->click();
     EXPECT_FALSE(w.Busy());
-    EXPECT_EQ(w.lstvwFiles->RowCount(), 3);
+    FindAndWait();
+    EXPECT_EQ(w.lstvwFiles->RowCount(), 2);
 }
 
 TEST_F(FindAllTest, DisconnectEndsTheSelectedSessions) {
