@@ -63,12 +63,12 @@ void frmFindAll::CreateControls() {
     tabFind = new QTabWidget(this);
     PlaceTwips(tabFind, 2640, 105, 9840, 4410);
     auto* files = new QWidget;
-    NewLabel(files, QStringLiteral("&Path:"), 90, 135, 600, 195);
     txtPath = NewEdit(files, 720, 90, 3600);
-    NewLabel(files, QStringLiteral("&User:"), 4440, 135, 600, 195);
+    NewLabel(files, QStringLiteral("&Path:"), 90, 135, 600, 195)->setBuddy(txtPath);
     txtUser = NewEdit(files, 5040, 90, 1800);
-    NewLabel(files, QStringLiteral("C&lient:"), 6960, 135, 600, 195);
-    txtClient = NewEdit(files, 7620, 90, 1980);
+    NewLabel(files, QStringLiteral("&User:"), 4440, 135, 600, 195)->setBuddy(txtUser);
+    txtClient = NewEdit(files, 7680, 90, 2010);
+    NewLabel(files, QStringLiteral("C&lient:"), 6960, 135, 700, 195)->setBuddy(txtClient);
     txtPath->setPlaceholderText(QStringLiteral("*budget*.xlsx"));
     txtPath->setToolTip(QStringLiteral(" The path pattern: * ? # [list] [!list], letter case ignored "));
     txtClient->setToolTip(QStringLiteral(" Files of users with a session from a matching client "));
@@ -77,14 +77,14 @@ void frmFindAll::CreateControls() {
     tabFind->addTab(files, QStringLiteral("Open &Files"));
 
     auto* sessions = new QWidget;
-    NewLabel(sessions, QStringLiteral("&User:"), 90, 135, 600, 195);
     txtSessionUser = NewEdit(sessions, 720, 90, 2400);
-    NewLabel(sessions, QStringLiteral("C&lient:"), 3240, 135, 600, 195);
-    txtSessionClient = NewEdit(sessions, 3900, 90, 2400);
-    NewLabel(sessions, QStringLiteral("Idle for at least"), 6420, 135, 1300, 195);
-    txtIdle = NewEdit(sessions, 7800, 90, 720);
+    NewLabel(sessions, QStringLiteral("&User:"), 90, 135, 600, 195)->setBuddy(txtSessionUser);
+    txtSessionClient = NewEdit(sessions, 3960, 90, 2340);
+    NewLabel(sessions, QStringLiteral("C&lient:"), 3240, 135, 700, 195)->setBuddy(txtSessionClient);
+    txtIdle = NewEdit(sessions, 7860, 90, 720);
     txtIdle->setText(QStringLiteral("0"));
-    NewLabel(sessions, QStringLiteral("minutes"), 8580, 135, 900, 195);
+    NewLabel(sessions, QStringLiteral("Idle f&or at least"), 6420, 135, 1380, 195)->setBuddy(txtIdle);
+    NewLabel(sessions, QStringLiteral("minutes"), 8640, 135, 900, 195);
     lstvwSessions = new common::ReportList(sessions);
     PlaceTwips(lstvwSessions, 90, 480, 9600, 3480);
     tabFind->addTab(sessions, QStringLiteral("&Sessions"));
@@ -142,7 +142,12 @@ void frmFindAll::CreateControls() {
     connect(cmdDisconnect, &QPushButton::clicked, this, [this] { DisconnectSelected(); });
     connect(cmdClear, &QPushButton::clicked, this, [this] { Text1->Clear(); });
     connect(cmdClose, &QPushButton::clicked, this, [this] { reject(); });
-    connect(tabFind, &QTabWidget::currentChanged, this, [this] { UpdateCommands(); });
+    connect(tabFind, &QTabWidget::currentChanged, this, [this](int tab) {
+        // The tab's first pattern takes the keys, as when the window opens.
+        (tab == 1 ? txtSessionUser : txtPath)->setFocus();
+        UpdateCommands();
+    });
+    txtPath->setFocus();
     ShowProgress();
 }
 
