@@ -10,34 +10,12 @@
 #include "logon/CredentialLookup.h"
 #include "search/FanOut.h"
 #include "search/SearchJob.h"
-#include "text/Text.h"
 
 namespace app {
 namespace {
 
 // The most a job can take: a close of many thousand files.
 constexpr std::size_t kMostInput = 16u << 20;
-
-// What the child knows about passwords: the one account it was given, for
-// its own computer. It asks nobody.
-class GivenAccount final : public logon::CredentialLookup {
-public:
-    GivenAccount(std::string key, logon::Account account)
-        : mKey(std::move(key)), mAccount(std::move(account)) {}
-    std::optional<logon::Account> Known(const std::string& server) override {
-        if (!text::EqualsIgnoreCase(text::FromUtf8(server), text::FromUtf8(mKey))) return std::nullopt;
-        return mAccount;
-    }
-    std::optional<logon::Account> Ask(const std::string&, std::uint32_t, int) override {
-        return std::nullopt;
-    }
-    void Accepted(const std::string&, const logon::Account&) override {}
-    void Refused(const std::string&) override {}
-
-private:
-    std::string mKey;
-    logon::Account mAccount;
-};
 
 bool ReadAll(std::string& bytes) {
     char chunk[65536];
@@ -64,6 +42,20 @@ bool WriteAll(const std::string& bytes) {
 
 }  // namespace
 
+search::ChildProgram SearchChildProgram(std::string path, std::shared_ptr<logon::CredentialLookup> lookup) {
+    search::ChildProgram program;
+    program.path = std::move(path);
+    program.arguments = {std::string(kSearchChildOption)};
+    program.accountFor = [lookup = std::move(lookup)](const std::u16string& computer)
+        -> std::optional<logon::Account> {
+        // Only a computer the administrator named is told a password; a
+        // computer found on the network is asked without one.
+        if (!lookup || !NamedServer(computer)) return std::nullopt;
+        return lookup->Known(LogonKeyOf(computer));
+    };
+    return program;
+}
+
 int RunSearchChild() {
     std::string input;
     search::Job job;
@@ -82,7 +74,7 @@ int RunSearchChild() {
             // administrator named: it is named here as well.
             logon::ProtectSecrets();
             NameTypedServers({job.computer});
-            logon::SetLookup(std::make_shared<GivenAccount>(LogonKeyOf(job.computer), *account));
+            logon::SetLookup(std::make_shared<logon::OneAccount>(LogonKeyOf(job.computer), *account));
             logon::Wipe(account->password);
         }
         answer = search::RunJob(job);

@@ -44,14 +44,8 @@ app::ToolWindowFactory FindAllFactory(std::shared_ptr<logon::DesktopLogon> logOn
     return [logOn](common::MainFormLink& main, QWidget* parent) -> std::unique_ptr<QDialog> {
         find::FindSetup setup;
         if (app::RealNetwork()) {
-            search::ChildProgram program;
-            program.path = QFile::symLinkTarget(QStringLiteral("/proc/self/exe")).toStdString();
-            program.arguments = {std::string(app::kSearchChildOption)};
-            program.accountFor = [logOn](const std::u16string& computer) -> std::optional<logon::Account> {
-                if (!app::NamedServer(computer)) return std::nullopt;
-                return logOn->Known(app::LogonKeyOf(computer));
-            };
-            setup.children = std::move(program);
+            setup.children = app::SearchChildProgram(
+                QFile::symLinkTarget(QStringLiteral("/proc/self/exe")).toStdString(), logOn);
             setup.limits.atOnce = 16;
         }
         setup.limits.deadline = netapi::GetCallLimits().deadline;

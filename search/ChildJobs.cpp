@@ -40,6 +40,17 @@ std::string EndedText(int status) {
     return "the search process ended with status " + std::to_string(WEXITSTATUS(status));
 }
 
+// "10 seconds", or "0.2 seconds" for a deadline below a whole number.
+std::string SecondsText(std::chrono::milliseconds span) {
+    const auto ms = span.count();
+    std::string text = std::to_string(ms / 1000);
+    if (ms % 1000 != 0) {
+        text += '.' + std::to_string(ms % 1000 / 100);
+        if (ms % 100 != 0) text += std::to_string(ms % 100 / 10);
+    }
+    return text + " seconds";
+}
+
 ServerAnswer FailedWith(std::string line) {
     ServerAnswer answer;
     answer.failures.push_back(std::move(line));
@@ -132,8 +143,7 @@ ServerAnswer Finish(Child& child, bool overDeadline, std::chrono::milliseconds d
     int status = 0;
     Reap(child.pid, &status);
     if (overDeadline)
-        return FailedWith("the computer did not answer within " +
-                          std::to_string(deadline.count() / 1000) + " seconds");
+        return FailedWith("the computer did not answer within " + SecondsText(deadline));
     if (child.tooLong) return FailedWith("the answer was larger than a search takes");
     if (!(WIFEXITED(status) && WEXITSTATUS(status) == 0)) return FailedWith(EndedText(status));
     ServerAnswer answer;

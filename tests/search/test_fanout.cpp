@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <condition_variable>
+#include <filesystem>
+#include <fstream>
+#include <map>
 #include <mutex>
 
 #include "netenum/netapi.h"
@@ -164,7 +167,7 @@ TEST(FanOut, AChildThatHangsOrBabblesCostsOnlyItsOwnAnswer) {
     limits.grace = std::chrono::milliseconds(100);
     limits.answerBytes = 1000;
     const std::vector<std::pair<search::ChildProgram, std::string>> cases = {
-        {Program("/bin/sleep", {"600"}), "the computer did not answer within 0 seconds"},
+        {Program("/bin/sleep", {"600"}), "the computer did not answer within 0.2 seconds"},
         {Program("/bin/echo", {"not an answer"}), "the search process gave an unreadable answer"},
         {Program("/bin/false", {}), "the search process ended with status 1"},
         {Program("/usr/bin/yes", {}), "the answer was larger than a search takes"},
@@ -182,22 +185,49 @@ TEST(FanOut, AChildThatHangsOrBabblesCostsOnlyItsOwnAnswer) {
 }
 
 TEST(FanOut, AChildGetsItsJobAndAnAccountOnlyWhereOneIsGiven) {
-    // `cat` answers with what it was given: the input, unreadable as an
-    // answer, but the bytes it read say what was sent.
+    // Each stand-in child keeps what it read on its standard input in a file
+    // of its own: the bytes each computer's child was given.
+    char dir[] = "/tmp/vantor-fanout-XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
     search::FanOutLimits limits;
-    limits.answerBytes = 1 << 20;
-    std::vector<std::u16string> asked;
-    search::ChildProgram program = Program("/bin/cat", {});
-    program.accountFor = [&asked](const std::u16string& computer) -> std::optional<logon::Account> {
-        asked.push_back(computer);
+    search::ChildProgram program =
+        Program("/bin/sh", {"-c", std::string("cat > \"$(mktemp -p ") + dir + ")\"", "child"});
+    program.accountFor = [](const std::u16string& computer) -> std::optional<logon::Account> {
         if (computer != u"NAMED") return std::nullopt;
-        return logon::Account("ann", "pw", "");
+        return logon::Account("ann", "pw", "LAB");
     };
     Collected got;
-    FanOut run(limits, program);
-    run.Start({FilesOf(u"NAMED"), FilesOf(u"OTHER")}, got.Deliver(), got.Done());
-    got.WaitDone();
-    EXPECT_EQ(asked, (std::vector<std::u16string>{u"NAMED", u"OTHER"}));
+    {
+        FanOut run(limits, program);
+        Job close = FilesOf(u"OTHER");
+        close.kind = search::JobKind::CloseFiles;
+        close.files = {{7, u"D:\\a.doc", u"bob"}};
+        run.Start({FilesOf(u"NAMED"), close}, got.Deliver(), got.Done());
+        got.WaitDone();
+    }
+    std::map<std::u16string, std::pair<Job, std::optional<logon::Account>>> given;
+    for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+        std::ifstream in(entry.path(), std::ios::binary);
+        const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        Job job;
+        std::optional<logon::Account> account;
+        ASSERT_TRUE(search::DecodeChildInput(bytes, job, account)) << entry.path();
+        given[job.computer] = {job, account};
+    }
+    std::filesystem::remove_all(dir);
+    ASSERT_EQ(given.size(), 2u);
+    const auto& [named, namedAccount] = given.at(u"NAMED");
+    EXPECT_EQ(named.kind, search::JobKind::Files);
+    ASSERT_TRUE(namedAccount.has_value());
+    EXPECT_EQ(namedAccount->user, "ann");
+    EXPECT_EQ(namedAccount->password, "pw");
+    EXPECT_EQ(namedAccount->domain, "LAB");
+    const auto& [other, otherAccount] = given.at(u"OTHER");
+    EXPECT_FALSE(otherAccount.has_value()) << "a password went to a computer nobody named";
+    ASSERT_EQ(other.files.size(), 1u);
+    EXPECT_EQ(other.files[0].id, 7u);
+    EXPECT_EQ(other.files[0].path, u"D:\\a.doc");
+    // Children that wrote no answer: each a failure of its own computer.
     EXPECT_EQ(got.answers.size(), 2u);
 }
 
