@@ -14,6 +14,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "ListedMain.h"
 #include "netenum/NetBuffer.h"
 #include "support/ListText.h"
 #include "support/ScriptedPrompts.h"
@@ -27,15 +28,7 @@ namespace {
 
 using windowtest::OpenFile;
 
-class ListedMain final : public common::MainFormLink {
-public:
-    QString ChosenComputer() const override { return "**LOCAL**"; }
-    QString RemoteServer() const override { return {}; }
-    void FillGeneral() override {}
-    netenum::MessageSink* MainMessageTarget() override { return nullptr; }
-    std::vector<std::u16string> ListedComputers() const override { return computers; }
-    std::vector<std::u16string> computers;
-};
+using findtest::ListedMain;
 
 sim::Computer Server(std::u16string name, std::vector<sim::File> files,
                      std::vector<sim::Session> sessions = {}) {
@@ -110,7 +103,9 @@ TEST_F(FindAllTest, FiltersChooseTheRowsOfEveryComputer) {
     QSignalSpy ended(window.get(), &find::frmFindAll::RunEnded);
     QTest::keyClicks(w.txtPath, "*BUDGET*");  // letter case ignored, as in Find Path
     QTest::keyClick(w.txtPath, Qt::Key_Return);
-    if (w.Busy()) ASSERT_TRUE(ended.wait(30000));
+    if (w.Busy()) {
+        ASSERT_TRUE(ended.wait(30000));
+    }
     EXPECT_EQ(w.txtPath->text(), "*BUDGET*");
     EXPECT_EQ(listtext::Headers(*w.lstvwFiles),
               QStringList({"Computer", "Opened By", "For", "Locks", "Path"}));
