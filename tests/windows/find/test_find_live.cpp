@@ -73,6 +73,9 @@ protected:
     void TearDown() override {
         if (IsSkipped()) return;
         window.reset();
+        alice.reset();
+        bob.reset();
+        hole.reset();
         common::SetPrompts(previous);
         netapi::SetProvider(nullptr);
     }
@@ -100,9 +103,26 @@ protected:
         std::sort(rows.begin(), rows.end());
         return rows;
     }
-    // Searches "*budget*" until the two computers that answer have answered,
-    // the black hole still waiting, then stops with Esc.
-    void FindBudgetAndStop(find::frmFindAll& w) {
+    // With alice holding budget.xls and report.doc and bob budget.xls, and
+    // the black hole listening: searches "*budget*" until the two computers
+    // that answer have answered, the black hole still waiting, then stops
+    // with Esc.
+    find::frmFindAll& OpenAndFindBudget() {
+        auto& w = Open();
+        hole = std::make_unique<smbtest::DeadServer>(smbtest::DeadServer::Kind::BlackHole);
+        EXPECT_EQ(hole->Error(), "");
+        alice = std::make_unique<testing_support::FileHolder>(VANTOR_SMB_HOLDER, "127.0.0.1", kAlice, password,
+                                                              std::vector<std::string>{"docs/budget.xls", "docs/report.doc"});
+        bob = std::make_unique<testing_support::FileHolder>(VANTOR_SMB_HOLDER, "127.0.0.1", kBob, password,
+                                                            std::vector<std::string>{"docs/budget.xls"});
+        if (!hole->Error().empty() || !alice->Ready() || !bob->Ready()) {
+            ADD_FAILURE() << alice->Failure() << bob->Failure();
+            return w;
+        }
+        FindBudget(w);
+        return w;
+    }
+    void FindBudget(find::frmFindAll& w) {
         w.txtPath->setText("*budget*");
         w.cmdFind->click();
         QTRY_VERIFY_WITH_TIMEOUT(w.lblProgress->text().startsWith("2 of 3 computers answered"), 60'000);
@@ -117,22 +137,17 @@ protected:
     std::shared_ptr<common::ScriptedPrompts> prompts = std::make_shared<common::ScriptedPrompts>();
     std::shared_ptr<common::Prompts> previous;
     findtest::ListedMain main;
+    std::unique_ptr<smbtest::DeadServer> hole;
+    std::unique_ptr<testing_support::FileHolder> alice, bob;
     std::unique_ptr<find::frmFindAll> window;
 };
 
 TEST_F(AllComputersLive, ChildrenListWhatTheServerHoldsAndOnlyTheNamedComputerGetsAPassword) {
-    smbtest::DeadServer hole(smbtest::DeadServer::Kind::BlackHole);
-    ASSERT_EQ(hole.Error(), "");
-    testing_support::FileHolder alice(VANTOR_SMB_HOLDER, "127.0.0.1", kAlice, password,
-                                      {"docs/budget.xls", "docs/report.doc"});
-    testing_support::FileHolder bob(VANTOR_SMB_HOLDER, "127.0.0.1", kBob, password, {"docs/budget.xls"});
-    ASSERT_TRUE(alice.Ready() && bob.Ready()) << alice.Failure() << bob.Failure();
-
-    auto& w = Open();
-    FindBudgetAndStop(w);
+    auto& w = OpenAndFindBudget();
+    ASSERT_FALSE(HasFailure());
     const QString budget = QString::fromStdString(ServerPath("docs/budget.xls"));
     EXPECT_EQ(TestRows(), (std::vector<QStringList>{{"127.0.0.1", kAlice, budget}, {"127.0.0.1", kBob, budget}}));
-    EXPECT_EQ(hole.Accepted(), 1);
+    EXPECT_EQ(hole->Accepted(), 1);
     // The same server behind the relay, asked without an account, refuses.
     const QString pane = w.Text1->Text();
     EXPECT_TRUE(pane.contains("127.0.0.30: NetFileEnum error 5 : Access is denied.")) << pane.toStdString();
@@ -141,15 +156,8 @@ TEST_F(AllComputersLive, ChildrenListWhatTheServerHoldsAndOnlyTheNamedComputerGe
 }
 
 TEST_F(AllComputersLive, BulkCloseClosesExactlyTheSelectedFile) {
-    smbtest::DeadServer hole(smbtest::DeadServer::Kind::BlackHole);
-    ASSERT_EQ(hole.Error(), "");
-    testing_support::FileHolder alice(VANTOR_SMB_HOLDER, "127.0.0.1", kAlice, password,
-                                      {"docs/budget.xls", "docs/report.doc"});
-    testing_support::FileHolder bob(VANTOR_SMB_HOLDER, "127.0.0.1", kBob, password, {"docs/budget.xls"});
-    ASSERT_TRUE(alice.Ready() && bob.Ready()) << alice.Failure() << bob.Failure();
-
-    auto& w = Open();
-    FindBudgetAndStop(w);
+    auto& w = OpenAndFindBudget();
+    ASSERT_FALSE(HasFailure());
     const auto rows = listtext::Rows(*w.lstvwFiles);
     int row = -1;
     for (int i = 0; i < static_cast<int>(rows.size()); ++i)
@@ -163,9 +171,9 @@ TEST_F(AllComputersLive, BulkCloseClosesExactlyTheSelectedFile) {
     EXPECT_EQ(prompts->asked().at(0).text, "Close 1 open files on 1 computers?");
     EXPECT_TRUE(w.Text1->Text().contains("Closed 1 of 1 files on 1 computers; 0 no longer there, 0 failed."))
         << w.Text1->Text().toStdString();
-    EXPECT_FALSE(alice.CanRead(0)) << "the selected file was closed";
-    EXPECT_TRUE(alice.CanRead(1)) << "the same user's other file stays open";
-    EXPECT_TRUE(bob.CanRead(0)) << "the same file held by another user stays open";
+    EXPECT_FALSE(alice->CanRead(0)) << "the selected file was closed";
+    EXPECT_TRUE(alice->CanRead(1)) << "the same user's other file stays open";
+    EXPECT_TRUE(bob->CanRead(0)) << "the same file held by another user stays open";
 }
 
 }  // namespace
