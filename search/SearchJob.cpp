@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <unordered_set>
 
+#include "CollectingSink.h"
 #include "Wire.h"
 #include "netenum/CheckedClose.h"
 #include "netenum/MessageTarget.h"
@@ -18,18 +19,6 @@ namespace {
 
 using text::FromUtf8;
 using text::ToUtf8;
-
-// The collections' failure lines, each made one line.
-class CollectingSink final : public netenum::MessageSink {
-public:
-    explicit CollectingSink(std::vector<std::string>& lines) : mLines(lines) {}
-    void AppendLine(const std::u16string& line) override {
-        mLines.push_back(ToUtf8(text::JoinLineParts(line)));
-    }
-
-private:
-    std::vector<std::string>& mLines;
-};
 
 // A typed pattern; an empty one matches everything.
 class Matcher {
