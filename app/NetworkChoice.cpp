@@ -41,6 +41,8 @@ bool ChooseNetwork(const char* setting, std::string& error) {
     }
 }
 
+bool RealNetwork() { return gRealNetwork; }
+
 bool ChooseNetworkFromEnvironment(std::string& error) {
     return ChooseNetwork(std::getenv("VANTOR_NETWORK"), error);
 }

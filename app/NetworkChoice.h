@@ -10,6 +10,9 @@ namespace app {
 // one clear line (a broken scenario names its file, place and fault).
 bool ChooseNetwork(const char* setting, std::string& error);
 
+// Whether the chosen network is the real one (not a simulated network).
+bool RealNetwork();
+
 // Reads VANTOR_NETWORK itself; unset means real servers.
 bool ChooseNetworkFromEnvironment(std::string& error);
 

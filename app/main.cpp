@@ -2,6 +2,7 @@
 // exists: the window-less mode must run where there is no display at all.
 #include <QApplication>
 #include <QDialog>
+#include <QFile>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,6 +11,7 @@
 #include <string>
 
 #include "NetworkChoice.h"
+#include "SearchChild.h"
 #include "app/cli/CommandLine.h"
 #include "app/cli/ListMode.h"
 #include "app/window/Icons.h"
@@ -21,6 +23,7 @@
 #include "windows/common/Product.h"
 #include "windows/common/Settings.h"
 #include "windows/logon/DesktopLogon.h"
+#include "windows/find/frmFindAll.h"
 #include "windows/resources/frmResources.h"
 #include "windows/shares/frmSharedResources.h"
 #include "windows/sessions/frmUserSessions.h"
@@ -31,6 +34,22 @@ template <typename Window>
 app::ToolWindowFactory Factory() {
     return [](common::MainFormLink& main, QWidget* parent) -> std::unique_ptr<QDialog> {
         return std::make_unique<Window>(main, parent);
+    };
+}
+
+// On the real network each computer is asked by a child process, this
+// program again; it gets the account only of a computer the administrator
+// named, read here from the keyring (the child cannot reach the session bus).
+app::ToolWindowFactory FindAllFactory(std::shared_ptr<logon::DesktopLogon> logOn) {
+    return [logOn](common::MainFormLink& main, QWidget* parent) -> std::unique_ptr<QDialog> {
+        find::FindSetup setup;
+        if (app::RealNetwork()) {
+            setup.children = app::SearchChildProgram(
+                QFile::symLinkTarget(QStringLiteral("/proc/self/exe")).toStdString(), logOn);
+            setup.limits.atOnce = 16;
+        }
+        setup.limits.deadline = netapi::GetCallLimits().deadline;
+        return std::make_unique<find::frmFindAll>(main, parent, std::move(setup));
     };
 }
 
@@ -80,6 +99,8 @@ int RunOptions(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // A search's child: no window, no settings, nothing but its one job.
+    if (argc == 2 && argv[1] == app::kSearchChildOption) return app::RunSearchChild();
     if (app::IsOptionCommandLine(argc, argv)) return RunOptions(argc, argv);
     const std::u16string line = app::NormalizedCommandLine(argc, argv);
 
@@ -124,7 +145,7 @@ int main(int argc, char** argv) {
         ~Unset() { netapi::SetCallRunner(nullptr); }
     } unset;
     app::frmMain window({Factory<resources::frmResources>(), Factory<shares::frmSharedResources>(),
-                         Factory<sessions::frmUserSessions>()});
+                         Factory<sessions::frmUserSessions>(), FindAllFactory(logOn)});
     // The log-on prompt's owner when no window of the program is active.
     logOn->SetFallbackParent(&window);
     window.SetQuitOnClose(true);

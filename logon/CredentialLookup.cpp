@@ -4,6 +4,8 @@
 
 #include <mutex>
 
+#include "text/Text.h"
+
 namespace logon {
 namespace {
 
@@ -19,6 +21,11 @@ void Wipe(std::string& secret) {
     volatile char* p = secret.data();
     for (std::size_t i = 0; i < secret.size(); ++i) p[i] = 0;
     secret.clear();
+}
+
+std::optional<Account> OneAccount::Known(const std::string& server) {
+    if (!text::EqualsIgnoreCase(text::FromUtf8(server), text::FromUtf8(mServer))) return std::nullopt;
+    return mAccount;
 }
 
 AskingHeld::AskingHeld() : mLookup(CurrentLookup()) {

@@ -55,6 +55,23 @@ public:
     }
 };
 
+// One account for one server, known without asking anyone: what a process
+// that asks a single server on the program's behalf is given. Any other
+// server gets nothing from it (server keys compared ignoring letter case).
+class OneAccount final : public CredentialLookup {
+public:
+    OneAccount(std::string server, Account account)
+        : mServer(std::move(server)), mAccount(std::move(account)) {}
+    std::optional<Account> Known(const std::string& server) override;
+    std::optional<Account> Ask(const std::string&, std::uint32_t, int) override { return std::nullopt; }
+    void Accepted(const std::string&, const Account&) override {}
+    void Refused(const std::string&) override {}
+
+private:
+    std::string mServer;
+    Account mAccount;
+};
+
 // Nobody is asked to log on while one of these lives.
 class AskingHeld final {
 public:

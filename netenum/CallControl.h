@@ -108,6 +108,20 @@ public:
 // Null (the default) carries every call out on the calling thread.
 void SetCallRunner(CallRunner* runner);
 
+// While this lives, calls made on this thread are carried out on it, runner
+// or not, and end with the call that is current here (a worker of a search
+// that asks many computers at once and owns its deadline and its Stop).
+class ScopedDirectCalls {
+public:
+    ScopedDirectCalls();
+    ~ScopedDirectCalls();
+    ScopedDirectCalls(const ScopedDirectCalls&) = delete;
+    ScopedDirectCalls& operator=(const ScopedDirectCalls&) = delete;
+
+private:
+    bool mPrevious;
+};
+
 // For a provider that must ask the person in the middle of a call (a log-on).
 void Interact(const std::function<void()>& ask);
 

@@ -4,6 +4,7 @@ namespace netapi {
 namespace {
 
 CallRunner* gRunner = nullptr;
+thread_local bool tDirect = false;
 
 }  // namespace
 
@@ -17,7 +18,10 @@ bool FailuresCarryBuffer() {
     return p != nullptr && p->FailuresCarryBuffer();
 }
 
-CallRunner* Runner() { return gRunner; }
+CallRunner* Runner() { return tDirect ? nullptr : gRunner; }
+
+ScopedDirectCalls::ScopedDirectCalls() : mPrevious(tDirect) { tDirect = true; }
+ScopedDirectCalls::~ScopedDirectCalls() { tDirect = mPrevious; }
 
 void SetProvider(std::shared_ptr<Provider> provider) { ProviderSlot() = std::move(provider); }
 Provider* ActiveProvider() { return ProviderSlot().get(); }

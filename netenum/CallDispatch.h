@@ -84,6 +84,8 @@ R Carry(bool changes, F work) {
     };
     CallRunner* const runner = Runner();
     if (runner == nullptr) {
+        // Carried out here, the call ends with the one this thread is part of.
+        task->call.whole = CurrentCall();
         body();
         return std::move(task->result);
     }

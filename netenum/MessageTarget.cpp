@@ -8,6 +8,7 @@ namespace netenum {
 namespace {
 MessageSink* gCurrentForm = nullptr;
 std::thread::id gOwner;
+thread_local MessageSink* tThreadSink = nullptr;
 
 struct Queue {
     std::mutex lock;
@@ -44,7 +45,16 @@ void DeliverQueuedLines() {
         if (gCurrentForm != nullptr) gCurrentForm->AppendLine(line);
 }
 
+ScopedThreadTarget::ScopedThreadTarget(MessageSink* sink) : mPrevious(tThreadSink) {
+    tThreadSink = sink;
+}
+ScopedThreadTarget::~ScopedThreadTarget() { tThreadSink = mPrevious; }
+
 void AppendToCurrentForm(const std::u16string& line) {
+    if (tThreadSink != nullptr) {
+        tThreadSink->AppendLine(line);
+        return;
+    }
     if (!OnOwnerThread()) {
         auto& q = Queued();
         std::lock_guard<std::mutex> guard(q.lock);

@@ -36,4 +36,18 @@ private:
     MessageSink* mPrevious;
 };
 
+// Lines written on this thread go to `sink` for a scope, whatever the
+// current target: a worker that asks one computer for a search collects that
+// computer's lines apart from the window's.
+class ScopedThreadTarget {
+public:
+    explicit ScopedThreadTarget(MessageSink* sink);
+    ~ScopedThreadTarget();
+    ScopedThreadTarget(const ScopedThreadTarget&) = delete;
+    ScopedThreadTarget& operator=(const ScopedThreadTarget&) = delete;
+
+private:
+    MessageSink* mPrevious;
+};
+
 }  // namespace netenum

@@ -5,6 +5,7 @@
 
 #include "ComputerModel.h"
 #include "ScenarioError.h"
+#include "netenum/CallControl.h"
 #include "text/Text.h"
 
 namespace sim {
@@ -20,7 +21,7 @@ struct SimulatedNetwork::Gate {
 SimulatedNetwork::SimulatedNetwork(Scenario scenario, const std::string& sourceName)
     : mNetworkFaults(std::move(scenario.faults)),
       mClock([] { return std::chrono::system_clock::now(); }),
-      mSleeper([](std::chrono::milliseconds delay) { std::this_thread::sleep_for(delay); }) {
+      mSleeper(WaitOnItsOwn) {
     std::unordered_map<std::u16string, std::size_t> firstAt;
     std::size_t localAt = 0;
     for (std::size_t i = 0; i < scenario.computers.size(); ++i) {
@@ -49,6 +50,19 @@ SimulatedNetwork::SimulatedNetwork(Scenario scenario, const std::string& sourceN
 }
 
 SimulatedNetwork::~SimulatedNetwork() = default;
+
+void SimulatedNetwork::WaitOnItsOwn(std::chrono::milliseconds delay) {
+    // Like a computer that never answers: the wait ends by the call's
+    // deadline, or at once when nobody waits for the call any more.
+    const auto until = std::chrono::steady_clock::now() + delay;
+    const netapi::CallControl* call = netapi::CurrentCall();
+    constexpr std::chrono::milliseconds kSlice{20};
+    for (;;) {
+        const auto now = std::chrono::steady_clock::now();
+        if (now >= until || (call != nullptr && call->Over())) return;
+        std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(kSlice, until - now));
+    }
+}
 
 namespace {
 
@@ -85,6 +99,10 @@ NET_API_STATUS SimulatedNetwork::Unreachable(std::unique_lock<std::mutex>& lock,
     const Sleeper sleeper = mSleeper;
     lock.unlock();  // others may use the network while this call waits
     if (delayMs > 0 && sleeper) sleeper(std::chrono::milliseconds(delayMs));
+    // A call that ran out of time before the computer's own delay did ended
+    // as a real one would: past its deadline, or given up.
+    if (const netapi::CallControl* call = netapi::CurrentCall(); call != nullptr && call->Over())
+        return call->GivenUp() ? netapi::ERROR_CANCELLED : netapi::ERROR_SEM_TIMEOUT;
     return netapi::ERROR_BAD_NETPATH;
 }
 

@@ -91,6 +91,7 @@ public:
 
 private:
     struct Gate;
+    static void WaitOnItsOwn(std::chrono::milliseconds delay);
     ComputerModel* Resolve(const OptString& server) const;
     Gate Enter(std::unique_lock<std::mutex>& lock, const OptString& server, Call call,
                std::optional<DWORD> id = std::nullopt,

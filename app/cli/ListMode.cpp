@@ -73,27 +73,6 @@ void AddOnce(std::vector<std::u16string>& names, const std::u16string& name) {
     names.push_back(name);
 }
 
-// What a listing child knows about passwords: the one account read for its
-// server before it started. It asks nobody.
-class OneAccount final : public logon::CredentialLookup {
-public:
-    OneAccount(std::string key, logon::Account account)
-        : mKey(std::move(key)), mAccount(std::move(account)) {}
-    std::optional<logon::Account> Known(const std::string& server) override {
-        if (!text::EqualsIgnoreCase(text::FromUtf8(server), text::FromUtf8(mKey))) return std::nullopt;
-        return mAccount;
-    }
-    std::optional<logon::Account> Ask(const std::string&, std::uint32_t, int) override {
-        return std::nullopt;
-    }
-    void Accepted(const std::string&, const logon::Account&) override {}
-    void Refused(const std::string&) override {}
-
-private:
-    std::string mKey;
-    logon::Account mAccount;
-};
-
 // One server's rows, logged on with its own account only; a refused logon
 // says what it was made with.
 ServerAnswer ListWithAccount(const ListQuery& query, const std::u16string& server,
@@ -104,7 +83,7 @@ ServerAnswer ListWithAccount(const ListQuery& query, const std::u16string& serve
         if (const auto it = accounts.find(key); it != accounts.end()) mine = it->second;
     // The other servers' passwords are not this process's business.
     for (auto& [other, account] : accounts) logon::Wipe(account.password);
-    if (mine) logon::SetLookup(std::make_shared<OneAccount>(key, *mine));
+    if (mine) logon::SetLookup(std::make_shared<logon::OneAccount>(key, *mine));
     ServerAnswer answer = ListOneServer(query, server);
     if (!answer.failures.empty())
         if (const std::string tried = RefusedLogon(server); !tried.empty())

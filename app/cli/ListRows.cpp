@@ -15,26 +15,13 @@
 #include "netenum/modAPI_Error.h"
 #include "netenum/netapi.h"
 #include "pattern/PatternMatch.h"
+#include "search/CollectingSink.h"
 #include "text/Text.h"
 
 namespace app {
 namespace {
 
-using text::ToUtf8;
-
-// Failure lines of the collections, each made one line: the advice that
-// follows a code joins it, empty lines go.
-class CollectingSink final : public netenum::MessageSink {
-public:
-    explicit CollectingSink(std::vector<std::string>& lines) : mLines(lines) {}
-
-    void AppendLine(const std::u16string& line) override {
-        mLines.push_back(ToUtf8(text::JoinLineParts(line)));
-    }
-
-private:
-    std::vector<std::string>& mLines;
-};
+using search::CollectingSink;
 
 std::string Number(std::int64_t value) { return std::to_string(value); }
 // What a lower information level does not carry is an empty cell, not 0.

@@ -16,41 +16,6 @@
 namespace app {
 namespace {
 
-void PutCount(std::string& out, std::size_t n) {
-    const auto v = static_cast<std::uint32_t>(n);
-    out.append(reinterpret_cast<const char*>(&v), sizeof v);
-}
-
-void PutText(std::string& out, const std::string& text) {
-    PutCount(out, text.size());
-    out += text;
-}
-
-class Reader {
-public:
-    explicit Reader(std::string_view bytes) : mBytes(bytes) {}
-
-    bool Count(std::uint32_t& n) {
-        if (mBytes.size() - mAt < sizeof n) return false;
-        std::memcpy(&n, mBytes.data() + mAt, sizeof n);
-        mAt += sizeof n;
-        return true;
-    }
-    bool Text(std::string& text) {
-        std::uint32_t n = 0;
-        if (!Count(n) || mBytes.size() - mAt < n) return false;
-        text.assign(mBytes.data() + mAt, n);
-        mAt += n;
-        return true;
-    }
-    bool AtEnd() const { return mAt == mBytes.size(); }
-    std::size_t Left() const { return mBytes.size() - mAt; }
-
-private:
-    std::string_view mBytes;
-    std::size_t mAt = 0;
-};
-
 bool WriteAll(int fd, const std::string& bytes) {
     std::size_t done = 0;
     while (done < bytes.size()) {
@@ -116,48 +81,6 @@ void Finish(Child& child, std::vector<ServerAnswer>& answers) {
 }
 
 }  // namespace
-
-void ServerAnswer::Add(std::string_view cell) {
-    PutCount(cells, cell.size());
-    cells += cell;
-    ++cellCount;
-}
-
-void ServerAnswer::Add(std::u16string_view cell) {
-    const std::size_t lengthAt = cells.size();
-    PutCount(cells, 0);
-    text::AppendUtf8(cells, cell);
-    const auto length = static_cast<std::uint32_t>(cells.size() - lengthAt - sizeof(std::uint32_t));
-    std::memcpy(cells.data() + lengthAt, &length, sizeof length);
-    ++cellCount;
-}
-
-std::string EncodeAnswer(const ServerAnswer& answer) {
-    std::string out;
-    PutCount(out, answer.cellCount);
-    PutText(out, answer.cells);
-    PutCount(out, answer.failures.size());
-    for (const auto& line : answer.failures) PutText(out, line);
-    return out;
-}
-
-bool DecodeAnswer(std::string_view bytes, ServerAnswer& answer) {
-    Reader in(bytes);
-    answer = {};
-    std::uint32_t cells = 0;
-    if (!in.Count(cells) || !in.Text(answer.cells)) return false;
-    answer.cellCount = cells;
-    // The cells must be whole: the reader trusts their lengths afterwards.
-    if (!answer.ForEachCell([](std::string_view) {})) return false;
-    std::uint32_t failures = 0;
-    // Every count is checked against what is left, so a bad count cannot
-    // make the reader reserve more than the bytes could hold.
-    if (!in.Count(failures) || failures > in.Left() / 4) return false;
-    answer.failures.resize(failures);
-    for (auto& line : answer.failures)
-        if (!in.Text(line)) return false;
-    return in.AtEnd();
-}
 
 std::vector<ServerAnswer> AskEachServer(const std::vector<std::u16string>& servers,
                                         const std::function<ServerAnswer(const std::u16string&)>& ask,

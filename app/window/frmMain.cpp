@@ -177,6 +177,13 @@ QString frmMain::ChosenComputer() const { return gComputerName; }
 
 const std::vector<std::u16string>& frmMain::ComputerNames() const { return mComputerList->Names(); }
 
+std::vector<std::u16string> frmMain::ListedComputers() const {
+    std::vector<std::u16string> names;
+    for (const auto& name : ComputerNames())
+        if (!name.empty()) names.push_back(name);
+    return names;
+}
+
 QDialog* frmMain::ResourcesWindow() const { return mResourcesWindow.data(); }
 
 void frmMain::SetTrayMenuItems(short window_state) {

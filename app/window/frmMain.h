@@ -45,6 +45,7 @@ struct ToolWindows {
     ToolWindowFactory resources{};        // "&In Use"
     ToolWindowFactory sharedResources{};  // "&Shares"
     ToolWindowFactory userSessions{};     // "&Users"
+    ToolWindowFactory findAll{};          // "Find on All Computers" (Ctrl+F)
 };
 
 class frmMain final : public TrayWindow, public netenum::MessageSink, public common::MainFormLink {
@@ -66,6 +67,7 @@ public:
     QString RemoteServer() const override;
     QString ChosenComputer() const override;
     netenum::MessageSink* MainMessageTarget() override { return this; }
+    std::vector<std::u16string> ListedComputers() const override;
 
     // Keeps the tray menu's "Restore" available for the states 0, 1 and 2.
     void SetTrayMenuItems(short window_state) override;
@@ -110,6 +112,8 @@ public:
     // the account it is logged on with (on networks that log on at all).
     QAction* mnuLogOnAs;
     QAction* mnuForgetLogOn;
+    // "Find on All Computers...", Ctrl+F: the computer list's computers at once.
+    QAction* mnuFindAll;
     QComboBox* cboComputerName;
     QLineEdit* txtComputerDesc;
     QPushButton* Command1;

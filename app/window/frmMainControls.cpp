@@ -97,8 +97,11 @@ void frmMain::CreateControls() {
     mnuComputers->addSeparator();
     mnuLogOnAs = mnuComputers->addAction(QStringLiteral("Log On &As..."));
     mnuForgetLogOn = mnuComputers->addAction(QStringLiteral("&Forget Log-On"));
+    mnuComputers->addSeparator();
+    mnuFindAll = mnuComputers->addAction(QStringLiteral("Find on All &Computers..."));
+    mnuFindAll->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
     // The shortcuts work wherever the focus is in the window, menu shown or not.
-    for (QAction* action : {mnuAddComputer, mnuRemoveComputer}) {
+    for (QAction* action : {mnuAddComputer, mnuRemoveComputer, mnuFindAll}) {
         action->setShortcutContext(Qt::WindowShortcut);
         addAction(action);
     }
@@ -153,6 +156,7 @@ void frmMain::CreateControls() {
     connect(cmdInUse, &QToolButton::clicked, this, [this] { cmdInUse_Click(); });
     connect(cmdShares, &QToolButton::clicked, this,
             [this] { OpenToolWindow(mTools.sharedResources); });
+    connect(mnuFindAll, &QAction::triggered, this, [this] { OpenToolWindow(mTools.findAll); });
     connect(cmdUsers, &QToolButton::clicked, this,
             [this] { OpenToolWindow(mTools.userSessions); });
     connect(cmdClose, &QToolButton::clicked, this, [this] { close(); });

@@ -21,9 +21,9 @@ SOURCE_SUFFIXES = (".h", ".cpp", ".c", ".h.in", ".cpp.in")
 
 # Ground folders include nothing of these.
 GROUND = {"text", "pattern", "listformat", "logon", "discovery"}
-ABOVE_GROUND = {"windows", "app", "netenum", "smb", "sim"}
+ABOVE_GROUND = {"windows", "app", "netenum", "smb", "sim", "search"}
 # The network interface sits under its providers and everything with a window.
-ABOVE_NETENUM = {"windows", "app", "smb", "sim"}
+ABOVE_NETENUM = {"windows", "app", "smb", "sim", "search"}
 # Only these may draw.
 WIDGETS_FOLDERS = {"windows", "about", "app"}
 

@@ -4,6 +4,8 @@
 // closes, and the message target to fall back to. The tool windows live below
 // the program's main window in the build: whoever opens one hands it this.
 #include <QString>
+#include <string>
+#include <vector>
 
 namespace netenum {
 class MessageSink;
@@ -21,6 +23,8 @@ public:
     virtual void FillGeneral() = 0;
     // The main window's pane: a closing tool window makes it the target again.
     virtual netenum::MessageSink* MainMessageTarget() = 0;
+    // The computers of the main window's computer list, as it lists them now.
+    virtual std::vector<std::u16string> ListedComputers() const { return {}; }
 };
 
 }  // namespace common

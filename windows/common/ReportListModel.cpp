@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <numeric>
 #include <string_view>
+#include <utility>
 
 #include "WindowParts.h"
 #include "pattern/PatternMatch.h"
@@ -220,9 +221,16 @@ void ReportListModel::Sort(int keyColumn, Qt::SortOrder order) {
     mSortOrder = order;
     if (mRebuilding) return;  // EndRebuild sorts
 
-    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-    const std::vector<int> oldOrder = mOrder;
+    std::vector<int> sorted = mOrder;
+    std::swap(sorted, mOrder);
     ApplySort();
+    std::swap(sorted, mOrder);
+    Reorder(std::move(sorted));
+}
+
+void ReportListModel::Reorder(std::vector<int> order) {
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    const std::vector<int> oldOrder = std::exchange(mOrder, std::move(order));
     // Whatever the views hold on to (current row, pressed row) follows its row.
     const QModelIndexList held = persistentIndexList();
     if (!held.isEmpty()) {
@@ -236,6 +244,80 @@ void ReportListModel::Sort(int keyColumn, Qt::SortOrder order) {
         changePersistentIndexList(held, moved);
     }
     emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+void ReportListModel::AppendRows(RowBatch batch) {
+    const std::size_t added = batch.tags.size();
+    if (added == 0 || mRebuilding) return;
+    const std::size_t first = mTags.size();
+    const int at = rowCount();
+    beginInsertRows(QModelIndex(), at, at + static_cast<int>(added) - 1);
+    for (std::size_t c = 0; c < mCells.size(); ++c) {
+        auto& column = mCells[c];
+        if (c < batch.cells.size() && batch.cells[c].size() == added) {
+            column.insert(column.end(), std::make_move_iterator(batch.cells[c].begin()),
+                          std::make_move_iterator(batch.cells[c].end()));
+        } else {
+            column.resize(first + added);
+        }
+        // Keys made earlier grow with their column.
+        if (c < mKeys.size() && mKeys[c].size() == first)
+            for (std::size_t r = first; r < column.size(); ++r) mKeys[c].push_back(LowerKey(column[r]));
+    }
+    mTags.insert(mTags.end(), std::make_move_iterator(batch.tags.begin()),
+                 std::make_move_iterator(batch.tags.end()));
+    batch.records.resize(added, kNoRecord);
+    mRecords.insert(mRecords.end(), batch.records.begin(), batch.records.end());
+    for (std::size_t r = first; r < first + added; ++r) mOrder.push_back(static_cast<int>(r));
+    endInsertRows();
+    if (!mSorted || mSortKey < 0 || mSortKey >= static_cast<int>(mCells.size())) return;
+
+    // The new rows sorted among themselves, then merged with the rows shown;
+    // equal texts keep the order they came in.
+    const auto& keys = Keys(mSortKey);
+    const auto less = [&keys, this](int a, int b) {
+        const auto& ka = keys[static_cast<std::size_t>(a)];
+        const auto& kb = keys[static_cast<std::size_t>(b)];
+        return mSortOrder == Qt::AscendingOrder ? ka < kb : kb < ka;
+    };
+    const auto newRows = mOrder.begin() + static_cast<std::ptrdiff_t>(at);
+    std::vector<int> tail(newRows, mOrder.end());
+    std::stable_sort(tail.begin(), tail.end(), less);
+    std::vector<int> merged;
+    merged.reserve(mOrder.size());
+    std::merge(mOrder.begin(), newRows, tail.begin(), tail.end(), std::back_inserter(merged), less);
+    Reorder(std::move(merged));
+}
+
+void ReportListModel::RemoveRecords(const std::vector<int>& records) {
+    if (records.empty() || mRebuilding) return;
+    std::vector<int> gone(records);
+    std::sort(gone.begin(), gone.end());
+    const auto drop = [&gone, this](std::size_t row) {
+        return std::binary_search(gone.begin(), gone.end(), mRecords[row]);
+    };
+    beginResetModel();
+    // Storage row -> its new number, or -1 when it goes.
+    std::vector<int> renumber(mTags.size(), -1);
+    std::size_t kept = 0;
+    for (std::size_t row = 0; row < mTags.size(); ++row) {
+        if (drop(row)) continue;
+        renumber[row] = static_cast<int>(kept);
+        for (auto& column : mCells) column[kept] = std::move(column[row]);
+        mTags[kept] = std::move(mTags[row]);
+        mRecords[kept] = mRecords[row];
+        ++kept;
+    }
+    for (auto& column : mCells) column.resize(kept);
+    mTags.resize(kept);
+    mRecords.resize(kept);
+    mKeys.clear();
+    std::vector<int> order;
+    order.reserve(kept);
+    for (int row : mOrder)
+        if (renumber[static_cast<std::size_t>(row)] >= 0) order.push_back(renumber[static_cast<std::size_t>(row)]);
+    mOrder = std::move(order);
+    endResetModel();
 }
 
 int ReportListModel::FindExact(const QString& text, const std::vector<int>& columns) const {

@@ -46,6 +46,20 @@ public:
     // Applies the sorted mode to the new rows and ends the reset.
     void EndRebuild();
 
+    // Rows added to the end of what is shown, outside a rebuild, as they
+    // arrive: cells column by column ([column][row]), one tag and record per
+    // row. In sorted mode they take their places among the rows there (a
+    // merge, not a fresh sort); selection and current row stay with theirs.
+    struct RowBatch {
+        std::vector<std::vector<QString>> cells;
+        std::vector<QString> tags;
+        std::vector<int> records;
+    };
+    void AppendRows(RowBatch batch);
+    // Drops the rows whose record is one of `records`; the others keep their
+    // order (a reset: selection and current row go).
+    void RemoveRecords(const std::vector<int>& records);
+
     QString ColumnText(int column) const;
     void SetColumnText(int column, const QString& text);
 
@@ -80,6 +94,8 @@ private:
     const std::vector<QString>& Keys(int column) const;
     void ApplySort();
     void ResetOrder();
+    // Shows the rows in `order`, whatever the views hold following its row.
+    void Reorder(std::vector<int> order);
 
     QStringList mHeaders;
     std::vector<std::vector<QString>> mCells;  // [column][storage row]

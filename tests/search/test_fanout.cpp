@@ -1,0 +1,234 @@
+// The search engine without a window: its jobs' byte form, its bounds, and
+// the child processes it starts (stand-in programs that misbehave).
+#include <gtest/gtest.h>
+
+#include <condition_variable>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <mutex>
+
+#include "netenum/netapi.h"
+#include "search/FanOut.h"
+#include "search/SearchJob.h"
+#include "sim/SimulatedNetwork.h"
+
+namespace {
+
+using search::ComputerAnswer;
+using search::FanOut;
+using search::Job;
+
+// Every answer of a run, waited for.
+struct Collected {
+    std::mutex lock;
+    std::condition_variable changed;
+    std::vector<ComputerAnswer> answers;
+    bool done = false;
+
+    FanOut::Delivery Deliver() {
+        return [this](ComputerAnswer a) {
+            std::lock_guard guard(lock);
+            answers.push_back(std::move(a));
+            changed.notify_all();
+        };
+    }
+    FanOut::Done Done() {
+        return [this] {
+            std::lock_guard guard(lock);
+            done = true;
+            changed.notify_all();
+        };
+    }
+    void WaitDone() {
+        std::unique_lock guard(lock);
+        changed.wait(guard, [this] { return done; });
+    }
+};
+
+sim::Scenario Computers(int count, int filesEach) {
+    sim::Scenario s;
+    for (int c = 0; c < count; ++c) {
+        sim::Computer computer;
+        computer.name = u"FS" + std::u16string(1, static_cast<char16_t>(u'A' + c));
+        for (int f = 0; f < filesEach; ++f)
+        {
+            sim::File file;
+            file.id = static_cast<netapi::DWORD>(f + 1);
+            file.path = u"D:\\f" + std::u16string(1, static_cast<char16_t>(u'0' + f % 10));
+            file.user = u"ann";
+            computer.files.push_back(std::move(file));
+        }
+        s.computers.push_back(std::move(computer));
+    }
+    return s;
+}
+
+Job FilesOf(std::u16string computer) {
+    Job job;
+    job.computer = std::move(computer);
+    return job;
+}
+
+TEST(SearchJob, TravelsWholeAndDamagedInputIsRefused) {
+    Job job;
+    job.kind = search::JobKind::CloseFiles;
+    job.computer = u"FS\u00C9";
+    job.filters = {u"*budget*", u"ann", u"pc-?", 42};
+    job.files = {{4000000000u, u"D:\\a.xlsx", u"ann"}, {2, u"", u""}};
+    job.rowCap = 77;
+    const logon::Account account("ann", "secret", "CORP");
+    const std::string bytes = search::EncodeChildInput(job, account);
+
+    Job back;
+    std::optional<logon::Account> got;
+    ASSERT_TRUE(search::DecodeChildInput(bytes, back, got));
+    EXPECT_EQ(back.computer, job.computer);
+    EXPECT_EQ(back.filters.client, u"pc-?");
+    EXPECT_EQ(back.filters.idleMinutes, 42u);
+    ASSERT_EQ(back.files.size(), 2u);
+    EXPECT_EQ(back.files[0].id, 4000000000u);
+    EXPECT_EQ(back.rowCap, 77u);
+    ASSERT_TRUE(got);
+    EXPECT_EQ(got->password, "secret");
+
+    // Any cut, and a count that claims more than the bytes hold, are refused.
+    for (std::size_t size = 0; size < bytes.size(); ++size)
+        EXPECT_FALSE(search::DecodeChildInput(std::string_view(bytes).substr(0, size), back, got)) << size;
+    std::string huge = search::EncodeJob(FilesOf(u"A"));
+    huge.replace(huge.size() - 8, 4, "\xff\xff\xff\x7f");
+    EXPECT_FALSE(search::DecodeJob(huge, back));
+
+    EXPECT_TRUE(search::FiltersProblem({std::u16string(1025, u'a'), u"", u"", 0}));
+    EXPECT_FALSE(search::FiltersProblem({std::u16string(1024, u'a'), u"", u"", 0}));
+    EXPECT_TRUE(search::FiltersProblem({u"", u"", u"", search::kMaxIdleMinutes + 1}));
+}
+
+TEST(FanOut, RowsAreBoundedPerComputerAndInAll) {
+    netapi::SetProvider(std::make_shared<sim::SimulatedNetwork>(Computers(3, 10)));
+    search::FanOutLimits limits;
+    limits.rowsInAll = 15;
+    std::vector<Job> jobs = {FilesOf(u"FSA"), FilesOf(u"FSB"), FilesOf(u"FSC")};
+    jobs[0].rowCap = 4;
+    Collected got;
+    {
+        FanOut run(limits, std::nullopt);
+        run.Start(jobs, got.Deliver(), got.Done());
+        got.WaitDone();
+    }
+    netapi::SetProvider(nullptr);
+    ASSERT_EQ(got.answers.size(), 3u);
+    std::size_t rows = 0;
+    int cut = 0;
+    for (const auto& a : got.answers) {
+        rows += a.answer.cellCount / search::kFileCells;
+        EXPECT_TRUE(a.answer.ForEachCell([](std::string_view) {})) << "a cut answer stays whole";
+        if (a.index == 0) {
+            EXPECT_EQ(a.answer.cellCount, 4 * search::kFileCells);
+            ASSERT_EQ(a.answer.failures.size(), 1u);
+            EXPECT_EQ(a.answer.failures[0], "list cut at 4 files; narrow the search to see the rest");
+        }
+        cut += a.cut ? 1 : 0;
+    }
+    EXPECT_EQ(rows, 15u);
+    EXPECT_EQ(cut, 1);
+    EXPECT_EQ(netapi::LiveBufferCount(), 0u);
+}
+
+TEST(FanOut, StopGivesUpADeadComputerAndSaysNothingMore) {
+    sim::Scenario s = Computers(2, 1);
+    s.computers[1].unreachable_delay_ms = 600'000;
+    netapi::SetProvider(std::make_shared<sim::SimulatedNetwork>(std::move(s)));
+    search::FanOutLimits limits;
+    limits.deadline = std::chrono::hours(1);
+    Collected got;
+    {
+        FanOut run(limits, std::nullopt);
+        run.Start({FilesOf(u"FSA"), FilesOf(u"FSB")}, got.Deliver(), got.Done());
+        {
+            std::unique_lock guard(got.lock);
+            got.changed.wait(guard, [&] { return !got.answers.empty(); });
+        }
+        run.Stop();
+    }  // joins its worker: the dead computer's wait ended with the stop
+    netapi::SetProvider(nullptr);
+    EXPECT_EQ(got.answers.size(), 1u);
+    EXPECT_FALSE(got.done);
+}
+
+// Children: stand-in programs for the program's own binary.
+search::ChildProgram Program(std::string path, std::vector<std::string> arguments) {
+    return {std::move(path), std::move(arguments), {}};
+}
+
+TEST(FanOut, AChildThatHangsOrBabblesCostsOnlyItsOwnAnswer) {
+    search::FanOutLimits limits;
+    limits.deadline = std::chrono::milliseconds(200);
+    limits.grace = std::chrono::milliseconds(100);
+    limits.answerBytes = 1000;
+    const std::vector<std::pair<search::ChildProgram, std::string>> cases = {
+        {Program("/bin/sleep", {"600"}), "the computer did not answer within 0.2 seconds"},
+        {Program("/bin/echo", {"not an answer"}), "the search process gave an unreadable answer"},
+        {Program("/bin/false", {}), "the search process ended with status 1"},
+        {Program("/usr/bin/yes", {}), "the answer was larger than a search takes"},
+        {Program("/nonexistent/vantor", {}), "cannot start the search: No such file or directory"},
+    };
+    for (const auto& [program, line] : cases) {
+        Collected got;
+        FanOut run(limits, program);
+        run.Start({FilesOf(u"FSA")}, got.Deliver(), got.Done());
+        got.WaitDone();
+        ASSERT_EQ(got.answers.size(), 1u) << program.path;
+        ASSERT_EQ(got.answers[0].answer.failures.size(), 1u) << program.path;
+        EXPECT_EQ(got.answers[0].answer.failures[0], line) << program.path;
+    }
+}
+
+TEST(FanOut, AChildGetsItsJobAndAnAccountOnlyWhereOneIsGiven) {
+    // Each stand-in child keeps what it read on its standard input in a file
+    // of its own: the bytes each computer's child was given.
+    char dir[] = "/tmp/vantor-fanout-XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    search::FanOutLimits limits;
+    search::ChildProgram program =
+        Program("/bin/sh", {"-c", std::string("cat > \"$(mktemp -p ") + dir + ")\"", "child"});
+    program.accountFor = [](const std::u16string& computer) -> std::optional<logon::Account> {
+        if (computer != u"NAMED") return std::nullopt;
+        return logon::Account("ann", "pw", "LAB");
+    };
+    Collected got;
+    {
+        FanOut run(limits, program);
+        Job close = FilesOf(u"OTHER");
+        close.kind = search::JobKind::CloseFiles;
+        close.files = {{7, u"D:\\a.doc", u"bob"}};
+        run.Start({FilesOf(u"NAMED"), close}, got.Deliver(), got.Done());
+        got.WaitDone();
+    }
+    std::map<std::u16string, std::pair<Job, std::optional<logon::Account>>> given;
+    for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+        std::ifstream in(entry.path(), std::ios::binary);
+        const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        Job job;
+        std::optional<logon::Account> account;
+        ASSERT_TRUE(search::DecodeChildInput(bytes, job, account)) << entry.path();
+        given[job.computer] = {job, account};
+    }
+    std::filesystem::remove_all(dir);
+    ASSERT_EQ(given.size(), 2u);
+    const auto& [named, namedAccount] = given.at(u"NAMED");
+    EXPECT_EQ(named.kind, search::JobKind::Files);
+    ASSERT_TRUE(namedAccount.has_value());
+    EXPECT_EQ(namedAccount->user, "ann");
+    EXPECT_EQ(namedAccount->password, "pw");
+    EXPECT_EQ(namedAccount->domain, "LAB");
+    const auto& [other, otherAccount] = given.at(u"OTHER");
+    EXPECT_FALSE(otherAccount.has_value()) << "a password went to a computer nobody named";
+    ASSERT_EQ(other.files.size(), 1u);
+    EXPECT_EQ(other.files[0].id, 7u);
+    EXPECT_EQ(other.files[0].path, u"D:\\a.doc");
+    // Children that wrote no answer: each a failure of its own computer.
+    EXPECT_EQ(got.answers.size(), 2u);
+}
+
+}  // namespace

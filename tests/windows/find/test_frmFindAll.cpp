@@ -1,0 +1,302 @@
+// The Find on All Computers window on a simulated network: its searches run
+// on worker threads here, exactly as they do in the demo.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QClipboard>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "ListedMain.h"
+#include "netenum/NetBuffer.h"
+#include "support/ListText.h"
+#include "support/ScriptedPrompts.h"
+#include "support/WindowTestSupport.h"
+#include "windows/common/ListExport.h"
+#include "windows/common/MessagePane.h"
+#include "windows/common/ReportList.h"
+#include "windows/find/frmFindAll.h"
+
+namespace {
+
+using windowtest::OpenFile;
+
+using findtest::ListedMain;
+
+sim::Computer Server(std::u16string name, std::vector<sim::File> files,
+                     std::vector<sim::Session> sessions = {}) {
+    sim::Computer c;
+    c.name = std::move(name);
+    c.files = std::move(files);
+    c.sessions = std::move(sessions);
+    return c;
+}
+
+sim::Session SessionOf(std::u16string user, std::u16string client, netapi::DWORD idleSeconds) {
+    sim::Session s;
+    s.user = std::move(user);
+    s.client = std::move(client);
+    s.idle = idleSeconds;
+    s.time = idleSeconds + 60;
+    return s;
+}
+
+// FS1 and FS2 hold budget files and others; FS3 holds none of them.
+sim::Scenario ThreeServers() {
+    sim::Scenario s;
+    s.computers.push_back(Server(u"FS1",
+                                 {OpenFile(7, u"ann", u"D:\\Finance\\Budget 2024.xlsx"),
+                                  OpenFile(8, u"bob", u"D:\\Finance\\notes.txt")},
+                                 {SessionOf(u"ann", u"PC-ANN", 3600), SessionOf(u"bob", u"PC-BOB", 60)}));
+    s.computers.push_back(Server(u"FS2", {OpenFile(3, u"bob", u"E:\\Team\\budget.xlsx",
+                                                   netapi::PERM_FILE_WRITE, 2)},
+                                 {SessionOf(u"bob", u"PC-BOB", 7200)}));
+    s.computers.push_back(Server(u"FS3", {OpenFile(1, u"cy", u"F:\\readme.txt")}));
+    return s;
+}
+
+class FindAllTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        prompts = std::make_shared<common::ScriptedPrompts>();
+        previous = common::SetPrompts(prompts);
+    }
+    void TearDown() override {
+        window.reset();
+        common::SetPrompts(previous);
+        EXPECT_EQ(netapi::LiveBufferCount(), 0);
+    }
+    find::frmFindAll& Open(std::vector<std::u16string> computers, find::FindSetup setup = {}) {
+        main.computers = std::move(computers);
+        window = std::make_unique<find::frmFindAll>(main, nullptr, setup);
+        window->show();
+        return *window;
+    }
+    // Runs the window's events until its search or command has ended.
+    void FindAndWait() {
+        QSignalSpy ended(window.get(), &find::frmFindAll::RunEnded);
+        window->cmdFind->click();
+        if (window->Busy()) {
+            ASSERT_TRUE(ended.wait(30000));
+        }
+    }
+    QStringList Column(int column) const { return listtext::Column(*window->CurrentList(), column); }
+
+    windowtest::Network network{ThreeServers()};
+    ListedMain main;
+    std::shared_ptr<common::ScriptedPrompts> prompts;
+    std::shared_ptr<common::Prompts> previous;
+    std::unique_ptr<find::frmFindAll> window;
+};
+
+TEST_F(FindAllTest, FiltersChooseTheRowsOfEveryComputer) {
+    auto& w = Open({u"FS1", u"FS2", u"FS3"});
+    // The path pattern has the keys when the window opens, and Return finds.
+    ASSERT_EQ(w.focusWidget(), w.txtPath);
+    QSignalSpy ended(window.get(), &find::frmFindAll::RunEnded);
+    QTest::keyClicks(w.txtPath, "*BUDGET*");  // letter case ignored, as in Find Path
+    QTest::keyClick(w.txtPath, Qt::Key_Return);
+    if (w.Busy()) {
+        ASSERT_TRUE(ended.wait(30000));
+    }
+    EXPECT_EQ(w.txtPath->text(), "*BUDGET*");
+    EXPECT_EQ(listtext::Headers(*w.lstvwFiles),
+              QStringList({"Computer", "Opened By", "For", "Locks", "Path"}));
+    auto rows = listtext::Rows(*w.lstvwFiles);
+    std::sort(rows.begin(), rows.end());
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0], QStringList({"FS1", "ann", "Read", "0", "D:\\Finance\\Budget 2024.xlsx", "7"}));
+    EXPECT_EQ(rows[1], QStringList({"FS2", "bob", "Write", "2", "E:\\Team\\budget.xlsx", "3"}));
+    EXPECT_EQ(w.lblProgress->text(), "3 of 3 computers answered, 0 failed");
+
+    // The user pattern narrows, and the client pattern goes through the
+    // user's sessions (level 3 does not say where a file was opened from).
+    w.txtUser->setText("b?b");
+    FindAndWait();
+    EXPECT_EQ(Column(0), QStringList({"FS2"}));
+    w.txtPath->setText("*");
+    w.txtUser->clear();
+    w.txtClient->setText("pc-ann");
+    FindAndWait();
+    EXPECT_EQ(Column(4), QStringList({"D:\\Finance\\Budget 2024.xlsx"}));
+
+    // Sessions idle for at least an hour; a computer left out is not asked.
+    w.tabFind->setCurrentIndex(1);
+    w.lstComputers->item(1)->setCheckState(Qt::Unchecked);
+    w.txtIdle->setText("60");
+    FindAndWait();
+    EXPECT_EQ(listtext::Rows(*w.lstvwSessions),
+              std::vector<QStringList>({{"FS1", "ann", "PC-ANN", "1", "01:01:00", "01:00:00", "No", ""}}));
+    EXPECT_EQ(w.lblProgress->text(), "2 of 2 computers answered, 0 failed");
+}
+
+TEST_F(FindAllTest, RowsShowWhileADeadComputerWaitsAndEscKeepsThem) {
+    sim::Scenario scenario = ThreeServers();
+    sim::Computer dead = Server(u"DEAD", {});
+    dead.unreachable_delay_ms = 600000;  // never answers within the deadline
+    scenario.computers.push_back(dead);
+    network.Replace(std::move(scenario));
+    find::FindSetup setup;
+    setup.limits.deadline = std::chrono::hours(1);
+    auto& w = Open({u"FS1", u"DEAD", u"FS2", u"FS3"}, setup);
+    w.txtPath->setText("*");
+    w.cmdFind->click();
+    QTRY_COMPARE_WITH_TIMEOUT(w.lblProgress->text(), QString("3 of 4 computers answered, 0 failed"), 30'000);
+    EXPECT_TRUE(w.Busy());
+    EXPECT_EQ(w.lstvwFiles->RowCount(), 4);
+    EXPECT_FALSE(w.cmdFind->isEnabled());
+
+    QTest::keyClick(&w, Qt::Key_Escape);
+    EXPECT_FALSE(w.Busy());
+    EXPECT_TRUE(w.isVisible()) << "Esc during a search stops it; it does not close the window";
+    EXPECT_EQ(w.lstvwFiles->RowCount(), 4);
+    EXPECT_EQ(w.lblProgress->text(), "Stopped: 3 of 4 computers answered, 0 failed");
+    EXPECT_TRUE(w.cmdFind->isEnabled());
+    QTest::keyClick(&w, Qt::Key_Escape);
+    EXPECT_FALSE(w.isVisible());
+}
+
+TEST_F(FindAllTest, AFailingComputerIsOneLineAndTheOthersAreListed) {
+    network->AddFault(u"FS2", sim::Fault::Status(sim::Call::NetFileEnum, netapi::ERROR_ACCESS_DENIED));
+    network->AddFault(u"FS3", sim::Fault::Partial(sim::Call::NetFileEnum, 0));
+    auto& w = Open({u"FS1", u"FS2", u"FS3"});
+    FindAndWait();
+    EXPECT_EQ(w.lblProgress->text(), "3 of 3 computers answered, 2 failed");
+    EXPECT_EQ(Column(0), QStringList({"FS1", "FS1"}));
+    const QString pane = w.Text1->Text();
+    EXPECT_TRUE(pane.contains("FS2: NetFileEnum error 5 : Access is denied.")) << pane.toStdString();
+    EXPECT_TRUE(pane.contains("FS3: list incomplete: 0 of 1 files\r\n")) << pane.toStdString();
+}
+
+TEST_F(FindAllTest, BadInputIsRefusedAndNothingIsAsked) {
+    auto& w = Open({u"FS1"});
+    w.txtPath->setText(QString(1025, 'a'));
+    w.cmdFind->click();
+    w.txtPath->clear();
+    w.tabFind->setCurrentIndex(1);
+    for (const char* idle : {"-1", "525601", "ten"}) {
+        w.txtIdle->setText(idle);
+        w.cmdFind->click();
+    }
+    w.txtIdle->setText("0");
+    w.lstComputers->item(0)->setCheckState(Qt::Unchecked);
+    w.cmdFind->click();
+    ASSERT_EQ(prompts->asked().size(), 5u);
+    EXPECT_TRUE(prompts->asked()[0].text.contains("at most 1024 characters"));
+    EXPECT_TRUE(prompts->asked()[1].text.contains("from 0 to 525600"));
+    EXPECT_TRUE(prompts->asked()[4].text.contains("Every computer is left out"));
+    EXPECT_FALSE(w.Busy());
+    EXPECT_TRUE(w.lblProgress->text().isEmpty()) << "nothing was sent";
+
+    // An empty computer list says so.
+    Open({});
+    window->cmdFind->click();
+    EXPECT_TRUE(prompts->asked().back().text.contains("computer list is empty"));
+}
+
+TEST_F(FindAllTest, BulkCloseChecksEveryIdAndClosesNothingStale) {
+    auto& w = Open({u"FS1", u"FS2", u"FS3"});
+    w.txtPath->setText("*budget*");
+    FindAndWait();
+    ASSERT_EQ(w.lstvwFiles->RowCount(), 2);
+    // Meanwhile FS1's file was closed and its id handed to another file.
+    sim::Scenario now = ThreeServers();
+    now.computers[0].files = {OpenFile(7, u"dan", u"D:\\Other\\payroll.xlsx")};
+    network.Replace(std::move(now));
+
+    w.cmdSelectAll->click();
+    prompts->yesNoAnswers = {true};
+    QSignalSpy ended(&w, &find::frmFindAll::RunEnded);
+    w.cmdCloseFiles->click();
+    ASSERT_TRUE(ended.wait(30'000));
+    EXPECT_EQ(prompts->asked().at(0).text, "Close 2 open files on 2 computers?");
+    const QString pane = w.Text1->Text();
+    EXPECT_TRUE(pane.contains("FS1: D:\\Finance\\Budget 2024.xlsx: no longer open (nothing closed)"))
+        << pane.toStdString();
+    EXPECT_TRUE(pane.contains("Closed 1 of 2 files on 2 computers; 1 no longer there, 0 failed."))
+        << pane.toStdString();
+    EXPECT_EQ(w.lstvwFiles->RowCount(), 0);
+
+    // The other file went; the file that now has the stale id stays open.
+    netenum::NetBuffer buffer;
+    netapi::DWORD read = 0, total = 0, resume = 0;
+    ASSERT_EQ(netapi::NetFileEnum(u"FS1", u"", u"", 3, buffer.Out(), netapi::MAX_PREFERRED_LENGTH,
+                                  &read, &total, &resume), 0u);
+    EXPECT_EQ(read, 1u);
+    netenum::NetBuffer two;
+    ASSERT_EQ(netapi::NetFileEnum(u"FS2", u"", u"", 3, two.Out(), netapi::MAX_PREFERRED_LENGTH,
+                                  &read, &total, &resume), 0u);
+    EXPECT_EQ(read, 0u);
+
+    // Saying No sends nothing: FS1's other file and FS3's stay listed.
+    w.txtPath->setText("*");
+    FindAndWait();
+    ASSERT_EQ(w.lstvwFiles->RowCount(), 2);
+    w.cmdSelectAll->click();
+    prompts->yesNoAnswers = {false};
+    w.cmdCloseFiles->click();
+    EXPECT_FALSE(w.Busy());
+    FindAndWait();
+    EXPECT_EQ(w.lstvwFiles->RowCount(), 2);
+}
+
+TEST_F(FindAllTest, DisconnectEndsTheSelectedSessions) {
+    auto& w = Open({u"FS1", u"FS2"});
+    w.tabFind->setCurrentIndex(1);
+    w.txtSessionUser->setText("bob");
+    FindAndWait();
+    ASSERT_EQ(w.lstvwSessions->RowCount(), 2);
+    w.cmdSelectAll->click();
+    prompts->yesNoAnswers = {true};
+    QSignalSpy ended(&w, &find::frmFindAll::RunEnded);
+    w.cmdDisconnect->click();
+    ASSERT_TRUE(ended.wait(30'000));
+    EXPECT_TRUE(w.Text1->Text().contains("Disconnected 2 of 2 sessions on 2 computers")) << w.Text1->Text().toStdString();
+    FindAndWait();
+    EXPECT_EQ(w.lstvwSessions->RowCount(), 0);
+}
+
+TEST_F(FindAllTest, SortedListTakesLateRowsInPlaceAndCopiesAndExports) {
+    auto& w = Open({u"FS1", u"FS2", u"FS3"});
+    FindAndWait();
+    listtext::ClickHeader(*w.lstvwFiles, 4);  // by path (the first click: descending)
+    // A new search into the sorted list: each computer's rows take their places.
+    FindAndWait();
+    EXPECT_EQ(Column(4), QStringList({"F:\\readme.txt", "E:\\Team\\budget.xlsx",
+                                      "D:\\Finance\\notes.txt", "D:\\Finance\\Budget 2024.xlsx"}));
+
+    w.lstvwFiles->SetSelected(1, true);
+    common::ListExport::Copy(*w.lstvwFiles);
+    EXPECT_EQ(QApplication::clipboard()->text(),
+              "Computer\tOpened By\tFor\tLocks\tPath\nFS2\tbob\tWrite\t2\tE:\\Team\\budget.xlsx\n");
+
+    QTemporaryDir dir;
+    const QString file = dir.filePath("found.csv");
+    prompts->saveAnswers = {{file, common::ListExport::CsvFilter()}};
+    EXPECT_EQ(common::ListExport::Export(&w, *w.lstvwFiles), file);
+    QFile written(file);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    const QString csv = QString::fromUtf8(written.readAll());
+    EXPECT_TRUE(csv.contains("Computer,Opened By,For,Locks,Path")) << csv.toStdString();
+    EXPECT_EQ(csv.count('\n'), 5);
+}
+
+TEST_F(FindAllTest, ServerTextIsShownEscaped) {
+    sim::Scenario s;
+    s.computers.push_back(Server(u"FS1", {OpenFile(1, u"eve\u202E", u"D:\\a\r\nFS9: forged.txt")}));
+    network.Replace(std::move(s));
+    auto& w = Open({u"FS1"});
+    FindAndWait();
+    const QString shown = w.lstvwFiles->model()->index(0, 4).data().toString();
+    EXPECT_FALSE(shown.contains('\n'));
+    EXPECT_FALSE(w.lstvwFiles->model()->index(0, 1).data().toString().contains(QChar(0x202E)));
+}
+
+}  // namespace
