@@ -6,7 +6,7 @@
 namespace sim {
 namespace {
 
-constexpr std::array<std::pair<Call, const char*>, 14> kCallNames{{
+constexpr std::array<std::pair<Call, const char*>, 18> kCallNames{{
     {Call::NetFileEnum, "NetFileEnum"},
     {Call::NetFileClose, "NetFileClose"},
     {Call::NetSessionEnum, "NetSessionEnum"},
@@ -21,6 +21,10 @@ constexpr std::array<std::pair<Call, const char*>, 14> kCallNames{{
     {Call::NetMessageBufferSend, "NetMessageBufferSend"},
     {Call::GetComputerName, "GetComputerName"},
     {Call::NetServerEnum, "NetServerEnum"},
+    {Call::NetShareAdd, "NetShareAdd"},
+    {Call::NetShareDel, "NetShareDel"},
+    {Call::NetShareGetInfo, "NetShareGetInfo"},
+    {Call::NetShareSetInfo, "NetShareSetInfo"},
 }};
 
 }  // namespace

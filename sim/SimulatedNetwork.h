@@ -66,6 +66,18 @@ public:
                                              const OptString& fromname,
                                              const std::u16string& text) override;
     netapi::NET_API_STATUS LocalComputerName(std::u16string& out) override;
+    netapi::NET_API_STATUS ShareAdd(const OptString& server, DWORD level, const netapi::ShareDetails& share,
+                            DWORD& parm_err) override;
+    netapi::NET_API_STATUS ShareDel(const OptString& server, const std::u16string& netname) override;
+    netapi::NET_API_STATUS ShareGetInfo(const OptString& server, const std::u16string& netname, DWORD level,
+                                netapi::ShareDetails& out) override;
+    netapi::NET_API_STATUS ShareSetInfo(const OptString& server, const std::u16string& netname, DWORD level,
+                                const netapi::ShareDetails& share, DWORD& parm_err) override;
+    // Names and SIDs as the computer itself knows them; an unknown computer 53.
+    netapi::NET_API_STATUS LookupNames(const OptString& server, const std::vector<std::u16string>& names,
+                               std::vector<netapi::AccountLookup>& out) override;
+    netapi::NET_API_STATUS LookupSids(const OptString& server, const std::vector<netapi::Sid>& sids,
+                              std::vector<netapi::AccountLookup>& out) override;
     // The scenario's computers are the names there are.
     netapi::NET_API_STATUS ResolveComputer(const OptString& server) override;
 
