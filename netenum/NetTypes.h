@@ -20,6 +20,8 @@ constexpr NET_API_STATUS ERROR_FILE_NOT_FOUND = 2;
 constexpr NET_API_STATUS ERROR_ACCESS_DENIED = 5;
 constexpr NET_API_STATUS ERROR_NOT_ENOUGH_MEMORY = 8;
 constexpr NET_API_STATUS ERROR_NOT_SUPPORTED = 50;
+// What Samba answers for a share name already in use (Windows: NERR_DuplicateShare).
+constexpr NET_API_STATUS ERROR_FILE_EXISTS = 80;
 constexpr NET_API_STATUS ERROR_BAD_NETPATH = 53;
 constexpr NET_API_STATUS ERROR_NETNAME_DELETED = 64;
 constexpr NET_API_STATUS ERROR_BAD_NET_NAME = 67;

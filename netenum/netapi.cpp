@@ -112,11 +112,15 @@ NET_API_STATUS NetShareGetInfo(LPCWSTR servername, LPCWSTR netname, DWORD level,
 NET_API_STATUS NetShareSetInfo(LPCWSTR servername, LPCWSTR netname, DWORD level, LPBYTE buf,
                                DWORD* parm_err) {
     if (parm_err != nullptr) *parm_err = 0;
-    if (level != 1004 && level != 1005 && level != 1006 && level != 1501)
+    if (level != 2 && level != 1004 && level != 1005 && level != 1006 && level != 1501)
         return ERROR_INVALID_LEVEL;
     if (buf == nullptr || netname == nullptr || *netname == 0) return ERROR_INVALID_PARAMETER;
     ShareDetails share;
-    if (level == 1004) {
+    if (level == 2) {
+        SHARE_INFO_2 record;
+        std::memcpy(&record, buf, sizeof record);
+        share = Unpack(record);
+    } else if (level == 1004) {
         SHARE_INFO_1004 record;
         std::memcpy(&record, buf, sizeof record);
         share.remark = FromPointer(record.shi1004_remark);

@@ -25,7 +25,8 @@ NET_API_STATUS NetShareEnum(LPCWSTR servername, DWORD level, LPBYTE* bufptr, DWO
 // Share management. NetShareAdd takes a SHARE_INFO_2 or SHARE_INFO_502 (whose
 // descriptor, when set, is self-relative); NetShareGetInfo answers levels 2,
 // 502 and 1005; NetShareSetInfo takes 1004 (remark), 1005 (flags), 1006 (user
-// limit) and 1501 (descriptor). A refusal about one field names it in
+// limit), 1501 (descriptor) and 2 (remark and user limit at once: Samba
+// refuses 1006). A refusal about one field names it in
 // *parm_err (SHARE_*_PARMNUM).
 NET_API_STATUS NetShareAdd(LPCWSTR servername, DWORD level, LPBYTE buf, DWORD* parm_err);
 NET_API_STATUS NetShareDel(LPCWSTR servername, LPCWSTR netname, DWORD reserved);

@@ -130,6 +130,15 @@ NET_API_STATUS ComputerModel::SetShare(std::u16string_view name, DWORD level,
     if (!found) return netapi::NERR_NetNameNotFound;
     Share& s = mShares[*found];
     switch (level) {
+    case 2:
+        // Remark and user limit; the path stays (a share is not moved).
+        if (share.max_uses == 0) {
+            parm_err = netapi::SHARE_MAX_USES_PARMNUM;
+            return netapi::ERROR_INVALID_PARAMETER;
+        }
+        s.remark = share.remark;
+        s.max_uses = share.max_uses;
+        return netapi::NERR_Success;
     case 1004:
         s.remark = share.remark;
         return netapi::NERR_Success;

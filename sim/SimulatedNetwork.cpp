@@ -297,6 +297,7 @@ NET_API_STATUS SimulatedNetwork::ShareSetInfo(const OptString& server, const std
                                               DWORD level, const netapi::ShareDetails& share,
                                               DWORD& parm_err) {
     parm_err = 0;
+    ++mShareSetInfoCalls;
     return Answered(server, Call::NetShareSetInfo, std::nullopt, {netname},
                     [&](ComputerModel& c) { return c.SetShare(netname, level, share, parm_err); });
 }

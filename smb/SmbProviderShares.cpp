@@ -29,7 +29,7 @@ NET_API_STATUS SmbProvider::ShareSetInfo(const OptString& server, const std::u16
                                          DWORD level, const netapi::ShareDetails& share,
                                          DWORD& parm_err) {
     parm_err = 0;
-    if (level != 1004 && level != 1005 && level != 1006 && level != 1501)
+    if (level != 2 && level != 1004 && level != 1005 && level != 1006 && level != 1501)
         return netapi::ERROR_INVALID_LEVEL;
     return LoggedOn<NET_API_STATUS>(
         server, [&](Server& s) { return s.srvsvc->ShareSetInfo(netname, level, share, parm_err); });

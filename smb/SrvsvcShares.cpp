@@ -137,6 +137,10 @@ Stub EncodeShareSetInfo(const OptString& server, const std::u16string& netname, 
     w.U32(level);
     w.U32(w.Referent());
     switch (level) {
+    case 2:
+        WriteInfo2Fixed(w, share);
+        WriteInfo2Deferred(w, share);
+        break;
     case 1004:
         EmbeddedPointer(w, share.remark);
         Deferred(w, share.remark);

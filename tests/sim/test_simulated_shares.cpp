@@ -136,14 +136,24 @@ TEST_F(SimulatedShares, EachSetLevelChangesItsOwnFieldOnly) {
     EXPECT_EQ(NetShareSetInfo(u"FS1", u"Web", 1006, reinterpret_cast<LPBYTE>(&uses), nullptr), 0u);
     EXPECT_EQ(NetShareSetInfo(u"FS1", u"Web", 1005, reinterpret_cast<LPBYTE>(&flags), nullptr), 0u);
     EXPECT_EQ(NetShareSetInfo(u"FS1", u"Web", 1501, reinterpret_cast<LPBYTE>(&security), nullptr), 0u);
-    EXPECT_EQ(NetShareSetInfo(u"FS1", u"Web", 2, reinterpret_cast<LPBYTE>(&uses), nullptr),
+    EXPECT_EQ(NetShareSetInfo(u"FS1", u"Web", 1007, reinterpret_cast<LPBYTE>(&uses), nullptr),
               ERROR_INVALID_LEVEL);
-    const Got got = Get(u"Web");
+    Got got = Get(u"Web");
     EXPECT_EQ(got.remark, u"Web pages");
     EXPECT_EQ(got.path, u"D:\\Web");
     EXPECT_EQ(got.max_uses, 3u);
     ASSERT_TRUE(got.sd);
     EXPECT_EQ(*got.sd, sd);
+    // Level 2 changes remark and user limit together; a share is not moved.
+    SHARE_INFO_2 both{};
+    both.shi2_remark = const_cast<char16_t*>(u"Intranet");
+    both.shi2_max_uses = 7;
+    both.shi2_path = const_cast<char16_t*>(u"E:\\Elsewhere");
+    EXPECT_EQ(NetShareSetInfo(u"FS1", u"Web", 2, reinterpret_cast<LPBYTE>(&both), nullptr), 0u);
+    got = Get(u"Web");
+    EXPECT_EQ(got.remark, u"Intranet");
+    EXPECT_EQ(got.max_uses, 7u);
+    EXPECT_EQ(got.path, u"D:\\Web");
 }
 
 TEST_F(SimulatedShares, StoppingAShareCutsOffItsUsersAndLeavesTheOthers) {
