@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "CommandLine.h"
+#include "ShareMode.h"
 #include "app/NetworkChoice.h"
 #include "listformat/Escape.h"
 #include "listformat/Formats.h"
@@ -170,7 +171,8 @@ OptionLine ParseOptionLine(int argc, const char* const* argv) {
 std::string UsageLine() {
     return "usage: vantor SERVER,PATTERN,c | vantor --list files|sessions|shares|connections "
            "--server NAME [--server NAME...] [--match PATTERN] [--format table|csv|json] "
-           "[--share NAME | --client NAME] | vantor --help";
+           "[--share NAME | --client NAME] | vantor --share add|set|remove ... | "
+           "vantor --list permissions ... | vantor --help";
 }
 
 std::string HelpText() {
@@ -189,7 +191,7 @@ std::string HelpText() {
       --format: "table" (aligned columns), "csv" (RFC 4180, UTF-8) or "json"
       (an array of objects keyed by column). Without it: a table on a terminal,
       CSV otherwise. The first column is always "server".
-  vantor --help
+)" + ShareHelpText() + R"(  vantor --help
       This text.
 
 Patterns: * any run of characters, ? any one character, # one digit,
@@ -197,8 +199,9 @@ Patterns: * any run of characters, ? any one character, # one digit,
 the pattern covers the whole text.
 
 Exit status: 0 success; 1 a server could not be listed (or a file could not
-be closed): one line per failure on standard error, the other servers are
-still listed; 2 the command line is malformed.
+be closed, or a share command failed): one line per failure on standard
+error, the other servers are still listed; 2 the command line is malformed
+(nothing was asked or changed).
 
 Environment: VANTOR_NETWORK (smb, demo or a scenario file),
 VANTOR_SMB_SERVERS, VANTOR_SMB_AUTHFILE, KRB5CCNAME.
