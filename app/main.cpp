@@ -70,7 +70,7 @@ int RunOptions(int argc, char** argv) {
     if (app::IsShareCommandLine(argc, argv)) return RunShareOptions(argc, argv);
     const app::OptionLine line = app::ParseOptionLine(argc, argv);
     if (line.kind == app::OptionLine::Kind::Help) {
-        std::cout << app::HelpText();
+        std::cout << app::HelpText(app::ShareHelpText());
         return app::kExitOk;
     }
     if (line.kind == app::OptionLine::Kind::Malformed) {

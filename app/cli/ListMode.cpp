@@ -7,7 +7,6 @@
 #include <string_view>
 
 #include "CommandLine.h"
-#include "ShareMode.h"
 #include "app/NetworkChoice.h"
 #include "listformat/Escape.h"
 #include "listformat/Formats.h"
@@ -175,7 +174,7 @@ std::string UsageLine() {
            "vantor --list permissions ... | vantor --help";
 }
 
-std::string HelpText() {
+std::string HelpText(std::string_view moreCommands) {
     return R"(usage:
   vantor [/p]
       Start the window.
@@ -191,7 +190,7 @@ std::string HelpText() {
       --format: "table" (aligned columns), "csv" (RFC 4180, UTF-8) or "json"
       (an array of objects keyed by column). Without it: a table on a terminal,
       CSV otherwise. The first column is always "server".
-)" + ShareHelpText() + R"(  vantor --help
+)" + std::string(moreCommands) + R"(  vantor --help
       This text.
 
 Patterns: * any run of characters, ? any one character, # one digit,
