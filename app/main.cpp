@@ -14,6 +14,7 @@
 #include "SearchChild.h"
 #include "app/cli/CommandLine.h"
 #include "app/cli/ListMode.h"
+#include "app/cli/ShareMode.h"
 #include "app/window/Icons.h"
 #include "app/window/SavedServers.h"
 #include "app/window/StartupClock.h"
@@ -60,12 +61,35 @@ app::OutputKind StandardOutputKind() {
     return app::OutputKind::Pipe;
 }
 
+// The share commands: checked before any network is chosen, then run in this
+// process against the one server named, with its kept account.
+int RunShareOptions(int argc, char** argv) {
+    std::string problem;
+    const auto command = app::ParseShareCommand(argc, argv, problem);
+    if (!command) {
+        std::cerr << "vantor: " << problem << "; nothing was changed\n" << app::UsageLine() << '\n';
+        return app::kExitMalformed;
+    }
+    std::string error;
+    if (!app::ChooseNetworkFromEnvironment(error)) {
+        std::cerr << "vantor: " << error << '\n';
+        return app::kExitFailed;
+    }
+    QCoreApplication core(argc, argv);
+    app::NameTypedServers({command->server});
+    logon::InstallDesktopLogon(false);
+    const int status = app::RunShareCommand(*command, StandardOutputKind(), std::cout, std::cerr);
+    logon::SetLookup(nullptr);
+    return status;
+}
+
 // The options form: --help, or the list mode. A malformed line is refused
 // before any network is chosen or asked.
 int RunOptions(int argc, char** argv) {
+    if (app::IsShareCommandLine(argc, argv)) return RunShareOptions(argc, argv);
     const app::OptionLine line = app::ParseOptionLine(argc, argv);
     if (line.kind == app::OptionLine::Kind::Help) {
-        std::cout << app::HelpText();
+        std::cout << app::HelpText(app::ShareHelpText());
         return app::kExitOk;
     }
     if (line.kind == app::OptionLine::Kind::Malformed) {

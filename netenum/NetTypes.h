@@ -20,6 +20,8 @@ constexpr NET_API_STATUS ERROR_FILE_NOT_FOUND = 2;
 constexpr NET_API_STATUS ERROR_ACCESS_DENIED = 5;
 constexpr NET_API_STATUS ERROR_NOT_ENOUGH_MEMORY = 8;
 constexpr NET_API_STATUS ERROR_NOT_SUPPORTED = 50;
+// What Samba answers for a share name already in use (Windows: NERR_DuplicateShare).
+constexpr NET_API_STATUS ERROR_FILE_EXISTS = 80;
 constexpr NET_API_STATUS ERROR_BAD_NETPATH = 53;
 constexpr NET_API_STATUS ERROR_NETNAME_DELETED = 64;
 constexpr NET_API_STATUS ERROR_BAD_NET_NAME = 67;
@@ -31,7 +33,9 @@ constexpr NET_API_STATUS ERROR_INVALID_LEVEL = 124;
 constexpr NET_API_STATUS ERROR_BUSY = 170;
 constexpr NET_API_STATUS ERROR_MORE_DATA = 234;
 constexpr NET_API_STATUS ERROR_LOGON_FAILURE = 1326;
+constexpr NET_API_STATUS ERROR_SOME_NOT_MAPPED = 1301;
 constexpr NET_API_STATUS ERROR_NONE_MAPPED = 1332;
+constexpr NET_API_STATUS ERROR_INVALID_SECURITY_DESCR = 1338;
 constexpr NET_API_STATUS RPC_S_SERVER_UNAVAILABLE = 1722;
 constexpr NET_API_STATUS RPC_S_CALL_FAILED = 1726;
 constexpr NET_API_STATUS RPC_S_PROTOCOL_ERROR = 1728;
@@ -39,6 +43,8 @@ constexpr NET_API_STATUS RPC_S_PROCNUM_OUT_OF_RANGE = 1745;
 constexpr NET_API_STATUS RPC_X_BAD_STUB_DATA = 1783;
 constexpr NET_API_STATUS NERR_WkstaNotStarted = 2138;
 constexpr NET_API_STATUS NERR_ServerNotStarted = 2114;
+constexpr NET_API_STATUS NERR_UnknownDevDir = 2116;     // the share's path does not exist
+constexpr NET_API_STATUS NERR_DuplicateShare = 2118;
 constexpr NET_API_STATUS NERR_UserNotFound = 2221;
 constexpr NET_API_STATUS NERR_NameNotFound = 2273;
 constexpr NET_API_STATUS NERR_NetNameNotFound = 2310;
@@ -91,6 +97,30 @@ constexpr DWORD STYPE_PRINTQ = 1;
 constexpr DWORD STYPE_DEVICE = 2;
 constexpr DWORD STYPE_IPC = 3;
 constexpr DWORD STYPE_SPECIAL = 0x80000000u;
+
+// Share management: an unlimited user count, the offline (client-side
+// caching) settings of shi1005_flags, and the parameter numbers a failed
+// NetShareAdd or NetShareSetInfo names in parm_err.
+constexpr DWORD SHI_USES_UNLIMITED = 0xFFFFFFFFu;
+constexpr DWORD CSC_MASK = 0x0030;
+constexpr DWORD CSC_CACHE_MANUAL_REINT = 0x0000;
+constexpr DWORD CSC_CACHE_AUTO_REINT = 0x0010;
+constexpr DWORD CSC_CACHE_VDO = 0x0020;
+constexpr DWORD CSC_CACHE_NONE = 0x0030;
+constexpr DWORD SHI1005_FLAGS_DFS = 0x0001;
+constexpr DWORD SHI1005_FLAGS_DFS_ROOT = 0x0002;
+constexpr DWORD SHI1005_FLAGS_ACCESS_BASED_DIRECTORY_ENUM = 0x0800;
+constexpr DWORD SHARE_NETNAME_PARMNUM = 1;
+constexpr DWORD SHARE_TYPE_PARMNUM = 3;
+constexpr DWORD SHARE_REMARK_PARMNUM = 4;
+constexpr DWORD SHARE_PERMISSIONS_PARMNUM = 5;
+constexpr DWORD SHARE_MAX_USES_PARMNUM = 6;
+constexpr DWORD SHARE_CURRENT_USES_PARMNUM = 7;
+constexpr DWORD SHARE_PATH_PARMNUM = 8;
+constexpr DWORD SHARE_PASSWD_PARMNUM = 9;
+constexpr DWORD SHARE_FILE_SD_PARMNUM = 501;
+// The longest share name Windows accepts.
+constexpr std::size_t NNLEN = 80;
 
 // Account flags.
 constexpr DWORD UF_SCRIPT = 0x0001;
@@ -145,6 +175,38 @@ struct SHARE_INFO_2 {
     DWORD shi2_current_uses;
     LPWSTR shi2_path;
     LPWSTR shi2_passwd;
+};
+
+using PSECURITY_DESCRIPTOR = void*;  // a self-relative descriptor
+
+struct SHARE_INFO_502 {
+    LPWSTR shi502_netname;
+    DWORD shi502_type;
+    LPWSTR shi502_remark;
+    DWORD shi502_permissions;
+    DWORD shi502_max_uses;
+    DWORD shi502_current_uses;
+    LPWSTR shi502_path;
+    LPWSTR shi502_passwd;
+    DWORD shi502_reserved;
+    PSECURITY_DESCRIPTOR shi502_security_descriptor;
+};
+
+struct SHARE_INFO_1004 {
+    LPWSTR shi1004_remark;
+};
+
+struct SHARE_INFO_1005 {
+    DWORD shi1005_flags;
+};
+
+struct SHARE_INFO_1006 {
+    DWORD shi1006_max_uses;
+};
+
+struct SHARE_INFO_1501 {
+    DWORD shi1501_reserved;
+    PSECURITY_DESCRIPTOR shi1501_security_descriptor;
 };
 
 struct CONNECTION_INFO_1 {

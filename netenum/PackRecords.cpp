@@ -90,6 +90,24 @@ void Fill(SHARE_INFO_2& o, const ShareInfo2& r, Cursor& c) {
          .shi2_passwd = c.Str(r.passwd)};
 }
 
+void Fill(SHARE_INFO_2& o, const ShareDetails& r, Cursor& c) {
+    o = {.shi2_netname = c.Str(r.netname), .shi2_type = r.type, .shi2_remark = c.Str(r.remark),
+         .shi2_permissions = r.permissions, .shi2_max_uses = r.max_uses,
+         .shi2_current_uses = r.current_uses, .shi2_path = c.Str(r.path),
+         .shi2_passwd = c.Str(r.passwd)};
+}
+
+void Fill(SHARE_INFO_502& o, const ShareDetails& r, Cursor& c) {
+    o = {.shi502_netname = c.Str(r.netname), .shi502_type = r.type,
+         .shi502_remark = c.Str(r.remark), .shi502_permissions = r.permissions,
+         .shi502_max_uses = r.max_uses, .shi502_current_uses = r.current_uses,
+         .shi502_path = c.Str(r.path), .shi502_passwd = c.Str(r.passwd),
+         .shi502_reserved = r.reserved,
+         .shi502_security_descriptor = c.Bytes(r.security_descriptor)};
+}
+
+void Fill(SHARE_INFO_1005& o, const ShareDetails& r, Cursor&) { o = {.shi1005_flags = r.flags}; }
+
 void Fill(WTS_SESSION_INFOW& o, const DesktopSession& r, Cursor& c) {
     o = {.SessionId = r.id, .pWinStationName = c.Str(r.station), .State = 0};
 }
@@ -167,6 +185,9 @@ template std::uint8_t* Pack<SESSION_INFO_502>(const SessionInfo502*, std::size_t
 template std::uint8_t* Pack<SESSION_INFO_10>(const SessionInfo502*, std::size_t);
 template std::uint8_t* Pack<SHARE_INFO_1>(const ShareInfo2*, std::size_t);
 template std::uint8_t* Pack<SHARE_INFO_2>(const ShareInfo2*, std::size_t);
+template std::uint8_t* Pack<SHARE_INFO_2>(const ShareDetails*, std::size_t);
+template std::uint8_t* Pack<SHARE_INFO_502>(const ShareDetails*, std::size_t);
+template std::uint8_t* Pack<SHARE_INFO_1005>(const ShareDetails*, std::size_t);
 template std::uint8_t* Pack<WTS_SESSION_INFOW>(const DesktopSession*, std::size_t);
 template std::uint8_t* Pack<CONNECTION_INFO_1>(const ConnectionInfo1*, std::size_t);
 template std::uint8_t* Pack<SERVER_INFO_101>(const ServerInfo101*, std::size_t);
@@ -190,6 +211,32 @@ UserInfo3 Unpack(const USER_INFO_3& i) {
             .profile = FromPointer(i.usri3_profile),
             .home_dir_drive = FromPointer(i.usri3_home_dir_drive),
             .password_expired = i.usri3_password_expired};
+}
+
+ShareDetails Unpack(const SHARE_INFO_2& i) {
+    return {.netname = FromPointer(i.shi2_netname), .type = i.shi2_type,
+            .remark = FromPointer(i.shi2_remark), .permissions = i.shi2_permissions,
+            .max_uses = i.shi2_max_uses, .current_uses = i.shi2_current_uses,
+            .path = FromPointer(i.shi2_path), .passwd = FromPointer(i.shi2_passwd),
+            .security_descriptor = std::nullopt, .flags = 0};
+}
+
+ShareDetails Unpack(const SHARE_INFO_502& i) {
+    ShareDetails d{.netname = FromPointer(i.shi502_netname), .type = i.shi502_type,
+                   .remark = FromPointer(i.shi502_remark), .permissions = i.shi502_permissions,
+                   .max_uses = i.shi502_max_uses, .current_uses = i.shi502_current_uses,
+                   .path = FromPointer(i.shi502_path), .passwd = FromPointer(i.shi502_passwd),
+                   .reserved = i.shi502_reserved,
+                   .security_descriptor = UnpackDescriptor(i.shi502_security_descriptor),
+                   .flags = 0};
+    return d;
+}
+
+std::optional<std::vector<std::uint8_t>> UnpackDescriptor(PSECURITY_DESCRIPTOR sd) {
+    const auto* bytes = static_cast<const std::uint8_t*>(sd);
+    const std::size_t length = SelfRelativeLength(bytes);
+    if (length == 0) return std::nullopt;
+    return std::vector<std::uint8_t>(bytes, bytes + length);
 }
 
 std::size_t LiveBufferCount() {

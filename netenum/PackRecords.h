@@ -29,5 +29,10 @@ std::uint8_t* Pack(const Value* values, std::size_t count);
 
 // The record a caller handed in, as a value.
 UserInfo3 Unpack(const USER_INFO_3& i);
+ShareDetails Unpack(const SHARE_INFO_2& i);
+ShareDetails Unpack(const SHARE_INFO_502& i);
+// A caller's self-relative descriptor, copied; nullopt for none or a header
+// that is not one.
+std::optional<std::vector<std::uint8_t>> UnpackDescriptor(PSECURITY_DESCRIPTOR sd);
 
 }  // namespace netapi

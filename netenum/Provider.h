@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "NetTypes.h"
+#include "SecurityDescriptor.h"
 
 namespace netapi {
 
@@ -42,6 +43,42 @@ struct ShareInfo2 {
     DWORD current_uses = 0;
     OptString path;
     OptString passwd;
+};
+
+// A share as NetShareGetInfo answers it and NetShareAdd / NetShareSetInfo
+// take it: every level's fields in one value; a level reads and fills only
+// its own (2: through path and password; 502: also the descriptor; 1004:
+// remark; 1005: flags; 1006: max_uses; 1501: the descriptor).
+struct ShareDetails {
+    OptString netname;
+    DWORD type = STYPE_DISKTREE;
+    OptString remark;
+    DWORD permissions = 0;
+    DWORD max_uses = SHI_USES_UNLIMITED;
+    DWORD current_uses = 0;
+    OptString path;
+    OptString passwd;
+    DWORD reserved = 0;
+    // Self-relative, as it crossed the wire; nullopt when the share has none.
+    std::optional<std::vector<std::uint8_t>> security_descriptor;
+    DWORD flags = 0;  // shi1005_flags: CSC_* caching and the rest
+};
+
+// SID_NAME_USE: what kind of account a name or SID stands for.
+enum class SidUse : DWORD {
+    User = 1, Group = 2, Domain = 3, Alias = 4, WellKnownGroup = 5,
+    DeletedAccount = 6, Invalid = 7, Unknown = 8, Computer = 9,
+};
+
+// One account of a lookup, in the order asked: the SID and, when the server
+// knew it, the domain and name. `resolved` false: a name that has no SID
+// there (the SID is then empty), or a SID without a name (shown as the SID).
+struct AccountLookup {
+    Sid sid;
+    std::u16string domain;
+    std::u16string name;
+    SidUse use = SidUse::Unknown;
+    bool resolved = false;
 };
 
 struct ConnectionInfo1 {
@@ -193,6 +230,47 @@ public:
         out.clear();
         return NERR_DCNotFound;
     }
+    // Share management. A network that cannot manage shares answers
+    // ERROR_NOT_SUPPORTED. `parm_err` names the field a refusal was about
+    // (a SHARE_*_PARMNUM) or stays 0.
+    virtual NET_API_STATUS ShareAdd(const OptString& server, DWORD level, const ShareDetails& share,
+                                    DWORD& parm_err) {
+        (void)server, (void)level, (void)share;
+        parm_err = 0;
+        return ERROR_NOT_SUPPORTED;
+    }
+    virtual NET_API_STATUS ShareDel(const OptString& server, const std::u16string& netname) {
+        (void)server, (void)netname;
+        return ERROR_NOT_SUPPORTED;
+    }
+    virtual NET_API_STATUS ShareGetInfo(const OptString& server, const std::u16string& netname,
+                                        DWORD level, ShareDetails& out) {
+        (void)server, (void)netname, (void)level, (void)out;
+        return ERROR_NOT_SUPPORTED;
+    }
+    virtual NET_API_STATUS ShareSetInfo(const OptString& server, const std::u16string& netname,
+                                        DWORD level, const ShareDetails& share, DWORD& parm_err) {
+        (void)server, (void)netname, (void)level, (void)share;
+        parm_err = 0;
+        return ERROR_NOT_SUPPORTED;
+    }
+    // Account lookups on `server`'s own authority (lsarpc): one answer per
+    // name or SID, in order. 0 when all resolved, ERROR_SOME_NOT_MAPPED or
+    // ERROR_NONE_MAPPED with the answers otherwise.
+    virtual NET_API_STATUS LookupNames(const OptString& server,
+                                       const std::vector<std::u16string>& names,
+                                       std::vector<AccountLookup>& out) {
+        (void)server, (void)names;
+        out.clear();
+        return ERROR_NOT_SUPPORTED;
+    }
+    virtual NET_API_STATUS LookupSids(const OptString& server, const std::vector<Sid>& sids,
+                                      std::vector<AccountLookup>& out) {
+        (void)server, (void)sids;
+        out.clear();
+        return ERROR_NOT_SUPPORTED;
+    }
+
     // Something the user should read once the program is up (why a credentials
     // file was refused, say); it is no failure. Empty when there is nothing.
     virtual std::u16string StartupNotice() const { return {}; }

@@ -69,6 +69,93 @@ NET_API_STATUS NetShareEnum(LPCWSTR servername, DWORD level, LPBYTE* bufptr, DWO
                                    std::move(work));
 }
 
+NET_API_STATUS NetShareAdd(LPCWSTR servername, DWORD level, LPBYTE buf, DWORD* parm_err) {
+    if (parm_err != nullptr) *parm_err = 0;
+    if (level != 2 && level != 502) return ERROR_INVALID_LEVEL;
+    if (buf == nullptr) return ERROR_INVALID_PARAMETER;
+    ShareDetails share;
+    if (level == 2) {
+        SHARE_INFO_2 record;
+        std::memcpy(&record, buf, sizeof record);
+        share = Unpack(record);
+    } else {
+        SHARE_INFO_502 record;
+        std::memcpy(&record, buf, sizeof record);
+        share = Unpack(record);
+        if (record.shi502_security_descriptor != nullptr && !share.security_descriptor) {
+            if (parm_err != nullptr) *parm_err = SHARE_FILE_SD_PARMNUM;
+            return ERROR_INVALID_SECURITY_DESCR;
+        }
+    }
+    const auto answer = Carry<Answer<DWORD>>(
+        true, [s = FromPointer(servername), level, share = std::move(share)](Provider& p) {
+            Answer<DWORD> a;
+            a.status = p.ShareAdd(s, level, share, a.value);
+            return a;
+        });
+    if (parm_err != nullptr) *parm_err = answer.value;
+    return answer.status;
+}
+
+NET_API_STATUS NetShareDel(LPCWSTR servername, LPCWSTR netname, DWORD) {
+    if (netname == nullptr || *netname == 0) return ERROR_INVALID_PARAMETER;
+    return Carry<NET_API_STATUS>(true, [s = FromPointer(servername),
+                                        n = std::u16string(netname)](Provider& p) {
+        return p.ShareDel(s, n);
+    });
+}
+
+NET_API_STATUS NetShareGetInfo(LPCWSTR servername, LPCWSTR netname, DWORD level, LPBYTE* bufptr) {
+    if (bufptr == nullptr) return ERROR_INVALID_PARAMETER;
+    *bufptr = nullptr;
+    if (netname == nullptr || *netname == 0) return ERROR_INVALID_PARAMETER;
+    auto work = [s = FromPointer(servername), n = std::u16string(netname), level](
+                    Provider& p, ShareDetails& out) { return p.ShareGetInfo(s, n, level, out); };
+    if (level == 2) return GetOne<SHARE_INFO_2, ShareDetails>(true, bufptr, std::move(work));
+    if (level == 1005) return GetOne<SHARE_INFO_1005, ShareDetails>(true, bufptr, std::move(work));
+    return GetOne<SHARE_INFO_502, ShareDetails>(level == 502, bufptr, std::move(work));
+}
+
+NET_API_STATUS NetShareSetInfo(LPCWSTR servername, LPCWSTR netname, DWORD level, LPBYTE buf,
+                               DWORD* parm_err) {
+    if (parm_err != nullptr) *parm_err = 0;
+    if (level != 2 && level != 1004 && level != 1005 && level != 1006 && level != 1501)
+        return ERROR_INVALID_LEVEL;
+    if (buf == nullptr || netname == nullptr || *netname == 0) return ERROR_INVALID_PARAMETER;
+    ShareDetails share;
+    if (level == 2) {
+        SHARE_INFO_2 record;
+        std::memcpy(&record, buf, sizeof record);
+        share = Unpack(record);
+    } else if (level == 1004) {
+        SHARE_INFO_1004 record;
+        std::memcpy(&record, buf, sizeof record);
+        share.remark = FromPointer(record.shi1004_remark);
+    } else if (level == 1005) {
+        SHARE_INFO_1005 record;
+        std::memcpy(&record, buf, sizeof record);
+        share.flags = record.shi1005_flags;
+    } else if (level == 1006) {
+        SHARE_INFO_1006 record;
+        std::memcpy(&record, buf, sizeof record);
+        share.max_uses = record.shi1006_max_uses;
+    } else {
+        SHARE_INFO_1501 record;
+        std::memcpy(&record, buf, sizeof record);
+        share.security_descriptor = UnpackDescriptor(record.shi1501_security_descriptor);
+        if (!share.security_descriptor) return ERROR_INVALID_SECURITY_DESCR;
+    }
+    const auto answer = Carry<Answer<DWORD>>(
+        true, [s = FromPointer(servername), n = std::u16string(netname), level,
+               share = std::move(share)](Provider& p) {
+            Answer<DWORD> a;
+            a.status = p.ShareSetInfo(s, n, level, share, a.value);
+            return a;
+        });
+    if (parm_err != nullptr) *parm_err = answer.value;
+    return answer.status;
+}
+
 NET_API_STATUS NetConnectionEnum(LPCWSTR servername, LPCWSTR qualifier, DWORD level,
                                  LPBYTE* bufptr, DWORD, DWORD* entriesread,
                                  DWORD* totalentries, DWORD* resume_handle) {

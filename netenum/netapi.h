@@ -24,6 +24,17 @@ NET_API_STATUS NetSessionEnum(LPCWSTR servername, LPCWSTR UncClientName, LPCWSTR
 NET_API_STATUS NetSessionDel(LPCWSTR servername, LPCWSTR UncClientName, LPCWSTR username);
 NET_API_STATUS NetShareEnum(LPCWSTR servername, DWORD level, LPBYTE* bufptr, DWORD prefmaxlen,
                             DWORD* entriesread, DWORD* totalentries, DWORD* resume_handle);
+// Share management. NetShareAdd takes a SHARE_INFO_2 or SHARE_INFO_502 (whose
+// descriptor, when set, is self-relative); NetShareGetInfo answers levels 2,
+// 502 and 1005; NetShareSetInfo takes 1004 (remark), 1005 (flags), 1006 (user
+// limit), 1501 (descriptor) and 2 (remark and user limit at once: Samba
+// refuses 1006). A refusal about one field names it in
+// *parm_err (SHARE_*_PARMNUM).
+NET_API_STATUS NetShareAdd(LPCWSTR servername, DWORD level, LPBYTE buf, DWORD* parm_err);
+NET_API_STATUS NetShareDel(LPCWSTR servername, LPCWSTR netname, DWORD reserved);
+NET_API_STATUS NetShareGetInfo(LPCWSTR servername, LPCWSTR netname, DWORD level, LPBYTE* bufptr);
+NET_API_STATUS NetShareSetInfo(LPCWSTR servername, LPCWSTR netname, DWORD level, LPBYTE buf,
+                               DWORD* parm_err);
 NET_API_STATUS NetConnectionEnum(LPCWSTR servername, LPCWSTR qualifier, DWORD level,
                                  LPBYTE* bufptr, DWORD prefmaxlen, DWORD* entriesread,
                                  DWORD* totalentries, DWORD* resume_handle);

@@ -52,6 +52,10 @@ bool TakesNames(Call call) {
     case Call::NetUserGetInfo:
     case Call::NetUserSetInfo:
     case Call::NetMessageBufferSend:
+    case Call::NetShareAdd:
+    case Call::NetShareDel:
+    case Call::NetShareGetInfo:
+    case Call::NetShareSetInfo:
         return true;
     default:
         return false;

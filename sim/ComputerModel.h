@@ -48,6 +48,19 @@ public:
                                     std::vector<netapi::SessionInfo502>& out) const;
     netapi::NET_API_STATUS DeleteSessions(const OptString& client, const OptString& user);
     std::vector<netapi::ShareInfo2> Shares() const;
+    // Share management as a Windows server answers it: names checked,
+    // 2118 for a name in use, 2310 for a share that is not there; stopping a
+    // share ends its connections and the files opened through it.
+    netapi::NET_API_STATUS AddShare(const netapi::ShareDetails& share, DWORD& parm_err);
+    netapi::NET_API_STATUS DeleteShare(std::u16string_view name);
+    netapi::NET_API_STATUS GetShare(std::u16string_view name, netapi::ShareDetails& out) const;
+    netapi::NET_API_STATUS SetShare(std::u16string_view name, DWORD level,
+                                    const netapi::ShareDetails& share, DWORD& parm_err);
+    // The computer's accounts and the well-known ones, by name ("alice",
+    // "FILES1\alice", "Everyone", "BUILTIN\Administrators") and by SID.
+    netapi::AccountLookup LookupName(std::u16string_view name) const;
+    netapi::AccountLookup LookupSid(const netapi::Sid& sid) const;
+
     netapi::NET_API_STATUS Connections(const OptString& qualifier,
                                        std::vector<netapi::ConnectionInfo1>& out) const;
     netapi::NET_API_STATUS GetUser(const OptString& name, netapi::UserInfo3& out) const;

@@ -6,7 +6,7 @@
 namespace sim {
 namespace {
 
-constexpr std::array<std::pair<Call, const char*>, 15> kCallNames{{
+constexpr std::array<std::pair<Call, const char*>, 19> kCallNames{{
     {Call::NetFileEnum, "NetFileEnum"},
     {Call::NetFileClose, "NetFileClose"},
     {Call::NetFileGetInfo, "NetFileGetInfo"},
@@ -22,6 +22,10 @@ constexpr std::array<std::pair<Call, const char*>, 15> kCallNames{{
     {Call::NetMessageBufferSend, "NetMessageBufferSend"},
     {Call::GetComputerName, "GetComputerName"},
     {Call::NetServerEnum, "NetServerEnum"},
+    {Call::NetShareAdd, "NetShareAdd"},
+    {Call::NetShareDel, "NetShareDel"},
+    {Call::NetShareGetInfo, "NetShareGetInfo"},
+    {Call::NetShareSetInfo, "NetShareSetInfo"},
 }};
 
 }  // namespace

@@ -33,6 +33,10 @@ enum class Call {
     NetMessageBufferSend,
     GetComputerName,
     NetServerEnum,
+    NetShareAdd,
+    NetShareDel,
+    NetShareGetInfo,
+    NetShareSetInfo,
 };
 
 struct Fault {
@@ -66,6 +70,10 @@ struct Share {
     DWORD max_uses = 0xFFFFFFFFu;
     DWORD permissions = 0;
     OptString password;
+    DWORD flags = netapi::CSC_CACHE_MANUAL_REINT;  // shi1005_flags
+    // Self-relative; nullopt: Everyone may do everything, as a new share on
+    // Samba starts.
+    std::optional<std::vector<std::uint8_t>> security_descriptor{};
 };
 
 struct Session {

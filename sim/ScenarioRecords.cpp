@@ -80,7 +80,8 @@ Fault ReadFault(const JsonReader& r, const json& v, const std::string& place) {
                    "\" (expected NetFileEnum, NetFileClose, NetFileGetInfo, NetSessionEnum, NetSessionDel, "
                    "NetShareEnum, NetConnectionEnum, NetServerEnum, NetServerGetInfo, "
                    "NetServerSetInfo, NetRemoteTOD, NetUserGetInfo, NetUserSetInfo, "
-                   "NetMessageBufferSend or GetComputerName)");
+                   "NetMessageBufferSend, GetComputerName, NetShareAdd, NetShareDel, "
+                   "NetShareGetInfo or NetShareSetInfo)");
     f.call = *parsed;
     const json* status = JsonReader::Optional(v, "status");
     const json* unreachable = JsonReader::Optional(v, "unreachable");

@@ -294,6 +294,60 @@ NET_API_STATUS SimulatedNetwork::MessageBufferSend(const OptString& server, cons
     return netapi::NERR_Success;
 }
 
+NET_API_STATUS SimulatedNetwork::ShareAdd(const OptString& server, DWORD level,
+                                          const netapi::ShareDetails& share, DWORD& parm_err) {
+    parm_err = 0;
+    if (level != 2 && level != 502) return netapi::ERROR_INVALID_LEVEL;
+    return Answered(server, Call::NetShareAdd, std::nullopt, {NameOf(share.netname)},
+                    [&](ComputerModel& c) {
+                        netapi::ShareDetails added = share;
+                        if (level == 2) added.security_descriptor.reset();
+                        return c.AddShare(added, parm_err);
+                    });
+}
+
+NET_API_STATUS SimulatedNetwork::ShareDel(const OptString& server, const std::u16string& netname) {
+    return Answered(server, Call::NetShareDel, std::nullopt, {netname},
+                    [&](ComputerModel& c) { return c.DeleteShare(netname); });
+}
+
+NET_API_STATUS SimulatedNetwork::ShareGetInfo(const OptString& server, const std::u16string& netname,
+                                              DWORD level, netapi::ShareDetails& out) {
+    if (level != 2 && level != 502 && level != 1005) return netapi::ERROR_INVALID_LEVEL;
+    return Answered(server, Call::NetShareGetInfo, std::nullopt, {netname},
+                    [&](ComputerModel& c) { return c.GetShare(netname, out); });
+}
+
+NET_API_STATUS SimulatedNetwork::ShareSetInfo(const OptString& server, const std::u16string& netname,
+                                              DWORD level, const netapi::ShareDetails& share,
+                                              DWORD& parm_err) {
+    parm_err = 0;
+    ++mShareSetInfoCalls;
+    return Answered(server, Call::NetShareSetInfo, std::nullopt, {netname},
+                    [&](ComputerModel& c) { return c.SetShare(netname, level, share, parm_err); });
+}
+
+// Account lookups read the computer's accounts: NetUserGetInfo faults hit them too.
+NET_API_STATUS SimulatedNetwork::LookupNames(const OptString& server,
+                                             const std::vector<std::u16string>& names,
+                                             std::vector<netapi::AccountLookup>& out) {
+    out.clear();
+    return Answered(server, Call::NetUserGetInfo, std::nullopt, {}, [&](ComputerModel& c) {
+        for (const auto& name : names) out.push_back(c.LookupName(name));
+        return netapi::NERR_Success;
+    });
+}
+
+NET_API_STATUS SimulatedNetwork::LookupSids(const OptString& server,
+                                            const std::vector<netapi::Sid>& sids,
+                                            std::vector<netapi::AccountLookup>& out) {
+    out.clear();
+    return Answered(server, Call::NetUserGetInfo, std::nullopt, {}, [&](ComputerModel& c) {
+        for (const auto& sid : sids) out.push_back(c.LookupSid(sid));
+        return netapi::NERR_Success;
+    });
+}
+
 // The program's own computer; only GetComputerName faults touch it, since
 // the name is read locally and never crosses the network.
 NET_API_STATUS SimulatedNetwork::LocalComputerName(std::u16string& out) {

@@ -5,6 +5,7 @@
 // answers 53. Calls change the model (closing a file removes it, deleting a
 // session removes its connections and open files) and injected faults make
 // chosen calls fail. Used by the demo and by the tests.
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <initializer_list>
@@ -68,6 +69,21 @@ public:
                                              const OptString& fromname,
                                              const std::u16string& text) override;
     netapi::NET_API_STATUS LocalComputerName(std::u16string& out) override;
+    netapi::NET_API_STATUS ShareAdd(const OptString& server, DWORD level, const netapi::ShareDetails& share,
+                            DWORD& parm_err) override;
+    netapi::NET_API_STATUS ShareDel(const OptString& server, const std::u16string& netname) override;
+    netapi::NET_API_STATUS ShareGetInfo(const OptString& server, const std::u16string& netname, DWORD level,
+                                netapi::ShareDetails& out) override;
+    netapi::NET_API_STATUS ShareSetInfo(const OptString& server, const std::u16string& netname, DWORD level,
+                                const netapi::ShareDetails& share, DWORD& parm_err) override;
+    // How many NetShareSetInfo calls reached this network, answered or not:
+    // for checks that a change is written once, and only when it is one.
+    std::size_t ShareSetInfoCalls() const { return mShareSetInfoCalls; }
+    // Names and SIDs as the computer itself knows them; an unknown computer 53.
+    netapi::NET_API_STATUS LookupNames(const OptString& server, const std::vector<std::u16string>& names,
+                               std::vector<netapi::AccountLookup>& out) override;
+    netapi::NET_API_STATUS LookupSids(const OptString& server, const std::vector<netapi::Sid>& sids,
+                              std::vector<netapi::AccountLookup>& out) override;
     // The scenario's computers are the names there are.
     netapi::NET_API_STATUS ResolveComputer(const OptString& server) override;
 
@@ -114,6 +130,7 @@ private:
                                         List list);
 
     mutable std::mutex mLock;
+    std::atomic<std::size_t> mShareSetInfoCalls{0};
     std::vector<std::unique_ptr<ComputerModel>> mComputers;
     std::unordered_map<std::u16string, ComputerModel*> mByName;  // lower-case names
     ComputerModel* mLocal = nullptr;

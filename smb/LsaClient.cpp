@@ -37,4 +37,78 @@ NET_API_STATUS QueryDomain(RpcBinding& binding, const std::u16string& serverArg,
     return status;
 }
 
+namespace {
+
+// Opens a policy handle for lookups, runs `lookup(policy)` and closes the
+// handle whatever it gave.
+template <typename Lookup>
+NET_API_STATUS WithLookupPolicy(RpcBinding& binding, const std::u16string& serverArg,
+                                Lookup lookup) {
+    std::vector<std::uint8_t> reply;
+    NET_API_STATUS status = binding.Call(
+        lsa::kOpOpenPolicy2, lsa::EncodeOpenPolicy2(serverArg, lsa::kPolicyLookupNames), reply);
+    if (status != NERR_Success) return status;
+    samr::Handle policy{};
+    std::uint32_t nt = 0;
+    if (samr::DecodeHandle(reply, policy, nt) != NERR_Success) return samr::RPC_S_PROTOCOL_ERROR;
+    if (nt != samr::STATUS_SUCCESS) return NtStatusToStatus(nt);
+    status = lookup(policy);
+    std::vector<std::uint8_t> closed;
+    binding.Call(lsa::kOpClose, samr::EncodeClose(policy), closed);
+    return status;
+}
+
+// The server's status for a lookup that answered: some or none mapped still
+// carry answers.
+NET_API_STATUS LookupStatus(std::uint32_t nt) {
+    if (nt == samr::STATUS_SUCCESS) return NERR_Success;
+    if (nt == lsa::STATUS_SOME_NOT_MAPPED) return netapi::ERROR_SOME_NOT_MAPPED;
+    if (nt == samr::STATUS_NONE_MAPPED) return netapi::ERROR_NONE_MAPPED;
+    return NtStatusToStatus(nt);
+}
+
+}  // namespace
+
+NET_API_STATUS LookupNames(RpcBinding& binding, const std::u16string& serverArg,
+                           const std::vector<std::u16string>& names,
+                           std::vector<netapi::AccountLookup>& out) {
+    out.clear();
+    if (names.size() > lsa::kMaxLookups) return netapi::ERROR_INVALID_PARAMETER;
+    return WithLookupPolicy(binding, serverArg, [&](const samr::Handle& policy) {
+        std::vector<std::uint8_t> reply;
+        NET_API_STATUS status =
+            binding.Call(lsa::kOpLookupNames, lsa::EncodeLookupNames(policy, names), reply);
+        if (status != NERR_Success) return status;
+        std::uint32_t nt = 0;
+        if (lsa::DecodeLookupNames(reply, names.size(), out, nt) != NERR_Success)
+            return samr::RPC_S_PROTOCOL_ERROR;
+        status = LookupStatus(nt);
+        if (status != NERR_Success && status != netapi::ERROR_SOME_NOT_MAPPED &&
+            status != netapi::ERROR_NONE_MAPPED)
+            out.clear();
+        return status;
+    });
+}
+
+NET_API_STATUS LookupSids(RpcBinding& binding, const std::u16string& serverArg,
+                          const std::vector<netapi::Sid>& sids,
+                          std::vector<netapi::AccountLookup>& out) {
+    out.clear();
+    if (sids.size() > lsa::kMaxLookups) return netapi::ERROR_INVALID_PARAMETER;
+    return WithLookupPolicy(binding, serverArg, [&](const samr::Handle& policy) {
+        std::vector<std::uint8_t> reply;
+        NET_API_STATUS status =
+            binding.Call(lsa::kOpLookupSids, lsa::EncodeLookupSids(policy, sids), reply);
+        if (status != NERR_Success) return status;
+        std::uint32_t nt = 0;
+        if (lsa::DecodeLookupSids(reply, sids, out, nt) != NERR_Success)
+            return samr::RPC_S_PROTOCOL_ERROR;
+        status = LookupStatus(nt);
+        if (status != NERR_Success && status != netapi::ERROR_SOME_NOT_MAPPED &&
+            status != netapi::ERROR_NONE_MAPPED)
+            out.clear();
+        return status;
+    });
+}
+
 }  // namespace smb

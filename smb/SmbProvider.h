@@ -78,6 +78,25 @@ public:
     netapi::NET_API_STATUS GetAnyDCName(const netapi::OptString& server,
                                         const netapi::OptString& domain,
                                         std::u16string& out) override;
+    // Shares through srvsvc; account names through lsarpc, on the same server.
+    netapi::NET_API_STATUS ShareAdd(const netapi::OptString& server, netapi::DWORD level,
+                                    const netapi::ShareDetails& share,
+                                    netapi::DWORD& parm_err) override;
+    netapi::NET_API_STATUS ShareDel(const netapi::OptString& server,
+                                    const std::u16string& netname) override;
+    netapi::NET_API_STATUS ShareGetInfo(const netapi::OptString& server,
+                                        const std::u16string& netname, netapi::DWORD level,
+                                        netapi::ShareDetails& out) override;
+    netapi::NET_API_STATUS ShareSetInfo(const netapi::OptString& server,
+                                        const std::u16string& netname, netapi::DWORD level,
+                                        const netapi::ShareDetails& share,
+                                        netapi::DWORD& parm_err) override;
+    netapi::NET_API_STATUS LookupNames(const netapi::OptString& server,
+                                       const std::vector<std::u16string>& names,
+                                       std::vector<netapi::AccountLookup>& out) override;
+    netapi::NET_API_STATUS LookupSids(const netapi::OptString& server,
+                                      const std::vector<netapi::Sid>& sids,
+                                      std::vector<netapi::AccountLookup>& out) override;
     std::u16string StartupNotice() const override { return mNotice; }
     void SetStartupNotice(std::u16string notice) { mNotice = std::move(notice); }
     void RetryComputer(const netapi::OptString& server) override;

@@ -4,6 +4,7 @@
 #include <unordered_set>
 
 #include "Srvsvc.h"
+#include "SrvsvcShares.h"
 #include "text/Text.h"
 
 namespace smb {
@@ -223,6 +224,40 @@ NET_API_STATUS SrvsvcClient::RemoteTOD(netapi::TimeOfDay& out) {
     return CallForStatus(mBinding, srvsvc::kOpRemoteTOD, srvsvc::EncodeRemoteTOD(Server()),
                          [&out](srvsvc::Bytes reply, NET_API_STATUS& server) {
                              return srvsvc::DecodeRemoteTOD(reply, out, server);
+                         });
+}
+
+NET_API_STATUS SrvsvcClient::ShareAdd(DWORD level, const netapi::ShareDetails& share,
+                                      DWORD& parm_err) {
+    parm_err = 0;
+    return CallForStatus(mBinding, srvsvc::kOpShareAdd,
+                         srvsvc::EncodeShareAdd(Server(), level, share),
+                         [&](srvsvc::Bytes stub, NET_API_STATUS& status) {
+                             return srvsvc::DecodeShareParmErr(stub, parm_err, status);
+                         });
+}
+
+NET_API_STATUS SrvsvcClient::ShareDel(const std::u16string& netname) {
+    return CallForStatus(mBinding, srvsvc::kOpShareDel, srvsvc::EncodeShareDel(Server(), netname),
+                         srvsvc::DecodeStatusOnly);
+}
+
+NET_API_STATUS SrvsvcClient::ShareGetInfo(const std::u16string& netname, DWORD level,
+                                          netapi::ShareDetails& out) {
+    return CallForStatus(mBinding, srvsvc::kOpShareGetInfo,
+                         srvsvc::EncodeShareGetInfo(Server(), netname, level),
+                         [&](srvsvc::Bytes stub, NET_API_STATUS& status) {
+                             return srvsvc::DecodeShareGetInfo(stub, level, out, status);
+                         });
+}
+
+NET_API_STATUS SrvsvcClient::ShareSetInfo(const std::u16string& netname, DWORD level,
+                                          const netapi::ShareDetails& share, DWORD& parm_err) {
+    parm_err = 0;
+    return CallForStatus(mBinding, srvsvc::kOpShareSetInfo,
+                         srvsvc::EncodeShareSetInfo(Server(), netname, level, share),
+                         [&](srvsvc::Bytes stub, NET_API_STATUS& status) {
+                             return srvsvc::DecodeShareParmErr(stub, parm_err, status);
                          });
 }
 

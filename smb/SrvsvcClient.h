@@ -33,6 +33,13 @@ public:
     netapi::NET_API_STATUS ServerGetInfo(netapi::ServerInfo101& out);
     netapi::NET_API_STATUS ServerSetComment(const netapi::OptString& comment);
     netapi::NET_API_STATUS RemoteTOD(netapi::TimeOfDay& out);
+    netapi::NET_API_STATUS ShareAdd(netapi::DWORD level, const netapi::ShareDetails& share,
+                                    netapi::DWORD& parm_err);
+    netapi::NET_API_STATUS ShareDel(const std::u16string& netname);
+    netapi::NET_API_STATUS ShareGetInfo(const std::u16string& netname, netapi::DWORD level,
+                                        netapi::ShareDetails& out);
+    netapi::NET_API_STATUS ShareSetInfo(const std::u16string& netname, netapi::DWORD level,
+                                        const netapi::ShareDetails& share, netapi::DWORD& parm_err);
 
     // What one list may cost, whatever the server says: a runaway server can
     // neither keep us paging for ever nor fill memory. (Each reply is bounded

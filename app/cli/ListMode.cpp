@@ -215,10 +215,11 @@ std::string UsageLine() {
     return "usage: vantor SERVER,PATTERN,c | vantor --list files|sessions|shares|connections "
            "--server NAME [--server NAME...] [--match PATTERN] [--format table|csv|json] "
            "[--user PATTERN] [--client PATTERN] [--idle MINUTES] [--close | --disconnect] "
-           "[--share NAME | --client NAME] | vantor --help";
+           "[--share NAME | --client NAME] | vantor --share add|set|remove ... | "
+           "vantor --list permissions ... | vantor --help";
 }
 
-std::string HelpText() {
+std::string HelpText(std::string_view moreCommands) {
     return R"(usage:
   vantor [/p]
       Start the window.
@@ -247,7 +248,7 @@ std::string HelpText() {
       --format: "table" (aligned columns), "csv" (RFC 4180, UTF-8) or "json"
       (an array of objects keyed by column). Without it: a table on a terminal,
       CSV otherwise. The first column is always "server".
-  vantor --help
+)" + std::string(moreCommands) + R"(  vantor --help
       This text.
 
 Patterns: * any run of characters, ? any one character, # one digit,
@@ -255,9 +256,10 @@ Patterns: * any run of characters, ? any one character, # one digit,
 the pattern covers the whole text.
 
 Exit status: 0 success; 1 a server could not be listed or listed only part
-(or a file could not be closed, a session not ended): one line per failure
-on standard error, the other servers are still listed; 2 the command line is
-malformed (nothing is sent).
+(or a file could not be closed, a session not ended, a share command
+failed): one line per failure on standard error, the other servers are
+still listed; 2 the command line is malformed (nothing was asked or
+changed).
 
 Environment: VANTOR_NETWORK (smb, demo or a scenario file),
 VANTOR_SMB_SERVERS, VANTOR_SMB_AUTHFILE, KRB5CCNAME.

@@ -9,6 +9,7 @@
 #include <iosfwd>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "ListRows.h"
@@ -40,8 +41,9 @@ struct OptionLine {
 bool IsOptionCommandLine(int argc, const char* const* argv);
 OptionLine ParseOptionLine(int argc, const char* const* argv);
 
-// The usage of both modes, as --help prints it.
-std::string HelpText();
+// The usage of both modes, as --help prints it; `moreCommands` (the share
+// commands' part) stands before --help's own line.
+std::string HelpText(std::string_view moreCommands = {});
 // The one line a malformed command line gets.
 std::string UsageLine();
 

@@ -1,0 +1,191 @@
+// Share management on the simulated network, through the network interface
+// as the program calls it: records in, records out, every buffer freed.
+#include <gtest/gtest.h>
+
+#include "SimListing.h"
+#include "netenum/AccountNames.h"
+#include "netenum/netapi.h"
+#include "sim/ScenarioLoader.h"
+
+namespace {
+
+using namespace simtest;
+
+constexpr const char* kServer = R"({"computers": [
+  {"name": "HOST", "local": true},
+  {"name": "FS1", "accounts": [{"name": "alice", "user_id": 1104}, {"name": "bob"}],
+   "shares": [{"name": "IPC$", "type": "ipc"}, {"name": "Data", "path": "D:\\Data"},
+              {"name": "Web", "path": "D:\\Web"}],
+   "sessions": [{"client": "PC1", "user": "alice"}, {"client": "PC2", "user": "bob"}],
+   "files": [{"id": 7, "path": "D:\\Data\\a.txt", "user": "alice"},
+             {"id": 8, "path": "D:\\Web\\index.htm", "user": "bob"}],
+   "faults": [{"call": "NetShareDel", "status": 5, "names": ["Locked"]}]}
+]})";
+
+class SimulatedShares : public ::testing::Test {
+protected:
+    void SetUp() override {
+        net = sim::LoadScenario(kServer, "shares.json");
+        netapi::SetProvider(net);
+    }
+    void TearDown() override {
+        netapi::SetProvider(nullptr);
+        EXPECT_EQ(netapi::LiveBufferCount(), 0u);
+    }
+
+    static NET_API_STATUS Add(const char16_t* name, const char16_t* path, DWORD* parm = nullptr,
+                              std::vector<std::uint8_t>* sd = nullptr) {
+        SHARE_INFO_502 info{};
+        info.shi502_netname = const_cast<char16_t*>(name);
+        info.shi502_path = const_cast<char16_t*>(path);
+        info.shi502_remark = const_cast<char16_t*>(u"Projects");
+        info.shi502_max_uses = 10;
+        info.shi502_security_descriptor = sd != nullptr ? sd->data() : nullptr;
+        return NetShareAdd(u"FS1", 502, reinterpret_cast<LPBYTE>(&info), parm);
+    }
+
+    // The share's level-502 record, its descriptor parsed.
+    struct Got {
+        NET_API_STATUS status;
+        std::u16string remark, path;
+        DWORD max_uses = 0;
+        std::optional<SecurityDescriptor> sd;
+    };
+    static Got Get(const char16_t* name) {
+        LPBYTE buffer = nullptr;
+        Got got{NetShareGetInfo(u"FS1", name, 502, &buffer), {}, {}, 0, std::nullopt};
+        if (got.status == 0) {
+            const auto* r = reinterpret_cast<const SHARE_INFO_502*>(buffer);
+            got.remark = Str(r->shi502_remark);
+            got.path = Str(r->shi502_path);
+            got.max_uses = r->shi502_max_uses;
+            const auto* bytes = static_cast<const std::uint8_t*>(r->shi502_security_descriptor);
+            got.sd = ParseSecurityDescriptor({bytes, SelfRelativeLength(bytes)});
+        }
+        NetApiBufferFree(buffer);
+        return got;
+    }
+
+    std::shared_ptr<sim::SimulatedNetwork> net;
+};
+
+TEST_F(SimulatedShares, AShareAddedWithADescriptorReadsBackAtEveryLevelAndIsListed) {
+    SecurityDescriptor sd;
+    sd.dacl = {Ace::Deny(Sid{5, {21, 1, 2, 3, 1104}}, SHARE_ACCESS_CHANGE),
+               Ace::Allow(EveryoneSid(), SHARE_ACCESS_READ)};
+    auto bytes = BuildSecurityDescriptor(sd);
+    ASSERT_EQ(Add(u"Projects", u"D:\\Projects", nullptr, &bytes), 0u);
+
+    const Got got = Get(u"projects");  // names ignore letter case
+    ASSERT_EQ(got.status, 0u);
+    EXPECT_EQ(got.remark, u"Projects");
+    EXPECT_EQ(got.path, u"D:\\Projects");
+    EXPECT_EQ(got.max_uses, 10u);
+    ASSERT_TRUE(got.sd);
+    EXPECT_EQ(*got.sd, sd);
+
+    LPBYTE buffer = nullptr;
+    ASSERT_EQ(NetShareGetInfo(u"FS1", u"Projects", 1005, &buffer), 0u);
+    EXPECT_EQ(reinterpret_cast<SHARE_INFO_1005*>(buffer)->shi1005_flags & CSC_MASK, CSC_CACHE_MANUAL_REINT);
+    NetApiBufferFree(buffer);
+    EXPECT_EQ(NetShareGetInfo(u"FS1", u"Projects", 1, &buffer), ERROR_INVALID_LEVEL);
+
+    const auto shares = Shares(u"FS1");
+    ASSERT_EQ(shares.read, 4u);
+    EXPECT_EQ(Str(shares[3].shi2_netname), u"Projects");
+}
+
+TEST_F(SimulatedShares, RefusalsNameTheirCauseAndChangeNothing) {
+    DWORD parm = 0;
+    EXPECT_EQ(Add(u"Data", u"D:\\Other", &parm), NERR_DuplicateShare);
+    EXPECT_EQ(Add(u"a:b", u"D:\\Other", &parm), ERROR_INVALID_NAME);
+    EXPECT_EQ(parm, SHARE_NETNAME_PARMNUM);
+    EXPECT_EQ(Add(u"Other", u"Other", &parm), NERR_UnknownDevDir);
+    EXPECT_EQ(parm, SHARE_PATH_PARMNUM);
+    // A descriptor that is none is refused before anything leaves.
+    std::vector<std::uint8_t> junk(32, 0xAB);
+    EXPECT_EQ(Add(u"Other", u"D:\\Other", &parm, &junk), ERROR_INVALID_SECURITY_DESCR);
+    EXPECT_EQ(parm, SHARE_FILE_SD_PARMNUM);
+    EXPECT_EQ(Shares(u"FS1").read, 3u);
+
+    SHARE_INFO_1006 none{0};
+    EXPECT_EQ(NetShareSetInfo(u"FS1", u"Data", 1006, reinterpret_cast<LPBYTE>(&none), &parm),
+              ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(parm, SHARE_MAX_USES_PARMNUM);
+    EXPECT_EQ(NetShareSetInfo(u"FS1", u"Gone", 1006, reinterpret_cast<LPBYTE>(&none), &parm),
+              NERR_NetNameNotFound);
+    EXPECT_EQ(NetShareDel(u"FS1", u"Gone", 0), NERR_NetNameNotFound);
+    EXPECT_EQ(NetShareDel(u"NOWHERE", u"Data", 0), ERROR_BAD_NETPATH);
+
+    // A scenario's fault, on one share only.
+    ASSERT_EQ(Add(u"Locked", u"D:\\Locked"), 0u);
+    EXPECT_EQ(NetShareDel(u"FS1", u"Locked", 0), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(Get(u"Locked").status, 0u);
+}
+
+TEST_F(SimulatedShares, EachSetLevelChangesItsOwnFieldOnly) {
+    SHARE_INFO_1004 remark{const_cast<char16_t*>(u"Web pages")};
+    SHARE_INFO_1006 uses{3};
+    SHARE_INFO_1005 flags{CSC_CACHE_NONE};
+    SecurityDescriptor sd;
+    sd.dacl = {Ace::Allow(AdministratorsSid(), SHARE_ACCESS_FULL)};
+    auto bytes = BuildSecurityDescriptor(sd);
+    SHARE_INFO_1501 security{0, bytes.data()};
+    EXPECT_EQ(NetShareSetInfo(u"FS1", u"Web", 1004, reinterpret_cast<LPBYTE>(&remark), nullptr), 0u);
+    EXPECT_EQ(Get(u"Web").max_uses, SHI_USES_UNLIMITED);
+    EXPECT_EQ(NetShareSetInfo(u"FS1", u"Web", 1006, reinterpret_cast<LPBYTE>(&uses), nullptr), 0u);
+    EXPECT_EQ(NetShareSetInfo(u"FS1", u"Web", 1005, reinterpret_cast<LPBYTE>(&flags), nullptr), 0u);
+    EXPECT_EQ(NetShareSetInfo(u"FS1", u"Web", 1501, reinterpret_cast<LPBYTE>(&security), nullptr), 0u);
+    EXPECT_EQ(NetShareSetInfo(u"FS1", u"Web", 1007, reinterpret_cast<LPBYTE>(&uses), nullptr),
+              ERROR_INVALID_LEVEL);
+    Got got = Get(u"Web");
+    EXPECT_EQ(got.remark, u"Web pages");
+    EXPECT_EQ(got.path, u"D:\\Web");
+    EXPECT_EQ(got.max_uses, 3u);
+    ASSERT_TRUE(got.sd);
+    EXPECT_EQ(*got.sd, sd);
+    // Level 2 changes remark and user limit together; a share is not moved.
+    SHARE_INFO_2 both{};
+    both.shi2_remark = const_cast<char16_t*>(u"Intranet");
+    both.shi2_max_uses = 7;
+    both.shi2_path = const_cast<char16_t*>(u"E:\\Elsewhere");
+    EXPECT_EQ(NetShareSetInfo(u"FS1", u"Web", 2, reinterpret_cast<LPBYTE>(&both), nullptr), 0u);
+    got = Get(u"Web");
+    EXPECT_EQ(got.remark, u"Intranet");
+    EXPECT_EQ(got.max_uses, 7u);
+    EXPECT_EQ(got.path, u"D:\\Web");
+}
+
+TEST_F(SimulatedShares, StoppingAShareCutsOffItsUsersAndLeavesTheOthers) {
+    ASSERT_EQ(NetShareDel(u"FS1", u"IPC$", 0), 0u);  // shifts the shares behind it
+    ASSERT_EQ(NetShareDel(u"FS1", u"Data", 0), 0u);
+    const auto files = Files(u"FS1");
+    ASSERT_EQ(files.read, 1u);
+    EXPECT_EQ(files[0].fi3_id, 8u);
+    const auto connections = Connections(u"FS1", u"Web");
+    ASSERT_EQ(connections.status, 0u);
+    ASSERT_EQ(connections.read, 1u);
+    EXPECT_EQ(Str(connections[0].coni1_username), u"bob");
+    EXPECT_EQ(Connections(u"FS1", u"Data").status, NERR_NetNameNotFound);
+}
+
+TEST_F(SimulatedShares, AccountsResolveBothWaysAndUnknownSidsShowAsSids) {
+    std::vector<AccountLookup> found;
+    EXPECT_EQ(NetLookupAccountNames(u"FS1", {u"alice", u"FS1\\bob", u"Everyone", u"nobody"}, found),
+              ERROR_SOME_NOT_MAPPED);
+    ASSERT_EQ(found.size(), 4u);
+    EXPECT_EQ(found[0].sid.subs.back(), 1104u);
+    EXPECT_EQ(found[2].sid, EveryoneSid());
+    EXPECT_FALSE(found[3].resolved);
+
+    std::vector<AccountLookup> back;
+    const Sid stranger{5, {21, 9, 9, 9, 500}};
+    EXPECT_EQ(NetLookupAccountSids(u"FS1", {found[1].sid, stranger, AdministratorsSid()}, back),
+              ERROR_SOME_NOT_MAPPED);
+    ASSERT_EQ(back.size(), 3u);
+    EXPECT_EQ(DisplayName(back[0]), u"FS1\\bob");
+    EXPECT_EQ(DisplayName(back[1]), u"S-1-5-21-9-9-9-500");
+    EXPECT_EQ(DisplayName(back[2]), u"BUILTIN\\Administrators");
+}
+
+}  // namespace
