@@ -1,0 +1,73 @@
+#pragma once
+// Test helpers: run the network calls the way the program does and keep the
+// returned buffer alive (and freed) while the records are read.
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "netenum/netapi.h"
+
+namespace simtest {
+
+using namespace netapi;
+
+template <typename Record>
+class Listing {
+public:
+    Listing() = default;
+    Listing(Listing&& other) noexcept
+        : status(other.status), read(other.read), total(other.total), buffer(std::exchange(other.buffer, nullptr)) {}
+    Listing& operator=(Listing&&) = delete;
+    ~Listing() {
+        if (buffer != nullptr) NetApiBufferFree(buffer);
+    }
+
+    const Record& operator[](std::size_t i) const { return reinterpret_cast<const Record*>(buffer)[i]; }
+
+    NET_API_STATUS status = 0;
+    DWORD read = 0;
+    DWORD total = 0;
+    LPBYTE buffer = nullptr;
+};
+
+inline std::u16string Str(const char16_t* p) { return p == nullptr ? u"<null>" : std::u16string(p); }
+
+inline Listing<FILE_INFO_3> Files(const char16_t* server) {
+    Listing<FILE_INFO_3> l;
+    l.status = NetFileEnum(server, u"", u"", 3, &l.buffer, MAX_PREFERRED_LENGTH, &l.read, &l.total, nullptr);
+    return l;
+}
+inline Listing<SESSION_INFO_502> Sessions(const char16_t* server) {
+    Listing<SESSION_INFO_502> l;
+    l.status = NetSessionEnum(server, u"", u"", 502, &l.buffer, MAX_PREFERRED_LENGTH, &l.read, &l.total, nullptr);
+    return l;
+}
+inline Listing<SHARE_INFO_2> Shares(const char16_t* server) {
+    Listing<SHARE_INFO_2> l;
+    l.status = NetShareEnum(server, 2, &l.buffer, MAX_PREFERRED_LENGTH, &l.read, &l.total, nullptr);
+    return l;
+}
+inline Listing<CONNECTION_INFO_1> Connections(const char16_t* server, const char16_t* qualifier) {
+    Listing<CONNECTION_INFO_1> l;
+    l.status = NetConnectionEnum(server, qualifier, 1, &l.buffer, MAX_PREFERRED_LENGTH, &l.read, &l.total, nullptr);
+    return l;
+}
+inline Listing<SERVER_INFO_101> Servers(DWORD mask) {
+    Listing<SERVER_INFO_101> l;
+    l.status = NetServerEnum(nullptr, 101, &l.buffer, MAX_PREFERRED_LENGTH, &l.read, &l.total, mask, nullptr, nullptr);
+    return l;
+}
+
+// "id path user" of every open file, in server order.
+inline std::vector<std::u16string> FileLines(const char16_t* server) {
+    const auto l = Files(server);
+    std::vector<std::u16string> out;
+    for (DWORD i = 0; i < l.read; ++i) {
+        const std::string id = std::to_string(l[i].fi3_id);
+        out.push_back(std::u16string(id.begin(), id.end()) + u" " + Str(l[i].fi3_pathname) + u" " +
+                      Str(l[i].fi3_username));
+    }
+    return out;
+}
+
+}  // namespace simtest
