@@ -69,7 +69,6 @@ TEST_F(MainWindow, FirstRunShowsTheLocalSummaryAndOnlyTheWelcome) {
     {
         frmMain w;
         w.Load();
-        EXPECT_TRUE(w.isVisible());
         EXPECT_EQ(w.size(), QSize(369, 409));
         EXPECT_FALSE(w.windowFlags() & Qt::WindowMaximizeButtonHint);
         EXPECT_EQ(w.cboComputerType->count(), 11);
@@ -92,10 +91,20 @@ TEST_F(MainWindow, FirstRunShowsTheLocalSummaryAndOnlyTheWelcome) {
     EXPECT_EQ(netenum::CurrentForm(), nullptr);
 }
 
-TEST_F(MainWindow, RestoresTheSavedTypeAndComputerWhenStillListed) {
+TEST_F(MainWindow, EscOrExitSavesTheChoiceAndTheNextStartRestoresItWhenStillListed) {
     gui_test::InstallScenario(kOffice);
-    gui_test::WriteSettings("All Servers", "SRV1");
-    {
+    for (const bool byEscape : {true, false}) {
+        gui_test::RemoveSettings();
+        {
+            frmMain w;
+            w.Load();
+            Pick(w.cboComputerType, "All Servers");
+            Pick(w.cboComputerName, "SRV1");
+            byEscape ? QTest::keyClick(w.Text1, Qt::Key_Escape) : w.cmdClose->click();
+            EXPECT_FALSE(w.isVisible());
+            EXPECT_EQ(w.tray(), nullptr);
+        }
+        EXPECT_EQ(common::GetOption("Type") + "/" + common::GetOption("Computer"), "All Servers/SRV1");
         frmMain w;
         w.Load();
         EXPECT_EQ(Entries(w.cboComputerName), (QStringList{"HOME", "SRV1", "SRV2", "GONE"}));
@@ -223,22 +232,6 @@ TEST_F(MainWindow, TheLogOnNoticeFollowsTheWelcomeAndServerCountsStayPositive) {
     EXPECT_EQ(w.lblFileLocks->text(), "2147483647");
     for (QLabel* box : {w.lblSessions, w.lblFileLocks, w.lblOpenFiles, w.lblOpenNamedPipes})
         EXPECT_GE(box->width(), box->sizeHint().width());
-}
-
-TEST_F(MainWindow, EscInAnyControlAndExitCloseAndSaveTheChoice) {
-    gui_test::InstallScenario(kOffice);
-    for (const bool byEscape : {true, false}) {
-        gui_test::RemoveSettings();
-        frmMain w;
-        w.Load();
-        Pick(w.cboComputerType, "All Servers");
-        Pick(w.cboComputerName, "SRV1");
-        byEscape ? QTest::keyClick(w.Text1, Qt::Key_Escape) : w.cmdClose->click();
-        EXPECT_FALSE(w.isVisible());
-        EXPECT_EQ(w.tray(), nullptr);
-        EXPECT_EQ(common::GetOption("Type"), "All Servers");
-        EXPECT_EQ(common::GetOption("Computer"), "SRV1");
-    }
 }
 
 TEST_F(MainWindow, F1ShowsTheHelpInAWindowOfItsOwnOnlyWithoutShiftCtrlOrAlt) {

@@ -125,8 +125,15 @@ TEST_F(SessionsWindowTest, ClicksFindAndSortOnBothLists) {
     EXPECT_EQ(Commands(), "1111");
 }
 
-TEST_F(SessionsWindowTest, DisconnectAndADeniedRefresh) {
+TEST_F(SessionsWindowTest, DisconnectAPartialAndADeniedRefresh) {
     auto& w = *window;
+    network->AddFault(u"SERVER1", sim::Fault::Partial(sim::Call::NetSessionEnum, 4));
+    w.cmdRefresh->click();
+    EXPECT_EQ(w.lblConnectedUsers->text(), "4");
+    EXPECT_TRUE(Pane().startsWith("Refreshing list...\r\nlist incomplete: 4 of 5 sessions\r\n"))
+        << Pane().toStdString();
+    network->ClearFaults();
+    w.cmdRefresh->click();
     ClickRows({2, 4});  // carol, who leaves first, and dave
     ASSERT_EQ(netapi::NetSessionDel(u"SERVER1", u"\\\\WS3", u"carol"), 0u);
     w.cmdDisconnect->click();
@@ -150,34 +157,23 @@ TEST_F(SessionsWindowTest, DisconnectAndADeniedRefresh) {
     EXPECT_EQ(listtext::Enabled({w.Command1, w.Command2, w.cmdDisable}), "000");
 }
 
-TEST_F(SessionsWindowTest, APartialSessionListIsShownAndSaidToBePartial) {
-    auto& w = *window;
-    network->AddFault(u"SERVER1", sim::Fault::Partial(sim::Call::NetSessionEnum, 2));
-    w.cmdRefresh->click();
-    EXPECT_EQ(w.lstvwUserSessions->RowCount(), 2);
-    EXPECT_EQ(w.lblConnectedUsers->text(), "2");
-    EXPECT_TRUE(Pane().startsWith("Refreshing list...\r\nlist incomplete: 2 of 5 sessions\r\n"))
-        << Pane().toStdString();
-}
-
 TEST_F(SessionsWindowTest, CloseAndEscRefillTheSummaryTheCloseBoxDoesNotAndFindUserIsSaved) {
+    auto reopen = [this] {
+        window = std::make_unique<frmUserSessions>(main);
+        window->FillFirst();
+        window->show();
+        return QTest::qWaitForWindowActive(window.get());
+    };
     window->txtFind->setText("al*");
     window->cmdClose->click();
     EXPECT_EQ(main.fillGeneralCalls, 1);
     EXPECT_EQ(common::GetOption("FindUser"), "al*");
-
-    window = std::make_unique<frmUserSessions>(main);
-    window->FillFirst();
+    ASSERT_TRUE(reopen());
     EXPECT_EQ(window->txtFind->text(), "al*");
-    window->show();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
     QTest::keyClick(window->txtFind, Qt::Key_Escape);
     EXPECT_FALSE(window->isVisible());
     EXPECT_EQ(main.fillGeneralCalls, 2);
-
-    window = std::make_unique<frmUserSessions>(main);
-    window->FillFirst();
-    window->show();
+    reopen();
     window->close();
     EXPECT_EQ(main.fillGeneralCalls, 2);
     EXPECT_EQ(netenum::CurrentForm(), &main);
@@ -242,7 +238,9 @@ TEST_F(SessionsWindowTest, EnableClearsOnlyTheBitAndNeverWritesAnEnabledAccount)
               "0 user accounts enabled\r\n");
 }
 
-TEST(SessionsWindowCalls, BareQualifierWithoutSessionsAndACounterPast32767) {
+// Also: Windows gives a session's client as "\\\\10.0.0.5", Samba as
+// "10.0.0.5": the session's resources are asked for under one pair of backslashes.
+TEST(SessionsWindowCalls, BareQualifierWithoutSessionsABackslashedClientAndACounterPast32767) {
     testing_support::ScriptedNetwork network;
     windowtest::FakeMainForm main;
     main.chosen = "**LOCAL**";
@@ -260,13 +258,14 @@ TEST(SessionsWindowCalls, BareQualifierWithoutSessionsAndACounterPast32767) {
     for (int i = 0; i < kUsers; ++i) {
         const std::u16string name = u"u" + text::Number(i);
         netapi::SessionInfo502& session = provider.sessions.records.emplace_back();
-        session.cname = u"WS" + text::Number(i);
+        session.cname = i == 0 ? u"\\\\10.0.0.5" : u"WS" + text::Number(i);
         session.username = name;
         provider.users[name].flags = kDefaultFlags | 2;
     }
     main.chosen = "SERVER1";
     w = std::make_unique<frmUserSessions>(main);
     w->FillFirst();
+    EXPECT_EQ(provider.CallsNamed("NetConnectionEnum").back().args[1], netapi::OptString(u"\\\\10.0.0.5"));
     w->Command1->click();
     w->cmdEnable->click();
     EXPECT_TRUE(w->Text1->Text().endsWith("\r\n32768 user accounts enabled\r\n"));
@@ -277,71 +276,42 @@ TEST(SessionsWindowCalls, BareQualifierWithoutSessionsAndACounterPast32767) {
     EXPECT_EQ(frmUserSessions::MakeUncName(u"\\\\SERVER1"), u"\\\\SERVER1");
 }
 
-// Windows gives a session's client as "\\\\10.0.0.5", Samba as "10.0.0.5":
-// the session's resources are asked for under one pair of backslashes.
-TEST(SessionsWindowCalls, AClientNameWithBackslashesIsNotGivenMore) {
-    testing_support::ScriptedNetwork network;
-    windowtest::FakeMainForm main;
-    main.chosen = "SERVER1";
-    auto& provider = network.provider();
-    provider.sessions.records.emplace_back().cname = u"\\\\10.0.0.5";
-    provider.sessions.records.back().username = u"alice";
-    auto w = std::make_unique<frmUserSessions>(main);
-    w->FillFirst();
-    ASSERT_GE(provider.CallsNamed("NetConnectionEnum").size(), 1u);
-    EXPECT_EQ(provider.CallsNamed("NetConnectionEnum").back().args[1],
-              netapi::OptString(u"\\\\10.0.0.5"));
-}
-
 // The window on a real server's protocol: the scripted server in Samba's and
 // in the documents' Windows personality, with the office's data. What else
 // differs between the two is tested below the windows.
 class SessionsOnServers : public ::testing::TestWithParam<smbtest::Personality> {
 protected:
-    void SetUp() override {
-        server.desktops = {{1, u"Console", u"SERVER1", u"Administrator", 0},
-                           {2, u"RDP-Tcp#0", u"OFFICE", u"alice", 0}};
-    }
-    frmUserSessions& Open() {
-        window = std::make_unique<frmUserSessions>(main);
-        window->FillFirst();
-        return *window;
-    }
-    bool Windows() const { return GetParam() == smbtest::Personality::Windows; }
-    QString Pane() const { return window->Text1->Text(); }
-
     windowtest::FakeMainForm main;
     smbtest::PersonalityNetwork net{GetParam(), sim::ParseScenario(kOffice, "office")};
-    smbtest::PersonalityServer& server = net.server();
     common::PromptsScope prompts;
-    std::unique_ptr<frmUserSessions> window;
 };
 
 // Without a messenger service, Windows shows the message on the user's
 // desktop sessions, which the pane names; Samba has none, and the pane says
 // why in words.
 TEST_P(SessionsOnServers, SendMessageGoesToTheDesktopOrSaysWhyNot) {
-    auto& w = Open();
+    smbtest::PersonalityServer& server = net.server();
+    server.desktops = {{1, u"Console", u"SERVER1", u"Administrator", 0}, {2, u"RDP-Tcp#0", u"OFFICE", u"alice", 0}};
+    frmUserSessions w(main);
+    w.FillFirst();
+    const bool windows = GetParam() == smbtest::Personality::Windows;
+    const QString noMessenger = "This server does not accept messages (current Windows servers and Samba do not "
+                                "run the messenger service).";
     w.lstvwUserSessions->DeselectAllRows();
     w.lstvwUserSessions->SetCurrentRow(0);  // alice
     prompts->inputAnswers.push_back("The server restarts at noon");
     w.Command3->click();
-    if (Windows()) {
-        EXPECT_EQ(Pane(), "Message sent to alice in session 2 (RDP-Tcp#0).");
+    EXPECT_EQ(w.Text1->Text(), windows ? "Message sent to alice in session 2 (RDP-Tcp#0)."
+                                       : "Unable to send message to alice.\r\n" + noMessenger);
+    if (windows) {
         ASSERT_EQ(server.delivered.size(), 1u);
         EXPECT_EQ(server.delivered[0].text, u"The server restarts at noon");
-    } else {
-        EXPECT_EQ(Pane(), "Unable to send message to alice.\r\nThis server does not accept messages "
-                          "(current Windows servers and Samba do not run the messenger service).");
     }
     w.lstvwUserSessions->SetCurrentRow(1);  // bob has no desktop session
     prompts->inputAnswers.push_back("hello");
     w.Command3->click();
-    EXPECT_EQ(Pane(), Windows() ? "Unable to send message to bob.\r\nbob has no session on the "
-                                  "server's desktop to show it in."
-                                : "Unable to send message to bob.\r\nThis server does not accept "
-                                  "messages (current Windows servers and Samba do not run the "
-                                  "messenger service).");
+    EXPECT_EQ(w.Text1->Text(), "Unable to send message to bob.\r\n" +
+                                   (windows ? "bob has no session on the server's desktop to show it in." : noMessenger));
 }
 
 INSTANTIATE_TEST_SUITE_P(Personalities, SessionsOnServers,
