@@ -201,6 +201,29 @@ NET_API_STATUS DecodeConnectionEnum(Bytes stub, EnumReply<ConnectionInfo1>& out)
     return DecodeEnum(stub, 1, 28, fixed, deferred, out);
 }
 
+namespace {
+
+// A reply of one record: its level, a pointer to it, the record, the status.
+// A success without the record is not an answer.
+template <typename Record, typename Read>
+NET_API_STATUS DecodeInfoReply(Bytes stub, DWORD level, Record& out, NET_API_STATUS& status,
+                               Read read) {
+    NdrReader r(stub);
+    out = {};
+    status = 0;
+    DWORD arm = 0;
+    bool info = false;
+    if (!r.U32(arm) || !r.Pointer(info) || arm != level) return RPC_S_PROTOCOL_ERROR;
+    if ((info && !read(r)) || !r.U32(status)) {
+        out = {};
+        return RPC_S_PROTOCOL_ERROR;
+    }
+    if (status == netapi::NERR_Success && !info) return RPC_S_PROTOCOL_ERROR;
+    return netapi::NERR_Success;
+}
+
+}  // namespace
+
 Stub EncodeFileGetInfo3(const OptString& server, DWORD fileid) {
     NdrWriter w;
     w.UniqueString(server);
@@ -210,28 +233,12 @@ Stub EncodeFileGetInfo3(const OptString& server, DWORD fileid) {
 }
 
 NET_API_STATUS DecodeFileGetInfo3(Bytes stub, FileInfo3& out, NET_API_STATUS& status) {
-    NdrReader r(stub);
-    out = {};
-    status = 0;
-    DWORD arm = 0;
-    bool info = false, path = false, user = false;
-    if (!r.U32(arm) || !r.Pointer(info)) return RPC_S_PROTOCOL_ERROR;
-    if (arm != 3) return RPC_S_PROTOCOL_ERROR;
-    if (info) {
-        if (!r.U32(out.id) || !r.U32(out.permissions) || !r.U32(out.num_locks) ||
-            !r.Pointer(path) || !r.Pointer(user) || !r.OptionalString(path, out.pathname) ||
-            !r.OptionalString(user, out.username)) {
-            out = {};
-            return RPC_S_PROTOCOL_ERROR;
-        }
-    }
-    if (!r.U32(status)) {
-        out = {};
-        return RPC_S_PROTOCOL_ERROR;
-    }
-    // A success without the record is not an answer.
-    if (status == netapi::NERR_Success && !info) return RPC_S_PROTOCOL_ERROR;
-    return netapi::NERR_Success;
+    return DecodeInfoReply(stub, 3, out, status, [&](NdrReader& r) {
+        bool path = false, user = false;
+        return r.U32(out.id) && r.U32(out.permissions) && r.U32(out.num_locks) && r.Pointer(path) &&
+               r.Pointer(user) && r.OptionalString(path, out.pathname) &&
+               r.OptionalString(user, out.username);
+    });
 }
 
 Stub EncodeFileClose(const OptString& server, DWORD fileid) {
@@ -265,28 +272,12 @@ Stub EncodeServerGetInfo101(const OptString& server) {
 
 NET_API_STATUS DecodeServerGetInfo101(Bytes stub, netapi::ServerInfo101& out,
                                       NET_API_STATUS& status) {
-    NdrReader r(stub);
-    out = {};
-    status = 0;
-    DWORD arm = 0;
-    bool info = false, name = false, comment = false;
-    if (!r.U32(arm) || !r.Pointer(info)) return RPC_S_PROTOCOL_ERROR;
-    if (arm != 101) return RPC_S_PROTOCOL_ERROR;
-    if (info) {
-        if (!r.U32(out.platform_id) || !r.Pointer(name) || !r.U32(out.version_major) ||
-            !r.U32(out.version_minor) || !r.U32(out.type) || !r.Pointer(comment) ||
-            !r.OptionalString(name, out.name) || !r.OptionalString(comment, out.comment)) {
-            out = {};
-            return RPC_S_PROTOCOL_ERROR;
-        }
-    }
-    if (!r.U32(status)) {
-        out = {};
-        return RPC_S_PROTOCOL_ERROR;
-    }
-    // A success without the record is not an answer.
-    if (status == netapi::NERR_Success && !info) return RPC_S_PROTOCOL_ERROR;
-    return netapi::NERR_Success;
+    return DecodeInfoReply(stub, 101, out, status, [&](NdrReader& r) {
+        bool name = false, comment = false;
+        return r.U32(out.platform_id) && r.Pointer(name) && r.U32(out.version_major) &&
+               r.U32(out.version_minor) && r.U32(out.type) && r.Pointer(comment) &&
+               r.OptionalString(name, out.name) && r.OptionalString(comment, out.comment);
+    });
 }
 
 Stub EncodeServerSetInfo1005(const OptString& server, const OptString& comment) {
