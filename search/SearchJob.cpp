@@ -1,6 +1,7 @@
 #include "SearchJob.h"
 
 #include <algorithm>
+#include <map>
 #include <unordered_set>
 
 #include "CollectingSink.h"
@@ -137,21 +138,48 @@ void CloseFiles(const Job& job, ServerAnswer& answer) {
     }
 }
 
+// A session as the server pairs it: its client (without leading backslashes)
+// and its user, letter case ignored.
+using SessionPair = std::pair<std::u16string, std::u16string>;
+SessionPair PairOf(std::u16string_view client, std::u16string_view user) {
+    while (!client.empty() && client.front() == u'\\') client.remove_prefix(1);
+    return {text::FoldCase(client), text::FoldCase(user)};
+}
+
+// The server ends every session of a user from one client at once, so a
+// pair that has more sessions there now than were chosen is left alone.
 void Disconnect(const Job& job, ServerAnswer& answer) {
+    std::map<SessionPair, std::size_t> chosen, present;
+    for (const SessionTarget& session : job.sessions) ++chosen[PairOf(session.client, session.user)];
+    netenum::colSessionEnum now;
+    now.Init(job.computer);
+    const bool counted = now.Answered() && !now.Incomplete();
+    for (const auto& s : now) ++present[PairOf(s.ComputerName(), s.UserName())];
+    std::map<SessionPair, std::pair<std::string_view, std::string>> done;
     for (const SessionTarget& session : job.sessions) {
-        const std::u16string client = text::UncName(session.client);
-        const auto status =
-            netapi::NetSessionDel(job.computer.c_str(), client.c_str(), session.user.c_str());
-        if (status == netapi::NERR_Success) {
-            answer.Add(kDone);
-            answer.Add(std::string_view());
-        } else if (status == netapi::NERR_ClientNameNotFound || status == netapi::NERR_UserNotFound) {
-            answer.Add(kNoLongerOpen);
-            answer.Add(std::string_view());
-        } else {
-            answer.Add(kFailed);
-            answer.Add(FailureText(u"NetSessionDel", status, job.computer));
+        const SessionPair pair = PairOf(session.client, session.user);
+        auto it = done.find(pair);
+        if (it == done.end()) {
+            std::pair<std::string_view, std::string> outcome{kDone, {}};
+            if (!counted) {
+                outcome = {kFailed, ToUtf8(u"Session of " + session.user + u" from " + session.client +
+                                           u" not ended: the server's sessions could not be read to check it")};
+            } else if (present[pair] > chosen[pair]) {
+                outcome = {kFailed, ToUtf8(u"Session of " + session.user + u" from " + session.client +
+                                           u" not ended: the same user has a session from there that was not chosen")};
+            } else {
+                const std::u16string client = text::UncName(session.client);
+                const auto status =
+                    netapi::NetSessionDel(job.computer.c_str(), client.c_str(), session.user.c_str());
+                if (status == netapi::NERR_ClientNameNotFound || status == netapi::NERR_UserNotFound)
+                    outcome = {kNoLongerOpen, {}};
+                else if (status != netapi::NERR_Success)
+                    outcome = {kFailed, FailureText(u"NetSessionDel", status, job.computer)};
+            }
+            it = done.emplace(pair, std::move(outcome)).first;
         }
+        answer.Add(it->second.first);
+        answer.Add(it->second.second);
     }
 }
 

@@ -232,3 +232,44 @@ TEST(FanOut, AChildGetsItsJobAndAnAccountOnlyWhereOneIsGiven) {
 }
 
 }  // namespace
+
+namespace {
+
+// The server ends every session of a user from one client at once: a pair
+// that also has a session nobody chose is left alone, and a pair chosen
+// twice is ended once.
+TEST(SearchJob, DisconnectLeavesAPairThatHasASessionNotChosen) {
+    sim::Computer fs;
+    fs.name = u"FS";
+    for (const auto& [client, user] : {std::pair{u"WS1", u"ann"}, {u"WS1", u"ann"}, {u"WS2", u"bob"},
+                                       {u"WS3", u"cy"}, {u"WS3", u"cy"}}) {
+        sim::Session session;
+        session.client = client;
+        session.user = std::u16string(user);
+        fs.sessions.push_back(session);
+    }
+    sim::Scenario s;
+    s.computers.push_back(fs);
+    netapi::SetProvider(std::make_shared<sim::SimulatedNetwork>(std::move(s)));
+
+    Job job;
+    job.kind = search::JobKind::Disconnect;
+    job.computer = u"FS";
+    job.sessions = {{u"WS1", u"ann"}, {u"\\\\WS2", u"BOB"}, {u"WS3", u"cy"}, {u"ws3", u"cy"}};
+    std::vector<std::string> cells;
+    EXPECT_TRUE(search::RunJob(job).ForEachCell([&](std::string_view c) { cells.emplace_back(c); }));
+    ASSERT_EQ(cells.size(), 8u);
+    EXPECT_EQ(cells[0], search::kFailed);
+    EXPECT_NE(cells[1].find("not chosen"), std::string::npos) << cells[1];
+    for (std::size_t row = 1; row < 4; ++row) EXPECT_EQ(cells[row * 2], search::kDone) << row;
+
+    netapi::LPBYTE buffer = nullptr;
+    netapi::DWORD read = 0, total = 0;
+    ASSERT_EQ(netapi::NetSessionEnum(u"FS", nullptr, nullptr, 10, &buffer,
+                                     netapi::MAX_PREFERRED_LENGTH, &read, &total, nullptr), 0u);
+    netapi::NetApiBufferFree(buffer);
+    EXPECT_EQ(read, 2u) << "only ann's two sessions are left";
+    netapi::SetProvider(nullptr);
+}
+
+}  // namespace
