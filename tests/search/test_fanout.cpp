@@ -123,15 +123,17 @@ TEST(FanOut, RowsAreBoundedPerComputerAndInAll) {
     for (const auto& a : got.answers) {
         rows += a.answer.cellCount / search::kFileCells;
         EXPECT_TRUE(a.answer.ForEachCell([](std::string_view) {})) << "a cut answer stays whole";
+        // The computers answer in any order: the one that reaches the total
+        // first is cut there, and so is every one after it.
         if (a.index == 0) {
-            EXPECT_EQ(a.answer.cellCount, 4 * search::kFileCells);
-            ASSERT_EQ(a.answer.failures.size(), 1u);
+            EXPECT_LE(a.answer.cellCount, 4 * search::kFileCells);
+            ASSERT_GE(a.answer.failures.size(), 1u);
             EXPECT_EQ(a.answer.failures[0], "list cut at 4 files; narrow the search to see the rest");
         }
         cut += a.cut ? 1 : 0;
     }
     EXPECT_EQ(rows, 15u);
-    EXPECT_EQ(cut, 1);
+    EXPECT_GE(cut, 1);
     EXPECT_EQ(netapi::LiveBufferCount(), 0u);
 }
 
