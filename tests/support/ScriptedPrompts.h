@@ -2,6 +2,7 @@
 // Prompts for tests: records every box and answers from queues filled in
 // advance. A question with nothing queued gets No or the empty string and is
 // counted, so a test can prove that it foresaw every question.
+#include <QDialog>
 #include <QString>
 #include <QStringList>
 #include <deque>
@@ -15,7 +16,7 @@ namespace common {
 
 class ScriptedPrompts final : public Prompts {
 public:
-    enum class Kind { Message, YesNo, Input, SaveFile, LogOn };
+    enum class Kind { Message, YesNo, Input, SaveFile, LogOn, Dialog };
     struct Asked {
         Kind kind;
         QString text;
@@ -38,6 +39,9 @@ public:
     // Runs as each log-on is asked for (to see where it was asked).
     std::function<void()> onLogOn;
     std::vector<LogonRequest> logonRequests;
+    // Each fills the dialog it is handed (as a person would) and answers
+    // whether it was accepted, usually by clicking its OK button.
+    std::deque<std::function<bool(QDialog&)>> dialogAnswers;
 
     const std::vector<Asked>& asked() const { return mAsked; }
     int unanswered() const { return mUnanswered; }
@@ -49,6 +53,7 @@ public:
         saveAnswers.clear();
         logonAnswers.clear();
         logonRequests.clear();
+        dialogAnswers.clear();
         mUnanswered = 0;
     }
 
@@ -77,6 +82,12 @@ public:
         logonRequests.push_back(request);
         if (onLogOn) onLogOn();
         return Next(logonAnswers, std::optional<LogonAnswer>());
+    }
+
+    bool RunDialog(QDialog& dialog) override {
+        mAsked.push_back({Kind::Dialog, {}, dialog.windowTitle(), Icon::None, false, {}});
+        const auto answer = Next(dialogAnswers, std::function<bool(QDialog&)>());
+        return answer ? answer(dialog) : false;
     }
 
 private:

@@ -8,6 +8,7 @@
 
 #include "windows/logon/LogonRequest.h"
 
+class QDialog;
 class QWidget;
 
 namespace common {
@@ -33,6 +34,9 @@ public:
                                  QString& selectedFilter) = 0;
     // "Log on to SERVER"; nothing when cancelled.
     virtual std::optional<LogonAnswer> LogOn(QWidget* parent, const LogonRequest& request) = 0;
+    // One of the program's own dialogs, built and filled by the caller, run
+    // modally; true when it was accepted.
+    virtual bool RunDialog(QDialog& dialog) = 0;
 };
 
 // The program's prompts: real boxes (QtPrompts) unless a test installed others.

@@ -101,6 +101,11 @@ std::optional<LogonAnswer> QtPrompts::LogOn(QWidget* parent, const LogonRequest&
     return dialog.Answer();
 }
 
+bool QtPrompts::RunDialog(QDialog& dialog) {
+    NormalCursorWhileAsking cursor;
+    return dialog.exec() == QDialog::Accepted;
+}
+
 // The installed prompts: these real boxes unless a test put others in place.
 namespace {
 constinit Installed<Prompts, QtPrompts> gPrompts;

@@ -28,6 +28,7 @@ public:
                                                      const QString& title,
                                                      const QString& defaultText);
     std::optional<LogonAnswer> LogOn(QWidget* parent, const LogonRequest& request) override;
+    bool RunDialog(QDialog& dialog) override;
 };
 
 }  // namespace common

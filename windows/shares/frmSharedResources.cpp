@@ -42,7 +42,7 @@ frmSharedResources::~frmSharedResources() = default;
 
 void frmSharedResources::CreateControls() {
     lblCaption[1] = NewLabel(this, QStringLiteral("Available Shares"), 120, 105, 1800, 195, true);
-    lstvwShares = AddList(105, 330, 11250, 1950);
+    lstvwShares = AddList(105, 330, 11250, 1650);
     lstvwShares->setSelectionMode(QAbstractItemView::SingleSelection);
 
     lblCaption[2] =
@@ -68,6 +68,7 @@ void frmSharedResources::CreateControls() {
     connect(lstvwConnectedUsers, &common::ReportList::ItemClick, this,
             [this] { EnableRowCommands(true); });
     AddListCommands(lstvwConnectedUsers);
+    CreateShareCommands();
     // Only the share is chosen: its users wait for a click.
     SetFirstRowList(lstvwShares, false);
 
@@ -97,6 +98,7 @@ void frmSharedResources::FillShares() {
     }
     ListFilled(lstvwConnectedUsers->RowCount() >= 1);
     lblConnectedUsers->setText(QStringLiteral("0"));
+    EnableShareCommands();
 }
 
 void frmSharedResources::lstvwShares_ItemClick(int row) {

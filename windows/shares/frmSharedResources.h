@@ -1,14 +1,18 @@
 #pragma once
 // The Shared Resources window: the chosen server's shares and, for the share
 // the administrator clicks, the users connected to it. Selected users can be
-// disconnected (their whole session ends) or sent a message. Opened modally
-// from the main window's "&Shares".
+// disconnected (their whole session ends) or sent a message. Shares are
+// created, stopped and changed on the shown computer (New Share…, Stop
+// Sharing, Properties…). Opened modally from the main window's "&Shares".
 #include <array>
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "windows/common/ToolWindowBase.h"
 
 class QLabel;
+class QAction;
 class QPushButton;
 
 namespace netenum {
@@ -39,6 +43,19 @@ public:
     common::ReportList* lstvwConnectedUsers;
     QLabel* lblConnectedUsers;
     QPushButton* cmdDisconnect;
+    QPushButton* cmdNewShare;
+    QPushButton* cmdStopSharing;
+    QPushButton* cmdProperties;
+    // The same commands in the share list's context menu; Delete stops
+    // sharing, Enter or Alt+Enter opens Properties.
+    QAction* mnuNewShare;
+    QAction* mnuStopSharing;
+    QAction* mnuProperties;
+
+    // The commands as clicked, on the chosen share.
+    void cmdNewShare_Click();
+    void cmdStopSharing_Click();
+    void cmdProperties_Click();
 
 protected:
     void FirstFill() override { FillShares(); }
@@ -46,6 +63,13 @@ protected:
 private:
     void CreateControls();
     void cmdDisconnect_Click();
+    void CreateShareCommands();
+    void EnableShareCommands();
+    // The chosen share's name, trimmed; nothing when no share is chosen.
+    std::optional<std::u16string> ChosenShare() const;
+    // Writes `line` to the pane as a step's result, then refills the shares
+    // with the named one chosen.
+    void Finish(const QString& start, const QString& done, const std::u16string& choose);
 
     std::unique_ptr<netenum::colShareEnum> mShares;
     std::unique_ptr<netenum::colConnectionEnum> mConnections;
