@@ -21,6 +21,7 @@
 #include "netenum/netapi.h"
 #include "smb/SmbProvider.h"
 #include "support/LiveFixture.h"
+#include "support/ProgramRun.h"
 #include "text/Text.h"
 
 namespace {
@@ -183,6 +184,53 @@ TEST_F(SambaShares, ShareCreatedChangedAndRemovedAgreesWithSambasTools) {
                 testing::AnyOf(NERR_NetNameNotFound, ERROR_INVALID_NAME));
     NetApiBufferFree(buffer);
     EXPECT_EQ(ListedByServer(alice, Env("password")).find(shareName), std::string::npos);
+}
+
+// The same from the command line, as a script would run it: the program
+// itself, its exit statuses, and Samba's tools as the judge.
+TEST_F(SambaShares, TheCommandLineCreatesChangesListsAndRemovesAShare) {
+    const std::string shareName = text::ToUtf8(name);
+    const std::string server = Bed().viaRelay ? Bed().host : "127.0.0.1";
+    const std::string alice = "vantortest_alice", bob = "vantortest_bob";
+    auto vantor = [&](std::vector<std::string> args) {
+        args.insert(args.begin(), {"--server", server});
+        return testing_support::RunProgram(VANTOR_BINARY, args, {});
+    };
+    const std::string bobSid = text::ToUtf8(SidOf(text::FromUtf8(bob)).ToString());
+
+    // Refused before anything is asked: nothing is created.
+    auto run = vantor({"--share", "add", "--name", shareName + "/x", "--path", path});
+    EXPECT_EQ(run.status, 2) << run.err;
+    run = vantor({"--share", "add", "--name", shareName, "--path", "relative/path"});
+    EXPECT_EQ(run.status, 2) << run.err;
+    EXPECT_EQ(ListedByServer(alice, Env("password")).find(shareName), std::string::npos);
+
+    run = vantor({"--share", "add", "--name", shareName, "--path", path, "--remark", "Project files",
+                  "--max-uses", "5", "--grant", alice + ":change", "--deny", bob + ":full"});
+    ASSERT_EQ(run.status, 0) << run.out << run.err;
+    std::string view = Sharesec(shareName);
+    EXPECT_NE(view.find(bobSid + ":DENIED/0x0/FULL"), std::string::npos) << view;
+    EXPECT_EQ(MaxConnections(shareName), "5\n");
+    const std::string listed = ListedByServer(alice, Env("password"));
+    EXPECT_NE(listed.find("Project files"), std::string::npos) << listed;
+
+    run = vantor({"--list", "permissions", "--share", shareName, "--format", "csv"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find(bobSid + ",deny,full"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find(",allow,change"), std::string::npos) << run.out;
+
+    run = vantor({"--share", "set", "--name", shareName, "--remark", "Archived", "--max-uses",
+                  "unlimited", "--revoke", bob});
+    ASSERT_EQ(run.status, 0) << run.out << run.err;
+    view = Sharesec(shareName);
+    EXPECT_EQ(view.find("DENIED"), std::string::npos) << view;
+    EXPECT_NE(ListedByServer(alice, Env("password")).find("Archived"), std::string::npos);
+
+    run = vantor({"--share", "remove", "--name", shareName});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(ListedByServer(alice, Env("password")).find(shareName), std::string::npos);
+    run = vantor({"--share", "remove", "--name", shareName});
+    EXPECT_EQ(run.status, 1) << "a share that is gone is a failure of one line";
 }
 
 // Loopback traffic on port 445 written to a file by dumpcap, from the
