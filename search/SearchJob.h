@@ -28,7 +28,8 @@ struct Filters {
 
 // The longest pattern and idle time accepted.
 constexpr std::size_t kMaxPatternLength = 1024;
-constexpr std::uint32_t kMaxIdleMinutes = 525'600;  // a year
+// Idle minutes: as many as a server's idle seconds can hold.
+constexpr std::uint32_t kMaxIdleMinutes = 0xFFFFFFFFu / 60;
 
 // One clear line for filters that must not be sent, or nothing.
 std::optional<std::string> FiltersProblem(const Filters& filters);

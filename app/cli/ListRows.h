@@ -6,6 +6,7 @@
 #include <string>
 
 #include "ServerFanOut.h"
+#include "search/SearchJob.h"
 #include "listformat/Table.h"
 
 namespace app {
@@ -30,8 +31,8 @@ struct ListQuery {
     bool act = false;
 };
 
-// The most --idle takes: minutes that still fit the servers' idle seconds.
-inline constexpr std::uint32_t kMaxIdleMinutes = 0xFFFFFFFFu / 60;
+// The most --idle takes: the window's limit.
+using search::kMaxIdleMinutes;
 
 // The columns, "server" first; "outcome" last when the rows are acted on.
 std::vector<listformat::Column> ListColumns(ListKind kind, bool act = false);

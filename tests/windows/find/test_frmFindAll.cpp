@@ -181,7 +181,7 @@ TEST_F(FindAllTest, BadInputIsRefusedAndNothingIsAsked) {
     w.cmdFind->click();
     w.txtPath->clear();
     w.tabFind->setCurrentIndex(1);
-    for (const char* idle : {"-1", "525601", "ten"}) {
+    for (const char* idle : {"-1", "71582789", "ten"}) {
         w.txtIdle->setText(idle);
         w.cmdFind->click();
     }
@@ -190,7 +190,7 @@ TEST_F(FindAllTest, BadInputIsRefusedAndNothingIsAsked) {
     w.cmdFind->click();
     ASSERT_EQ(prompts->asked().size(), 5u);
     EXPECT_TRUE(prompts->asked()[0].text.contains("at most 1024 characters"));
-    EXPECT_TRUE(prompts->asked()[1].text.contains("from 0 to 525600"));
+    EXPECT_TRUE(prompts->asked()[1].text.contains("from 0 to 71582788"));
     EXPECT_TRUE(prompts->asked()[4].text.contains("Every computer is left out"));
     EXPECT_FALSE(w.Busy());
     EXPECT_TRUE(w.lblProgress->text().isEmpty()) << "nothing was sent";
