@@ -115,15 +115,24 @@ Stub EncodeLookupSids(const samr::Handle& policy, const std::vector<Sid>& sids) 
     return w.Take();
 }
 
+namespace {
+
+// What both lookups answer first: the domains referred to, then the count
+// of translations and the pointer to them.
+bool ReadAnswerHead(NdrReader& r, std::vector<Domain>& domains, std::uint32_t& entries, bool& list) {
+    return ReadDomains(r, domains) && r.U32(entries) && r.Pointer(list);
+}
+
+}  // namespace
+
 NET_API_STATUS DecodeLookupNames(Bytes stub, std::size_t asked, std::vector<AccountLookup>& out,
                                  std::uint32_t& ntstatus) {
     NdrReader r(stub);
     out.clear();
     std::vector<Domain> domains;
-    if (!ReadDomains(r, domains)) return RPC_S_PROTOCOL_ERROR;
     std::uint32_t entries = 0, mapped = 0;
     bool list = false;
-    if (!r.U32(entries) || !r.Pointer(list)) return RPC_S_PROTOCOL_ERROR;
+    if (!ReadAnswerHead(r, domains, entries, list)) return RPC_S_PROTOCOL_ERROR;
     std::vector<AccountLookup> answers;
     if (list) {
         if (entries != asked || !r.ArrayHeader(entries, 12)) return RPC_S_PROTOCOL_ERROR;
@@ -156,10 +165,9 @@ NET_API_STATUS DecodeLookupSids(Bytes stub, const std::vector<Sid>& asked,
     NdrReader r(stub);
     out.clear();
     std::vector<Domain> domains;
-    if (!ReadDomains(r, domains)) return RPC_S_PROTOCOL_ERROR;
     std::uint32_t entries = 0, mapped = 0;
     bool list = false;
-    if (!r.U32(entries) || !r.Pointer(list)) return RPC_S_PROTOCOL_ERROR;
+    if (!ReadAnswerHead(r, domains, entries, list)) return RPC_S_PROTOCOL_ERROR;
     std::vector<AccountLookup> answers(asked.size());
     for (std::size_t i = 0; i < asked.size(); ++i) answers[i].sid = asked[i];
     if (list) {

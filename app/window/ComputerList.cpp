@@ -110,17 +110,18 @@ void ComputerList::AddSaved() {
 }
 
 void ComputerList::UpdateMenu() {
+    // A computer's name may hold "&", which is no access key in a menu item.
+    const auto inMenu = [](QString name) { return name.replace(QLatin1Char('&'), QStringLiteral("&&")); };
     const QString current = mControls.names->currentText();
     const bool removable = !current.isEmpty() && IsSavedServer(current);
-    mControls.remove->setText(removable ? QStringLiteral("&Remove ") + current
+    mControls.remove->setText(removable ? QStringLiteral("&Remove ") + inMenu(current)
                                         : QStringLiteral("&Remove Computer"));
     mControls.remove->setEnabled(removable);
     // The log-on belongs to the computer chosen, whose summary is on show.
     const bool logsOn = netapi::NetworkLogsOn();
     mControls.logOnAs->setEnabled(logsOn);
     mControls.forgetLogOn->setEnabled(logsOn);
-    // A found computer's name may hold "&", which is no access key here.
-    const QString chosen = QString(gComputerName).replace(QLatin1Char('&'), QStringLiteral("&&"));
+    const QString chosen = inMenu(gComputerName);
     mControls.logOnAs->setText(QStringLiteral("Log On to ") + chosen + QStringLiteral(" &As..."));
     mControls.forgetLogOn->setText(QStringLiteral("&Forget Log-On to ") + chosen);
 }
