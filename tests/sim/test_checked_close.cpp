@@ -2,43 +2,20 @@
 // simulated network: the check, the close, and a server that will not tell.
 #include <gtest/gtest.h>
 
+#include "SimListing.h"
+#include "ScenarioTest.h"
 #include "netenum/CheckedClose.h"
-#include "netenum/netapi.h"
-#include "sim/ScenarioLoader.h"
-#include "sim/SimulatedNetwork.h"
 
 namespace {
 
-using namespace netapi;
+using namespace simtest;
 
-std::u16string Str(const char16_t* p) { return p == nullptr ? u"<null>" : std::u16string(p); }
-using netapi::CheckedClose;
-using netapi::CloseFileIfStillSame;
-
-constexpr const char* kServer = R"({"computers": [
-  {"name": "HOST", "local": true},
-  {"name": "FS1", "type": ["server", "nt"],
-   "files": [{"id": 7, "path": "D:\\Data\\a.txt", "user": "alice", "locks": 2},
-             {"id": 8, "path": "D:\\Data\\b.txt", "user": "bob"},
-             {"id": 9, "path": "D:\\Data\\c.txt"}]}
-]})";
-
-class CheckedCloseTest : public ::testing::Test {
+class CheckedCloseTest : public ScenarioTest {
 protected:
-    void SetUp() override { netapi::SetProvider(net); }
-    void TearDown() override {
-        netapi::SetProvider(nullptr);
-        EXPECT_EQ(netapi::LiveBufferCount(), 0u);
-    }
-    DWORD OpenCount() {
-        LPBYTE buffer = nullptr;
-        DWORD read = 0, total = 0;
-        EXPECT_EQ(NetFileEnum(u"FS1", u"", u"", 3, &buffer, MAX_PREFERRED_LENGTH, &read, &total, nullptr), 0u);
-        NetApiBufferFree(buffer);
-        return read;
-    }
-
-    std::shared_ptr<sim::SimulatedNetwork> net = sim::LoadScenario(kServer, "fs1.json");
+    CheckedCloseTest() : ScenarioTest(R"({"computers": [{"name": "HOST", "local": true},
+      {"name": "FS1", "files": [{"id": 7, "path": "D:\\Data\\a.txt", "user": "alice", "locks": 2},
+                                {"id": 8, "path": "D:\\Data\\b.txt", "user": "bob"},
+                                {"id": 9, "path": "D:\\Data\\c.txt"}]}]})") {}
 };
 
 TEST_F(CheckedCloseTest, GetInfoAnswersOneRecordOrTheReasonItCannot) {
@@ -70,37 +47,30 @@ TEST_F(CheckedCloseTest, AnIdThatNamesSomethingElseNowIsNotClosed) {
         EXPECT_EQ(r.outcome, CheckedClose::NoLongerOpen);
         EXPECT_EQ(r.status, NERR_FileIdNotFound);
     }
-    EXPECT_EQ(OpenCount(), 3u);
+    EXPECT_EQ(Files(u"FS1").read, 3u);
 
-    EXPECT_EQ(CloseFileIfStillSame(u"FS1", 7, u"D:\\Data\\a.txt", u"alice").outcome,
-              CheckedClose::Closed);
-    EXPECT_EQ(OpenCount(), 2u);
-    EXPECT_EQ(CloseFileIfStillSame(u"FS1", 7, u"D:\\Data\\a.txt", u"alice").outcome,
-              CheckedClose::NoLongerOpen);
+    EXPECT_EQ(CloseFileIfStillSame(u"FS1", 7, u"D:\\Data\\a.txt", u"alice").outcome, CheckedClose::Closed);
+    EXPECT_EQ(CloseFileIfStillSame(u"FS1", 7, u"D:\\Data\\a.txt", u"alice").outcome, CheckedClose::NoLongerOpen);
     // A file without a user is listed with an empty one.
-    EXPECT_EQ(CloseFileIfStillSame(u"FS1", 9, u"D:\\Data\\c.txt", u"").outcome,
-              CheckedClose::Closed);
-    EXPECT_EQ(OpenCount(), 1u);
+    EXPECT_EQ(CloseFileIfStillSame(u"FS1", 9, u"D:\\Data\\c.txt", u"").outcome, CheckedClose::Closed);
+    EXPECT_EQ(FileLines(u"FS1"), std::vector<std::u16string>{u"8 D:\\Data\\b.txt bob"});
 }
 
 // A server that will not answer for the id is never closed unchecked; a
 // refused close after a good check is a failure with the server's status.
 TEST_F(CheckedCloseTest, RefusedChecksAndClosesAreFailuresThatCloseNothing) {
-    for (DWORD refusal : {ERROR_ACCESS_DENIED, ERROR_NOT_SUPPORTED, ERROR_BAD_NETPATH}) {
+    using sim::Call;
+    for (const auto& [call, refusal] : {std::pair{Call::NetFileGetInfo, ERROR_ACCESS_DENIED},
+                                        {Call::NetFileGetInfo, ERROR_NOT_SUPPORTED},
+                                        {Call::NetFileGetInfo, ERROR_BAD_NETPATH},
+                                        {Call::NetFileClose, ERROR_ACCESS_DENIED}}) {
         net->ClearFaults();
-        ASSERT_TRUE(net->AddFault(u"FS1", sim::Fault::Status(sim::Call::NetFileGetInfo, refusal)));
+        ASSERT_TRUE(net->AddFault(u"FS1", sim::Fault::Status(call, refusal)));
         const auto r = CloseFileIfStillSame(u"FS1", 7, u"D:\\Data\\a.txt", u"alice");
         EXPECT_EQ(r.outcome, CheckedClose::Failed);
         EXPECT_EQ(r.status, refusal);
     }
-    EXPECT_EQ(OpenCount(), 3u);
-
-    net->ClearFaults();
-    ASSERT_TRUE(net->AddFault(u"FS1", sim::Fault::Status(sim::Call::NetFileClose, ERROR_ACCESS_DENIED)));
-    const auto r = CloseFileIfStillSame(u"FS1", 8, u"D:\\Data\\b.txt", u"bob");
-    EXPECT_EQ(r.outcome, CheckedClose::Failed);
-    EXPECT_EQ(r.status, ERROR_ACCESS_DENIED);
-    EXPECT_EQ(OpenCount(), 3u);
+    EXPECT_EQ(Files(u"FS1").read, 3u);
 }
 
 }  // namespace

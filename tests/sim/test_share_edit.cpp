@@ -3,10 +3,8 @@
 // for what differs, on the simulated network.
 #include <gtest/gtest.h>
 
+#include "ScenarioTest.h"
 #include "netenum/ShareEdit.h"
-#include "netenum/netapi.h"
-#include "sim/ScenarioLoader.h"
-#include "sim/SimulatedNetwork.h"
 
 namespace {
 
@@ -68,24 +66,15 @@ TEST(PermissionChanges, LosingTheLastFullControlIsToldApart) {
     EXPECT_FALSE(RemovesLastFullControl(readOnly, readOnly));
 }
 
-class ShareWrites : public ::testing::Test {
+class ShareWrites : public simtest::ScenarioTest {
 protected:
-    void SetUp() override {
-        net = sim::LoadScenario(R"({"computers": [{"name": "HOST", "local": true},
-            {"name": "FS1", "shares": [{"name": "Data", "path": "D:\\Data", "remark": "Team data"}]}]})",
-                                "writes.json");
-        SetProvider(net);
-    }
-    void TearDown() override {
-        SetProvider(nullptr);
-        EXPECT_EQ(LiveBufferCount(), 0u);
-    }
+    ShareWrites() : ScenarioTest(R"({"computers": [{"name": "HOST", "local": true},
+      {"name": "FS1", "shares": [{"name": "Data", "path": "D:\\Data", "remark": "Team data"}]}]})") {}
     ShareState Read() {
         ShareState state;
         EXPECT_EQ(ReadShareState(u"FS1", u"Data", state), 0u);
         return state;
     }
-    std::shared_ptr<sim::SimulatedNetwork> net;
 };
 
 TEST_F(ShareWrites, OnlyWhatDiffersIsWrittenAndTheDescriptorOnce) {

@@ -2,36 +2,24 @@
 // as the program calls it: records in, records out, every buffer freed.
 #include <gtest/gtest.h>
 
+#include "ScenarioTest.h"
 #include "SimListing.h"
 #include "netenum/AccountNames.h"
-#include "netenum/netapi.h"
-#include "sim/ScenarioLoader.h"
 
 namespace {
 
 using namespace simtest;
 
-constexpr const char* kServer = R"({"computers": [
-  {"name": "HOST", "local": true},
-  {"name": "FS1", "accounts": [{"name": "alice", "user_id": 1104}, {"name": "bob"}],
-   "shares": [{"name": "IPC$", "type": "ipc"}, {"name": "Data", "path": "D:\\Data"},
-              {"name": "Web", "path": "D:\\Web"}],
-   "sessions": [{"client": "PC1", "user": "alice"}, {"client": "PC2", "user": "bob"}],
-   "files": [{"id": 7, "path": "D:\\Data\\a.txt", "user": "alice"},
-             {"id": 8, "path": "D:\\Web\\index.htm", "user": "bob"}],
-   "faults": [{"call": "NetShareDel", "status": 5, "names": ["Locked"]}]}
-]})";
-
-class SimulatedShares : public ::testing::Test {
+class SimulatedShares : public ScenarioTest {
 protected:
-    void SetUp() override {
-        net = sim::LoadScenario(kServer, "shares.json");
-        netapi::SetProvider(net);
-    }
-    void TearDown() override {
-        netapi::SetProvider(nullptr);
-        EXPECT_EQ(netapi::LiveBufferCount(), 0u);
-    }
+    SimulatedShares() : ScenarioTest(R"({"computers": [{"name": "HOST", "local": true},
+      {"name": "FS1", "accounts": [{"name": "alice", "user_id": 1104}, {"name": "bob"}],
+       "shares": [{"name": "IPC$", "type": "ipc"}, {"name": "Data", "path": "D:\\Data"},
+                  {"name": "Web", "path": "D:\\Web"}],
+       "sessions": [{"client": "PC1", "user": "alice"}, {"client": "PC2", "user": "bob"}],
+       "files": [{"id": 7, "path": "D:\\Data\\a.txt", "user": "alice"},
+                 {"id": 8, "path": "D:\\Web\\index.htm", "user": "bob"}],
+       "faults": [{"call": "NetShareDel", "status": 5, "names": ["Locked"]}]}]})") {}
 
     static NET_API_STATUS Add(const char16_t* name, const char16_t* path, DWORD* parm = nullptr,
                               std::vector<std::uint8_t>* sd = nullptr) {
@@ -65,8 +53,6 @@ protected:
         NetApiBufferFree(buffer);
         return got;
     }
-
-    std::shared_ptr<sim::SimulatedNetwork> net;
 };
 
 TEST_F(SimulatedShares, AShareAddedWithADescriptorReadsBackAtEveryLevelAndIsListed) {

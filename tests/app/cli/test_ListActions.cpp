@@ -2,14 +2,8 @@
 // --disconnect), on a simulated network in this process.
 #include <gtest/gtest.h>
 
-#include <sstream>
-#include <string>
-#include <vector>
-
-#include "app/cli/ListMode.h"
-#include "netenum/netapi.h"
-#include "sim/ScenarioLoader.h"
-#include "sim/SimulatedNetwork.h"
+#include "ListRun.h"
+#include "sim/ScenarioTest.h"
 
 namespace {
 
@@ -28,36 +22,12 @@ constexpr const char* kNetwork = R"({ "computers": [
   { "name": "FS2",
     "files": [ { "id": 7, "path": "E:\\budget.xlsx", "user": "bob" } ] } ] })";
 
-struct Outcome {
-    int status = -1;
-    std::string out, err;
-};
+using clitest::Parse;
+using clitest::RunList;
 
-app::OptionLine Parse(std::vector<const char*> args) {
-    args.insert(args.begin(), "vantor");
-    return app::ParseOptionLine(static_cast<int>(args.size()), args.data());
-}
-
-class ListActions : public ::testing::Test {
+class ListActions : public simtest::ScenarioTest {
 protected:
-    void SetUp() override { netapi::SetProvider(net); }
-    void TearDown() override {
-        netapi::SetProvider(nullptr);
-        EXPECT_EQ(netapi::LiveBufferCount(), 0u);
-    }
-
-    static Outcome List(std::vector<const char*> args) {
-        const app::OptionLine line = Parse(std::move(args));
-        EXPECT_EQ(line.kind, app::OptionLine::Kind::List) << line.problem;
-        std::ostringstream out, err;
-        Outcome r;
-        r.status = app::RunListMode(line.request, {}, app::OutputKind::Pipe, out, err);
-        r.out = out.str();
-        r.err = err.str();
-        return r;
-    }
-
-    std::shared_ptr<sim::SimulatedNetwork> net = sim::LoadScenario(kNetwork, "net.json");
+    ListActions() : ScenarioTest(kNetwork) {}
 };
 
 TEST(ListOptions, BadInputGetsOneClearMessageAndNothingIsSent) {
@@ -67,6 +37,19 @@ TEST(ListOptions, BadInputGetsOneClearMessageAndNothingIsSent) {
         std::vector<const char*> args;
         const char* problem;
     } cases[] = {
+        {{"--list"}, ""},
+        {{"--list", "files"}, ""},
+        {{"--list", "printers", "--server", "x"}, ""},
+        {{"--list", "files", "--server"}, ""},
+        {{"--list", "files", "--server", ""}, ""},
+        {{"--list", "files", "--list", "shares", "--server", "x"}, ""},
+        {{"--list", "files", "--server", "x", "--format", "xml"}, ""},
+        {{"--list", "files", "--server", "x", "--share", "s"}, ""},
+        {{"--list", "connections", "--server", "x"}, ""},
+        {{"--list", "connections", "--server", "x", "--share", "s", "--client", "c"}, ""},
+        {{"--list", "files", "--server", "x", "--bogus"}, ""},
+        {{"--list", "files", "--server", "x", "--match", "a", "--match", "b"}, ""},
+        {{"--list", "files", "--server", "x", "--match", longPattern.c_str()}, ""},
         {{"--list", "files", "--server", "FS1", "--user", longPattern.c_str()},
          "--user is longer than 1024 characters"},
         {{"--list", "sessions", "--server", "FS1", "--client", longPattern.c_str()},
@@ -84,9 +67,16 @@ TEST(ListOptions, BadInputGetsOneClearMessageAndNothingIsSent) {
     };
     for (const auto& c : cases) {
         const auto line = Parse(c.args);
-        EXPECT_EQ(line.kind, app::OptionLine::Kind::Malformed) << c.problem;
+        EXPECT_EQ(line.kind, app::OptionLine::Kind::Malformed) << c.args[1] << " " << c.problem;
+        EXPECT_FALSE(line.problem.empty());
         EXPECT_NE(line.problem.find(c.problem), std::string::npos) << line.problem;
     }
+    const auto equals = Parse({"--list=connections", "--server=a", "--server", "b", "--client=WS1",
+                               "--format=json", "--match=*X*"});
+    ASSERT_EQ(equals.kind, app::OptionLine::Kind::List) << equals.problem;
+    EXPECT_EQ(equals.request.servers, (std::vector<std::u16string>{u"a", u"b"}));
+    EXPECT_EQ(equals.request.query.client, u"WS1");
+    EXPECT_EQ(equals.request.query.match, std::optional<std::u16string>(u"*x*"));
     // At the limits, accepted.
     EXPECT_EQ(Parse({"--list", "files", "--server", "FS1", "--user", fits.c_str(), "--close"}).kind,
               app::OptionLine::Kind::List);
@@ -96,7 +86,7 @@ TEST(ListOptions, BadInputGetsOneClearMessageAndNothingIsSent) {
 
 TEST_F(ListActions, AnEmptyComputerListIsSaidNotListed) {
     net->AddFault(u"", sim::Fault::Status(sim::Call::NetServerEnum, netapi::ERROR_BAD_NETPATH));
-    const auto r = List({"--list", "files", "--server", "all", "--close"});
+    const auto r = RunList({"--list", "files", "--server", "all", "--close"});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "");
     EXPECT_NE(r.err.find("vantor: there are no computers to list\n"), std::string::npos) << r.err;
@@ -106,7 +96,7 @@ TEST_F(ListActions, AnEmptyComputerListIsSaidNotListed) {
 // names it is not closed and is no failure; a refused check is.
 TEST_F(ListActions, CloseActsOnExactlyTheRowsListed) {
     net->AddFault(u"FS1", {.call = sim::Call::NetFileGetInfo, .status = netapi::NERR_FileIdNotFound, .ids = {9}});
-    auto r = List({"--list", "files", "--server", "FS1", "--match", "*BUDGET*", "--user", "b?b",
+    auto r = RunList({"--list", "files", "--server", "FS1", "--match", "*BUDGET*", "--user", "b?b",
                    "--close", "--format", "csv"});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out,
@@ -117,14 +107,14 @@ TEST_F(ListActions, CloseActsOnExactlyTheRowsListed) {
 
     net->ClearFaults();
     net->AddFault(u"FS1", {.call = sim::Call::NetFileGetInfo, .status = netapi::ERROR_ACCESS_DENIED});
-    r = List({"--list", "files", "--server", "FS1", "--close", "--format", "csv"});
+    r = RunList({"--list", "files", "--server", "FS1", "--close", "--format", "csv"});
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.out.find("FS1,7,alice,Read,0,D:\\Data\\budget.xlsx,failed\r\n"), std::string::npos) << r.out;
     EXPECT_NE(r.err.find("vantor: FS1: Error closing file D:\\Data\\budget.xlsx : Access is denied."),
               std::string::npos) << r.err;
 
     net->ClearFaults();
-    r = List({"--list", "files", "--server", "FS1", "--format", "csv"});
+    r = RunList({"--list", "files", "--server", "FS1", "--format", "csv"});
     EXPECT_EQ(r.out,
               "server,id,user,access,locks,path\r\n"
               "FS1,7,alice,Read,0,D:\\Data\\budget.xlsx\r\n"
@@ -135,7 +125,7 @@ TEST_F(ListActions, CloseActsOnExactlyTheRowsListed) {
 // Each server's rows are closed by the child that listed them: an id is
 // only ever checked on the server that gave it.
 TEST_F(ListActions, EachServerClosesItsOwnRows) {
-    const auto r = List({"--list", "files", "--server", "FS1", "--server", "FS2", "--server", "NOSUCH",
+    const auto r = RunList({"--list", "files", "--server", "FS1", "--server", "FS2", "--server", "NOSUCH",
                          "--match", "*\\budget.xlsx", "--close", "--format", "csv"});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out,
@@ -146,7 +136,7 @@ TEST_F(ListActions, EachServerClosesItsOwnRows) {
 }
 
 TEST_F(ListActions, SessionFiltersAndDisconnect) {
-    auto r = List({"--list", "sessions", "--server", "FS1", "--client", "pc[12]", "--idle", "60",
+    auto r = RunList({"--list", "sessions", "--server", "FS1", "--client", "pc[12]", "--idle", "60",
                    "--format", "csv"});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out,
@@ -156,7 +146,7 @@ TEST_F(ListActions, SessionFiltersAndDisconnect) {
 
     // carol's idle session from PC3 shares its pair with a busy one: ending
     // it would end both, so it is left alone and said.
-    r = List({"--list", "sessions", "--server", "FS1", "--user", "*o*", "--idle", "60", "--disconnect",
+    r = RunList({"--list", "sessions", "--server", "FS1", "--user", "*o*", "--idle", "60", "--disconnect",
               "--format", "csv"});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out,
@@ -165,7 +155,7 @@ TEST_F(ListActions, SessionFiltersAndDisconnect) {
               "FS1,carol,PC3,0,00:00:00,02:00:00,No,,failed\r\n");
     EXPECT_EQ(r.err, "vantor: FS1: Session of carol from PC3 not ended: the same user has a "
                      "session from there that was not listed\n");
-    r = List({"--list", "sessions", "--server", "FS1", "--format", "csv"});
+    r = RunList({"--list", "sessions", "--server", "FS1", "--format", "csv"});
     EXPECT_EQ(r.out.find("Bob"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("carol"), std::string::npos) << r.out;
 }

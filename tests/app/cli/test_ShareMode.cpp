@@ -7,31 +7,20 @@
 
 #include "app/cli/CommandLine.h"
 #include "app/cli/ShareMode.h"
-#include "netenum/netapi.h"
-#include "sim/ScenarioLoader.h"
-#include "sim/SimulatedNetwork.h"
+#include "sim/ScenarioTest.h"
 
 namespace {
-
-constexpr const char* kNetwork = R"({"computers": [{"name": "HOST", "local": true},
-  {"name": "FS1", "accounts": [{"name": "alice", "user_id": 1104}, {"name": "bob", "user_id": 1105}],
-   "shares": [{"name": "Data", "path": "D:\\Data", "remark": "Team data"}]}]})";
 
 struct Result {
     int status;
     std::string out, err;
 };
 
-class ShareCommands : public ::testing::Test {
+class ShareCommands : public simtest::ScenarioTest {
 protected:
-    void SetUp() override {
-        net = sim::LoadScenario(kNetwork, "share-mode.json");
-        netapi::SetProvider(net);
-    }
-    void TearDown() override {
-        netapi::SetProvider(nullptr);
-        EXPECT_EQ(netapi::LiveBufferCount(), 0u);
-    }
+    ShareCommands() : ScenarioTest(R"({"computers": [{"name": "HOST", "local": true},
+      {"name": "FS1", "accounts": [{"name": "alice", "user_id": 1104}, {"name": "bob", "user_id": 1105}],
+       "shares": [{"name": "Data", "path": "D:\\Data", "remark": "Team data"}]}]})") {}
     // Parsed as main parses it, then run; a malformed line never runs.
     Result Vantor(std::vector<const char*> args) {
         args.insert(args.begin(), "vantor");
@@ -48,7 +37,6 @@ protected:
         EXPECT_EQ(r.status, 0) << r.err;
         return nlohmann::json::parse(r.out);
     }
-    std::shared_ptr<sim::SimulatedNetwork> net;
 };
 
 TEST_F(ShareCommands, BadInputIsRefusedWithItsReasonAndChangesNothing) {
