@@ -1,21 +1,17 @@
 #!/usr/bin/env python3
-"""Reads every #include line of the product's sources and fails, naming the
-file and line, when an include runs back up the layers: a ground folder
-reaching into a layer above it, the network layer reaching into the windows
-or the program, Qt Widgets outside the window folders, or two units (X.h with
-its X.cpp) including each other, directly or through a loop. It also fails,
-naming the file, on a source file longer than MAX_LINES lines: a file that
-long does more than one job.
+"""Fails, naming file and line, on an #include of the product that runs back
+up the layers (a ground folder or netenum/ reaching above itself, Qt Widgets
+outside the window folders, units including each other through a loop), and
+on a source file over MAX_LINES lines: a file that long does more than one job.
 
 Usage: include_rules.py SOURCE_ROOT [QT_WIDGETS_INCLUDE_DIR]
-Without the Qt Widgets folder only <QtWidgets/...> spellings are recognised.
+(without the folder only <QtWidgets/...> spellings are recognised)
 """
 import os
 import re
 import sys
 from pathlib import PurePosixPath
 
-# Folders that are no part of the product's sources.
 NOT_PRODUCT = {"tests", "bench", "tools", "scripts", "packaging", "docs", "scenarios"}
 SOURCE_SUFFIXES = (".h", ".cpp", ".c", ".h.in", ".cpp.in")
 
@@ -27,7 +23,6 @@ ABOVE_NETENUM = {"windows", "app", "smb", "sim", "search"}
 # Only these may draw.
 WIDGETS_FOLDERS = {"windows", "about", "app"}
 
-# The longest a product source file may grow.
 MAX_LINES = 450
 
 QUOTED = re.compile(r'^\s*#\s*include\s*"([^"]+)"')
@@ -66,10 +61,6 @@ def resolve(root, including, spelled):
     return None
 
 
-def top(path):
-    return path.parts[0]
-
-
 def find_loops(edges):
     """Include loops between units, each as its units and the include lines
     that close it (one per include that leads back onto the path)."""
@@ -103,10 +94,7 @@ def main(argv):
         print(__doc__, file=sys.stderr)
         return 2
     root = argv[1]
-    widgets = set()
-    if len(argv) > 2 and os.path.isdir(argv[2]):
-        widgets = set(os.listdir(argv[2]))
-
+    widgets = set(os.listdir(argv[2])) if len(argv) > 2 and os.path.isdir(argv[2]) else set()
     faults = []
     edges = {}  # unit -> {unit: "file:line"}
     files = list(product_files(root))
@@ -114,31 +102,25 @@ def main(argv):
         print(f"no product sources under {root}", file=sys.stderr)
         return 2
     for path in files:
-        folder = top(path)
+        folder = path.parts[0]
         with open(os.path.join(root, str(path)), encoding="utf-8", errors="replace") as source:
             lines = source.readlines()
         if len(lines) > MAX_LINES:
             faults.append(f"{path}: {len(lines)} lines, more than {MAX_LINES}: split it by job")
         for number, line in enumerate(lines, 1):
             where = f"{path}:{number}"
-            angled = ANGLED.match(line)
+            angled, quoted = ANGLED.match(line), QUOTED.match(line)
             if angled:
                 header = angled.group(1)
-                is_widgets = header.startswith("QtWidgets") or header in widgets
-                if is_widgets and folder not in WIDGETS_FOLDERS:
+                if (header.startswith("QtWidgets") or header in widgets) and folder not in WIDGETS_FOLDERS:
                     faults.append(f"{where}: Qt Widgets header <{header}> outside windows/, about/, app/")
-                continue
-            quoted = QUOTED.match(line)
             if not quoted:
                 continue
             spelled = quoted.group(1)
             target = resolve(root, path, spelled)
-            if target is not None:
-                target_folder = top(target)
-            elif "/" in spelled:
-                target_folder = spelled.split("/", 1)[0]
-            else:
+            if target is None and "/" not in spelled:
                 continue
+            target_folder = target.parts[0] if target is not None else spelled.split("/", 1)[0]
             if folder in GROUND and target_folder in ABOVE_GROUND:
                 faults.append(f"{where}: ground folder {folder}/ includes \"{spelled}\" from {target_folder}/")
             if folder == "netenum" and target_folder in ABOVE_NETENUM:
@@ -149,9 +131,8 @@ def main(argv):
     for units, loop in find_loops(edges):
         faults.append(f"include loop among {', '.join(units)}, for one:\n  " + "\n  ".join(loop))
 
-    for fault in faults:
-        print(fault)
     if faults:
+        print("\n".join(faults))
         print(f"{len(faults)} layout rule(s) broken in {len(files)} files", file=sys.stderr)
         return 1
     print(f"{len(files)} files: every include runs down, none over {MAX_LINES} lines")
