@@ -64,18 +64,15 @@ TEST(SecurityDescriptor, EntriesThatAreNoShareRightAreKeptAsSpecial) {
 }
 
 TEST(SecurityDescriptor, NullAndAbsentDaclsStayApart) {
-    SecurityDescriptor everyone;
-    everyone.nullDacl = true;
-    const auto a = ParseSecurityDescriptor(BuildSecurityDescriptor(everyone));
-    ASSERT_TRUE(a);
-    EXPECT_TRUE(a->daclPresent);
-    EXPECT_TRUE(a->nullDacl);
-    SecurityDescriptor none;
-    none.daclPresent = false;
-    const auto b = ParseSecurityDescriptor(BuildSecurityDescriptor(none));
-    ASSERT_TRUE(b);
-    EXPECT_FALSE(b->daclPresent);
-    EXPECT_FALSE(b->nullDacl);
+    for (const bool null : {true, false}) {
+        SecurityDescriptor sd;
+        sd.nullDacl = null;
+        sd.daclPresent = null;
+        const auto back = ParseSecurityDescriptor(BuildSecurityDescriptor(sd));
+        ASSERT_TRUE(back);
+        EXPECT_EQ(back->daclPresent, null);
+        EXPECT_EQ(back->nullDacl, null);
+    }
 }
 
 TEST(SecurityDescriptor, RefusesWhatDoesNotFitTheInput) {

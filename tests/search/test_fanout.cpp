@@ -11,7 +11,7 @@
 #include "netenum/netapi.h"
 #include "search/FanOut.h"
 #include "search/SearchJob.h"
-#include "sim/SimulatedNetwork.h"
+#include "sim/ScenarioLoader.h"
 
 namespace {
 
@@ -52,13 +52,9 @@ sim::Scenario Computers(int count, int filesEach) {
         sim::Computer computer;
         computer.name = u"FS" + std::u16string(1, static_cast<char16_t>(u'A' + c));
         for (int f = 0; f < filesEach; ++f)
-        {
-            sim::File file;
-            file.id = static_cast<netapi::DWORD>(f + 1);
-            file.path = u"D:\\f" + std::u16string(1, static_cast<char16_t>(u'0' + f % 10));
-            file.user = u"ann";
-            computer.files.push_back(std::move(file));
-        }
+            computer.files.push_back({.id = static_cast<netapi::DWORD>(f + 1),
+                                      .path = u"D:\\f" + std::u16string(1, static_cast<char16_t>(u'0' + f % 10)),
+                                      .user = u"ann"});
         s.computers.push_back(std::move(computer));
     }
     return s;
@@ -221,9 +217,7 @@ TEST(FanOut, AChildGetsItsJobAndAnAccountOnlyWhereOneIsGiven) {
     const auto& [named, namedAccount] = given.at(u"NAMED");
     EXPECT_EQ(named.kind, search::JobKind::Files);
     ASSERT_TRUE(namedAccount.has_value());
-    EXPECT_EQ(namedAccount->user, "ann");
-    EXPECT_EQ(namedAccount->password, "pw");
-    EXPECT_EQ(namedAccount->domain, "LAB");
+    EXPECT_EQ(namedAccount->domain + "\\" + namedAccount->user + ":" + namedAccount->password, "LAB\\ann:pw");
     const auto& [other, otherAccount] = given.at(u"OTHER");
     EXPECT_FALSE(otherAccount.has_value()) << "a password went to a computer nobody named";
     ASSERT_EQ(other.files.size(), 1u);
@@ -233,27 +227,14 @@ TEST(FanOut, AChildGetsItsJobAndAnAccountOnlyWhereOneIsGiven) {
     EXPECT_EQ(got.answers.size(), 2u);
 }
 
-}  // namespace
-
-namespace {
-
 // The server ends every session of a user from one client at once: a pair
 // that also has a session nobody chose is left alone, and a pair chosen
 // twice is ended once.
 TEST(SearchJob, DisconnectLeavesAPairThatHasASessionNotChosen) {
-    sim::Computer fs;
-    fs.name = u"FS";
-    for (const auto& [client, user] : {std::pair{u"WS1", u"ann"}, {u"WS1", u"ann"}, {u"WS2", u"bob"},
-                                       {u"WS3", u"cy"}, {u"WS3", u"cy"}}) {
-        sim::Session session;
-        session.client = client;
-        session.user = std::u16string(user);
-        fs.sessions.push_back(session);
-    }
-    sim::Scenario s;
-    s.computers.push_back(fs);
-    netapi::SetProvider(std::make_shared<sim::SimulatedNetwork>(std::move(s)));
-
+    const auto net = sim::LoadScenario(R"({"computers": [{"name": "FS", "sessions": [
+        {"client": "WS1", "user": "ann"}, {"client": "WS1", "user": "ann"}, {"client": "WS2", "user": "bob"},
+        {"client": "WS3", "user": "cy"}, {"client": "WS3", "user": "cy"}]}]})", "fs.json");
+    netapi::SetProvider(net);
     Job job;
     job.kind = search::JobKind::Disconnect;
     job.computer = u"FS";
@@ -265,13 +246,8 @@ TEST(SearchJob, DisconnectLeavesAPairThatHasASessionNotChosen) {
     EXPECT_NE(cells[1].find("not chosen"), std::string::npos) << cells[1];
     for (std::size_t row = 1; row < 4; ++row) EXPECT_EQ(cells[row * 2], search::kDone) << row;
 
-    netapi::LPBYTE buffer = nullptr;
-    netapi::DWORD read = 0, total = 0;
-    ASSERT_EQ(netapi::NetSessionEnum(u"FS", nullptr, nullptr, 10, &buffer,
-                                     netapi::MAX_PREFERRED_LENGTH, &read, &total, nullptr), 0u);
-    netapi::NetApiBufferFree(buffer);
-    EXPECT_EQ(read, 2u) << "only ann's two sessions are left";
     netapi::SetProvider(nullptr);
+    EXPECT_EQ(net->SessionEnum(u"FS", {}, {}, 10).records.size(), 2u) << "only ann's two sessions are left";
 }
 
 }  // namespace
