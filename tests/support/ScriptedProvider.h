@@ -4,7 +4,9 @@
 // that no buffer was left behind.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <string>
@@ -58,8 +60,7 @@ public:
     std::function<void(const std::string& name)> onCall;
     std::vector<RecordedCall> CallsNamed(const std::string& name) const {
         std::vector<RecordedCall> out;
-        for (const auto& c : calls)
-            if (c.name == name) out.push_back(c);
+        std::copy_if(calls.begin(), calls.end(), std::back_inserter(out), [&](auto& c) { return c.name == name; });
         return out;
     }
 
@@ -68,20 +69,16 @@ public:
         return Answer("NetFileEnum", {server, basepath, user}, files);
     }
     NET_API_STATUS FileClose(const OptString& server, DWORD fileid) override {
-        const auto it = closeStatus.find(fileid);
-        return Or(Record("NetFileClose", {server}, fileid), it == closeStatus.end() ? 0 : it->second);
+        const NET_API_STATUS status = Record("NetFileClose", {server}, fileid);
+        return status != 0 || !closeStatus.contains(fileid) ? status : closeStatus[fileid];
     }
     // The record of `files` with that id, or 2314.
     NET_API_STATUS FileGetInfo(const OptString& server, DWORD fileid, netapi::FileInfo3& out) override {
         out = {};
         const NET_API_STATUS status = Record("NetFileGetInfo", {server}, fileid);
-        if (status != 0) return status;
-        for (const auto& f : files.records)
-            if (f.id == fileid) {
-                out = f;
-                return 0;
-            }
-        return netapi::NERR_FileIdNotFound;
+        const auto f = std::find_if(files.records.begin(), files.records.end(), [&](auto& r) { return r.id == fileid; });
+        if (status != 0 || f == files.records.end()) return status != 0 ? status : netapi::NERR_FileIdNotFound;
+        return Give(0, *f, out);
     }
     EnumResult<netapi::SessionInfo502> SessionEnum(const OptString& server, const OptString& client,
                                                    const OptString& user, DWORD level) override {
@@ -106,27 +103,20 @@ public:
         return Give(Record("NetServerGetInfo", {server}), serverInfo, out);
     }
     NET_API_STATUS ServerSetComment(const OptString& server, const OptString& comment) override {
-        const NET_API_STATUS status = Record("NetServerSetInfo", {server, comment});
-        if (status == 0) serverInfo.comment = comment;
-        return status;
+        return Give(Record("NetServerSetInfo", {server, comment}), comment, serverInfo.comment);
     }
     NET_API_STATUS RemoteTOD(const OptString& server, netapi::TimeOfDay& out) override {
         return Give(Record("NetRemoteTOD", {server}), timeOfDay, out);
     }
     NET_API_STATUS UserGetInfo(const OptString& server, const OptString& user,
                                netapi::UserInfo3& out) override {
-        netapi::UserInfo3* held = nullptr;
-        const NET_API_STATUS status = Held(Record("NetUserGetInfo", {server, user}), server, user, held);
-        if (held != nullptr) out = *held;
-        return status;
+        netapi::UserInfo3* held = Held(Record("NetUserGetInfo", {server, user}), server, user);
+        return held == nullptr ? heldStatus : (out = *held, 0);
     }
     NET_API_STATUS UserSetInfo(const OptString& server, const OptString& user,
                                const netapi::UserInfo3& info) override {
-        netapi::UserInfo3* held = nullptr;
-        const NET_API_STATUS status =
-            Held(Record("NetUserSetInfo", {server, user}, info.flags), server, user, held);
-        if (held != nullptr) *held = info;
-        return status;
+        netapi::UserInfo3* held = Held(Record("NetUserSetInfo", {server, user}, info.flags), server, user);
+        return held == nullptr ? heldStatus : (*held = info, 0);
     }
     NET_API_STATUS MessageBufferSend(const OptString& server, const OptString& msgname,
                                      const OptString& fromname, const std::u16string& text) override {
@@ -141,8 +131,7 @@ public:
         const NET_API_STATUS status = Record("NetGetAnyDCName", {server, domain});
         const auto it = domainControllers.find(domain.value_or(u""));
         if (status != 0 || it == domainControllers.end()) return status != 0 ? status : netapi::NERR_DCNotFound;
-        out = it->second;
-        return 0;
+        return Give(0, it->second, out);
     }
     std::u16string StartupNotice() const override { return startupNotice; }
     bool FailuresCarryBuffer() const override { return bufferOnFailure; }
@@ -164,7 +153,6 @@ private:
         if (it == fail.end()) it = fail.find(name + "/" + std::to_string(number));
         return it == fail.end() ? netapi::NERR_Success : it->second;
     }
-    static NET_API_STATUS Or(NET_API_STATUS first, NET_API_STATUS then) { return first != 0 ? first : then; }
     template <typename T>
     static NET_API_STATUS Give(NET_API_STATUS status, const T& value, T& out) {
         if (status == 0) out = value;
@@ -179,15 +167,13 @@ private:
         if (result.total < result.records.size()) result.total = static_cast<DWORD>(result.records.size());
         return result;
     }
-    // The account a user call reaches, if the call got that far.
-    NET_API_STATUS Held(NET_API_STATUS status, const OptString& server, const OptString& user,
-                        netapi::UserInfo3*& held) {
+    // The account a user call reaches, or null with the reason in heldStatus.
+    NET_API_STATUS heldStatus = 0;
+    netapi::UserInfo3* Held(NET_API_STATUS status, const OptString& server, const OptString& user) {
         const auto it = users.find(user.value_or(u""));
-        if (status != 0) return status;
-        if ((!usersOn.empty() && server.value_or(u"") != usersOn) || it == users.end())
-            return netapi::NERR_UserNotFound;
-        held = &it->second;
-        return 0;
+        const bool there = (usersOn.empty() || server.value_or(u"") == usersOn) && it != users.end();
+        heldStatus = status != 0 ? status : there ? 0 : netapi::NERR_UserNotFound;
+        return heldStatus == 0 ? &it->second : nullptr;
     }
 };
 
