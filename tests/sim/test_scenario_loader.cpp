@@ -14,7 +14,8 @@ struct BrokenScenario {
     const char* fault;  // a part of the fault text
 };
 
-// Each kind of mistake names the file, the place and the fault, on one line.
+// Each kind of mistake names the file, the place and the fault, on one line
+// whatever the names hold.
 TEST(ScenarioLoader, EveryMistakeNamesFilePlaceAndFault) {
     const BrokenScenario cases[] = {
         {"{\"computers\": [\n  {\"name\": \"A\",}\n]}", "line 2, column 16", "bad JSON"},
@@ -23,6 +24,7 @@ TEST(ScenarioLoader, EveryMistakeNamesFilePlaceAndFault) {
          "expected an integer, found a string"},
         {R"({"computers": [{"name": "FS"}, {"name": "fs"}]})", "/computers/1/name",
          "duplicate computer name \"fs\" (also at /computers/0)"},
+        {R"({"computers": [{"name": "A\nB"}, {"name": "a\nb"}]})", "/computers/1/name", "\"a\\x0Ab\""},
         {R"({"computers": [{"name": "A", "files": [{"id": 7, "path": "x"}, {"id": 7, "path": "y"}]}]})",
          "/computers/0/files/1/id", "duplicate file id 7 (also at /computers/0/files/0/id)"},
         {R"({"computers": [{"name": "A", "local": true}, {"name": "B", "local": true}]})",
@@ -51,16 +53,6 @@ TEST(ScenarioLoader, EveryMistakeNamesFilePlaceAndFault) {
             EXPECT_NE(what.find(c.fault), std::string::npos) << what;
             EXPECT_EQ(what.find('\n'), std::string::npos) << what;
         }
-    }
-}
-
-TEST(ScenarioLoader, MessageStaysOnOneLineWhateverTheNames) {
-    try {
-        sim::LoadScenario(R"({"computers": [{"name": "A\nB"}, {"name": "a\nb"}]})", "x.json");
-        FAIL();
-    } catch (const sim::ScenarioError& e) {
-        EXPECT_EQ(std::string(e.what()).find('\n'), std::string::npos);
-        EXPECT_NE(std::string(e.what()).find("\"a\\x0Ab\""), std::string::npos) << e.what();
     }
 }
 

@@ -79,12 +79,6 @@ protected:
     std::chrono::system_clock::time_point now{};
 };
 
-TEST_F(SimulatedNetworkTest, ClosingAFileRemovesItThenAnswersFileIdNotFound) {
-    EXPECT_EQ(net.FileClose(u"FS1", 7), 0u);
-    EXPECT_EQ(Files(net, u"FS1"), "8 D:\\Data\\b.txt bob; 9 \\PIPE\\srvsvc alice; 10 C:\\x.log alice");
-    EXPECT_EQ(net.FileClose(u"FS1", 7), NERR_FileIdNotFound);
-}
-
 TEST_F(SimulatedNetworkTest, OpenCountsFollowTheFilesAndConnectionsAreDerived) {
     EXPECT_EQ(Lines(net.SessionEnum(u"FS1", {}, {}, 502),
                     [](const SessionInfo502& s) { return S(s.cname) + " " + std::to_string(s.num_opens); }),
@@ -160,15 +154,11 @@ TEST_F(SimulatedNetworkTest, ServerNamesResolveLikeAServerAndListByMaskInScenari
     EXPECT_EQ(Servers(net, SV_TYPE_SQLSERVER), "");
 }
 
+// Status faults and ClearFaults on their own: CheckedCloseTest, ListActions.
 TEST_F(SimulatedNetworkTest, InjectedFaults) {
     // A wholly unreachable computer answers 53 after its delay.
     EXPECT_EQ(net.FileEnum(u"DOWN", {}, {}).status, ERROR_BAD_NETPATH);
     EXPECT_EQ(waits, (std::vector<std::chrono::milliseconds>{250ms}));
-
-    ASSERT_TRUE(net.AddFault(u"FS1", sim::Fault::Status(sim::Call::NetShareEnum, ERROR_ACCESS_DENIED)));
-    const auto shares = net.ShareEnum(u"FS1", 2);
-    EXPECT_EQ(shares.status, ERROR_ACCESS_DENIED);
-    EXPECT_TRUE(shares.records.empty());
 
     net.AddFault(u"FS1", sim::Fault::Partial(sim::Call::NetFileEnum, 2));
     const auto files = net.FileEnum(u"FS1", {}, {});
@@ -183,15 +173,13 @@ TEST_F(SimulatedNetworkTest, InjectedFaults) {
     EXPECT_EQ(net.FileClose(u"FS1", 7), 0u);
     EXPECT_EQ(net.FileClose(u"FS1", 8), ERROR_ACCESS_DENIED);
     EXPECT_EQ(net.FileClose(u"FS1", 9), 0u);
+    EXPECT_EQ(net.FileClose(u"FS1", 7), NERR_FileIdNotFound);  // a closed file is gone
 
     net.AddFault(u"FS1", sim::Fault::Unreachable(sim::Call::NetRemoteTOD, 0));
     EXPECT_EQ(Clock(u"\\\\FS1"), "<failed>");
     EXPECT_EQ(waits.size(), 1u);  // a delay of 0 does not wait
 
-    net.AddFault(u"", sim::Fault::Status(sim::Call::NetServerEnum, 6118));
-    EXPECT_EQ(net.ServerEnum(SV_TYPE_ALL, std::nullopt).status, 6118u);
     net.ClearFaults();
-    EXPECT_EQ(net.ServerEnum(SV_TYPE_ALL, std::nullopt).status, 0u);
     EXPECT_EQ(Files(net, u"FS1"), "8 D:\\Data\\b.txt bob; 10 C:\\x.log alice");
 }
 
