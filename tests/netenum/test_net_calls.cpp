@@ -76,6 +76,15 @@ TEST_P(NetCalls, ClockRecordOrNothing) {
     EXPECT_FALSE(RemoteTimeOfDay(u"\\\\GONE").has_value());
 }
 
+// Where a session user's account is changed: the computer named in the
+// result ("" for the server shown) and the change made there.
+std::string Disable(const char16_t* account, bool disable) {
+    const SessionAccountChange c = SetSessionAccountDisabled(u"\\\\FILES1", account, disable);
+    return testing_support::S(c.computer) + " " + std::to_string(static_cast<int>(c.change));
+}
+const std::string kChanged = std::to_string(static_cast<int>(AccountChange::Changed));
+const std::string kNotFound = std::to_string(static_cast<int>(AccountChange::GetInfoFailed));
+
 // Session users of a member server FILES1 of the domain OFFICE, whose
 // controller is DC1: where each account is looked for and changed.
 TEST_P(NetCalls, DomainAccountsAreChangedOnTheirControllerLocalOnesOnTheServer) {
@@ -87,46 +96,32 @@ TEST_P(NetCalls, DomainAccountsAreChangedOnTheirControllerLocalOnesOnTheServer) 
     p.domainControllers = {{u"OFFICE", u"\\\\DC1"}, {u"", u"DC1"}};
 
     // DOMAIN\user: the bare name on the controller, which the result names.
-    SessionAccountChange c = SetSessionAccountDisabled(u"\\\\FILES1", u"OFFICE\\carol", true);
-    EXPECT_EQ(c.change, AccountChange::Changed);
-    EXPECT_EQ(c.computer, u"DC1");
+    EXPECT_EQ(Disable(u"OFFICE\\carol", true), "DC1 " + kChanged);
     EXPECT_EQ(p.users[u"carol"].flags, UF_NORMAL_ACCOUNT | UF_DONT_EXPIRE_PASSWD | UF_ACCOUNTDISABLE);
     EXPECT_EQ(p.CallsNamed("NetUserSetInfo").at(0).args.at(0), u"\\\\DC1");
     EXPECT_EQ(p.CallsNamed("NetUserSetInfo").at(0).args.at(1), u"carol");
-
     // A bare name the server does not hold (2221): its domain's controller.
-    c = SetSessionAccountDisabled(u"\\\\FILES1", u"carol", false);
-    EXPECT_EQ(c.change, AccountChange::Changed);
-    EXPECT_EQ(c.computer, u"DC1");
+    EXPECT_EQ(Disable(u"carol", false), "DC1 " + kChanged);
     EXPECT_EQ(p.users[u"carol"].flags, UF_NORMAL_ACCOUNT | UF_DONT_EXPIRE_PASSWD);
 
     // The server's own accounts stay there, whatever a controller would say:
     // one it holds is never looked for elsewhere.
     p.usersOn = u"\\\\FILES1";
     p.calls.clear();
-    c = SetSessionAccountDisabled(u"\\\\FILES1", u"carol", true);
-    EXPECT_EQ(c.change, AccountChange::Changed);
-    EXPECT_EQ(c.computer, u"");
+    EXPECT_EQ(Disable(u"carol", true), " " + kChanged);
     EXPECT_TRUE(p.CallsNamed("NetGetAnyDCName").empty());
-    c = SetSessionAccountDisabled(u"\\\\FILES1", u"FILES1\\carol", true);
-    EXPECT_EQ(c.change, AccountChange::AlreadyDisabled);
-    EXPECT_EQ(c.computer, u"");
+    EXPECT_EQ(Disable(u"FILES1\\carol", true), " " + std::to_string(static_cast<int>(AccountChange::AlreadyDisabled)));
 }
 
 TEST_P(NetCalls, WithoutAControllerTheAccountIsLookedForOnTheServerAlone) {
     auto& p = net.provider();
     p.users[u"carol"] = UserInfo3{};
     p.usersOn = u"\\\\DC1";  // nobody says where DC1 is
-    SessionAccountChange c = SetSessionAccountDisabled(u"\\\\FILES1", u"OFFICE\\carol", true);
-    EXPECT_EQ(c.change, AccountChange::GetInfoFailed);
-    EXPECT_EQ(c.computer, u"");
-    c = SetSessionAccountDisabled(u"\\\\FILES1", u"carol", true);
-    EXPECT_EQ(c.change, AccountChange::GetInfoFailed);
-    EXPECT_EQ(c.computer, u"");
+    EXPECT_EQ(Disable(u"OFFICE\\carol", true), " " + kNotFound);
+    EXPECT_EQ(Disable(u"carol", true), " " + kNotFound);
     // A controller that is the shown server itself is not asked twice.
     p.domainControllers = {{u"", u"FILES1"}};
-    c = SetSessionAccountDisabled(u"\\\\FILES1", u"carol", true);
-    EXPECT_EQ(c.computer, u"");
+    EXPECT_EQ(Disable(u"carol", true), " " + kNotFound);
     EXPECT_EQ(p.CallsNamed("NetUserGetInfo").size(), 3u);
 }
 
