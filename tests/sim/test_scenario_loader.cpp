@@ -75,8 +75,7 @@ TEST(ScenarioLoader, UnreadableFileAndProgrammaticScenarioAreReportedToo) {
 // The bundled office: what the demo and the README promise.
 TEST(DemoScenario, LoadsWithThePromisedShape) {
     auto net = sim::LoadDemoScenario();
-    std::vector<std::chrono::milliseconds> waits;
-    net->SetSleeper([&](std::chrono::milliseconds d) { waits.push_back(d); });
+    net->SetSleeper([](std::chrono::milliseconds) {});
     std::u16string name;
     ASSERT_EQ(net->LocalComputerName(name), 0u);
     EXPECT_EQ(name, u"ADMIN-PC");
@@ -112,9 +111,8 @@ TEST(DemoScenario, LoadsWithThePromisedShape) {
     EXPECT_TRUE(guest);
     EXPECT_FALSE(net->ConnectionEnum(u"FILESRV01", u"Finance").records.empty());
 
+    // BACKUP01 is unreachable: ListModeDemo.EveryListInEveryFormatFromSeveralServersOneUnreachable.
     EXPECT_EQ(net->FileEnum(u"HRSRV02", {}, {}).status, ERROR_ACCESS_DENIED);
-    EXPECT_EQ(net->FileEnum(u"BACKUP01", {}, {}).status, ERROR_BAD_NETPATH);
-    EXPECT_EQ(waits, std::vector<std::chrono::milliseconds>{std::chrono::milliseconds(300)});
 }
 
 }  // namespace
