@@ -76,7 +76,7 @@ TEST_P(Collections, EmptyFailedAndPartialLists) {
     EXPECT_EQ(net.Messages(), "");
 }
 
-TEST_P(Collections, SessionsReadFieldsFormatTimesAndTreat234AsSuccess) {
+TEST_P(Collections, SessionsReadFieldsFormatTimesTreat234AsSuccessAndDelete) {
     net.provider().sessions = {ERROR_MORE_DATA,
                                {{u"WS1", std::nullopt, 3, 3661, 59, SESS_GUEST, u"Windows", u"\\Device\\NetBT"}},
                                7};
@@ -91,17 +91,8 @@ TEST_P(Collections, SessionsReadFieldsFormatTimesAndTreat234AsSuccess) {
     EXPECT_EQ(s.IdleTimeFormatted(), u"00:00:59");
     EXPECT_EQ(s.UserFlags(), 1);
     EXPECT_EQ(net.Messages(), "");
-}
 
-TEST_P(Collections, SessionFailureAndDelete) {
-    net.provider().fail["NetSessionEnum"] = ERROR_ACCESS_DENIED;
-    colSessionEnum sessions;
-    sessions.Init(u"SRV");
-    EXPECT_EQ(net.Messages(),
-              "NetSessionEnum error 5 : Access is denied.\r\n"
-              "You must be an administrator or account operator.\r\n");
-
-    net.sink().text.clear();
+    // A refused list: RefusedLevelsFallBackAndLeaveWhatTheyLackUnknown.
     net.provider().fail = {{"NetSessionDel", NERR_ClientNameNotFound}};
     sessions.DeleteItem(u"\\\\WS1", u"anna");
     const auto del = net.provider().CallsNamed("NetSessionDel").at(0);
