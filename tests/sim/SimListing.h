@@ -37,11 +37,6 @@ inline Listing<FILE_INFO_3> Files(const char16_t* server) {
     l.status = NetFileEnum(server, u"", u"", 3, &l.buffer, MAX_PREFERRED_LENGTH, &l.read, &l.total, nullptr);
     return l;
 }
-inline Listing<SESSION_INFO_502> Sessions(const char16_t* server) {
-    Listing<SESSION_INFO_502> l;
-    l.status = NetSessionEnum(server, u"", u"", 502, &l.buffer, MAX_PREFERRED_LENGTH, &l.read, &l.total, nullptr);
-    return l;
-}
 inline Listing<SHARE_INFO_2> Shares(const char16_t* server) {
     Listing<SHARE_INFO_2> l;
     l.status = NetShareEnum(server, 2, &l.buffer, MAX_PREFERRED_LENGTH, &l.read, &l.total, nullptr);
@@ -51,23 +46,6 @@ inline Listing<CONNECTION_INFO_1> Connections(const char16_t* server, const char
     Listing<CONNECTION_INFO_1> l;
     l.status = NetConnectionEnum(server, qualifier, 1, &l.buffer, MAX_PREFERRED_LENGTH, &l.read, &l.total, nullptr);
     return l;
-}
-inline Listing<SERVER_INFO_101> Servers(DWORD mask) {
-    Listing<SERVER_INFO_101> l;
-    l.status = NetServerEnum(nullptr, 101, &l.buffer, MAX_PREFERRED_LENGTH, &l.read, &l.total, mask, nullptr, nullptr);
-    return l;
-}
-
-// "id path user" of every open file, in server order.
-inline std::vector<std::u16string> FileLines(const char16_t* server) {
-    const auto l = Files(server);
-    std::vector<std::u16string> out;
-    for (DWORD i = 0; i < l.read; ++i) {
-        const std::string id = std::to_string(l[i].fi3_id);
-        out.push_back(std::u16string(id.begin(), id.end()) + u" " + Str(l[i].fi3_pathname) + u" " +
-                      Str(l[i].fi3_username));
-    }
-    return out;
 }
 
 }  // namespace simtest

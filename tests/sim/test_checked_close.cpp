@@ -53,7 +53,9 @@ TEST_F(CheckedCloseTest, AnIdThatNamesSomethingElseNowIsNotClosed) {
     EXPECT_EQ(CloseFileIfStillSame(u"FS1", 7, u"D:\\Data\\a.txt", u"alice").outcome, CheckedClose::NoLongerOpen);
     // A file without a user is listed with an empty one.
     EXPECT_EQ(CloseFileIfStillSame(u"FS1", 9, u"D:\\Data\\c.txt", u"").outcome, CheckedClose::Closed);
-    EXPECT_EQ(FileLines(u"FS1"), std::vector<std::u16string>{u"8 D:\\Data\\b.txt bob"});
+    const auto left = Files(u"FS1");
+    ASSERT_EQ(left.read, 1u);
+    EXPECT_EQ(left[0].fi3_id, 8u);
 }
 
 // A server that will not answer for the id is never closed unchecked; a
