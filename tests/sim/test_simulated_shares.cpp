@@ -32,26 +32,22 @@ protected:
         return NetShareAdd(u"FS1", 502, reinterpret_cast<LPBYTE>(&info), parm);
     }
 
-    // The share's level-502 record, its descriptor parsed.
-    struct Got {
-        NET_API_STATUS status;
-        std::u16string remark, path;
-        DWORD max_uses = 0;
-        std::optional<SecurityDescriptor> sd;
-    };
-    static Got Get(const char16_t* name) {
+    // "remark path max_uses" of the share's level-502 record, its descriptor
+    // parsed into `sd`; "" when the call fails.
+    static std::u16string Get(const char16_t* name, std::optional<SecurityDescriptor>* sd = nullptr) {
         LPBYTE buffer = nullptr;
-        Got got{NetShareGetInfo(u"FS1", name, 502, &buffer), {}, {}, 0, std::nullopt};
-        if (got.status == 0) {
-            const auto* r = reinterpret_cast<const SHARE_INFO_502*>(buffer);
-            got.remark = Str(r->shi502_remark);
-            got.path = Str(r->shi502_path);
-            got.max_uses = r->shi502_max_uses;
-            const auto* bytes = static_cast<const std::uint8_t*>(r->shi502_security_descriptor);
-            got.sd = ParseSecurityDescriptor({bytes, SelfRelativeLength(bytes)});
-        }
+        if (NetShareGetInfo(u"FS1", name, 502, &buffer) != 0) return u"";
+        const auto* r = reinterpret_cast<const SHARE_INFO_502*>(buffer);
+        const std::string uses = std::to_string(r->shi502_max_uses);
+        const auto got = Str(r->shi502_remark) + u" " + Str(r->shi502_path) + u" " + std::u16string(uses.begin(), uses.end());
+        const auto* bytes = static_cast<const std::uint8_t*>(r->shi502_security_descriptor);
+        if (sd != nullptr) *sd = ParseSecurityDescriptor({bytes, SelfRelativeLength(bytes)});
         NetApiBufferFree(buffer);
         return got;
+    }
+    template <typename Info>
+    static NET_API_STATUS Set(const char16_t* name, DWORD level, Info& info, DWORD* parm = nullptr) {
+        return NetShareSetInfo(u"FS1", name, level, reinterpret_cast<LPBYTE>(&info), parm);
     }
 };
 
@@ -62,13 +58,9 @@ TEST_F(SimulatedShares, AShareAddedWithADescriptorReadsBackAtEveryLevelAndIsList
     auto bytes = BuildSecurityDescriptor(sd);
     ASSERT_EQ(Add(u"Projects", u"D:\\Projects", nullptr, &bytes), 0u);
 
-    const Got got = Get(u"projects");  // names ignore letter case
-    ASSERT_EQ(got.status, 0u);
-    EXPECT_EQ(got.remark, u"Projects");
-    EXPECT_EQ(got.path, u"D:\\Projects");
-    EXPECT_EQ(got.max_uses, 10u);
-    ASSERT_TRUE(got.sd);
-    EXPECT_EQ(*got.sd, sd);
+    std::optional<SecurityDescriptor> got;
+    EXPECT_EQ(Get(u"projects", &got), u"Projects D:\\Projects 10");  // names ignore letter case
+    EXPECT_EQ(got, sd);
 
     LPBYTE buffer = nullptr;
     ASSERT_EQ(NetShareGetInfo(u"FS1", u"Projects", 1005, &buffer), 0u);
@@ -95,18 +87,16 @@ TEST_F(SimulatedShares, RefusalsNameTheirCauseAndChangeNothing) {
     EXPECT_EQ(Shares(u"FS1").read, 3u);
 
     SHARE_INFO_1006 none{0};
-    EXPECT_EQ(NetShareSetInfo(u"FS1", u"Data", 1006, reinterpret_cast<LPBYTE>(&none), &parm),
-              ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(Set(u"Data", 1006, none, &parm), ERROR_INVALID_PARAMETER);
     EXPECT_EQ(parm, SHARE_MAX_USES_PARMNUM);
-    EXPECT_EQ(NetShareSetInfo(u"FS1", u"Gone", 1006, reinterpret_cast<LPBYTE>(&none), &parm),
-              NERR_NetNameNotFound);
+    EXPECT_EQ(Set(u"Gone", 1006, none, &parm), NERR_NetNameNotFound);
     EXPECT_EQ(NetShareDel(u"FS1", u"Gone", 0), NERR_NetNameNotFound);
     EXPECT_EQ(NetShareDel(u"NOWHERE", u"Data", 0), ERROR_BAD_NETPATH);
 
     // A scenario's fault, on one share only.
     ASSERT_EQ(Add(u"Locked", u"D:\\Locked"), 0u);
     EXPECT_EQ(NetShareDel(u"FS1", u"Locked", 0), ERROR_ACCESS_DENIED);
-    EXPECT_EQ(Get(u"Locked").status, 0u);
+    EXPECT_NE(Get(u"Locked"), u"");
 }
 
 TEST_F(SimulatedShares, EachSetLevelChangesItsOwnFieldOnly) {
@@ -117,29 +107,22 @@ TEST_F(SimulatedShares, EachSetLevelChangesItsOwnFieldOnly) {
     sd.dacl = {Ace::Allow(AdministratorsSid(), SHARE_ACCESS_FULL)};
     auto bytes = BuildSecurityDescriptor(sd);
     SHARE_INFO_1501 security{0, bytes.data()};
-    EXPECT_EQ(NetShareSetInfo(u"FS1", u"Web", 1004, reinterpret_cast<LPBYTE>(&remark), nullptr), 0u);
-    EXPECT_EQ(Get(u"Web").max_uses, SHI_USES_UNLIMITED);
-    EXPECT_EQ(NetShareSetInfo(u"FS1", u"Web", 1006, reinterpret_cast<LPBYTE>(&uses), nullptr), 0u);
-    EXPECT_EQ(NetShareSetInfo(u"FS1", u"Web", 1005, reinterpret_cast<LPBYTE>(&flags), nullptr), 0u);
-    EXPECT_EQ(NetShareSetInfo(u"FS1", u"Web", 1501, reinterpret_cast<LPBYTE>(&security), nullptr), 0u);
-    EXPECT_EQ(NetShareSetInfo(u"FS1", u"Web", 1007, reinterpret_cast<LPBYTE>(&uses), nullptr),
-              ERROR_INVALID_LEVEL);
-    Got got = Get(u"Web");
-    EXPECT_EQ(got.remark, u"Web pages");
-    EXPECT_EQ(got.path, u"D:\\Web");
-    EXPECT_EQ(got.max_uses, 3u);
-    ASSERT_TRUE(got.sd);
-    EXPECT_EQ(*got.sd, sd);
+    EXPECT_EQ(Set(u"Web", 1004, remark), 0u);
+    EXPECT_EQ(Get(u"Web"), u"Web pages D:\\Web 4294967295");  // no limit
+    EXPECT_EQ(Set(u"Web", 1006, uses), 0u);
+    EXPECT_EQ(Set(u"Web", 1005, flags), 0u);
+    EXPECT_EQ(Set(u"Web", 1501, security), 0u);
+    EXPECT_EQ(Set(u"Web", 1007, uses), ERROR_INVALID_LEVEL);
+    std::optional<SecurityDescriptor> got;
+    EXPECT_EQ(Get(u"Web", &got), u"Web pages D:\\Web 3");
+    EXPECT_EQ(got, sd);
     // Level 2 changes remark and user limit together; a share is not moved.
     SHARE_INFO_2 both{};
     both.shi2_remark = const_cast<char16_t*>(u"Intranet");
     both.shi2_max_uses = 7;
     both.shi2_path = const_cast<char16_t*>(u"E:\\Elsewhere");
-    EXPECT_EQ(NetShareSetInfo(u"FS1", u"Web", 2, reinterpret_cast<LPBYTE>(&both), nullptr), 0u);
-    got = Get(u"Web");
-    EXPECT_EQ(got.remark, u"Intranet");
-    EXPECT_EQ(got.max_uses, 7u);
-    EXPECT_EQ(got.path, u"D:\\Web");
+    EXPECT_EQ(Set(u"Web", 2, both), 0u);
+    EXPECT_EQ(Get(u"Web"), u"Intranet D:\\Web 7");
 }
 
 TEST_F(SimulatedShares, StoppingAShareCutsOffItsUsersAndLeavesTheOthers) {
