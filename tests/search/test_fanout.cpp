@@ -26,25 +26,38 @@ struct Collected {
     std::vector<ComputerAnswer> answers;
     bool done = false;
 
-    FanOut::Delivery Deliver() {
-        return [this](ComputerAnswer a) {
-            std::lock_guard guard(lock);
-            answers.push_back(std::move(a));
-            changed.notify_all();
-        };
+    void Start(FanOut& run, const std::vector<Job>& jobs) {
+        run.Start(
+            jobs,
+            [this](ComputerAnswer a) {
+                std::lock_guard guard(lock);
+                answers.push_back(std::move(a));
+                changed.notify_all();
+            },
+            [this] {
+                std::lock_guard guard(lock);
+                done = true;
+                changed.notify_all();
+            });
     }
-    FanOut::Done Done() {
-        return [this] {
-            std::lock_guard guard(lock);
-            done = true;
-            changed.notify_all();
-        };
-    }
-    void WaitDone() {
+    template <typename Until>
+    void Wait(Until until) {
         std::unique_lock guard(lock);
-        changed.wait(guard, [this] { return done; });
+        changed.wait(guard, until);
     }
 };
+
+// Every answer of a run that was left to its end.
+std::vector<ComputerAnswer> RunAll(const search::FanOutLimits& limits,
+                                   std::optional<search::ChildProgram> program, const std::vector<Job>& jobs) {
+    Collected got;
+    {
+        FanOut run(limits, std::move(program));
+        got.Start(run, jobs);
+        got.Wait([&] { return got.done; });
+    }
+    return std::move(got.answers);
+}
 
 sim::Scenario Computers(int count, int filesEach) {
     sim::Scenario s;
@@ -106,17 +119,12 @@ TEST(FanOut, RowsAreBoundedPerComputerAndInAll) {
     limits.rowsInAll = 15;
     std::vector<Job> jobs = {FilesOf(u"FSA"), FilesOf(u"FSB"), FilesOf(u"FSC")};
     jobs[0].rowCap = 4;
-    Collected got;
-    {
-        FanOut run(limits, std::nullopt);
-        run.Start(jobs, got.Deliver(), got.Done());
-        got.WaitDone();
-    }
+    const auto answers = RunAll(limits, std::nullopt, jobs);
     netapi::SetProvider(nullptr);
-    ASSERT_EQ(got.answers.size(), 3u);
+    ASSERT_EQ(answers.size(), 3u);
     std::size_t rows = 0;
     int cut = 0;
-    for (const auto& a : got.answers) {
+    for (const auto& a : answers) {
         rows += a.answer.cellCount / search::kFileCells;
         EXPECT_TRUE(a.answer.ForEachCell([](std::string_view) {})) << "a cut answer stays whole";
         // The computers answer in any order: the one that reaches the total
@@ -142,11 +150,8 @@ TEST(FanOut, StopGivesUpADeadComputerAndSaysNothingMore) {
     Collected got;
     {
         FanOut run(limits, std::nullopt);
-        run.Start({FilesOf(u"FSA"), FilesOf(u"FSB")}, got.Deliver(), got.Done());
-        {
-            std::unique_lock guard(got.lock);
-            got.changed.wait(guard, [&] { return !got.answers.empty(); });
-        }
+        got.Start(run, {FilesOf(u"FSA"), FilesOf(u"FSB")});
+        got.Wait([&] { return !got.answers.empty(); });
         run.Stop();
     }  // joins its worker: the dead computer's wait ended with the stop
     netapi::SetProvider(nullptr);
@@ -154,31 +159,23 @@ TEST(FanOut, StopGivesUpADeadComputerAndSaysNothingMore) {
     EXPECT_FALSE(got.done);
 }
 
-// Children: stand-in programs for the program's own binary.
-search::ChildProgram Program(std::string path, std::vector<std::string> arguments) {
-    return {std::move(path), std::move(arguments), {}};
-}
-
 TEST(FanOut, AChildThatHangsOrBabblesCostsOnlyItsOwnAnswer) {
     search::FanOutLimits limits;
     limits.deadline = std::chrono::milliseconds(200);
     limits.grace = std::chrono::milliseconds(100);
     limits.answerBytes = 1000;
+    // Stand-ins for the program's own binary.
     const std::vector<std::pair<search::ChildProgram, std::string>> cases = {
-        {Program("/bin/sleep", {"600"}), "the computer did not answer within 0.2 seconds"},
-        {Program("/bin/echo", {"not an answer"}), "the search process gave an unreadable answer"},
-        {Program("/bin/false", {}), "the search process ended with status 1"},
-        {Program("/usr/bin/yes", {}), "the answer was larger than a search takes"},
-        {Program("/nonexistent/vantor", {}), "cannot start the search: No such file or directory"},
+        {{"/bin/sleep", {"600"}, {}}, "the computer did not answer within 0.2 seconds"},
+        {{"/bin/echo", {"not an answer"}, {}}, "the search process gave an unreadable answer"},
+        {{"/bin/false", {}, {}}, "the search process ended with status 1"},
+        {{"/usr/bin/yes", {}, {}}, "the answer was larger than a search takes"},
+        {{"/nonexistent/vantor", {}, {}}, "cannot start the search: No such file or directory"},
     };
     for (const auto& [program, line] : cases) {
-        Collected got;
-        FanOut run(limits, program);
-        run.Start({FilesOf(u"FSA")}, got.Deliver(), got.Done());
-        got.WaitDone();
-        ASSERT_EQ(got.answers.size(), 1u) << program.path;
-        ASSERT_EQ(got.answers[0].answer.failures.size(), 1u) << program.path;
-        EXPECT_EQ(got.answers[0].answer.failures[0], line) << program.path;
+        const auto answers = RunAll(limits, program, {FilesOf(u"FSA")});
+        ASSERT_EQ(answers.size(), 1u) << program.path;
+        EXPECT_EQ(answers[0].answer.failures, std::vector<std::string>{line}) << program.path;
     }
 }
 
@@ -188,18 +185,12 @@ TEST(FanOut, AChildGetsItsJobAndAnAccountOnlyWhereOneIsGiven) {
     char dir[] = "/tmp/vantor-fanout-XXXXXX";
     ASSERT_NE(mkdtemp(dir), nullptr);
     search::FanOutLimits limits;
-    search::ChildProgram program =
-        Program("/bin/sh", {"-c", std::string("cat > \"$(mktemp -p ") + dir + ")\"", "child"});
+    search::ChildProgram program{"/bin/sh", {"-c", std::string("cat > \"$(mktemp -p ") + dir + ")\"", "child"}, {}};
     program.accountFor = [](const std::u16string& computer) -> std::optional<logon::Account> {
         if (computer != u"NAMED") return std::nullopt;
         return logon::Account("ann", "pw", "LAB");
     };
-    Collected got;
-    {
-        FanOut run(limits, program);
-        run.Start({FilesOf(u"NAMED"), FilesOf(u"OTHER")}, got.Deliver(), got.Done());
-        got.WaitDone();
-    }
+    const auto answers = RunAll(limits, program, {FilesOf(u"NAMED"), FilesOf(u"OTHER")});
     std::map<std::u16string, std::pair<Job, std::optional<logon::Account>>> given;
     for (const auto& entry : std::filesystem::directory_iterator(dir)) {
         std::ifstream in(entry.path(), std::ios::binary);
@@ -217,7 +208,7 @@ TEST(FanOut, AChildGetsItsJobAndAnAccountOnlyWhereOneIsGiven) {
     EXPECT_EQ(namedAccount->domain + "\\" + namedAccount->user + ":" + namedAccount->password, "LAB\\ann:pw");
     EXPECT_FALSE(given.at(u"OTHER").second.has_value()) << "a password went to a computer nobody named";
     // Children that wrote no answer: each a failure of its own computer.
-    EXPECT_EQ(got.answers.size(), 2u);
+    EXPECT_EQ(answers.size(), 2u);
 }
 
 // The server ends every session of a user from one client at once: a pair
