@@ -14,7 +14,7 @@ namespace {
 
 std::u16string Str(const char16_t* p) { return p == nullptr ? u"<null>" : std::u16string(p); }
 
-TEST(NetApi, FileEnumPacksRecordsAndStringsIntoOneBuffer) {
+TEST(NetApi, EnumerationsPackRecordsAndStringsIntoOneBufferAndKeepTheTrueTotal) {
     ScriptedNetwork net;
     net.provider().files.records = {{7, PERM_FILE_READ, 2, u"D:\\a.doc", u"anna"},
                                     {0x80010002u, 3, 0, u"", std::nullopt}};
@@ -38,23 +38,17 @@ TEST(NetApi, FileEnumPacksRecordsAndStringsIntoOneBuffer) {
     EXPECT_EQ(NetApiBufferFree(buf), 0u);
     EXPECT_EQ(LiveBufferCount(), 0u);
     // The provider saw the names as passed, empty strings as empty (not null).
-    const auto call = net.provider().CallsNamed("NetFileEnum").at(0);
-    EXPECT_EQ(call.args[0], std::u16string(u"SRV"));
-    EXPECT_EQ(call.args[1], std::u16string(u""));
-}
+    EXPECT_EQ(net.provider().CallsNamed("NetFileEnum").at(0).args, (std::vector<OptString>{u"SRV", u"", u""}));
 
-TEST(NetApi, PartialListKeepsRecordsAndTrueTotal) {
-    ScriptedNetwork net;
+    // A partial list keeps its records and the true total; a null name stays null.
     net.provider().sessions.status = ERROR_MORE_DATA;
     net.provider().sessions.records.resize(3);
     net.provider().sessions.total = 10;
-    LPBYTE buf = nullptr;
-    DWORD read = 0, total = 0;
     EXPECT_EQ(NetSessionEnum(nullptr, nullptr, nullptr, 502, &buf, MAX_PREFERRED_LENGTH, &read, &total, nullptr),
               ERROR_MORE_DATA);
     EXPECT_EQ(read, 3u);
     EXPECT_EQ(total, 10u);
-    EXPECT_EQ(net.provider().calls.at(0).args[0], std::nullopt);
+    EXPECT_EQ(net.provider().CallsNamed("NetSessionEnum").at(0).args[0], std::nullopt);
     NetApiBufferFree(buf);
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <set>
 
 #include "sim/ScenarioLoader.h"
 #include "text/Text.h"
@@ -192,7 +193,7 @@ TEST_F(SimulatedNetworkTest, RemoteClockIsNowPlusOffsetInUtcWithTheZone) {
 
 // Files open and close one step per elapsed period, the same way for the same seed.
 TEST(ScriptedActivity, StepsFollowTheClockAndTheSeed) {
-    auto history = [](int seed, std::string* start = nullptr) {
+    auto history = [](int seed) {
         std::string json = R"({"computers": [{"name": "FS", "local": true,
           "shares": [{"name": "Data", "path": "D:\\Data"}],
           "sessions": [{"client": "PC1", "user": "ann"}, {"client": "PC2", "user": "ben"}],
@@ -204,7 +205,6 @@ TEST(ScriptedActivity, StepsFollowTheClockAndTheSeed) {
         auto net = sim::LoadScenario(json, "busy.json");
         auto now = std::chrono::system_clock::time_point(std::chrono::hours(1000));
         net->SetClock([&now] { return now; });
-        if (start != nullptr) *start = Files(*net, u"");
         std::vector<std::string> seen;
         for (int i = 0; i < 10; ++i) {
             now += 1000ms;
@@ -217,10 +217,8 @@ TEST(ScriptedActivity, StepsFollowTheClockAndTheSeed) {
         EXPECT_EQ(net->ActivitySteps(u"FS"), 10u);
         return seen;
     };
-    std::string start;
-    const auto a = history(7, &start);
-    EXPECT_EQ(start, "1 D:\\Data\\1.txt ann; 2 D:\\Data\\2.txt ben; 3 D:\\Data\\3.txt ann");
-    EXPECT_NE(a.back(), start);
+    const auto a = history(7);
+    EXPECT_GT(std::set<std::string>(a.begin(), a.end()).size(), 1u) << "the open files change";
     EXPECT_EQ(history(7), a);
     EXPECT_NE(history(8), a);
 }
