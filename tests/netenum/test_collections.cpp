@@ -38,15 +38,7 @@ TEST_P(Collections, FilesKeepServerOrderDuplicatesAndNullNames) {
     const auto close = net.provider().CallsNamed("NetFileClose").at(0);
     EXPECT_EQ(close.number, 0xFFFF0001u);
     EXPECT_EQ(close.args[0], std::u16string(u"FILESRV"));  // padded server name trimmed
-
-    // A file gone meanwhile: Windows answers 2314, Samba 2; one message for both.
-    net.provider().closeStatus[9] = NERR_FileIdNotFound;
-    net.provider().closeStatus[10] = ERROR_FILE_NOT_FOUND;
-    files.CloseFile(9, u"SRV", u"D:\\gone.doc");
-    files.CloseFile(10, u"SRV", u"D:\\also gone.doc");
-    EXPECT_EQ(net.Messages(),
-              "Error closing file D:\\gone.doc : There is not an open file with that identification number.\r\n"
-              "Error closing file D:\\also gone.doc : There is not an open file with that identification number.\r\n");
+    // A file gone meanwhile (2314 or 2): OnServers.AFileGoneMeanwhileAndTheClock.
 }
 
 TEST_P(Collections, EmptyFailedAndPartialLists) {

@@ -37,19 +37,15 @@ TEST_P(NetCalls, AccountChangeFlipsOnlyTheDisableBit) {
     anna.flags = UF_NORMAL_ACCOUNT | UF_DONT_EXPIRE_PASSWD;
     net.provider().users[u"anna"] = anna;
 
-    EXPECT_EQ(SetAccountDisabled(u"\\\\FS1", u"anna", false), AccountChange::AlreadyEnabled);
-    EXPECT_TRUE(net.provider().CallsNamed("NetUserSetInfo").empty());
     EXPECT_EQ(SetAccountDisabled(u"\\\\FS1", u"anna", true), AccountChange::Changed);
     const UserInfo3& written = net.provider().users[u"anna"];
     EXPECT_EQ(written.flags, UF_NORMAL_ACCOUNT | UF_DONT_EXPIRE_PASSWD | UF_ACCOUNTDISABLE);
     EXPECT_EQ(written.full_name, std::u16string(u"Anna Berg"));  // the record goes back whole
-    EXPECT_EQ(SetAccountDisabled(u"\\\\FS1", u"anna", true), AccountChange::AlreadyDisabled);
-    EXPECT_EQ(SetAccountDisabled(u"\\\\FS1", u"anna", false), AccountChange::Changed);
-    EXPECT_EQ(net.provider().users[u"anna"].flags, UF_NORMAL_ACCOUNT | UF_DONT_EXPIRE_PASSWD);
+    // Already so, and back: OnServers.AccountsChangeOnlyTheirDisabledBit.
 
     EXPECT_EQ(SetAccountDisabled(u"\\\\FS1", u"nobody", true), AccountChange::GetInfoFailed);
     net.provider().fail["NetUserSetInfo"] = ERROR_ACCESS_DENIED;
-    EXPECT_EQ(SetAccountDisabled(u"\\\\FS1", u"anna", true), AccountChange::SetInfoFailed);
+    EXPECT_EQ(SetAccountDisabled(u"\\\\FS1", u"anna", false), AccountChange::SetInfoFailed);
 }
 
 TEST_P(NetCalls, MessageTextGoesWholeWithoutTerminator) {
@@ -64,14 +60,8 @@ TEST_P(NetCalls, MessageTextGoesWholeWithoutTerminator) {
     EXPECT_EQ(SendMessageText(u"GHOST", u"hello"), NERR_NameNotFound);
 }
 
+// The record itself: OnServers.AFileGoneMeanwhileAndTheClock.
 TEST_P(NetCalls, ClockRecordOrNothing) {
-    net.provider().timeOfDay.year = 2026;
-    net.provider().timeOfDay.timezone = -60;
-    const auto tod = RemoteTimeOfDay(u"\\\\FS1");
-    ASSERT_TRUE(tod.has_value());
-    EXPECT_EQ(tod->tod_year, 2026u);
-    EXPECT_EQ(tod->tod_timezone, -60);
-
     net.provider().fail["NetRemoteTOD"] = ERROR_BAD_NETPATH;
     EXPECT_FALSE(RemoteTimeOfDay(u"\\\\GONE").has_value());
 }

@@ -37,23 +37,6 @@ TEST(PermissionChanges, AnAccountsNewEntryReplacesItsRightsAndDeniesStayInFront)
               (std::vector<Ace>{Ace::Deny(EveryoneSid(), SHARE_ACCESS_FULL), Ace::Allow(kBob, SHARE_ACCESS_READ)}));
 }
 
-TEST(PermissionChanges, ContradictionsNameTheAccountAndRepeatsAreNone) {
-    EXPECT_EQ(ContradictionIn({Change(Kind::Grant, kAlice, ShareRight::Read, u"alice"),
-                               Change(Kind::Grant, kAlice, ShareRight::Read, u"ALICE")},
-                              false),
-              std::nullopt);
-    EXPECT_EQ(ContradictionIn({Change(Kind::Grant, kAlice, ShareRight::Read, u"alice"),
-                               Change(Kind::Deny, kAlice, ShareRight::Full, u"Alice")},
-                              false),
-              "contradictory entries for \"alice\": grant read and deny full");
-    // Two names of one account meet only once looked up.
-    const std::vector<PermissionChange> twoNames{Change(Kind::Grant, kAlice, ShareRight::Full, u"alice"),
-                                                 Change(Kind::Revoke, kAlice, ShareRight::Read, u"FS1\\alice")};
-    EXPECT_EQ(ContradictionIn(twoNames, false), std::nullopt);
-    EXPECT_EQ(ContradictionIn(twoNames, true),
-              "contradictory entries for \"alice\" and \"FS1\\alice\" (one account): grant full and revoke");
-}
-
 TEST(PermissionChanges, LosingTheLastFullControlIsToldApart) {
     SecurityDescriptor everyone;
     everyone.dacl = {Ace::Allow(EveryoneSid(), SHARE_ACCESS_FULL)};
