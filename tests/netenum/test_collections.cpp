@@ -33,12 +33,8 @@ TEST_P(Collections, FilesKeepServerOrderDuplicatesAndNullNames) {
     EXPECT_THROW(files.Item(0), std::out_of_range);
     EXPECT_THROW(files.Item(4), std::out_of_range);
     EXPECT_EQ(net.Messages(), "");
-    // An id at or above 2^31 goes back to the server bit for bit.
-    files.CloseFile(files.Item(3).ID(), u"  FILESRV ", u"x");
-    const auto close = net.provider().CallsNamed("NetFileClose").at(0);
-    EXPECT_EQ(close.number, 0xFFFF0001u);
-    EXPECT_EQ(close.args[0], std::u16string(u"FILESRV"));  // padded server name trimmed
-    // A file gone meanwhile (2314 or 2): OnServers.AFileGoneMeanwhileAndTheClock.
+    // Ids above 2^31 and a padded server name on closing:
+    // SmbProvider.HighFileIdsSurviveTheCollectionAndCloseTheRightFile.
 }
 
 TEST_P(Collections, EmptyFailedAndPartialLists) {
