@@ -29,15 +29,14 @@ TEST(DeadComputers, BackOffDoublesToItsLimitAndTheFirstAnswerEndsIt) {
     }
     EXPECT_FALSE(dead.Blocked("B", t)) << "only the computer that failed";
 
-    // A person asking again goes to the network at once; failing again keeps doubling.
+    // A person asking again (SmbProvider.DeadComputerFailsAtOnceUntilAPersonAsksAgain)
+    // keeps the doubling; any answer, even a refusal, means it is up: the next
+    // failure starts at 30 s.
     dead.Record("A", ERROR_BAD_NETPATH, t);
-    dead.Retry("A");
+    dead.RetryAll();
     EXPECT_FALSE(dead.Blocked("A", t));
     dead.Record("A", ERROR_BAD_NETPATH, t);
     EXPECT_EQ(dead.Blocked("A", t + 299s), ERROR_BAD_NETPATH);
-
-    // Any answer, even a refusal, means it is up: the next failure starts at 30 s.
-    dead.RetryAll();
     dead.Record("A", ERROR_ACCESS_DENIED, t);
     EXPECT_FALSE(dead.Blocked("A", t));
     dead.Record("A", ERROR_BAD_NETPATH, t);
