@@ -83,10 +83,8 @@ TEST_P(Collections, SessionsReadFieldsFormatTimesTreat234AsSuccessAndDelete) {
     // A refused list: RefusedLevelsFallBackAndLeaveWhatTheyLackUnknown.
     net.provider().fail = {{"NetSessionDel", NERR_ClientNameNotFound}};
     sessions.DeleteItem(u"\\\\WS1", u"anna");
-    const auto del = net.provider().CallsNamed("NetSessionDel").at(0);
-    EXPECT_EQ(del.args[0], std::u16string(u"SRV"));
-    EXPECT_EQ(del.args[1], std::u16string(u"\\\\WS1"));  // Windows' names come with "\\\\"
-    EXPECT_EQ(del.args[2], std::u16string(u"anna"));
+    // Windows' names come with "\\\\".
+    EXPECT_EQ(net.provider().CallsNamed("NetSessionDel").at(0).args, (std::vector<OptString>{u"SRV", u"\\\\WS1", u"anna"}));
     EXPECT_EQ(net.Messages(), "NetSessionDel error 2312 : A session does not exist with that computer name.\r\n");
     sessions.DeleteItem(u"WS2", u"anna");  // Samba's are bare
     EXPECT_EQ(net.provider().CallsNamed("NetSessionDel").at(1).args[1], std::u16string(u"\\\\WS2"));
@@ -135,7 +133,7 @@ TEST_P(Collections, RefusedLevelsFallBackAndLeaveWhatTheyLackUnknown) {
     EXPECT_EQ(p.CallsNamed("NetShareEnum").back().number, 2u);  // 53 is no refusal of a level
 }
 
-TEST_P(Collections, SharesRejectPartialListsAndKeepAdministrativeShares) {
+TEST_P(Collections, SharesKeepAdministrativeOnesConnectionsFallBackToNetNameBothRejectPartialLists) {
     net.provider().shares.records = {{u"C$", STYPE_DISKTREE | STYPE_SPECIAL, u"Default share", 0,
                                       0xFFFFFFFFu, 0, u"C:\\", std::nullopt},
                                      {u"IPC$", STYPE_IPC | STYPE_SPECIAL, std::nullopt, 0, 0xFFFFFFFFu, 2,
@@ -148,33 +146,27 @@ TEST_P(Collections, SharesRejectPartialListsAndKeepAdministrativeShares) {
     EXPECT_EQ(shares.Item(2).Remarks(), u"");
     EXPECT_EQ(shares.Item(2).Path(), u"");
 
-    net.provider().shares.status = ERROR_MORE_DATA;
-    colShareEnum partial;
-    partial.Init(u"");
-    EXPECT_EQ(partial.Count(), 0u);
-    EXPECT_EQ(net.Messages(), "NetShareEnum error 234 : More data is available.\r\n\r\n");
-}
-
-TEST_P(Collections, ConnectionsFallBackToNetNameAndRejectPartialLists) {
     net.provider().connections.records = {{4, STYPE_DISKTREE, 2, 1, 3725, std::nullopt, u"WS1"},
                                           {5, STYPE_DISKTREE, 0, 1, 0, u"", u"WS2"},
                                           {6, STYPE_DISKTREE, 0, 1, 0, u"bob", u"WS3"}};
     colConnectionEnum connections;
     connections.Init(u"DATA", u"SRV");
-    const auto call = net.provider().CallsNamed("NetConnectionEnum").at(0);
-    EXPECT_EQ(call.args[0], std::u16string(u"SRV"));
-    EXPECT_EQ(call.args[1], std::u16string(u"DATA"));
+    EXPECT_EQ(net.provider().CallsNamed("NetConnectionEnum").at(0).args, (std::vector<OptString>{u"SRV", u"DATA"}));
     ASSERT_EQ(connections.Count(), 3u);
     EXPECT_EQ(connections.Item(1).UserName(), u"WS1");
     EXPECT_EQ(connections.Item(1).ConnectTimeFormatted(), u"01:02:05");
     EXPECT_EQ(connections.Item(2).UserName(), u"WS2");
     EXPECT_EQ(connections.Item(3).UserName(), u"bob");
 
+    net.provider().shares.status = ERROR_MORE_DATA;
     net.provider().connections.status = ERROR_MORE_DATA;
-    colConnectionEnum partial;
-    partial.Init(u"DATA", u"SRV");
-    EXPECT_EQ(partial.Count(), 0u);
-    EXPECT_EQ(net.Messages(), "NetConnectionEnum error 234 : More data is available.\r\n\r\n");
+    colShareEnum partialShares;
+    partialShares.Init(u"");
+    colConnectionEnum partialConnections;
+    partialConnections.Init(u"DATA", u"SRV");
+    EXPECT_EQ(partialShares.Count() + partialConnections.Count(), 0u);
+    EXPECT_EQ(net.Messages(), "NetShareEnum error 234 : More data is available.\r\n\r\n"
+                              "NetConnectionEnum error 234 : More data is available.\r\n\r\n");
 }
 
 INSTANTIATE_TEST_SUITE_P(BufferOnFailure, Collections, ::testing::Bool());
