@@ -15,6 +15,7 @@
 #include "netenum/MessageTarget.h"
 #include "netenum/Provider.h"
 #include "netenum/netapi.h"
+#include "text/Text.h"
 
 namespace testing_support {
 
@@ -188,16 +189,22 @@ public:
 // for the lifetime of a test, and removes both afterwards.
 class ScriptedNetwork {
 public:
-    ScriptedNetwork();
-    ~ScriptedNetwork();
+    ScriptedNetwork() {
+        netapi::SetProvider(mProvider);
+        netenum::SetCurrentForm(&mSink);
+    }
+    ~ScriptedNetwork() {
+        netenum::SetCurrentForm(mPrevious);
+        netapi::SetProvider(nullptr);
+    }
     ScriptedProvider& provider() { return *mProvider; }
     RecordingSink& sink() { return mSink; }
-    std::string Messages() const;  // the sink's text as UTF-8, for assertions
+    std::string Messages() const { return text::ToUtf8(mSink.text); }  // for assertions
 
 private:
-    std::shared_ptr<ScriptedProvider> mProvider;
+    std::shared_ptr<ScriptedProvider> mProvider = std::make_shared<ScriptedProvider>();
     RecordingSink mSink;
-    netenum::MessageSink* mPrevious;
+    netenum::MessageSink* mPrevious = netenum::CurrentForm();
 };
 
 // A fixture run twice, the second time with failures that carry a buffer:
@@ -209,7 +216,7 @@ protected:
     ScriptedNetwork net;
 };
 
-std::u16string U(const std::string& utf8);
-std::string S(const std::u16string& utf16);
+inline std::u16string U(const std::string& utf8) { return text::FromUtf8(utf8); }
+inline std::string S(const std::u16string& utf16) { return text::ToUtf8(utf16); }
 
 }  // namespace testing_support
