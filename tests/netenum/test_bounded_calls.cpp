@@ -29,9 +29,7 @@ TEST(DeadComputers, BackOffDoublesToItsLimitAndTheFirstAnswerEndsIt) {
     }
     EXPECT_FALSE(dead.Blocked("B", t)) << "only the computer that failed";
 
-    // A person asking again (SmbProvider.DeadComputerFailsAtOnceUntilAPersonAsksAgain)
-    // keeps the doubling; any answer, even a refusal, means it is up: the next
-    // failure starts at 30 s.
+    // Any answer, even a refusal, means it is up: the next failure starts at 30 s.
     dead.Record("A", ERROR_BAD_NETPATH, t);
     dead.RetryAll();
     EXPECT_FALSE(dead.Blocked("A", t));

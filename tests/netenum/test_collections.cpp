@@ -33,8 +33,6 @@ TEST_P(Collections, FilesKeepServerOrderDuplicatesAndNullNames) {
     EXPECT_THROW(files.Item(0), std::out_of_range);
     EXPECT_THROW(files.Item(4), std::out_of_range);
     EXPECT_EQ(net.Messages(), "");
-    // Ids above 2^31 and a padded server name on closing:
-    // SmbProvider.HighFileIdsSurviveTheCollectionAndCloseTheRightFile.
 }
 
 TEST_P(Collections, EmptyFailedAndPartialLists) {
@@ -80,7 +78,6 @@ TEST_P(Collections, SessionsReadFieldsFormatTimesTreat234AsSuccessAndDelete) {
     EXPECT_EQ(s.UserFlags(), 1);
     EXPECT_EQ(net.Messages(), "");
 
-    // A refused list: RefusedLevelsFallBackAndLeaveWhatTheyLackUnknown.
     net.provider().fail = {{"NetSessionDel", NERR_ClientNameNotFound}};
     sessions.DeleteItem(u"\\\\WS1", u"anna");
     // Windows' names come with "\\\\".

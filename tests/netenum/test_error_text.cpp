@@ -48,8 +48,6 @@ TEST_F(ErrorText, ModuleFallsBackToSystemTableButAMissingModuleGivesNothing) {
     EXPECT_EQ(GetErrorText(5), u"Access is denied.");  // the system table is unaffected
 }
 
-// The advice, a refusal with no advice (53), a wait given up and a timeout
-// in words, as lines: the Collections and Summary tests.
 TEST_F(ErrorText, FailureLineCompositions) {
     EXPECT_EQ(FailureLine(u"NetServerSetInfo", 77777), u"NetServerSetInfo error 77777 : \r\n");
     netapi::CallLimits limits = netapi::GetCallLimits();
@@ -72,8 +70,7 @@ TEST(Counts, NullPointersAreEmptyAndAnIncompleteListNamesWhatCameAndAnUnsignedCl
     EXPECT_EQ(PointerToString(&null), u"");
     EXPECT_EQ(PointerToString(&word), u"anna");
     EXPECT_EQ(PointerToString(nullptr), u"");
-    // A claim below what came is not believed (an unsigned claim above 2^31:
-    // CommandLineMode.FailuresAreOneLineEachAndTheRunGoesOn).
+    // A claim below what came is not believed.
     EXPECT_EQ(IncompleteListLine(7, 1, u"sessions"), u"list incomplete: 7 of 7 sessions\r\n");
 }
 

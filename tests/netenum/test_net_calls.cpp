@@ -41,7 +41,6 @@ TEST_P(NetCalls, AccountChangeFlipsOnlyTheDisableBit) {
     const UserInfo3& written = net.provider().users[u"anna"];
     EXPECT_EQ(written.flags, UF_NORMAL_ACCOUNT | UF_DONT_EXPIRE_PASSWD | UF_ACCOUNTDISABLE);
     EXPECT_EQ(written.full_name, std::u16string(u"Anna Berg"));  // the record goes back whole
-    // Already so, and back: OnServers.AccountsChangeOnlyTheirDisabledBit.
 
     EXPECT_EQ(SetAccountDisabled(u"\\\\FS1", u"nobody", true), AccountChange::GetInfoFailed);
     net.provider().fail["NetUserSetInfo"] = ERROR_ACCESS_DENIED;
@@ -60,7 +59,6 @@ TEST_P(NetCalls, MessageTextGoesWholeWithoutTerminator) {
     EXPECT_EQ(SendMessageText(u"GHOST", u"hello"), NERR_NameNotFound);
 }
 
-// The record itself: OnServers.AFileGoneMeanwhileAndTheClock.
 TEST_P(NetCalls, ClockRecordOrNothing) {
     net.provider().fail["NetRemoteTOD"] = ERROR_BAD_NETPATH;
     EXPECT_FALSE(RemoteTimeOfDay(u"\\\\GONE").has_value());

@@ -67,7 +67,7 @@ TEST(NetApi, FailuresLevelsForeignPointersAndMissingProvider) {
                   ERROR_INVALID_LEVEL);
         EXPECT_EQ(NetSessionEnum(u"", u"", u"", 1, &buf, MAX_PREFERRED_LENGTH, &read, &total, nullptr),
                   ERROR_INVALID_LEVEL);
-        // Message text is UTF-16: an odd byte count is no text (the text itself: NetCalls' tests).
+        // Message text is UTF-16: an odd byte count is no text.
         char16_t text[] = u"hi";
         EXPECT_EQ(NetMessageBufferSend(nullptr, u"anna", nullptr, reinterpret_cast<LPBYTE>(text), 3),
                   ERROR_INVALID_PARAMETER);

@@ -164,7 +164,6 @@ TEST(FanOut, AChildGetsItsJobAndAnAccountOnlyWhereOneIsGiven) {
     }
     std::filesystem::remove_all(dir);
     ASSERT_EQ(given.size(), 2u);
-    // The job's own bytes: SearchJob.TravelsWholeAndDamagedInputIsRefused.
     const auto& namedAccount = given.at(u"NAMED").second;
     ASSERT_TRUE(namedAccount.has_value());
     EXPECT_EQ(namedAccount->domain + "\\" + namedAccount->user + ":" + namedAccount->password, "LAB\\ann:pw");

@@ -114,7 +114,6 @@ TEST_P(Summary, DescriptionIsWrittenEvenWhenUnchanged) {
     general.SetComputerDesc(u"old");  // written even when unchanged
     ASSERT_EQ(p.CallsNamed("NetServerSetInfo").size(), 1u);
     EXPECT_EQ(p.CallsNamed("NetServerSetInfo")[0].args[0], std::u16string(u"SRV"));
-    // A refused write keeps the old text: MainWindow.TheDescriptionIsWrittenOnlyWhenTheUserChangedIt.
     general.SetComputerDesc(u"new");
     EXPECT_EQ(general.ComputerDesc(), u"new");
     EXPECT_EQ(p.serverInfo.comment, std::u16string(u"new"));

@@ -8,16 +8,12 @@ namespace {
 
 using namespace netapi;
 
-struct BrokenScenario {
-    const char* json;
-    const char* place;
-    const char* fault;  // a part of the fault text
-};
-
 // Each kind of mistake names the file, the place and the fault, on one line
 // whatever the names hold.
 TEST(ScenarioLoader, EveryMistakeNamesFilePlaceAndFault) {
-    const BrokenScenario cases[] = {
+    const struct {
+        const char *json, *place, *fault;  // fault: a part of the fault text
+    } cases[] = {
         {"{\"computers\": [\n  {\"name\": \"A\",}\n]}", "line 2, column 16", "bad JSON"},
         {R"({"computers": [{"type": 1}]})", "/computers/0", "missing field \"name\""},
         {R"({"computers": [{"name": "A", "files": [{"id": "7", "path": "x"}]}]})", "/computers/0/files/0/id",
@@ -111,7 +107,6 @@ TEST(DemoScenario, LoadsWithThePromisedShape) {
     EXPECT_TRUE(guest);
     EXPECT_FALSE(net->ConnectionEnum(u"FILESRV01", u"Finance").records.empty());
 
-    // BACKUP01 is unreachable: ListModeDemo.EveryListInEveryFormatFromSeveralServersOneUnreachable.
     EXPECT_EQ(net->FileEnum(u"HRSRV02", {}, {}).status, ERROR_ACCESS_DENIED);
 }
 

@@ -61,8 +61,6 @@ protected:
 };
 
 TEST_F(ShareWrites, OnlyWhatDiffersIsWrittenAndTheDescriptorOnce) {
-    // Nothing that differs, no call: ShareCommands.AShareCreatedChangedListedAndRemoved
-    // and ShareCommandsTest.PropertiesWritesOnlyWhatChangedAndAsksBeforeTheLastFullControl.
     ShareState state = Read();
     // Three account changes: one descriptor write. Remark and limit: one more.
     ShareUpdate update;

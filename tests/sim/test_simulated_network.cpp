@@ -131,7 +131,6 @@ TEST_F(SimulatedNetworkTest, CommentAndAccountsChangeWhatTheyShould) {
     EXPECT_EQ(net.UserSetInfo(u"", u"nobody", user), NERR_UserNotFound);
     EXPECT_EQ(net.UserGetInfo(u"", u"nobody", user), NERR_UserNotFound);
     EXPECT_EQ(net.UserGetInfo(u"", u"carol", user), ERROR_ACCESS_DENIED);  // name-restricted fault
-    // Messages, sent and refused: the SendMessageTest suite.
 }
 
 TEST_F(SimulatedNetworkTest, ServerNamesResolveLikeAServerAndListByMaskInScenarioOrder) {
@@ -148,7 +147,6 @@ TEST_F(SimulatedNetworkTest, ServerNamesResolveLikeAServerAndListByMaskInScenari
     EXPECT_EQ(Servers(net, SV_TYPE_SQLSERVER), "");
 }
 
-// Status faults and ClearFaults on their own: CheckedCloseTest, ListActions.
 TEST_F(SimulatedNetworkTest, InjectedFaults) {
     // A wholly unreachable computer answers 53 after its delay.
     EXPECT_EQ(net.FileEnum(u"DOWN", {}, {}).status, ERROR_BAD_NETPATH);

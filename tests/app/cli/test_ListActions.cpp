@@ -41,7 +41,6 @@ TEST(ListOptions, BadInputGetsOneClearMessageAndNothingIsSent) {
         {{"--list", "files"}, ""},
         {{"--list", "printers", "--server", "x"}, ""},
         {{"--list", "files", "--server"}, ""},
-        {{"--list", "files", "--server", ""}, ""},
         {{"--list", "files", "--list", "shares", "--server", "x"}, ""},
         {{"--list", "files", "--server", "x", "--format", "xml"}, ""},
         {{"--list", "files", "--server", "x", "--share", "s"}, ""},

@@ -21,10 +21,6 @@ const std::string kHostile = std::string(VANTOR_TEST_DIR) + "/hostile-lists.json
 
 using Result = testing_support::ProgramRun;
 
-std::string TempPath(const std::string& name) {
-    return "/tmp/vantor-list-" + std::to_string(getpid()) + "-" + name;
-}
-
 // The real program on a simulated network, without a display or the user's
 // settings. Standard output is a pipe unless `outFile` names a file.
 Result RunVantor(const std::vector<std::string>& args, const std::string& network,
@@ -42,14 +38,8 @@ std::vector<std::string> Lines(const std::string& text) {
     return lines;
 }
 
-std::string Slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 }  // namespace
 
-// Malformed lines in detail: ListOptions.BadInputGetsOneClearMessageAndNothingIsSent.
 TEST(ListModeCommandLine, MalformedLinesAreRefusedBeforeAnyNetworkIsAsked) {
     // Through the program: exit 2, a usage line, nothing on standard output.
     // The scenario path does not exist: a malformed line never gets that far.
@@ -165,10 +155,11 @@ TEST(ListModeHostile, WithoutFormatAPipeGetsCsvAFileCsvWithItsByteOrderMarkAFull
     const Result piped = RunVantor({"--list", "sessions", "--server", "PLAINSRV"}, kHostile);
     EXPECT_EQ(piped.out, "server,user,client,opens,time,idle,guest,transport\r\n"
                          "PLAINSRV,zoe,WS9,1,00:00:10,00:00:00,No,\r\n");
-    const std::string file = TempPath("sessions.csv");
+    const std::string file = "/tmp/vantor-list-" + std::to_string(getpid()) + "-sessions.csv";
     const Result toFile = RunVantor({"--list", "sessions", "--server", "PLAINSRV"}, kHostile, file);
     EXPECT_EQ(toFile.status, 0);
-    EXPECT_EQ(Slurp(file), "\xEF\xBB\xBF" + piped.out);
+    std::ifstream written(file, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(written), {}), "\xEF\xBB\xBF" + piped.out);
     std::remove(file.c_str());
 
     // A list that cannot be written is a failure of one line.
