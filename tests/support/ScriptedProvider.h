@@ -44,17 +44,14 @@ public:
     netapi::ServerInfo101 serverInfo;
     netapi::TimeOfDay timeOfDay;
     std::map<std::u16string, netapi::UserInfo3> users;
-    // The one server holding `users` (any server when empty); others answer 2221.
-    std::u16string usersOn;
+    std::u16string usersOn;  // the one server holding `users` (any when empty); others answer 2221
     // NetGetAnyDCName's answers by domain as asked ("" for the server's own).
     std::map<std::u16string, std::u16string> domainControllers;
     std::map<DWORD, NET_API_STATUS> closeStatus;  // per file id
     std::u16string localName = u"TESTHOST";
     std::u16string startupNotice;
-    // Failures come with an (empty) buffer, as from some servers.
-    bool bufferOnFailure = false;
-    // Log-ons only where the test says the network has them.
-    bool logsOn = false;
+    bool bufferOnFailure = false;  // failures come with an (empty) buffer, as from some servers
+    bool logsOn = false;           // log-ons only where the test says the network has them
 
     std::vector<RecordedCall> calls;
     // Runs at the start of every call, on the thread that carries it out.
