@@ -46,13 +46,10 @@ std::vector<ComputerAnswer> RunAll(const search::FanOutLimits& limits,
 sim::Scenario Computers(int count, int filesEach) {
     sim::Scenario s;
     for (int c = 0; c < count; ++c) {
-        sim::Computer computer;
+        sim::Computer& computer = s.computers.emplace_back();
         computer.name = u"FS" + std::u16string(1, static_cast<char16_t>(u'A' + c));
         for (int f = 0; f < filesEach; ++f)
-            computer.files.push_back({.id = static_cast<netapi::DWORD>(f + 1),
-                                      .path = u"D:\\f" + std::u16string(1, static_cast<char16_t>(u'0' + f % 10)),
-                                      .user = u"ann"});
-        s.computers.push_back(std::move(computer));
+            computer.files.push_back({.id = static_cast<netapi::DWORD>(f + 1), .path = u"D:\\f", .user = u"ann"});
     }
     return s;
 }
