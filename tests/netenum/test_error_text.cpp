@@ -16,7 +16,7 @@ protected:
     ScriptedMessages messages;
 };
 
-TEST_F(ErrorText, TheSourceIsChosenByCodeRangeAndLosesOneTrailingLineBreak) {
+TEST_F(ErrorText, TheSourceIsChosenByCodeRangeFallsBackAndLosesOneTrailingLineBreak) {
     const std::pair<std::uint32_t, std::string> ranges[] = {
         {2099, ""},  {2100, "netmsg.dll"},   {2999, "netmsg.dll"},   {3000, ""},
         {11999, ""}, {12000, "Wininet.dll"}, {12171, "Wininet.dll"}, {12172, ""}};
@@ -37,9 +37,7 @@ TEST_F(ErrorText, TheSourceIsChosenByCodeRangeAndLosesOneTrailingLineBreak) {
     EXPECT_EQ(GetErrorText(40000), u"two breaks\r\n");
     EXPECT_EQ(GetErrorText(40001), u"no break");
     EXPECT_EQ(GetErrorText(40002), u"cut");
-}
 
-TEST_F(ErrorText, ModuleFallsBackToSystemTableButAMissingModuleGivesNothing) {
     messages.SetText("", 2500, u"system knows 2500\r\n");
     EXPECT_EQ(GetErrorText(2500), u"system knows 2500");
     messages.SetModuleAvailable("netmsg.dll", false);

@@ -47,7 +47,7 @@ TEST_P(NetCalls, AccountChangeFlipsOnlyTheDisableBit) {
     EXPECT_EQ(SetAccountDisabled(u"\\\\FS1", u"anna", false), AccountChange::SetInfoFailed);
 }
 
-TEST_P(NetCalls, MessageTextGoesWholeWithoutTerminator) {
+TEST_P(NetCalls, MessageTextGoesWholeWithoutTerminatorAClockFailureIsNoRecord) {
     const std::u16string text(u"line one\r\nnul\0after", 19);
     EXPECT_EQ(SendMessageText(u"ANNA", text), NERR_Success);
     const auto sent = net.provider().CallsNamed("NetMessageBufferSend").at(0);
@@ -57,9 +57,7 @@ TEST_P(NetCalls, MessageTextGoesWholeWithoutTerminator) {
 
     net.provider().fail["NetMessageBufferSend"] = NERR_NameNotFound;
     EXPECT_EQ(SendMessageText(u"GHOST", u"hello"), NERR_NameNotFound);
-}
 
-TEST_P(NetCalls, ClockRecordOrNothing) {
     net.provider().fail["NetRemoteTOD"] = ERROR_BAD_NETPATH;
     EXPECT_FALSE(RemoteTimeOfDay(u"\\\\GONE").has_value());
 }

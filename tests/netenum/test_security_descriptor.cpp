@@ -44,7 +44,7 @@ TEST(SecurityDescriptor, ReadsAServersDescriptorAndWritesItBackUnchanged) {
     EXPECT_EQ(SelfRelativeLength(kDescriptor.data()), kDescriptor.size());
 }
 
-TEST(SecurityDescriptor, EntriesThatAreNoShareRightAreKeptAsSpecial) {
+TEST(SecurityDescriptor, SpecialEntriesAreKeptAndNullAndAbsentDaclsStayApart) {
     SecurityDescriptor sd;
     sd.dacl.push_back(Ace::Allow(EveryoneSid(), 0x00120089));
     sd.dacl.push_back(Ace::Allow(AdministratorsSid(), SHARE_ACCESS_READ));
@@ -61,9 +61,7 @@ TEST(SecurityDescriptor, EntriesThatAreNoShareRightAreKeptAsSpecial) {
     EXPECT_EQ(*back, sd);
     for (const Ace& ace : back->dacl) EXPECT_EQ(ace.Right(), ShareRight::Special);
     EXPECT_EQ(SelfRelativeLength(bytes.data()), bytes.size());
-}
 
-TEST(SecurityDescriptor, NullAndAbsentDaclsStayApart) {
     for (const bool null : {true, false}) {
         SecurityDescriptor sd;
         sd.nullDacl = null;
@@ -100,7 +98,7 @@ TEST(SecurityDescriptor, RefusesWhatDoesNotFitTheInput) {
     EXPECT_FALSE(ParseSecurityDescriptor(huge));
 }
 
-TEST(Sid, TextRoundTripsAndRefusesNonsense) {
+TEST(SidsAndRights, TextRoundTripsAndNonsenseIsRefusedRightsReadBack) {
     for (const std::u16string text : {u"S-1-1-0", u"S-1-5-32-544", u"S-1-5-21-4294967295-2-3-500",
                                       u"S-1-0x123456789ABC-1"}) {
         const auto sid = Sid::FromString(text);
@@ -112,9 +110,7 @@ TEST(Sid, TextRoundTripsAndRefusesNonsense) {
                                      u"S-1-5-1-2-3-4-5-6-7-8-9-10-11-12-13-14-15-16", u"alice",
                                      u"S-1-5-x"})
         EXPECT_FALSE(Sid::FromString(bad)) << std::string(bad.begin(), bad.end());
-}
 
-TEST(ShareRights, MasksAreThePlatformsAndNamesReadBack) {
     for (const ShareRight right : {ShareRight::Full, ShareRight::Change, ShareRight::Read}) {
         EXPECT_EQ(RightOfMask(MaskOfRight(right)), right);
         EXPECT_EQ(RightNamed(RightName(right)), right);
