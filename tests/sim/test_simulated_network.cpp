@@ -131,7 +131,7 @@ TEST_F(SimulatedNetworkTest, CommentAndAccountsChangeWhatTheyShould) {
     EXPECT_EQ(net.UserGetInfo(u"", u"carol", user), ERROR_ACCESS_DENIED);  // name-restricted fault
 }
 
-TEST_F(SimulatedNetworkTest, ServerNamesResolveLikeAServerAndListByMaskInScenarioOrder) {
+TEST_F(SimulatedNetworkTest, ServerNamesResolveLikeAServerListByMaskAndTellTheirClockWithTheZone) {
     for (const OptString& local : {OptString(), OptString(u"")}) EXPECT_EQ(Name(local), "HOST");
     EXPECT_EQ(Name(u"fS1"), "FS1");
     EXPECT_EQ(Name(u"\\\\fs1"), "FS1");
@@ -143,6 +143,11 @@ TEST_F(SimulatedNetworkTest, ServerNamesResolveLikeAServerAndListByMaskInScenari
     EXPECT_EQ(Servers(net, SV_TYPE_SERVER), "FS1; DOWN");
     EXPECT_EQ(Servers(net, SV_TYPE_WORKSTATION | SV_TYPE_SQLSERVER), "HOST");
     EXPECT_EQ(Servers(net, SV_TYPE_SQLSERVER), "");
+
+    now = std::chrono::system_clock::time_point(std::chrono::seconds(1772667015) + 250ms);
+    EXPECT_EQ(Clock(u""), "1772667015 2026-03-04 23:30:15.25 day 3 zone 300");  // a Wednesday
+    // An hour ahead: past midnight.
+    EXPECT_EQ(Clock(u"\\\\FS1"), "1772670615 2026-03-05 00:30:15.25 day 4 zone -60");
 }
 
 TEST_F(SimulatedNetworkTest, InjectedFaults) {
@@ -171,13 +176,6 @@ TEST_F(SimulatedNetworkTest, InjectedFaults) {
 
     net.ClearFaults();
     EXPECT_EQ(Files(net, u"FS1"), "8 D:\\Data\\b.txt bob; 10 C:\\x.log alice");
-}
-
-TEST_F(SimulatedNetworkTest, RemoteClockIsNowPlusOffsetInUtcWithTheZone) {
-    now = std::chrono::system_clock::time_point(std::chrono::seconds(1772667015) + 250ms);
-    EXPECT_EQ(Clock(u""), "1772667015 2026-03-04 23:30:15.25 day 3 zone 300");  // a Wednesday
-    // An hour ahead: past midnight.
-    EXPECT_EQ(Clock(u"\\\\FS1"), "1772670615 2026-03-05 00:30:15.25 day 4 zone -60");
 }
 
 // Files open and close one step per elapsed period, the same way for the same seed.
