@@ -53,7 +53,7 @@ TEST(ListModeCommandLine, MalformedLinesAreRefusedBeforeAnyNetworkIsAsked) {
     EXPECT_NE(help.out.find("vantor --list files|sessions|shares|connections"), std::string::npos);
 }
 
-TEST(ListModeDemo, EveryListInEveryFormatFromSeveralServersOneUnreachable) {
+TEST(ListModeDemo, EveryListFromSeveralServersOneUnreachable) {
     const std::pair<std::vector<std::string>, std::string> kinds[] = {
         {{"files"}, "server,id,user,access,locks,path"},
         {{"sessions"}, "server,user,client,opens,time,idle,guest,transport"},
@@ -61,38 +61,25 @@ TEST(ListModeDemo, EveryListInEveryFormatFromSeveralServersOneUnreachable) {
         {{"connections", "--share", "IPC$"}, "server,share,client,user,opens,users,time"}};
     for (const auto& [kind, header] : kinds) {
         SCOPED_TRACE(kind[0]);
-        auto with = [&](const char* format) {
-            std::vector<std::string> args = {"--list"};
-            args.insert(args.end(), kind.begin(), kind.end());
-            args.insert(args.end(), {"--server", "FILESRV01", "--server", "BACKUP01", "--server", "PRINTSRV01",
-                                     "--format", format});
-            return RunVantor(args, "demo");
-        };
-        const Result json = with("json");
-        EXPECT_EQ(json.status, 1);
-        // The unreachable server is one line; the others are listed anyway.
-        ASSERT_EQ(Lines(json.err).size(), 1u) << json.err;
-        EXPECT_EQ(json.err.rfind("vantor: BACKUP01: Net", 0), 0u) << json.err;
-        EXPECT_NE(json.err.find(" error 53 : The network path was not found."), std::string::npos);
-
-        const ordered_json rows = ordered_json::parse(json.out);
-        ASSERT_GT(rows.size(), 1u);
+        std::vector<std::string> args = {"--list"};
+        args.insert(args.end(), kind.begin(), kind.end());
+        args.insert(args.end(), {"--server", "FILESRV01", "--server", "BACKUP01", "--server", "PRINTSRV01",
+                                 "--format", "csv"});
+        const Result r = RunVantor(args, "demo");
+        EXPECT_EQ(r.status, 1);
+        // The unreachable server is one line; the others are listed anyway, in the order asked.
+        ASSERT_EQ(Lines(r.err).size(), 1u) << r.err;
+        EXPECT_EQ(r.err.rfind("vantor: BACKUP01: Net", 0), 0u) << r.err;
+        EXPECT_NE(r.err.find(" error 53 : The network path was not found."), std::string::npos);
+        const auto lines = Lines(r.out);
+        ASSERT_GT(lines.size(), 2u);
+        EXPECT_EQ(lines[0], header + "\r");
         std::vector<std::string> servers;
-        for (const auto& row : rows) {
-            ASSERT_EQ(row.size(), std::count(header.begin(), header.end(), ',') + 1u);
-            EXPECT_EQ(row.begin().key(), "server");
-            const std::string server = row["server"];
+        for (std::size_t i = 1; i < lines.size(); ++i) {
+            const std::string server = lines[i].substr(0, lines[i].find(','));
             if (servers.empty() || servers.back() != server) servers.push_back(server);
         }
-        EXPECT_EQ(servers, (std::vector<std::string>{"FILESRV01", "PRINTSRV01"}))
-            << "servers in the order asked";
-
-        const Result csv = with("csv");
-        EXPECT_EQ(csv.status, 1);
-        EXPECT_EQ(csv.err, json.err);
-        EXPECT_EQ(Lines(csv.out).size(), rows.size() + 1);
-        EXPECT_EQ(Lines(csv.out).at(0), header + "\r");
-        EXPECT_EQ(Lines(with("table").out).size(), rows.size() + 1);
+        EXPECT_EQ(servers, (std::vector<std::string>{"FILESRV01", "PRINTSRV01"}));
     }
 }
 
