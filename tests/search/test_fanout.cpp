@@ -67,8 +67,7 @@ TEST(SearchJob, TravelsWholeAndDamagedInputIsRefused) {
     job.filters = {u"*budget*", u"ann", u"pc-?", 42};
     job.files = {{4000000000u, u"D:\\a.xlsx", u"ann"}, {2, u"", u""}};
     job.rowCap = 77;
-    const logon::Account account("ann", "secret", "CORP");
-    const std::string bytes = search::EncodeChildInput(job, account);
+    const std::string bytes = search::EncodeChildInput(job, logon::Account("ann", "secret", "CORP"));
 
     Job back;
     std::optional<logon::Account> got;
