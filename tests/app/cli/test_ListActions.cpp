@@ -96,7 +96,7 @@ TEST_F(ListActions, AnEmptyComputerListIsSaidNotListed) {
 TEST_F(ListActions, CloseActsOnExactlyTheRowsListed) {
     net->AddFault(u"FS1", {.call = sim::Call::NetFileGetInfo, .status = netapi::NERR_FileIdNotFound, .ids = {9}});
     auto r = RunList({"--list", "files", "--server", "FS1", "--match", "*BUDGET*", "--user", "b?b",
-                   "--close", "--format", "csv"});
+                      "--close", "--format", "csv"});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out,
               "server,id,user,access,locks,path,outcome\r\n"
@@ -125,7 +125,7 @@ TEST_F(ListActions, CloseActsOnExactlyTheRowsListed) {
 // only ever checked on the server that gave it.
 TEST_F(ListActions, EachServerClosesItsOwnRows) {
     const auto r = RunList({"--list", "files", "--server", "FS1", "--server", "FS2", "--server", "NOSUCH",
-                         "--match", "*\\budget.xlsx", "--close", "--format", "csv"});
+                            "--match", "*\\budget.xlsx", "--close", "--format", "csv"});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out,
               "server,id,user,access,locks,path,outcome\r\n"
@@ -136,7 +136,7 @@ TEST_F(ListActions, EachServerClosesItsOwnRows) {
 
 TEST_F(ListActions, SessionFiltersAndDisconnect) {
     auto r = RunList({"--list", "sessions", "--server", "FS1", "--client", "pc[12]", "--idle", "60",
-                   "--format", "csv"});
+                      "--format", "csv"});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out,
               "server,user,client,opens,time,idle,guest,transport\r\n"
@@ -146,7 +146,7 @@ TEST_F(ListActions, SessionFiltersAndDisconnect) {
     // carol's idle session from PC3 shares its pair with a busy one: ending
     // it would end both, so it is left alone and said.
     r = RunList({"--list", "sessions", "--server", "FS1", "--user", "*o*", "--idle", "60", "--disconnect",
-              "--format", "csv"});
+                 "--format", "csv"});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out,
               "server,user,client,opens,time,idle,guest,transport,outcome\r\n"
