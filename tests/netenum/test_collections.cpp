@@ -79,7 +79,8 @@ TEST_P(Collections, SessionsReadFieldsFormatTimesTreat234AsSuccessAndDelete) {
     net.provider().fail = {{"NetSessionDel", NERR_ClientNameNotFound}};
     sessions.DeleteItem(u"\\\\WS1", u"anna");
     // Windows' names come with "\\\\".
-    EXPECT_EQ(net.provider().CallsNamed("NetSessionDel").at(0).args, (std::vector<OptString>{u"SRV", u"\\\\WS1", u"anna"}));
+    EXPECT_EQ(net.provider().CallsNamed("NetSessionDel").at(0).args,
+              (std::vector<OptString>{u"SRV", u"\\\\WS1", u"anna"}));
     EXPECT_EQ(net.Messages(), "NetSessionDel error 2312 : A session does not exist with that computer name.\r\n");
     sessions.DeleteItem(u"WS2", u"anna");  // Samba's are bare
     EXPECT_EQ(net.provider().CallsNamed("NetSessionDel").at(1).args[1], std::u16string(u"\\\\WS2"));

@@ -39,7 +39,8 @@ protected:
         if (NetShareGetInfo(u"FS1", name, 502, &buffer) != 0) return u"";
         const auto* r = reinterpret_cast<const SHARE_INFO_502*>(buffer);
         const std::string uses = std::to_string(r->shi502_max_uses);
-        const auto got = Str(r->shi502_remark) + u" " + Str(r->shi502_path) + u" " + std::u16string(uses.begin(), uses.end());
+        const auto got =
+            Str(r->shi502_remark) + u" " + Str(r->shi502_path) + u" " + std::u16string(uses.begin(), uses.end());
         const auto* bytes = static_cast<const std::uint8_t*>(r->shi502_security_descriptor);
         if (sd != nullptr) *sd = ParseSecurityDescriptor({bytes, SelfRelativeLength(bytes)});
         NetApiBufferFree(buffer);

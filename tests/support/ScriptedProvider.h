@@ -74,7 +74,8 @@ public:
     NET_API_STATUS FileGetInfo(const OptString& server, DWORD fileid, netapi::FileInfo3& out) override {
         out = {};
         const NET_API_STATUS status = Record("NetFileGetInfo", {server}, fileid);
-        const auto f = std::find_if(files.records.begin(), files.records.end(), [&](auto& r) { return r.id == fileid; });
+        const auto f =
+            std::find_if(files.records.begin(), files.records.end(), [&](auto& r) { return r.id == fileid; });
         if (status != 0 || f == files.records.end()) return status != 0 ? status : netapi::NERR_FileIdNotFound;
         return Give(0, *f, out);
     }
