@@ -1,5 +1,5 @@
-// The list mode's filters and its acts on the rows listed (--close,
-// --disconnect), on a simulated network in this process.
+// The list mode's option line, its filters and its acts on the rows listed
+// (--close, --disconnect), on a simulated network in this process.
 #include <gtest/gtest.h>
 
 #include "ListRun.h"
