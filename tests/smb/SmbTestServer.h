@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "netenum/Provider.h"
+#include "smb/NdrWriter.h"
 #include "smb/PipeOpener.h"
 #include "smb/Samr.h"
 
@@ -25,8 +26,6 @@ Stub FileEnumReply(const std::vector<netapi::FileInfo3>& records, DWORD total, D
                    DWORD status);
 Stub SessionEnumReply(DWORD level, const std::vector<netapi::SessionInfo502>& records,
                       DWORD total, DWORD resume, DWORD status);
-Stub ShareEnumReply(const std::vector<netapi::ShareInfo2>& records, DWORD total, DWORD resume,
-                    DWORD status);
 // Level 1 or 2.
 Stub ShareEnumReply(DWORD level, const std::vector<netapi::ShareInfo2>& records, DWORD total,
                     DWORD resume, DWORD status);
@@ -37,6 +36,16 @@ Stub FileGetInfoReply(const netapi::FileInfo3* file, DWORD status);
 Stub RemoteTODReply(const netapi::TimeOfDay* tod, DWORD status);
 Stub StatusReply(DWORD status);
 Stub UserAllReply(const smb::samr::UserAll& user, std::uint32_t ntstatus);
+// A context handle, then the status: what most samr calls answer.
+Stub HandleReply(const smb::samr::Handle& handle, std::uint32_t status);
+
+// Each value as one NDR word, in order.
+template <typename... V>
+void U32s(smb::NdrWriter& w, V... v) {
+    (w.U32(static_cast<std::uint32_t>(v)), ...);
+}
+// An RPC_UNICODE_STRING's inline part: lengths in bytes and the buffer's referent.
+void CountedHeader(smb::NdrWriter& w, const std::u16string& s);
 
 // PDUs as a server sends them.
 Stub BindAckPdu(std::uint32_t callId, std::uint16_t maxRecv, std::uint16_t result = 0);
@@ -112,6 +121,10 @@ private:
     std::size_t mMaxStub;
     // Sends a whole PDU, after those before it.
     void Queue(Stub pdu);
+    // A read with nothing (enough) waiting: the real pipe would wait for its timeout.
+    netapi::NET_API_STATUS Stall();
+    // Moves `n` bytes of the front message to `out`; true when that ends the message.
+    bool Take(std::uint8_t* out, std::size_t n);
 
     std::deque<Stub> mOutgoing;  // whole PDUs, the stream the client reads
     std::size_t mOffset = 0;     // into mOutgoing.front()

@@ -105,7 +105,7 @@ std::vector<Sample> Samples() {
          [](auto b) { srvsvc::EnumReply<netapi::FileInfo3> r; return srvsvc::DecodeFileEnum(b, r); }},
         {"sessions", smbtest::SessionEnumReply(502, {sess, sess}, 2, 0, 0),
          [](auto b) { srvsvc::EnumReply<netapi::SessionInfo502> r; return srvsvc::DecodeSessionEnum(b, 502, r); }},
-        {"shares", smbtest::ShareEnumReply({share, share}, 2, 0, 0),
+        {"shares", smbtest::ShareEnumReply(2, {share, share}, 2, 0, 0),
          [](auto b) { srvsvc::EnumReply<netapi::ShareInfo2> r; return srvsvc::DecodeShareEnumAll(b, 2, r); }},
         {"connections", smbtest::ConnectionEnumReply({conn}, 1, 0, 0),
          [](auto b) { srvsvc::EnumReply<netapi::ConnectionInfo1> r; return srvsvc::DecodeConnectionEnum(b, r); }},
