@@ -34,12 +34,11 @@ struct EnumTail {
     DWORD resume = 0;
 };
 
-EnumTail ReadEnumTail(const Stub& stub, std::size_t& at) {
+EnumTail ReadEnumTail(NdrReader& in) {
     EnumTail t;
-    t.level = ReadU32(stub, at);
-    for (int i = 0; i < 4; ++i) ReadU32(stub, at);  // arm, container, count, null buffer
-    ReadU32(stub, at);                               // preferred length
-    if (ReadU32(stub, at) != 0) t.resume = ReadU32(stub, at);
+    t.level = ReadU32(in);
+    in.Skip(5 * 4);  // arm, container, count, null buffer, preferred length
+    if (ReadU32(in) != 0) t.resume = ReadU32(in);
     return t;
 }
 
@@ -158,13 +157,12 @@ Reply PersonalityServer::Answer(const std::string& host, const std::string& pipe
 Reply PersonalityServer::Srvsvc(const std::u16string& host, const Request& r) {
     namespace srvsvc = smb::srvsvc;
     const bool windows = mPersonality == Personality::Windows;
-    const Stub& in = r.stub;
-    std::size_t at = 0;
-    ReadUniqueString(in, at);  // every call names the server first
+    NdrReader in(r.stub);
+    ReadUniqueString(in);  // every call names the server first
     switch (r.opnum) {
         case srvsvc::kOpFileEnum: {
-            const OptString base = ReadUniqueString(in, at), user = ReadUniqueString(in, at);
-            const EnumTail tail = ReadEnumTail(in, at);
+            const OptString base = ReadUniqueString(in), user = ReadUniqueString(in);
+            const EnumTail tail = ReadEnumTail(in);
             auto all = mData->FileEnum(host, base, user);
             if (all.status != 0) return FileEnumReply({}, 0, 0, all.status);
             if (!windows) return FileEnumReply(all.records, all.total, 0, 0);
@@ -183,7 +181,7 @@ Reply PersonalityServer::Srvsvc(const std::u16string& host, const Request& r) {
                                  more ? netapi::ERROR_MORE_DATA : 0);
         }
         case srvsvc::kOpFileClose: {
-            const DWORD id = ReadU32(in, at);
+            const DWORD id = ReadU32(in);
             if (const auto own = mSrvsvcPipes.find(id); windows && own != mSrvsvcPipes.end()) {
                 // What Windows does: the pipe is closed under its client.
                 own->second->dropped = true;
@@ -199,8 +197,8 @@ Reply PersonalityServer::Srvsvc(const std::u16string& host, const Request& r) {
         case srvsvc::kOpFileGetInfo: {
             // Samba has no such call and faults it.
             if (!windows) return Reply::Fault(kOpRangeFault);
-            const DWORD id = ReadU32(in, at);
-            if (ReadU32(in, at) != 3) return FileGetInfoReply(nullptr, netapi::ERROR_INVALID_LEVEL);
+            const DWORD id = ReadU32(in);
+            if (ReadU32(in) != 3) return FileGetInfoReply(nullptr, netapi::ERROR_INVALID_LEVEL);
             netapi::FileInfo3 file;
             if (mSrvsvcPipes.contains(id)) {
                 file = OwnPipe(id);
@@ -210,8 +208,8 @@ Reply PersonalityServer::Srvsvc(const std::u16string& host, const Request& r) {
             return FileGetInfoReply(status == 0 ? &file : nullptr, status);
         }
         case srvsvc::kOpSessionEnum: {
-            const OptString client = ReadUniqueString(in, at), user = ReadUniqueString(in, at);
-            const EnumTail tail = ReadEnumTail(in, at);
+            const OptString client = ReadUniqueString(in), user = ReadUniqueString(in);
+            const EnumTail tail = ReadEnumTail(in);
             calls.back() += " " + std::to_string(tail.level);
             if (windows && !callerIsAdmin && (tail.level == 502 || tail.level == 1 || tail.level == 2))
                 return SessionEnumReply(tail.level, {}, 0, 0, netapi::ERROR_ACCESS_DENIED);
@@ -225,11 +223,11 @@ Reply PersonalityServer::Srvsvc(const std::u16string& host, const Request& r) {
             return SessionEnumReply(tail.level, all.records, all.total, 0, all.status);
         }
         case srvsvc::kOpSessionDel: {
-            const OptString client = ReadUniqueString(in, at), user = ReadUniqueString(in, at);
+            const OptString client = ReadUniqueString(in), user = ReadUniqueString(in);
             return StatusReply(mData->SessionDel(host, client, user));
         }
         case srvsvc::kOpShareEnumAll: {
-            const EnumTail tail = ReadEnumTail(in, at);
+            const EnumTail tail = ReadEnumTail(in);
             calls.back() += " " + std::to_string(tail.level);
             if (windows && !callerIsAdmin && tail.level == 2)
                 return ShareEnumReply(2, {}, 0, 0, netapi::ERROR_ACCESS_DENIED);
@@ -237,7 +235,7 @@ Reply PersonalityServer::Srvsvc(const std::u16string& host, const Request& r) {
             return ShareEnumReply(tail.level, all.records, all.total, 0, all.status);
         }
         case srvsvc::kOpConnectionEnum: {
-            const OptString qualifier = ReadUniqueString(in, at);
+            const OptString qualifier = ReadUniqueString(in);
             const auto all = mData->ConnectionEnum(host, qualifier);
             return ConnectionEnumReply(all.records, all.total, 0, all.status);
         }
@@ -247,8 +245,8 @@ Reply PersonalityServer::Srvsvc(const std::u16string& host, const Request& r) {
             return ServerInfoReply(status == 0 ? &info : nullptr, status);
         }
         case srvsvc::kOpServerSetInfo: {
-            for (int i = 0; i < 3; ++i) ReadU32(in, at);  // level, arm, record pointer
-            const OptString comment = ReadUniqueString(in, at);
+            for (int i = 0; i < 3; ++i) ReadU32(in);  // level, arm, record pointer
+            const OptString comment = ReadUniqueString(in);
             NdrWriter w;
             U32s(w, 0, mData->ServerSetComment(host, comment));  // no parameter error
             return w.Take();

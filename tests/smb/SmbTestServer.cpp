@@ -262,25 +262,17 @@ std::vector<Stub> ResponseFragments(std::uint32_t callId, const Stub& stub, std:
     return out;
 }
 
-std::uint32_t ReadU32(const Stub& stub, std::size_t& offset) {
-    offset = (offset + 3) & ~std::size_t{3};
-    if (offset + 4 > stub.size()) return 0;
+std::uint32_t ReadU32(smb::NdrReader& in) {
     std::uint32_t v = 0;
-    std::memcpy(&v, stub.data() + offset, 4);
-    offset += 4;
+    in.U32(v);
     return v;
 }
 
-std::optional<std::u16string> ReadUniqueString(const Stub& stub, std::size_t& offset) {
-    if (ReadU32(stub, offset) == 0) return std::nullopt;
-    ReadU32(stub, offset);
-    ReadU32(stub, offset);
-    const std::uint32_t count = ReadU32(stub, offset);
-    std::u16string s;
-    for (std::uint32_t i = 0; i < count && offset + 2 <= stub.size(); ++i, offset += 2) {
-        const auto c = static_cast<char16_t>(stub[offset] | stub[offset + 1] << 8);
-        if (c != 0) s.push_back(c);
-    }
+std::optional<std::u16string> ReadUniqueString(smb::NdrReader& in) {
+    bool present = false;
+    std::optional<std::u16string> s;
+    in.Pointer(present);
+    in.OptionalString(present, s);
     return s;
 }
 
@@ -289,19 +281,20 @@ netapi::NET_API_STATUS ScriptedPipe::Write(std::span<const std::uint8_t> data) {
     written.emplace_back(data.begin(), data.end());
     const Stub& pdu = written.back();
     const std::uint32_t callId = pdu[12] | pdu[13] << 8 | pdu[14] << 16 | pdu[15] << 24;
-    if (pdu[2] == smb::dcerpc::kBind) {
-        Queue(BindAckPdu(callId, 4280));
-        return netapi::NERR_Success;
-    }
-    mPending.insert(mPending.end(), pdu.begin() + 24, pdu.end());
-    if ((pdu[3] & smb::dcerpc::kLastFrag) == 0) return netapi::NERR_Success;
-    Request request{static_cast<std::uint16_t>(pdu[22] | pdu[23] << 8), callId, std::move(mPending)};
-    mPending.clear();
+    const bool bind = pdu[2] == smb::dcerpc::kBind;
+    if (!bind) mPending.insert(mPending.end(), pdu.begin() + 24, pdu.end());
+    if (!bind && (pdu[3] & smb::dcerpc::kLastFrag) == 0) return netapi::NERR_Success;
     if (!injected.empty()) {
         Queue(std::move(injected.front()));
         injected.pop_front();
         return netapi::NERR_Success;
     }
+    if (bind) {
+        Queue(BindAckPdu(callId, 4280));
+        return netapi::NERR_Success;
+    }
+    Request request{static_cast<std::uint16_t>(pdu[22] | pdu[23] << 8), callId, std::move(mPending)};
+    mPending.clear();
     const Reply reply = mHandler(request);
     const auto pdus = reply.fault ? std::vector<Stub>{FaultPdu(callId, *reply.fault)}
                                   : ResponseFragments(callId, reply.stub, mMaxStub);

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "netenum/Provider.h"
+#include "smb/NdrReader.h"
 #include "smb/NdrWriter.h"
 #include "smb/PipeOpener.h"
 #include "smb/Samr.h"
@@ -75,9 +76,10 @@ struct Reply {
     std::optional<std::uint32_t> fault;
 };
 
-// Reads the arguments every srvsvc request starts with: unique strings.
-std::optional<std::u16string> ReadUniqueString(const Stub& stub, std::size_t& offset);
-std::uint32_t ReadU32(const Stub& stub, std::size_t& offset);
+// Request arguments, read with the decoders' bounds-checked reader: a word
+// (0 past the end) and a top-level unique string.
+std::uint32_t ReadU32(smb::NdrReader& in);
+std::optional<std::u16string> ReadUniqueString(smb::NdrReader& in);
 
 // A pipe served by a handler: binds are acknowledged, each request goes to
 // the handler, whose answer comes back in fragments.
@@ -107,7 +109,7 @@ public:
     std::size_t roundTrips = 0;
     std::function<void()> onOverRead;
     std::vector<Stub> written;
-    // Raw PDUs to send instead of the handler's answer, for malformed replies.
+    // Raw PDUs to send instead of the next answer (a bind's too), for malformed replies.
     std::deque<Stub> injected;
     // Fail every write from now on, as a pipe the server dropped does.
     bool dropped = false;

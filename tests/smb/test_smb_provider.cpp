@@ -119,9 +119,9 @@ TEST(SmbProviderLimits, RepeatedHandlesFailuresAndEndlessListsEndTheList) {
 TEST(SmbProvider, SessionsFallBackToLevelOneOnceRefused) {
     std::vector<DWORD> levels;
     auto servers = smbtest::Serving([&](const Request& r) {
-        std::size_t at = 0;
-        for (int i = 0; i < 3; ++i) smbtest::ReadUniqueString(r.stub, at);
-        const DWORD level = smbtest::ReadU32(r.stub, at);
+        smb::NdrReader in(r.stub);
+        for (int i = 0; i < 3; ++i) smbtest::ReadUniqueString(in);
+        const DWORD level = smbtest::ReadU32(in);
         levels.push_back(level);
         if (level == 502) return smbtest::SessionEnumReply(502, {}, 0, 0, ERROR_INVALID_LEVEL);
         SessionInfo502 a, b;
