@@ -42,6 +42,7 @@ public:
     std::vector<NET_API_STATUS> Reachable(const std::vector<std::string>& hosts,
                                           const std::function<void(std::size_t)>& answered) override {
         checkTime = CurrentCall()->Remaining();
+        if (abandonOnCheck != nullptr) abandonOnCheck->abandoned = true;  // Esc gives up the window's call
         std::vector<NET_API_STATUS> out;
         for (std::size_t i = 0; i < hosts.size(); ++i) {
             out.push_back(reach.count(hosts[i]) != 0 ? reach[hosts[i]] : NERR_Success);
@@ -53,6 +54,7 @@ public:
     std::map<std::string, std::string> passwords;  // by host, once an account was given
     std::map<std::string, NET_API_STATUS> reach;   // by host; 0 when absent
     std::chrono::milliseconds checkTime{0};
+    netapi::CallControl* abandonOnCheck = nullptr;
 
 private:
     std::shared_ptr<smbtest::ScriptedServers> mServers;
@@ -112,26 +114,23 @@ protected:
     std::shared_ptr<Lookup> lookup = std::make_shared<Lookup>();
 };
 
-TEST_F(SmbLogon, AWrongPasswordIsAskedAgainAndTheRightOneRunsTheCallAndStays) {
+TEST_F(SmbLogon, AWrongPasswordIsAskedAgainUntilRightCancelledOrTooOften) {
     smb::SmbProvider provider(std::make_shared<Gate>(servers, true));
-    lookup->answers = {With("wrong"), With("right")};
-    EXPECT_EQ(provider.FileEnum(u"srv", u"", u"").status, NERR_Success);
-    EXPECT_EQ(lookup->asked, (Asked{{1326, 0}, {1326, 1}}));
-    EXPECT_EQ(lookup->accepted, std::vector<std::string>{"srv"});
-    EXPECT_EQ(provider.FileEnum(u"srv", u"", u"").status, NERR_Success);
-    EXPECT_EQ(lookup->asked.size(), 2u);
-}
-
-TEST_F(SmbLogon, CancelOrEndlessWrongPasswordsLeaveTheFailure) {
-    smb::SmbProvider provider(std::make_shared<Gate>(servers, true));
-    EXPECT_EQ(provider.FileEnum(u"srv", u"", u"").status, ERROR_LOGON_FAILURE);
-    EXPECT_EQ(lookup->asked.size(), 1u);
-
+    EXPECT_EQ(provider.FileEnum(u"srv", u"", u"").status, ERROR_LOGON_FAILURE);  // cancelled
+    EXPECT_EQ(lookup->asked, (Asked{{1326, 0}}));
     lookup->asked.clear();
     lookup->answers.assign(10, With("wrong"));
     EXPECT_EQ(provider.FileEnum(u"srv", u"", u"").status, ERROR_LOGON_FAILURE);
     EXPECT_EQ(lookup->asked.size(), static_cast<std::size_t>(smb::SmbProvider::kMaxLogonAsks));
     EXPECT_TRUE(lookup->accepted.empty());
+
+    lookup->asked.clear();
+    lookup->answers = {With("wrong"), With("right")};
+    EXPECT_EQ(provider.FileEnum(u"srv", u"", u"").status, NERR_Success);
+    EXPECT_EQ(lookup->asked, (Asked{{1326, 0}, {1326, 1}}));
+    EXPECT_EQ(lookup->accepted, std::vector<std::string>{"srv"});
+    EXPECT_EQ(provider.FileEnum(u"srv", u"", u"").status, NERR_Success);  // the account stays
+    EXPECT_EQ(lookup->asked.size(), 2u);
 }
 
 TEST_F(SmbLogon, AnAccountWithoutTheRightsIsAskedForOnce) {
@@ -229,27 +228,10 @@ TEST_F(SmbLogon, FoundComputersAreListedWithTheirAddressesAndNeverTakeOverANamed
 TEST_F(SmbLogon, OnlyAComputerAskedAndSilentIsMarkedDown) {
     // Of two, one is asked and stays silent, one is never asked before the
     // time runs out; only the first is left alone afterwards.
-    class Late final : public smb::PipeOpener {
-    public:
-        explicit Late(std::shared_ptr<smbtest::ScriptedServers> s) : servers(std::move(s)) {}
-        NET_API_STATUS Open(const std::string& host, const std::string& pipe,
-                            std::unique_ptr<smb::BytePipe>& out) override {
-            return servers->Open(host, pipe, out);
-        }
-        std::vector<NET_API_STATUS> Reachable(const std::vector<std::string>& hosts,
-                                              const std::function<void(std::size_t)>&) override {
-            std::vector<NET_API_STATUS> out;
-            for (const auto& h : hosts) out.push_back(h == "alpha" ? ERROR_BAD_NETPATH : ERROR_CANCELLED);
-            if (outer != nullptr) outer->abandoned = true;  // Esc gives up the window's call
-            return out;
-        }
-        std::shared_ptr<smbtest::ScriptedServers> servers;
-        netapi::CallControl* outer = nullptr;
-    };
+    gate->reach = {{"127.0.0.1", ERROR_CANCELLED}, {"alpha", ERROR_BAD_NETPATH}, {"zeta", ERROR_CANCELLED}};
     servers->unreachable = {{"127.0.0.1", ERROR_BAD_NETPATH}, {"zeta", ERROR_ACCESS_DENIED}};
     smb::SetKnownServers({u"alpha,zeta"});
-    auto late = std::make_shared<Late>(servers);
-    smb::SmbProvider provider(late);
+    smb::SmbProvider provider(gate);
     // Added computers that cannot tell their type are listed all the same.
     EXPECT_EQ(ListedNames(provider, SV_TYPE_ALL).size(), 2u);
     ServerInfo101 info;
@@ -260,9 +242,9 @@ TEST_F(SmbLogon, OnlyAComputerAskedAndSilentIsMarkedDown) {
     EXPECT_GT(servers->attempts, before);  // never asked: asked now
 
     // A listing given up (Esc) marks nobody.
-    smb::SmbProvider again(late);
+    smb::SmbProvider again(gate);
     netapi::CallControl call;
-    late->outer = &call;
+    gate->abandonOnCheck = &call;
     {
         const netapi::ScopedCall scope(&call);
         again.ServerEnum(SV_TYPE_ALL, std::nullopt);
