@@ -27,6 +27,7 @@ constexpr std::uint32_t kAccessDenied = 0xC0000022;
 constexpr std::uint32_t kNoneMapped = 0xC0000073;
 constexpr std::uint32_t kNoSuchSession = 0xC00A0015;  // STATUS_CTX_WINSTATION_NOT_FOUND
 constexpr std::uint32_t kOpRangeFault = 0x1C010002;
+constexpr std::size_t kFilePageBytes = 4096;  // the most a Windows file-list reply holds
 
 // The arguments every enumeration ends with.
 struct EnumTail {
@@ -116,7 +117,7 @@ PersonalityServer::PersonalityServer(Personality personality,
             return Answer(host, pipe, r);
         });
     if (personality == Personality::Samba) mOpener->missingPipes = {"Ctx_WinStation_API_service"};
-    mOpener->onOpenPipe = [this](const std::string&, const std::string& pipe, ScriptedPipe& p) {
+    mOpener->onOpen = [this](const std::string&, const std::string& pipe, ScriptedPipe& p) {
         if (mPersonality != Personality::Windows) return;
         p.messageMode = true;
         if (pipe != "srvsvc") return;
@@ -127,21 +128,13 @@ PersonalityServer::PersonalityServer(Personality personality,
 }
 
 netapi::FileInfo3 PersonalityServer::OwnPipe(netapi::DWORD id) const {
-    netapi::FileInfo3 own;
-    own.id = id;
-    own.permissions = netapi::PERM_FILE_READ | netapi::PERM_FILE_WRITE;
-    own.pathname = u"\\PIPE\\srvsvc";
-    own.username = pipeOwner.empty() ? mOpener->account : pipeOwner;
-    return own;
+    return {id, netapi::PERM_FILE_READ | netapi::PERM_FILE_WRITE, 0, u"\\PIPE\\srvsvc",
+            pipeOwner.empty() ? mOpener->account : pipeOwner};
 }
 
 std::uint32_t PersonalityServer::RidOf(const std::u16string& user) {
-    const std::u16string key = text::ToLower(user);
-    const auto it = mRids.find(key);
-    if (it != mRids.end()) return it->second;
-    const auto rid = static_cast<std::uint32_t>(1000 + mRids.size());
-    mRids[key] = rid;
-    return rid;
+    const auto next = static_cast<std::uint32_t>(1000 + mRids.size());
+    return mRids.try_emplace(text::ToLower(user), next).first->second;
 }
 
 Reply PersonalityServer::Answer(const std::string& host, const std::string& pipe,
@@ -171,7 +164,7 @@ Reply PersonalityServer::Srvsvc(const std::u16string& host, const Request& r) {
             std::vector<netapi::FileInfo3> page;
             std::size_t bytes = 0, next = tail.resume;
             while (next < all.records.size() &&
-                   (page.empty() || bytes + WireBytes(all.records[next]) <= filePageBytes)) {
+                   (page.empty() || bytes + WireBytes(all.records[next]) <= kFilePageBytes)) {
                 bytes += WireBytes(all.records[next]);
                 page.push_back(all.records[next++]);
             }
@@ -190,21 +183,16 @@ Reply PersonalityServer::Srvsvc(const std::u16string& host, const Request& r) {
                 return StatusReply(0);
             }
             const DWORD status = mData->FileClose(host, id);
-            if (status == netapi::NERR_FileIdNotFound && !windows)
-                return StatusReply(netapi::ERROR_FILE_NOT_FOUND);
-            return StatusReply(status);
+            return StatusReply(status == netapi::NERR_FileIdNotFound && !windows ? netapi::ERROR_FILE_NOT_FOUND
+                                                                                : status);
         }
         case srvsvc::kOpFileGetInfo: {
             // Samba has no such call and faults it.
             if (!windows) return Reply::Fault(kOpRangeFault);
             const DWORD id = ReadU32(in);
             if (ReadU32(in) != 3) return FileGetInfoReply(nullptr, netapi::ERROR_INVALID_LEVEL);
-            netapi::FileInfo3 file;
-            if (mSrvsvcPipes.contains(id)) {
-                file = OwnPipe(id);
-                return FileGetInfoReply(&file, 0);
-            }
-            const DWORD status = mData->FileGetInfo(host, id, file);
+            netapi::FileInfo3 file = OwnPipe(id);
+            const DWORD status = mSrvsvcPipes.contains(id) ? 0 : mData->FileGetInfo(host, id, file);
             return FileGetInfoReply(status == 0 ? &file : nullptr, status);
         }
         case srvsvc::kOpSessionEnum: {
@@ -314,21 +302,14 @@ Reply PersonalityServer::Samr(const std::u16string& host, const Request& r) {
             netapi::UserInfo3 info;
             const bool found = mData->UserGetInfo(host, name, info) == 0;
             NdrWriter w;
-            for (std::uint32_t v : {found ? RidOf(name) : 0u, found ? 1u : 8u}) {
-                w.U32(1);
-                w.U32(w.Referent());
-                w.U32(1);
-                w.U32(v);
-            }
+            for (std::uint32_t v : {found ? RidOf(name) : 0u, found ? 1u : 8u})  // the rid, its type
+                U32s(w, 1, w.Referent(), 1, v);
             w.U32(found ? 0 : kNoneMapped);
             return w.Take();
         }
         case samr::kOpOpenUser: {
-            std::uint32_t access = 0, rid = 0;
-            in.Skip(20);
-            in.U32(access);
-            in.U32(rid);
-            return HandleReply(MakeHandle(3, rid), 0);
+            in.Skip(20 + 4);  // the domain handle, the access asked
+            return HandleReply(MakeHandle(3, ReadU32(in)), 0);
         }
         case samr::kOpQueryUserInfo:
         case samr::kOpSetUserInfo: {

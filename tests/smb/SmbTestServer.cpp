@@ -365,8 +365,7 @@ netapi::NET_API_STATUS ScriptedServers::Open(const std::string& host, const std:
     auto p = std::make_unique<ScriptedPipe>(
         [this, host, pipe](const Request& r) { return mHandler(host, pipe, r); }, maxStub);
     p->onOverRead = [this] { ++overReads; };
-    if (onOpen) onOpen(*p);
-    if (onOpenPipe) onOpenPipe(host, pipe, *p);
+    if (onOpen) onOpen(host, pipe, *p);
     pipes.push_back(p.get());
     out = std::move(p);
     return netapi::NERR_Success;

@@ -151,8 +151,8 @@ public:
         const std::function<void(std::size_t)>& answered) override;
     std::size_t attempts = 0;                                  // every Open, reachable or not
     std::vector<std::string> probed;                           // hosts checked for reachability
-    std::function<void(ScriptedPipe&)> onOpen;                 // shapes each new pipe
-    std::function<void(const std::string& host, const std::string& pipe, ScriptedPipe&)> onOpenPipe;
+    // Shapes each new pipe.
+    std::function<void(const std::string& host, const std::string& pipe, ScriptedPipe&)> onOpen;
     // Pipes the servers do not have (Samba has no terminal services): 1722.
     std::vector<std::string> missingPipes;
     std::vector<std::string> opened;                           // "host/pipe", in order

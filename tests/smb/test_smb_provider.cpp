@@ -262,7 +262,7 @@ TEST(SmbProvider, ASlowReplyEndsAtTheDeadlineAndItsPipeIsNeverReused) {
     });
     servers->maxStub = 64;
     bool slow = true;
-    servers->onOpen = [&](smbtest::ScriptedPipe& pipe) {
+    servers->onOpen = [&](const std::string&, const std::string&, smbtest::ScriptedPipe& pipe) {
         pipe.beforeRead = [&] {
             if (slow) std::this_thread::sleep_for(std::chrono::milliseconds(5));
         };
