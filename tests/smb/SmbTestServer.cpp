@@ -357,6 +357,8 @@ netapi::NET_API_STATUS ScriptedPipe::ReadExact(std::span<std::uint8_t> out) {
 
 netapi::NET_API_STATUS ScriptedServers::Open(const std::string& host, const std::string& pipe,
                                              std::unique_ptr<smb::BytePipe>& out) {
+    if ((needsAccount || passwords.contains(host)) && passwords[host] != "right")
+        return netapi::ERROR_LOGON_FAILURE;
     ++attempts;
     if (auto it = unreachable.find(host); it != unreachable.end()) return it->second;
     if (std::find(missingPipes.begin(), missingPipes.end(), pipe) != missingPipes.end())
@@ -373,12 +375,12 @@ netapi::NET_API_STATUS ScriptedServers::Open(const std::string& host, const std:
 
 std::vector<netapi::NET_API_STATUS> ScriptedServers::Reachable(
     const std::vector<std::string>& hosts, const std::function<void(std::size_t)>& answered) {
+    if (onCheck) onCheck();
     std::vector<netapi::NET_API_STATUS> out;
     for (std::size_t i = 0; i < hosts.size(); ++i) {
         probed.push_back(hosts[i]);
-        const bool quiet = std::find(silent.begin(), silent.end(), hosts[i]) != silent.end();
-        out.push_back(quiet ? netapi::ERROR_BAD_NETPATH : netapi::NERR_Success);
-        if (!quiet) answered(i);
+        out.push_back(reach.contains(hosts[i]) ? reach[hosts[i]] : netapi::NERR_Success);
+        if (out.back() == netapi::NERR_Success) answered(i);
     }
     return out;
 }

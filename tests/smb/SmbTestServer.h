@@ -145,10 +145,20 @@ public:
                                 std::unique_ptr<smb::BytePipe>& out) override;
 
     std::map<std::string, netapi::NET_API_STATUS> unreachable;  // host -> status
-    std::vector<std::string> silent;  // hosts that do not answer the reachability check
+    // What hosts answer the reachability check (0 where absent), and a hook
+    // that runs as the check starts.
+    std::map<std::string, netapi::NET_API_STATUS> reach;
+    std::function<void()> onCheck;
     std::vector<netapi::NET_API_STATUS> Reachable(
         const std::vector<std::string>& hosts,
         const std::function<void(std::size_t)>& answered) override;
+    // The password of the account given for a host, where one was: only
+    // "right" logs on. With `needsAccount`, so must every host.
+    std::map<std::string, std::string> passwords;
+    bool needsAccount = false;
+    void UseAccount(const std::string& host, const logon::Account& a) override { passwords[host] = a.password; }
+    void ForgetAccount(const std::string& host) override { passwords.erase(host); }
+    bool LogsOnWithAccount(const std::string& host) override { return passwords.contains(host); }
     std::size_t attempts = 0;                                  // every Open, reachable or not
     std::vector<std::string> probed;                           // hosts checked for reachability
     // Shapes each new pipe.

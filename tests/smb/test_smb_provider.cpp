@@ -287,7 +287,7 @@ TEST(SmbProvider, ASlowReplyEndsAtTheDeadlineAndItsPipeIsNeverReused) {
 
 TEST(SmbProvider, ComputerListAsksEveryoneAtOnceAndSkipsTheDeadNextTime) {
     auto servers = smbtest::Serving([](const Request&) { return smbtest::ServerOfType(SV_TYPE_SERVER); });
-    servers->silent = {"dead1", "dead2"};
+    servers->reach = {{"dead1", ERROR_BAD_NETPATH}, {"dead2", ERROR_BAD_NETPATH}};
     smb::SmbProvider provider(servers);
     smb::SetKnownServers({u"dead1,alive,dead2"});
     auto names = [&] { return smbtest::ListedNames(provider, SV_TYPE_SERVER); };
