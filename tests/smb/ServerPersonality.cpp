@@ -364,17 +364,14 @@ Reply PersonalityServer::WinStation(const Request& r) {
     winsta::Handle handle{};
     NdrWriter w;
     switch (r.opnum) {
-        case winsta::kOpOpenServer: {
-            w.U32(0);
+        case winsta::kOpOpenServer:
+        case winsta::kOpCloseServer: {
             const winsta::Handle server = MakeHandle(9, 0);
-            w.Bytes(server.data(), server.size());
+            w.U32(0);
+            if (r.opnum == winsta::kOpOpenServer) w.Bytes(server.data(), server.size());
             w.U8(1);
             return w.Take();
         }
-        case winsta::kOpCloseServer:
-            w.U32(0);
-            w.U8(1);
-            return w.Take();
         case winsta::kOpEnumerate: {
             std::uint32_t entries = 0, referent = 0, max = 0, byteCount = 0, index = 0;
             in.Bytes(handle.data(), handle.size());
