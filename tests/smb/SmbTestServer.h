@@ -187,7 +187,8 @@ inline std::shared_ptr<ScriptedServers> Serving(std::function<Reply(const Reques
 
 // A server-information reply that gives only the server's type.
 inline Stub ServerOfType(DWORD type) {
-    const netapi::ServerInfo101 info{.type = type};
+    netapi::ServerInfo101 info;
+    info.type = type;
     return ServerInfoReply(&info, 0);
 }
 

@@ -66,9 +66,10 @@ struct Sample {
 };
 
 std::vector<Sample> Samples() {
-    const netapi::ShareInfo2 share{.netname = u"docs", .remark = u"Team documents", .path = u"C:\\srv\\docs"};
+    const netapi::ShareInfo2 share{
+        .netname = u"docs", .remark = u"Team documents", .path = u"C:\\srv\\docs", .passwd = {}};
     const netapi::ConnectionInfo1 conn{.username = u"alice", .netname = u"docs"};
-    const netapi::SessionInfo502 sess{.cname = u"c", .username = u"u", .transport = u"t"};
+    const netapi::SessionInfo502 sess{.cname = u"c", .username = u"u", .cltype_name = {}, .transport = u"t"};
     const netapi::ServerInfo101 info{.name = u"SERVER", .comment = u"desc"};
     const netapi::TimeOfDay tod;
     const netapi::FileInfo3 file = File(3, u"D:\\a.doc", u"alice");

@@ -144,7 +144,7 @@ TEST(DcLocator, ANetBiosNameIsTriedInTheServersOwnDnsDomainFirst) {
     const auto domains = smb::LikelyDnsDomains("files1.Office.Test");
     ASSERT_FALSE(domains.empty());
     EXPECT_EQ(domains[0], "office.test");
-    for (const std::string& address : {"10.99.0.2", "fe80::1"})
+    for (const char* address : {"10.99.0.2", "fe80::1"})
         for (const auto& d : smb::LikelyDnsDomains(address)) EXPECT_NE(d, "99.0.2") << address;
 }
 

@@ -30,13 +30,7 @@ std::uint32_t LastWord(const Stub& stub) {
     return v;
 }
 
-FileInfo3 File(DWORD id, std::u16string path) {
-    FileInfo3 f;
-    f.id = id;
-    f.pathname = std::move(path);
-    f.username = u"alice";
-    return f;
-}
+FileInfo3 File(DWORD id, std::u16string path) { return {.id = id, .pathname = std::move(path), .username = u"alice"}; }
 
 std::u16string ThisHost() {
     std::u16string name;
@@ -103,12 +97,8 @@ TEST(SmbProvider, SessionsFallBackToLevelOneOnceRefused) {
         const DWORD level = smbtest::ReadU32(in);
         levels.push_back(level);
         if (level == 502) return smbtest::SessionEnumReply(502, {}, 0, 0, ERROR_INVALID_LEVEL);
-        SessionInfo502 a, b;
-        a.cname = u"10.0.0.1";
-        a.username = u"alice";
-        a.num_opens = 3;
-        b.cname = u"10.0.0.2";
-        b.username = u"bob";
+        const SessionInfo502 a{u"10.0.0.1", u"alice", 3, 0, 0, 0, {}, {}};
+        const SessionInfo502 b{u"10.0.0.2", u"bob", 0, 0, 0, 0, {}, {}};
         return smbtest::SessionEnumReply(1, {a, b}, 2, 0, NERR_Success);
     });
     smb::SmbProvider provider(servers);
@@ -159,10 +149,7 @@ TEST(SmbProvider, ServerListComesFromKnownServersFilteredByType) {
         {"delta", SV_TYPE_DOMAIN_CTRL}};
     auto servers = std::make_shared<smbtest::ScriptedServers>(
         [&](const std::string& host, const std::string&, const Request&) {
-            ServerInfo101 info;
-            info.name = u"REPORTED";
-            info.type = types.at(host);
-            info.comment = u"c";
+            const ServerInfo101 info{.name = u"REPORTED", .type = types.at(host), .comment = u"c"};
             return smbtest::ServerInfoReply(&info, NERR_Success);
         });
     servers->unreachable["beta"] = ERROR_BAD_NETPATH;
