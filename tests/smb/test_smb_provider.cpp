@@ -30,7 +30,9 @@ std::uint32_t LastWord(const Stub& stub) {
     return v;
 }
 
-FileInfo3 File(DWORD id, std::u16string path) { return {.id = id, .pathname = std::move(path), .username = u"alice"}; }
+FileInfo3 File(DWORD id, std::u16string path) {
+    return {.id = id, .pathname = std::move(path), .username = u"alice"};
+}
 
 std::u16string ThisHost() {
     std::u16string name;
