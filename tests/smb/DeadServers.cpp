@@ -27,24 +27,6 @@ int TakeSharedLock() {
     return fd;
 }
 
-// Frames the client's stream into SMB2 requests (a 4-byte length, then the
-// header); with `counting`, the CLOSE, TREE_DISCONNECT and LOGOFF among them.
-int Goodbyes(std::string& stream, const char* data, std::size_t size, bool counting) {
-    stream.append(data, size);
-    int found = 0;
-    while (stream.size() >= 4) {
-        const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(stream[i]); };
-        const std::size_t length = byte(1) << 16 | byte(2) << 8 | byte(3);
-        if (stream.size() < 4 + length) break;
-        if (counting && length >= 64 && stream.compare(4, 4, "\xFESMB") == 0) {
-            const unsigned command = byte(4 + 12) | byte(4 + 13) << 8;
-            if (command == 2 || command == 4 || command == 6) ++found;
-        }
-        stream.erase(0, 4 + length);
-    }
-    return found;
-}
-
 // A black hole: takes what the client sends and never answers.
 struct Hole final : Link {
     void FromClient(const std::uint8_t*, std::size_t) override {}
@@ -52,12 +34,17 @@ struct Hole final : Link {
 };
 
 // Passes requests on at once; hands replies back one byte a second while
-// `dripping`, counting the goodbyes sent meanwhile.
+// `dripping`, counting the goodbyes (CLOSE, TREE_DISCONNECT, LOGOFF) sent meanwhile.
 struct Drip final : Link {
-    Drip(std::atomic<int>& goodbyes, const std::atomic<bool>& dripping) : goodbyes(goodbyes), dripping(dripping) {}
+    Drip(std::atomic<int>& goodbyes, const std::atomic<bool>& dripping)
+        : goodbyes(goodbyes), dripping(dripping) {}
     void FromClient(const std::uint8_t* data, std::size_t size) override {
         ToServer(data, size);
-        goodbyes += Goodbyes(fromClient, reinterpret_cast<const char*>(data), size, dripping.load());
+        fromClient.insert(fromClient.end(), data, data + size);
+        for (Bytes m; NextFrame(fromClient, m);) {
+            const unsigned command = m.size() >= 64 && m[0] == 0xFE && m[1] == 'S' ? m[12] | m[13] << 8 : 0;
+            if (dripping.load() && (command == 2 || command == 4 || command == 6)) ++goodbyes;
+        }
     }
     void FromServer(const std::uint8_t* data, std::size_t size) override {
         toClient.insert(toClient.end(), data, data + size);
@@ -78,7 +65,7 @@ struct Drip final : Link {
 
     std::atomic<int>& goodbyes;
     const std::atomic<bool>& dripping;
-    std::string fromClient;  // the start of a request not yet whole
+    Bytes fromClient;  // the start of a request not yet whole
     std::deque<std::uint8_t> toClient;
     std::chrono::steady_clock::time_point lastDrip = std::chrono::steady_clock::now();
 };

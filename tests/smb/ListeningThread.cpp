@@ -24,6 +24,15 @@ sockaddr_in Port445(const std::string& ip) {
 
 }  // namespace
 
+bool NextFrame(Bytes& stream, Bytes& frame) {
+    if (stream.size() < 4) return false;
+    const std::size_t length = static_cast<std::size_t>(stream[1]) << 16 | stream[2] << 8 | stream[3];
+    if (stream.size() < 4 + length) return false;
+    frame.assign(stream.begin() + 4, stream.begin() + 4 + static_cast<std::ptrdiff_t>(length));
+    stream.erase(stream.begin(), stream.begin() + 4 + static_cast<std::ptrdiff_t>(length));
+    return true;
+}
+
 Link::~Link() {
     for (int fd : {client, server})
         if (fd >= 0) close(fd);

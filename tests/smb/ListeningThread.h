@@ -13,6 +13,11 @@
 
 namespace smbtest {
 
+using Bytes = std::vector<std::uint8_t>;
+
+// Takes whole frames (a 4-byte length, then one SMB2 message) off a stream.
+bool NextFrame(Bytes& stream, Bytes& frame);
+
 // One client the thread serves, and its connection upstream (-1: none); both
 // are closed when the link goes.
 struct Link {

@@ -10,7 +10,6 @@
 namespace smbtest {
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
 using Clock = std::chrono::steady_clock;
 
 constexpr std::uint32_t kSuccess = 0;
@@ -44,16 +43,6 @@ struct Read {
     bool fromRelay = false;  // answered from what the relay holds (sent on as an ECHO)
     std::size_t wanted = 0;
 };
-
-// Takes whole frames (a 4-byte length, then one SMB2 message) off a stream.
-bool NextFrame(Bytes& stream, Bytes& frame) {
-    if (stream.size() < 4) return false;
-    const std::size_t length = static_cast<std::size_t>(stream[1]) << 16 | stream[2] << 8 | stream[3];
-    if (stream.size() < 4 + length) return false;
-    frame.assign(stream.begin() + 4, stream.begin() + 4 + static_cast<std::ptrdiff_t>(length));
-    stream.erase(stream.begin(), stream.begin() + 4 + static_cast<std::ptrdiff_t>(length));
-    return true;
-}
 
 Bytes Framed(const Bytes& m) {
     Bytes out = {0, static_cast<std::uint8_t>(m.size() >> 16), static_cast<std::uint8_t>(m.size() >> 8),
