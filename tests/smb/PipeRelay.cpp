@@ -42,6 +42,7 @@ struct Read {
     bool ioctl = false;
     bool fromRelay = false;  // answered from what the relay holds (sent on as an ECHO)
     std::size_t wanted = 0;
+    Bytes request;  // as the client sent it
 };
 
 Bytes Framed(const Bytes& m) {
@@ -58,7 +59,7 @@ bool Smb2(const Bytes& m) {
 
 // A READ or IOCTL response (from `header`, a response to the same message)
 // carrying `data` with `status`.
-Bytes Answer(const Bytes& header, const Read& read, std::uint32_t status, const Bytes& data, const Bytes& request) {
+Bytes Answer(const Bytes& header, const Read& read, std::uint32_t status, const Bytes& data) {
     Bytes m(header.begin(), header.begin() + kHeader);
     Put(m, 8, 4, status);
     if (read.ioctl) {
@@ -66,7 +67,7 @@ Bytes Answer(const Bytes& header, const Read& read, std::uint32_t status, const 
         Bytes body(48, 0);
         Put(body, 0, 2, 49);
         Put(body, 4, 4, kPipeTransceive);
-        std::copy(request.begin() + kHeader + 8, request.begin() + kHeader + 24, body.begin() + 8);
+        std::copy(read.request.begin() + kHeader + 8, read.request.begin() + kHeader + 24, body.begin() + 8);
         Put(body, 24, 4, kHeader + 48);
         Put(body, 32, 4, kHeader + 48);
         Put(body, 36, 4, data.size());
@@ -108,8 +109,7 @@ struct PipeRelay::Connection final : Link {
                 } else if (command == kCreate && ipcTrees.contains(Get(m, 36, 4))) {
                     ipcCreates.insert(id);
                 } else if (command == kRead && m.size() >= kHeader + 32 && pipes.contains(FileId(m, kHeader + 16))) {
-                    Read r{FileId(m, kHeader + 16), false, false, Get(m, kHeader + 4, 4)};
-                    requests[id] = m;
+                    Read r{FileId(m, kHeader + 16), false, false, Get(m, kHeader + 4, 4), m};
                     if (!pipes[r.file].waiting.empty()) {
                         r.fromRelay = true;
                         Bytes echo(m.begin(), m.begin() + kHeader);
@@ -123,8 +123,7 @@ struct PipeRelay::Connection final : Link {
                     reads[id] = r;
                 } else if (command == kIoctl && m.size() >= kHeader + 48 && Get(m, kHeader + 4, 4) == kPipeTransceive &&
                            pipes.contains(FileId(m, kHeader + 8))) {
-                    requests[id] = m;
-                    reads[id] = Read{FileId(m, kHeader + 8), true, false, Get(m, kHeader + 44, 4)};
+                    reads[id] = Read{FileId(m, kHeader + 8), true, false, Get(m, kHeader + 44, 4), m};
                 }
             }
             const Bytes f = Framed(m);
@@ -149,8 +148,6 @@ struct PipeRelay::Connection final : Link {
                 } else if (reads.contains(id) && status != kPending) {
                     const Read r = reads[id];
                     reads.erase(id);
-                    const Bytes request = requests[id];
-                    requests.erase(id);
                     Pipe& pipe = pipes[r.file];
                     bool rewrite = r.fromRelay;
                     if (!r.fromRelay && (status == kSuccess || status == kBufferOverflow)) {
@@ -173,7 +170,7 @@ struct PipeRelay::Connection final : Link {
                         if (Get(m, 16, 4) & 0x8) ++relay.mSigned;
                         std::uint32_t answered = kSuccess;
                         const Bytes given = Take(pipe, r.wanted, answered);
-                        m = Answer(m, r, answered, given, request);
+                        m = Answer(m, r, answered, given);
                         if (relay.mMode == Mode::Trickle && relay.mTrickling.load()) when += relay.mDelay;
                     }
                 }
@@ -225,7 +222,6 @@ struct PipeRelay::Connection final : Link {
     std::set<std::uint32_t> ipcTrees;
     std::map<std::string, Pipe> pipes;
     std::map<std::uint64_t, Read> reads;
-    std::map<std::uint64_t, Bytes> requests;  // the pipe reads as the client sent them
 };
 
 PipeRelay::PipeRelay(std::string listen, std::string upstream, Mode mode, std::chrono::milliseconds delay)
