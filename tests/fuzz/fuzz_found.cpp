@@ -21,12 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::vector<smb::DirectoryComputer> directory;
     for (const std::string_view record : fuzz::Parts(std::string_view(reinterpret_cast<const char*>(data), size))) {
         std::vector<std::string> fields;
-        for (std::size_t f = 0;;) {
-            const std::size_t bar = record.find('|', f);
-            fields.emplace_back(record.substr(f, bar == std::string_view::npos ? std::string_view::npos : bar - f));
-            if (bar == std::string_view::npos) break;
-            f = bar + 1;
-        }
+        for (const std::string_view field : fuzz::Parts(record, "|")) fields.emplace_back(field);
         fields.resize(6);
         if (fields[0] == "dnssd")
             discovery::AddDnsSd(found, fields[1], fields[2], fields[3], fields[4], fields[5] == "1");

@@ -31,16 +31,12 @@ public:
     static std::string Address(int i) { return "127.0.0." + std::to_string(2 + i); }
 
 private:
-    void Serve();
-
     // The shared lock, released once the thread has stopped.
     struct HeldLock {
         int fd = -1;
         ~HeldLock();
     };
 
-    Kind mKind;
-    std::string mUpstream;
     HeldLock mLock;
     std::atomic<int> mAccepted{0};
     std::atomic<int> mGoodbyes{0};

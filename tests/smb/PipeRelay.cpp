@@ -1,16 +1,7 @@
 #include "PipeRelay.h"
 
-#include <arpa/inet.h>
-#include <fcntl.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <cctype>
-#include <cerrno>
 #include <cstdint>
-#include <cstring>
 #include <deque>
 #include <map>
 #include <set>
@@ -19,7 +10,6 @@
 namespace smbtest {
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
 using Clock = std::chrono::steady_clock;
 
 constexpr std::uint32_t kSuccess = 0;
@@ -40,14 +30,6 @@ void Put(Bytes& b, std::size_t at, int size, std::uint64_t v) {
 std::uint64_t MessageId(const Bytes& m) { return Get(m, 24, 4) | static_cast<std::uint64_t>(Get(m, 28, 4)) << 32; }
 std::string FileId(const Bytes& m, std::size_t at) { return std::string(m.begin() + at, m.begin() + at + 16); }
 
-sockaddr_in Address(const std::string& ip, int port) {
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(static_cast<std::uint16_t>(port));
-    inet_pton(AF_INET, ip.c_str(), &a.sin_addr);
-    return a;
-}
-
 // What the server's side of one pipe has sent and the client not yet read.
 struct Pipe {
     std::deque<std::uint8_t> waiting;
@@ -60,28 +42,8 @@ struct Read {
     bool ioctl = false;
     bool fromRelay = false;  // answered from what the relay holds (sent on as an ECHO)
     std::size_t wanted = 0;
+    Bytes request;  // as the client sent it
 };
-
-struct Connection {
-    int client = -1, server = -1;
-    Bytes fromClient, fromServer;
-    std::deque<std::pair<Clock::time_point, Bytes>> toClient;
-    std::set<std::uint64_t> ipcTreeConnects, ipcCreates;
-    std::set<std::uint32_t> ipcTrees;
-    std::map<std::string, Pipe> pipes;
-    std::map<std::uint64_t, Read> reads;
-    std::map<std::uint64_t, Bytes> requests;  // the pipe reads as the client sent them
-};
-
-// Takes whole frames (a 4-byte length, then one SMB2 message) off a stream.
-bool NextFrame(Bytes& stream, Bytes& frame) {
-    if (stream.size() < 4) return false;
-    const std::size_t length = static_cast<std::size_t>(stream[1]) << 16 | stream[2] << 8 | stream[3];
-    if (stream.size() < 4 + length) return false;
-    frame.assign(stream.begin() + 4, stream.begin() + 4 + static_cast<std::ptrdiff_t>(length));
-    stream.erase(stream.begin(), stream.begin() + 4 + static_cast<std::ptrdiff_t>(length));
-    return true;
-}
 
 Bytes Framed(const Bytes& m) {
     Bytes out = {0, static_cast<std::uint8_t>(m.size() >> 16), static_cast<std::uint8_t>(m.size() >> 8),
@@ -95,20 +57,142 @@ bool Smb2(const Bytes& m) {
            Get(m, 20, 4) == 0;  // not part of a compound chain
 }
 
-}  // namespace
-
-PipeRelay::PipeRelay(std::string listen, std::string upstream, Mode mode, std::chrono::milliseconds delay)
-    : mUpstream(std::move(upstream)), mMode(mode), mDelay(delay) {
-    if (mNet.Listen(listen)) mNet.Start([this] { Serve(); });
+// A READ or IOCTL response (from `header`, a response to the same message)
+// carrying `data` with `status`.
+Bytes Answer(const Bytes& header, const Read& read, std::uint32_t status, const Bytes& data) {
+    Bytes m(header.begin(), header.begin() + kHeader);
+    Put(m, 8, 4, status);
+    if (read.ioctl) {
+        Put(m, 12, 2, kIoctl);
+        Bytes body(48, 0);
+        Put(body, 0, 2, 49);
+        Put(body, 4, 4, kPipeTransceive);
+        std::copy(read.request.begin() + kHeader + 8, read.request.begin() + kHeader + 24, body.begin() + 8);
+        Put(body, 24, 4, kHeader + 48);
+        Put(body, 32, 4, kHeader + 48);
+        Put(body, 36, 4, data.size());
+        m.insert(m.end(), body.begin(), body.end());
+    } else {
+        Put(m, 12, 2, kRead);
+        Bytes body(16, 0);
+        Put(body, 0, 2, 17);
+        body[2] = kHeader + 16;
+        Put(body, 4, 4, data.size());
+        m.insert(m.end(), body.begin(), body.end());
+    }
+    m.insert(m.end(), data.begin(), data.end());
+    if (data.empty() && !read.ioctl) m.push_back(0);
+    return m;
 }
 
-void PipeRelay::Serve() {
-    std::vector<Connection> connections;
+}  // namespace
+
+// One client's connection: its IPC$ trees and pipes, and the pipe reads under way.
+struct PipeRelay::Connection final : Link {
+    explicit Connection(PipeRelay& relay) : relay(relay) {}
+
+    // Requests: note IPC$ trees and pipes; pipe reads are relayed as large
+    // reads (or ECHOs when the relay already holds the data).
+    void FromClient(const std::uint8_t* data, std::size_t size) override {
+        fromClient.insert(fromClient.end(), data, data + size);
+        Bytes m;
+        while (NextFrame(fromClient, m)) {
+            if (Smb2(m)) {
+                const std::uint16_t command = static_cast<std::uint16_t>(Get(m, 12, 2));
+                const std::uint64_t id = MessageId(m);
+                if (command == kTreeConnect && m.size() >= kHeader + 8) {
+                    const std::size_t at = Get(m, kHeader + 4, 2), length = Get(m, kHeader + 6, 2);
+                    std::string path;
+                    for (std::size_t k = at; k + 1 < at + length && k + 1 < m.size(); k += 2)
+                        path.push_back(static_cast<char>(std::toupper(m[k])));
+                    if (path.ends_with("\\IPC$")) ipcTreeConnects.insert(id);
+                } else if (command == kCreate && ipcTrees.contains(Get(m, 36, 4))) {
+                    ipcCreates.insert(id);
+                } else if (command == kRead && m.size() >= kHeader + 32 && pipes.contains(FileId(m, kHeader + 16))) {
+                    Read r{FileId(m, kHeader + 16), false, false, Get(m, kHeader + 4, 4), m};
+                    if (!pipes[r.file].waiting.empty()) {
+                        r.fromRelay = true;
+                        Bytes echo(m.begin(), m.begin() + kHeader);
+                        Put(echo, 12, 2, kEcho);
+                        echo.insert(echo.end(), {4, 0, 0, 0});
+                        m = echo;
+                    } else {
+                        const std::uint32_t charge = std::max<std::uint32_t>(1, Get(m, 6, 2));
+                        Put(m, kHeader + 4, 4, std::max<std::size_t>(r.wanted, 65536u * charge));
+                    }
+                    reads[id] = r;
+                } else if (command == kIoctl && m.size() >= kHeader + 48 && Get(m, kHeader + 4, 4) == kPipeTransceive &&
+                           pipes.contains(FileId(m, kHeader + 8))) {
+                    reads[id] = Read{FileId(m, kHeader + 8), true, false, Get(m, kHeader + 44, 4), m};
+                }
+            }
+            const Bytes f = Framed(m);
+            ToServer(f.data(), f.size());
+        }
+    }
+
+    void FromServer(const std::uint8_t* data, std::size_t size) override {
+        fromServer.insert(fromServer.end(), data, data + size);
+        Bytes m;
+        while (NextFrame(fromServer, m)) {
+            auto when = Clock::now();
+            if (Smb2(m)) {
+                const std::uint16_t command = static_cast<std::uint16_t>(Get(m, 12, 2));
+                const std::uint64_t id = MessageId(m);
+                const std::uint32_t status = Get(m, 8, 4);
+                if (command == kTreeConnect && ipcTreeConnects.erase(id) && status == kSuccess) {
+                    ipcTrees.insert(Get(m, 36, 4));
+                } else if (command == kCreate && ipcCreates.erase(id) && status == kSuccess &&
+                           m.size() >= kHeader + 80) {
+                    pipes[FileId(m, kHeader + 64)];
+                } else if (reads.contains(id) && status != kPending) {
+                    const Read r = reads[id];
+                    reads.erase(id);
+                    Pipe& pipe = pipes[r.file];
+                    bool rewrite = r.fromRelay;
+                    if (!r.fromRelay && (status == kSuccess || status == kBufferOverflow)) {
+                        // What the server sent is added to what the pipe holds.
+                        std::size_t at = 0, length = 0;
+                        if (r.ioctl && m.size() >= kHeader + 40) {
+                            at = Get(m, kHeader + 32, 4);
+                            length = Get(m, kHeader + 36, 4);
+                        } else if (!r.ioctl && m.size() >= kHeader + 8) {
+                            at = m[kHeader + 2];
+                            length = Get(m, kHeader + 4, 4);
+                        }
+                        if (at + length <= m.size()) {
+                            pipe.waiting.insert(pipe.waiting.end(), m.begin() + static_cast<std::ptrdiff_t>(at),
+                                                m.begin() + static_cast<std::ptrdiff_t>(at + length));
+                            rewrite = true;
+                        }
+                    }
+                    if (rewrite) {
+                        if (Get(m, 16, 4) & 0x8) ++relay.mSigned;
+                        std::uint32_t answered = kSuccess;
+                        const Bytes given = Take(pipe, r.wanted, answered);
+                        m = Answer(m, r, answered, given);
+                        if (relay.mMode == Mode::Trickle && relay.mTrickling.load()) when += relay.mDelay;
+                    }
+                }
+            }
+            // Replies stay in order; a held one holds those behind it.
+            if (!toClient.empty()) when = std::max(when, toClient.back().first);
+            toClient.emplace_back(when, Framed(m));
+        }
+    }
+
+    void Flush() override {
+        const auto now = Clock::now();
+        while (!toClient.empty() && toClient.front().first <= now) {
+            ToClient(toClient.front().second.data(), toClient.front().second.size());
+            toClient.pop_front();
+        }
+    }
 
     // Hands the client up to `wanted` bytes of the pipe's waiting data, as
     // the pipe's kind would: the status to answer with and the bytes.
-    auto take = [&](Pipe& pipe, std::size_t wanted, std::uint32_t& status) {
-        const bool trickle = mMode == Mode::Trickle && mTrickling.load();
+    Bytes Take(Pipe& pipe, std::size_t wanted, std::uint32_t& status) {
+        const bool trickle = relay.mMode == Mode::Trickle && relay.mTrickling.load();
         if (pipe.messageLeft == 0 && pipe.waiting.size() >= 16)
             pipe.messageLeft = pipe.waiting[8] | pipe.waiting[9] << 8;
         std::size_t give = std::min(wanted, pipe.waiting.size());
@@ -125,181 +209,25 @@ void PipeRelay::Serve() {
         Bytes data(pipe.waiting.begin(), pipe.waiting.begin() + static_cast<std::ptrdiff_t>(give));
         pipe.waiting.erase(pipe.waiting.begin(), pipe.waiting.begin() + static_cast<std::ptrdiff_t>(give));
         if (trickle) pipe.messageLeft = 0;
-        ++mPipeReads;
-        if (status == kBufferOverflow) ++mOverflows;
-        if (status == kSuccess && give < wanted && !pipe.waiting.empty()) ++mBoundaries;
+        ++relay.mPipeReads;
+        if (status == kBufferOverflow) ++relay.mOverflows;
+        if (status == kSuccess && give < wanted && !pipe.waiting.empty()) ++relay.mBoundaries;
         return data;
-    };
-
-    // A READ or IOCTL response (from `header`, a response to the same
-    // message) carrying `data` with `status`.
-    auto answer = [](const Bytes& header, const Read& read, std::uint32_t status, const Bytes& data,
-                     const Bytes& request) {
-        Bytes m(header.begin(), header.begin() + kHeader);
-        Put(m, 8, 4, status);
-        if (read.ioctl) {
-            Put(m, 12, 2, kIoctl);
-            Bytes body(48, 0);
-            Put(body, 0, 2, 49);
-            Put(body, 4, 4, kPipeTransceive);
-            std::copy(request.begin() + kHeader + 8, request.begin() + kHeader + 24, body.begin() + 8);
-            Put(body, 24, 4, kHeader + 48);
-            Put(body, 32, 4, kHeader + 48);
-            Put(body, 36, 4, data.size());
-            m.insert(m.end(), body.begin(), body.end());
-        } else {
-            Put(m, 12, 2, kRead);
-            Bytes body(16, 0);
-            Put(body, 0, 2, 17);
-            body[2] = kHeader + 16;
-            Put(body, 4, 4, data.size());
-            m.insert(m.end(), body.begin(), body.end());
-        }
-        m.insert(m.end(), data.begin(), data.end());
-        if (data.empty() && !read.ioctl) m.push_back(0);
-        return m;
-    };
-
-    for (;;) {
-        std::vector<pollfd> fds = {{mNet.StopFd(), POLLIN, 0}, {mNet.Sockets()[0], POLLIN, 0}};
-        for (const auto& c : connections) {
-            fds.push_back({c.client, POLLIN, 0});
-            fds.push_back({c.server, POLLIN, 0});
-        }
-        poll(fds.data(), fds.size(), 20);
-        if (fds[0].revents != 0) break;
-        if (fds[1].revents & POLLIN) {
-            Connection c;
-            c.client = accept4(mNet.Sockets()[0], nullptr, nullptr, SOCK_CLOEXEC);
-            c.server = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-            const sockaddr_in up = Address(mUpstream, 445);
-            if (c.client >= 0 && connect(c.server, reinterpret_cast<const sockaddr*>(&up), sizeof up) == 0) {
-                connections.push_back(std::move(c));
-            } else {
-                if (c.client >= 0) close(c.client);
-                close(c.server);
-            }
-        }
-        std::uint8_t buf[65536];
-        for (std::size_t i = 0; i + 2 < fds.size() && i / 2 < connections.size(); i += 2) {
-            Connection& c = connections[i / 2];
-            if (fds[2 + i].revents & (POLLIN | POLLHUP | POLLERR)) {
-                const ssize_t n = read(c.client, buf, sizeof buf);
-                if (n <= 0) { close(c.client); c.client = -1; }
-                else c.fromClient.insert(c.fromClient.end(), buf, buf + n);
-            }
-            if (c.client >= 0 && (fds[3 + i].revents & (POLLIN | POLLHUP | POLLERR))) {
-                const ssize_t n = read(c.server, buf, sizeof buf);
-                if (n <= 0) { close(c.client); c.client = -1; }
-                else c.fromServer.insert(c.fromServer.end(), buf, buf + n);
-            }
-            if (c.client < 0) continue;
-            Bytes m;
-            // Requests: note IPC$ trees and pipes; pipe reads are relayed as
-            // large reads (or ECHOs when the relay already holds the data).
-            while (NextFrame(c.fromClient, m)) {
-                if (Smb2(m)) {
-                    const std::uint16_t command = static_cast<std::uint16_t>(Get(m, 12, 2));
-                    const std::uint64_t id = MessageId(m);
-                    if (command == kTreeConnect && m.size() >= kHeader + 8) {
-                        const std::size_t at = Get(m, kHeader + 4, 2), length = Get(m, kHeader + 6, 2);
-                        std::string path;
-                        for (std::size_t k = at; k + 1 < at + length && k + 1 < m.size(); k += 2)
-                            path.push_back(static_cast<char>(std::toupper(m[k])));
-                        if (path.ends_with("\\IPC$")) c.ipcTreeConnects.insert(id);
-                    } else if (command == kCreate && c.ipcTrees.contains(Get(m, 36, 4))) {
-                        c.ipcCreates.insert(id);
-                    } else if (command == kRead && m.size() >= kHeader + 32 &&
-                               c.pipes.contains(FileId(m, kHeader + 16))) {
-                        Read r{FileId(m, kHeader + 16), false, false, Get(m, kHeader + 4, 4)};
-                        c.requests[id] = m;
-                        if (!c.pipes[r.file].waiting.empty()) {
-                            r.fromRelay = true;
-                            Bytes echo(m.begin(), m.begin() + kHeader);
-                            Put(echo, 12, 2, kEcho);
-                            echo.insert(echo.end(), {4, 0, 0, 0});
-                            m = echo;
-                        } else {
-                            const std::uint32_t charge = std::max<std::uint32_t>(1, Get(m, 6, 2));
-                            Put(m, kHeader + 4, 4, std::max<std::size_t>(r.wanted, 65536u * charge));
-                        }
-                        c.reads[id] = r;
-                    } else if (command == kIoctl && m.size() >= kHeader + 48 &&
-                               Get(m, kHeader + 4, 4) == kPipeTransceive &&
-                               c.pipes.contains(FileId(m, kHeader + 8))) {
-                        c.requests[id] = m;
-                        c.reads[id] = Read{FileId(m, kHeader + 8), true, false, Get(m, kHeader + 44, 4)};
-                    }
-                }
-                const Bytes f = Framed(m);
-                (void)!write(c.server, f.data(), f.size());
-            }
-            while (NextFrame(c.fromServer, m)) {
-                auto when = Clock::now();
-                if (Smb2(m)) {
-                    const std::uint16_t command = static_cast<std::uint16_t>(Get(m, 12, 2));
-                    const std::uint64_t id = MessageId(m);
-                    const std::uint32_t status = Get(m, 8, 4);
-                    if (command == kTreeConnect && c.ipcTreeConnects.erase(id) && status == kSuccess) {
-                        c.ipcTrees.insert(Get(m, 36, 4));
-                    } else if (command == kCreate && c.ipcCreates.erase(id) && status == kSuccess &&
-                               m.size() >= kHeader + 80) {
-                        c.pipes[FileId(m, kHeader + 64)];
-                    } else if (c.reads.contains(id) && status != kPending) {
-                        const Read r = c.reads[id];
-                        c.reads.erase(id);
-                        const Bytes request = c.requests[id];
-                        c.requests.erase(id);
-                        Pipe& pipe = c.pipes[r.file];
-                        bool rewrite = r.fromRelay;
-                        if (!r.fromRelay && (status == kSuccess || status == kBufferOverflow)) {
-                            // What the server sent is added to what the pipe holds.
-                            std::size_t at = 0, length = 0;
-                            if (r.ioctl && m.size() >= kHeader + 40) {
-                                at = Get(m, kHeader + 32, 4);
-                                length = Get(m, kHeader + 36, 4);
-                            } else if (!r.ioctl && m.size() >= kHeader + 8) {
-                                at = m[kHeader + 2];
-                                length = Get(m, kHeader + 4, 4);
-                            }
-                            if (at + length <= m.size()) {
-                                pipe.waiting.insert(pipe.waiting.end(), m.begin() + static_cast<std::ptrdiff_t>(at),
-                                                    m.begin() + static_cast<std::ptrdiff_t>(at + length));
-                                rewrite = true;
-                            }
-                        }
-                        if (rewrite) {
-                            if (Get(m, 16, 4) & 0x8) ++mSigned;
-                            std::uint32_t answered = kSuccess;
-                            const Bytes data = take(pipe, r.wanted, answered);
-                            m = answer(m, r, answered, data, request);
-                            if (mMode == Mode::Trickle && mTrickling.load()) when += mDelay;
-                        }
-                    }
-                }
-                // Replies stay in order; a held one holds those behind it.
-                if (!c.toClient.empty()) when = std::max(when, c.toClient.back().first);
-                c.toClient.emplace_back(when, Framed(m));
-            }
-        }
-        const auto now = Clock::now();
-        for (auto& c : connections) {
-            while (c.client >= 0 && !c.toClient.empty() && c.toClient.front().first <= now) {
-                const Bytes& f = c.toClient.front().second;
-                (void)!write(c.client, f.data(), f.size());
-                c.toClient.pop_front();
-            }
-        }
-        std::erase_if(connections, [](Connection& c) {
-            if (c.client >= 0) return false;
-            close(c.server);
-            return true;
-        });
     }
-    for (auto& c : connections) {
-        if (c.client >= 0) close(c.client);
-        close(c.server);
-    }
+
+    PipeRelay& relay;
+    Bytes fromClient, fromServer;
+    std::deque<std::pair<Clock::time_point, Bytes>> toClient;
+    std::set<std::uint64_t> ipcTreeConnects, ipcCreates;
+    std::set<std::uint32_t> ipcTrees;
+    std::map<std::string, Pipe> pipes;
+    std::map<std::uint64_t, Read> reads;
+};
+
+PipeRelay::PipeRelay(std::string listen, std::string upstream, Mode mode, std::chrono::milliseconds delay)
+    : mMode(mode), mDelay(delay) {
+    if (mNet.Listen(listen))
+        mNet.Start(std::move(upstream), 20, [this] { return std::make_unique<Connection>(*this); });
 }
 
 }  // namespace smbtest

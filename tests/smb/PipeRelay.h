@@ -36,9 +36,8 @@ public:
     void SetTrickling(bool on) { mTrickling.store(on); }
 
 private:
-    void Serve();
+    struct Connection;
 
-    std::string mUpstream;
     Mode mMode;
     std::chrono::milliseconds mDelay;
     std::atomic<int> mOverflows{0};

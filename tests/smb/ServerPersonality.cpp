@@ -1,6 +1,7 @@
 #include "ServerPersonality.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "smb/NdrReader.h"
 #include "smb/NdrWriter.h"
@@ -26,6 +27,7 @@ constexpr std::uint32_t kAccessDenied = 0xC0000022;
 constexpr std::uint32_t kNoneMapped = 0xC0000073;
 constexpr std::uint32_t kNoSuchSession = 0xC00A0015;  // STATUS_CTX_WINSTATION_NOT_FOUND
 constexpr std::uint32_t kOpRangeFault = 0x1C010002;
+constexpr std::size_t kFilePageBytes = 4096;  // the most a Windows file-list reply holds
 
 // The arguments every enumeration ends with.
 struct EnumTail {
@@ -33,16 +35,13 @@ struct EnumTail {
     DWORD resume = 0;
 };
 
-EnumTail ReadEnumTail(const Stub& stub, std::size_t& at) {
+EnumTail ReadEnumTail(NdrReader& in) {
     EnumTail t;
-    t.level = ReadU32(stub, at);
-    for (int i = 0; i < 4; ++i) ReadU32(stub, at);  // arm, container, count, null buffer
-    ReadU32(stub, at);                               // preferred length
-    if (ReadU32(stub, at) != 0) t.resume = ReadU32(stub, at);
+    t.level = ReadU32(in);
+    in.Skip(5 * 4);  // arm, container, count, null buffer, preferred length
+    if (ReadU32(in) != 0) t.resume = ReadU32(in);
     return t;
 }
-
-Stub Status(std::uint32_t status) { return StatusReply(status); }
 
 // What a file record costs on the wire, roughly as a server counts it.
 std::size_t WireBytes(const netapi::FileInfo3& f) {
@@ -64,31 +63,18 @@ std::uint32_t UserFlagsToAcb(DWORD flags) {
     return acb;
 }
 
+// Handles are opaque to the client: a kind, and the user's rid for user handles.
 samr::Handle MakeHandle(std::uint8_t kind, std::uint32_t rid) {
     samr::Handle h{};
     h[0] = kind;
-    h[4] = static_cast<std::uint8_t>(rid);
-    h[5] = static_cast<std::uint8_t>(rid >> 8);
-    h[6] = static_cast<std::uint8_t>(rid >> 16);
-    h[7] = static_cast<std::uint8_t>(rid >> 24);
+    std::memcpy(h.data() + 4, &rid, 4);
     return h;
 }
 
 std::uint32_t RidIn(const samr::Handle& h) {
-    return h[4] | h[5] << 8 | h[6] << 16 | static_cast<std::uint32_t>(h[7]) << 24;
-}
-
-Stub HandleReply(const samr::Handle& h, std::uint32_t status) {
-    NdrWriter w;
-    w.Bytes(h.data(), h.size());
-    w.U32(status);
-    return w.Take();
-}
-
-void Counted(NdrWriter& w, const std::u16string& s) {
-    w.U16(static_cast<std::uint16_t>(s.size() * 2));
-    w.U16(static_cast<std::uint16_t>(s.size() * 2));
-    w.U32(w.Referent());
+    std::uint32_t rid = 0;
+    std::memcpy(&rid, h.data() + 4, 4);
+    return rid;
 }
 
 void PutText(Stub& record, std::size_t at, const std::u16string& text, std::size_t chars) {
@@ -131,7 +117,7 @@ PersonalityServer::PersonalityServer(Personality personality,
             return Answer(host, pipe, r);
         });
     if (personality == Personality::Samba) mOpener->missingPipes = {"Ctx_WinStation_API_service"};
-    mOpener->onOpenPipe = [this](const std::string&, const std::string& pipe, ScriptedPipe& p) {
+    mOpener->onOpen = [this](const std::string&, const std::string& pipe, ScriptedPipe& p) {
         if (mPersonality != Personality::Windows) return;
         p.messageMode = true;
         if (pipe != "srvsvc") return;
@@ -142,21 +128,13 @@ PersonalityServer::PersonalityServer(Personality personality,
 }
 
 netapi::FileInfo3 PersonalityServer::OwnPipe(netapi::DWORD id) const {
-    netapi::FileInfo3 own;
-    own.id = id;
-    own.permissions = netapi::PERM_FILE_READ | netapi::PERM_FILE_WRITE;
-    own.pathname = u"\\PIPE\\srvsvc";
-    own.username = pipeOwner.empty() ? mOpener->account : pipeOwner;
-    return own;
+    return {id, netapi::PERM_FILE_READ | netapi::PERM_FILE_WRITE, 0, u"\\PIPE\\srvsvc",
+            pipeOwner.empty() ? mOpener->account : pipeOwner};
 }
 
 std::uint32_t PersonalityServer::RidOf(const std::u16string& user) {
-    const std::u16string key = text::ToLower(user);
-    const auto it = mRids.find(key);
-    if (it != mRids.end()) return it->second;
-    const auto rid = static_cast<std::uint32_t>(1000 + mRids.size());
-    mRids[key] = rid;
-    return rid;
+    const auto next = static_cast<std::uint32_t>(1000 + mRids.size());
+    return mRids.try_emplace(text::ToLower(user), next).first->second;
 }
 
 Reply PersonalityServer::Answer(const std::string& host, const std::string& pipe,
@@ -172,13 +150,12 @@ Reply PersonalityServer::Answer(const std::string& host, const std::string& pipe
 Reply PersonalityServer::Srvsvc(const std::u16string& host, const Request& r) {
     namespace srvsvc = smb::srvsvc;
     const bool windows = mPersonality == Personality::Windows;
-    const Stub& in = r.stub;
-    std::size_t at = 0;
+    NdrReader in(r.stub);
+    ReadUniqueString(in);  // every call names the server first
     switch (r.opnum) {
         case srvsvc::kOpFileEnum: {
-            ReadUniqueString(in, at);
-            const OptString base = ReadUniqueString(in, at), user = ReadUniqueString(in, at);
-            const EnumTail tail = ReadEnumTail(in, at);
+            const OptString base = ReadUniqueString(in), user = ReadUniqueString(in);
+            const EnumTail tail = ReadEnumTail(in);
             auto all = mData->FileEnum(host, base, user);
             if (all.status != 0) return FileEnumReply({}, 0, 0, all.status);
             if (!windows) return FileEnumReply(all.records, all.total, 0, 0);
@@ -187,7 +164,7 @@ Reply PersonalityServer::Srvsvc(const std::u16string& host, const Request& r) {
             std::vector<netapi::FileInfo3> page;
             std::size_t bytes = 0, next = tail.resume;
             while (next < all.records.size() &&
-                   (page.empty() || bytes + WireBytes(all.records[next]) <= filePageBytes)) {
+                   (page.empty() || bytes + WireBytes(all.records[next]) <= kFilePageBytes)) {
                 bytes += WireBytes(all.records[next]);
                 page.push_back(all.records[next++]);
             }
@@ -197,38 +174,30 @@ Reply PersonalityServer::Srvsvc(const std::u16string& host, const Request& r) {
                                  more ? netapi::ERROR_MORE_DATA : 0);
         }
         case srvsvc::kOpFileClose: {
-            ReadUniqueString(in, at);
-            const DWORD id = ReadU32(in, at);
+            const DWORD id = ReadU32(in);
             if (const auto own = mSrvsvcPipes.find(id); windows && own != mSrvsvcPipes.end()) {
                 // What Windows does: the pipe is closed under its client.
                 own->second->dropped = true;
                 mSrvsvcPipes.erase(own);
                 ++pipesClosedByClient;
-                return Status(0);
+                return StatusReply(0);
             }
             const DWORD status = mData->FileClose(host, id);
-            if (status == netapi::NERR_FileIdNotFound && !windows)
-                return Status(netapi::ERROR_FILE_NOT_FOUND);
-            return Status(status);
+            return StatusReply(status == netapi::NERR_FileIdNotFound && !windows ? netapi::ERROR_FILE_NOT_FOUND
+                                                                                : status);
         }
         case srvsvc::kOpFileGetInfo: {
             // Samba has no such call and faults it.
             if (!windows) return Reply::Fault(kOpRangeFault);
-            ReadUniqueString(in, at);
-            const DWORD id = ReadU32(in, at);
-            if (ReadU32(in, at) != 3) return FileGetInfoReply(nullptr, netapi::ERROR_INVALID_LEVEL);
-            netapi::FileInfo3 file;
-            if (mSrvsvcPipes.contains(id)) {
-                file = OwnPipe(id);
-                return FileGetInfoReply(&file, 0);
-            }
-            const DWORD status = mData->FileGetInfo(host, id, file);
+            const DWORD id = ReadU32(in);
+            if (ReadU32(in) != 3) return FileGetInfoReply(nullptr, netapi::ERROR_INVALID_LEVEL);
+            netapi::FileInfo3 file = OwnPipe(id);
+            const DWORD status = mSrvsvcPipes.contains(id) ? 0 : mData->FileGetInfo(host, id, file);
             return FileGetInfoReply(status == 0 ? &file : nullptr, status);
         }
         case srvsvc::kOpSessionEnum: {
-            ReadUniqueString(in, at);
-            const OptString client = ReadUniqueString(in, at), user = ReadUniqueString(in, at);
-            const EnumTail tail = ReadEnumTail(in, at);
+            const OptString client = ReadUniqueString(in), user = ReadUniqueString(in);
+            const EnumTail tail = ReadEnumTail(in);
             calls.back() += " " + std::to_string(tail.level);
             if (windows && !callerIsAdmin && (tail.level == 502 || tail.level == 1 || tail.level == 2))
                 return SessionEnumReply(tail.level, {}, 0, 0, netapi::ERROR_ACCESS_DENIED);
@@ -242,13 +211,11 @@ Reply PersonalityServer::Srvsvc(const std::u16string& host, const Request& r) {
             return SessionEnumReply(tail.level, all.records, all.total, 0, all.status);
         }
         case srvsvc::kOpSessionDel: {
-            ReadUniqueString(in, at);
-            const OptString client = ReadUniqueString(in, at), user = ReadUniqueString(in, at);
-            return Status(mData->SessionDel(host, client, user));
+            const OptString client = ReadUniqueString(in), user = ReadUniqueString(in);
+            return StatusReply(mData->SessionDel(host, client, user));
         }
         case srvsvc::kOpShareEnumAll: {
-            ReadUniqueString(in, at);
-            const EnumTail tail = ReadEnumTail(in, at);
+            const EnumTail tail = ReadEnumTail(in);
             calls.back() += " " + std::to_string(tail.level);
             if (windows && !callerIsAdmin && tail.level == 2)
                 return ShareEnumReply(2, {}, 0, 0, netapi::ERROR_ACCESS_DENIED);
@@ -256,8 +223,7 @@ Reply PersonalityServer::Srvsvc(const std::u16string& host, const Request& r) {
             return ShareEnumReply(tail.level, all.records, all.total, 0, all.status);
         }
         case srvsvc::kOpConnectionEnum: {
-            ReadUniqueString(in, at);
-            const OptString qualifier = ReadUniqueString(in, at);
+            const OptString qualifier = ReadUniqueString(in);
             const auto all = mData->ConnectionEnum(host, qualifier);
             return ConnectionEnumReply(all.records, all.total, 0, all.status);
         }
@@ -267,12 +233,10 @@ Reply PersonalityServer::Srvsvc(const std::u16string& host, const Request& r) {
             return ServerInfoReply(status == 0 ? &info : nullptr, status);
         }
         case srvsvc::kOpServerSetInfo: {
-            ReadUniqueString(in, at);
-            for (int i = 0; i < 3; ++i) ReadU32(in, at);  // level, arm, record pointer
-            const OptString comment = ReadUniqueString(in, at);
+            for (int i = 0; i < 3; ++i) ReadU32(in);  // level, arm, record pointer
+            const OptString comment = ReadUniqueString(in);
             NdrWriter w;
-            w.NullPointer();
-            w.U32(mData->ServerSetComment(host, comment));
+            U32s(w, 0, mData->ServerSetComment(host, comment));  // no parameter error
             return w.Take();
         }
         case srvsvc::kOpRemoteTOD: {
@@ -298,7 +262,7 @@ Reply PersonalityServer::Samr(const std::u16string& host, const Request& r) {
             const std::uint32_t status = denied ? kAccessDenied : 0;
             if (r.opnum == samr::kOpConnect2) return HandleReply(server, status);
             NdrWriter w;
-            for (std::uint32_t v : {1u, 1u, 3u, 0u}) w.U32(v);
+            U32s(w, 1, 1, 3, 0);  // version 1, revision 3, no features
             w.Bytes(server.data(), server.size());
             w.U32(status);
             return w.Take();
@@ -308,60 +272,44 @@ Reply PersonalityServer::Samr(const std::u16string& host, const Request& r) {
         case samr::kOpEnumDomains: {
             const std::u16string names[] = {text::ToUpper(host), u"Builtin"};
             NdrWriter w;
-            w.U32(0);
-            w.U32(w.Referent());
-            w.U32(2);
-            w.U32(w.Referent());
-            w.U32(2);
+            U32s(w, 0, w.Referent(), 2);  // resume handle, buffer, its count
+            U32s(w, w.Referent(), 2);
             for (std::uint32_t i = 0; i < 2; ++i) {
                 w.U32(i);
-                Counted(w, names[i]);
+                CountedHeader(w, names[i]);
             }
             for (const auto& n : names) w.CountedStringBody(n);
-            w.U32(2);
-            w.U32(0);
+            U32s(w, 2, 0);
             return w.Take();
         }
         case samr::kOpLookupDomain: {
+            // S-1-5-21-1-2-3
+            const std::uint8_t head[8] = {1, 4, 0, 0, 0, 0, 0, 5};
             NdrWriter w;
-            w.U32(w.Referent());
-            w.U32(4);
-            w.U8(1);
-            w.U8(4);
-            const std::uint8_t authority[6] = {0, 0, 0, 0, 0, 5};
-            w.Bytes(authority, sizeof authority);
-            for (std::uint32_t v : {21u, 1u, 2u, 3u}) w.U32(v);
-            w.U32(0);
+            U32s(w, w.Referent(), 4);
+            w.Bytes(head, sizeof head);
+            U32s(w, 21, 1, 2, 3, 0);
             return w.Take();
         }
         case samr::kOpOpenDomain:
             return HandleReply(MakeHandle(2, 0), 0);
         case samr::kOpLookupNames: {
-            std::uint32_t skip = 0;
             smb::CountedHeader h;
             std::u16string name;
-            in.Skip(20);
-            for (int i = 0; i < 4; ++i) in.U32(skip);
+            in.Skip(20 + 16);  // the domain handle; count, array pointer and bounds
             in.CountedStringHeader(h);
             in.CountedString(h, name);
             netapi::UserInfo3 info;
             const bool found = mData->UserGetInfo(host, name, info) == 0;
             NdrWriter w;
-            for (std::uint32_t v : {found ? RidOf(name) : 0u, found ? 1u : 8u}) {
-                w.U32(1);
-                w.U32(w.Referent());
-                w.U32(1);
-                w.U32(v);
-            }
+            for (std::uint32_t v : {found ? RidOf(name) : 0u, found ? 1u : 8u})  // the rid, its type
+                U32s(w, 1, w.Referent(), 1, v);
             w.U32(found ? 0 : kNoneMapped);
             return w.Take();
         }
         case samr::kOpOpenUser: {
-            std::uint32_t access = 0, rid = 0;
-            in.Skip(20);
-            in.U32(access);
-            in.U32(rid);
-            return HandleReply(MakeHandle(3, rid), 0);
+            in.Skip(20 + 4);  // the domain handle, the access asked
+            return HandleReply(MakeHandle(3, ReadU32(in)), 0);
         }
         case samr::kOpQueryUserInfo:
         case samr::kOpSetUserInfo: {
@@ -374,7 +322,7 @@ Reply PersonalityServer::Samr(const std::u16string& host, const Request& r) {
                 if (rid == RidIn(handle)) user = name;
             netapi::UserInfo3 info;
             if (user.empty() || mData->UserGetInfo(host, user, info) != 0)
-                return Status(0xC0000064);
+                return StatusReply(0xC0000064);
             const std::uint32_t acb = UserFlagsToAcb(info.flags);
             if (r.opnum == samr::kOpQueryUserInfo) {
                 if (level == samr::kUserAllInformation) {
@@ -392,8 +340,7 @@ Reply PersonalityServer::Samr(const std::u16string& host, const Request& r) {
                 NdrWriter w;
                 w.U32(w.Referent());
                 w.U16(samr::kUserControlInformation);
-                w.U32(acb);
-                w.U32(0);
+                U32s(w, acb, 0);
                 return w.Take();
             }
             in.U16(arm);
@@ -405,7 +352,7 @@ Reply PersonalityServer::Samr(const std::u16string& host, const Request& r) {
             const std::uint32_t now = (written & ~(samr::ACB_AUTOLOCK | samr::ACB_PW_EXPIRED)) |
                                       lock | (acb & samr::ACB_PW_EXPIRED);
             info.flags = (info.flags & ~samr::AcbToUserFlags(0xFFFFFFFFu)) | samr::AcbToUserFlags(now);
-            return Status(mData->UserSetInfo(host, user, info) == 0 ? 0 : kAccessDenied);
+            return StatusReply(mData->UserSetInfo(host, user, info) == 0 ? 0 : kAccessDenied);
         }
         default:
             return Reply::Fault(kOpRangeFault);
@@ -417,26 +364,20 @@ Reply PersonalityServer::WinStation(const Request& r) {
     winsta::Handle handle{};
     NdrWriter w;
     switch (r.opnum) {
-        case winsta::kOpOpenServer: {
-            w.U32(0);
+        case winsta::kOpOpenServer:
+        case winsta::kOpCloseServer: {
             const winsta::Handle server = MakeHandle(9, 0);
-            w.Bytes(server.data(), server.size());
+            w.U32(0);
+            if (r.opnum == winsta::kOpOpenServer) w.Bytes(server.data(), server.size());
             w.U8(1);
             return w.Take();
         }
-        case winsta::kOpCloseServer:
-            w.U32(0);
-            w.U8(1);
-            return w.Take();
         case winsta::kOpEnumerate: {
             std::uint32_t entries = 0, referent = 0, max = 0, byteCount = 0, index = 0;
             in.Bytes(handle.data(), handle.size());
-            in.U32(entries);
-            in.U32(referent);
-            in.U32(max);
+            for (std::uint32_t* v : {&entries, &referent, &max}) in.U32(*v);
             in.Skip(max);
-            in.U32(byteCount);
-            in.U32(index);
+            for (std::uint32_t* v : {&byteCount, &index}) in.U32(*v);
             // Two at a time: the client must go on with the index it gets.
             Stub buffer(byteCount, 0);
             std::uint32_t given = 0;
@@ -449,23 +390,16 @@ Reply PersonalityServer::WinStation(const Request& r) {
                 PutWord(buffer, at + 72, d.state);
                 ++given;
             }
-            w.U32(given == 0 ? winsta::STATUS_NO_MORE_ENTRIES : 0);
-            w.U32(given);
-            w.U32(w.Referent());
-            w.U32(byteCount);
+            U32s(w, given == 0 ? winsta::STATUS_NO_MORE_ENTRIES : 0, given, w.Referent(), byteCount);
             w.Bytes(buffer.data(), buffer.size());
-            w.U32(byteCount);
-            w.U32(index + given);
+            U32s(w, byteCount, index + given);
             w.U8(1);
             return w.Take();
         }
         case winsta::kOpQueryInformation: {
             std::uint32_t logonId = 0, infoClass = 0, referent = 0, max = 0;
             in.Bytes(handle.data(), handle.size());
-            in.U32(logonId);
-            in.U32(infoClass);
-            in.U32(referent);
-            in.U32(max);
+            for (std::uint32_t* v : {&logonId, &infoClass, &referent, &max}) in.U32(*v);
             Stub record(winsta::kInformationBytes, 0);
             const auto it = std::find_if(desktops.begin(), desktops.end(),
                                          [&](const DesktopSession& d) { return d.id == logonId; });
@@ -478,9 +412,7 @@ Reply PersonalityServer::WinStation(const Request& r) {
                 PutText(record, winsta::kInfoDomainAt, it->domain, winsta::kDomainChars);
                 PutText(record, winsta::kInfoUserNameAt, it->user, winsta::kUserChars);
             }
-            w.U32(known ? 0 : kNoSuchSession);
-            w.U32(w.Referent());
-            w.U32(static_cast<std::uint32_t>(record.size()));
+            U32s(w, known ? 0 : kNoSuchSession, w.Referent(), record.size());
             w.Bytes(record.data(), record.size());
             w.U32(static_cast<std::uint32_t>(record.size()));
             w.U8(known ? 1 : 0);
@@ -494,16 +426,14 @@ Reply PersonalityServer::WinStation(const Request& r) {
             in.U32(m.session);
             m.title = ReadText(in);
             m.text = ReadText(in);
-            in.U32(style);
-            in.U32(timeout);
+            for (std::uint32_t* v : {&style, &timeout}) in.U32(*v);
             in.U8(doNotWait);
             m.waited = doNotWait == 0;
             const bool known = std::any_of(desktops.begin(), desktops.end(), [&](const DesktopSession& d) {
                 return d.id == m.session && d.state == winsta::kStateActive;
             });
             if (known && in.ok()) delivered.push_back(m);
-            w.U32(known && in.ok() ? 0 : kNoSuchSession);
-            w.U32(0x7D01);  // IDASYNC: not waited for
+            U32s(w, known && in.ok() ? 0 : kNoSuchSession, 0x7D01);  // IDASYNC: not waited for
             w.U8(known && in.ok() ? 1 : 0);
             return w.Take();
         }

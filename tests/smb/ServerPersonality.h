@@ -51,7 +51,6 @@ public:
 
     // The opener to give an SmbProvider; it lives as long as this server.
     const std::shared_ptr<ScriptedServers>& Opener() const { return mOpener; }
-    Personality Kind() const { return mPersonality; }
 
     // Windows only: levels 502, 1 and 2 are the administrators'.
     bool callerIsAdmin = true;
@@ -60,8 +59,6 @@ public:
     bool remoteSamRestricted = false;
     // A server older than SamrConnect5 (the operation is out of range).
     bool hasConnect5 = true;
-    // Windows: the most a file-list reply holds before it pages.
-    std::size_t filePageBytes = 4096;
     // Windows: whom the file list names as the holder of our srvsvc pipes
     // (empty: the account the client logged on as).
     std::u16string pipeOwner;

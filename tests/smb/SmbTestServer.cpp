@@ -4,12 +4,10 @@
 #include <cstring>
 
 #include "smb/DceRpcPdu.h"
-#include "smb/NdrReader.h"
 #include "smb/NdrWriter.h"
 
 namespace smbtest {
 
-using netapi::OptString;
 using smb::NdrWriter;
 
 namespace {
@@ -25,42 +23,48 @@ void Body(NdrWriter& w, const S&... s) {
     ((s ? (void)w.ConformantString(*s) : void()), ...);
 }
 
-template <typename... V>
-void U32s(NdrWriter& w, V... v) {
-    (w.U32(v), ...);
-}
-
 // Level, arm, container, array, deferred strings, then total, resume handle
 // and status: the shape of every list.
 template <typename Record, typename Fixed, typename Deferred>
 Stub EnumReply(DWORD level, const std::vector<Record>& records, DWORD total, DWORD resume,
                DWORD status, Fixed fixed, Deferred deferred) {
     NdrWriter w;
-    w.U32(level);
-    w.U32(level);
-    w.U32(w.Referent());
-    w.U32(static_cast<std::uint32_t>(records.size()));
+    U32s(w, level, level, w.Referent(), records.size());
     if (records.empty()) {
         w.NullPointer();
     } else {
-        w.U32(w.Referent());
-        w.U32(static_cast<std::uint32_t>(records.size()));
+        U32s(w, w.Referent(), records.size());
         for (const auto& r : records) fixed(w, r);
         for (const auto& r : records) deferred(w, r);
     }
-    w.U32(total);
-    w.U32(w.Referent());
-    w.U32(resume);
+    U32s(w, total, w.Referent(), resume, status);
+    return w.Take();
+}
+
+// One record behind a unique pointer (null when absent), then the status.
+template <typename Record, typename Write>
+Stub PointedReply(NdrWriter& w, const Record* record, DWORD status, Write write) {
+    if (record == nullptr) {
+        w.NullPointer();
+    } else {
+        w.U32(w.Referent());
+        write(w, *record);
+    }
     w.U32(status);
     return w.Take();
 }
 
+void FileFixed(NdrWriter& w, const netapi::FileInfo3& f) {
+    U32s(w, f.id, f.permissions, f.num_locks);
+    Ptr(w, f.pathname, f.username);
+}
+
+void FileDeferred(NdrWriter& w, const netapi::FileInfo3& f) { Body(w, f.pathname, f.username); }
+
 void Header(NdrWriter& w, std::uint8_t ptype, std::uint8_t flags, std::uint32_t callId) {
     const std::uint8_t fixed[] = {5, 0, ptype, flags, 0x10, 0, 0, 0};
     w.Bytes(fixed, sizeof fixed);
-    w.U16(0);
-    w.U16(0);
-    w.U32(callId);
+    U32s(w, 0, callId);  // the lengths, set by Finish; the call id
 }
 
 Stub Finish(NdrWriter& w) {
@@ -70,23 +74,28 @@ Stub Finish(NdrWriter& w) {
     return pdu;
 }
 
-void Counted(NdrWriter& w, const std::u16string& s) {
+// A response or a fault: the header, the alloc hint, context id 0 and
+// cancel count 0, then `body`.
+Stub ReplyPdu(std::uint8_t ptype, std::uint8_t flags, std::uint32_t callId, std::uint32_t allocHint,
+              const Stub& body) {
+    NdrWriter w;
+    Header(w, ptype, flags, callId);
+    U32s(w, allocHint, 0);
+    w.Bytes(body.data(), body.size());
+    return Finish(w);
+}
+
+}  // namespace
+
+void CountedHeader(NdrWriter& w, const std::u16string& s) {
     w.U16(static_cast<std::uint16_t>(s.size() * 2));
     w.U16(static_cast<std::uint16_t>(s.size() * 2));
     w.U32(w.Referent());
 }
 
-}  // namespace
-
 Stub FileEnumReply(const std::vector<netapi::FileInfo3>& records, DWORD total, DWORD resume,
                    DWORD status) {
-    return EnumReply(
-        3, records, total, resume, status,
-        [](NdrWriter& w, const netapi::FileInfo3& f) {
-            U32s(w, f.id, f.permissions, f.num_locks);
-            Ptr(w, f.pathname, f.username);
-        },
-        [](NdrWriter& w, const netapi::FileInfo3& f) { Body(w, f.pathname, f.username); });
+    return EnumReply(3, records, total, resume, status, FileFixed, FileDeferred);
 }
 
 Stub SessionEnumReply(DWORD level, const std::vector<netapi::SessionInfo502>& records,
@@ -125,11 +134,6 @@ Stub ShareEnumReply(DWORD level, const std::vector<netapi::ShareInfo2>& records,
         });
 }
 
-Stub ShareEnumReply(const std::vector<netapi::ShareInfo2>& records, DWORD total, DWORD resume,
-                    DWORD status) {
-    return ShareEnumReply(2, records, total, resume, status);
-}
-
 Stub ConnectionEnumReply(const std::vector<netapi::ConnectionInfo1>& records, DWORD total,
                          DWORD resume, DWORD status) {
     return EnumReply(
@@ -144,54 +148,41 @@ Stub ConnectionEnumReply(const std::vector<netapi::ConnectionInfo1>& records, DW
 Stub ServerInfoReply(const netapi::ServerInfo101* info, DWORD status) {
     NdrWriter w;
     w.U32(101);
-    if (info == nullptr) {
-        w.NullPointer();
-    } else {
-        w.U32(w.Referent());
-        w.U32(info->platform_id);
-        Ptr(w, info->name);
-        w.U32(info->version_major);
-        w.U32(info->version_minor);
-        w.U32(info->type);
-        Ptr(w, info->comment);
-        Body(w, info->name, info->comment);
-    }
-    w.U32(status);
-    return w.Take();
+    return PointedReply(w, info, status, [](NdrWriter& w, const netapi::ServerInfo101& i) {
+        w.U32(i.platform_id);
+        Ptr(w, i.name);
+        U32s(w, i.version_major, i.version_minor, i.type);
+        Ptr(w, i.comment);
+        Body(w, i.name, i.comment);
+    });
 }
 
 Stub FileGetInfoReply(const netapi::FileInfo3* file, DWORD status) {
     NdrWriter w;
     w.U32(3);
-    if (file == nullptr) {
-        w.NullPointer();
-    } else {
-        w.U32(w.Referent());
-        U32s(w, file->id, file->permissions, file->num_locks);
-        Ptr(w, file->pathname, file->username);
-        Body(w, file->pathname, file->username);
-    }
-    w.U32(status);
-    return w.Take();
+    return PointedReply(w, file, status, [](NdrWriter& w, const netapi::FileInfo3& f) {
+        FileFixed(w, f);
+        FileDeferred(w, f);
+    });
 }
 
-Stub RemoteTODReply(const netapi::TimeOfDay* t, DWORD status) {
+Stub RemoteTODReply(const netapi::TimeOfDay* tod, DWORD status) {
     NdrWriter w;
-    if (t == nullptr) {
-        w.NullPointer();
-    } else {
-        w.U32(w.Referent());
-        for (DWORD v : {t->elapsedt, t->msecs, t->hours, t->mins, t->secs, t->hunds,
-                        static_cast<DWORD>(t->timezone), t->tinterval, t->day, t->month, t->year,
-                        t->weekday})
-            w.U32(v);
-    }
-    w.U32(status);
-    return w.Take();
+    return PointedReply(w, tod, status, [](NdrWriter& w, const netapi::TimeOfDay& t) {
+        U32s(w, t.elapsedt, t.msecs, t.hours, t.mins, t.secs, t.hunds, t.timezone, t.tinterval, t.day,
+             t.month, t.year, t.weekday);
+    });
 }
 
 Stub StatusReply(DWORD status) {
     NdrWriter w;
+    w.U32(status);
+    return w.Take();
+}
+
+Stub HandleReply(const smb::samr::Handle& h, std::uint32_t status) {
+    NdrWriter w;
+    w.Bytes(h.data(), h.size());
     w.U32(status);
     return w.Take();
 }
@@ -201,42 +192,23 @@ Stub UserAllReply(const smb::samr::UserAll& u, std::uint32_t ntstatus) {
     w.U32(w.Referent());
     w.U16(smb::samr::kUserAllInformation);
     for (std::uint64_t t : {u.lastLogon, u.lastLogoff, u.lastPasswordChange, u.accountExpires,
-                            std::uint64_t{0}, std::uint64_t{0}}) {
-        w.U32(static_cast<std::uint32_t>(t));
-        w.U32(static_cast<std::uint32_t>(t >> 32));
-    }
+                            std::uint64_t{0}, std::uint64_t{0}})
+        U32s(w, t, t >> 32);
     const std::u16string* texts[] = {&u.accountName, &u.fullName,     &u.homeDirectory,
                                      &u.homeDrive,   &u.logonScript,  &u.profilePath,
                                      &u.description, &u.workstations, &u.comment,
                                      &u.parameters};
-    for (const auto* t : texts) Counted(w, *t);
-    for (int i = 0; i < 3; ++i) {  // two hashes and the private data, all empty
-        w.U16(0);
-        w.U16(0);
-        w.NullPointer();
-    }
-    w.U32(0);
-    w.NullPointer();  // security descriptor
-    w.U32(u.rid);
-    w.U32(u.primaryGid);
-    w.U32(u.acctFlags);
-    w.U32(0x00FFFFFF);
+    for (const auto* t : texts) CountedHeader(w, *t);
+    // Two hashes and the private data, all empty; no security descriptor.
+    U32s(w, 0, 0, 0, 0, 0, 0, 0, 0);
+    U32s(w, u.rid, u.primaryGid, u.acctFlags, 0x00FFFFFF);
     w.U16(u.unitsPerWeek);
-    if (u.logonHours.empty()) w.NullPointer();
-    else w.U32(w.Referent());
-    w.U16(u.badPasswordCount);
-    w.U16(u.logonCount);
-    w.U16(u.countryCode);
-    w.U16(u.codePage);
-    w.U8(0);
-    w.U8(1);
-    w.U8(u.passwordExpired);
-    w.U8(0);
+    w.U32(u.logonHours.empty() ? 0 : w.Referent());
+    for (std::uint16_t v : {u.badPasswordCount, u.logonCount, u.countryCode, u.codePage}) w.U16(v);
+    for (std::uint8_t v : {0, 1, static_cast<int>(u.passwordExpired), 0}) w.U8(v);
     for (const auto* t : texts) w.CountedStringBody(*t);
     if (!u.logonHours.empty()) {
-        w.U32(1260);
-        w.U32(0);
-        w.U32(static_cast<std::uint32_t>(u.logonHours.size()));
+        U32s(w, 1260, 0, u.logonHours.size());
         w.Bytes(u.logonHours.data(), u.logonHours.size());
     }
     w.U32(ntstatus);
@@ -253,9 +225,7 @@ Stub BindAckPdu(std::uint32_t callId, std::uint16_t maxRecv, std::uint16_t resul
     w.U16(sizeof port);
     w.Bytes(reinterpret_cast<const std::uint8_t*>(port), sizeof port);
     w.Align(4);
-    w.U8(1);
-    w.U8(0);
-    w.U16(0);
+    U32s(w, 1);  // one result, then the result and its reason
     w.U16(result);
     w.U16(0);
     const auto& ndr = smb::dcerpc::NdrTransferSyntax();
@@ -266,26 +236,14 @@ Stub BindAckPdu(std::uint32_t callId, std::uint16_t maxRecv, std::uint16_t resul
 
 Stub ResponsePdu(std::uint32_t callId, const Stub& stubPart, std::uint8_t flags,
                  std::optional<std::uint32_t> allocHint) {
-    NdrWriter w;
-    Header(w, smb::dcerpc::kResponse, flags, callId);
-    w.U32(allocHint.value_or(static_cast<std::uint32_t>(stubPart.size())));
-    w.U16(0);
-    w.U8(0);
-    w.U8(0);
-    w.Bytes(stubPart.data(), stubPart.size());
-    return Finish(w);
+    return ReplyPdu(smb::dcerpc::kResponse, flags, callId,
+                    allocHint.value_or(static_cast<std::uint32_t>(stubPart.size())), stubPart);
 }
 
 Stub FaultPdu(std::uint32_t callId, std::uint32_t status) {
     NdrWriter w;
-    Header(w, smb::dcerpc::kFault, 3, callId);
-    w.U32(0);
-    w.U16(0);
-    w.U8(0);
-    w.U8(0);
-    w.U32(status);
-    w.U32(0);
-    return Finish(w);
+    U32s(w, status, 0);
+    return ReplyPdu(smb::dcerpc::kFault, 3, callId, 0, w.Take());
 }
 
 std::vector<Stub> ResponseFragments(std::uint32_t callId, const Stub& stub, std::size_t maxStub) {
@@ -304,25 +262,17 @@ std::vector<Stub> ResponseFragments(std::uint32_t callId, const Stub& stub, std:
     return out;
 }
 
-std::uint32_t ReadU32(const Stub& stub, std::size_t& offset) {
-    offset = (offset + 3) & ~std::size_t{3};
-    if (offset + 4 > stub.size()) return 0;
+std::uint32_t ReadU32(smb::NdrReader& in) {
     std::uint32_t v = 0;
-    std::memcpy(&v, stub.data() + offset, 4);
-    offset += 4;
+    in.U32(v);
     return v;
 }
 
-std::optional<std::u16string> ReadUniqueString(const Stub& stub, std::size_t& offset) {
-    if (ReadU32(stub, offset) == 0) return std::nullopt;
-    ReadU32(stub, offset);
-    ReadU32(stub, offset);
-    const std::uint32_t count = ReadU32(stub, offset);
-    std::u16string s;
-    for (std::uint32_t i = 0; i < count && offset + 2 <= stub.size(); ++i, offset += 2) {
-        const auto c = static_cast<char16_t>(stub[offset] | stub[offset + 1] << 8);
-        if (c != 0) s.push_back(c);
-    }
+std::optional<std::u16string> ReadUniqueString(smb::NdrReader& in) {
+    bool present = false;
+    std::optional<std::u16string> s;
+    in.Pointer(present);
+    in.OptionalString(present, s);
     return s;
 }
 
@@ -331,28 +281,24 @@ netapi::NET_API_STATUS ScriptedPipe::Write(std::span<const std::uint8_t> data) {
     written.emplace_back(data.begin(), data.end());
     const Stub& pdu = written.back();
     const std::uint32_t callId = pdu[12] | pdu[13] << 8 | pdu[14] << 16 | pdu[15] << 24;
-    if (pdu[2] == smb::dcerpc::kBind) {
-        Queue(BindAckPdu(callId, 4280));
-        return netapi::NERR_Success;
-    }
-    mPending.insert(mPending.end(), pdu.begin() + 24, pdu.end());
-    if ((pdu[3] & smb::dcerpc::kLastFrag) == 0) return netapi::NERR_Success;
-    Request request;
-    request.opnum = static_cast<std::uint16_t>(pdu[22] | pdu[23] << 8);
-    request.callId = callId;
-    request.stub = std::move(mPending);
-    mPending.clear();
+    const bool bind = pdu[2] == smb::dcerpc::kBind;
+    if (!bind) mPending.insert(mPending.end(), pdu.begin() + 24, pdu.end());
+    if (!bind && (pdu[3] & smb::dcerpc::kLastFrag) == 0) return netapi::NERR_Success;
     if (!injected.empty()) {
         Queue(std::move(injected.front()));
         injected.pop_front();
         return netapi::NERR_Success;
     }
-    Reply reply = mHandler(request);
-    if (reply.fault) {
-        Queue(FaultPdu(callId, *reply.fault));
+    if (bind) {
+        Queue(BindAckPdu(callId, 4280));
         return netapi::NERR_Success;
     }
-    for (auto& f : ResponseFragments(callId, reply.stub, mMaxStub)) Queue(std::move(f));
+    Request request{static_cast<std::uint16_t>(pdu[22] | pdu[23] << 8), callId, std::move(mPending)};
+    mPending.clear();
+    const Reply reply = mHandler(request);
+    const auto pdus = reply.fault ? std::vector<Stub>{FaultPdu(callId, *reply.fault)}
+                                  : ResponseFragments(callId, reply.stub, mMaxStub);
+    for (const auto& p : pdus) Queue(p);
     return netapi::NERR_Success;
 }
 
@@ -361,30 +307,33 @@ void ScriptedPipe::Queue(Stub pdu) {
     mOutgoing.push_back(std::move(pdu));
 }
 
+netapi::NET_API_STATUS ScriptedPipe::Stall() {
+    if (beforeRead) beforeRead();
+    overRead = true;
+    if (onOverRead) onOverRead();
+    return 1460;
+}
+
+bool ScriptedPipe::Take(std::uint8_t* out, std::size_t n) {
+    if (beforeRead) beforeRead();
+    ++roundTrips;
+    std::memcpy(out, mOutgoing.front().data() + mOffset, n);
+    mOffset += n;
+    mQueued -= n;
+    if (mOffset < mOutgoing.front().size()) return false;
+    mOutgoing.pop_front();
+    mOffset = 0;
+    return true;
+}
+
 netapi::NET_API_STATUS ScriptedPipe::ReadMessage(std::span<std::uint8_t> out, std::size_t& got,
                                                  bool& more) {
     got = 0;
     more = false;
-    if (mOutgoing.empty()) {
-        if (beforeRead) beforeRead();
-        overRead = true;
-        if (onOverRead) onOverRead();
-        return 1460;  // nothing waiting: the real pipe would wait for its timeout
-    }
-    if (beforeRead) beforeRead();
-    ++roundTrips;
-    const Stub& message = mOutgoing.front();
-    got = std::min(out.size(), message.size() - mOffset);
-    std::memcpy(out.data(), message.data() + mOffset, got);
-    mOffset += got;
-    mQueued -= got;
-    more = mOffset < message.size();
-    if (more) {
-        ++overflows;
-    } else {
-        mOutgoing.pop_front();
-        mOffset = 0;
-    }
+    if (mOutgoing.empty()) return Stall();
+    got = std::min(out.size(), mOutgoing.front().size() - mOffset);
+    more = !Take(out.data(), got);
+    if (more) ++overflows;
     return netapi::NERR_Success;
 }
 
@@ -395,32 +344,21 @@ netapi::NET_API_STATUS ScriptedPipe::ReadExact(std::span<std::uint8_t> out) {
         ++overflows;
         return netapi::ERROR_INVALID_PARAMETER;
     }
-    if (out.size() > mQueued) {
-        if (beforeRead) beforeRead();
-        overRead = true;
-        if (onOverRead) onOverRead();
-        return 1460;  // the real pipe would wait for the transport's timeout
-    }
+    if (out.size() > mQueued) return Stall();
     // The pipe is a byte stream of messages: one read may span several, and
     // every message it touches costs the real transport one round trip.
     for (std::size_t done = 0; done < out.size();) {
-        if (beforeRead) beforeRead();
         const std::size_t n = std::min(out.size() - done, mOutgoing.front().size() - mOffset);
-        std::memcpy(out.data() + done, mOutgoing.front().data() + mOffset, n);
-        ++roundTrips;
+        Take(out.data() + done, n);
         done += n;
-        mOffset += n;
-        mQueued -= n;
-        if (mOffset == mOutgoing.front().size()) {
-            mOutgoing.pop_front();
-            mOffset = 0;
-        }
     }
     return netapi::NERR_Success;
 }
 
 netapi::NET_API_STATUS ScriptedServers::Open(const std::string& host, const std::string& pipe,
                                              std::unique_ptr<smb::BytePipe>& out) {
+    if ((needsAccount || passwords.contains(host)) && passwords[host] != "right")
+        return netapi::ERROR_LOGON_FAILURE;
     ++attempts;
     if (auto it = unreachable.find(host); it != unreachable.end()) return it->second;
     if (std::find(missingPipes.begin(), missingPipes.end(), pipe) != missingPipes.end())
@@ -429,8 +367,7 @@ netapi::NET_API_STATUS ScriptedServers::Open(const std::string& host, const std:
     auto p = std::make_unique<ScriptedPipe>(
         [this, host, pipe](const Request& r) { return mHandler(host, pipe, r); }, maxStub);
     p->onOverRead = [this] { ++overReads; };
-    if (onOpen) onOpen(*p);
-    if (onOpenPipe) onOpenPipe(host, pipe, *p);
+    if (onOpen) onOpen(host, pipe, *p);
     pipes.push_back(p.get());
     out = std::move(p);
     return netapi::NERR_Success;
@@ -438,12 +375,12 @@ netapi::NET_API_STATUS ScriptedServers::Open(const std::string& host, const std:
 
 std::vector<netapi::NET_API_STATUS> ScriptedServers::Reachable(
     const std::vector<std::string>& hosts, const std::function<void(std::size_t)>& answered) {
+    if (onCheck) onCheck();
     std::vector<netapi::NET_API_STATUS> out;
     for (std::size_t i = 0; i < hosts.size(); ++i) {
         probed.push_back(hosts[i]);
-        const bool quiet = std::find(silent.begin(), silent.end(), hosts[i]) != silent.end();
-        out.push_back(quiet ? netapi::ERROR_BAD_NETPATH : netapi::NERR_Success);
-        if (!quiet) answered(i);
+        out.push_back(reach.contains(hosts[i]) ? reach[hosts[i]] : netapi::NERR_Success);
+        if (out.back() == netapi::NERR_Success) answered(i);
     }
     return out;
 }

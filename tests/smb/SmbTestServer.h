@@ -13,6 +13,8 @@
 #include <vector>
 
 #include "netenum/Provider.h"
+#include "smb/NdrReader.h"
+#include "smb/NdrWriter.h"
 #include "smb/PipeOpener.h"
 #include "smb/Samr.h"
 
@@ -25,8 +27,6 @@ Stub FileEnumReply(const std::vector<netapi::FileInfo3>& records, DWORD total, D
                    DWORD status);
 Stub SessionEnumReply(DWORD level, const std::vector<netapi::SessionInfo502>& records,
                       DWORD total, DWORD resume, DWORD status);
-Stub ShareEnumReply(const std::vector<netapi::ShareInfo2>& records, DWORD total, DWORD resume,
-                    DWORD status);
 // Level 1 or 2.
 Stub ShareEnumReply(DWORD level, const std::vector<netapi::ShareInfo2>& records, DWORD total,
                     DWORD resume, DWORD status);
@@ -37,6 +37,16 @@ Stub FileGetInfoReply(const netapi::FileInfo3* file, DWORD status);
 Stub RemoteTODReply(const netapi::TimeOfDay* tod, DWORD status);
 Stub StatusReply(DWORD status);
 Stub UserAllReply(const smb::samr::UserAll& user, std::uint32_t ntstatus);
+// A context handle, then the status: what most samr calls answer.
+Stub HandleReply(const smb::samr::Handle& handle, std::uint32_t status);
+
+// Each value as one NDR word, in order.
+template <typename... V>
+void U32s(smb::NdrWriter& w, V... v) {
+    (w.U32(static_cast<std::uint32_t>(v)), ...);
+}
+// An RPC_UNICODE_STRING's inline part: lengths in bytes and the buffer's referent.
+void CountedHeader(smb::NdrWriter& w, const std::u16string& s);
 
 // PDUs as a server sends them.
 Stub BindAckPdu(std::uint32_t callId, std::uint16_t maxRecv, std::uint16_t result = 0);
@@ -66,9 +76,10 @@ struct Reply {
     std::optional<std::uint32_t> fault;
 };
 
-// Reads the arguments every srvsvc request starts with: unique strings.
-std::optional<std::u16string> ReadUniqueString(const Stub& stub, std::size_t& offset);
-std::uint32_t ReadU32(const Stub& stub, std::size_t& offset);
+// Request arguments, read with the decoders' bounds-checked reader: a word
+// (0 past the end) and a top-level unique string.
+std::uint32_t ReadU32(smb::NdrReader& in);
+std::optional<std::u16string> ReadUniqueString(smb::NdrReader& in);
 
 // A pipe served by a handler: binds are acknowledged, each request goes to
 // the handler, whose answer comes back in fragments.
@@ -98,7 +109,7 @@ public:
     std::size_t roundTrips = 0;
     std::function<void()> onOverRead;
     std::vector<Stub> written;
-    // Raw PDUs to send instead of the handler's answer, for malformed replies.
+    // Raw PDUs to send instead of the next answer (a bind's too), for malformed replies.
     std::deque<Stub> injected;
     // Fail every write from now on, as a pipe the server dropped does.
     bool dropped = false;
@@ -112,6 +123,10 @@ private:
     std::size_t mMaxStub;
     // Sends a whole PDU, after those before it.
     void Queue(Stub pdu);
+    // A read with nothing (enough) waiting: the real pipe would wait for its timeout.
+    netapi::NET_API_STATUS Stall();
+    // Moves `n` bytes of the front message to `out`; true when that ends the message.
+    bool Take(std::uint8_t* out, std::size_t n);
 
     std::deque<Stub> mOutgoing;  // whole PDUs, the stream the client reads
     std::size_t mOffset = 0;     // into mOutgoing.front()
@@ -130,14 +145,24 @@ public:
                                 std::unique_ptr<smb::BytePipe>& out) override;
 
     std::map<std::string, netapi::NET_API_STATUS> unreachable;  // host -> status
-    std::vector<std::string> silent;  // hosts that do not answer the reachability check
+    // What hosts answer the reachability check (0 where absent), and a hook
+    // that runs as the check starts.
+    std::map<std::string, netapi::NET_API_STATUS> reach;
+    std::function<void()> onCheck;
     std::vector<netapi::NET_API_STATUS> Reachable(
         const std::vector<std::string>& hosts,
         const std::function<void(std::size_t)>& answered) override;
+    // The password of the account given for a host, where one was: only
+    // "right" logs on. With `needsAccount`, so must every host.
+    std::map<std::string, std::string> passwords;
+    bool needsAccount = false;
+    void UseAccount(const std::string& host, const logon::Account& a) override { passwords[host] = a.password; }
+    void ForgetAccount(const std::string& host) override { passwords.erase(host); }
+    bool LogsOnWithAccount(const std::string& host) override { return passwords.contains(host); }
     std::size_t attempts = 0;                                  // every Open, reachable or not
     std::vector<std::string> probed;                           // hosts checked for reachability
-    std::function<void(ScriptedPipe&)> onOpen;                 // shapes each new pipe
-    std::function<void(const std::string& host, const std::string& pipe, ScriptedPipe&)> onOpenPipe;
+    // Shapes each new pipe.
+    std::function<void(const std::string& host, const std::string& pipe, ScriptedPipe&)> onOpen;
     // Pipes the servers do not have (Samba has no terminal services): 1722.
     std::vector<std::string> missingPipes;
     std::vector<std::string> opened;                           // "host/pipe", in order

@@ -13,27 +13,17 @@
 #include <string>
 #include <vector>
 
+#include "SmbTestServer.h"
 #include "netenum/CallControl.h"
 #include "smb/DcLocator.h"
 #include "smb/Directory.h"
 #include "smb/Lsa.h"
-#include "smb/NdrWriter.h"
 
 namespace {
 
 using smb::NdrWriter;
 namespace lsa = smb::lsa;
 
-void Header(NdrWriter& w, std::u16string_view s) {
-    w.U16(static_cast<std::uint16_t>(s.size() * 2));
-    w.U16(static_cast<std::uint16_t>(s.size() * 2));
-    if (s.empty()) w.NullPointer(); else w.U32(w.Referent());
-}
-void Body(NdrWriter& w, std::u16string_view s) {
-    if (s.empty()) return;
-    w.CountedStringBody(s);
-    w.Align(4);
-}
 void Sid(NdrWriter& w, std::uint32_t count, std::uint8_t claimed) {
     w.U32(count);
     w.U8(1);
@@ -49,25 +39,24 @@ std::vector<std::uint8_t> Reply(std::uint16_t level, std::uint8_t sidClaims = 4,
     w.U32(w.Referent());
     w.U16(level);
     w.Align(4);
-    Header(w, u"OFFICE");
+    smbtest::CountedHeader(w, u"OFFICE");
     if (level == lsa::kPolicyDnsDomainInformation) {
-        Header(w, u"office.test");
-        Header(w, u"office.test");
+        smbtest::CountedHeader(w, u"office.test");
+        smbtest::CountedHeader(w, u"office.test");
         for (int i = 0; i < 16; ++i) w.U8(0xAB);  // the domain's GUID
     }
     if (sid) w.U32(w.Referent()); else w.NullPointer();
-    Body(w, u"OFFICE");
+    w.CountedStringBody(u"OFFICE");
     if (level == lsa::kPolicyDnsDomainInformation) {
-        Body(w, u"office.test");
-        Body(w, u"office.test");
+        w.CountedStringBody(u"office.test");
+        w.CountedStringBody(u"office.test");
     }
     if (sid) Sid(w, 4, sidClaims);
-    w.Align(4);
     w.U32(0);
     return w.Take();
 }
 
-TEST(LsaDomain, ControllersAndMembersSayWhichDomainTheyBelongTo) {
+TEST(LsaDomain, ControllersAndMembersSayTheirDomainAndMalformedAnswersAreErrors) {
     lsa::DomainInfo info;
     std::uint32_t nt = 1;
     ASSERT_EQ(lsa::DecodeQueryDomain(Reply(12), 12, info, nt), 0u);
@@ -83,13 +72,9 @@ TEST(LsaDomain, ControllersAndMembersSayWhichDomainTheyBelongTo) {
     // A workgroup's name comes without a SID.
     ASSERT_EQ(lsa::DecodeQueryDomain(Reply(3, 4, false), 3, info, nt), 0u);
     EXPECT_FALSE(info.hasSid);
-}
 
-TEST(LsaDomain, MalformedAnswersAreProtocolErrors) {
-    lsa::DomainInfo info;
-    std::uint32_t nt = 0;
+    // Malformed: another level than asked, SID counts that disagree, and every truncation.
     constexpr std::uint32_t kProtocolError = 1728;
-    // Another level than asked, SID counts that disagree, and every truncation.
     EXPECT_EQ(lsa::DecodeQueryDomain(Reply(3), 12, info, nt), kProtocolError);
     EXPECT_EQ(lsa::DecodeQueryDomain(Reply(12, 5), 12, info, nt), kProtocolError);
     const auto whole = Reply(12);
@@ -159,7 +144,7 @@ TEST(DcLocator, ANetBiosNameIsTriedInTheServersOwnDnsDomainFirst) {
     const auto domains = smb::LikelyDnsDomains("files1.Office.Test");
     ASSERT_FALSE(domains.empty());
     EXPECT_EQ(domains[0], "office.test");
-    for (const std::string& address : {"10.99.0.2", "fe80::1"})
+    for (const char* address : {"10.99.0.2", "fe80::1"})
         for (const auto& d : smb::LikelyDnsDomains(address)) EXPECT_NE(d, "99.0.2") << address;
 }
 

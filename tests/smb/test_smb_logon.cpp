@@ -20,45 +20,6 @@ namespace {
 using namespace netapi;
 using smbtest::Request;
 
-// Scripted servers behind a gate: what each host answers the reachability
-// check, and the password its pipes open with. Where `needsAccount`, a host
-// no account was given for refuses the logon too.
-class Gate final : public smb::PipeOpener {
-public:
-    explicit Gate(std::shared_ptr<smbtest::ScriptedServers> servers, bool needsAccount = false)
-        : mServers(std::move(servers)), mNeedsAccount(needsAccount) {}
-
-    NET_API_STATUS Open(const std::string& host, const std::string& pipe,
-                        std::unique_ptr<smb::BytePipe>& out) override {
-        const bool given = passwords.count(host) != 0;
-        if ((given || mNeedsAccount) && passwords[host] != "right") return ERROR_LOGON_FAILURE;
-        return mServers->Open(host, pipe, out);
-    }
-    void UseAccount(const std::string& host, const logon::Account& account) override {
-        passwords[host] = account.password;
-    }
-    void ForgetAccount(const std::string& host) override { passwords.erase(host); }
-    bool LogsOnWithAccount(const std::string& host) override { return passwords.count(host) != 0; }
-    std::vector<NET_API_STATUS> Reachable(const std::vector<std::string>& hosts,
-                                          const std::function<void(std::size_t)>& answered) override {
-        checkTime = CurrentCall()->Remaining();
-        std::vector<NET_API_STATUS> out;
-        for (std::size_t i = 0; i < hosts.size(); ++i) {
-            out.push_back(reach.count(hosts[i]) != 0 ? reach[hosts[i]] : NERR_Success);
-            if (out.back() == NERR_Success) answered(i);
-        }
-        return out;
-    }
-
-    std::map<std::string, std::string> passwords;  // by host, once an account was given
-    std::map<std::string, NET_API_STATUS> reach;   // by host; 0 when absent
-    std::chrono::milliseconds checkTime{0};
-
-private:
-    std::shared_ptr<smbtest::ScriptedServers> mServers;
-    bool mNeedsAccount;
-};
-
 class Lookup final : public logon::CredentialLookup {
 public:
     std::deque<std::optional<logon::Account>> answers;
@@ -108,36 +69,33 @@ protected:
             }
             return smbtest::FileEnumReply({}, 0, 0, fileStatus);
         });
-    std::shared_ptr<Gate> gate = std::make_shared<Gate>(servers);
     std::shared_ptr<Lookup> lookup = std::make_shared<Lookup>();
 };
 
-TEST_F(SmbLogon, AWrongPasswordIsAskedAgainAndTheRightOneRunsTheCallAndStays) {
-    smb::SmbProvider provider(std::make_shared<Gate>(servers, true));
-    lookup->answers = {With("wrong"), With("right")};
-    EXPECT_EQ(provider.FileEnum(u"srv", u"", u"").status, NERR_Success);
-    EXPECT_EQ(lookup->asked, (Asked{{1326, 0}, {1326, 1}}));
-    EXPECT_EQ(lookup->accepted, std::vector<std::string>{"srv"});
-    EXPECT_EQ(provider.FileEnum(u"srv", u"", u"").status, NERR_Success);
-    EXPECT_EQ(lookup->asked.size(), 2u);
-}
-
-TEST_F(SmbLogon, CancelOrEndlessWrongPasswordsLeaveTheFailure) {
-    smb::SmbProvider provider(std::make_shared<Gate>(servers, true));
-    EXPECT_EQ(provider.FileEnum(u"srv", u"", u"").status, ERROR_LOGON_FAILURE);
-    EXPECT_EQ(lookup->asked.size(), 1u);
-
+TEST_F(SmbLogon, AWrongPasswordIsAskedAgainUntilRightCancelledOrTooOften) {
+    servers->needsAccount = true;
+    smb::SmbProvider provider(servers);
+    EXPECT_EQ(provider.FileEnum(u"srv", u"", u"").status, ERROR_LOGON_FAILURE);  // cancelled
+    EXPECT_EQ(lookup->asked, (Asked{{1326, 0}}));
     lookup->asked.clear();
     lookup->answers.assign(10, With("wrong"));
     EXPECT_EQ(provider.FileEnum(u"srv", u"", u"").status, ERROR_LOGON_FAILURE);
     EXPECT_EQ(lookup->asked.size(), static_cast<std::size_t>(smb::SmbProvider::kMaxLogonAsks));
     EXPECT_TRUE(lookup->accepted.empty());
+
+    lookup->asked.clear();
+    lookup->answers = {With("wrong"), With("right")};
+    EXPECT_EQ(provider.FileEnum(u"srv", u"", u"").status, NERR_Success);
+    EXPECT_EQ(lookup->asked, (Asked{{1326, 0}, {1326, 1}}));
+    EXPECT_EQ(lookup->accepted, std::vector<std::string>{"srv"});
+    EXPECT_EQ(provider.FileEnum(u"srv", u"", u"").status, NERR_Success);  // the account stays
+    EXPECT_EQ(lookup->asked.size(), 2u);
 }
 
 TEST_F(SmbLogon, AnAccountWithoutTheRightsIsAskedForOnce) {
-    gate->passwords["srv"] = "right";
+    servers->passwords["srv"] = "right";
     fileStatus = ERROR_ACCESS_DENIED;
-    smb::SmbProvider provider(gate);
+    smb::SmbProvider provider(servers);
     lookup->answers = {With("right"), With("right")};
     EXPECT_EQ(provider.FileEnum(u"srv", u"", u"").status, ERROR_ACCESS_DENIED);
     EXPECT_EQ(lookup->asked, (Asked{{5, 0}}));
@@ -149,7 +107,7 @@ TEST_F(SmbLogon, AnAccountWithoutTheRightsIsAskedForOnce) {
 
 TEST_F(SmbLogon, LogOnAsAsksUntilTakenARightTheAccountLacksIsNotAskedForAndForgetDropsIt) {
     deleteStatus["srv"] = ERROR_ACCESS_DENIED;
-    smb::SmbProvider provider(gate);
+    smb::SmbProvider provider(servers);
     lookup->answers = {With("wrong"), With("right")};
     EXPECT_EQ(provider.LogOnAs(u"srv"), NERR_Success);
     EXPECT_EQ(lookup->asked, (Asked{{logon::kAskedByAdministrator, 0}, {ERROR_LOGON_FAILURE, 1}}));
@@ -165,16 +123,18 @@ TEST_F(SmbLogon, LogOnAsAsksUntilTakenARightTheAccountLacksIsNotAskedForAndForge
     EXPECT_EQ(provider.LogOnAs(u"srv"), ERROR_CANCELLED);
     provider.ForgetLogOn(u"\\\\srv");
     EXPECT_EQ(lookup->forgotten, std::vector<std::string>{"srv"});
-    EXPECT_EQ(gate->passwords.count("srv"), 0u) << "the next call logs on afresh";
+    EXPECT_EQ(servers->passwords.count("srv"), 0u) << "the next call logs on afresh";
 }
 
 TEST_F(SmbLogon, AddedOnesAreListedUnderEveryTypeWithWhatKeptThemFromAnswering) {
-    gate->reach = {{"127.0.0.1", ERROR_BAD_NETPATH},
+    std::chrono::milliseconds checkTime{0};
+    servers->onCheck = [&] { checkTime = CurrentCall()->Remaining(); };
+    servers->reach = {{"127.0.0.1", ERROR_BAD_NETPATH},
                    {"oldnas", WSAHOST_NOT_FOUND},
                    {"127.0.0.2", ERROR_BAD_NETPATH},
                    {"10.0.0.9", ERROR_BAD_NETPATH}};
     servers->unreachable["locked"] = ERROR_ACCESS_DENIED;
-    smb::SmbProvider provider(gate);
+    smb::SmbProvider provider(servers);
     smb::SetKnownServers({u"oldnas,127.0.0.2,locked,files"});
     // A found computer that does not answer is no added one: it is left out.
     smb::SetCandidateSource([] { return std::vector<smb::Candidate>{{u"FOUND", "10.0.0.9"}}; });
@@ -186,7 +146,7 @@ TEST_F(SmbLogon, AddedOnesAreListedUnderEveryTypeWithWhatKeptThemFromAnswering) 
               "oldnas: name not found\r\n127.0.0.2: not answering\r\nlocked: log-on needed\r\n");
     EXPECT_TRUE(lookup->asked.empty()) << "a listing asks nobody";
     // Only waiting for an answer at all is cut short; asking one that answered is not.
-    EXPECT_LE(gate->checkTime, smb::SmbProvider::kProbeDeadline);
+    EXPECT_LE(checkTime, smb::SmbProvider::kProbeDeadline);
     EXPECT_GT(askTime, smb::SmbProvider::kProbeDeadline);
 }
 
@@ -229,27 +189,10 @@ TEST_F(SmbLogon, FoundComputersAreListedWithTheirAddressesAndNeverTakeOverANamed
 TEST_F(SmbLogon, OnlyAComputerAskedAndSilentIsMarkedDown) {
     // Of two, one is asked and stays silent, one is never asked before the
     // time runs out; only the first is left alone afterwards.
-    class Late final : public smb::PipeOpener {
-    public:
-        explicit Late(std::shared_ptr<smbtest::ScriptedServers> s) : servers(std::move(s)) {}
-        NET_API_STATUS Open(const std::string& host, const std::string& pipe,
-                            std::unique_ptr<smb::BytePipe>& out) override {
-            return servers->Open(host, pipe, out);
-        }
-        std::vector<NET_API_STATUS> Reachable(const std::vector<std::string>& hosts,
-                                              const std::function<void(std::size_t)>&) override {
-            std::vector<NET_API_STATUS> out;
-            for (const auto& h : hosts) out.push_back(h == "alpha" ? ERROR_BAD_NETPATH : ERROR_CANCELLED);
-            if (outer != nullptr) outer->abandoned = true;  // Esc gives up the window's call
-            return out;
-        }
-        std::shared_ptr<smbtest::ScriptedServers> servers;
-        netapi::CallControl* outer = nullptr;
-    };
+    servers->reach = {{"127.0.0.1", ERROR_CANCELLED}, {"alpha", ERROR_BAD_NETPATH}, {"zeta", ERROR_CANCELLED}};
     servers->unreachable = {{"127.0.0.1", ERROR_BAD_NETPATH}, {"zeta", ERROR_ACCESS_DENIED}};
     smb::SetKnownServers({u"alpha,zeta"});
-    auto late = std::make_shared<Late>(servers);
-    smb::SmbProvider provider(late);
+    smb::SmbProvider provider(servers);
     // Added computers that cannot tell their type are listed all the same.
     EXPECT_EQ(ListedNames(provider, SV_TYPE_ALL).size(), 2u);
     ServerInfo101 info;
@@ -260,9 +203,9 @@ TEST_F(SmbLogon, OnlyAComputerAskedAndSilentIsMarkedDown) {
     EXPECT_GT(servers->attempts, before);  // never asked: asked now
 
     // A listing given up (Esc) marks nobody.
-    smb::SmbProvider again(late);
+    smb::SmbProvider again(servers);
     netapi::CallControl call;
-    late->outer = &call;
+    servers->onCheck = [&] { call.abandoned = true; };  // Esc gives up the window's call
     {
         const netapi::ScopedCall scope(&call);
         again.ServerEnum(SV_TYPE_ALL, std::nullopt);

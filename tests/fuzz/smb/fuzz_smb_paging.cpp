@@ -3,6 +3,8 @@
 // resume handle and a status taken from the input, through the real RPC
 // client, the netapi buffers and the collection. Whatever the server does, the
 // list ends, stays within its limits, and every buffer is released.
+#include <fuzzer/FuzzedDataProvider.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -15,50 +17,31 @@
 #include "smb/SmbProvider.h"
 #include "smb/SrvsvcClient.h"
 
-namespace {
-
-class Input {
-public:
-    Input(const std::uint8_t* data, std::size_t size) : mData(data), mSize(size) {}
-    bool Empty() const { return mAt >= mSize; }
-    std::uint8_t Byte() { return mAt < mSize ? mData[mAt++] : 0; }
-    std::uint32_t Word() {
-        std::uint32_t v = 0;
-        for (int i = 0; i < 4; ++i) v = v << 8 | Byte();
-        return v;
-    }
-
-private:
-    const std::uint8_t* mData;
-    std::size_t mSize;
-    std::size_t mAt = 0;
-};
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    Input in(data, size);
+    FuzzedDataProvider in(data, size);
+    auto byte = [&in] { return in.ConsumeIntegral<std::uint8_t>(); };
+    auto word = [&in] { return in.ConsumeIntegral<std::uint32_t>(); };
     int parts = 0;
     auto servers = std::make_shared<smbtest::ScriptedServers>(
         [&](const std::string&, const std::string&, const smbtest::Request&) {
             ++parts;
-            if (in.Empty()) return smbtest::FileEnumReply({}, 0, 0, netapi::NERR_Success);
-            const std::uint8_t shape = in.Byte();
+            if (in.remaining_bytes() == 0) return smbtest::FileEnumReply({}, 0, 0, netapi::NERR_Success);
+            const std::uint8_t shape = byte();
             std::vector<netapi::FileInfo3> records(shape % 5);
             for (auto& r : records) {
-                r.id = in.Word();
-                r.num_locks = in.Word();
-                const std::uint8_t length = in.Byte() % 12;
+                r.id = word();
+                r.num_locks = word();
+                const std::uint8_t length = byte() % 12;
                 std::u16string path;
-                for (std::uint8_t i = 0; i < length; ++i) path.push_back(static_cast<char16_t>(in.Byte()));
+                for (std::uint8_t i = 0; i < length; ++i) path.push_back(static_cast<char16_t>(byte()));
                 r.pathname = path;
             }
             // Resume handles from a small set, so that repeats and cycles are common.
-            const std::uint32_t resume = (shape & 0x20) ? in.Word() : in.Byte() % 4;
-            const std::uint32_t total = (shape & 0x40) ? in.Word() : in.Byte();
+            const std::uint32_t resume = (shape & 0x20) ? word() : byte() % 4;
+            const std::uint32_t total = (shape & 0x40) ? word() : byte();
             netapi::DWORD status = netapi::ERROR_MORE_DATA;
             if ((shape & 0x88) == 0x88) status = netapi::NERR_Success;
-            else if ((shape & 0x88) == 0x08) status = in.Word();
+            else if ((shape & 0x88) == 0x08) status = word();
             return smbtest::FileEnumReply(records, total, resume, status);
         });
     netapi::SetProvider(std::make_shared<smb::SmbProvider>(servers));

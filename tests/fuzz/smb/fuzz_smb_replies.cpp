@@ -8,6 +8,7 @@
 #include <span>
 #include <vector>
 
+#include "SmbTestServer.h"
 #include "smb/DcLocator.h"
 #include "smb/DceRpcClient.h"
 #include "smb/DceRpcPdu.h"
@@ -16,28 +17,7 @@
 #include "smb/Srvsvc.h"
 #include "smb/WinStation.h"
 
-namespace {
-
 using namespace smb;
-
-// Serves the fuzzer's bytes as whatever the server sends; writes succeed.
-class BytesPipe final : public BytePipe {
-public:
-    explicit BytesPipe(std::span<const std::uint8_t> data) : mData(data) {}
-    netapi::NET_API_STATUS Write(std::span<const std::uint8_t>) override { return 0; }
-    netapi::NET_API_STATUS ReadExact(std::span<std::uint8_t> out) override {
-        if (out.size() > mData.size() - mAt) return 1460;
-        std::memcpy(out.data(), mData.data() + mAt, out.size());
-        mAt += out.size();
-        return 0;
-    }
-
-private:
-    std::span<const std::uint8_t> mData;
-    std::size_t mAt = 0;
-};
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 1) return 0;
@@ -91,7 +71,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             if (frag < 16) break;
             at += frag;
         }
-        DceRpcClient client(std::make_unique<BytesPipe>(stream));
+        // The whole stream answers the bind; a fault follows it, should a read outrun it.
+        auto pipe = std::make_unique<smbtest::ScriptedPipe>(
+            [](const smbtest::Request&) { return smbtest::Reply::Fault(0x1C010002); }, 4256);
+        pipe->injected.push_back(stream);
+        DceRpcClient client(std::move(pipe));
         if (client.Bind(dcerpc::MakeSyntax("4b324fc8-1670-01d3-1278-5a47bf6ee188", 3, 0)) == 0) {
             std::vector<std::uint8_t> reply;
             if (client.Call(9, {1, 2, 3, 4}, reply) == 0) {
