@@ -88,7 +88,7 @@ TEST_F(DomainAccountsLive, DisableThroughTheMemberServersSessionChangesOnlyTheFl
     EXPECT_EQ(domain_test::AccountControl(env, "carol"), before);
 }
 
-TEST_F(DomainAccountsLive, AUserTheMemberDoesNotHoldIsLookedForOnItsDomainsController) {
+TEST_F(DomainAccountsLive, AUserTheMemberDoesNotHoldIsLookedForOnItsOwnDomainsController) {
     // The bare name is no account of FILES1 (2221): the domain it belongs to
     // holds it. Its own account (FILES1\bob) would stay on FILES1: none exists.
     const std::u16string member(env["member"].begin(), env["member"].end());
@@ -104,11 +104,10 @@ TEST_F(DomainAccountsLive, AUserTheMemberDoesNotHoldIsLookedForOnItsDomainsContr
     change = netenum::SetSessionAccountDisabled(u"\\\\" + member, u"OFFICE\\nobody", true);
     EXPECT_EQ(change.change, netenum::AccountChange::GetInfoFailed);
     EXPECT_EQ(change.computer, dc);
-}
 
-TEST_F(DomainAccountsLive, ADnsDomainInAUsersNameMustBeTheServersOwnDomain) {
-    // DNS knows controllers for evil.test, and they are this domain's own:
-    // a user written evil.test\carol is still no account of OFFICE.
+    // A DNS domain in a user's name must be the server's own: DNS knows
+    // controllers for evil.test, and they are this domain's own, yet a user
+    // written evil.test\carol is still no account of OFFICE.
     std::string output;
     const std::string admin = "--password=" + env["admin_password"];
     domain_test::Run({"samba-tool", "dns", "zonecreate", env["dc"], "evil.test", "-U", "Administrator", admin},
@@ -117,10 +116,8 @@ TEST_F(DomainAccountsLive, ADnsDomainInAUsersNameMustBeTheServersOwnDomain) {
                                 "SRV", env["dc"] + " 389 0 100", "-U", "Administrator", admin},
                                "", output) == 0 || output.find("already exist") != std::string::npos, true)
         << output;
-    const std::u16string member(env["member"].begin(), env["member"].end());
-    const std::u16string dc(env["dc"].begin(), env["dc"].end());
     const long before = domain_test::AccountControl(env, "carol");
-    auto change = netenum::SetSessionAccountDisabled(u"\\\\" + member, u"evil.test\\carol", true);
+    change = netenum::SetSessionAccountDisabled(u"\\\\" + member, u"evil.test\\carol", true);
     EXPECT_NE(change.change, netenum::AccountChange::Changed);
     EXPECT_EQ(change.computer, u"");
     EXPECT_EQ(domain_test::AccountControl(env, "carol"), before);
