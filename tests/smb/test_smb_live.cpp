@@ -65,7 +65,6 @@ Held Expected(std::initializer_list<std::pair<const char*, const char*>> files) 
     return out;
 }
 
-// One user of the server holding files open.
 class Holder final : public testing_support::FileHolder {
 public:
     Holder(const char* user, const std::vector<std::string>& paths)
@@ -100,7 +99,6 @@ protected:
         }
     }
 
-    // The open files of the test users, as (path, user) pairs, sorted.
     Held TestFiles() {
         netenum::colFileEnum files;
         files.Init(H());

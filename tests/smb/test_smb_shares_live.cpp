@@ -83,7 +83,6 @@ protected:
         return found.empty() ? Sid{} : found[0].sid;
     }
 
-    // Adds the share (at level 502) with `sd` as its permissions.
     DWORD Add(const char16_t* remark, DWORD maxUses, const SecurityDescriptor& sd) {
         auto bytes = BuildSecurityDescriptor(sd);
         const std::u16string widePath = text::FromUtf8(path);
@@ -97,7 +96,6 @@ protected:
         return NetShareAdd(Host().c_str(), 502, reinterpret_cast<LPBYTE>(&info), &parm);
     }
 
-    // The share as Vantor reads it back.
     ShareState State() {
         ShareState state;
         std::string why;
@@ -123,7 +121,6 @@ TEST_F(SambaShares, ShareCreatedChangedAndRemovedByCallsAndByTheCommandLineAgree
     EXPECT_NE(text::ToUtf8(DisplayName(names[0])).find(bob), std::string::npos);
     EXPECT_EQ(DisplayName(names[1]), u"S-1-5-21-1-2-3-4242");
 
-    // Created with a grant and a deny.
     SecurityDescriptor sd;
     sd.dacl = {Ace::Deny(bobSid, SHARE_ACCESS_FULL), Ace::Allow(aliceSid, SHARE_ACCESS_CHANGE)};
     ASSERT_EQ(Add(u"Project files", 5, sd), 0u);
