@@ -128,7 +128,7 @@ TEST_F(Lan, DiscoveryFindsWsddAndEveryClaimantByItsAddressWithinBounds) {
     EXPECT_NE(tarpit.find("peak 2"), std::string::npos) << tarpit;
 }
 
-TEST_F(Lan, AllServersInTheWindowEndsListsTheStrangerByAddressAndNamedServersStayWhereTheyAre) {
+TEST_F(Lan, TheWindowAndTheListModeListTheStrangerByAddressAndSendItNoPassword) {
     gui_test::Doubles doubles;
     common::WaitingCallRunner runner;
     netapi::SetCallRunner(&runner);
@@ -180,20 +180,14 @@ TEST_F(Lan, AllServersInTheWindowEndsListsTheStrangerByAddressAndNamedServersSta
     EXPECT_EQ(netapi::ActiveProvider()->ServerGetInfo(u"\\\\FILES2", info), 0u);
     EXPECT_NE(netapi::ActiveProvider()->ServerGetInfo(u"FILES3", info), 0u);
     ExpectTheStrangerGotNoPassword();
-}
 
-// The real program, as `vantor --list ...` with the LAN's auth file and
-// settings of its own (discovery is on by default).
-testing_support::ProgramRun RunList(const std::vector<std::string>& args) {
-    return testing_support::RunProgram(VANTOR_BINARY, args,
-                                       {{"XDG_CONFIG_HOME", Env("VANTOR_LAN_DIR") + "/list-home"},
-                                        {"VANTOR_SMB_SERVERS", "files2"},
-                                        {"VANTOR_NETWORK", "smb"}});
-}
-
-TEST_F(Lan, TheListModeSendsTheStrangerNoPassword) {
-    const auto run = RunList({"--list", "shares", "--server", "all", "--server", "FILES3", "--format", "csv"});
-    // FILES2 is listed with the administrator's logon; FILES3 is not the stranger.
+    // The real program's list mode, with settings of its own (discovery is on
+    // by default): FILES2 is listed with the administrator's logon; FILES3 is
+    // not the stranger.
+    const auto run = testing_support::RunProgram(
+        VANTOR_BINARY, {"--list", "shares", "--server", "all", "--server", "FILES3", "--format", "csv"},
+        {{"XDG_CONFIG_HOME", Env("VANTOR_LAN_DIR") + "/list-home"}, {"VANTOR_SMB_SERVERS", "files2"},
+         {"VANTOR_NETWORK", "smb"}});
     EXPECT_NE(run.out.find("\nfiles2,public,"), std::string::npos) << run.out << run.err;
     EXPECT_NE(run.err.find("FILES3: "), std::string::npos) << run.err;
     EXPECT_EQ(run.out.find("\nFILES3,"), std::string::npos) << run.out;
