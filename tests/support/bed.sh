@@ -26,10 +26,8 @@ need_tools() {  # PACKAGES TOOL...
 
 # The nss_wrapper library (names for accounts the machine does not have).
 nss_wrapper() {
-    local wrapper
-    wrapper=$(ls /usr/lib/*/libnss_wrapper.so 2>/dev/null | head -1)
-    [[ -n $wrapper ]] || die_skip "libnss_wrapper is missing (apt-get install libnss-wrapper)"
-    echo "$wrapper"
+    ls /usr/lib/*/libnss_wrapper.so 2>/dev/null | head -1 | grep . ||
+        die_skip "libnss_wrapper is missing (apt-get install libnss-wrapper)"
 }
 
 # passwd and group files for nss_wrapper in folder $1, with root and nobody.
