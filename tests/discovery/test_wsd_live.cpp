@@ -5,13 +5,11 @@
 // time with FILES2 behind a relay that gives its pipes Windows' message-mode
 // reads.
 #include <gtest/gtest.h>
-#include <dirent.h>
-#include <unistd.h>
 
 #include <QLabel>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include "GuiTestEnvironment.h"
 #include "app/NetworkChoice.h"
@@ -47,13 +45,10 @@ std::string Slurp(const std::string& path) {
 
 // Everything one smbd of the LAN logged ("servers", "files2" or "stranger").
 std::string SmbLog(const std::string& which) {
-    const std::string folder = Env("VANTOR_LAN_DIR") + "/" + which + "/log";
     std::string all;
-    if (DIR* dir = opendir(folder.c_str())) {
-        while (const dirent* entry = readdir(dir))
-            if (entry->d_type == DT_REG) all += Slurp(folder + "/" + entry->d_name);
-        closedir(dir);
-    }
+    std::error_code ignored;
+    for (const auto& entry : std::filesystem::directory_iterator(Env("VANTOR_LAN_DIR") + "/" + which + "/log", ignored))
+        if (entry.is_regular_file()) all += Slurp(entry.path());
     return all;
 }
 
@@ -67,19 +62,14 @@ std::size_t Count(const std::string& text, const std::string& what) {
 std::size_t Logons(const std::string& log) { return Count(log, "Auth: ["); }
 std::size_t AdministratorLogons(const std::string& log) { return Count(log, "]\\[root]"); }
 
-std::vector<std::u16string> ListAll() {
-    std::vector<std::u16string> names;
+// Whether the computer list holds `name`.
+bool Listed(const std::u16string& name) {
     netenum::NetBuffer buffer;
     netapi::DWORD read = 0, total = 0;
     netapi::NetServerEnum(nullptr, 101, buffer.Out(), netapi::MAX_PREFERRED_LENGTH, &read, &total,
                           netapi::SV_TYPE_ALL, nullptr, nullptr);
     const auto* records = buffer.As<netapi::SERVER_INFO_101>();
-    for (netapi::DWORD i = 0; i < read; ++i) names.emplace_back(records[i].sv101_name);
-    return names;
-}
-
-bool Has(const std::vector<std::u16string>& names, const std::u16string& name) {
-    return std::find(names.begin(), names.end(), name) != names.end();
+    return std::any_of(records, records + read, [&](const auto& r) { return r.sv101_name == name; });
 }
 
 class Lan : public ::testing::Test {
@@ -138,7 +128,7 @@ TEST_F(Lan, DiscoveryFindsWsddAndEveryClaimantByItsAddressWithinBounds) {
     EXPECT_NE(tarpit.find("peak 2"), std::string::npos) << tarpit;
 }
 
-TEST_F(Lan, AllServersInTheWindowEndsListsTheStrangerByAddressAndNamedServersStayWhereTheyAre) {
+TEST_F(Lan, TheWindowAndTheListModeListTheStrangerByAddressAndSendItNoPassword) {
     gui_test::Doubles doubles;
     common::WaitingCallRunner runner;
     netapi::SetCallRunner(&runner);
@@ -190,26 +180,17 @@ TEST_F(Lan, AllServersInTheWindowEndsListsTheStrangerByAddressAndNamedServersSta
     EXPECT_EQ(netapi::ActiveProvider()->ServerGetInfo(u"\\\\FILES2", info), 0u);
     EXPECT_NE(netapi::ActiveProvider()->ServerGetInfo(u"FILES3", info), 0u);
     ExpectTheStrangerGotNoPassword();
-}
 
-// The real program, as `vantor --list ...` with the LAN's auth file and
-// settings of its own (discovery is on by default).
-testing_support::ProgramRun RunList(const std::vector<std::string>& args) {
-    return testing_support::RunProgram(VANTOR_BINARY, args,
-                                       {{"XDG_CONFIG_HOME", Env("VANTOR_LAN_DIR") + "/list-home"},
-                                        {"VANTOR_SMB_SERVERS", "files2"},
-                                        {"VANTOR_NETWORK", "smb"}});
-}
-
-TEST_F(Lan, TheListModeSendsTheStrangerNoPassword) {
-    const auto run = RunList({"--list", "shares", "--server", "all", "--server", "FILES3", "--format", "csv"});
-    const std::string& out = run.out;
-    const std::string& err = run.err;
-    // FILES2 is listed with the administrator's logon; every found computer
-    // is in the list under its address; FILES3 is not the stranger.
-    EXPECT_NE(out.find("\nfiles2,public,"), std::string::npos) << out << err;
-    EXPECT_NE(err.find("FILES3: "), std::string::npos) << err;
-    EXPECT_EQ(out.find("\nFILES3,"), std::string::npos) << out;
+    // The real program's list mode, with settings of its own (discovery is on
+    // by default): FILES2 is listed with the administrator's logon; FILES3 is
+    // not the stranger.
+    const auto run = testing_support::RunProgram(
+        VANTOR_BINARY, {"--list", "shares", "--server", "all", "--server", "FILES3", "--format", "csv"},
+        {{"XDG_CONFIG_HOME", Env("VANTOR_LAN_DIR") + "/list-home"}, {"VANTOR_SMB_SERVERS", "files2"},
+         {"VANTOR_NETWORK", "smb"}});
+    EXPECT_NE(run.out.find("\nfiles2,public,"), std::string::npos) << run.out << run.err;
+    EXPECT_NE(run.err.find("FILES3: "), std::string::npos) << run.err;
+    EXPECT_EQ(run.out.find("\nFILES3,"), std::string::npos) << run.out;
     ExpectTheStrangerGotNoPassword();
 }
 
@@ -224,7 +205,7 @@ TEST_F(Lan, DnsSdIsListedBoundedAndGivenNoPassword) {
         for (const auto& f : found) candidates.push_back({U(f.name), f.address});
         return candidates;
     });
-    EXPECT_TRUE(Has(ListAll(), u"stranger (" + U(Env("VANTOR_LAN_STRANGER")) + u")"));
+    EXPECT_TRUE(Listed(u"stranger (" + U(Env("VANTOR_LAN_STRANGER")) + u")"));
     ASSERT_EQ(found.size(), 1u);
     EXPECT_EQ(found[0].name, "stranger");
     EXPECT_EQ(found[0].address, Env("VANTOR_LAN_STRANGER"));

@@ -13,12 +13,6 @@
 
 namespace domain_test {
 
-// DIR/env of the running domain; empty with `skip` set when there is none.
-// Through the message-mode relay in front of FILES1 (VANTOR_DOMAIN_RELAY set:
-// the fixture's exec step leads FILES1's names there), "member_addr" is the
-// relay's address.
-std::map<std::string, std::string> DomainEnv(std::string& skip);
-
 // Runs `argv` (argv[0] a path or a name on PATH) with `input` on its standard
 // input; returns its exit status and puts its output (stdout and stderr) in `output`.
 inline int Run(const std::vector<std::string>& argv, const std::string& input, std::string& output,
@@ -28,9 +22,8 @@ inline int Run(const std::vector<std::string>& argv, const std::string& input, s
     return run.status;
 }
 
-// A live domain test: the domain's description (`env`) and a ticket of the
-// domain's administrator (`adminTicket`), or the test skipped when there is
-// no domain. KRB5CCNAME is unset again afterwards.
+// A live domain test: the domain's `env` and its administrator's ticket, or
+// the test skipped when there is no domain.
 class DomainTest : public ::testing::Test {
 protected:
     void SetUp() override;
@@ -49,8 +42,6 @@ private:
     int mTickets = 0;
 };
 
-// One domain user holding files open on `host` (a session on that server for
-// as long as it lives).
 class Holder final : public testing_support::FileHolder {
 public:
     Holder(const std::string& host, const std::string& user, const std::string& password,

@@ -11,8 +11,9 @@
 #include <unistd.h>
 
 #include <array>
-#include <set>
 #include <cstdio>
+#include <set>
+#include <sstream>
 #include <string>
 
 #include "SambaPass.h"
@@ -82,7 +83,19 @@ protected:
         return found.empty() ? Sid{} : found[0].sid;
     }
 
-    // The share as Vantor reads it back.
+    DWORD Add(const char16_t* remark, DWORD maxUses, const SecurityDescriptor& sd) {
+        auto bytes = BuildSecurityDescriptor(sd);
+        const std::u16string widePath = text::FromUtf8(path);
+        SHARE_INFO_502 info{};
+        info.shi502_netname = name.data();
+        info.shi502_path = const_cast<char16_t*>(widePath.c_str());
+        info.shi502_remark = const_cast<char16_t*>(remark);
+        info.shi502_max_uses = maxUses;
+        info.shi502_security_descriptor = bytes.data();
+        DWORD parm = 0;
+        return NetShareAdd(Host().c_str(), 502, reinterpret_cast<LPBYTE>(&info), &parm);
+    }
+
     ShareState State() {
         ShareState state;
         std::string why;
@@ -94,11 +107,12 @@ protected:
     std::u16string name;
 };
 
-TEST_F(SambaShares, ShareCreatedChangedAndRemovedAgreesWithSambasTools) {
+TEST_F(SambaShares, ShareCreatedChangedAndRemovedByCallsAndByTheCommandLineAgreesWithSambasTools) {
     const std::string shareName = text::ToUtf8(name);
     const std::string alice = "vantortest_alice", bob = "vantortest_bob";
     const Sid aliceSid = SidOf(text::FromUtf8(alice)), bobSid = SidOf(text::FromUtf8(bob));
     ASSERT_FALSE(aliceSid.subs.empty());
+    const std::string bobText = text::ToUtf8(bobSid.ToString());
     // And back: the SIDs name the accounts; one nobody has stays a SID.
     std::vector<AccountLookup> names;
     const Sid stranger{5, {21, 1, 2, 3, 4242}};
@@ -107,22 +121,11 @@ TEST_F(SambaShares, ShareCreatedChangedAndRemovedAgreesWithSambasTools) {
     EXPECT_NE(text::ToUtf8(DisplayName(names[0])).find(bob), std::string::npos);
     EXPECT_EQ(DisplayName(names[1]), u"S-1-5-21-1-2-3-4242");
 
-    // Created with a grant and a deny.
     SecurityDescriptor sd;
     sd.dacl = {Ace::Deny(bobSid, SHARE_ACCESS_FULL), Ace::Allow(aliceSid, SHARE_ACCESS_CHANGE)};
-    auto bytes = BuildSecurityDescriptor(sd);
-    const std::u16string widePath = text::FromUtf8(path);
-    SHARE_INFO_502 info{};
-    info.shi502_netname = name.data();
-    info.shi502_path = const_cast<char16_t*>(widePath.c_str());
-    info.shi502_remark = const_cast<char16_t*>(u"Project files");
-    info.shi502_max_uses = 5;
-    info.shi502_security_descriptor = bytes.data();
-    DWORD parm = 0;
-    ASSERT_EQ(NetShareAdd(Host().c_str(), 502, reinterpret_cast<LPBYTE>(&info), &parm), 0u) << parm;
+    ASSERT_EQ(Add(u"Project files", 5, sd), 0u);
     // Windows answers 2118 for a name in use, Samba 80.
-    EXPECT_THAT(NetShareAdd(Host().c_str(), 502, reinterpret_cast<LPBYTE>(&info), &parm),
-                testing::AnyOf(NERR_DuplicateShare, ERROR_FILE_EXISTS));
+    EXPECT_THAT(Add(u"Project files", 5, sd), testing::AnyOf(NERR_DuplicateShare, ERROR_FILE_EXISTS));
 
     ShareState got = State();
     ASSERT_TRUE(got.descriptor);
@@ -133,7 +136,7 @@ TEST_F(SambaShares, ShareCreatedChangedAndRemovedAgreesWithSambasTools) {
     // sharesec names Windows' Change mask (0x1301BF) by its letters: its own
     // CHANGE is a narrower mask.
     const std::string view = Sharesec(shareName);
-    EXPECT_NE(view.find(text::ToUtf8(bobSid.ToString()) + ":DENIED/0x0/FULL"), std::string::npos) << view;
+    EXPECT_NE(view.find(bobText + ":DENIED/0x0/FULL"), std::string::npos) << view;
     EXPECT_NE(view.find(text::ToUtf8(aliceSid.ToString()) + ":ALLOWED/0x0/RWXD"), std::string::npos) << view;
     const std::string listed = ListedByServer(alice, Env("password"));
     EXPECT_NE(listed.find(shareName), std::string::npos) << listed;
@@ -171,7 +174,7 @@ TEST_F(SambaShares, ShareCreatedChangedAndRemovedAgreesWithSambasTools) {
     // Asked again, nothing differs and nothing is written.
     EXPECT_TRUE(WriteShareUpdate(Host().c_str(), name.c_str(), got, update).changed.empty());
     const std::string after = Sharesec(shareName);
-    EXPECT_NE(after.find(text::ToUtf8(bobSid.ToString()) + ":ALLOWED/0x0/READ"), std::string::npos) << after;
+    EXPECT_NE(after.find(bobText + ":ALLOWED/0x0/READ"), std::string::npos) << after;
     EXPECT_EQ(after.find("DENIED"), std::string::npos) << after;
     EXPECT_NE(ListedByServer(alice, Env("password")).find("Archived projects"), std::string::npos);
     EXPECT_EQ(Shell(connect + bob + "%" + Env("password") + "'").second, 0);
@@ -184,19 +187,13 @@ TEST_F(SambaShares, ShareCreatedChangedAndRemovedAgreesWithSambasTools) {
                 testing::AnyOf(NERR_NetNameNotFound, ERROR_INVALID_NAME));
     NetApiBufferFree(buffer);
     EXPECT_EQ(ListedByServer(alice, Env("password")).find(shareName), std::string::npos);
-}
 
-// The same from the command line, as a script would run it: the program
-// itself, its exit statuses, and Samba's tools as the judge.
-TEST_F(SambaShares, TheCommandLineCreatesChangesListsAndRemovesAShare) {
-    const std::string shareName = text::ToUtf8(name);
-    const std::string server = Bed().viaRelay ? Bed().host : "127.0.0.1";
-    const std::string alice = "vantortest_alice", bob = "vantortest_bob";
+    // The same from the command line, as a script would run it: the program
+    // itself, its exit statuses, and Samba's tools as the judge.
     auto vantor = [&](std::vector<std::string> args) {
-        args.insert(args.begin(), {"--server", server});
+        args.insert(args.begin(), {"--server", Bed().viaRelay ? Bed().host : "127.0.0.1"});
         return testing_support::RunProgram(VANTOR_BINARY, args, {});
     };
-    const std::string bobSid = text::ToUtf8(SidOf(text::FromUtf8(bob)).ToString());
 
     // Refused before anything is asked: nothing is created.
     auto run = vantor({"--share", "add", "--name", shareName + "/x", "--path", path});
@@ -208,22 +205,20 @@ TEST_F(SambaShares, TheCommandLineCreatesChangesListsAndRemovesAShare) {
     run = vantor({"--share", "add", "--name", shareName, "--path", path, "--remark", "Project files",
                   "--max-uses", "5", "--grant", alice + ":change", "--deny", bob + ":full"});
     ASSERT_EQ(run.status, 0) << run.out << run.err;
-    std::string view = Sharesec(shareName);
-    EXPECT_NE(view.find(bobSid + ":DENIED/0x0/FULL"), std::string::npos) << view;
+    const std::string cliView = Sharesec(shareName);
+    EXPECT_NE(cliView.find(bobText + ":DENIED/0x0/FULL"), std::string::npos) << cliView;
     EXPECT_EQ(MaxConnections(shareName), "5\n");
-    const std::string listed = ListedByServer(alice, Env("password"));
-    EXPECT_NE(listed.find("Project files"), std::string::npos) << listed;
+    EXPECT_NE(ListedByServer(alice, Env("password")).find("Project files"), std::string::npos);
 
     run = vantor({"--list", "permissions", "--share", shareName, "--format", "csv"});
     EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_NE(run.out.find(bobSid + ",deny,full"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find(bobText + ",deny,full"), std::string::npos) << run.out;
     EXPECT_NE(run.out.find(",allow,change"), std::string::npos) << run.out;
 
     run = vantor({"--share", "set", "--name", shareName, "--remark", "Archived", "--max-uses",
                   "unlimited", "--revoke", bob});
     ASSERT_EQ(run.status, 0) << run.out << run.err;
-    view = Sharesec(shareName);
-    EXPECT_EQ(view.find("DENIED"), std::string::npos) << view;
+    EXPECT_EQ(Sharesec(shareName).find("DENIED"), std::string::npos);
     EXPECT_NE(ListedByServer(alice, Env("password")).find("Archived"), std::string::npos);
 
     run = vantor({"--share", "remove", "--name", shareName});
@@ -271,15 +266,11 @@ private:
 std::vector<std::string> Frames(const std::string& file, const std::string& filter,
                                 const std::string& fields = "-e frame.number") {
     const auto [out, status] = Shell("tshark -n -r '" + file + "' -Y '" + filter + "' -T fields " + fields, false);
+    if (status != 0) return {"tshark failed: " + out};
     std::vector<std::string> lines;
-    std::size_t start = 0;
-    while (start < out.size()) {
-        const std::size_t end = out.find('\n', start);
-        lines.push_back(out.substr(start, end - start));
-        if (end == std::string::npos) break;
-        start = end + 1;
-    }
-    return status == 0 ? lines : std::vector<std::string>{"tshark failed: " + out};
+    std::istringstream in(out);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
 }
 
 TEST_F(SambaShares, EveryShareCallDissectsWithoutAMalformedPacket) {
@@ -298,16 +289,7 @@ TEST_F(SambaShares, EveryShareCallDissectsWithoutAMalformedPacket) {
     NetLookupAccountSids(Host().c_str(), {aliceSid}, names);
     SecurityDescriptor sd;
     sd.dacl = {Ace::Allow(aliceSid, SHARE_ACCESS_FULL)};
-    auto bytes = BuildSecurityDescriptor(sd);
-    const std::u16string widePath = text::FromUtf8(path);
-    SHARE_INFO_502 info{};
-    info.shi502_netname = name.data();
-    info.shi502_path = const_cast<char16_t*>(widePath.c_str());
-    info.shi502_remark = const_cast<char16_t*>(u"Captured");
-    info.shi502_max_uses = SHI_USES_UNLIMITED;
-    info.shi502_security_descriptor = bytes.data();
-    DWORD parm = 0;
-    ASSERT_EQ(NetShareAdd(Host().c_str(), 502, reinterpret_cast<LPBYTE>(&info), &parm), 0u);
+    ASSERT_EQ(Add(u"Captured", SHI_USES_UNLIMITED, sd), 0u);
     ShareState state = State();
     LPBYTE buffer = nullptr;
     NetShareGetInfo(Host().c_str(), name.c_str(), 1005, &buffer);
@@ -318,6 +300,7 @@ TEST_F(SambaShares, EveryShareCallDissectsWithoutAMalformedPacket) {
     update.descriptor = SecurityDescriptor{};
     update.descriptor->dacl = {Ace::Allow(aliceSid, SHARE_ACCESS_READ)};
     EXPECT_EQ(WriteShareUpdate(Host().c_str(), name.c_str(), state, update).status, 0u);
+    DWORD parm = 0;
     SHARE_INFO_1004 remark{const_cast<char16_t*>(u"Once more")};
     EXPECT_EQ(NetShareSetInfo(Host().c_str(), name.c_str(), 1004, reinterpret_cast<LPBYTE>(&remark), &parm), 0u);
     SHARE_INFO_1006 uses{4};

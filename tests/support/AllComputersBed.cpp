@@ -62,49 +62,27 @@ std::string AllComputersBed::UserName(const std::string& uid) const {
     return uid;
 }
 
-std::vector<std::string> AllComputersBed::StatusLines(const BedServer& server, const char* what) const {
-    const auto run = RunProgram("/usr/bin/smbstatus", {"-s", server.conf, what}, {});
-    std::vector<std::string> rows;
-    std::istringstream in(run.out);
-    bool body = false;
-    for (std::string line; std::getline(in, line);) {
-        if (line.rfind("-----", 0) == 0) body = true;
-        else if (body && line.empty()) body = false;
-        else if (body) rows.push_back(line);
-    }
-    return rows;
+nlohmann::json AllComputersBed::Status(const BedServer& server, const char* what) const {
+    const auto status = nlohmann::json::parse(
+        RunProgram("/usr/bin/smbstatus", {"-s", server.conf, what, "--json"}, {}).out, nullptr, false);
+    return status.is_object() ? status : nlohmann::json::object();
 }
 
 std::vector<PathAndUser> AllComputersBed::OpenFiles(const BedServer& server) const {
     std::vector<PathAndUser> files;
-    for (const auto& line : StatusLines(server, "-L")) {
-        // Pid User(ID) DenyMode Access R/W Oplock, then share path, name and
-        // time apart by three spaces (a name may hold single ones).
-        const auto words = Words(line);
-        if (words.size() < 8) continue;
-        std::size_t at = 0;
-        for (int i = 0; i < 6; ++i) {
-            at = line.find_first_not_of(' ', at);
-            at = line.find(' ', at);
-        }
-        at = line.find_first_not_of(' ', at);
-        const auto nameAt = line.find("   ", at);
-        const auto timeAt = line.find("   ", nameAt + 3);
-        if (nameAt == std::string::npos || timeAt == std::string::npos) continue;
-        files.emplace_back(ServerPath(line.substr(at, nameAt - at), line.substr(nameAt + 3, timeAt - nameAt - 3)),
-                           UserName(words[1]));
-    }
+    const auto open = Status(server, "-L").value("open_files", nlohmann::json::object());
+    for (const auto& [path, file] : open.items())
+        for (const auto& [id, by] : file["opens"].items())
+            files.emplace_back(ServerPath(file["service_path"], file["filename"]), UserName(by["uid"].dump()));
     std::sort(files.begin(), files.end());
     return files;
 }
 
 std::vector<UserAndClient> AllComputersBed::Sessions(const BedServer& server) const {
     std::vector<UserAndClient> sessions;
-    for (const auto& line : StatusLines(server, "-b")) {
-        // PID Username Group Machine (ipv4:...) ...
-        const auto words = Words(line);
-        if (words.size() >= 4) sessions.emplace_back(UserName(words[1]), words[3]);
-    }
+    const auto all = Status(server, "-b").value("sessions", nlohmann::json::object());
+    for (const auto& [id, session] : all.items())
+        sessions.emplace_back(UserName(session["uid"].dump()), session["remote_machine"]);
     std::sort(sessions.begin(), sessions.end());
     return sessions;
 }

@@ -9,6 +9,8 @@
 #include <utility>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "LiveFixture.h"
 
 namespace testing_support {
@@ -35,10 +37,9 @@ struct AllComputersBed {
     // The bed the test runs in (VANTOR_ALL_DIR, VANTOR_ALL_RELAY).
     static const AllComputersBed& Get();
 
-    // The files the server holds open, sorted: smbstatus -L with the share
-    // path and name joined as srvsvc gives them ("C:\dir\name").
+    // The files the server holds open, sorted, as srvsvc gives their paths ("C:\dir\name").
     std::vector<PathAndUser> OpenFiles(const BedServer& server) const;
-    // Its sessions, sorted: smbstatus -b.
+    // Its sessions, sorted.
     std::vector<UserAndClient> Sessions(const BedServer& server) const;
     // Waits (a few seconds at most) until no bed user holds anything on any
     // server: what an earlier test held is gone. False when something stayed.
@@ -51,8 +52,8 @@ struct AllComputersBed {
 
 private:
     std::string UserName(const std::string& uid) const;
-    // The table's lines (below its dashes) of `smbstatus -s CONF WHAT`.
-    std::vector<std::string> StatusLines(const BedServer& server, const char* what) const;
+    // `smbstatus -s CONF WHAT --json`; an empty object when it gave none.
+    nlohmann::json Status(const BedServer& server, const char* what) const;
 
     FixtureRun mRun;
 };

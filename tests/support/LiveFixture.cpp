@@ -77,23 +77,17 @@ std::string ResolvedAddress(const std::string& name) {
 FileHolder::FileHolder(const std::string& program, const std::string& host,
                        const std::string& user, const std::string& password,
                        const std::vector<std::string>& paths) {
-    std::vector<std::string> args = {program, host, user};
-    args.insert(args.end(), paths.begin(), paths.end());
     int in[2], out[2];
-    if (pipe(in) != 0) return;
-    if (pipe(out) != 0) {
-        close(in[0]);
-        close(in[1]);
-        return;
-    }
+    if (pipe(in) != 0 || pipe(out) != 0) return;  // what is open then is the test's to lose
     mPid = fork();
     if (mPid == 0) {
         dup2(in[0], 0);
         dup2(out[1], 1);
         close(in[1]);
         close(out[0]);
-        std::vector<char*> argv;
-        for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        std::vector<char*> argv = {const_cast<char*>(program.c_str()), const_cast<char*>(host.c_str()),
+                                   const_cast<char*>(user.c_str())};
+        for (const auto& p : paths) argv.push_back(const_cast<char*>(p.c_str()));
         argv.push_back(nullptr);
         // Not on the command line, where ps would show it.
         setenv("VANTOR_HOLDER_PASSWORD", password.c_str(), 1);
@@ -110,17 +104,13 @@ FileHolder::FileHolder(const std::string& program, const std::string& host,
 }
 
 FileHolder::~FileHolder() {
-    if (mIn >= 0) {
-        Send("quit\n");
-        if (mIn >= 0) close(mIn);
-    }
+    Send("quit\n");
+    if (mIn >= 0) close(mIn);
     if (mPid > 0) {
         // Give it a moment to log off cleanly, then make sure it is gone.
         bool gone = false;
-        for (int i = 0; i < 100 && !gone; ++i) {
-            gone = waitpid(mPid, nullptr, WNOHANG) == mPid;
-            if (!gone) std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
+        for (int i = 0; i < 100 && !(gone = waitpid(mPid, nullptr, WNOHANG) == mPid); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
         if (!gone) {
             kill(mPid, SIGKILL);
             waitpid(mPid, nullptr, 0);

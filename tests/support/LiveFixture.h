@@ -20,16 +20,13 @@ struct FixtureRun {
 };
 FixtureRun ReadFixtureRun(const char* dirVariable);
 
-// The "samba" fixture's smbd as this pass of a live test reaches it. Each
-// live test against it runs twice: directly (VANTOR_SAMBA_DIR names the
-// fixture) and through the fixture's message-mode relay, which gives the
-// pipes Windows' reads (VANTOR_SAMBA_RELAY_DIR names it instead).
+// The "samba" fixture's smbd as this pass reaches it: directly
+// (VANTOR_SAMBA_DIR names the fixture) or through its message-mode relay
+// (VANTOR_SAMBA_RELAY_DIR).
 struct SambaRun : FixtureRun {
     bool viaRelay = false;
-    // The server as the test names it: 127.0.0.1, or the relay's address.
-    std::string host;
-    // Through the relay, a HOME whose ~/.smb/smb.conf signs nothing (the
-    // relay rewrites replies), for this process and the programs it starts.
+    std::string host;  // 127.0.0.1, or the relay's address
+    // Through the relay, a HOME whose client signs nothing (the relay rewrites replies).
     std::string home;
 };
 const SambaRun& Samba();
@@ -38,7 +35,6 @@ const SambaRun& Samba();
 void UseSambaClientHome();
 
 // A test against the "samba" fixture's server, skipped when it cannot run.
-// A SetUp of its own calls this one first and returns when IsSkipped().
 class SambaTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -53,8 +49,7 @@ protected:
 // server's name leads to its relay); empty when none.
 std::string ResolvedAddress(const std::string& name);
 
-// One user holding `paths` open on `host`: a session on that server for as
-// long as the object lives.
+// One user holding `paths` open on `host` for as long as the object lives.
 class FileHolder {
 public:
     FileHolder(const std::string& program, const std::string& host, const std::string& user,

@@ -123,13 +123,16 @@ TEST_F(AllComputers, ListsWhatEachServerHoldsAndTheBlackHoleIsOneLine) {
 
 // --match with --close closes exactly the matching files on each server
 // (case ignored), says so per row, and leaves the others open; a second run
-// finds nothing left to close.
-TEST_F(AllComputers, CloseEndsExactlyTheMatchingFilesOnEveryServer) {
+// finds nothing left to close. Then --user with --disconnect ends exactly the
+// sessions listed: one user's, on every server, while the other user's stay.
+TEST_F(AllComputers, CloseAndDisconnectEndExactlyTheMatchesOnEveryServer) {
     const auto& s = Bed().servers;
     Hold(s[0], Ann(), {"docs/Budget-2026.xlsx", "docs/notes.txt"});
+    Hold(s[0], Ben(), {"docs/plan.doc"});
     Hold(s[1], Ben(), {"docs/budget-old.xlsx", "docs/plan.doc"});
     Hold(s[1], Ann(), {"docs/Budget-2026.xlsx"});
     Hold(s[2], Ann(), {"docs/notes.txt"});
+    Hold(s[2], Ben(), {"docs/plan.doc"});
     std::map<std::string, std::vector<PathAndUser>> kept, closed;
     for (const auto& server : s)
         for (const auto& file : Bed().OpenFiles(server))
@@ -151,30 +154,21 @@ TEST_F(AllComputers, CloseEndsExactlyTheMatchingFilesOnEveryServer) {
     EXPECT_EQ(again.status, 0) << ::testing::PrintToString(again.errors);
     EXPECT_EQ(again.rows, nlohmann::json::array());
     for (const auto& server : s) EXPECT_EQ(Bed().OpenFiles(server), kept[server.name]) << server.name;
-}
 
-// --user with --disconnect ends exactly the sessions listed: one user's, on
-// every server, while the other user's stay.
-TEST_F(AllComputers, DisconnectEndsExactlyTheListedSessions) {
-    const auto& s = Bed().servers;
+    const auto cut = List("sessions", {"--user", "*ANN", "--disconnect"});
+    EXPECT_EQ(cut.status, 0) << ::testing::PrintToString(cut.errors);
+    ASSERT_TRUE(cut.rows.is_array());
+    ASSERT_EQ(cut.rows.size(), s.size()) << cut.rows.dump();
     for (const auto& server : s) {
-        Hold(server, Ann(), {"docs/notes.txt"});
-        Hold(server, Ben(), {"docs/plan.doc"});
-    }
-    const auto run = List("sessions", {"--user", "*ANN", "--disconnect"});
-    EXPECT_EQ(run.status, 0) << ::testing::PrintToString(run.errors);
-    ASSERT_TRUE(run.rows.is_array());
-    ASSERT_EQ(run.rows.size(), s.size()) << run.rows.dump();
-    for (const auto& server : s) {
-        const auto row = std::find_if(run.rows.begin(), run.rows.end(),
+        const auto row = std::find_if(cut.rows.begin(), cut.rows.end(),
                                       [&](const auto& r) { return r["server"] == server.name; });
-        ASSERT_NE(row, run.rows.end()) << server.name;
+        ASSERT_NE(row, cut.rows.end()) << server.name;
         EXPECT_EQ((*row)["user"], Ann());
         EXPECT_EQ((*row)["outcome"], "disconnected");
         const std::vector<std::string> ben = {Ben()};
         EXPECT_EQ(Settled([&] { return UsersOf(Bed().Sessions(server)); }, ben), ben) << server.name;
     }
-    EXPECT_FALSE(mHolders[0]->CanRead(0));
+    EXPECT_FALSE(mHolders[0]->CanRead(1));
     EXPECT_TRUE(mHolders[1]->CanRead(0));
 }
 

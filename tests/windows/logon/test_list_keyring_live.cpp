@@ -45,7 +45,7 @@ protected:
     logon::QtKeyring keyring;
 };
 
-TEST_F(ListModeKeyring, EachServerIsListedWithItsKeyringAccountAsTheCloseModeDoes) {
+TEST_F(ListModeKeyring, EachServerIsListedWithItsKeyringAccountAndARefusalNamesItNotItsPassword) {
     Keep(env["admin"], env["admin_password"]);
     // One server in this process, and two in processes of their own (the
     // same computer under two names the keyring knows as one).
@@ -57,9 +57,8 @@ TEST_F(ListModeKeyring, EachServerIsListedWithItsKeyringAccountAsTheCloseModeDoe
         EXPECT_EQ(run.err, "");
         EXPECT_EQ(run.out.rfind("server,user,client,", 0), 0u) << run.out;
     }
-}
 
-TEST_F(ListModeKeyring, ARefusedLogonSaysWhatWasTriedAndNeverThePassword) {
+    // A refused logon says what was tried and never the password.
     Keep(env["admin"], "Wrong-Kept-Password-1");
     auto run = List({"--server", host});
     EXPECT_EQ(run.status, 1);
