@@ -13,6 +13,7 @@
 
 #include "ListedMain.h"
 #include "netenum/NetBuffer.h"
+#include "sim/ScenarioLoader.h"
 #include "support/ListText.h"
 #include "support/ScriptedPrompts.h"
 #include "support/WindowTestSupport.h"
@@ -25,37 +26,21 @@ namespace {
 using findtest::ListedMain;
 using windowtest::OpenFile;
 
-sim::Computer Server(std::u16string name, std::vector<sim::File> files,
-                     std::vector<sim::Session> sessions = {}) {
-    sim::Computer c;
-    c.name = std::move(name);
-    c.files = std::move(files);
-    c.sessions = std::move(sessions);
-    return c;
-}
+// FS1 and FS2 hold budget files and others; FS3 holds none of them; DEAD
+// never answers within the deadline.
+constexpr const char* kServers = R"({ "computers": [
+  { "name": "FS1",
+    "files": [ { "id": 7, "path": "D:\\Finance\\Budget 2024.xlsx", "user": "ann" },
+               { "id": 8, "path": "D:\\Finance\\notes.txt", "user": "bob" } ],
+    "sessions": [ { "client": "PC-ANN", "user": "ann", "time": 3660, "idle": 3600 },
+                  { "client": "PC-BOB", "user": "bob", "time": 120, "idle": 60 } ] },
+  { "name": "FS2",
+    "files": [ { "id": 3, "path": "E:\\Team\\budget.xlsx", "user": "bob", "permissions": ["write"], "locks": 2 } ],
+    "sessions": [ { "client": "PC-BOB", "user": "bob", "time": 7260, "idle": 7200 } ] },
+  { "name": "FS3", "files": [ { "id": 1, "path": "F:\\readme.txt", "user": "cy" } ] },
+  { "name": "DEAD", "unreachable": { "delay_ms": 600000 } } ] })";
 
-sim::Session SessionOf(std::u16string user, std::u16string client, netapi::DWORD idleSeconds) {
-    sim::Session s;
-    s.user = std::move(user);
-    s.client = std::move(client);
-    s.idle = idleSeconds;
-    s.time = idleSeconds + 60;
-    return s;
-}
-
-// FS1 and FS2 hold budget files and others; FS3 holds none of them.
-sim::Scenario ThreeServers() {
-    sim::Scenario s;
-    s.computers.push_back(Server(u"FS1",
-                                 {OpenFile(7, u"ann", u"D:\\Finance\\Budget 2024.xlsx"),
-                                  OpenFile(8, u"bob", u"D:\\Finance\\notes.txt")},
-                                 {SessionOf(u"ann", u"PC-ANN", 3600), SessionOf(u"bob", u"PC-BOB", 60)}));
-    s.computers.push_back(Server(u"FS2", {OpenFile(3, u"bob", u"E:\\Team\\budget.xlsx",
-                                                   netapi::PERM_FILE_WRITE, 2)},
-                                 {SessionOf(u"bob", u"PC-BOB", 7200)}));
-    s.computers.push_back(Server(u"FS3", {OpenFile(1, u"cy", u"F:\\readme.txt")}));
-    return s;
-}
+sim::Scenario Servers() { return sim::ParseScenario(kServers, "servers"); }
 
 class FindAllTest : public ::testing::Test {
 protected:
@@ -88,7 +73,7 @@ protected:
     }
     QStringList Column(int column) const { return listtext::Column(*window->CurrentList(), column); }
 
-    windowtest::Network network{ThreeServers()};
+    windowtest::Network network{Servers()};
     ListedMain main;
     common::PromptsScope prompts;
     std::unique_ptr<find::frmFindAll> window;
@@ -134,11 +119,6 @@ TEST_F(FindAllTest, FiltersChooseTheRowsOfEveryComputer) {
 }
 
 TEST_F(FindAllTest, RowsShowWhileADeadComputerWaitsAndEscKeepsThem) {
-    sim::Scenario scenario = ThreeServers();
-    sim::Computer dead = Server(u"DEAD", {});
-    dead.unreachable_delay_ms = 600000;  // never answers within the deadline
-    scenario.computers.push_back(dead);
-    network.Replace(std::move(scenario));
     find::FindSetup setup;
     setup.limits.deadline = std::chrono::hours(1);
     auto& w = Open({u"FS1", u"DEAD", u"FS2", u"FS3"}, setup);
@@ -203,7 +183,7 @@ TEST_F(FindAllTest, BulkCloseChecksEveryIdAndClosesNothingStale) {
     FindAndWait();
     ASSERT_EQ(w.lstvwFiles->RowCount(), 2);
     // Meanwhile FS1's file was closed and its id handed to another file.
-    sim::Scenario now = ThreeServers();
+    sim::Scenario now = Servers();
     now.computers[0].files = {OpenFile(7, u"dan", u"D:\\Other\\payroll.xlsx")};
     network.Replace(std::move(now));
 

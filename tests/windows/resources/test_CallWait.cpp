@@ -9,6 +9,7 @@
 #include <QTest>
 #include <QThread>
 #include <QTimer>
+#include <functional>
 #include <thread>
 
 #include "netenum/CallControl.h"
@@ -57,12 +58,19 @@ protected:
         window.reset();
     }
     QString Pane() const { return window->Text1->Text(); }
-    // From a call in flight: Esc, queued on the window thread.
+    // Runs `during` inside each call named `name`.
+    void During(const char* name, std::function<void()> during) {
+        provider.onCall = [name, during](const std::string& called) {
+            if (called == name) during();
+        };
+    }
+    // From a call in flight: Esc, queued on the window thread; back once the wait is given up.
     void PressEsc() {
         netapi::Interact([this] {
             QCoreApplication::postEvent(window->lstvwResources,
                                         new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
         });
+        WaitFor([] { return netapi::CurrentCall()->abandoned.load(); });
     }
 
     windowtest::FakeMainForm main;
@@ -82,8 +90,7 @@ TEST_F(CallWaitTest, TheWindowPaintsDuringALongCallAndRunsNoClickOrTick) {
     QObject::connect(window->Timer1, &QTimer::timeout, [&] { ++ticks; });
     window->Timer1->start(1);
     bool painted = false;
-    provider.onCall = [&](const std::string& name) {
-        if (name != "NetFileEnum") return;
+    During("NetFileEnum", [&] {
         // Ask for a repaint and a click on Close, as the window system would
         // (queued on the window thread: a foreign thread's first call into
         // Qt makes thread data that is never freed), then hold the call
@@ -104,7 +111,7 @@ TEST_F(CallWaitTest, TheWindowPaintsDuringALongCallAndRunsNoClickOrTick) {
         painted = WaitFor([&] { return counter.paints.load() > before; });
         std::this_thread::sleep_for(50ms);  // the timer is due meanwhile
         ticksDuringCall = ticks.load() - ticksBefore;
-    };
+    });
     window->cmdRefresh->click();
     window->Timer1->stop();
     EXPECT_TRUE(painted) << "the list painted while the call was in flight";
@@ -115,11 +122,7 @@ TEST_F(CallWaitTest, TheWindowPaintsDuringALongCallAndRunsNoClickOrTick) {
 }
 
 TEST_F(CallWaitTest, EscGivesTheWaitUpAndTheWindowStaysUsable) {
-    provider.onCall = [&](const std::string& name) {
-        if (name != "NetFileEnum") return;
-        PressEsc();
-        WaitFor([] { return netapi::CurrentCall()->abandoned.load(); });
-    };
+    During("NetFileEnum", [this] { PressEsc(); });
     provider.files.records[0].pathname = u"D:\\DATA\\NEW.XLS";
     window->cmdRefresh->click();
     // One line says so; the rows on show stay as they were, not emptied.
@@ -136,12 +139,10 @@ TEST_F(CallWaitTest, EscGivesTheWaitUpAndTheWindowStaysUsable) {
 TEST_F(CallWaitTest, ACloseGivenUpAfterItWasSentIsReportedUnknownAndNotSentAgain) {
     window->cmdRefresh->click();
     ASSERT_EQ(window->lstvwResources->RowCount(), 1);
-    provider.onCall = [&](const std::string& name) {
-        if (name != "NetFileClose") return;
+    During("NetFileClose", [this] {
         netapi::CurrentCall()->requestSent = true;
         PressEsc();
-        WaitFor([] { return netapi::CurrentCall()->abandoned.load(); });
-    };
+    });
     window->cmdCloseResource->click();
     EXPECT_TRUE(Pane().contains("Error closing file D:\\DATA\\BUDGET.XLS : result unknown"))
         << Pane().toStdString();
@@ -164,14 +165,13 @@ TEST_F(CallWaitTest, WhatACallAsksThePersonRunsOnTheWindowThreadAndNotOnItsClock
     shortCalls.deadline = 300ms;
     netapi::SetCallLimits(shortCalls);
     bool onWindowThread = false;
-    provider.onCall = [&](const std::string& name) {
-        if (name != "NetFileEnum") return;
+    During("NetFileEnum", [&] {
         // As a log-on prompt would: the person takes longer than the call may.
         netapi::Interact([&] {
             onWindowThread = QThread::currentThread() == window->thread();
             std::this_thread::sleep_for(3 * shortCalls.deadline);
         });
-    };
+    });
     window->cmdRefresh->click();
     netapi::SetCallLimits(saved);
     EXPECT_TRUE(onWindowThread);
@@ -182,13 +182,11 @@ TEST_F(CallWaitTest, WhatACallAsksThePersonRunsOnTheWindowThreadAndNotOnItsClock
 TEST_F(CallWaitTest, ACallGivenUpAsksNobody) {
     std::atomic<bool> asked{false};
     std::atomic<bool> over{false};
-    provider.onCall = [&](const std::string& name) {
-        if (name != "NetFileEnum") return;
+    During("NetFileEnum", [&] {
         PressEsc();
-        WaitFor([] { return netapi::CurrentCall()->abandoned.load(); });
         netapi::Interact([&] { asked = true; });
         over = true;
-    };
+    });
     window->cmdRefresh->click();
     QTRY_VERIFY(over.load());
     EXPECT_FALSE(asked.load());
