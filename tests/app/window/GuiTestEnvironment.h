@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "about/Desktop.h"
+#include "app/window/frmMain.h"
 #include "support/ScriptedPrompts.h"
 
 namespace gui_test {
@@ -59,5 +60,13 @@ void InstallScenario(std::string_view json);
 // A pick by the user: the entry becomes current and the list's click runs.
 void Pick(QComboBox* combo, const QString& text);
 QStringList Entries(const QComboBox* combo);
+
+// The real tool window `Window` for the main window to open.
+template <typename Window>
+app::ToolWindowFactory Factory() {
+    return [](common::MainFormLink& main, QWidget* parent) -> std::unique_ptr<QDialog> {
+        return std::make_unique<Window>(main, parent);
+    };
+}
 
 }  // namespace gui_test

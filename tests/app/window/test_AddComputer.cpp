@@ -10,7 +10,6 @@
 
 #include "GuiTestEnvironment.h"
 #include "app/window/SavedServers.h"
-#include "app/window/frmMain.h"
 #include "app/window/modMain.h"
 #include "smb/SmbProvider.h"
 #include "support/ScriptedProvider.h"

@@ -6,7 +6,6 @@
 #include <QLabel>
 
 #include "GuiTestEnvironment.h"
-#include "app/window/frmMain.h"
 #include "app/window/modMain.h"
 #include "support/ScriptedProvider.h"
 #include "windows/common/MessagePane.h"

@@ -16,9 +16,7 @@
 #include <thread>
 
 #include "GuiTestEnvironment.h"
-#include "app/window/frmMain.h"
 #include "app/window/modMain.h"
-#include "support/WindowTestSupport.h"
 #include "logon/CredentialLookup.h"
 #include "netenum/CallControl.h"
 #include "support/ScriptedProvider.h"
@@ -46,13 +44,6 @@ public:
     void HoldAsking(bool on) override { held = on; }
     bool held = false;
 };
-
-template <typename Window>
-app::ToolWindowFactory Factory() {
-    return [](common::MainFormLink& main, QWidget* parent) -> std::unique_ptr<QDialog> {
-        return std::make_unique<Window>(main, parent);
-    };
-}
 
 netapi::ServerInfo101 Server(const char16_t* name) {
     netapi::ServerInfo101 info;
@@ -91,8 +82,8 @@ protected:
     gui_test::Doubles doubles;
     testing_support::ScriptedNetwork net;
     testing_support::ScriptedProvider& provider = net.provider();
-    app::frmMain main{{Factory<resources::frmResources>(), Factory<shares::frmSharedResources>(),
-                       Factory<sessions::frmUserSessions>()}};
+    app::frmMain main{{gui_test::Factory<resources::frmResources>(), gui_test::Factory<shares::frmSharedResources>(),
+                       gui_test::Factory<sessions::frmUserSessions>()}};
     common::WaitingCallRunner runner;
 };
 

@@ -7,7 +7,6 @@
 #include "GuiTestEnvironment.h"
 #include "app/window/GeneralDate.h"
 #include "app/window/GetRemoteTime.h"
-#include "app/window/frmMain.h"
 #include "app/window/modMain.h"
 #include "support/ScriptedProvider.h"
 

@@ -16,7 +16,6 @@
 #include "GuiTestEnvironment.h"
 #include "app/window/APIStuff.h"
 #include "app/window/WindowMessage.h"
-#include "app/window/frmMain.h"
 #include "netenum/MessageTarget.h"
 #include "support/ScriptedProvider.h"
 #include "windows/common/ReportList.h"
@@ -90,10 +89,7 @@ TEST_F(Tray, RightClickMenuRestoresOrClosesTheProgram) {
 // click on the icon brings that window back to normal, never the main window.
 TEST_F(Tray, WhileOpenResourcesIsOpenOnlyItComesBackAndTheMainWindowStaysHidden) {
     net.provider().files.records = {{1, 0, 0, u"C:\\here.txt", u"me"}};
-    openResources = [this](common::MainFormLink& link, QWidget* parent) {
-        EXPECT_EQ(parent, &window);
-        return std::unique_ptr<QDialog>(std::make_unique<resources::frmResources>(link, parent));
-    };
+    openResources = gui_test::Factory<resources::frmResources>();
     bool ranInside = false;
     QTimer::singleShot(0, [&] {
         auto* open = qobject_cast<resources::frmResources*>(window.ResourcesWindow());

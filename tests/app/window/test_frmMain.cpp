@@ -20,7 +20,6 @@
 #include "GuiTestEnvironment.h"
 #include "about/Help.h"
 #include "app/window/APIStuff.h"
-#include "app/window/frmMain.h"
 #include "app/window/modMain.h"
 #include "netenum/MessageTarget.h"
 #include "support/ScriptedProvider.h"

@@ -15,7 +15,6 @@
 
 #include "GuiTestEnvironment.h"
 #include "app/window/APIStuff.h"
-#include "app/window/frmMain.h"
 #include "support/ScriptedProvider.h"
 
 namespace {
