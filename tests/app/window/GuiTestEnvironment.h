@@ -39,17 +39,16 @@ public:
 // Installs prompts and desktop for one test and puts the previous ones back.
 class Doubles {
 public:
-    Doubles();
-    ~Doubles();
+    Doubles() : mPreviousDesktop(about::SetDesktop(mDesktop)) {}
+    ~Doubles() { about::SetDesktop(mPreviousDesktop); }
     Doubles(const Doubles&) = delete;
     Doubles& operator=(const Doubles&) = delete;
     common::ScriptedPrompts& prompts() { return *mPrompts; }
     RecordingDesktop& desktop() { return *mDesktop; }
 
 private:
-    std::shared_ptr<common::ScriptedPrompts> mPrompts = std::make_shared<common::ScriptedPrompts>();
+    common::PromptsScope mPrompts;
     std::shared_ptr<RecordingDesktop> mDesktop = std::make_shared<RecordingDesktop>();
-    std::shared_ptr<common::Prompts> mPreviousPrompts;
     std::shared_ptr<about::Desktop> mPreviousDesktop;
 };
 

@@ -4,12 +4,10 @@
 // log-on commands act on the chosen computer, and no caption is cut.
 #include <gtest/gtest.h>
 
-#include <QAction>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
-#include <QPushButton>
 #include <QToolButton>
 #include <atomic>
 #include <chrono>
@@ -45,18 +43,12 @@ public:
     bool held = false;
 };
 
-netapi::ServerInfo101 Server(const char16_t* name) {
-    netapi::ServerInfo101 info;
-    info.name = name;
-    info.type = netapi::SV_TYPE_SERVER;
-    return info;
-}
-
 class FirstHour : public ::testing::Test {
 protected:
     void SetUp() override {
         gui_test::RemoveSettings();
-        provider.servers = {netapi::NERR_Success, {Server(u"SRV"), Server(u"OTHER")}, 2};
+        const netapi::DWORD server = netapi::SV_TYPE_SERVER;
+        provider.servers = {netapi::NERR_Success, {{.name = u"SRV", .type = server}, {.name = u"OTHER", .type = server}}, 2};
     }
     void TearDown() override {
         netapi::SetCallRunner(nullptr);

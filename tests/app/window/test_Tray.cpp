@@ -3,9 +3,7 @@
 // Open Resources.
 #include <gtest/gtest.h>
 
-#include <QAction>
 #include <QCoreApplication>
-#include <QDialog>
 #include <QMenu>
 #include <QPushButton>
 #include <QSystemTrayIcon>

@@ -8,7 +8,6 @@
 #include <QWheelEvent>
 #include <QFile>
 #include <QFileInfo>
-#include <QPlainTextEdit>
 #include <QTemporaryDir>
 #include <QLabel>
 #include <QLineEdit>

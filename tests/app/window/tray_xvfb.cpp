@@ -4,7 +4,6 @@
 // there is no X display, no trayer or no xdotool.
 #include <gtest/gtest.h>
 
-#include <QAction>
 #include <QApplication>
 #include <QMenu>
 #include <QProcess>

@@ -7,7 +7,6 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QTabWidget>
 #include <QTest>
 #include <functional>
 
