@@ -96,12 +96,8 @@ TEST_F(FirstHour, EachToolWindowIsOnScreenBeforeItsFillAndEscGivesUpTheWaitNotTh
     main.Load();
     Pick(main.cboComputerType, "All Servers");
     netapi::SetCallRunner(&runner);
-    // What is on screen when each window's first call goes out.
-    struct Seen {
-        bool tool = false;
-        bool main = false;
-    };
-    std::map<std::string, Seen> seen;
+    // What is on screen when each window's first call goes out: the tool window, the main window.
+    std::map<std::string, std::pair<bool, bool>> seen;
     provider.onCall = [&](const std::string& name) {
         netapi::Interact([&] {
             const QWidget* tool = QApplication::activeModalWidget();
@@ -124,10 +120,9 @@ TEST_F(FirstHour, EachToolWindowIsOnScreenBeforeItsFillAndEscGivesUpTheWaitNotTh
         });
         button->click();
     }
-    EXPECT_TRUE(seen["NetFileEnum"].tool);
-    EXPECT_FALSE(seen["NetFileEnum"].main) << "In Use hides the main window";
-    EXPECT_TRUE(seen["NetShareEnum"].tool && seen["NetShareEnum"].main);
-    EXPECT_TRUE(seen["NetSessionEnum"].tool && seen["NetSessionEnum"].main);
+    EXPECT_EQ(seen["NetFileEnum"], std::make_pair(true, false)) << "In Use hides the main window";
+    EXPECT_EQ(seen["NetShareEnum"], std::make_pair(true, true));
+    EXPECT_EQ(seen["NetSessionEnum"], std::make_pair(true, true));
     EXPECT_EQ(paneAfterEsc, "Reading list...\r\nCancelled\r\n");
     EXPECT_TRUE(openAfterEsc);
     EXPECT_TRUE(main.isVisible());

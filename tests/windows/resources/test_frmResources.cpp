@@ -76,8 +76,7 @@ TEST_F(ResourcesWindowTest, OpeningFillsTheListAndSelectsRowOne) {
     EXPECT_EQ(w.lblOpenResources->text(), "3");
     EXPECT_EQ(w.lblFileLocks->text(), "11");
     EXPECT_EQ(w.lstvwResources->SelectedRows(), std::vector<int>{0});
-    EXPECT_TRUE(w.Command1->isEnabled() && w.Command2->isEnabled() && w.Command3->isEnabled() &&
-                w.cmdCloseResource->isEnabled());
+    EXPECT_EQ(listtext::Enabled({w.Command1, w.Command2, w.Command3, w.cmdCloseResource}), "1111");
     EXPECT_EQ(w.txtFind->text(), "*.doc");
     EXPECT_FALSE(w.Timer1->isActive());
 
@@ -85,8 +84,7 @@ TEST_F(ResourcesWindowTest, OpeningFillsTheListAndSelectsRowOne) {
     frmResources& local = Open();
     EXPECT_TRUE(local.windowTitle().endsWith("**LOCAL**"));
     EXPECT_EQ(local.lblOpenResources->text() + "/" + local.lblFileLocks->text(), "0/0");
-    EXPECT_FALSE(local.Command1->isEnabled() || local.Command2->isEnabled() || local.Command3->isEnabled() ||
-                 local.cmdCloseResource->isEnabled());
+    EXPECT_EQ(listtext::Enabled({local.Command1, local.Command2, local.Command3, local.cmdCloseResource}), "0000");
 }
 
 TEST_F(ResourcesWindowTest, RefreshTakesPartialListsAndShowsFailuresUnderItsStatusLine) {
