@@ -149,8 +149,7 @@ TEST_F(MainWindow, ChoosingAComputerReportsSuccessOrLeavesTheFailureLines) {
     EXPECT_EQ(w.Text1->Text(), "");
 }
 
-// The description is written back only when the user changed it and the
-// computer's own text was read whole.
+// Only a description read whole from the computer may be written back.
 TEST_F(MainWindow, TheDescriptionIsWrittenOnlyWhenTheUserChangedIt) {
     testing_support::ScriptedNetwork net;
     auto& p = net.provider();

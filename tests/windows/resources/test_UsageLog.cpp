@@ -130,8 +130,7 @@ TEST_F(UsageLogTest, AFailedWriteKeepsTheSnapshotSoNothingIsLost) {
               "OUT: u1   p1   12/05/26   09:30:15 am\r\n");
 }
 
-// The log names users and paths that servers chose: each stays on its own
-// line, and the file is the user's own.
+// The log names users and paths that servers chose: each stays on its own line.
 TEST_F(UsageLogTest, ServerTextCannotForgeOrHideARecord) {
     const QString forged = "C:\\a.txt   12/05/26   09:30:15 am\r\nOUT: bob   C:\\payroll.xlsx";
     Write({{"eve\x1b[2J", "Read", "0", forged}, {"mallory", "Read", "0", QString::fromUtf16(u"C:\\report\u202Etxt.exe")}});
