@@ -1,4 +1,5 @@
-// The Shared Resources window driven through its controls on a simulated server.
+// The Shared Resources window driven through its controls on a simulated server
+// (its lists sort on a header click as in the other tool windows, tried there).
 #include <gtest/gtest.h>
 
 #include <QLabel>
@@ -131,7 +132,6 @@ TEST_F(SharesWindowTest, StatusLinesGiveWayToFailureLines) {
     EXPECT_EQ(Pane(), "");
 }
 
-// A header click sorts as in every tool window (tried on the other windows).
 TEST_F(SharesWindowTest, EscClosesLikeClose) {
     auto& w = *window;
     w.show();
