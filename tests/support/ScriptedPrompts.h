@@ -45,17 +45,8 @@ public:
 
     const std::vector<Asked>& asked() const { return mAsked; }
     int unanswered() const { return mUnanswered; }
-    // Forgets what was asked and drops every queued answer.
-    void Clear() {
-        mAsked.clear();
-        yesNoAnswers.clear();
-        inputAnswers.clear();
-        saveAnswers.clear();
-        logonAnswers.clear();
-        logonRequests.clear();
-        dialogAnswers.clear();
-        mUnanswered = 0;
-    }
+    // Forgets what was asked and drops every queued answer and hook.
+    void Clear() { *this = ScriptedPrompts(); }
 
     void MessageBox(QWidget*, const QString& text, const QString& title, Icon icon) override {
         mAsked.push_back({Kind::Message, text, title, icon, false, {}});

@@ -64,8 +64,6 @@ inline sim::Scenario ServerWith(std::vector<sim::File> files) {
     return scenario;
 }
 
-inline QString Q(const std::u16string& s) { return QString::fromStdU16String(s); }
-
 // A file's bytes; empty when it cannot be read.
 inline QByteArray ReadAll(const QString& path) {
     QFile file(path);

@@ -17,14 +17,6 @@ void WriteSettings(const QString& type, const QString& computer) {
     common::SaveOption("Computer", computer);
 }
 
-Doubles::Doubles()
-    : mPreviousPrompts(common::SetPrompts(mPrompts)), mPreviousDesktop(about::SetDesktop(mDesktop)) {}
-
-Doubles::~Doubles() {
-    common::SetPrompts(mPreviousPrompts);
-    about::SetDesktop(mPreviousDesktop);
-}
-
 void InstallScenario(std::string_view json) {
     auto network = sim::LoadScenario(json, "test scenario");
     network->SetSleeper([](std::chrono::milliseconds) {});

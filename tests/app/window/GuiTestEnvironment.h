@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "about/Desktop.h"
+#include "app/window/frmMain.h"
 #include "support/ScriptedPrompts.h"
 
 namespace gui_test {
@@ -38,17 +39,16 @@ public:
 // Installs prompts and desktop for one test and puts the previous ones back.
 class Doubles {
 public:
-    Doubles();
-    ~Doubles();
+    Doubles() : mPreviousDesktop(about::SetDesktop(mDesktop)) {}
+    ~Doubles() { about::SetDesktop(mPreviousDesktop); }
     Doubles(const Doubles&) = delete;
     Doubles& operator=(const Doubles&) = delete;
     common::ScriptedPrompts& prompts() { return *mPrompts; }
     RecordingDesktop& desktop() { return *mDesktop; }
 
 private:
-    std::shared_ptr<common::ScriptedPrompts> mPrompts = std::make_shared<common::ScriptedPrompts>();
+    common::PromptsScope mPrompts;
     std::shared_ptr<RecordingDesktop> mDesktop = std::make_shared<RecordingDesktop>();
-    std::shared_ptr<common::Prompts> mPreviousPrompts;
     std::shared_ptr<about::Desktop> mPreviousDesktop;
 };
 
@@ -59,5 +59,13 @@ void InstallScenario(std::string_view json);
 // A pick by the user: the entry becomes current and the list's click runs.
 void Pick(QComboBox* combo, const QString& text);
 QStringList Entries(const QComboBox* combo);
+
+// The real tool window `Window` for the main window to open.
+template <typename Window>
+app::ToolWindowFactory Factory() {
+    return [](common::MainFormLink& main, QWidget* parent) -> std::unique_ptr<QDialog> {
+        return std::make_unique<Window>(main, parent);
+    };
+}
 
 }  // namespace gui_test

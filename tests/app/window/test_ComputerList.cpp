@@ -6,9 +6,9 @@
 #include <QLabel>
 
 #include "GuiTestEnvironment.h"
-#include "app/window/frmMain.h"
 #include "app/window/modMain.h"
 #include "support/ScriptedProvider.h"
+#include "text/Text.h"
 #include "windows/common/MessagePane.h"
 
 using gui_test::Entries;
@@ -16,12 +16,6 @@ using gui_test::Pick;
 using netapi::ServerInfo101;
 
 namespace {
-
-ServerInfo101 Named(const QString& name) {
-    ServerInfo101 info;
-    info.name = name.toStdU16String();
-    return info;
-}
 
 class ComputerList : public ::testing::Test {
 protected:
@@ -42,7 +36,7 @@ protected:
 };
 
 TEST_F(ComputerList, NamesInOrderCountingAnEmptyOneAndTheFirstIsChosen) {
-    List("All Servers", {Named("ALPHA"), Named(""), Named("BETA")}, 3);
+    List("All Servers", {{.name = u"ALPHA"}, {.name = u""}, {.name = u"BETA"}}, 3);
     EXPECT_EQ(provider.CallsNamed("NetServerEnum").at(0).number, 0xFFFFFFFFu);
     EXPECT_EQ(Entries(window.cboComputerName), (QStringList{"ALPHA", "BETA"}));
     EXPECT_EQ(window.lblCaption[5]->text(), "3 Computer Names");
@@ -50,14 +44,14 @@ TEST_F(ComputerList, NamesInOrderCountingAnEmptyOneAndTheFirstIsChosen) {
     EXPECT_EQ(window.Text1->Text(), "Computer information retrieved\r\n");
 
     // A total beyond the records read counts, but only what came is read.
-    List("Novell Server", {Named("GAMMA")}, 4);
+    List("Novell Server", {{.name = u"GAMMA"}}, 4);
     EXPECT_EQ(provider.CallsNamed("NetServerEnum").at(1).number, 0x80u);
     EXPECT_EQ(Entries(window.cboComputerName), QStringList{"GAMMA"});
     EXPECT_EQ(window.lblCaption[5]->text(), "4 Computer Names");
 }
 
 TEST_F(ComputerList, ATypeWithNoComputersKeepsTheChosenComputerAndSummary) {
-    List("All Servers", {Named("ALPHA")}, 1);
+    List("All Servers", {{.name = u"ALPHA"}}, 1);
     provider.calls.clear();
     List("Novell Server", {}, 0);
     EXPECT_EQ(window.cboComputerName->count(), 0);
@@ -67,7 +61,7 @@ TEST_F(ComputerList, ATypeWithNoComputersKeepsTheChosenComputerAndSummary) {
 }
 
 TEST_F(ComputerList, AFailureShowsTheErrorBoxAndKeepsTheLabel) {
-    List("All Servers", {Named("ALPHA"), Named("BETA")}, 2);
+    List("All Servers", {{.name = u"ALPHA"}, {.name = u"BETA"}}, 2);
     provider.bufferOnFailure = true;
     for (const auto code : {netapi::ERROR_BAD_NETPATH, netapi::ERROR_MORE_DATA}) {
         provider.fail["NetServerEnum"] = code;
@@ -86,7 +80,7 @@ TEST_F(ComputerList, AFailureShowsTheErrorBoxAndKeepsTheLabel) {
 
 TEST_F(ComputerList, TheNameListDropsDownToJustAboveTheWindowsBottom) {
     std::vector<ServerInfo101> many;
-    for (int i = 0; i < 40; ++i) many.push_back(Named(QString("SERVER%1").arg(i)));
+    for (int i = 0; i < 40; ++i) many.push_back({.name = u"SERVER" + text::Number(i)});
     List("All Servers", many, 40);
     window.cboComputerName->showPopup();
     const QRect list = window.cboComputerName->view()->window()->geometry();

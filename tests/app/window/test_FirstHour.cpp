@@ -4,21 +4,17 @@
 // log-on commands act on the chosen computer, and no caption is cut.
 #include <gtest/gtest.h>
 
-#include <QAction>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
-#include <QPushButton>
 #include <QToolButton>
 #include <atomic>
 #include <chrono>
 #include <thread>
 
 #include "GuiTestEnvironment.h"
-#include "app/window/frmMain.h"
 #include "app/window/modMain.h"
-#include "support/WindowTestSupport.h"
 #include "logon/CredentialLookup.h"
 #include "netenum/CallControl.h"
 #include "support/ScriptedProvider.h"
@@ -47,25 +43,12 @@ public:
     bool held = false;
 };
 
-template <typename Window>
-app::ToolWindowFactory Factory() {
-    return [](common::MainFormLink& main, QWidget* parent) -> std::unique_ptr<QDialog> {
-        return std::make_unique<Window>(main, parent);
-    };
-}
-
-netapi::ServerInfo101 Server(const char16_t* name) {
-    netapi::ServerInfo101 info;
-    info.name = name;
-    info.type = netapi::SV_TYPE_SERVER;
-    return info;
-}
-
 class FirstHour : public ::testing::Test {
 protected:
     void SetUp() override {
         gui_test::RemoveSettings();
-        provider.servers = {netapi::NERR_Success, {Server(u"SRV"), Server(u"OTHER")}, 2};
+        const netapi::DWORD server = netapi::SV_TYPE_SERVER;
+        provider.servers = {netapi::NERR_Success, {{.name = u"SRV", .type = server}, {.name = u"OTHER", .type = server}}, 2};
     }
     void TearDown() override {
         netapi::SetCallRunner(nullptr);
@@ -91,8 +74,8 @@ protected:
     gui_test::Doubles doubles;
     testing_support::ScriptedNetwork net;
     testing_support::ScriptedProvider& provider = net.provider();
-    app::frmMain main{{Factory<resources::frmResources>(), Factory<shares::frmSharedResources>(),
-                       Factory<sessions::frmUserSessions>()}};
+    app::frmMain main{{gui_test::Factory<resources::frmResources>(), gui_test::Factory<shares::frmSharedResources>(),
+                       gui_test::Factory<sessions::frmUserSessions>()}};
     common::WaitingCallRunner runner;
 };
 
@@ -113,12 +96,8 @@ TEST_F(FirstHour, EachToolWindowIsOnScreenBeforeItsFillAndEscGivesUpTheWaitNotTh
     main.Load();
     Pick(main.cboComputerType, "All Servers");
     netapi::SetCallRunner(&runner);
-    // What is on screen when each window's first call goes out.
-    struct Seen {
-        bool tool = false;
-        bool main = false;
-    };
-    std::map<std::string, Seen> seen;
+    // What is on screen when each window's first call goes out: the tool window, the main window.
+    std::map<std::string, std::pair<bool, bool>> seen;
     provider.onCall = [&](const std::string& name) {
         netapi::Interact([&] {
             const QWidget* tool = QApplication::activeModalWidget();
@@ -141,10 +120,9 @@ TEST_F(FirstHour, EachToolWindowIsOnScreenBeforeItsFillAndEscGivesUpTheWaitNotTh
         });
         button->click();
     }
-    EXPECT_TRUE(seen["NetFileEnum"].tool);
-    EXPECT_FALSE(seen["NetFileEnum"].main) << "In Use hides the main window";
-    EXPECT_TRUE(seen["NetShareEnum"].tool && seen["NetShareEnum"].main);
-    EXPECT_TRUE(seen["NetSessionEnum"].tool && seen["NetSessionEnum"].main);
+    EXPECT_EQ(seen["NetFileEnum"], std::make_pair(true, false)) << "In Use hides the main window";
+    EXPECT_EQ(seen["NetShareEnum"], std::make_pair(true, true));
+    EXPECT_EQ(seen["NetSessionEnum"], std::make_pair(true, true));
     EXPECT_EQ(paneAfterEsc, "Reading list...\r\nCancelled\r\n");
     EXPECT_TRUE(openAfterEsc);
     EXPECT_TRUE(main.isVisible());

@@ -7,7 +7,6 @@
 #include "GuiTestEnvironment.h"
 #include "app/window/GeneralDate.h"
 #include "app/window/GetRemoteTime.h"
-#include "app/window/frmMain.h"
 #include "app/window/modMain.h"
 #include "support/ScriptedProvider.h"
 
@@ -17,15 +16,8 @@ namespace {
 
 std::optional<DateTimeValue> Local(unsigned year, unsigned month, unsigned day, unsigned hour,
                                    unsigned minute, int timezone) {
-    netapi::TIME_OF_DAY_INFO tod{};
-    tod.tod_year = year;
-    tod.tod_month = month;
-    tod.tod_day = day;
-    tod.tod_hours = hour;
-    tod.tod_mins = minute;
-    tod.tod_secs = 15;
-    tod.tod_timezone = timezone;
-    return app::ServerLocalTime(tod);
+    return app::ServerLocalTime({.tod_hours = hour, .tod_mins = minute, .tod_secs = 15, .tod_timezone = timezone,
+                                 .tod_day = day, .tod_month = month, .tod_year = year});
 }
 
 TEST(RemoteClock, TheZoneIsSubtractedAcrossMidnightMonthsAndYears) {

@@ -1,11 +1,11 @@
 // The tray's window procedure, driven by the callback message 2025 and the
-// system commands the desktop would send.
+// system commands the desktop would send, with the main window alone or under
+// Open Resources.
 #include <gtest/gtest.h>
 
-#include <QAction>
 #include <QCoreApplication>
-#include <QDialog>
 #include <QMenu>
+#include <QPushButton>
 #include <QSystemTrayIcon>
 #include <QTest>
 #include <QTimer>
@@ -14,9 +14,11 @@
 #include "GuiTestEnvironment.h"
 #include "app/window/APIStuff.h"
 #include "app/window/WindowMessage.h"
-#include "app/window/frmMain.h"
+#include "netenum/MessageTarget.h"
 #include "support/ScriptedProvider.h"
+#include "windows/common/ReportList.h"
 #include "windows/common/Settings.h"
+#include "windows/resources/frmResources.h"
 
 using namespace app;
 
@@ -81,32 +83,36 @@ TEST_F(Tray, RightClickMenuRestoresOrClosesTheProgram) {
     EXPECT_FALSE(window.isVisible());
 }
 
+// "&In Use" runs Open Resources modally with the main window hidden; a left
+// click on the icon brings that window back to normal, never the main window.
 TEST_F(Tray, WhileOpenResourcesIsOpenOnlyItComesBackAndTheMainWindowStaysHidden) {
-    // The dialog checks from inside its own modal loop and closes itself.
+    net.provider().files.records = {{1, 0, 0, u"C:\\here.txt", u"me"}};
+    openResources = gui_test::Factory<resources::frmResources>();
     bool ranInside = false;
-    openResources = [&](common::MainFormLink& link, QWidget* parent) {
-        EXPECT_EQ(&link, static_cast<common::MainFormLink*>(&window));
-        EXPECT_EQ(parent, &window);
-        auto dialog = std::make_unique<QDialog>(parent);
-        QDialog* open = dialog.get();
-        QTimer::singleShot(0, open, [&, open] {
-            ranInside = true;
-            EXPECT_FALSE(window.isVisible());
-            EXPECT_EQ(window.ResourcesWindow(), open);
-            open->showMinimized();
+    QTimer::singleShot(0, [&] {
+        auto* open = qobject_cast<resources::frmResources*>(window.ResourcesWindow());
+        ASSERT_NE(open, nullptr);
+        ranInside = true;
+        EXPECT_FALSE(window.isVisible());
+        // The list fills once the window is on screen.
+        QTest::qWaitFor([&] { return open->lstvwResources->RowCount() > 0; }, 5000);
+        EXPECT_EQ(open->lstvwResources->RowCount(), 1);
+        for (const auto state : {Qt::WindowMinimized, Qt::WindowMaximized}) {
+            open->setWindowState(state);
             Notify(WM_LBUTTONUP);
-            EXPECT_FALSE(open->windowState() & Qt::WindowMinimized);
-            Notify(WM_LBUTTONUP);  // it is normal now: restoring the main window is refused
-            SendWindowMessage(&window, WM_SYSCOMMAND, SC_RESTORE, 0);
-            EXPECT_FALSE(window.isVisible());
-            open->reject();
-        });
-        return std::unique_ptr<QDialog>(std::move(dialog));
-    };
-    window.cmdInUse->click();
+            EXPECT_EQ(open->windowState(), Qt::WindowNoState);
+            EXPECT_TRUE(open->isVisible());
+        }
+        Notify(WM_LBUTTONUP);  // it is normal now: restoring the main window is refused
+        SendWindowMessage(&window, WM_SYSCOMMAND, SC_RESTORE, 0);
+        EXPECT_FALSE(window.isVisible());
+        open->cmdClose->click();
+    });
+    window.cmdInUse->click();  // returns when the window has closed
     EXPECT_TRUE(ranInside);
     EXPECT_TRUE(window.isVisible());
     EXPECT_EQ(window.ResourcesWindow(), nullptr);
+    EXPECT_EQ(netenum::CurrentForm(), &window);
 }
 
 // The window hides into the tray only while its icon is really there;

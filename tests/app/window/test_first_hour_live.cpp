@@ -19,7 +19,6 @@
 #include "DeadServers.h"
 #include "GuiTestEnvironment.h"
 #include "app/window/SavedServers.h"
-#include "app/window/frmMain.h"
 #include "app/window/modMain.h"
 #include "netenum/CallControl.h"
 #include "netenum/colSessionEnum.h"

@@ -4,7 +4,6 @@
 // there is no X display, no trayer or no xdotool.
 #include <gtest/gtest.h>
 
-#include <QAction>
 #include <QApplication>
 #include <QMenu>
 #include <QProcess>
@@ -15,7 +14,6 @@
 
 #include "GuiTestEnvironment.h"
 #include "app/window/APIStuff.h"
-#include "app/window/frmMain.h"
 #include "support/ScriptedProvider.h"
 
 namespace {

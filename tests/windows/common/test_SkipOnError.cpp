@@ -2,7 +2,6 @@
 // the "vantor.skipped" logging category instead of vanishing.
 #include <gtest/gtest.h>
 
-#include <QLoggingCategory>
 #include <QStringList>
 #include <memory>
 #include <stdexcept>

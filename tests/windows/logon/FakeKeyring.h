@@ -10,10 +10,8 @@ class FakeKeyring final : public logon::Keyring {
 public:
     std::map<QString, QByteArray> entries;
     bool available = true;
-    int reads = 0;
 
     std::optional<logon::Account> Read(const QString& key) override {
-        ++reads;
         const auto it = entries.find(key);
         if (!available || it == entries.end()) return std::nullopt;
         return logon::UnpackAccount(it->second);

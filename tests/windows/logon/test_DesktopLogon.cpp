@@ -143,23 +143,19 @@ TEST_F(DesktopLogonTest, AnAddressIsSaidToBeWhereThePasswordGoes) {
 
 TEST_F(DesktopLogonTest, APasswordHeldKeepsTheProcessOutOfCoreDumps) {
     keyring->Write("server/FILES", {"ann", "pw", ""});
-    EXPECT_EXIT(
-        {
-            prctl(PR_SET_DUMPABLE, 1, 0, 0, 0);  // as a fresh process starts
-            auto run = NewRun(false);
-            const bool known = run->Known("files").has_value();
-            _exit(known && prctl(PR_GET_DUMPABLE, 0, 0, 0, 0) == 0 ? 0 : 1);
-        },
-        ::testing::ExitedWithCode(0), "");
     prompts->logonAnswers = {Typed("ann", "pw")};
-    EXPECT_EXIT(
-        {
-            prctl(PR_SET_DUMPABLE, 1, 0, 0, 0);
-            auto run = NewRun();
-            const bool asked = run->Ask("print", 1326, 0).has_value();
-            _exit(asked && prctl(PR_GET_DUMPABLE, 0, 0, 0, 0) == 0 ? 0 : 1);
-        },
-        ::testing::ExitedWithCode(0), "");
+    // Read from the keyring, then typed: each in a fresh process.
+    for (const bool typed : {false, true}) {
+        EXPECT_EXIT(
+            {
+                prctl(PR_SET_DUMPABLE, 1, 0, 0, 0);  // as a fresh process starts
+                auto run = NewRun(typed);
+                const bool held = typed ? run->Ask("print", 1326, 0).has_value() : run->Known("files").has_value();
+                _exit(held && prctl(PR_GET_DUMPABLE, 0, 0, 0, 0) == 0 ? 0 : 1);
+            },
+            ::testing::ExitedWithCode(0), "")
+            << (typed ? "typed" : "from the keyring");
+    }
 }
 
 TEST_F(DesktopLogonTest, TheCommandLineNeverAsksAndAMissingKeyringGreysTheBox) {

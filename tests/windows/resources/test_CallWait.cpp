@@ -9,6 +9,7 @@
 #include <QTest>
 #include <QThread>
 #include <QTimer>
+#include <functional>
 #include <thread>
 
 #include "netenum/CallControl.h"
@@ -57,12 +58,19 @@ protected:
         window.reset();
     }
     QString Pane() const { return window->Text1->Text(); }
-    // From a call in flight: Esc, queued on the window thread.
+    // Runs `during` inside each call named `name`.
+    void During(const char* name, std::function<void()> during) {
+        provider.onCall = [name, during](const std::string& called) {
+            if (called == name) during();
+        };
+    }
+    // From a call in flight: Esc, queued on the window thread; back once the wait is given up.
     void PressEsc() {
         netapi::Interact([this] {
             QCoreApplication::postEvent(window->lstvwResources,
                                         new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
         });
+        WaitFor([] { return netapi::CurrentCall()->abandoned.load(); });
     }
 
     windowtest::FakeMainForm main;
@@ -82,8 +90,7 @@ TEST_F(CallWaitTest, TheWindowPaintsDuringALongCallAndRunsNoClickOrTick) {
     QObject::connect(window->Timer1, &QTimer::timeout, [&] { ++ticks; });
     window->Timer1->start(1);
     bool painted = false;
-    provider.onCall = [&](const std::string& name) {
-        if (name != "NetFileEnum") return;
+    During("NetFileEnum", [&] {
         // Ask for a repaint and a click on Close, as the window system would
         // (queued on the window thread: a foreign thread's first call into
         // Qt makes thread data that is never freed), then hold the call
@@ -104,7 +111,7 @@ TEST_F(CallWaitTest, TheWindowPaintsDuringALongCallAndRunsNoClickOrTick) {
         painted = WaitFor([&] { return counter.paints.load() > before; });
         std::this_thread::sleep_for(50ms);  // the timer is due meanwhile
         ticksDuringCall = ticks.load() - ticksBefore;
-    };
+    });
     window->cmdRefresh->click();
     window->Timer1->stop();
     EXPECT_TRUE(painted) << "the list painted while the call was in flight";
@@ -114,12 +121,15 @@ TEST_F(CallWaitTest, TheWindowPaintsDuringALongCallAndRunsNoClickOrTick) {
     EXPECT_EQ(runner.Waiting(), 0);
 }
 
-TEST_F(CallWaitTest, EscGivesTheWaitUpAndTheWindowStaysUsable) {
-    provider.onCall = [&](const std::string& name) {
-        if (name != "NetFileEnum") return;
+// What the call given up would still ask the person is asked of nobody.
+TEST_F(CallWaitTest, EscGivesTheWaitUpAsksNobodyAfterAndTheWindowStaysUsable) {
+    std::atomic<bool> asked{false};
+    std::atomic<bool> over{false};
+    During("NetFileEnum", [&] {
         PressEsc();
-        WaitFor([] { return netapi::CurrentCall()->abandoned.load(); });
-    };
+        netapi::Interact([&] { asked = true; });
+        over = true;
+    });
     provider.files.records[0].pathname = u"D:\\DATA\\NEW.XLS";
     window->cmdRefresh->click();
     // One line says so; the rows on show stay as they were, not emptied.
@@ -127,6 +137,8 @@ TEST_F(CallWaitTest, EscGivesTheWaitUpAndTheWindowStaysUsable) {
     EXPECT_TRUE(window->isVisible()) << "Esc ended the wait, not the window";
     ASSERT_EQ(window->lstvwResources->RowCount(), 1);
     EXPECT_EQ(window->lstvwResources->SubItem(0, 3), "D:\\DATA\\BUDGET.XLS");
+    QTRY_VERIFY(over.load());
+    EXPECT_FALSE(asked.load());
 
     provider.onCall = nullptr;
     window->cmdRefresh->click();
@@ -136,12 +148,10 @@ TEST_F(CallWaitTest, EscGivesTheWaitUpAndTheWindowStaysUsable) {
 TEST_F(CallWaitTest, ACloseGivenUpAfterItWasSentIsReportedUnknownAndNotSentAgain) {
     window->cmdRefresh->click();
     ASSERT_EQ(window->lstvwResources->RowCount(), 1);
-    provider.onCall = [&](const std::string& name) {
-        if (name != "NetFileClose") return;
+    During("NetFileClose", [this] {
         netapi::CurrentCall()->requestSent = true;
         PressEsc();
-        WaitFor([] { return netapi::CurrentCall()->abandoned.load(); });
-    };
+    });
     window->cmdCloseResource->click();
     EXPECT_TRUE(Pane().contains("Error closing file D:\\DATA\\BUDGET.XLS : result unknown"))
         << Pane().toStdString();
@@ -164,34 +174,18 @@ TEST_F(CallWaitTest, WhatACallAsksThePersonRunsOnTheWindowThreadAndNotOnItsClock
     shortCalls.deadline = 300ms;
     netapi::SetCallLimits(shortCalls);
     bool onWindowThread = false;
-    provider.onCall = [&](const std::string& name) {
-        if (name != "NetFileEnum") return;
+    During("NetFileEnum", [&] {
         // As a log-on prompt would: the person takes longer than the call may.
         netapi::Interact([&] {
             onWindowThread = QThread::currentThread() == window->thread();
             std::this_thread::sleep_for(3 * shortCalls.deadline);
         });
-    };
+    });
     window->cmdRefresh->click();
     netapi::SetCallLimits(saved);
     EXPECT_TRUE(onWindowThread);
     EXPECT_EQ(window->lstvwResources->RowCount(), 1) << Pane().toStdString();
     EXPECT_FALSE(Pane().contains("error")) << Pane().toStdString();
-}
-
-TEST_F(CallWaitTest, ACallGivenUpAsksNobody) {
-    std::atomic<bool> asked{false};
-    std::atomic<bool> over{false};
-    provider.onCall = [&](const std::string& name) {
-        if (name != "NetFileEnum") return;
-        PressEsc();
-        WaitFor([] { return netapi::CurrentCall()->abandoned.load(); });
-        netapi::Interact([&] { asked = true; });
-        over = true;
-    };
-    window->cmdRefresh->click();
-    QTRY_VERIFY(over.load());
-    EXPECT_FALSE(asked.load());
 }
 
 }  // namespace

@@ -1,3 +1,5 @@
+// The usage log of Open Resources: the records a snapshot gives, their clock
+// and date, failed writes, and a file that stays the user's own.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -7,7 +9,6 @@
 #include <array>
 #include <vector>
 
-#include "windows/common/Locations.h"
 #include "windows/resources/UsageLog.h"
 
 using resources::UsageLog;
@@ -129,31 +130,7 @@ TEST_F(UsageLogTest, AFailedWriteKeepsTheSnapshotSoNothingIsLost) {
               "OUT: u1   p1   12/05/26   09:30:15 am\r\n");
 }
 
-TEST_F(UsageLogTest, AReadOnlyProgramFolderSendsTheLogToAPrivateFileInTheStateFolder) {
-    const QString program = folder.filePath("bin");
-    ASSERT_TRUE(QDir().mkpath(program));
-    ASSERT_TRUE(QFile::setPermissions(program, QFile::ReadOwner | QFile::ExeOwner));
-    qputenv("XDG_STATE_HOME", folder.filePath("state").toUtf8());
-    log.SetFileName(common::UsageLogFileName(program));
-    qunsetenv("XDG_STATE_HOME");
-
-    const mode_t previous = umask(0);  // the modes must be the log's own
-    Write({{"u1", "Read", "0", "p1"}});
-    umask(previous);
-    QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-
-    EXPECT_EQ(log.FileName(), folder.filePath("state/vantor/usage.txt"));
-    EXPECT_TRUE(Written().contains("IN: u1   FOR: Read"));
-    EXPECT_FALSE(QFile::exists(program + "/usage.txt"));
-    struct stat info {};
-    ASSERT_EQ(stat(QFile::encodeName(log.FileName()).constData(), &info), 0);
-    EXPECT_EQ(info.st_mode & 07777, 0600u);
-    ASSERT_EQ(stat(QFile::encodeName(folder.filePath("state/vantor")).constData(), &info), 0);
-    EXPECT_EQ(info.st_mode & 07777, 0700u);
-}
-
-// The log names users and paths that servers chose: each stays on its own
-// line, and the file is the user's own.
+// The log names users and paths that servers chose: each stays on its own line.
 TEST_F(UsageLogTest, ServerTextCannotForgeOrHideARecord) {
     const QString forged = "C:\\a.txt   12/05/26   09:30:15 am\r\nOUT: bob   C:\\payroll.xlsx";
     Write({{"eve\x1b[2J", "Read", "0", forged}, {"mallory", "Read", "0", QString::fromUtf16(u"C:\\report\u202Etxt.exe")}});
@@ -168,9 +145,14 @@ TEST_F(UsageLogTest, ServerTextCannotForgeOrHideARecord) {
     EXPECT_TRUE(lines[3].startsWith("OUT: eve\\x1b[2J   C:\\a.txt   12/05/26   09:30:15 am\\r\\nOUT: bob"));
 }
 
+// Where the log goes, and the folders made for it, are the locations' test;
+// here, that the file is the user's own whatever the umask.
 TEST_F(UsageLogTest, TheFileIsPrivateAndNeverReachedThroughALink) {
+    log.SetFileName(folder.filePath("state/vantor/usage.txt"));
+    const mode_t previous = umask(0);
     Write({{"u", "Read", "0", "C:\\x"}});
-    EXPECT_EQ(QFile::permissions(log.FileName()) & 0x0077, 0);  // no group or other bits
+    umask(previous);
+    EXPECT_EQ(QFile::permissions(log.FileName()) & 0x7077, QFile::ReadOwner | QFile::WriteOwner);  // 0600
     // A file of ours that others could read is closed to them on the next write.
     QFile::setPermissions(log.FileName(), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther);
     Write({});

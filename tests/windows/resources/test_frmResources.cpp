@@ -5,7 +5,6 @@
 #include <QClipboard>
 #include <QDir>
 #include <QGuiApplication>
-#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -77,18 +76,15 @@ TEST_F(ResourcesWindowTest, OpeningFillsTheListAndSelectsRowOne) {
     EXPECT_EQ(w.lblOpenResources->text(), "3");
     EXPECT_EQ(w.lblFileLocks->text(), "11");
     EXPECT_EQ(w.lstvwResources->SelectedRows(), std::vector<int>{0});
-    EXPECT_TRUE(w.Command1->isEnabled() && w.Command2->isEnabled() && w.Command3->isEnabled() &&
-                w.cmdCloseResource->isEnabled());
+    EXPECT_EQ(listtext::Enabled({w.Command1, w.Command2, w.Command3, w.cmdCloseResource}), "1111");
     EXPECT_EQ(w.txtFind->text(), "*.doc");
-    EXPECT_EQ(w.lstvwResources->ColumnWidth(3), qRound(1.5 * w.lstvwResources->width()));
     EXPECT_FALSE(w.Timer1->isActive());
 
     main.chosen = "**LOCAL**";  // ADMINPC, with nothing open
     frmResources& local = Open();
     EXPECT_TRUE(local.windowTitle().endsWith("**LOCAL**"));
     EXPECT_EQ(local.lblOpenResources->text() + "/" + local.lblFileLocks->text(), "0/0");
-    EXPECT_FALSE(local.Command1->isEnabled() || local.Command2->isEnabled() || local.Command3->isEnabled() ||
-                 local.cmdCloseResource->isEnabled());
+    EXPECT_EQ(listtext::Enabled({local.Command1, local.Command2, local.Command3, local.cmdCloseResource}), "0000");
 }
 
 TEST_F(ResourcesWindowTest, RefreshTakesPartialListsAndShowsFailuresUnderItsStatusLine) {
@@ -107,8 +103,6 @@ TEST_F(ResourcesWindowTest, RefreshTakesPartialListsAndShowsFailuresUnderItsStat
                       "You must be an administrator, server, print, or comm operator.\r\n");
     EXPECT_EQ(w.lblOpenResources->text(), "") << "not read is not 0";
     EXPECT_FALSE(w.Command1->isEnabled());
-    w.Command4->click();
-    EXPECT_EQ(Pane(), "");
 }
 
 TEST_F(ResourcesWindowTest, CloseFilesClosesTheSelectedRowsAndNamesTheOneThatFailed) {
@@ -164,9 +158,7 @@ TEST_F(ResourcesWindowTest, FindSortAndARefreshThatKeepsTheOrderButDropsTheMark)
 
     w.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
-    QHeaderView* header = w.lstvwResources->header();
-    const QPoint onPath(header->sectionViewportPosition(3) + 10, header->height() / 2);
-    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, onPath);
+    listtext::ClickHeader(*w.lstvwResources, 3);
     EXPECT_EQ(w.lstvwResources->ColumnText(3), "*Path");
     EXPECT_EQ(Rows()[0][3], "E:\\Reports\\Q4.doc");  // descending first
 

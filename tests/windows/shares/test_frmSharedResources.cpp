@@ -1,4 +1,5 @@
-// The Shared Resources window driven through its controls on a simulated server.
+// The Shared Resources window driven through its controls on a simulated server
+// (its lists sort on a header click as in the other tool windows, tried there).
 #include <gtest/gtest.h>
 
 #include <QLabel>
@@ -9,13 +10,11 @@
 #include "support/ListText.h"
 #include "support/WindowTestSupport.h"
 #include "netenum/colFileEnum.h"
-#include "netenum/modAPI_Error.h"
 #include "netenum/netapi.h"
 #include "windows/common/MessagePane.h"
 #include "windows/shares/frmSharedResources.h"
 
 using listtext::Column;
-using windowtest::Q;
 
 namespace {
 
@@ -89,9 +88,8 @@ TEST_F(SharesWindowTest, DisconnectEndsWholeSessionsAndReportsTheUserWhoHadGone)
     w.Command1->click();
     ASSERT_EQ(netapi::NetSessionDel(u"SERVER1", u"\\\\WS2", u"bob"), 0u);  // bob leaves first
     w.cmdDisconnect->click();
-    EXPECT_EQ(Pane(),
-              "Disconnecting users...\r\n" +
-                  Q(netenum::FailureLine(u"NetSessionDel", netapi::NERR_ClientNameNotFound)));
+    EXPECT_EQ(Pane(), "Disconnecting users...\r\nNetSessionDel error 2312 : A session does not exist with that "
+                      "computer name.\r\n");
     // alice's whole session went: her DOCS connection and file too.
     EXPECT_EQ(Uses(), (QStringList{"0", "0", "0", "1"}));
     netenum::colFileEnum files;
@@ -112,8 +110,8 @@ TEST_F(SharesWindowTest, StatusLinesGiveWayToFailureLines) {
     auto& w = *window;
     network->AddFault(u"SERVER1", sim::Fault::Status(sim::Call::NetConnectionEnum, 5));
     ClickShare("DATA");
-    EXPECT_EQ(Pane(),
-              Q(netenum::FailureLineWithAdvice(u"NetConnectionEnum", 5, netenum::kAdviceOperator)));
+    EXPECT_EQ(Pane(), "NetConnectionEnum error 5 : Access is denied.\r\n"
+                      "You must be an administrator, server, print, or comm operator.\r\n");
     EXPECT_EQ(w.lblConnectedUsers->text(), "") << "not read is not 0";
     w.cmdRefresh->click();
     EXPECT_EQ(Pane(), "List refreshed\r\n");
@@ -127,24 +125,17 @@ TEST_F(SharesWindowTest, StatusLinesGiveWayToFailureLines) {
     w.Command1->click();
     network->AddFault(u"SERVER1", sim::Fault::Status(sim::Call::NetSessionEnum, 5));
     w.cmdDisconnect->click();
-    EXPECT_EQ(Pane(),
-              "Disconnecting users...\r\n" +
-                  Q(netenum::FailureLineWithAdvice(u"NetSessionEnum", 5, netenum::kAdviceAccount)));
+    EXPECT_EQ(Pane(), "Disconnecting users...\r\nNetSessionEnum error 5 : Access is denied.\r\n"
+                      "You must be an administrator or account operator.\r\n");
     EXPECT_EQ(Uses(), (QStringList{"1", "0", "0", "2"}));
     w.Command4->click();
     EXPECT_EQ(Pane(), "");
 }
 
-TEST_F(SharesWindowTest, BothListsSortAndEscClosesLikeClose) {
+TEST_F(SharesWindowTest, EscClosesLikeClose) {
     auto& w = *window;
     w.show();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
-    listtext::ClickHeader(*w.lstvwShares, 1);  // "Uses" as text, descending
-    EXPECT_EQ(Column(*w.lstvwShares, 0), (QStringList{"IPC$", "DATA", "DOCS", "EMPTY"}));
-    ClickShare("IPC$");
-    listtext::ClickHeader(*w.lstvwConnectedUsers, 0);
-    EXPECT_EQ(Column(*w.lstvwConnectedUsers, 0), (QStringList{"carol", "bob", "alice"}));
-
     QTest::keyClick(w.lstvwShares, Qt::Key_Escape);
     EXPECT_FALSE(w.isVisible());
     EXPECT_EQ(main.fillGeneralCalls, 1);
