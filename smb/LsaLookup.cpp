@@ -81,7 +81,7 @@ bool Mapped(netapi::SidUse use) {
 
 }  // namespace
 
-Stub EncodeLookupNames(const samr::Handle& policy, const std::vector<std::u16string>& names) {
+Stub EncodeLookup(const samr::Handle& policy, const std::vector<std::u16string>& names) {
     NdrWriter w;
     w.Bytes(policy.data(), policy.size());
     w.U32(static_cast<std::uint32_t>(names.size()));
@@ -100,7 +100,7 @@ Stub EncodeLookupNames(const samr::Handle& policy, const std::vector<std::u16str
     return w.Take();
 }
 
-Stub EncodeLookupSids(const samr::Handle& policy, const std::vector<Sid>& sids) {
+Stub EncodeLookup(const samr::Handle& policy, const std::vector<Sid>& sids) {
     NdrWriter w;
     w.Bytes(policy.data(), policy.size());
     w.U32(static_cast<std::uint32_t>(sids.size()));
@@ -138,8 +138,9 @@ bool ReadAnswerTail(NdrReader& r, std::uint32_t& ntstatus) {
 
 }  // namespace
 
-NET_API_STATUS DecodeLookupNames(Bytes stub, std::size_t asked, std::vector<AccountLookup>& out,
-                                 std::uint32_t& ntstatus) {
+NET_API_STATUS DecodeLookup(Bytes stub, const std::vector<std::u16string>& names,
+                            std::vector<AccountLookup>& out, std::uint32_t& ntstatus) {
+    const std::size_t asked = names.size();
     NdrReader r(stub);
     out.clear();
     AnswerHead head;
@@ -170,8 +171,8 @@ NET_API_STATUS DecodeLookupNames(Bytes stub, std::size_t asked, std::vector<Acco
     return netapi::NERR_Success;
 }
 
-NET_API_STATUS DecodeLookupSids(Bytes stub, const std::vector<Sid>& asked,
-                                std::vector<AccountLookup>& out, std::uint32_t& ntstatus) {
+NET_API_STATUS DecodeLookup(Bytes stub, const std::vector<Sid>& asked,
+                            std::vector<AccountLookup>& out, std::uint32_t& ntstatus) {
     NdrReader r(stub);
     out.clear();
     AnswerHead head;
