@@ -29,17 +29,6 @@ bool ReadAll(std::string& bytes) {
     }
 }
 
-bool WriteAll(const std::string& bytes) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = write(STDOUT_FILENO, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
 }  // namespace
 
 search::ChildProgram SearchChildProgram(std::string path, std::shared_ptr<logon::CredentialLookup> lookup) {
@@ -83,7 +72,7 @@ int RunSearchChild() {
                 answer.failures.push_back("logged on with " + tried + "; the server refused it");
         logon::SetLookup(nullptr);
     }
-    return WriteAll(search::EncodeAnswer(answer)) ? 0 : 1;
+    return search::WriteAnswer(STDOUT_FILENO, answer) ? 0 : 1;
 }
 
 }  // namespace app

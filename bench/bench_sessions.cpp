@@ -83,30 +83,33 @@ public:
     void AppendLine(const std::u16string&) override {}
 };
 
-void FillSessions(benchmark::State& state) {
+// `run(window)` on a shown window of the kind asked, over the big server.
+template <typename Window, typename Run>
+void OnBigServer(Run run) {
     InstallBigServer();
     BenchMainForm main;
     {
-        sessions::frmUserSessions window(main);
+        Window window(main);
         window.show();
         QCoreApplication::processEvents();
+        run(window);
+    }
+    netapi::SetProvider(nullptr);
+}
+
+void FillSessions(benchmark::State& state) {
+    OnBigServer<sessions::frmUserSessions>([&](sessions::frmUserSessions& window) {
         for (auto _ : state) {
             window.FillSessions();
             QCoreApplication::processEvents();  // the lists lay out and repaint
         }
         if (window.lstvwUserSessions->RowCount() != state.range(0))
             state.SkipWithError("the sessions list does not hold every session");
-    }
-    netapi::SetProvider(nullptr);
+    });
 }
 
 void ShareClick(benchmark::State& state) {
-    InstallBigServer();
-    BenchMainForm main;
-    {
-        shares::frmSharedResources window(main);
-        window.show();
-        QCoreApplication::processEvents();
+    OnBigServer<shares::frmSharedResources>([&](shares::frmSharedResources& window) {
         int projects = -1;
         for (int row = 0; row < window.lstvwShares->RowCount(); ++row)
             if (window.lstvwShares->Text(row) == QStringLiteral("PROJECTS")) projects = row;
@@ -116,8 +119,7 @@ void ShareClick(benchmark::State& state) {
         }
         if (window.lstvwConnectedUsers->RowCount() != state.range(0))
             state.SkipWithError("the users list does not hold every user of the share");
-    }
-    netapi::SetProvider(nullptr);
+    });
 }
 
 }  // namespace

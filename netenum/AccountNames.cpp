@@ -20,36 +20,34 @@ NET_API_STATUS Settle(NET_API_STATUS status, std::size_t asked, std::vector<Acco
     return resolved == 0 ? ERROR_NONE_MAPPED : ERROR_SOME_NOT_MAPPED;
 }
 
+// One lookup through the provider's `ask` (LookupNames or LookupSids),
+// settled to one answer per question.
+template <typename Question, typename Ask>
+NET_API_STATUS Lookup(LPCWSTR servername, const std::vector<Question>& asked, Ask ask,
+                      std::vector<AccountLookup>& out) {
+    out.clear();
+    if (asked.size() > kMaxLookupsPerCall) return ERROR_INVALID_PARAMETER;
+    if (asked.empty()) return NERR_Success;
+    auto answer = Carry<Answer<std::vector<AccountLookup>>>(
+        false, [s = FromPointer(servername), asked, ask](Provider& p) {
+            Answer<std::vector<AccountLookup>> a;
+            a.status = (p.*ask)(s, asked, a.value);
+            return a;
+        });
+    out = std::move(answer.value);
+    return Settle(answer.status, asked.size(), out);
+}
+
 }  // namespace
 
 NET_API_STATUS NetLookupAccountNames(LPCWSTR servername, const std::vector<std::u16string>& names,
                                      std::vector<AccountLookup>& out) {
-    out.clear();
-    if (names.size() > kMaxLookupsPerCall) return ERROR_INVALID_PARAMETER;
-    if (names.empty()) return NERR_Success;
-    auto answer = Carry<Answer<std::vector<AccountLookup>>>(
-        false, [s = FromPointer(servername), names](Provider& p) {
-            Answer<std::vector<AccountLookup>> a;
-            a.status = p.LookupNames(s, names, a.value);
-            return a;
-        });
-    out = std::move(answer.value);
-    return Settle(answer.status, names.size(), out);
+    return Lookup(servername, names, &Provider::LookupNames, out);
 }
 
 NET_API_STATUS NetLookupAccountSids(LPCWSTR servername, const std::vector<Sid>& sids,
                                     std::vector<AccountLookup>& out) {
-    out.clear();
-    if (sids.size() > kMaxLookupsPerCall) return ERROR_INVALID_PARAMETER;
-    if (sids.empty()) return NERR_Success;
-    auto answer = Carry<Answer<std::vector<AccountLookup>>>(
-        false, [s = FromPointer(servername), sids](Provider& p) {
-            Answer<std::vector<AccountLookup>> a;
-            a.status = p.LookupSids(s, sids, a.value);
-            return a;
-        });
-    out = std::move(answer.value);
-    const NET_API_STATUS status = Settle(answer.status, sids.size(), out);
+    const NET_API_STATUS status = Lookup(servername, sids, &Provider::LookupSids, out);
     // Whatever the provider wrote, each answer keeps the SID that was asked.
     for (std::size_t i = 0; i < out.size(); ++i) out[i].sid = sids[i];
     return status;

@@ -14,9 +14,11 @@ namespace {
 
 using Table = std::map<std::uint32_t, std::u16string_view>;
 
-// The platform's own wording. Every message ends in CR LF as the message
-// tables deliver it; GetErrorText removes one such pair.
-const Table& SystemTable() {
+// The platform's own wording: the system's and that of the two message
+// modules, each code in one of them (MessageModuleFor tells which). Every
+// message ends in CR LF as the message tables deliver it; GetErrorText
+// removes one such pair.
+const Table& Messages() {
     static const Table table = {
         {0, u"The operation completed successfully.\r\n"},
         {1, u"Incorrect function.\r\n"},
@@ -73,12 +75,7 @@ const Table& SystemTable() {
         {11001, u"No such host is known.\r\n"},
         // The program's own code (bit 29): a change given up after its request left.
         {0x20000001u, u"result unknown\r\n"},
-    };
-    return table;
-}
-
-const Table& NetmsgTable() {
-    static const Table table = {
+        // netmsg.dll's, 2100 to 2999.
         {2102, u"The workstation driver is not installed.\r\n"},
         {2103, u"The server could not be located.\r\n"},
         {2104, u"An internal error occurred. The network cannot access a shared memory segment.\r\n"},
@@ -113,12 +110,7 @@ const Table& NetmsgTable() {
         {2314, u"There is not an open file with that identification number.\r\n"},
         {2351, u"This computer name is invalid.\r\n"},
         {2453, u"Could not find the domain controller for this domain.\r\n"},
-    };
-    return table;
-}
-
-const Table& WininetTable() {
-    static const Table table = {
+        // Wininet.dll's, 12000 to 12171.
         {12001, u"No more handles could be generated at this time.\r\n"},
         {12002, u"The operation timed out\r\n"},
         {12004, u"An internal error occurred in the Microsoft Internet extensions.\r\n"},
@@ -138,11 +130,8 @@ public:
     bool Loaded(std::string_view) const override { return true; }
     std::optional<std::u16string_view> Find(std::string_view module,
                                             std::uint32_t code) const override {
-        const Table& table = module == "netmsg.dll"    ? NetmsgTable()
-                             : module == "Wininet.dll" ? WininetTable()
-                                                       : SystemTable();
-        const auto it = table.find(code);
-        if (it == table.end()) return std::nullopt;
+        const auto it = Messages().find(code);
+        if (it == Messages().end() || MessageModuleFor(code) != module) return std::nullopt;
         return it->second;
     }
 };

@@ -1,5 +1,9 @@
 #include "ServerAnswer.h"
 
+#include <unistd.h>
+
+#include <cerrno>
+
 #include "Wire.h"
 #include "text/Text.h"
 
@@ -26,6 +30,18 @@ std::string EncodeAnswer(const ServerAnswer& answer) {
     PutCount(out, answer.failures.size());
     for (const auto& line : answer.failures) PutText(out, line);
     return out;
+}
+
+bool WriteAnswer(int fd, const ServerAnswer& answer) {
+    const std::string bytes = EncodeAnswer(answer);
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
 }
 
 bool DecodeAnswer(std::string_view bytes, ServerAnswer& answer) {

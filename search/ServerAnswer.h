@@ -44,5 +44,8 @@ bool ServerAnswer::ForEachCell(Visit&& visit) const {
 // The wire form between child and parent (exposed for tests).
 std::string EncodeAnswer(const ServerAnswer& answer);
 bool DecodeAnswer(std::string_view bytes, ServerAnswer& answer);
+// A child's last act: its answer's wire form, whole, down `fd`; false when
+// the other end is gone.
+bool WriteAnswer(int fd, const ServerAnswer& answer);
 
 }  // namespace search

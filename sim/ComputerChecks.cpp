@@ -2,6 +2,7 @@
 // stands, and the sessions, files and connections indexed as the server
 // will hold them. A fault throws a ScenarioError naming its place.
 #include <algorithm>
+#include <initializer_list>
 #include <unordered_set>
 
 #include "ComputerModel.h"
@@ -32,34 +33,19 @@ std::u16string ClientUserKey(std::u16string_view client, const OptString& user) 
     return text::ToLower(client) + u'\n' + UserKey(user);
 }
 
+bool OneOf(Call call, std::initializer_list<Call> calls) {
+    return std::ranges::find(calls, call) != calls.end();
+}
+
 bool IsEnumeration(Call call) {
-    switch (call) {
-    case Call::NetFileEnum:
-    case Call::NetSessionEnum:
-    case Call::NetShareEnum:
-    case Call::NetConnectionEnum:
-    case Call::NetServerEnum:
-        return true;
-    default:
-        return false;
-    }
+    return OneOf(call, {Call::NetFileEnum, Call::NetSessionEnum, Call::NetShareEnum,
+                        Call::NetConnectionEnum, Call::NetServerEnum});
 }
 
 bool TakesNames(Call call) {
-    switch (call) {
-    case Call::NetSessionDel:
-    case Call::NetConnectionEnum:
-    case Call::NetUserGetInfo:
-    case Call::NetUserSetInfo:
-    case Call::NetMessageBufferSend:
-    case Call::NetShareAdd:
-    case Call::NetShareDel:
-    case Call::NetShareGetInfo:
-    case Call::NetShareSetInfo:
-        return true;
-    default:
-        return false;
-    }
+    return OneOf(call, {Call::NetSessionDel, Call::NetConnectionEnum, Call::NetUserGetInfo,
+                        Call::NetUserSetInfo, Call::NetMessageBufferSend, Call::NetShareAdd,
+                        Call::NetShareDel, Call::NetShareGetInfo, Call::NetShareSetInfo});
 }
 
 }  // namespace

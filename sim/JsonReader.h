@@ -34,9 +34,11 @@ public:
         throw ScenarioError(mSource, place.empty() ? "/" : place, fault);
     }
 
-    // Members not in `allowed` are mistakes, except notes whose names begin with "_".
+    // An object whose members are all in `allowed`, except notes whose names
+    // begin with "_"; anything else is a mistake.
     void Members(const json& object, const std::string& place,
                  std::initializer_list<std::string_view> allowed) const {
+        Object(object, place);
         for (const auto& [key, value] : object.items()) {
             if (!key.empty() && key[0] == '_') continue;
             bool known = false;
@@ -67,6 +69,15 @@ public:
         if (!v.is_string()) Fail(place, "expected a string, found " + TypeName(v));
         return text::FromUtf8(v.get_ref<const std::string&>());
     }
+    std::u16string RequiredString(const json& object, const char* key, const std::string& place) const {
+        return String(Required(object, key, place), place + "/" + key);
+    }
+    // A string that may be left out (nullopt then), but is never null.
+    OptString StringIfPresent(const json& object, const char* key, const std::string& place) const {
+        const json* v = Optional(object, key);
+        if (v == nullptr) return std::nullopt;
+        return String(*v, place + "/" + key);
+    }
     // A string that may be null; a missing member gives `fallback`.
     OptString NullableString(const json& object, const char* key, const std::string& place,
                              OptString fallback = std::nullopt) const {
@@ -96,6 +107,15 @@ public:
             v.get<std::int64_t>() == -1)
             return 0xFFFFFFFFu;
         return static_cast<DWORD>(Integer(v, place, 0, 0xFFFFFFFFLL));
+    }
+    DWORD RequiredDword(const json& object, const char* key, const std::string& place) const {
+        return Dword(Required(object, key, place), place + "/" + key);
+    }
+    std::optional<DWORD> DwordIfPresent(const json& object, const char* key,
+                                        const std::string& place) const {
+        const json* v = Optional(object, key);
+        if (v == nullptr) return std::nullopt;
+        return Dword(*v, place + "/" + key);
     }
     DWORD OptionalDword(const json& object, const char* key, const std::string& place,
                         DWORD fallback, bool minusOneMeansAll = false) const {

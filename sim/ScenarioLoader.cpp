@@ -51,7 +51,6 @@ Scenario ParseScenario(std::string_view jsonText, const std::string& sourceName)
     }
     const JsonReader r(sourceName);
     try {
-        r.Object(document, "");
         r.Members(document, "", {"computers", "faults"});
         Scenario scenario;
         const json& computers = r.Array(r.Required(document, "computers", ""), "/computers");

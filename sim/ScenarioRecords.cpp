@@ -69,10 +69,9 @@ constexpr NamedBits kAccountFlags[] = {
 };
 
 Fault ReadFault(const JsonReader& r, const json& v, const std::string& place) {
-    r.Object(v, place);
     r.Members(v, place, {"call", "status", "unreachable", "partial", "ids", "names"});
     Fault f;
-    const std::string call = text::ToUtf8(r.String(r.Required(v, "call", place), place + "/call"));
+    const std::string call = text::ToUtf8(r.RequiredString(v, "call", place));
     const auto parsed = CallFromName(call);
     if (!parsed)
         r.Fail(place + "/call",
@@ -132,10 +131,9 @@ std::vector<Fault> ReadFaults(const JsonReader& r, const json& object, const std
 namespace {
 
 Share ReadShare(const JsonReader& r, const json& v, const std::string& place) {
-    r.Object(v, place);
     r.Members(v, place, {"name", "type", "special", "remark", "path", "max_uses", "permissions", "password"});
     Share s;
-    s.name = r.String(r.Required(v, "name", place), place + "/name");
+    s.name = r.RequiredString(v, "name", place);
     const bool dollar = !s.name.empty() && s.name.back() == u'$';
     const json* type = JsonReader::Optional(v, "type");
     if (type != nullptr && type->is_number()) {
@@ -171,41 +169,34 @@ Share ReadShare(const JsonReader& r, const json& v, const std::string& place) {
 }
 
 Session ReadSession(const JsonReader& r, const json& v, const std::string& place) {
-    r.Object(v, place);
     r.Members(v, place, {"client", "user", "transport", "client_type", "time", "idle", "flags"});
-    Session s;
-    s.client = r.String(r.Required(v, "client", place), place + "/client");
-    s.user = r.NullableString(v, "user", place);
-    s.transport = r.NullableString(v, "transport", place);
-    s.client_type = r.NullableString(v, "client_type", place);
-    s.time = r.OptionalDword(v, "time", place, 0);
-    s.idle = r.OptionalDword(v, "idle", place, 0);
-    s.flags = r.OptionalDword(v, "flags", place, 0);
-    return s;
+    return {.client = r.RequiredString(v, "client", place),
+            .user = r.NullableString(v, "user", place),
+            .transport = r.NullableString(v, "transport", place),
+            .client_type = r.NullableString(v, "client_type", place),
+            .time = r.OptionalDword(v, "time", place, 0),
+            .idle = r.OptionalDword(v, "idle", place, 0),
+            .flags = r.OptionalDword(v, "flags", place, 0)};
 }
 
 Connection ReadConnection(const JsonReader& r, const json& v, const std::string& place) {
-    r.Object(v, place);
     r.Members(v, place, {"client", "user", "share", "id", "time", "num_users"});
-    Connection k;
-    k.client = r.String(r.Required(v, "client", place), place + "/client");
-    k.user = r.NullableString(v, "user", place);
-    k.share = r.String(r.Required(v, "share", place), place + "/share");
-    if (const json* id = JsonReader::Optional(v, "id")) k.id = r.Dword(*id, place + "/id");
-    if (const json* time = JsonReader::Optional(v, "time")) k.time = r.Dword(*time, place + "/time");
-    k.num_users = r.OptionalDword(v, "num_users", place, 1);
-    return k;
+    return {.client = r.RequiredString(v, "client", place),
+            .user = r.NullableString(v, "user", place),
+            .share = r.RequiredString(v, "share", place),
+            .id = r.DwordIfPresent(v, "id", place),
+            .time = r.DwordIfPresent(v, "time", place),
+            .num_users = r.OptionalDword(v, "num_users", place, 1)};
 }
 
 File ReadFile(const JsonReader& r, const json& v, const std::string& place) {
-    r.Object(v, place);
     r.Members(v, place, {"id", "path", "user", "client", "share", "permissions", "locks"});
     File f;
-    f.id = r.Dword(r.Required(v, "id", place), place + "/id");
-    f.path = r.String(r.Required(v, "path", place), place + "/path");
+    f.id = r.RequiredDword(v, "id", place);
+    f.path = r.RequiredString(v, "path", place);
     f.user = r.NullableString(v, "user", place);
-    if (const json* client = JsonReader::Optional(v, "client")) f.client = r.String(*client, place + "/client");
-    if (const json* share = JsonReader::Optional(v, "share")) f.share = r.String(*share, place + "/share");
+    f.client = r.StringIfPresent(v, "client", place);
+    f.share = r.StringIfPresent(v, "share", place);
     if (const json* p = JsonReader::Optional(v, "permissions"))
         f.permissions = Bits(r, *p, place + "/permissions", kPermissions, "perm_file_");
     f.locks = r.OptionalDword(v, "locks", place, 0);
@@ -264,7 +255,7 @@ netapi::UserInfo3 ReadAccount(const JsonReader& r, const json& v, const std::str
     netapi::UserInfo3 a;
     a.flags = netapi::UF_SCRIPT | netapi::UF_NORMAL_ACCOUNT;
     a.user_id = static_cast<DWORD>(1000 + index);
-    a.name = r.String(r.Required(v, "name", place), place + "/name");
+    a.name = r.RequiredString(v, "name", place);
     for (const auto& s : kStrings) a.*s.member = r.NullableString(v, s.key, place);
     for (const auto& n : kNumbers) a.*n.member = r.OptionalDword(v, n.key, place, a.*n.member, n.minusOne);
     if (const json* flags = JsonReader::Optional(v, "flags"))
@@ -284,7 +275,6 @@ netapi::UserInfo3 ReadAccount(const JsonReader& r, const json& v, const std::str
 }
 
 Activity ReadActivity(const JsonReader& r, const json& v, const std::string& place) {
-    r.Object(v, place);
     r.Members(v, place, {"seed", "period_ms", "paths", "min_files", "max_files"});
     Activity a;
     if (const json* seed = JsonReader::Optional(v, "seed")) {
@@ -300,8 +290,8 @@ Activity ReadActivity(const JsonReader& r, const json& v, const std::string& pla
             if (a.paths.back().empty()) r.Fail(At(place + "/paths", i), "a path cannot be empty");
         }
     }
-    if (const json* n = JsonReader::Optional(v, "min_files")) a.min_files = r.Dword(*n, place + "/min_files");
-    if (const json* n = JsonReader::Optional(v, "max_files")) a.max_files = r.Dword(*n, place + "/max_files");
+    a.min_files = r.DwordIfPresent(v, "min_files", place);
+    a.max_files = r.DwordIfPresent(v, "max_files", place);
     return a;
 }
 
@@ -321,13 +311,12 @@ std::vector<Item> ReadList(const JsonReader& r, const json& object, const char* 
 }  // namespace
 
 Computer ReadComputer(const JsonReader& r, const json& v, const std::string& place) {
-    r.Object(v, place);
     r.Members(v, place,
               {"name", "local", "type", "platform_id", "version_major", "version_minor", "comment",
                "clock_offset", "timezone", "unreachable", "shares", "sessions", "connections",
                "files", "accounts", "messenger_names", "faults", "activity"});
     Computer c;
-    c.name = r.String(r.Required(v, "name", place), place + "/name");
+    c.name = r.RequiredString(v, "name", place);
     if (const json* local = JsonReader::Optional(v, "local")) c.local = r.Bool(*local, place + "/local");
     if (const json* type = JsonReader::Optional(v, "type"))
         c.type = Bits(r, *type, place + "/type", kServerTypes, "sv_type_");

@@ -71,6 +71,17 @@ std::u16string_view NameOf(const OptString& name) {
     return name ? std::u16string_view(*name) : std::u16string_view();
 }
 
+// A lookup's answer: the computer's `look` for each question, in order.
+template <typename Question, typename Look>
+auto EachLookedUp(const std::vector<Question>& asked, Look look,
+                  std::vector<netapi::AccountLookup>& out) {
+    out.clear();
+    return [&asked, look, &out](const ComputerModel& c) {
+        for (const auto& question : asked) out.push_back((c.*look)(question));
+        return netapi::NERR_Success;
+    };
+}
+
 }  // namespace
 
 ComputerModel* SimulatedNetwork::Resolve(const OptString& server) const {
@@ -331,21 +342,15 @@ NET_API_STATUS SimulatedNetwork::ShareSetInfo(const OptString& server, const std
 NET_API_STATUS SimulatedNetwork::LookupNames(const OptString& server,
                                              const std::vector<std::u16string>& names,
                                              std::vector<netapi::AccountLookup>& out) {
-    out.clear();
-    return Answered(server, Call::NetUserGetInfo, std::nullopt, {}, [&](ComputerModel& c) {
-        for (const auto& name : names) out.push_back(c.LookupName(name));
-        return netapi::NERR_Success;
-    });
+    return Answered(server, Call::NetUserGetInfo, std::nullopt, {},
+                    EachLookedUp(names, &ComputerModel::LookupName, out));
 }
 
 NET_API_STATUS SimulatedNetwork::LookupSids(const OptString& server,
                                             const std::vector<netapi::Sid>& sids,
                                             std::vector<netapi::AccountLookup>& out) {
-    out.clear();
-    return Answered(server, Call::NetUserGetInfo, std::nullopt, {}, [&](ComputerModel& c) {
-        for (const auto& sid : sids) out.push_back(c.LookupSid(sid));
-        return netapi::NERR_Success;
-    });
+    return Answered(server, Call::NetUserGetInfo, std::nullopt, {},
+                    EachLookedUp(sids, &ComputerModel::LookupSid, out));
 }
 
 // The program's own computer; only GetComputerName faults touch it, since

@@ -42,31 +42,28 @@ NET_API_STATUS DecodeQueryDomain(Bytes stub, std::uint16_t level, DomainInfo& ou
                                  std::uint32_t& ntstatus) {
     NdrReader r(stub);
     out = {};
-    bool present = false;
-    if (!r.Pointer(present)) return RPC_S_PROTOCOL_ERROR;
-    if (present) {
+    const bool ok = r.AnswerThenStatus(ntstatus, [&] {
         std::uint16_t answered = 0;
-        if (!r.U16(answered) || answered != level || !r.Align(4)) return RPC_S_PROTOCOL_ERROR;
+        if (!r.U16(answered) || answered != level || !r.Align(4)) return false;
         const bool dns = level == kPolicyDnsDomainInformation;
-        if (!dns && level != kPolicyPrimaryDomainInformation) return RPC_S_PROTOCOL_ERROR;
+        if (!dns && level != kPolicyPrimaryDomainInformation) return false;
         CountedHeader name, dnsDomain, dnsForest;
-        if (!r.CountedStringHeader(name)) return RPC_S_PROTOCOL_ERROR;
+        if (!r.CountedStringHeader(name)) return false;
         if (dns && (!r.CountedStringHeader(dnsDomain) || !r.CountedStringHeader(dnsForest) || !r.Skip(16)))
-            return RPC_S_PROTOCOL_ERROR;  // the GUID is skipped
-        if (!r.Pointer(out.hasSid) || !ReadBody(r, name, out.name)) return RPC_S_PROTOCOL_ERROR;
+            return false;  // the GUID is skipped
+        if (!r.Pointer(out.hasSid) || !ReadBody(r, name, out.name)) return false;
         if (dns && (!ReadBody(r, dnsDomain, out.dnsDomain) || !ReadBody(r, dnsForest, out.dnsForest)))
-            return RPC_S_PROTOCOL_ERROR;
+            return false;
         if (out.hasSid) {
             std::uint32_t count = 0;
             std::uint8_t revision = 0, subCount = 0;
             if (!r.U32(count) || !r.U8(revision) || !r.U8(subCount) || count != subCount ||
                 count > 15 || !r.Skip(6 + 4 * static_cast<std::size_t>(count)))
-                return RPC_S_PROTOCOL_ERROR;
+                return false;
         }
-    }
-    if (!r.Align(4) || !r.U32(ntstatus)) return RPC_S_PROTOCOL_ERROR;
-    if (ntstatus == samr::STATUS_SUCCESS && !present) return RPC_S_PROTOCOL_ERROR;
-    return netapi::NERR_Success;
+        return true;
+    });
+    return ok ? netapi::NERR_Success : RPC_S_PROTOCOL_ERROR;
 }
 
 }  // namespace smb::lsa

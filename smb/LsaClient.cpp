@@ -1,5 +1,7 @@
 #include "LsaClient.h"
 
+#include <type_traits>
+
 #include "StatusMap.h"
 
 namespace smb {
@@ -69,22 +71,22 @@ NET_API_STATUS LookupStatus(std::uint32_t nt) {
 
 }  // namespace
 
-namespace {
-
 // One lookup call under the lookup policy. Some or none mapped still carry
 // answers; any other failure leaves no answers behind.
-template <typename Encode, typename Decode>
-NET_API_STATUS Lookup(RpcBinding& binding, const std::u16string& serverArg, std::size_t count,
-                      std::uint16_t opnum, Encode encode, Decode decode,
-                      std::vector<netapi::AccountLookup>& out) {
+template <typename Question>
+NET_API_STATUS LookupAccounts(RpcBinding& binding, const std::u16string& serverArg,
+                              const std::vector<Question>& asked,
+                              std::vector<netapi::AccountLookup>& out) {
+    constexpr std::uint16_t opnum =
+        std::is_same_v<Question, netapi::Sid> ? lsa::kOpLookupSids : lsa::kOpLookupNames;
     out.clear();
-    if (count > lsa::kMaxLookups) return netapi::ERROR_INVALID_PARAMETER;
+    if (asked.size() > lsa::kMaxLookups) return netapi::ERROR_INVALID_PARAMETER;
     return WithLookupPolicy(binding, serverArg, [&](const samr::Handle& policy) {
         std::vector<std::uint8_t> reply;
-        NET_API_STATUS status = binding.Call(opnum, encode(policy), reply);
+        NET_API_STATUS status = binding.Call(opnum, lsa::EncodeLookup(policy, asked), reply);
         if (status != NERR_Success) return status;
         std::uint32_t nt = 0;
-        if (decode(reply, nt) != NERR_Success) return samr::RPC_S_PROTOCOL_ERROR;
+        if (lsa::DecodeLookup(reply, asked, out, nt) != NERR_Success) return samr::RPC_S_PROTOCOL_ERROR;
         status = LookupStatus(nt);
         if (status != NERR_Success && status != netapi::ERROR_SOME_NOT_MAPPED &&
             status != netapi::ERROR_NONE_MAPPED)
@@ -93,30 +95,11 @@ NET_API_STATUS Lookup(RpcBinding& binding, const std::u16string& serverArg, std:
     });
 }
 
-}  // namespace
-
-NET_API_STATUS LookupNames(RpcBinding& binding, const std::u16string& serverArg,
-                           const std::vector<std::u16string>& names,
-                           std::vector<netapi::AccountLookup>& out) {
-    return Lookup(
-        binding, serverArg, names.size(), lsa::kOpLookupNames,
-        [&](const samr::Handle& policy) { return lsa::EncodeLookupNames(policy, names); },
-        [&](const std::vector<std::uint8_t>& reply, std::uint32_t& nt) {
-            return lsa::DecodeLookupNames(reply, names.size(), out, nt);
-        },
-        out);
-}
-
-NET_API_STATUS LookupSids(RpcBinding& binding, const std::u16string& serverArg,
-                          const std::vector<netapi::Sid>& sids,
-                          std::vector<netapi::AccountLookup>& out) {
-    return Lookup(
-        binding, serverArg, sids.size(), lsa::kOpLookupSids,
-        [&](const samr::Handle& policy) { return lsa::EncodeLookupSids(policy, sids); },
-        [&](const std::vector<std::uint8_t>& reply, std::uint32_t& nt) {
-            return lsa::DecodeLookupSids(reply, sids, out, nt);
-        },
-        out);
-}
+template NET_API_STATUS LookupAccounts(RpcBinding&, const std::u16string&,
+                                       const std::vector<std::u16string>&,
+                                       std::vector<netapi::AccountLookup>&);
+template NET_API_STATUS LookupAccounts(RpcBinding&, const std::u16string&,
+                                       const std::vector<netapi::Sid>&,
+                                       std::vector<netapi::AccountLookup>&);
 
 }  // namespace smb

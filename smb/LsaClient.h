@@ -1,5 +1,6 @@
 #pragma once
-// Asks a server's local security authority which domain it belongs to.
+// Asks a server's local security authority which domain it belongs to, and
+// which accounts names and SIDs stand for.
 #include <string>
 
 #include "Lsa.h"
@@ -12,13 +13,12 @@ namespace smb {
 netapi::NET_API_STATUS QueryDomain(RpcBinding& binding, const std::u16string& serverArg,
                                    lsa::DomainInfo& out);
 
-// Names to SIDs and SIDs to names on the server's own authority; one answer
-// per question. 0, ERROR_SOME_NOT_MAPPED or ERROR_NONE_MAPPED with answers.
-netapi::NET_API_STATUS LookupNames(RpcBinding& binding, const std::u16string& serverArg,
-                                   const std::vector<std::u16string>& names,
-                                   std::vector<netapi::AccountLookup>& out);
-netapi::NET_API_STATUS LookupSids(RpcBinding& binding, const std::u16string& serverArg,
-                                  const std::vector<netapi::Sid>& sids,
-                                  std::vector<netapi::AccountLookup>& out);
+// Names to SIDs, or SIDs to names, on the server's own authority (for
+// std::u16string and netapi::Sid questions); one answer per question. 0,
+// ERROR_SOME_NOT_MAPPED or ERROR_NONE_MAPPED with answers.
+template <typename Question>
+netapi::NET_API_STATUS LookupAccounts(RpcBinding& binding, const std::u16string& serverArg,
+                                      const std::vector<Question>& asked,
+                                      std::vector<netapi::AccountLookup>& out);
 
 }  // namespace smb

@@ -81,7 +81,7 @@ bool Mapped(netapi::SidUse use) {
 
 }  // namespace
 
-Stub EncodeLookupNames(const samr::Handle& policy, const std::vector<std::u16string>& names) {
+Stub EncodeLookup(const samr::Handle& policy, const std::vector<std::u16string>& names) {
     NdrWriter w;
     w.Bytes(policy.data(), policy.size());
     w.U32(static_cast<std::uint32_t>(names.size()));
@@ -100,7 +100,7 @@ Stub EncodeLookupNames(const samr::Handle& policy, const std::vector<std::u16str
     return w.Take();
 }
 
-Stub EncodeLookupSids(const samr::Handle& policy, const std::vector<Sid>& sids) {
+Stub EncodeLookup(const samr::Handle& policy, const std::vector<Sid>& sids) {
     NdrWriter w;
     w.Bytes(policy.data(), policy.size());
     w.U32(static_cast<std::uint32_t>(sids.size()));
@@ -118,25 +118,38 @@ Stub EncodeLookupSids(const samr::Handle& policy, const std::vector<Sid>& sids) 
 namespace {
 
 // What both lookups answer first: the domains referred to, then the count
-// of translations and the pointer to them.
-bool ReadAnswerHead(NdrReader& r, std::vector<Domain>& domains, std::uint32_t& entries, bool& list) {
-    return ReadDomains(r, domains) && r.U32(entries) && r.Pointer(list);
+// of translations and whether they follow (none may be counted when not).
+struct AnswerHead {
+    std::vector<Domain> domains;
+    std::uint32_t entries = 0;
+    bool list = false;
+};
+
+bool ReadAnswerHead(NdrReader& r, AnswerHead& head) {
+    return ReadDomains(r, head.domains) && r.U32(head.entries) && r.Pointer(head.list) &&
+           (head.list || head.entries == 0);
+}
+
+// What both answer last: the count mapped (the answers tell) and the status.
+bool ReadAnswerTail(NdrReader& r, std::uint32_t& ntstatus) {
+    std::uint32_t mapped = 0;
+    return r.U32(mapped) && r.U32(ntstatus);
 }
 
 }  // namespace
 
-NET_API_STATUS DecodeLookupNames(Bytes stub, std::size_t asked, std::vector<AccountLookup>& out,
-                                 std::uint32_t& ntstatus) {
+NET_API_STATUS DecodeLookup(Bytes stub, const std::vector<std::u16string>& names,
+                            std::vector<AccountLookup>& out, std::uint32_t& ntstatus) {
+    const std::size_t asked = names.size();
     NdrReader r(stub);
     out.clear();
-    std::vector<Domain> domains;
-    std::uint32_t entries = 0, mapped = 0;
-    bool list = false;
-    if (!ReadAnswerHead(r, domains, entries, list)) return RPC_S_PROTOCOL_ERROR;
+    AnswerHead head;
+    if (!ReadAnswerHead(r, head)) return RPC_S_PROTOCOL_ERROR;
+    const auto& domains = head.domains;
     std::vector<AccountLookup> answers;
-    if (list) {
-        if (entries != asked || !r.ArrayHeader(entries, 12)) return RPC_S_PROTOCOL_ERROR;
-        answers.resize(entries);
+    if (head.list) {
+        if (head.entries != asked || !r.ArrayHeader(head.entries, 12)) return RPC_S_PROTOCOL_ERROR;
+        answers.resize(head.entries);
         for (auto& a : answers) {
             std::uint16_t use = 0;
             std::uint32_t rid = 0, index = 0;
@@ -151,26 +164,23 @@ NET_API_STATUS DecodeLookupNames(Bytes stub, std::size_t asked, std::vector<Acco
             }
             a.resolved = true;
         }
-    } else if (entries != 0) {
-        return RPC_S_PROTOCOL_ERROR;
     }
-    if (!r.U32(mapped) || !r.U32(ntstatus)) return RPC_S_PROTOCOL_ERROR;
+    if (!ReadAnswerTail(r, ntstatus)) return RPC_S_PROTOCOL_ERROR;
     if (answers.empty()) answers.resize(asked);
     out = std::move(answers);
     return netapi::NERR_Success;
 }
 
-NET_API_STATUS DecodeLookupSids(Bytes stub, const std::vector<Sid>& asked,
-                                std::vector<AccountLookup>& out, std::uint32_t& ntstatus) {
+NET_API_STATUS DecodeLookup(Bytes stub, const std::vector<Sid>& asked,
+                            std::vector<AccountLookup>& out, std::uint32_t& ntstatus) {
     NdrReader r(stub);
     out.clear();
-    std::vector<Domain> domains;
-    std::uint32_t entries = 0, mapped = 0;
-    bool list = false;
-    if (!ReadAnswerHead(r, domains, entries, list)) return RPC_S_PROTOCOL_ERROR;
+    AnswerHead head;
+    if (!ReadAnswerHead(r, head)) return RPC_S_PROTOCOL_ERROR;
+    const std::uint32_t entries = head.entries;
     std::vector<AccountLookup> answers(asked.size());
     for (std::size_t i = 0; i < asked.size(); ++i) answers[i].sid = asked[i];
-    if (list) {
+    if (head.list) {
         if (entries != asked.size() || !r.ArrayHeader(entries, 16)) return RPC_S_PROTOCOL_ERROR;
         std::vector<CountedHeader> names(entries);
         std::vector<std::uint32_t> indexes(entries);
@@ -187,13 +197,11 @@ NET_API_STATUS DecodeLookupSids(Bytes stub, const std::vector<Sid>& asked,
                 a.name.clear();
                 continue;
             }
-            if (indexes[i] < domains.size()) a.domain = domains[indexes[i]].name;
+            if (indexes[i] < head.domains.size()) a.domain = head.domains[indexes[i]].name;
             a.resolved = true;
         }
-    } else if (entries != 0) {
-        return RPC_S_PROTOCOL_ERROR;
     }
-    if (!r.U32(mapped) || !r.U32(ntstatus)) return RPC_S_PROTOCOL_ERROR;
+    if (!ReadAnswerTail(r, ntstatus)) return RPC_S_PROTOCOL_ERROR;
     out = std::move(answers);
     return netapi::NERR_Success;
 }

@@ -23,14 +23,16 @@ constexpr std::uint32_t STATUS_SOME_NOT_MAPPED = 0x00000107;
 // Names per call, as the interface's own range allows.
 constexpr std::size_t kMaxLookups = 1000;
 
-Stub EncodeLookupNames(const samr::Handle& policy, const std::vector<std::u16string>& names);
-Stub EncodeLookupSids(const samr::Handle& policy, const std::vector<netapi::Sid>& sids);
+// Names to SIDs (LsarLookupNames) or SIDs to names (LsarLookupSids), by
+// what is asked.
+Stub EncodeLookup(const samr::Handle& policy, const std::vector<std::u16string>& names);
+Stub EncodeLookup(const samr::Handle& policy, const std::vector<netapi::Sid>& sids);
 // One answer per question, in order; `ntstatus` is the server's.
-netapi::NET_API_STATUS DecodeLookupNames(Bytes stub, std::size_t asked,
-                                         std::vector<netapi::AccountLookup>& out,
-                                         std::uint32_t& ntstatus);
-netapi::NET_API_STATUS DecodeLookupSids(Bytes stub, const std::vector<netapi::Sid>& asked,
-                                        std::vector<netapi::AccountLookup>& out,
-                                        std::uint32_t& ntstatus);
+netapi::NET_API_STATUS DecodeLookup(Bytes stub, const std::vector<std::u16string>& asked,
+                                    std::vector<netapi::AccountLookup>& out,
+                                    std::uint32_t& ntstatus);
+netapi::NET_API_STATUS DecodeLookup(Bytes stub, const std::vector<netapi::Sid>& asked,
+                                    std::vector<netapi::AccountLookup>& out,
+                                    std::uint32_t& ntstatus);
 
 }  // namespace smb::lsa

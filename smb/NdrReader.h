@@ -56,6 +56,16 @@ public:
     // left, so callers may reserve `count` without trusting the server.
     bool ArrayHeader(std::uint32_t count, std::size_t elementBytes);
 
+    // A query's reply: a pointer to the answer, the answer (`readAnswer()`,
+    // false when malformed), then the server's NTSTATUS. A success that
+    // carries no answer is malformed too.
+    template <typename ReadAnswer>
+    bool AnswerThenStatus(std::uint32_t& ntstatus, ReadAnswer readAnswer) {
+        bool present = false;
+        if (!Pointer(present) || (present && !readAnswer()) || !U32(ntstatus)) return false;
+        return present || ntstatus != 0;
+    }
+
     bool Fail() { mOk = false; return false; }
     bool ok() const { return mOk; }
     std::size_t Offset() const { return mPos; }

@@ -29,6 +29,22 @@ void WriteSidBody(NdrWriter& w, const Sid& sid) {
     for (std::uint32_t s : sid.subAuthorities) w.U32(s);
 }
 
+// A conformant RPC_SID: the count twice (conformance, then in the SID), the
+// authority, the sub-authorities.
+bool ReadSid(NdrReader& r, Sid& sid) {
+    std::uint32_t count = 0;
+    std::uint8_t subCount = 0;
+    if (!r.U32(count) || !r.U8(sid.revision) || !r.U8(subCount) ||
+        !r.Bytes(sid.authority.data(), sid.authority.size()))
+        return false;
+    // A SID has at most 15 sub-authorities; the two counts must agree.
+    if (count != subCount || count > 15) return false;
+    sid.subAuthorities.resize(count);
+    for (auto& s : sid.subAuthorities)
+        if (!r.U32(s)) return false;
+    return true;
+}
+
 bool ReadNtTime(NdrReader& r, std::uint64_t& t) {
     std::uint32_t low = 0, high = 0;
     if (!r.U32(low) || !r.U32(high)) return false;
@@ -231,23 +247,8 @@ NET_API_STATUS DecodeEnumDomains(Bytes stub, std::vector<std::u16string>& names,
 NET_API_STATUS DecodeLookupDomain(Bytes stub, Sid& sid, std::uint32_t& ntstatus) {
     NdrReader r(stub);
     sid = {};
-    bool present = false;
-    if (!r.Pointer(present)) return RPC_S_PROTOCOL_ERROR;
-    if (present) {
-        std::uint32_t count = 0;
-        std::uint8_t subCount = 0;
-        if (!r.U32(count) || !r.U8(sid.revision) || !r.U8(subCount) ||
-            !r.Bytes(sid.authority.data(), sid.authority.size()))
-            return RPC_S_PROTOCOL_ERROR;
-        // A SID has at most 15 sub-authorities; the two counts must agree.
-        if (count != subCount || count > 15) return RPC_S_PROTOCOL_ERROR;
-        sid.subAuthorities.resize(count);
-        for (auto& s : sid.subAuthorities)
-            if (!r.U32(s)) return RPC_S_PROTOCOL_ERROR;
-    }
-    if (!r.U32(ntstatus)) return RPC_S_PROTOCOL_ERROR;
-    if (ntstatus == STATUS_SUCCESS && !present) return RPC_S_PROTOCOL_ERROR;
-    return netapi::NERR_Success;
+    const bool ok = r.AnswerThenStatus(ntstatus, [&] { return ReadSid(r, sid); });
+    return ok ? netapi::NERR_Success : RPC_S_PROTOCOL_ERROR;
 }
 
 NET_API_STATUS DecodeLookupName(Bytes stub, std::uint32_t& rid, std::uint32_t& type,
@@ -283,20 +284,18 @@ NET_API_STATUS DecodeLookupName(Bytes stub, std::uint32_t& rid, std::uint32_t& t
 NET_API_STATUS DecodeQueryUserAll(Bytes stub, UserAll& out, std::uint32_t& ntstatus) {
     NdrReader r(stub);
     out = {};
-    bool present = false;
-    if (!r.Pointer(present)) return RPC_S_PROTOCOL_ERROR;
-    if (present) {
+    const bool ok = r.AnswerThenStatus(ntstatus, [&] {
         std::uint16_t arm = 0;
         std::uint64_t allowChange = 0, forceChange = 0;
-        if (!r.U16(arm) || arm != kUserAllInformation) return RPC_S_PROTOCOL_ERROR;
+        if (!r.U16(arm) || arm != kUserAllInformation) return false;
         if (!ReadNtTime(r, out.lastLogon) || !ReadNtTime(r, out.lastLogoff) ||
             !ReadNtTime(r, out.lastPasswordChange) || !ReadNtTime(r, out.accountExpires) ||
             !ReadNtTime(r, allowChange) || !ReadNtTime(r, forceChange))
-            return RPC_S_PROTOCOL_ERROR;
+            return false;
         // Ten texts, the two password hashes (never used) and the private data.
         CountedHeader texts[13];
         for (auto& h : texts)
-            if (!r.CountedStringHeader(h)) return RPC_S_PROTOCOL_ERROR;
+            if (!r.CountedStringHeader(h)) return false;
         std::uint32_t bufCount = 0, fieldsPresent = 0;
         bool buffer = false, hours = false;
         std::uint8_t lmSet = 0, ntSet = 0, sensitive = 0;
@@ -305,7 +304,7 @@ NET_API_STATUS DecodeQueryUserAll(Bytes stub, UserAll& out, std::uint32_t& ntsta
             !r.Pointer(hours) || !r.U16(out.badPasswordCount) || !r.U16(out.logonCount) ||
             !r.U16(out.countryCode) || !r.U16(out.codePage) || !r.U8(lmSet) || !r.U8(ntSet) ||
             !r.U8(out.passwordExpired) || !r.U8(sensitive))
-            return RPC_S_PROTOCOL_ERROR;
+            return false;
         std::u16string* targets[] = {&out.accountName,  &out.fullName,    &out.homeDirectory,
                                      &out.homeDrive,    &out.logonScript, &out.profilePath,
                                      &out.description,  &out.workstations, &out.comment,
@@ -313,39 +312,32 @@ NET_API_STATUS DecodeQueryUserAll(Bytes stub, UserAll& out, std::uint32_t& ntsta
         std::u16string ignored;
         for (int i = 0; i < 13; ++i)
             if (!r.CountedString(texts[i], i < 10 ? *targets[i] : ignored))
-                return RPC_S_PROTOCOL_ERROR;
+                return false;
         if (buffer && (!r.ArrayHeader(bufCount, 1) || !r.Skip(bufCount)))
-            return RPC_S_PROTOCOL_ERROR;
+            return false;
         if (hours) {
             std::uint32_t max = 0, offset = 0, actual = 0;
-            if (!r.U32(max) || !r.U32(offset) || !r.U32(actual)) return RPC_S_PROTOCOL_ERROR;
-            if (offset != 0 || actual > max || actual > r.Remaining()) return RPC_S_PROTOCOL_ERROR;
+            if (!r.U32(max) || !r.U32(offset) || !r.U32(actual)) return false;
+            if (offset != 0 || actual > max || actual > r.Remaining()) return false;
             out.logonHours.resize(actual);
-            if (!r.Bytes(out.logonHours.data(), actual)) return RPC_S_PROTOCOL_ERROR;
+            if (!r.Bytes(out.logonHours.data(), actual)) return false;
         }
-    }
-    if (!r.U32(ntstatus)) {
-        out = {};
-        return RPC_S_PROTOCOL_ERROR;
-    }
-    if (ntstatus == STATUS_SUCCESS && !present) return RPC_S_PROTOCOL_ERROR;
-    return netapi::NERR_Success;
+        return true;
+    });
+    // Nothing of a malformed answer is kept.
+    if (!ok) out = {};
+    return ok ? netapi::NERR_Success : RPC_S_PROTOCOL_ERROR;
 }
 
 NET_API_STATUS DecodeQueryUserControl(Bytes stub, std::uint32_t& acctFlags,
                                       std::uint32_t& ntstatus) {
     NdrReader r(stub);
     acctFlags = 0;
-    bool present = false;
-    if (!r.Pointer(present)) return RPC_S_PROTOCOL_ERROR;
-    if (present) {
+    const bool ok = r.AnswerThenStatus(ntstatus, [&] {
         std::uint16_t arm = 0;
-        if (!r.U16(arm) || arm != kUserControlInformation || !r.U32(acctFlags))
-            return RPC_S_PROTOCOL_ERROR;
-    }
-    if (!r.U32(ntstatus)) return RPC_S_PROTOCOL_ERROR;
-    if (ntstatus == STATUS_SUCCESS && !present) return RPC_S_PROTOCOL_ERROR;
-    return netapi::NERR_Success;
+        return r.U16(arm) && arm == kUserControlInformation && r.U32(acctFlags);
+    });
+    return ok ? netapi::NERR_Success : RPC_S_PROTOCOL_ERROR;
 }
 
 DWORD AcbToUserFlags(std::uint32_t acb) {

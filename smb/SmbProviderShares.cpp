@@ -40,14 +40,14 @@ NET_API_STATUS SmbProvider::LookupNames(const OptString& server,
                                         std::vector<netapi::AccountLookup>& out) {
     const std::u16string arg = u"\\\\" + text::FromUtf8(HostFor(server));
     return LoggedOn<NET_API_STATUS>(
-        server, [&](Server& s) { return smb::LookupNames(*s.lsaPipe, arg, names, out); });
+        server, [&](Server& s) { return smb::LookupAccounts(*s.lsaPipe, arg, names, out); });
 }
 
 NET_API_STATUS SmbProvider::LookupSids(const OptString& server, const std::vector<netapi::Sid>& sids,
                                        std::vector<netapi::AccountLookup>& out) {
     const std::u16string arg = u"\\\\" + text::FromUtf8(HostFor(server));
     return LoggedOn<NET_API_STATUS>(
-        server, [&](Server& s) { return smb::LookupSids(*s.lsaPipe, arg, sids, out); });
+        server, [&](Server& s) { return smb::LookupAccounts(*s.lsaPipe, arg, sids, out); });
 }
 
 }  // namespace smb

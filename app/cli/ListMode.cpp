@@ -100,6 +100,14 @@ bool IsOptionCommandLine(int argc, const char* const* argv) {
     return first.starts_with("--") || first == "-h";
 }
 
+std::optional<std::string> SplitOptionValue(std::string& option) {
+    const auto equals = option.find('=');
+    if (!option.starts_with("--") || equals == std::string::npos) return std::nullopt;
+    std::string value = option.substr(equals + 1);
+    option.resize(equals);
+    return value;
+}
+
 OptionLine ParseOptionLine(int argc, const char* const* argv) {
     OptionLine line;
     line.kind = OptionLine::Kind::List;
@@ -110,11 +118,7 @@ OptionLine ParseOptionLine(int argc, const char* const* argv) {
     std::optional<std::string> client;
     for (int i = 1; i < argc; ++i) {
         std::string option = argv[i];
-        std::optional<std::string> value;
-        if (const auto equals = option.find('='); option.starts_with("--") && equals != std::string::npos) {
-            value = option.substr(equals + 1);
-            option.resize(equals);
-        }
+        std::optional<std::string> value = SplitOptionValue(option);
         if (option == "--help" || option == "-h") {
             if (value) return Malformed(option + " takes no value");
             line.kind = OptionLine::Kind::Help;

@@ -40,6 +40,9 @@ struct OptionLine {
 // the close mode's SERVER,PATTERN,c or the window's "/p".
 bool IsOptionCommandLine(int argc, const char* const* argv);
 OptionLine ParseOptionLine(int argc, const char* const* argv);
+// "--name=value" leaves "--name" in `option` and answers the value; any other
+// argument carries no value of its own.
+std::optional<std::string> SplitOptionValue(std::string& option);
 
 // The usage of both modes, as --help prints it; `moreCommands` (the share
 // commands' part) stands before --help's own line.

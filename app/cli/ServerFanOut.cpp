@@ -16,17 +16,6 @@
 namespace app {
 namespace {
 
-bool WriteAll(int fd, const std::string& bytes) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
 ServerAnswer AskOne(const std::u16string& server,
                     const std::function<ServerAnswer(const std::u16string&)>& ask) {
     ServerAnswer answer;
@@ -44,7 +33,7 @@ ServerAnswer AskOne(const std::u16string& server,
 
 [[noreturn]] void RunChild(int fd, const std::u16string& server,
                            const std::function<ServerAnswer(const std::u16string&)>& ask) {
-    const bool written = WriteAll(fd, EncodeAnswer(AskOne(server, ask)));
+    const bool written = WriteAnswer(fd, AskOne(server, ask));
     close(fd);
     // No exit handlers: they belong to the parent (its streams, its objects).
     _exit(written ? 0 : 1);

@@ -82,11 +82,7 @@ std::optional<ShareCommand> ParseShareCommand(int argc, const char* const* argv,
     bool listing = false;
     for (int i = 1; i < argc; ++i) {
         std::string option = argv[i];
-        std::optional<std::string> value;
-        if (const auto eq = option.find('='); option.starts_with("--") && eq != std::string::npos) {
-            value = option.substr(eq + 1);
-            option.resize(eq);
-        }
+        std::optional<std::string> value = SplitOptionValue(option);
         if (!Valued(option)) {
             problem = "unknown option " + Quoted(text::FromUtf8(argv[i]));
             return std::nullopt;

@@ -29,6 +29,10 @@ void ReportList::Rebuild::AddColumn(const QString& text, double widthFraction) {
     mList.mWidthFractions.push_back(widthFraction);
 }
 
+void ReportList::Rebuild::AddColumns(std::initializer_list<Column> columns) {
+    for (const Column& column : columns) AddColumn(column.text.toString(), column.widthFraction);
+}
+
 void ReportList::Rebuild::AddRow(std::initializer_list<QString> texts, const QString& tag,
                                   int record) {
     mList.mModel->AddRow(texts, tag, record);

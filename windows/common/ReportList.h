@@ -8,7 +8,7 @@
 // A fill goes through a Rebuild object, which drops every column and row and
 // re-adds them inside a single model reset:
 //     auto fill = list.Rebuild();
-//     fill.AddColumn("Opened By", 0.15);
+//     fill.AddColumns({{u"Opened By", 0.15}, {u"For", 0.1}});
 //     fill.AddRow({user, access, locks, path}, tag, record);
 #include <QStringList>
 #include <QTreeView>
@@ -38,6 +38,11 @@ public:
 
         // `widthFraction` of the list's current width.
         void AddColumn(const QString& text, double widthFraction);
+        struct Column {
+            QStringView text;
+            double widthFraction;
+        };
+        void AddColumns(std::initializer_list<Column> columns);
         // `record`: where the window keeps what the row stands for (see Record).
         void AddRow(std::initializer_list<QString> texts, const QString& tag = QString(),
                     int record = ReportListModel::kNoRecord);

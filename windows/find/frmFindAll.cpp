@@ -32,9 +32,12 @@ using common::Q;
 const QString kCaption = QStringLiteral("Find on All Computers");
 const QString kCrLf = QStringLiteral("\r\n");
 
-QLineEdit* NewEdit(QWidget* parent, int left, int top, int width) {
-    auto* edit = new QLineEdit(parent);
-    PlaceTwips(edit, left, top, width, 285);
+// A filter field of a tab, its label to the left leading to it.
+QLineEdit* NewFilter(QWidget* tab, const QString& label, int labelLeft, int labelWidth, int left,
+                     int width) {
+    auto* edit = new QLineEdit(tab);
+    PlaceTwips(edit, left, 90, width, 285);
+    NewLabel(tab, label, labelLeft, 135, labelWidth, 195)->setBuddy(edit);
     return edit;
 }
 
@@ -63,12 +66,9 @@ void frmFindAll::CreateControls() {
     tabFind = new QTabWidget(this);
     PlaceTwips(tabFind, 2640, 105, 9840, 4410);
     auto* files = new QWidget;
-    txtPath = NewEdit(files, 720, 90, 3600);
-    NewLabel(files, QStringLiteral("&Path:"), 90, 135, 600, 195)->setBuddy(txtPath);
-    txtUser = NewEdit(files, 5040, 90, 1800);
-    NewLabel(files, QStringLiteral("&User:"), 4440, 135, 600, 195)->setBuddy(txtUser);
-    txtClient = NewEdit(files, 7680, 90, 2010);
-    NewLabel(files, QStringLiteral("C&lient:"), 6960, 135, 700, 195)->setBuddy(txtClient);
+    txtPath = NewFilter(files, QStringLiteral("&Path:"), 90, 600, 720, 3600);
+    txtUser = NewFilter(files, QStringLiteral("&User:"), 4440, 600, 5040, 1800);
+    txtClient = NewFilter(files, QStringLiteral("C&lient:"), 6960, 700, 7680, 2010);
     txtPath->setPlaceholderText(QStringLiteral("*budget*.xlsx"));
     txtPath->setToolTip(QStringLiteral(" The path pattern: * ? # [list] [!list], letter case ignored "));
     txtClient->setToolTip(QStringLiteral(" Files of users with a session from a matching client "));
@@ -77,13 +77,10 @@ void frmFindAll::CreateControls() {
     tabFind->addTab(files, QStringLiteral("Open &Files"));
 
     auto* sessions = new QWidget;
-    txtSessionUser = NewEdit(sessions, 720, 90, 2400);
-    NewLabel(sessions, QStringLiteral("&User:"), 90, 135, 600, 195)->setBuddy(txtSessionUser);
-    txtSessionClient = NewEdit(sessions, 3960, 90, 2340);
-    NewLabel(sessions, QStringLiteral("C&lient:"), 3240, 135, 700, 195)->setBuddy(txtSessionClient);
-    txtIdle = NewEdit(sessions, 7860, 90, 720);
+    txtSessionUser = NewFilter(sessions, QStringLiteral("&User:"), 90, 600, 720, 2400);
+    txtSessionClient = NewFilter(sessions, QStringLiteral("C&lient:"), 3240, 700, 3960, 2340);
+    txtIdle = NewFilter(sessions, QStringLiteral("Idle f&or at least"), 6420, 1380, 7860, 720);
     txtIdle->setText(QStringLiteral("0"));
-    NewLabel(sessions, QStringLiteral("Idle f&or at least"), 6420, 135, 1380, 195)->setBuddy(txtIdle);
     NewLabel(sessions, QStringLiteral("minutes"), 8640, 135, 900, 195);
     lstvwSessions = new common::ReportList(sessions);
     PlaceTwips(lstvwSessions, 90, 480, 9600, 3480);
@@ -91,23 +88,15 @@ void frmFindAll::CreateControls() {
 
     {
         common::ReportList::Rebuild fill(*lstvwFiles);
-        fill.AddColumn(QStringLiteral("Computer"), 0.16);
-        fill.AddColumn(QStringLiteral("Opened By"), 0.15);
-        fill.AddColumn(QStringLiteral("For"), 0.08);
-        fill.AddColumn(QStringLiteral("Locks"), 0.06);
-        fill.AddColumn(QStringLiteral("Path"), 1.5);
+        fill.AddColumns({{u"Computer", 0.16}, {u"Opened By", 0.15}, {u"For", 0.08},
+                         {u"Locks", 0.06}, {u"Path", 1.5}});
     }
     {
         // "Client" where User Sessions says "Computer": two columns of one
         // name would be one column in an export.
         common::ReportList::Rebuild fill(*lstvwSessions);
-        fill.AddColumn(QStringLiteral("Computer"), 0.16);
-        fill.AddColumn(QStringLiteral("Connected Users"), 0.22);
-        fill.AddColumn(QStringLiteral("Client"), 0.22);
-        fill.AddColumn(QStringLiteral("Opens"), 0.07);
-        fill.AddColumn(QStringLiteral("Time"), 0.1);
-        fill.AddColumn(QStringLiteral("Idle"), 0.1);
-        fill.AddColumn(QStringLiteral("Guest"), 0.08);
+        fill.AddColumns({{u"Computer", 0.16}, {u"Connected Users", 0.22}, {u"Client", 0.22},
+                         {u"Opens", 0.07}, {u"Time", 0.1}, {u"Idle", 0.1}, {u"Guest", 0.08}});
     }
     for (common::ReportList* list : {lstvwFiles, lstvwSessions}) {
         common::ListCommands::SortOnHeaderClick(*list);

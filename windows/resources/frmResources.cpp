@@ -161,10 +161,7 @@ void frmResources::FillResources() {
     long long locks = 0;
     {
         common::ReportList::Rebuild fill(*lstvwResources);
-        fill.AddColumn(QStringLiteral("Opened By"), 0.15);
-        fill.AddColumn(QStringLiteral("For"), 0.1);
-        fill.AddColumn(QStringLiteral("Locks"), 0.05);
-        fill.AddColumn(QStringLiteral("Path"), 1.5);
+        fill.AddColumns({{u"Opened By", 0.15}, {u"For", 0.1}, {u"Locks", 0.05}, {u"Path", 1.5}});
         fill.AddRecords(mFiles.get(), [&](const netenum::clsFileEnum& item, int record) {
             fill.AddRow({Q(item.UserName()), PermissionWord(item.Permissions()),
                          QString::number(static_cast<std::uint32_t>(item.NumberLocks())),

@@ -121,12 +121,8 @@ void frmUserSessions::FillSessions() {
     }
     {
         common::ReportList::Rebuild fill(*lstvwUserSessions);
-        fill.AddColumn(QStringLiteral("Connected Users"), 0.27);
-        fill.AddColumn(QStringLiteral("Computer"), 0.27);
-        fill.AddColumn(QStringLiteral("Opens"), 0.04);
-        fill.AddColumn(QStringLiteral("Time"), 0.07);
-        fill.AddColumn(QStringLiteral("Idle"), 0.07);
-        fill.AddColumn(QStringLiteral("Guest"), 0.07);
+        fill.AddColumns({{u"Connected Users", 0.27}, {u"Computer", 0.27}, {u"Opens", 0.04},
+                         {u"Time", 0.07}, {u"Idle", 0.07}, {u"Guest", 0.07}});
         fill.AddRecords(colSessions.get(), [&](const netenum::clsSessionEnum& session, int record) {
             const QString computer = Q(session.ComputerName());
             // Guest only for exactly SESS_GUEST: a guest without encryption is
@@ -160,9 +156,7 @@ void frmUserSessions::FillSessionResources(const QString& computerName) {
     }
     {
         common::ReportList::Rebuild fill(*lstvwResources);
-        fill.AddColumn(QStringLiteral("Resource"), 0.40);
-        fill.AddColumn(QStringLiteral("Opens"), 0.23);
-        fill.AddColumn(QStringLiteral("Time"), 0.22);
+        fill.AddColumns({{u"Resource", 0.40}, {u"Opens", 0.23}, {u"Time", 0.22}});
         fill.AddRecords(colConnections.get(), [&](const netenum::clsConnectionEnum& connection,
                                                   int record) {
             fill.AddRow({Q(connection.NetName()), QString::number(connection.NumOpens()),

@@ -24,9 +24,7 @@ using common::NewLabel;
 using common::Q;
 
 void AddUserColumns(common::ReportList::Rebuild& fill) {
-    fill.AddColumn(QStringLiteral("Connected Users"), 0.5);
-    fill.AddColumn(QStringLiteral("Time"), 0.16);
-    fill.AddColumn(QStringLiteral("In Use"), 0.16);
+    fill.AddColumns({{u"Connected Users", 0.5}, {u"Time", 0.16}, {u"In Use", 0.16}});
 }
 
 }  // namespace
@@ -83,9 +81,8 @@ void frmSharedResources::FillShares() {
     if (!common::ReadCollection(mShares, RemoteServer().toStdU16String())) return;
     {
         common::ReportList::Rebuild fill(*lstvwShares);
-        fill.AddColumn(QStringLiteral("Sharename"), 0.2);
-        fill.AddColumn(QStringLiteral("Uses"), 0.04);
-        fill.AddColumn(QStringLiteral("Path"), 1.5);  // reaches beyond the visible area
+        // The path reaches beyond the visible area.
+        fill.AddColumns({{u"Sharename", 0.2}, {u"Uses", 0.04}, {u"Path", 1.5}});
         fill.AddRecords(mShares.get(), [&](const netenum::clsShareEnum& share, int record) {
             fill.AddRow({Q(share.ShareName()), common::Number(share.NumCurrConnections()),
                          Q(share.Path())},
