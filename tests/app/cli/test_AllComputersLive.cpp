@@ -108,8 +108,9 @@ TEST_F(AllComputers, ListsWhatEachServerHoldsAndTheBlackHoleIsOneLine) {
     const auto run = List("files", {}, withHole);
     EXPECT_EQ(run.status, withHole ? 1 : 0);
     ASSERT_EQ(run.errors.size(), withHole ? 1u : 0u) << ::testing::PrintToString(run.errors);
-    if (withHole)
+    if (withHole) {
         EXPECT_EQ(run.errors[0].rfind("vantor: " + Bed().hole + ": NetFileEnum error ", 0), 0u) << run.errors[0];
+    }
     ASSERT_TRUE(run.rows.is_array());
     std::size_t total = 0;
     for (const auto& server : s) {

@@ -95,7 +95,7 @@ TEST_F(Tray, WhileOpenResourcesIsOpenOnlyItComesBackAndTheMainWindowStaysHidden)
         ranInside = true;
         EXPECT_FALSE(window.isVisible());
         // The list fills once the window is on screen.
-        QTest::qWaitFor([&] { return open->lstvwResources->RowCount() > 0; }, 5000);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return open->lstvwResources->RowCount() > 0; }, 5000));
         EXPECT_EQ(open->lstvwResources->RowCount(), 1);
         for (const auto state : {Qt::WindowMinimized, Qt::WindowMaximized}) {
             open->setWindowState(state);
