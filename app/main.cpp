@@ -11,7 +11,7 @@
 #include <string>
 
 #include "NetworkChoice.h"
-#include "SearchChild.h"
+#include "app/cli/SearchChild.h"
 #include "app/cli/CommandLine.h"
 #include "app/cli/ListMode.h"
 #include "app/cli/ShareMode.h"

@@ -17,7 +17,7 @@
 #include "DeadServers.h"
 #include "ListedMain.h"
 #include "app/NetworkChoice.h"
-#include "app/SearchChild.h"
+#include "app/cli/SearchChild.h"
 #include "netenum/Provider.h"
 #include "support/ListText.h"
 #include "support/LiveFixture.h"

@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "NetworkChoice.h"
+#include "app/NetworkChoice.h"
 #include "logon/CredentialLookup.h"
 #include "search/FanOut.h"
 #include "search/SearchJob.h"

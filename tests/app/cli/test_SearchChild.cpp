@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "app/NetworkChoice.h"
-#include "app/SearchChild.h"
+#include "app/cli/SearchChild.h"
 #include "netenum/Provider.h"
 
 namespace {
