@@ -42,8 +42,6 @@ constexpr const char* kOffice = R"({ "computers": [
       { "name": "carol",
         "flags": ["accountdisable", "normal_account", "passwd_cant_change"] } ] } ] })";
 
-constexpr netapi::DWORD kBobFlags = 0x10211;    // script, normal, lockout, password never expires
-constexpr netapi::DWORD kCarolFlags = 0x242;    // disabled, normal, cannot change password
 constexpr netapi::DWORD kDefaultFlags = 0x201;  // script, normal
 
 // An account as the server now holds it: flags, full name, last logon-hours byte.
@@ -82,7 +80,7 @@ protected:
     std::unique_ptr<frmUserSessions> window;
 };
 
-TEST_F(SessionsWindowTest, LoadSelectsRowOneAndShowsItsComputersResources) {
+TEST_F(SessionsWindowTest, LoadSelectsRowOneThenClicksFindAndASortARefreshKeeps) {
     auto& w = *window;
     EXPECT_EQ(w.windowTitle(), "Vantor - User Sessions on SERVER1");
     EXPECT_EQ(listtext::Row(*w.lstvwUserSessions, 0),
@@ -93,10 +91,7 @@ TEST_F(SessionsWindowTest, LoadSelectsRowOneAndShowsItsComputersResources) {
     EXPECT_EQ(Column(*w.lstvwResources, 0), (QStringList{"DATA", "IPC$", "IPC$"}));
     EXPECT_EQ(w.lstvwUserSessions->SelectedRows(), std::vector<int>{0});
     EXPECT_EQ(Commands(), "1111");
-}
 
-TEST_F(SessionsWindowTest, ClicksFindAndASortARefreshKeeps) {
-    auto& w = *window;
     ClickRows({2});
     EXPECT_EQ(Column(*w.lstvwResources, 0), QStringList{"IPC$"});  // WS3's
     EXPECT_EQ(Commands(), "1111");
@@ -170,7 +165,7 @@ TEST_F(SessionsWindowTest, CloseAndEscRefillTheSummaryTheCloseBoxDoesNotAndFindU
     EXPECT_EQ(netenum::CurrentForm(), &main);
 }
 
-TEST_F(SessionsWindowTest, DisableChangesOnlyTheBitOfTheShownComputersAccounts) {
+TEST_F(SessionsWindowTest, DisableAndEnableChangeOnlyTheBitOfTheShownComputersAccounts) {
     auto& w = *window;
     ClickRows({1});
     w.cmdDisable->click();  // nothing queued: the answer is No
@@ -188,15 +183,14 @@ TEST_F(SessionsWindowTest, DisableChangesOnlyTheBitOfTheShownComputersAccounts) 
               "Disabling user accounts...\r\nbob : Account disabled\r\n"
               "bob : Account is already disabled\r\ndave : Account or server was not found\r\n"
               "1 user accounts disabled\r\n");
+    // bob's other bits (script, normal, lockout, password never expires) stay.
     EXPECT_EQ(Account(u"SERVER1", u"bob"),
-              std::make_tuple(kBobFlags | 2, std::u16string(u"Bob Builder"), 21));
+              std::make_tuple(0x10213u, std::u16string(u"Bob Builder"), 21));
     EXPECT_EQ(std::get<0>(Account(u"", u"bob")), kDefaultFlags);  // the local namesake is untouched
     EXPECT_EQ(w.lstvwUserSessions->SelectedCount(), 0);
     EXPECT_EQ(Commands(), "0000");
-}
 
-TEST_F(SessionsWindowTest, EnableClearsOnlyTheBitAndNeverWritesAnEnabledAccount) {
-    auto& w = *window;
+    // Enable clears only the bit and never writes an enabled account.
     sim::Fault deny = sim::Fault::Status(sim::Call::NetUserSetInfo, 5);
     deny.names = {u"alice"};  // writing alice would fail: "already enabled" proves no write
     network->AddFault(u"SERVER1", deny);
@@ -205,7 +199,7 @@ TEST_F(SessionsWindowTest, EnableClearsOnlyTheBitAndNeverWritesAnEnabledAccount)
     EXPECT_EQ(Pane(),
               "Enabling user accounts...\r\nalice : Account is already enabled\r\n"
               "carol : Account enabled\r\n1 user accounts enabled\r\n");
-    EXPECT_EQ(std::get<0>(Account(u"SERVER1", u"carol")), kCarolFlags & ~2u);
+    EXPECT_EQ(std::get<0>(Account(u"SERVER1", u"carol")), 0x240u);  // normal, cannot change password
 
     ClickRows({0});
     prompts->yesNoAnswers.push_back(true);
