@@ -63,7 +63,7 @@ protected:
     std::unique_ptr<frmResources> window;
 };
 
-TEST_F(ResourcesWindowTest, OpeningFillsTheListAndRefreshTakesPartialListsAndShowsFailures) {
+TEST_F(ResourcesWindowTest, OpeningRefreshingAndClosingTheWindow) {
     frmResources& w = Open();
     EXPECT_EQ(w.windowTitle(), "Vantor - Open Files on SERVER1");
     EXPECT_EQ(netenum::CurrentForm(), &w);
@@ -100,22 +100,21 @@ TEST_F(ResourcesWindowTest, OpeningFillsTheListAndRefreshTakesPartialListsAndSho
     EXPECT_TRUE(local.windowTitle().endsWith("**LOCAL**"));
     EXPECT_EQ(local.lblOpenResources->text() + "/" + local.lblFileLocks->text(), "0/0");
     EXPECT_EQ(listtext::Enabled({local.Command1, local.Command2, local.Command3, local.cmdCloseResource}), "0000");
-}
 
-TEST_F(ResourcesWindowTest, CloseRefreshesTheSummaryEscapeDoesNotAndBothSaveTheFindText) {
-    Open().txtFind->setText("never searched");
-    window->cmdClose->click();
+    // Close refreshes the summary, Escape does not, and both save the find text.
+    local.txtFind->setText("never searched");
+    local.cmdClose->click();
     EXPECT_EQ(main.fillGeneralCalls, 1);
     EXPECT_EQ(common::GetOption("FindPath"), "never searched");
     EXPECT_EQ(netenum::CurrentForm(), &main);  // never a closed window
 
-    frmResources& w = Open();
-    w.show();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
-    w.txtFind->setText("*.xls");
-    w.txtSecs->setFocus();
-    QTest::keyClick(w.txtSecs, Qt::Key_Escape);
-    EXPECT_FALSE(w.isVisible());
+    frmResources& again = Open();
+    again.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&again));
+    again.txtFind->setText("*.xls");
+    again.txtSecs->setFocus();
+    QTest::keyClick(again.txtSecs, Qt::Key_Escape);
+    EXPECT_FALSE(again.isVisible());
     EXPECT_EQ(main.fillGeneralCalls, 1);
     EXPECT_EQ(common::GetOption("FindPath"), "*.xls");
     EXPECT_EQ(netenum::CurrentForm(), &main);
@@ -166,8 +165,9 @@ TEST_F(ResourcesWindowTest, FindSortARefreshThatKeepsTheOrderAndClosingTheSelect
     EXPECT_EQ(Rows().size(), 1u);
 }
 
-TEST_F(ResourcesWindowTest, SecondsBoxTakesDigitsOnlyAndSetsTheTimer) {
+TEST_F(ResourcesWindowTest, SecondsBoxSetsTheTimerAndTheUsageLogFollowsRefreshes) {
     frmResources& w = Open();
+    // The seconds box takes digits only.
     w.chkRefresh->click();
     EXPECT_EQ(w.Timer1->interval(), 10000);
     w.txtSecs->clear();  // no number: no ticks, though still enabled
@@ -185,11 +185,8 @@ TEST_F(ResourcesWindowTest, SecondsBoxTakesDigitsOnlyAndSetsTheTimer) {
     w.txtSecs->setText("10");
     w.chkRefresh->click();
     EXPECT_FALSE(w.Timer1->isActive());
-}
 
-// What the log says is the log's own test; here, when the window writes it.
-TEST_F(ResourcesWindowTest, UsageLogFollowsRefreshesReportsAFailureOnceAndStartsAgainOnReopening) {
-    frmResources& w = Open();
+    // What the log says is the log's own test; here, when the window writes it.
     w.lstvwResources->SetSelected(0, true);
     w.cmdCloseResource->click();  // not logged: only logged refreshes take the snapshot
     QDir(folder.path()).mkpath("usage.txt");  // something that cannot be appended to

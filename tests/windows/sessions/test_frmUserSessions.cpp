@@ -80,7 +80,7 @@ protected:
     std::unique_ptr<frmUserSessions> window;
 };
 
-TEST_F(SessionsWindowTest, LoadSelectsRowOneThenClicksFindAndASortARefreshKeeps) {
+TEST_F(SessionsWindowTest, LoadClicksFindSortRefreshAndClosing) {
     auto& w = *window;
     EXPECT_EQ(w.windowTitle(), "Vantor - User Sessions on SERVER1");
     EXPECT_EQ(listtext::Row(*w.lstvwUserSessions, 0),
@@ -114,6 +114,26 @@ TEST_F(SessionsWindowTest, LoadSelectsRowOneThenClicksFindAndASortARefreshKeeps)
     EXPECT_EQ(w.lstvwUserSessions->ColumnText(3), "Time");
     EXPECT_EQ(Column(*w.lstvwResources, 0), QStringList{"IPC$"});  // WS4 leads now
     EXPECT_EQ(Commands(), "1111");
+
+    // Close and Esc refill the summary, the close box does not; the find text is saved.
+    auto reopen = [this] {
+        SetUp();
+        window->show();
+        return QTest::qWaitForWindowActive(window.get());
+    };
+    window->txtFind->setText("al*");
+    window->cmdClose->click();
+    EXPECT_EQ(main.fillGeneralCalls, 1);
+    EXPECT_EQ(common::GetOption("FindUser"), "al*");
+    ASSERT_TRUE(reopen());
+    EXPECT_EQ(window->txtFind->text(), "al*");
+    QTest::keyClick(window->txtFind, Qt::Key_Escape);
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(main.fillGeneralCalls, 2);
+    reopen();
+    window->close();
+    EXPECT_EQ(main.fillGeneralCalls, 2);
+    EXPECT_EQ(netenum::CurrentForm(), &main);
 }
 
 TEST_F(SessionsWindowTest, DisconnectAPartialAndADeniedRefresh) {
@@ -142,27 +162,6 @@ TEST_F(SessionsWindowTest, DisconnectAPartialAndADeniedRefresh) {
                       "NetConnectionEnum error 2312 : A session does not exist with that computer name.\r\n\r\n");
     EXPECT_EQ(w.lblConnectedUsers->text(), "") << "not read is not 0";
     EXPECT_EQ(listtext::Enabled({w.Command1, w.Command2, w.cmdDisable}), "000");
-}
-
-TEST_F(SessionsWindowTest, CloseAndEscRefillTheSummaryTheCloseBoxDoesNotAndFindUserIsSaved) {
-    auto reopen = [this] {
-        SetUp();
-        window->show();
-        return QTest::qWaitForWindowActive(window.get());
-    };
-    window->txtFind->setText("al*");
-    window->cmdClose->click();
-    EXPECT_EQ(main.fillGeneralCalls, 1);
-    EXPECT_EQ(common::GetOption("FindUser"), "al*");
-    ASSERT_TRUE(reopen());
-    EXPECT_EQ(window->txtFind->text(), "al*");
-    QTest::keyClick(window->txtFind, Qt::Key_Escape);
-    EXPECT_FALSE(window->isVisible());
-    EXPECT_EQ(main.fillGeneralCalls, 2);
-    reopen();
-    window->close();
-    EXPECT_EQ(main.fillGeneralCalls, 2);
-    EXPECT_EQ(netenum::CurrentForm(), &main);
 }
 
 TEST_F(SessionsWindowTest, DisableAndEnableChangeOnlyTheBitOfTheShownComputersAccounts) {
