@@ -108,7 +108,7 @@ TEST_F(MainWindow, FirstRunShowsTheLocalSummaryAndOnlyTheWelcomeAndF1ShowsTheHel
     EXPECT_EQ(netenum::CurrentForm(), nullptr);
 }
 
-TEST_F(MainWindow, EscOrExitSavesTheChoiceAndTheNextStartRestoresItWhenStillListed) {
+TEST_F(MainWindow, EscOrExitSavesTheChoiceTheNextStartRestoresItAndChoosingReportsFailures) {
     gui_test::InstallScenario(kOffice);
     for (const bool byEscape : {true, false}) {
         gui_test::RemoveSettings();
@@ -145,12 +145,8 @@ TEST_F(MainWindow, EscOrExitSavesTheChoiceAndTheNextStartRestoresItWhenStillList
     // The listing during the load selected its first entry without choosing it.
     EXPECT_EQ(w.cboComputerName->currentText(), "HOME");
     EXPECT_EQ(gComputerName, "**LOCAL**");
-}
 
-TEST_F(MainWindow, ChoosingAComputerReportsSuccessOrLeavesTheFailureLinesAndTheWheelChoosesNothing) {
-    gui_test::InstallScenario(kOffice);
-    frmMain w;
-    w.Load();
+    // Choosing a computer reports success or leaves the failure lines.
     Pick(w.cboComputerType, "All Servers");
     EXPECT_EQ(gComputerName, "HOME");  // the first entry, chosen now that loading is over
     EXPECT_EQ(w.Text1->Text(), kRetrieved);
