@@ -136,35 +136,7 @@ TEST_F(SessionsWindowTest, LoadClicksFindSortRefreshAndClosing) {
     EXPECT_EQ(netenum::CurrentForm(), &main);
 }
 
-TEST_F(SessionsWindowTest, DisconnectAPartialAndADeniedRefresh) {
-    auto& w = *window;
-    network->AddFault(u"SERVER1", sim::Fault::Partial(sim::Call::NetSessionEnum, 4));
-    w.cmdRefresh->click();
-    EXPECT_EQ(w.lblConnectedUsers->text(), "4");
-    EXPECT_TRUE(Pane().startsWith("Refreshing list...\r\nlist incomplete: 4 of 5 sessions\r\n"))
-        << Pane().toStdString();
-    network->ClearFaults();
-    w.cmdRefresh->click();
-    ClickRows({2, 4});  // carol, who leaves first, and dave
-    ASSERT_EQ(netapi::NetSessionDel(u"SERVER1", u"\\\\WS3", u"carol"), 0u);
-    w.cmdDisconnect->click();
-    EXPECT_EQ(Pane(), "Disconnecting users...\r\nNetSessionDel error 2312 : A session does not exist with that "
-                      "computer name.\r\n");
-    EXPECT_EQ(Column(*w.lstvwUserSessions, 1), (QStringList{"WS1", "WS2", "WS4"}));
-    EXPECT_EQ(w.lstvwUserSessions->SelectedCount(), 0);
-    EXPECT_EQ(Commands(), "0000");
-
-    network->AddFault(u"SERVER1", sim::Fault::Status(sim::Call::NetSessionEnum, 5));
-    w.cmdRefresh->click();
-    // No session: the resources fill asks for the bare "\\" all the same.
-    EXPECT_EQ(Pane(), "Refreshing list...\r\nNetSessionEnum error 5 : Access is denied.\r\n"
-                      "You must be an administrator or account operator.\r\n"
-                      "NetConnectionEnum error 2312 : A session does not exist with that computer name.\r\n\r\n");
-    EXPECT_EQ(w.lblConnectedUsers->text(), "") << "not read is not 0";
-    EXPECT_EQ(listtext::Enabled({w.Command1, w.Command2, w.cmdDisable}), "000");
-}
-
-TEST_F(SessionsWindowTest, DisableAndEnableChangeOnlyTheBitOfTheShownComputersAccounts) {
+TEST_F(SessionsWindowTest, DisableAndEnableChangeOnlyTheBitThenDisconnectAndDeniedRefresh) {
     auto& w = *window;
     ClickRows({1});
     w.cmdDisable->click();  // nothing queued: the answer is No
@@ -220,6 +192,33 @@ TEST_F(SessionsWindowTest, DisableAndEnableChangeOnlyTheBitOfTheShownComputersAc
               "Enabling user accounts...\r\ncarol : Access is denied (the server may let only its "
               "administrators use its account database over the network)\r\n"
               "0 user accounts enabled\r\n");
+
+    // Disconnect, after a partial refresh, and a denied refresh.
+    network->ClearFaults();
+    network->AddFault(u"SERVER1", sim::Fault::Partial(sim::Call::NetSessionEnum, 4));
+    w.cmdRefresh->click();
+    EXPECT_EQ(w.lblConnectedUsers->text(), "4");
+    EXPECT_TRUE(Pane().startsWith("Refreshing list...\r\nlist incomplete: 4 of 5 sessions\r\n"))
+        << Pane().toStdString();
+    network->ClearFaults();
+    w.cmdRefresh->click();
+    ClickRows({2, 4});  // carol, who leaves first, and dave
+    ASSERT_EQ(netapi::NetSessionDel(u"SERVER1", u"\\\\WS3", u"carol"), 0u);
+    w.cmdDisconnect->click();
+    EXPECT_EQ(Pane(), "Disconnecting users...\r\nNetSessionDel error 2312 : A session does not exist with that "
+                      "computer name.\r\n");
+    EXPECT_EQ(Column(*w.lstvwUserSessions, 1), (QStringList{"WS1", "WS2", "WS4"}));
+    EXPECT_EQ(w.lstvwUserSessions->SelectedCount(), 0);
+    EXPECT_EQ(Commands(), "0000");
+
+    network->AddFault(u"SERVER1", sim::Fault::Status(sim::Call::NetSessionEnum, 5));
+    w.cmdRefresh->click();
+    // No session: the resources fill asks for the bare "\\" all the same.
+    EXPECT_EQ(Pane(), "Refreshing list...\r\nNetSessionEnum error 5 : Access is denied.\r\n"
+                      "You must be an administrator or account operator.\r\n"
+                      "NetConnectionEnum error 2312 : A session does not exist with that computer name.\r\n\r\n");
+    EXPECT_EQ(w.lblConnectedUsers->text(), "") << "not read is not 0";
+    EXPECT_EQ(listtext::Enabled({w.Command1, w.Command2, w.cmdDisable}), "000");
 }
 
 // Also: Windows gives a session's client as "\\\\10.0.0.5", Samba as
