@@ -230,8 +230,7 @@ TEST(SessionsWindowCalls, BareQualifierWithoutSessionsABackslashedClientAndACoun
     auto w = std::make_unique<frmUserSessions>(main);
     w->FillFirst();
     auto& provider = network.provider();
-    ASSERT_EQ(provider.CallsNamed("NetConnectionEnum").size(), 1u);
-    EXPECT_EQ(provider.CallsNamed("NetConnectionEnum")[0].args,
+    EXPECT_EQ(provider.CallsNamed("NetConnectionEnum").at(0).args,
               (std::vector<netapi::OptString>{u"", u"\\\\"}));
     EXPECT_EQ(listtext::Enabled({w->Command1, w->Command2, w->Command3, w->cmdDisconnect,
                                  w->cmdDisable, w->cmdEnable}),
