@@ -80,7 +80,7 @@ protected:
     std::unique_ptr<frmResources> window;
 };
 
-TEST_F(CallWaitTest, TheWindowPaintsDuringALongCallAndRunsNoClickOrTick) {
+TEST_F(CallWaitTest, TheWindowPaintsDuringALongCallRunsNoClickOrTickAndEscGivesTheWaitUp) {
     PaintCounter counter;
     QWidget* list = window->lstvwResources->viewport();
     list->installEventFilter(&counter);
@@ -118,10 +118,9 @@ TEST_F(CallWaitTest, TheWindowPaintsDuringALongCallAndRunsNoClickOrTick) {
     EXPECT_EQ(ticksDuringCall, 0) << "no timer tick ran in the middle of the call";
     EXPECT_EQ(window->lstvwResources->RowCount(), 1);
     EXPECT_EQ(runner.Waiting(), 0);
-}
 
-// What the call given up would still ask the person is asked of nobody.
-TEST_F(CallWaitTest, EscGivesTheWaitUpAsksNobodyAfterAndTheWindowStaysUsableAndACloseSentIsNotSentAgain) {
+    // Esc gives the wait up; what the call given up would still ask the
+    // person is asked of nobody.
     std::atomic<bool> asked{false};
     std::atomic<bool> over{false};
     During("NetFileEnum", [&] {
