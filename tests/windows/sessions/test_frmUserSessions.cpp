@@ -261,17 +261,15 @@ TEST(SessionsWindowCalls, BareQualifierWithoutSessionsABackslashedClientAndACoun
 // The window on a real server's protocol: the scripted server in Samba's and
 // in the documents' Windows personality, with the office's data. What else
 // differs between the two is tested below the windows.
-class SessionsOnServers : public ::testing::TestWithParam<smbtest::Personality> {
-protected:
-    windowtest::FakeMainForm main;
-    smbtest::PersonalityNetwork net{GetParam(), sim::ParseScenario(kOffice, "office")};
-    common::PromptsScope prompts;
-};
+class SessionsOnServers : public ::testing::TestWithParam<smbtest::Personality> {};
 
 // Without a messenger service, Windows shows the message on the user's
 // desktop sessions, which the pane names; Samba has none, and the pane says
 // why in words.
 TEST_P(SessionsOnServers, SendMessageGoesToTheDesktopOrSaysWhyNot) {
+    windowtest::FakeMainForm main;
+    smbtest::PersonalityNetwork net{GetParam(), sim::ParseScenario(kOffice, "office")};
+    common::PromptsScope prompts;
     smbtest::PersonalityServer& server = net.server();
     server.desktops = {{1, u"Console", u"SERVER1", u"Administrator", 0}, {2, u"RDP-Tcp#0", u"OFFICE", u"alice", 0}};
     frmUserSessions w(main);
