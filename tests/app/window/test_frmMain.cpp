@@ -47,7 +47,6 @@ constexpr std::string_view kOffice = R"({"computers": [
   {"name": "GONE", "type": ["server"], "unreachable": {"delay_ms": 5000}}]})";
 
 const QString kWelcome = "Welcome to Vantor!\r\n\r\nPress the F1 key for help.\r\n";
-const QString kRetrieved = "Computer information retrieved\r\n";
 
 QString Summary(const frmMain& w) {
     return QStringList{w.lblSessions->text(), w.lblFileLocks->text(), w.lblOpenFiles->text(),
@@ -62,7 +61,7 @@ protected:
     gui_test::Doubles doubles;
 };
 
-TEST_F(MainWindow, FirstRunShowsTheLocalSummaryAndOnlyTheWelcome) {
+TEST_F(MainWindow, FirstRunShowsTheLocalSummaryAndOnlyTheWelcomeAndF1ShowsTheHelp) {
     gui_test::InstallScenario(kOffice);
     {
         frmMain w;
@@ -79,12 +78,36 @@ TEST_F(MainWindow, FirstRunShowsTheLocalSummaryAndOnlyTheWelcome) {
         EXPECT_EQ(w.StatusBar1->currentMessage(), "Machine: HOME   User: " + user.toUpper());
         EXPECT_EQ(netenum::CurrentForm(), &w);
         EXPECT_TRUE(doubles.prompts().asked().empty());
+
+        // F1 shows the help in a window of its own, only without Shift, Ctrl or Alt.
+        // A help file that cannot be shown is the About box's test.
+        QTemporaryDir folder;
+        app::gAppPath = folder.path() + "/";
+        QFile help(folder.filePath("faq.fil"));
+        ASSERT_TRUE(help.open(QIODevice::WriteOnly));
+        help.write("Vantor <b>help</b>\n  Add Computer...\n");
+        help.close();
+        for (const auto modifier : {Qt::ShiftModifier, Qt::ControlModifier, Qt::AltModifier})
+            QTest::keyClick(w.txtComputerDesc, Qt::Key_F1, modifier);
+        EXPECT_EQ(about::OpenHelpWindow(), nullptr);
+        QTest::keyClick(w.cboComputerName, Qt::Key_F1);
+        about::HelpWindow* shown = about::OpenHelpWindow();
+        ASSERT_NE(shown, nullptr);
+        EXPECT_TRUE(shown->isVisible());
+        EXPECT_EQ(shown->txtHelp->toPlainText(), "Vantor <b>help</b>\n  Add Computer...\n");
+        // Asked again, the one window comes forward; the main window stays usable.
+        QTest::keyClick(w.cboComputerName, Qt::Key_F1);
+        EXPECT_EQ(about::OpenHelpWindow(), shown);
+        EXPECT_FALSE(shown->isModal());
+        EXPECT_TRUE(doubles.desktop().opened.empty());
+        shown->cmdClose->click();
+        QTRY_VERIFY(about::OpenHelpWindow() == nullptr);
     }
     // A window that is gone is never the message target.
     EXPECT_EQ(netenum::CurrentForm(), nullptr);
 }
 
-TEST_F(MainWindow, EscOrExitSavesTheChoiceAndTheNextStartRestoresItWhenStillListed) {
+TEST_F(MainWindow, EscOrExitSavesTheChoiceTheNextStartRestoresItAndChoosingReportsFailures) {
     gui_test::InstallScenario(kOffice);
     for (const bool byEscape : {true, false}) {
         gui_test::RemoveSettings();
@@ -102,7 +125,6 @@ TEST_F(MainWindow, EscOrExitSavesTheChoiceAndTheNextStartRestoresItWhenStillList
         w.Load();
         EXPECT_EQ(Entries(w.cboComputerName), (QStringList{"HOME", "SRV1", "SRV2", "GONE"}));
         EXPECT_EQ(gComputerName, "SRV1");
-        EXPECT_EQ(w.RemoteServer(), "SRV1");
         EXPECT_EQ(Summary(w), "2/1/3/0");
         EXPECT_EQ(w.Text1->Text(), kWelcome);
     }
@@ -111,7 +133,6 @@ TEST_F(MainWindow, EscOrExitSavesTheChoiceAndTheNextStartRestoresItWhenStillList
     {
         frmMain w;
         w.Load();
-        EXPECT_EQ(w.RemoteServer(), "SRV2");
         EXPECT_TRUE(w.Text1->Text().startsWith(kWelcome + "NetFileEnum error 5 : Access is denied.\r\n"))
             << w.Text1->Text().toStdString();
     }
@@ -121,15 +142,23 @@ TEST_F(MainWindow, EscOrExitSavesTheChoiceAndTheNextStartRestoresItWhenStillList
     // The listing during the load selected its first entry without choosing it.
     EXPECT_EQ(w.cboComputerName->currentText(), "HOME");
     EXPECT_EQ(gComputerName, "**LOCAL**");
-}
 
-TEST_F(MainWindow, ChoosingAComputerReportsSuccessOrLeavesTheFailureLines) {
-    gui_test::InstallScenario(kOffice);
-    frmMain w;
-    w.Load();
+    // Choosing a computer reports success or leaves the failure lines.
     Pick(w.cboComputerType, "All Servers");
     EXPECT_EQ(gComputerName, "HOME");  // the first entry, chosen now that loading is over
-    EXPECT_EQ(w.Text1->Text(), kRetrieved);
+    // The wheel over a closed list chooses nothing.
+    const int type = w.cboComputerType->currentIndex();
+    for (QComboBox* combo : {w.cboComputerName, w.cboComputerType}) {
+        for (const int delta : {-120, 120}) {
+            const QPointF at(combo->width() / 2.0, combo->height() / 2.0);
+            QWheelEvent wheel(at, combo->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton,
+                              Qt::NoModifier, Qt::NoScrollPhase, false);
+            QCoreApplication::sendEvent(combo, &wheel);
+        }
+    }
+    EXPECT_EQ(w.cboComputerType->currentIndex(), type);
+    EXPECT_EQ(w.cboComputerName->currentText(), "HOME");
+    EXPECT_EQ(gComputerName, "HOME");
 
     Pick(w.cboComputerName, "SRV2");
     EXPECT_EQ(w.Text1->Text(),
@@ -149,15 +178,25 @@ TEST_F(MainWindow, ChoosingAComputerReportsSuccessOrLeavesTheFailureLines) {
     EXPECT_EQ(w.Text1->Text(), "");
 }
 
-// Only a description read whole from the computer may be written back.
-TEST_F(MainWindow, TheDescriptionIsWrittenOnlyWhenTheUserChangedIt) {
+TEST_F(MainWindow, TheNoticeFollowsTheWelcomeTheDescriptionIsWrittenOnlyWhenChangedAndTheFocusRefills) {
     testing_support::ScriptedNetwork net;
     auto& p = net.provider();
     p.fail["NetServerGetInfo"] = netapi::ERROR_ACCESS_DENIED;
+    p.startupNotice = u"SMB logon: the auth file /tmp/a\nb is not a regular file";
+    p.sessions.total = 0xFFFFFFF0u;  // a claim past 2^31
+    p.files.records = {{1, 1, 0xFFFFFFFFu, u"C:\\a", u"u"}, {2, 1, 0xFFFFFFFFu, u"C:\\b", u"u"}};
     frmMain w;
     w.Load();
+    // The log-on notice follows the welcome; server counts stay positive and shown whole.
+    EXPECT_TRUE(w.Text1->Text().startsWith(kWelcome + "SMB logon: the auth file /tmp/a\\nb is not a regular file\r\n"))
+        << w.Text1->Text().toStdString();
+    EXPECT_EQ(w.lblSessions->text(), "2147483647");
+    EXPECT_EQ(w.lblFileLocks->text(), "2147483647");
+    for (QLabel* box : {w.lblSessions, w.lblFileLocks, w.lblOpenFiles, w.lblOpenNamedPipes})
+        EXPECT_GE(box->width(), box->sizeHint().width());
     w.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    // Only a description read whole from the computer may be written back.
     auto leaveTheBox = [&](const char* typed) {
         w.txtComputerDesc->setFocus(Qt::TabFocusReason);
         w.txtComputerDesc->selectAll();
@@ -181,90 +220,19 @@ TEST_F(MainWindow, TheDescriptionIsWrittenOnlyWhenTheUserChangedIt) {
 
     p.fail["NetServerSetInfo"] = netapi::ERROR_ACCESS_DENIED;
     leaveTheBox("New description");
-    ASSERT_EQ(p.CallsNamed("NetServerSetInfo").size(), 1u);
-    EXPECT_EQ(p.CallsNamed("NetServerSetInfo")[0].args[1], netapi::OptString(u"New description"));
+    EXPECT_EQ(p.CallsNamed("NetServerSetInfo").at(0).args[1], netapi::OptString(u"New description"));
     EXPECT_EQ(w.txtComputerDesc->text(), "Old description");
     EXPECT_TRUE(w.Text1->Text().endsWith("NetServerSetInfo error 5 : Access is denied.\r\n"));
     // Shown again from the computer: leaving the box once more writes nothing.
     leaveTheBox("");
     EXPECT_EQ(p.CallsNamed("NetServerSetInfo").size(), 1u);
-}
 
-TEST_F(MainWindow, TheWheelOverAClosedListChoosesNothing) {
-    gui_test::InstallScenario(kOffice);
-    frmMain w;
-    w.Load();
-    Pick(w.cboComputerType, "All Servers");
-    const int type = w.cboComputerType->currentIndex();
-    const QString computer = gComputerName;
-    for (QComboBox* combo : {w.cboComputerName, w.cboComputerType}) {
-        for (const int delta : {-120, 120}) {
-            const QPointF at(combo->width() / 2.0, combo->height() / 2.0);
-            QWheelEvent wheel(at, combo->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton,
-                              Qt::NoModifier, Qt::NoScrollPhase, false);
-            QCoreApplication::sendEvent(combo, &wheel);
-        }
-    }
-    EXPECT_EQ(w.cboComputerType->currentIndex(), type);
-    EXPECT_EQ(w.cboComputerName->currentText(), computer);
-    EXPECT_EQ(gComputerName, computer);
-}
-
-TEST_F(MainWindow, TheLogOnNoticeFollowsTheWelcomeAndServerCountsStayPositive) {
-    testing_support::ScriptedNetwork net;
-    auto& p = net.provider();
-    p.startupNotice = u"SMB logon: the auth file /tmp/a\nb is not a regular file";
-    p.sessions.total = 0xFFFFFFF0u;  // a claim past 2^31
-    p.files.records = {{1, 1, 0xFFFFFFFFu, u"C:\\a", u"u"}, {2, 1, 0xFFFFFFFFu, u"C:\\b", u"u"}};
-    frmMain w;
-    w.Load();
-    EXPECT_EQ(w.Text1->Text(), kWelcome + "SMB logon: the auth file /tmp/a\\nb is not a regular file\r\n");
-    EXPECT_EQ(w.lblSessions->text(), "2147483647");
-    EXPECT_EQ(w.lblFileLocks->text(), "2147483647");
-    for (QLabel* box : {w.lblSessions, w.lblFileLocks, w.lblOpenFiles, w.lblOpenNamedPipes})
-        EXPECT_GE(box->width(), box->sizeHint().width());
-}
-
-TEST_F(MainWindow, F1ShowsTheHelpInAWindowOfItsOwnOnlyWithoutShiftCtrlOrAlt) {
-    gui_test::InstallScenario(kOffice);
-    frmMain w;
-    w.Load();
-    // A help file that cannot be shown is the About box's test.
-    QTemporaryDir folder;
-    app::gAppPath = folder.path() + "/";
-    QFile help(folder.filePath("faq.fil"));
-    ASSERT_TRUE(help.open(QIODevice::WriteOnly));
-    help.write("Vantor <b>help</b>\n  Add Computer...\n");
-    help.close();
-    for (const auto modifier : {Qt::ShiftModifier, Qt::ControlModifier, Qt::AltModifier})
-        QTest::keyClick(w.txtComputerDesc, Qt::Key_F1, modifier);
-    EXPECT_EQ(about::OpenHelpWindow(), nullptr);
-    QTest::keyClick(w.cboComputerName, Qt::Key_F1);
-    about::HelpWindow* shown = about::OpenHelpWindow();
-    ASSERT_NE(shown, nullptr);
-    EXPECT_TRUE(shown->isVisible());
-    EXPECT_EQ(shown->txtHelp->toPlainText(), "Vantor <b>help</b>\n  Add Computer...\n");
-    // Asked again, the one window comes forward; the main window stays usable.
-    QTest::keyClick(w.cboComputerName, Qt::Key_F1);
-    EXPECT_EQ(about::OpenHelpWindow(), shown);
-    EXPECT_FALSE(shown->isModal());
-    EXPECT_TRUE(doubles.desktop().opened.empty());
-    shown->cmdClose->click();
-    QTRY_VERIFY(about::OpenHelpWindow() == nullptr);
-}
-
-TEST_F(MainWindow, TheWindowGettingTheFocusItselfRefillsTheSummary) {
-    testing_support::ScriptedNetwork net;
-    frmMain w;
-    w.Load();
-    w.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
-    net.provider().sessions = {netapi::NERR_Success, {{}, {}, {}}, 3};
+    // The window getting the focus itself refills the summary.
+    p.sessions = {netapi::NERR_Success, {{}, {}, {}}, 3};
     w.setFocus(Qt::OtherFocusReason);
     EXPECT_EQ(w.lblSessions->text(), "3");
-
     // A refill that throws half-way is skipped, and the hourglass goes with it.
-    net.provider().onCall = [](const std::string& name) {
+    p.onCall = [](const std::string& name) {
         if (name == "NetFileEnum") throw std::runtime_error("thrown by the test");
     };
     w.clearFocus();

@@ -58,7 +58,6 @@ protected:
         window.reset();
     }
     QString Pane() const { return window->Text1->Text(); }
-    // Runs `during` inside each call named `name`.
     void During(const char* name, std::function<void()> during) {
         provider.onCall = [name, during](const std::string& called) {
             if (called == name) during();
@@ -81,7 +80,7 @@ protected:
     std::unique_ptr<frmResources> window;
 };
 
-TEST_F(CallWaitTest, TheWindowPaintsDuringALongCallAndRunsNoClickOrTick) {
+TEST_F(CallWaitTest, TheWindowPaintsDuringALongCallRunsNoClickOrTickAndEscGivesTheWaitUp) {
     PaintCounter counter;
     QWidget* list = window->lstvwResources->viewport();
     list->installEventFilter(&counter);
@@ -119,10 +118,9 @@ TEST_F(CallWaitTest, TheWindowPaintsDuringALongCallAndRunsNoClickOrTick) {
     EXPECT_EQ(ticksDuringCall, 0) << "no timer tick ran in the middle of the call";
     EXPECT_EQ(window->lstvwResources->RowCount(), 1);
     EXPECT_EQ(runner.Waiting(), 0);
-}
 
-// What the call given up would still ask the person is asked of nobody.
-TEST_F(CallWaitTest, EscGivesTheWaitUpAsksNobodyAfterAndTheWindowStaysUsable) {
+    // Esc gives the wait up; what the call given up would still ask the
+    // person is asked of nobody.
     std::atomic<bool> asked{false};
     std::atomic<bool> over{false};
     During("NetFileEnum", [&] {
@@ -143,22 +141,19 @@ TEST_F(CallWaitTest, EscGivesTheWaitUpAsksNobodyAfterAndTheWindowStaysUsable) {
     provider.onCall = nullptr;
     window->cmdRefresh->click();
     EXPECT_EQ(window->lstvwResources->SubItem(0, 3), "D:\\DATA\\NEW.XLS") << "the window stays usable";
-}
 
-TEST_F(CallWaitTest, ACloseGivenUpAfterItWasSentIsReportedUnknownAndNotSentAgain) {
-    window->cmdRefresh->click();
-    ASSERT_EQ(window->lstvwResources->RowCount(), 1);
+    // A close given up after it was sent is reported unknown and not sent again.
     During("NetFileClose", [this] {
         netapi::CurrentCall()->requestSent = true;
         PressEsc();
     });
     window->cmdCloseResource->click();
-    EXPECT_TRUE(Pane().contains("Error closing file D:\\DATA\\BUDGET.XLS : result unknown"))
+    EXPECT_TRUE(Pane().contains("Error closing file D:\\DATA\\NEW.XLS : result unknown"))
         << Pane().toStdString();
     EXPECT_EQ(provider.CallsNamed("NetFileClose").size(), 1u);
 }
 
-TEST_F(CallWaitTest, RefreshAsksForTheComputerAgainButTheTimerDoesNot) {
+TEST_F(CallWaitTest, RefreshAsksForTheComputerAgainTheTimerDoesNotAndAPromptIsNotTimed) {
     const auto clicked = provider.CallsNamed("RetryComputer").size();
     window->cmdRefresh->click();
     EXPECT_EQ(provider.CallsNamed("RetryComputer").size(), clicked + 1);
@@ -166,9 +161,8 @@ TEST_F(CallWaitTest, RefreshAsksForTheComputerAgainButTheTimerDoesNot) {
     QTRY_VERIFY(provider.CallsNamed("NetFileEnum").size() >= 3);
     window->Timer1->stop();
     EXPECT_EQ(provider.CallsNamed("RetryComputer").size(), clicked + 1);
-}
 
-TEST_F(CallWaitTest, WhatACallAsksThePersonRunsOnTheWindowThreadAndNotOnItsClock) {
+    // What a call asks the person runs on the window thread and not on its clock.
     const netapi::CallLimits saved = netapi::GetCallLimits();
     netapi::CallLimits shortCalls = saved;
     shortCalls.deadline = 300ms;

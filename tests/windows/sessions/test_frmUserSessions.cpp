@@ -42,8 +42,6 @@ constexpr const char* kOffice = R"({ "computers": [
       { "name": "carol",
         "flags": ["accountdisable", "normal_account", "passwd_cant_change"] } ] } ] })";
 
-constexpr netapi::DWORD kBobFlags = 0x10211;    // script, normal, lockout, password never expires
-constexpr netapi::DWORD kCarolFlags = 0x242;    // disabled, normal, cannot change password
 constexpr netapi::DWORD kDefaultFlags = 0x201;  // script, normal
 
 // An account as the server now holds it: flags, full name, last logon-hours byte.
@@ -82,7 +80,7 @@ protected:
     std::unique_ptr<frmUserSessions> window;
 };
 
-TEST_F(SessionsWindowTest, LoadSelectsRowOneAndShowsItsComputersResources) {
+TEST_F(SessionsWindowTest, LoadClicksFindSortRefreshAndClosing) {
     auto& w = *window;
     EXPECT_EQ(w.windowTitle(), "Vantor - User Sessions on SERVER1");
     EXPECT_EQ(listtext::Row(*w.lstvwUserSessions, 0),
@@ -93,10 +91,7 @@ TEST_F(SessionsWindowTest, LoadSelectsRowOneAndShowsItsComputersResources) {
     EXPECT_EQ(Column(*w.lstvwResources, 0), (QStringList{"DATA", "IPC$", "IPC$"}));
     EXPECT_EQ(w.lstvwUserSessions->SelectedRows(), std::vector<int>{0});
     EXPECT_EQ(Commands(), "1111");
-}
 
-TEST_F(SessionsWindowTest, ClicksFindAndASortARefreshKeeps) {
-    auto& w = *window;
     ClickRows({2});
     EXPECT_EQ(Column(*w.lstvwResources, 0), QStringList{"IPC$"});  // WS3's
     EXPECT_EQ(Commands(), "1111");
@@ -119,10 +114,87 @@ TEST_F(SessionsWindowTest, ClicksFindAndASortARefreshKeeps) {
     EXPECT_EQ(w.lstvwUserSessions->ColumnText(3), "Time");
     EXPECT_EQ(Column(*w.lstvwResources, 0), QStringList{"IPC$"});  // WS4 leads now
     EXPECT_EQ(Commands(), "1111");
+
+    // Close and Esc refill the summary, the close box does not; the find text is saved.
+    auto reopen = [this] {
+        SetUp();
+        window->show();
+        return QTest::qWaitForWindowActive(window.get());
+    };
+    window->txtFind->setText("al*");
+    window->cmdClose->click();
+    EXPECT_EQ(main.fillGeneralCalls, 1);
+    EXPECT_EQ(common::GetOption("FindUser"), "al*");
+    ASSERT_TRUE(reopen());
+    EXPECT_EQ(window->txtFind->text(), "al*");
+    QTest::keyClick(window->txtFind, Qt::Key_Escape);
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(main.fillGeneralCalls, 2);
+    reopen();
+    window->close();
+    EXPECT_EQ(main.fillGeneralCalls, 2);
+    EXPECT_EQ(netenum::CurrentForm(), &main);
 }
 
-TEST_F(SessionsWindowTest, DisconnectAPartialAndADeniedRefresh) {
+TEST_F(SessionsWindowTest, DisableAndEnableChangeOnlyTheBitThenDisconnectAndDeniedRefresh) {
     auto& w = *window;
+    ClickRows({1});
+    w.cmdDisable->click();  // nothing queued: the answer is No
+    ASSERT_EQ(prompts->asked().size(), 1u);
+    EXPECT_EQ(prompts->asked()[0].text,
+              "Are you sure you want to disable the selected user accounts?");
+    EXPECT_FALSE(prompts->asked()[0].defaultYes);
+    EXPECT_EQ(Pane(), "");
+    EXPECT_EQ(Commands(), "1111");
+
+    ClickRows({1, 3, 4});  // bob twice, and dave, who has no account there
+    prompts->yesNoAnswers.push_back(true);
+    w.cmdDisable->click();
+    EXPECT_EQ(Pane(),
+              "Disabling user accounts...\r\nbob : Account disabled\r\n"
+              "bob : Account is already disabled\r\ndave : Account or server was not found\r\n"
+              "1 user accounts disabled\r\n");
+    // bob's other bits (script, normal, lockout, password never expires) stay.
+    EXPECT_EQ(Account(u"SERVER1", u"bob"),
+              std::make_tuple(0x10213u, std::u16string(u"Bob Builder"), 21));
+    EXPECT_EQ(std::get<0>(Account(u"", u"bob")), kDefaultFlags);  // the local namesake is untouched
+    EXPECT_EQ(w.lstvwUserSessions->SelectedCount(), 0);
+    EXPECT_EQ(Commands(), "0000");
+
+    // Enable clears only the bit and never writes an enabled account.
+    sim::Fault deny = sim::Fault::Status(sim::Call::NetUserSetInfo, 5);
+    deny.names = {u"alice"};  // writing alice would fail: "already enabled" proves no write
+    network->AddFault(u"SERVER1", deny);
+    ClickRows({0, 2});
+    w.cmdEnable->click();
+    EXPECT_EQ(Pane(),
+              "Enabling user accounts...\r\nalice : Account is already enabled\r\n"
+              "carol : Account enabled\r\n1 user accounts enabled\r\n");
+    EXPECT_EQ(std::get<0>(Account(u"SERVER1", u"carol")), 0x240u);  // normal, cannot change password
+
+    ClickRows({0});
+    prompts->yesNoAnswers.push_back(true);
+    w.cmdDisable->click();
+    EXPECT_EQ(Pane(),
+              "Disabling user accounts...\r\nalice : The call to NetUserSetInfo failed\r\n"
+              "0 user accounts disabled\r\n");
+    ClickRows({0});
+    w.lstvwUserSessions->DeselectAllRows();  // clicked, then de-selected by hand
+    w.cmdEnable->click();
+    EXPECT_EQ(Pane(), "Enabling user accounts...\r\n0 user accounts enabled\r\n");
+
+    // A member server that keeps its account database to its administrators
+    // refuses even the reading: the line says so instead of "not found".
+    network->AddFault(u"SERVER1", sim::Fault::Status(sim::Call::NetUserGetInfo, 5));
+    ClickRows({2});
+    w.cmdEnable->click();
+    EXPECT_EQ(Pane(),
+              "Enabling user accounts...\r\ncarol : Access is denied (the server may let only its "
+              "administrators use its account database over the network)\r\n"
+              "0 user accounts enabled\r\n");
+
+    // Disconnect, after a partial refresh, and a denied refresh.
+    network->ClearFaults();
     network->AddFault(u"SERVER1", sim::Fault::Partial(sim::Call::NetSessionEnum, 4));
     w.cmdRefresh->click();
     EXPECT_EQ(w.lblConnectedUsers->text(), "4");
@@ -149,86 +221,6 @@ TEST_F(SessionsWindowTest, DisconnectAPartialAndADeniedRefresh) {
     EXPECT_EQ(listtext::Enabled({w.Command1, w.Command2, w.cmdDisable}), "000");
 }
 
-TEST_F(SessionsWindowTest, CloseAndEscRefillTheSummaryTheCloseBoxDoesNotAndFindUserIsSaved) {
-    auto reopen = [this] {
-        SetUp();
-        window->show();
-        return QTest::qWaitForWindowActive(window.get());
-    };
-    window->txtFind->setText("al*");
-    window->cmdClose->click();
-    EXPECT_EQ(main.fillGeneralCalls, 1);
-    EXPECT_EQ(common::GetOption("FindUser"), "al*");
-    ASSERT_TRUE(reopen());
-    EXPECT_EQ(window->txtFind->text(), "al*");
-    QTest::keyClick(window->txtFind, Qt::Key_Escape);
-    EXPECT_FALSE(window->isVisible());
-    EXPECT_EQ(main.fillGeneralCalls, 2);
-    reopen();
-    window->close();
-    EXPECT_EQ(main.fillGeneralCalls, 2);
-    EXPECT_EQ(netenum::CurrentForm(), &main);
-}
-
-TEST_F(SessionsWindowTest, DisableChangesOnlyTheBitOfTheShownComputersAccounts) {
-    auto& w = *window;
-    ClickRows({1});
-    w.cmdDisable->click();  // nothing queued: the answer is No
-    ASSERT_EQ(prompts->asked().size(), 1u);
-    EXPECT_EQ(prompts->asked()[0].text,
-              "Are you sure you want to disable the selected user accounts?");
-    EXPECT_FALSE(prompts->asked()[0].defaultYes);
-    EXPECT_EQ(Pane(), "");
-    EXPECT_EQ(Commands(), "1111");
-
-    ClickRows({1, 3, 4});  // bob twice, and dave, who has no account there
-    prompts->yesNoAnswers.push_back(true);
-    w.cmdDisable->click();
-    EXPECT_EQ(Pane(),
-              "Disabling user accounts...\r\nbob : Account disabled\r\n"
-              "bob : Account is already disabled\r\ndave : Account or server was not found\r\n"
-              "1 user accounts disabled\r\n");
-    EXPECT_EQ(Account(u"SERVER1", u"bob"),
-              std::make_tuple(kBobFlags | 2, std::u16string(u"Bob Builder"), 21));
-    EXPECT_EQ(std::get<0>(Account(u"", u"bob")), kDefaultFlags);  // the local namesake is untouched
-    EXPECT_EQ(w.lstvwUserSessions->SelectedCount(), 0);
-    EXPECT_EQ(Commands(), "0000");
-}
-
-TEST_F(SessionsWindowTest, EnableClearsOnlyTheBitAndNeverWritesAnEnabledAccount) {
-    auto& w = *window;
-    sim::Fault deny = sim::Fault::Status(sim::Call::NetUserSetInfo, 5);
-    deny.names = {u"alice"};  // writing alice would fail: "already enabled" proves no write
-    network->AddFault(u"SERVER1", deny);
-    ClickRows({0, 2});
-    w.cmdEnable->click();
-    EXPECT_EQ(Pane(),
-              "Enabling user accounts...\r\nalice : Account is already enabled\r\n"
-              "carol : Account enabled\r\n1 user accounts enabled\r\n");
-    EXPECT_EQ(std::get<0>(Account(u"SERVER1", u"carol")), kCarolFlags & ~2u);
-
-    ClickRows({0});
-    prompts->yesNoAnswers.push_back(true);
-    w.cmdDisable->click();
-    EXPECT_EQ(Pane(),
-              "Disabling user accounts...\r\nalice : The call to NetUserSetInfo failed\r\n"
-              "0 user accounts disabled\r\n");
-    ClickRows({0});
-    w.lstvwUserSessions->DeselectAllRows();  // clicked, then de-selected by hand
-    w.cmdEnable->click();
-    EXPECT_EQ(Pane(), "Enabling user accounts...\r\n0 user accounts enabled\r\n");
-
-    // A member server that keeps its account database to its administrators
-    // refuses even the reading: the line says so instead of "not found".
-    network->AddFault(u"SERVER1", sim::Fault::Status(sim::Call::NetUserGetInfo, 5));
-    ClickRows({2});
-    w.cmdEnable->click();
-    EXPECT_EQ(Pane(),
-              "Enabling user accounts...\r\ncarol : Access is denied (the server may let only its "
-              "administrators use its account database over the network)\r\n"
-              "0 user accounts enabled\r\n");
-}
-
 // Also: Windows gives a session's client as "\\\\10.0.0.5", Samba as
 // "10.0.0.5": the session's resources are asked for under one pair of backslashes.
 TEST(SessionsWindowCalls, BareQualifierWithoutSessionsABackslashedClientAndACounterPast32767) {
@@ -238,8 +230,7 @@ TEST(SessionsWindowCalls, BareQualifierWithoutSessionsABackslashedClientAndACoun
     auto w = std::make_unique<frmUserSessions>(main);
     w->FillFirst();
     auto& provider = network.provider();
-    ASSERT_EQ(provider.CallsNamed("NetConnectionEnum").size(), 1u);
-    EXPECT_EQ(provider.CallsNamed("NetConnectionEnum")[0].args,
+    EXPECT_EQ(provider.CallsNamed("NetConnectionEnum").at(0).args,
               (std::vector<netapi::OptString>{u"", u"\\\\"}));
     EXPECT_EQ(listtext::Enabled({w->Command1, w->Command2, w->Command3, w->cmdDisconnect,
                                  w->cmdDisable, w->cmdEnable}),
@@ -270,17 +261,15 @@ TEST(SessionsWindowCalls, BareQualifierWithoutSessionsABackslashedClientAndACoun
 // The window on a real server's protocol: the scripted server in Samba's and
 // in the documents' Windows personality, with the office's data. What else
 // differs between the two is tested below the windows.
-class SessionsOnServers : public ::testing::TestWithParam<smbtest::Personality> {
-protected:
-    windowtest::FakeMainForm main;
-    smbtest::PersonalityNetwork net{GetParam(), sim::ParseScenario(kOffice, "office")};
-    common::PromptsScope prompts;
-};
+class SessionsOnServers : public ::testing::TestWithParam<smbtest::Personality> {};
 
 // Without a messenger service, Windows shows the message on the user's
 // desktop sessions, which the pane names; Samba has none, and the pane says
 // why in words.
 TEST_P(SessionsOnServers, SendMessageGoesToTheDesktopOrSaysWhyNot) {
+    windowtest::FakeMainForm main;
+    smbtest::PersonalityNetwork net{GetParam(), sim::ParseScenario(kOffice, "office")};
+    common::PromptsScope prompts;
     smbtest::PersonalityServer& server = net.server();
     server.desktops = {{1, u"Console", u"SERVER1", u"Administrator", 0}, {2, u"RDP-Tcp#0", u"OFFICE", u"alice", 0}};
     frmUserSessions w(main);
