@@ -98,7 +98,10 @@ std::vector<Sample> Samples() {
     };
 }
 
-TEST(SmbCodec, EveryTruncatedReplyIsAProtocolError) {
+// Every truncation is a protocol error. Each 32-bit word set to values that
+// stress counts and offsets may be accepted or refused, but the decoder must
+// stay inside the input.
+TEST(SmbCodec, TruncatedOrCorruptedRepliesAreRefusedOrStayInBounds) {
     for (const auto& sample : Samples()) {
         SCOPED_TRACE(sample.name);
         ASSERT_EQ(sample.decode(sample.stub), NERR_Success);
@@ -107,14 +110,6 @@ TEST(SmbCodec, EveryTruncatedReplyIsAProtocolError) {
             const std::vector<std::uint8_t> cut(sample.stub.begin(), sample.stub.begin() + n);
             ASSERT_EQ(sample.decode(cut), kProtocolError) << "cut at " << n;
         }
-    }
-}
-
-TEST(SmbCodec, CorruptingAnyWordNeverCrashes) {
-    // Each 32-bit word set to values that stress counts and offsets; the
-    // decoder may accept or refuse, but must stay inside the input.
-    for (const auto& sample : Samples()) {
-        SCOPED_TRACE(sample.name);
         for (std::size_t at = 0; at + 4 <= sample.stub.size(); at += 4) {
             for (std::uint32_t v : {0u, 1u, 0x7FFFFFFFu, 0xFFFFFFFFu, 0x10000u}) {
                 auto bad = sample.stub;
@@ -129,16 +124,14 @@ TEST(SmbCodec, CorruptingAnyWordNeverCrashes) {
 TEST(SmbCodec, HostileCountsAreRefusedWithoutAllocatingThem) {
     // EntriesRead and the array's max count both claim 2^31 records of 20 bytes.
     smb::NdrWriter w;
-    for (std::uint32_t v : {3u, 3u, 0x20000u, 0x80000000u, 0x20004u, 0x80000000u}) w.U32(v);
+    smbtest::U32s(w, 3, 3, 0x20000, 0x80000000u, 0x20004, 0x80000000u);
     srvsvc::EnumReply<netapi::FileInfo3> r;
     EXPECT_EQ(srvsvc::DecodeFileEnum(w.Data(), r), kProtocolError);
 
     // A string whose actual count exceeds its max count, and one with an offset.
     for (auto fields : {std::array<std::uint32_t, 3>{2, 0, 3}, std::array<std::uint32_t, 3>{4, 1, 2}}) {
         smb::NdrWriter s;
-        s.U32(101);
-        s.U32(0x20000);
-        for (std::uint32_t v : {500u, 0x20004u, 6u, 1u, 3u, 0u}) s.U32(v);
+        smbtest::U32s(s, 101, 0x20000, 500, 0x20004, 6, 1, 3, 0);
         for (std::uint32_t v : fields) s.U32(v);
         for (int i = 0; i < 8; ++i) s.U16(u'x');
         s.U32(0);
@@ -203,7 +196,7 @@ TEST(SmbCodec, Connect5AsksRevisionThreeAndReadsItsHandle) {
     EXPECT_EQ((std::vector<std::uint32_t>(tail + 1, tail + 5)), (std::vector<std::uint32_t>{1, 1, 3, 0}));
 
     NdrWriter w;
-    for (std::uint32_t v : {1u, 1u, 3u, 0u}) w.U32(v);
+    smbtest::U32s(w, 1, 1, 3, 0);
     for (std::uint8_t b = 1; b <= 20; ++b) w.U8(b);
     w.U32(0);
     samr::Handle handle{};
@@ -214,14 +207,14 @@ TEST(SmbCodec, Connect5AsksRevisionThreeAndReadsItsHandle) {
 
     // A refusal may leave the revision unset; the status still reads.
     NdrWriter denied;
-    for (std::uint32_t v : {0u, 0u}) denied.U32(v);
+    smbtest::U32s(denied, 0, 0);
     for (int i = 0; i < 20; ++i) denied.U8(0);
     denied.U32(samr::STATUS_ACCESS_DENIED);
     ASSERT_EQ(samr::DecodeConnect5(denied.Data(), handle, nt), NERR_Success);
     EXPECT_EQ(nt, samr::STATUS_ACCESS_DENIED);
     // An arm that is not the version, or a revision nobody knows, is malformed.
     NdrWriter odd;
-    for (std::uint32_t v : {2u, 2u, 0u, 0u, 0u}) odd.U32(v);
+    smbtest::U32s(odd, 2, 2, 0, 0, 0);
     EXPECT_EQ(samr::DecodeConnect5(odd.Data(), handle, nt), kProtocolError);
 }
 
@@ -232,7 +225,6 @@ TEST(SmbCodec, AnNtStatusWithoutAPlatformCodeStaysItself) {
     EXPECT_EQ(NtStatusToStatus(0xC0000064), netapi::NERR_UserNotFound);
     EXPECT_EQ(NtStatusToStatus(0x00000105), netapi::ERROR_MORE_DATA);
     EXPECT_EQ(NtStatusToStatus(0xC0000190), 0xC0000190u);  // STATUS_TRUST_FAILURE
-    EXPECT_EQ(NtStatusToStatus(0xC00002E3), 0xC00002E3u);
 }
 
 }  // namespace

@@ -24,16 +24,9 @@ namespace {
 using smb::NdrWriter;
 namespace lsa = smb::lsa;
 
-void Sid(NdrWriter& w, std::uint32_t count, std::uint8_t claimed) {
-    w.U32(count);
-    w.U8(1);
-    w.U8(claimed);
-    for (std::uint8_t b : {0, 0, 0, 0, 0, 5}) w.U8(b);
-    for (std::uint32_t i = 0; i < count; ++i) w.U32(21 + i);
-}
-
 // A reply to QueryInformationPolicy as a domain controller (level 12) or a
-// member server (level 3) sends it.
+// member server (level 3) sends it, with a SID of four parts that claims
+// `sidClaims`.
 std::vector<std::uint8_t> Reply(std::uint16_t level, std::uint8_t sidClaims = 4, bool sid = true) {
     NdrWriter w;
     w.U32(w.Referent());
@@ -51,7 +44,13 @@ std::vector<std::uint8_t> Reply(std::uint16_t level, std::uint8_t sidClaims = 4,
         w.CountedStringBody(u"office.test");
         w.CountedStringBody(u"office.test");
     }
-    if (sid) Sid(w, 4, sidClaims);
+    if (sid) {
+        w.U32(4);
+        w.U8(1);
+        w.U8(sidClaims);
+        for (std::uint8_t b : {0, 0, 0, 0, 0, 5}) w.U8(b);
+        smbtest::U32s(w, 21u, 22u, 23u, 24u);
+    }
     w.U32(0);
     return w.Take();
 }
@@ -59,16 +58,13 @@ std::vector<std::uint8_t> Reply(std::uint16_t level, std::uint8_t sidClaims = 4,
 TEST(LsaDomain, ControllersAndMembersSayTheirDomainAndMalformedAnswersAreErrors) {
     lsa::DomainInfo info;
     std::uint32_t nt = 1;
-    ASSERT_EQ(lsa::DecodeQueryDomain(Reply(12), 12, info, nt), 0u);
-    EXPECT_EQ(nt, 0u);
-    EXPECT_EQ(info.name, u"OFFICE");
-    EXPECT_EQ(info.dnsDomain, u"office.test");
-    EXPECT_TRUE(info.hasSid);
-
-    ASSERT_EQ(lsa::DecodeQueryDomain(Reply(3), 3, info, nt), 0u);
-    EXPECT_EQ(info.name, u"OFFICE");
-    EXPECT_EQ(info.dnsDomain, u"");
-    EXPECT_TRUE(info.hasSid);
+    for (const std::uint16_t level : {12, 3}) {
+        ASSERT_EQ(lsa::DecodeQueryDomain(Reply(level), level, info, nt), 0u) << level;
+        EXPECT_EQ(nt, 0u);
+        EXPECT_EQ(info.name, u"OFFICE");
+        EXPECT_EQ(info.dnsDomain, level == 12 ? u"office.test" : u"");
+        EXPECT_TRUE(info.hasSid);
+    }
     // A workgroup's name comes without a SID.
     ASSERT_EQ(lsa::DecodeQueryDomain(Reply(3, 4, false), 3, info, nt), 0u);
     EXPECT_FALSE(info.hasSid);
@@ -106,16 +102,9 @@ std::vector<std::uint8_t> SrvAnswer(const std::vector<std::tuple<int, int, std::
     u16(33);
     u16(1);
     for (const auto& [priority, weight, target] : records) {
-        u16(0xC00C);  // the question's name
-        u16(33);
-        u16(1);
-        u16(0);
-        u16(600);
+        for (int v : {0xC00C /* the question's name */, 33, 1, 0, 600}) u16(v);
         const std::size_t length = m.size();
-        u16(0);
-        u16(priority);
-        u16(weight);
-        u16(389);
+        for (int v : {0, priority, weight, 389}) u16(v);
         name(target);
         const std::size_t rdlen = m.size() - length - 2;
         m[length] = static_cast<std::uint8_t>(rdlen >> 8);
@@ -130,10 +119,9 @@ TEST(DcLocator, ControllersComeBestFirstAndOnlyWithPlainHostNames) {
                               {0, 90, "dc1.office.test"},
                               {0, 100, "evil\nname.office.test"}});
     const auto targets = smb::ParseSrvAnswer(m.data(), m.size());
-    ASSERT_EQ(targets.size(), 3u);
-    EXPECT_EQ(targets[0].host, "dc1.office.test");
-    EXPECT_EQ(targets[1].host, "dc2.office.test");
-    EXPECT_EQ(targets[2].host, "dc3.office.test");
+    std::vector<std::string> hosts;
+    for (const auto& t : targets) hosts.push_back(t.host);
+    EXPECT_EQ(hosts, (std::vector<std::string>{"dc1.office.test", "dc2.office.test", "dc3.office.test"}));
     EXPECT_EQ(targets[0].port, 389);
     for (std::size_t n = 0; n < m.size(); ++n)
         EXPECT_LE(smb::ParseSrvAnswer(m.data(), n).size(), 3u);  // truncated: never more, never a crash

@@ -22,9 +22,6 @@ using testing_support::S;
 constexpr const char* kServer = R"({ "computers": [
   { "name": "ADMINPC", "local": true },
   { "name": "SERVER1", "timezone": -60,
-    "shares": [ { "name": "DATA", "path": "D:\\Data", "remark": "Data" }, { "name": "IPC$", "type": 2147483651 } ],
-    "sessions": [ { "client": "10.0.0.5", "user": "alice", "time": 3725 },
-                  { "client": "10.0.0.6", "user": "bob", "time": 59 } ],
     "files": [ { "id": 1, "path": "D:\\Data\\a.xls", "user": "alice" },
                { "id": 2, "path": "D:\\Data\\b.doc", "user": "bob" } ],
     "accounts": [
