@@ -48,9 +48,11 @@ protected:
 };
 
 // A file closed meanwhile: Windows says 2314, Samba 2; one message for both.
-// The clock's undefined time zone (-1, Windows) is kept for the window to
-// show as UTC.
-TEST_P(OnServers, AFileGoneMeanwhileAndTheClock) {
+// The checked close: Windows answers NetrFileGetInfo, Samba has no such call
+// and the id is looked up in its list. Either way an id that names another
+// file now is not closed. The clock's undefined time zone (-1, Windows) is
+// kept for the window to show as UTC.
+TEST_P(OnServers, FilesGoneMeanwhileCheckedClosesAndTheClock) {
     const netenum::colFileEnum closer;
     closer.CloseFile(77, u"SERVER1", u"D:\\gone.doc");
     EXPECT_EQ(Lines(), "Error closing file D:\\gone.doc : There is not an open file with that "
@@ -58,12 +60,7 @@ TEST_P(OnServers, AFileGoneMeanwhileAndTheClock) {
     const auto tod = netenum::RemoteTimeOfDay(u"\\\\SERVER1");
     ASSERT_TRUE(tod.has_value());
     EXPECT_EQ(tod->tod_timezone, Windows() ? -1 : -60);
-}
 
-// The checked close on both: Windows answers NetrFileGetInfo, Samba has no
-// such call and the id is looked up in its list. Either way an id that names
-// another file now is not closed.
-TEST_P(OnServers, ACheckedCloseClosesOnlyTheFileListed) {
     using netapi::CheckedClose;
     const auto stale = netapi::CloseFileIfStillSame(u"SERVER1", 1, u"D:\\Data\\b.doc", u"alice");
     EXPECT_EQ(stale.outcome, CheckedClose::NoLongerOpen);

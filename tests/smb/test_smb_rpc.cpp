@@ -127,7 +127,9 @@ TEST(SmbRpc, LargeRequestIsSentInFragmentsWithinTheServersLimit) {
     }
 }
 
-TEST(SmbRpc, FaultGivesItsStatusAndThePipeStaysUsable) {
+// A fault gives its status and the pipe stays usable; a refused bind leaves
+// none to call on.
+TEST(SmbRpc, FaultsAndARefusedBind) {
     Client c;
     ASSERT_EQ(c.rpc.Bind(Srvsvc()), 0u);
     Stub got;
@@ -137,6 +139,11 @@ TEST(SmbRpc, FaultGivesItsStatusAndThePipeStaysUsable) {
     c.pipe->injected.push_back(smbtest::FaultPdu(3, 0x1C010002));  // no such operation
     EXPECT_EQ(c.rpc.Call(99, {}, got), dcerpc::RPC_S_PROCNUM_OUT_OF_RANGE);
     EXPECT_EQ(c.rpc.Call(11, {}, got), 0u);
+
+    Client refused;
+    refused.pipe->injected.push_back(smbtest::BindAckPdu(1, 4280, 2));  // provider rejection
+    EXPECT_EQ(refused.rpc.Bind(Srvsvc()), dcerpc::RPC_S_SERVER_UNAVAILABLE);
+    EXPECT_EQ(refused.rpc.Call(9, {}, got), dcerpc::RPC_S_CALL_FAILED);
 }
 
 TEST(SmbRpc, OutOfStepOrMalformedRepliesBreakThePipe) {
@@ -168,14 +175,6 @@ TEST(SmbRpc, OutOfStepOrMalformedRepliesBreakThePipe) {
         EXPECT_TRUE(c.rpc.Broken());
         EXPECT_NE(c.rpc.Call(9, {}, got), 0u);  // and stays unusable
     }
-}
-
-TEST(SmbRpc, RefusedBindIsServerUnavailable) {
-    Client c;
-    c.pipe->injected.push_back(smbtest::BindAckPdu(1, 4280, 2));  // provider rejection
-    EXPECT_EQ(c.rpc.Bind(Srvsvc()), dcerpc::RPC_S_SERVER_UNAVAILABLE);
-    Stub got;
-    EXPECT_EQ(c.rpc.Call(9, {}, got), dcerpc::RPC_S_CALL_FAILED);
 }
 
 TEST(SmbRpc, KeptPipeIsReopenedOnlyWhenTheRequestNeverLeft) {
