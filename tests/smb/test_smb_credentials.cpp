@@ -127,18 +127,11 @@ void WriteCache(const std::string& name, const char* client, std::time_t end) {
     krb5_creds creds{};
     ASSERT_EQ(krb5_parse_name(context, client, &creds.client), 0);
     ASSERT_EQ(krb5_cc_initialize(context, cache, creds.client), 0) << name;
-    const krb5_data& realm = creds.client->realm;
-    ASSERT_EQ(krb5_build_principal(context, &creds.server, realm.length, realm.data, "krbtgt",
-                                   std::string(realm.data, realm.length).c_str(), nullptr),
-              0);
-    char ticket[] = "ticket";
-    creds.ticket.data = ticket;
-    creds.ticket.length = sizeof ticket;
+    const std::string realm(creds.client->realm.data, creds.client->realm.length);
+    ASSERT_EQ(krb5_parse_name(context, ("krbtgt/" + realm + "@" + realm).c_str(), &creds.server), 0);
     creds.times.authtime = creds.times.starttime = static_cast<krb5_timestamp>(std::time(nullptr) - 60);
     creds.times.endtime = static_cast<krb5_timestamp>(end);
     EXPECT_EQ(krb5_cc_store_cred(context, cache, &creds), 0);
-    creds.ticket.data = nullptr;
-    creds.ticket.length = 0;
     krb5_free_cred_contents(context, &creds);
     krb5_cc_close(context, cache);
     krb5_free_context(context);

@@ -69,40 +69,28 @@ TEST(SmbRpc, LargeReplyIsReassembledFromEitherKindOfPipe) {
 
 TEST(SmbRpc, AReplysHintIsOnlyTheServersWord) {
     const Stub first = Counting(3000), last = Counting(500);
-    struct Case {
-        const char* name;
-        std::uint32_t hint;
-        bool answered;
-    };
-    const Case cases[] = {
+    Stub whole = first;
+    whole.insert(whole.end(), last.begin(), last.end());
+    const std::tuple<const char*, std::uint32_t, bool> cases[] = {
         {"no hint: read exactly, fragment by fragment", 0, true},
         {"a hint short of the truth", 3100, true},
         {"the truth", 3500, true},
         // The real pipe would wait for the call's deadline, as for a server that stalls.
         {"a hint beyond what comes", 1000000, false},
     };
-    for (const auto& test : cases) {
-        SCOPED_TRACE(test.name);
+    for (const auto& [name, hint, answered] : cases) {
+        SCOPED_TRACE(name);
         Client c;
         ASSERT_EQ(c.rpc.Bind(Srvsvc()), 0u);
-        Stub both = smbtest::ResponsePdu(2, first, dcerpc::kFirstFrag, test.hint);
+        Stub both = smbtest::ResponsePdu(2, first, dcerpc::kFirstFrag, hint);
         const Stub tail = smbtest::ResponsePdu(2, last, dcerpc::kLastFrag, 500);
         both.insert(both.end(), tail.begin(), tail.end());
         c.pipe->injected.push_back(both);
         Stub got;
-        const auto status = c.rpc.Call(9, {}, got);
-        if (test.answered) {
-            EXPECT_EQ(status, 0u);
-            Stub whole = first;
-            whole.insert(whole.end(), last.begin(), last.end());
-            EXPECT_EQ(got, whole);
-            EXPECT_FALSE(c.pipe->overRead);
-            EXPECT_FALSE(c.rpc.Broken());
-        } else {
-            EXPECT_NE(status, 0u);
-            EXPECT_TRUE(got.empty());
-            EXPECT_TRUE(c.rpc.Broken());
-        }
+        EXPECT_EQ(c.rpc.Call(9, {}, got) == 0u, answered);
+        EXPECT_EQ(got, answered ? whole : Stub{});
+        EXPECT_EQ(c.rpc.Broken(), !answered);
+        EXPECT_EQ(c.pipe->overRead, !answered);  // a read past what came is the stall
     }
 }
 
@@ -147,28 +135,24 @@ TEST(SmbRpc, FaultsAndARefusedBind) {
 }
 
 TEST(SmbRpc, OutOfStepOrMalformedRepliesBreakThePipe) {
-    struct Case {
-        const char* name;
-        Stub pdu;
-    };
     Stub shortFrag = smbtest::ResponsePdu(2, {0, 0, 0, 0}, 3);
     shortFrag[8] = 12;  // shorter than its own header
     shortFrag[9] = 0;
     Stub bigEndian = smbtest::ResponsePdu(2, {0, 0, 0, 0}, 3);
     bigEndian[4] = 0x00;
     Stub notFirst = smbtest::ResponsePdu(2, {0, 0, 0, 0}, dcerpc::kLastFrag);
-    const Case cases[] = {
+    const std::pair<const char*, Stub> cases[] = {
         {"other call id", smbtest::ResponsePdu(7, {0, 0, 0, 0}, 3)},
         {"fragment length below header", shortFrag},
         {"big-endian data", bigEndian},
         {"first fragment flag missing", notFirst},
         {"a bind answer instead", smbtest::BindAckPdu(2, 4280)},
     };
-    for (const auto& test : cases) {
-        SCOPED_TRACE(test.name);
+    for (const auto& [name, pdu] : cases) {
+        SCOPED_TRACE(name);
         Client c;
         ASSERT_EQ(c.rpc.Bind(Srvsvc()), 0u);
-        c.pipe->injected.push_back(test.pdu);
+        c.pipe->injected.push_back(pdu);
         Stub got;
         EXPECT_NE(c.rpc.Call(9, {}, got), 0u);
         EXPECT_TRUE(got.empty());
