@@ -86,21 +86,6 @@ TEST_F(AuthFile, EnvironmentNamesTheFileAndReportsARefusal) {
     unsetenv("VANTOR_SMB_AUTHFILE");
 }
 
-// Hostile files where the logon looks for its secrets.
-TEST_F(AuthFile, PlantedOrOpenTicketCachesAreNotTrusted) {
-    const unsigned me = geteuid();
-    const std::string cache = Write("", 0600);
-    for (const std::string& name : {"FILE:" + cache, cache, "DIR::" + cache, std::string("KEYRING:persistent:0")})
-        EXPECT_TRUE(smb::SmbCredentials::CacheIsOurs(name, me)) << name;
-    EXPECT_FALSE(smb::SmbCredentials::CacheIsOurs("FILE:" + mDir + "/none", me));
-    // Someone else's cache (as seen by a user of another id), or one others can read.
-    EXPECT_FALSE(smb::SmbCredentials::CacheIsOurs("FILE:" + cache, me + 1));
-    EXPECT_FALSE(smb::SmbCredentials::CacheIsOurs("FILE:" + Write("", 0644), me));
-    EXPECT_FALSE(smb::SmbCredentials::CacheIsOurs("DIR:" + cache, me));  // not a folder
-    chmod(mDir.c_str(), 0700);
-    EXPECT_TRUE(smb::SmbCredentials::CacheIsOurs("DIR:" + mDir, me));
-}
-
 TEST_F(AuthFile, ALoadedPasswordMakesTheProcessUndumpable) {
     ASSERT_EQ(prctl(PR_SET_DUMPABLE, 1, 0, 0, 0), 0);
     smb::SmbCredentials without;
@@ -154,7 +139,7 @@ protected:
     }
 };
 
-TEST_F(TicketCache, ThePrincipalComesFromWhicheverCacheTheLibraryNames) {
+TEST_F(TicketCache, ThePrincipalComesFromWhicheverCacheTheLibraryNamesIfUnexpired) {
     const std::time_t later = std::time(nullptr) + 3600;
     WriteCache("FILE:" + mDir + "/default", "Dflt@OFFICE.TEST", later);
     auto ticket = smb::CurrentKerberosTicket();
@@ -180,28 +165,38 @@ TEST_F(TicketCache, ThePrincipalComesFromWhicheverCacheTheLibraryNames) {
     EXPECT_EQ(ticket->principal, "alice@OFFICE.TEST");
     EXPECT_EQ(ticket->cacheName.rfind("DIR::" + collection + "/", 0), 0u) << ticket->cacheName;
     EXPECT_TRUE(smb::SmbCredentials::CacheIsOurs(ticket->cacheName, geteuid()));
-}
 
-TEST_F(TicketCache, ExpiredEmptyOrMissingCachesGiveNoTicket) {
+    // Expired, missing, empty: no ticket, and the logon is the auth file's.
     WriteCache("FILE:" + mDir + "/old", "Administrator@OFFICE.TEST", std::time(nullptr) - 10);
     for (const std::string& name : {"FILE:" + mDir + "/old", "FILE:" + mDir + "/none",
                                     "FILE:" + Write("not a cache", 0600), std::string("MEMORY:nothing")}) {
         setenv("KRB5CCNAME", name.c_str(), 1);
         EXPECT_FALSE(smb::CurrentKerberosTicket()) << name;
     }
-    // With no ticket the logon is the auth file's, not Kerberos.
     EXPECT_FALSE(smb::SmbCredentials::FromEnvironment().UseKerberos());
 }
 
-TEST_F(TicketCache, TheDirectoryTrustsOnlyATicketCacheOfOurOwn) {
-    const std::time_t later = std::time(nullptr) + 3600;
-    const std::string cache = mDir + "/planted";
-    WriteCache("FILE:" + cache, "Mallory@EVIL.TEST", later);
-    setenv("KRB5CCNAME", ("FILE:" + cache).c_str(), 1);
-    chmod(cache.c_str(), 0644);  // as a cache another user left in a shared folder reads
+// Hostile files where the logon looks for its secrets.
+TEST_F(TicketCache, PlantedOrOpenCachesAreNotTrustedNorIsTheirDomain) {
+    const unsigned me = geteuid();
+    const std::string cache = Write("", 0600);
+    for (const std::string& name : {"FILE:" + cache, cache, "DIR::" + cache, std::string("KEYRING:persistent:0")})
+        EXPECT_TRUE(smb::SmbCredentials::CacheIsOurs(name, me)) << name;
+    EXPECT_FALSE(smb::SmbCredentials::CacheIsOurs("FILE:" + mDir + "/none", me));
+    // Someone else's cache (as seen by a user of another id), or one others can read.
+    EXPECT_FALSE(smb::SmbCredentials::CacheIsOurs("FILE:" + cache, me + 1));
+    EXPECT_FALSE(smb::SmbCredentials::CacheIsOurs("FILE:" + Write("", 0644), me));
+    EXPECT_FALSE(smb::SmbCredentials::CacheIsOurs("DIR:" + cache, me));  // not a folder
+    chmod(mDir.c_str(), 0700);
+    EXPECT_TRUE(smb::SmbCredentials::CacheIsOurs("DIR:" + mDir, me));
+
+    const std::string planted = mDir + "/planted";
+    WriteCache("FILE:" + planted, "Mallory@EVIL.TEST", std::time(nullptr) + 3600);
+    setenv("KRB5CCNAME", ("FILE:" + planted).c_str(), 1);
+    chmod(planted.c_str(), 0644);  // as a cache another user left in a shared folder reads
     EXPECT_TRUE(smb::CurrentKerberosTicket());
     EXPECT_EQ(smb::TicketDomain(), "");
-    chmod(cache.c_str(), 0600);
+    chmod(planted.c_str(), 0600);
     EXPECT_EQ(smb::TicketDomain(), "evil.test");
 }
 

@@ -113,7 +113,7 @@ std::vector<std::uint8_t> SrvAnswer(const std::vector<std::tuple<int, int, std::
     return m;
 }
 
-TEST(DcLocator, ControllersComeBestFirstAndOnlyWithPlainHostNames) {
+TEST(DcLocator, ControllersComeBestFirstWithPlainHostNamesFromTheServersDomain) {
     const auto m = SrvAnswer({{10, 0, "dc3.office.test"},
                               {0, 10, "dc2.office.test"},
                               {0, 90, "dc1.office.test"},
@@ -126,9 +126,9 @@ TEST(DcLocator, ControllersComeBestFirstAndOnlyWithPlainHostNames) {
     for (std::size_t n = 0; n < m.size(); ++n)
         EXPECT_LE(smb::ParseSrvAnswer(m.data(), n).size(), 3u);  // truncated: never more, never a crash
     EXPECT_TRUE(smb::ParseSrvAnswer(nullptr, 0).empty());
-}
 
-TEST(DcLocator, ANetBiosNameIsTriedInTheServersOwnDnsDomainFirst) {
+    // A NetBIOS name is tried in the server's own DNS domain first; an
+    // address is no DNS name.
     const auto domains = smb::LikelyDnsDomains("files1.Office.Test");
     ASSERT_FALSE(domains.empty());
     EXPECT_EQ(domains[0], "office.test");

@@ -42,35 +42,33 @@ TEST(SmbProviderLimits, RepeatedHandlesFailuresAndEndlessListsEndTheList) {
         ++calls;
         return part();
     }));
-    auto list = [&](std::function<Stub()> answer) {
+    const std::tuple<const char*, std::function<Stub()>, DWORD, std::size_t, int, DWORD> cases[] = {
+        {"always more under the same resume handle: its repeat stops it",
+         [&] { return smbtest::FileEnumReply({File(calls, u"x")}, 100, 7, ERROR_MORE_DATA); },
+         ERROR_MORE_DATA, 2, 2, 100},
+        {"handles 1, 2, 1, 2, ...: no two neighbours repeat, yet it never ends",
+         [&] { return smbtest::FileEnumReply({File(calls, u"x")}, 4, 2 - calls % 2, ERROR_MORE_DATA); },
+         ERROR_MORE_DATA, 3, 3, 4},
+        {"a part that fails fails the list",
+         [&] {
+             return calls == 2 ? smbtest::FileEnumReply({}, 0, 0, ERROR_ACCESS_DENIED)
+                               : smbtest::FileEnumReply({File(calls, u"x")}, 100, 7, ERROR_MORE_DATA);
+         },
+         ERROR_ACCESS_DENIED, 0, 2, 0},
+        {"always a new handle: the parts are counted; a total below what came is raised",
+         [&] { return smbtest::FileEnumReply({File(calls, u"x")}, 0, calls, ERROR_MORE_DATA); },
+         ERROR_MORE_DATA, smb::SrvsvcClient::kMaxParts, smb::SrvsvcClient::kMaxParts,
+         smb::SrvsvcClient::kMaxParts}};
+    for (const auto& [name, answer, status, records, parts, total] : cases) {
+        SCOPED_TRACE(name);
         calls = 0;
-        part = std::move(answer);
-        return provider.FileEnum(u"srv", std::nullopt, std::nullopt);
-    };
-    // Always "more", always the same resume handle: its repeat stops it.
-    auto result = list([&] { return smbtest::FileEnumReply({File(calls, u"x")}, 100, 7, ERROR_MORE_DATA); });
-    EXPECT_EQ(result.status, ERROR_MORE_DATA);
-    EXPECT_EQ(result.records.size(), 2u);
-    EXPECT_EQ(result.total, 100u);
-    // 1, 2, 1, 2, ...: no two neighbours repeat, yet it never ends.
-    result =
-        list([&] { return smbtest::FileEnumReply({File(calls, u"x")}, 4, 2 - calls % 2, ERROR_MORE_DATA); });
-    EXPECT_EQ(result.status, ERROR_MORE_DATA);
-    EXPECT_EQ(calls, 3);
-    EXPECT_EQ(result.records.size(), 3u);
-    EXPECT_EQ(result.total, 4u);
-    // A part that fails fails the list.
-    result = list([&] {
-        return calls == 2 ? smbtest::FileEnumReply({}, 0, 0, ERROR_ACCESS_DENIED)
-                          : smbtest::FileEnumReply({File(calls, u"x")}, 100, 7, ERROR_MORE_DATA);
-    });
-    EXPECT_EQ(result.status, ERROR_ACCESS_DENIED);
-    EXPECT_TRUE(result.records.empty());
-    // Always a new handle: the parts are counted; a total below what came is raised.
-    result = list([&] { return smbtest::FileEnumReply({File(calls, u"x")}, 0, calls, ERROR_MORE_DATA); });
-    EXPECT_EQ(result.status, ERROR_MORE_DATA);
-    EXPECT_EQ(calls, smb::SrvsvcClient::kMaxParts);
-    EXPECT_EQ(result.total, static_cast<DWORD>(calls));
+        part = answer;
+        const auto result = provider.FileEnum(u"srv", std::nullopt, std::nullopt);
+        EXPECT_EQ(result.status, status);
+        EXPECT_EQ(result.records.size(), records);
+        EXPECT_EQ(calls, parts);
+        EXPECT_EQ(result.total, total);
+    }
 
     // One reply past 32 MiB is refused whole, however its fragments add up.
     auto big = smbtest::Serving([](const Request&) {
@@ -78,7 +76,7 @@ TEST(SmbProviderLimits, RepeatedHandlesFailuresAndEndlessListsEndTheList) {
     });
     big->maxStub = 65000;
     smb::SmbProvider bigProvider(big);
-    result = bigProvider.FileEnum(u"srv", std::nullopt, std::nullopt);
+    const auto result = bigProvider.FileEnum(u"srv", std::nullopt, std::nullopt);
     EXPECT_NE(result.status, NERR_Success);
     EXPECT_TRUE(result.records.empty());
 }
