@@ -133,52 +133,45 @@ TEST(SmbProvider, HighFileIdsSurviveTheCollectionAndCloseTheRightFile) {
     EXPECT_EQ(LiveBufferCount(), 0u);
 }
 
-TEST(SmbProvider, ServerListComesFromKnownServersFilteredByType) {
+// Directory computers, named by their DNS names, join the list once each
+// (FILES1 and DC1 were named already, short or full) and only when they
+// answer (the printer server does not).
+TEST(SmbProvider, ServerListComesFromKnownAndDirectoryComputersFilteredByType) {
     const std::map<std::string, DWORD> types = {
         {"127.0.0.1", SV_TYPE_SERVER | SV_TYPE_WORKSTATION | SV_TYPE_NT},
-        {"alpha", SV_TYPE_SERVER},
         {"gamma", SV_TYPE_WORKSTATION},
         {"delta", SV_TYPE_DOMAIN_CTRL}};
     auto servers = std::make_shared<smbtest::ScriptedServers>(
         [&](const std::string& host, const std::string&, const Request&) {
-            const ServerInfo101 info{.name = u"REPORTED", .type = types.at(host), .comment = u"c"};
+            const DWORD type = types.contains(host) ? types.at(host) : SV_TYPE_SERVER;
+            const ServerInfo101 info{.name = u"REPORTED", .type = type, .comment = u"c"};
             return smbtest::ServerInfoReply(&info, NERR_Success);
         });
     servers->unreachable["beta"] = ERROR_BAD_NETPATH;
+    servers->unreachable["printsrv.office.test"] = ERROR_BAD_NETPATH;
     smb::SmbProvider provider(servers);
-    smb::SetKnownServers({u"alpha, beta", u"\\\\gamma", u"localhost"});
+    smb::SetKnownServers({u"FILES1, beta", u"\\\\gamma", u"localhost", u"dc1.office.test"});
     setenv("VANTOR_SMB_SERVERS", "delta,", 1);
+    smb::SetDirectorySource([] {
+        return std::vector<std::u16string>{u"files1.office.test", u"DC1.office.test", u"app1.office.test",
+                                           u"printsrv.office.test", u""};
+    });
     const std::u16string local = ThisHost();
 
     auto names = [&](DWORD mask) { return smbtest::ListedNames(provider, mask); };
     // An added computer that did not tell its type (beta) is listed under
     // every type (what the pane says is SmbLogon's).
-    EXPECT_EQ(names(SV_TYPE_SERVER), (std::vector<std::u16string>{local, u"alpha", u"beta"}));
-    EXPECT_EQ(names(SV_TYPE_ALL),
-              (std::vector<std::u16string>{local, u"alpha", u"beta", u"gamma", u"delta"}));
+    EXPECT_EQ(names(SV_TYPE_SERVER),
+              (std::vector<std::u16string>{local, u"FILES1", u"beta", u"dc1.office.test", u"app1.office.test"}));
+    EXPECT_EQ(names(SV_TYPE_ALL), (std::vector<std::u16string>{local, u"FILES1", u"beta", u"gamma",
+                                                               u"dc1.office.test", u"delta", u"app1.office.test"}));
     EXPECT_EQ(names(SV_TYPE_NOVELL), std::vector<std::u16string>{u"beta"});
     const auto all = provider.ServerEnum(SV_TYPE_ALL, std::nullopt);
     EXPECT_EQ(all.status, NERR_Success);
-    EXPECT_EQ(all.total, 5u);
+    EXPECT_EQ(all.total, 7u);
     EXPECT_EQ(all.records[2].type, 0u);
 
     unsetenv("VANTOR_SMB_SERVERS");
-    smb::SetKnownServers({});
-}
-
-TEST(SmbProvider, DirectoryComputersJoinTheListOnceEachAndOnlyWhenTheyAnswer) {
-    auto servers = smbtest::Serving([](const Request&) { return smbtest::ServerOfType(SV_TYPE_SERVER); });
-    servers->unreachable["printsrv.office.test"] = ERROR_BAD_NETPATH;
-    smb::SmbProvider provider(servers);
-    smb::SetKnownServers({u"FILES1", u"dc1.office.test"});
-    // The directory names computers by their DNS names; FILES1 and DC1 were
-    // named already (short or full), the printer server does not answer.
-    smb::SetDirectorySource([] {
-        return std::vector<std::u16string>{u"files1.office.test", u"DC1.office.test", u"app1.office.test",
-                                           u"printsrv.office.test", u""};
-    });
-    EXPECT_EQ(smbtest::ListedNames(provider, SV_TYPE_SERVER),
-              (std::vector<std::u16string>{ThisHost(), u"FILES1", u"dc1.office.test", u"app1.office.test"}));
     smb::SetDirectorySource(nullptr);
     smb::SetKnownServers({});
 }
