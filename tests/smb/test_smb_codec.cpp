@@ -195,8 +195,8 @@ TEST(SmbCodec, Connect5AsksRevisionThreeAndReadsARefusal) {
     EXPECT_EQ(tail[0], samr::kMaximumAllowed);
     EXPECT_EQ((std::vector<std::uint32_t>(tail + 1, tail + 5)), (std::vector<std::uint32_t>{1, 1, 3, 0}));
 
-    // A refusal may leave the revision unset; the status still reads. (An
-    // answer is read in OnServers.AccountsChangeOnlyTheirDisabledBitOnNewAndOldServers.)
+    // A refusal may leave the revision unset; the status still reads. (An answer is
+    // read in OnServers.AccountsChangeOnlyTheirDisabledBitOnNewAndOldServers.)
     samr::Handle handle{};
     std::uint32_t nt = 1;
     NdrWriter denied;

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -84,13 +85,10 @@ std::vector<std::uint8_t> SrvAnswer(const std::vector<std::tuple<int, int, std::
     std::vector<std::uint8_t> m = {0x12, 0x34, 0x81, 0x80, 0, 1, 0, static_cast<std::uint8_t>(records.size()),
                                    0, 0, 0, 0};
     auto name = [&m](const std::string& dotted) {
-        std::size_t at = 0;
-        while (at < dotted.size()) {
-            std::size_t end = dotted.find('.', at);
-            if (end == std::string::npos) end = dotted.size();
-            m.push_back(static_cast<std::uint8_t>(end - at));
-            m.insert(m.end(), dotted.begin() + at, dotted.begin() + end);
-            at = end + 1;
+        std::istringstream labels(dotted);
+        for (std::string label; std::getline(labels, label, '.');) {
+            m.push_back(static_cast<std::uint8_t>(label.size()));
+            m.insert(m.end(), label.begin(), label.end());
         }
         m.push_back(0);
     };
@@ -103,12 +101,9 @@ std::vector<std::uint8_t> SrvAnswer(const std::vector<std::tuple<int, int, std::
     u16(1);
     for (const auto& [priority, weight, target] : records) {
         for (int v : {0xC00C /* the question's name */, 33, 1, 0, 600}) u16(v);
-        const std::size_t length = m.size();
-        for (int v : {0, priority, weight, 389}) u16(v);
+        // Its length: three numbers, then the name (a length byte per label, a 0 at the end).
+        for (int v : {static_cast<int>(target.size()) + 8, priority, weight, 389}) u16(v);
         name(target);
-        const std::size_t rdlen = m.size() - length - 2;
-        m[length] = static_cast<std::uint8_t>(rdlen >> 8);
-        m[length + 1] = static_cast<std::uint8_t>(rdlen);
     }
     return m;
 }

@@ -257,10 +257,9 @@ TEST(SmbProvider, ComputerListAsksEveryoneAtOnceAndSkipsTheDeadNextTime) {
     smb::SmbProvider provider(servers);
     smb::SetKnownServers({u"dead1,alive,dead2"});
     auto names = [&] { return smbtest::ListedNames(provider, SV_TYPE_SERVER); };
-    const std::u16string local = ThisHost();
     // Added computers that do not answer stay listed (to be chosen or
     // removed); only those that answered the check were asked over SMB.
-    const std::vector<std::u16string> all = {local, u"dead1", u"alive", u"dead2"};
+    const std::vector<std::u16string> all = {ThisHost(), u"dead1", u"alive", u"dead2"};
     EXPECT_EQ(names(), all);
     EXPECT_EQ(servers->probed, (std::vector<std::string>{"127.0.0.1", "dead1", "alive", "dead2"}));
     EXPECT_EQ(servers->attempts, 2u);

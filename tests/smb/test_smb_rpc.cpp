@@ -16,7 +16,6 @@ const dcerpc::SyntaxId& Srvsvc() {
     return id;
 }
 
-// A client over a scripted pipe that answers each request with `answer`.
 struct Client {
     explicit Client(smbtest::ScriptedPipe::Handler answer = [](const smbtest::Request&) { return Stub(4); },
                     std::size_t maxStub = 4256)
@@ -60,7 +59,6 @@ TEST(SmbRpc, LargeReplyIsReassembledFromEitherKindOfPipe) {
             continue;
         }
         EXPECT_LE(c.pipe->roundTrips, 2u + 24u + 4u);
-        // A second call on the same pipe works the same way.
         ASSERT_EQ(c.rpc.Call(9, {}, got), 0u);
         EXPECT_EQ(got.size(), reply.size());
         EXPECT_FALSE(c.pipe->overRead);
@@ -182,7 +180,6 @@ TEST(SmbRpc, KeptPipeIsReopenedOnlyWhenTheRequestNeverLeft) {
     servers.pipes.back()->injected.push_back(Stub{5, 0});  // a torn header, then silence
     EXPECT_NE(binding.Call(11, {}, got), 0u);
     EXPECT_EQ(servers.opened.size(), 2u);
-    // The next call opens a fresh pipe.
     EXPECT_EQ(binding.Call(11, {}, got), 0u);
     EXPECT_EQ(servers.opened.size(), 3u);
 }
