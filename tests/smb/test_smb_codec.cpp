@@ -146,7 +146,6 @@ TEST(SmbCodec, AccountRecordMapsFlagsTimesAndHours) {
     u.accountName = u"carol";
     u.description = u"Finance";
     u.rid = 1002;
-    u.primaryGid = 513;
     // normal account, disabled, locked out, password never expires
     u.acctFlags = 0x10 | 0x1 | 0x400 | 0x200;
     u.accountExpires = 0x7FFFFFFFFFFFFFFFull;

@@ -18,14 +18,22 @@
 
 namespace {
 
-class AuthFile : public ::testing::Test {
+// A folder of the test's own, and krb5.conf's default cache in it (used
+// when KRB5CCNAME is not set).
+class Logon : public ::testing::Test {
 protected:
     void SetUp() override {
         char pattern[] = "/tmp/vantor-auth-XXXXXX";
         ASSERT_NE(mkdtemp(pattern), nullptr);
         mDir = pattern;
+        std::ofstream(mDir + "/krb5.conf")
+            << "[libdefaults]\n default_ccache_name = FILE:" << mDir << "/default\n";
+        setenv("KRB5_CONFIG", (mDir + "/krb5.conf").c_str(), 1);
+        unsetenv("KRB5CCNAME");
     }
     void TearDown() override {
+        unsetenv("KRB5_CONFIG");
+        unsetenv("KRB5CCNAME");
         std::system(("rm -rf " + mDir).c_str());
     }
     std::string Write(const std::string& content, mode_t mode) {
@@ -38,7 +46,7 @@ protected:
     int mCount = 0;
 };
 
-TEST_F(AuthFile, OwnerOnlyFileGivesUserPasswordAndDomain) {
+TEST_F(Logon, OwnerOnlyFileGivesUserPasswordAndDomain) {
     smb::SmbCredentials c;
     ASSERT_TRUE(c.LoadAuthFile(Write("username = admin\npassword = s3cret = x \ndomain = LAB\n", 0600)))
         << c.Problem();
@@ -55,7 +63,7 @@ TEST_F(AuthFile, OwnerOnlyFileGivesUserPasswordAndDomain) {
 }
 
 // Files others can reach are refused without repeating the password.
-TEST_F(AuthFile, OpenMissingFoldersFifosAndUserlessFilesAreRefused) {
+TEST_F(Logon, OpenMissingFoldersFifosAndUserlessFilesAreRefused) {
     const std::string fifo = mDir + "/fifo";
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     std::vector<std::pair<std::string, std::string>> refused = {
@@ -75,7 +83,7 @@ TEST_F(AuthFile, OpenMissingFoldersFifosAndUserlessFilesAreRefused) {
     }
 }
 
-TEST_F(AuthFile, EnvironmentNamesTheFileAndReportsARefusal) {
+TEST_F(Logon, EnvironmentNamesTheFileAndReportsARefusal) {
     for (const mode_t mode : {0600, 0644}) {
         setenv("VANTOR_SMB_AUTHFILE", Write("username = u\npassword = p\n", mode).c_str(), 1);
         const auto c = smb::SmbCredentials::FromEnvironment();
@@ -86,7 +94,7 @@ TEST_F(AuthFile, EnvironmentNamesTheFileAndReportsARefusal) {
     unsetenv("VANTOR_SMB_AUTHFILE");
 }
 
-TEST_F(AuthFile, ALoadedPasswordMakesTheProcessUndumpable) {
+TEST_F(Logon, ALoadedPasswordMakesTheProcessUndumpable) {
     ASSERT_EQ(prctl(PR_SET_DUMPABLE, 1, 0, 0, 0), 0);
     smb::SmbCredentials without;
     ASSERT_TRUE(without.LoadAuthFile(Write("username = u\n", 0600)));
@@ -122,24 +130,7 @@ void WriteCache(const std::string& name, const char* client, std::time_t end) {
     krb5_free_context(context);
 }
 
-class TicketCache : public AuthFile {
-protected:
-    void SetUp() override {
-        AuthFile::SetUp();
-        // krb5.conf's own default cache, used when KRB5CCNAME is not set.
-        std::ofstream(mDir + "/krb5.conf")
-            << "[libdefaults]\n default_ccache_name = FILE:" << mDir << "/default\n";
-        setenv("KRB5_CONFIG", (mDir + "/krb5.conf").c_str(), 1);
-        unsetenv("KRB5CCNAME");
-    }
-    void TearDown() override {
-        unsetenv("KRB5_CONFIG");
-        unsetenv("KRB5CCNAME");
-        AuthFile::TearDown();
-    }
-};
-
-TEST_F(TicketCache, ThePrincipalComesFromWhicheverCacheTheLibraryNamesIfUnexpired) {
+TEST_F(Logon, ThePrincipalComesFromWhicheverCacheTheLibraryNamesIfUnexpired) {
     const std::time_t later = std::time(nullptr) + 3600;
     WriteCache("FILE:" + mDir + "/default", "Dflt@OFFICE.TEST", later);
     auto ticket = smb::CurrentKerberosTicket();
@@ -177,7 +168,7 @@ TEST_F(TicketCache, ThePrincipalComesFromWhicheverCacheTheLibraryNamesIfUnexpire
 }
 
 // Hostile files where the logon looks for its secrets.
-TEST_F(TicketCache, PlantedOrOpenCachesAreNotTrustedNorIsTheirDomain) {
+TEST_F(Logon, PlantedOrOpenCachesAreNotTrustedNorIsTheirDomain) {
     const unsigned me = geteuid();
     const std::string cache = Write("", 0600);
     for (const std::string& name : {"FILE:" + cache, cache, "DIR::" + cache, std::string("KEYRING:persistent:0")})
@@ -200,7 +191,7 @@ TEST_F(TicketCache, PlantedOrOpenCachesAreNotTrustedNorIsTheirDomain) {
     EXPECT_EQ(smb::TicketDomain(), "evil.test");
 }
 
-TEST_F(TicketCache, AComputerNobodyNamedGetsTheTicketOrNoAccountAndTheLogonIsSaidInWords) {
+TEST_F(Logon, AComputerNobodyNamedGetsTheTicketOrNoAccountAndTheLogonIsSaidInWords) {
     WriteCache("FILE:" + mDir + "/mine", "ann@OFFICE.TEST", std::time(nullptr) + 3600);
     chmod((mDir + "/mine").c_str(), 0600);
     setenv("KRB5CCNAME", ("FILE:" + mDir + "/mine").c_str(), 1);

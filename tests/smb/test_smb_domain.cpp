@@ -148,19 +148,15 @@ int QuestionsToDeadNameServers(int deadlineMs, const std::function<void()>& ask)
         std::vector<int> holes;
         for (const char* address : {"127.0.0.77", "127.0.0.78", "127.0.0.79"}) {
             const int fd = socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK, 0);
-            sockaddr_in at{};
-            at.sin_family = AF_INET;
-            at.sin_port = htons(53);
+            sockaddr_in at{.sin_family = AF_INET, .sin_port = htons(53), .sin_addr = {}, .sin_zero = {}};
             inet_pton(AF_INET, address, &at.sin_addr);
             if (bind(fd, reinterpret_cast<sockaddr*>(&at), sizeof at) != 0) _exit(255);
             holes.push_back(fd);
         }
         netapi::CallControl call;
         call.deadline = netapi::CallClock::now() + std::chrono::milliseconds(deadlineMs);
-        {
-            const netapi::ScopedCall scope(&call);
-            ask();
-        }
+        const netapi::ScopedCall scope(&call);
+        ask();
         int questions = 0;
         char datagram[512];
         for (const int fd : holes)
