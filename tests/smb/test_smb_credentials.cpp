@@ -193,7 +193,6 @@ TEST_F(Logon, PlantedOrOpenCachesAreNotTrustedNorIsTheirDomain) {
 
 TEST_F(Logon, AComputerNobodyNamedGetsTheTicketOrNoAccountAndTheLogonIsSaidInWords) {
     WriteCache("FILE:" + mDir + "/mine", "ann@OFFICE.TEST", std::time(nullptr) + 3600);
-    chmod((mDir + "/mine").c_str(), 0600);
     setenv("KRB5CCNAME", ("FILE:" + mDir + "/mine").c_str(), 1);
     const std::string file = Write("username = OFFICE\\ann\npassword = s3cret\n", 0600);
     setenv("VANTOR_SMB_AUTHFILE", file.c_str(), 1);
