@@ -46,7 +46,7 @@ protected:
     int mCount = 0;
 };
 
-TEST_F(Logon, OwnerOnlyFileGivesUserPasswordAndDomain) {
+TEST_F(Logon, OwnerOnlyFilesGiveUserPasswordAndDomainAlsoWhenTheEnvironmentNamesThem) {
     smb::SmbCredentials c;
     ASSERT_TRUE(c.LoadAuthFile(Write("username = admin\npassword = s3cret = x \ndomain = LAB\n", 0600)))
         << c.Problem();
@@ -60,6 +60,16 @@ TEST_F(Logon, OwnerOnlyFileGivesUserPasswordAndDomain) {
     EXPECT_EQ(d.User(), "bob");
     EXPECT_EQ(d.Domain(), "OFFICE");
     EXPECT_EQ(d.Password(), "");
+
+    // The environment names the file and reports a refusal.
+    for (const mode_t mode : {0600, 0644}) {
+        setenv("VANTOR_SMB_AUTHFILE", Write("username = u\npassword = p\n", mode).c_str(), 1);
+        const auto named = smb::SmbCredentials::FromEnvironment();
+        EXPECT_EQ(named.User(), mode == 0600 ? "u" : "") << mode;
+        EXPECT_EQ(named.HasPassword(), mode == 0600);
+        EXPECT_EQ(named.Problem().empty(), mode == 0600);
+    }
+    unsetenv("VANTOR_SMB_AUTHFILE");
 }
 
 // Files others can reach are refused without repeating the password.
@@ -81,17 +91,6 @@ TEST_F(Logon, OpenMissingFoldersFifosAndUserlessFilesAreRefused) {
         EXPECT_EQ(c.Problem().find("s3cret"), std::string::npos);
         EXPECT_TRUE(problem != "chmod 600" || c.Password().empty()) << "a refused file keeps no password";
     }
-}
-
-TEST_F(Logon, EnvironmentNamesTheFileAndReportsARefusal) {
-    for (const mode_t mode : {0600, 0644}) {
-        setenv("VANTOR_SMB_AUTHFILE", Write("username = u\npassword = p\n", mode).c_str(), 1);
-        const auto c = smb::SmbCredentials::FromEnvironment();
-        EXPECT_EQ(c.User(), mode == 0600 ? "u" : "") << mode;
-        EXPECT_EQ(c.HasPassword(), mode == 0600);
-        EXPECT_EQ(c.Problem().empty(), mode == 0600);
-    }
-    unsetenv("VANTOR_SMB_AUTHFILE");
 }
 
 TEST_F(Logon, ALoadedPasswordMakesTheProcessUndumpable) {

@@ -11,10 +11,7 @@ namespace {
 using namespace smb;
 using smbtest::Stub;
 
-const dcerpc::SyntaxId& Srvsvc() {
-    static const auto id = dcerpc::MakeSyntax("4b324fc8-1670-01d3-1278-5a47bf6ee188", 3, 0);
-    return id;
-}
+const dcerpc::SyntaxId kSrvsvc = dcerpc::MakeSyntax("4b324fc8-1670-01d3-1278-5a47bf6ee188", 3, 0);
 
 struct Client {
     explicit Client(smbtest::ScriptedPipe::Handler answer = [](const smbtest::Request&) { return Stub(4); },
@@ -46,7 +43,7 @@ TEST(SmbRpc, LargeReplyIsReassembledFromEitherKindOfPipe) {
             },
             messages ? 8000 : 4256);  // a message pipe's fragments are longer than one read
         c.pipe->messageMode = messages;
-        ASSERT_EQ(c.rpc.Bind(Srvsvc()), 0u);
+        ASSERT_EQ(c.rpc.Bind(kSrvsvc), 0u);
         Stub got;
         ASSERT_EQ(c.rpc.Call(9, {1, 2, 3, 4}, got), 0u);
         EXPECT_EQ(got, reply);
@@ -79,7 +76,7 @@ TEST(SmbRpc, AReplysHintIsOnlyTheServersWord) {
     for (const auto& [name, hint, answered] : cases) {
         SCOPED_TRACE(name);
         Client c;
-        ASSERT_EQ(c.rpc.Bind(Srvsvc()), 0u);
+        ASSERT_EQ(c.rpc.Bind(kSrvsvc), 0u);
         Stub both = smbtest::ResponsePdu(2, first, dcerpc::kFirstFrag, hint);
         const Stub tail = smbtest::ResponsePdu(2, last, dcerpc::kLastFrag, 500);
         both.insert(both.end(), tail.begin(), tail.end());
@@ -99,7 +96,7 @@ TEST(SmbRpc, LargeRequestIsSentInFragmentsWithinTheServersLimit) {
         received = r.stub;
         return Stub(4);
     });
-    ASSERT_EQ(c.rpc.Bind(Srvsvc()), 0u);
+    ASSERT_EQ(c.rpc.Bind(kSrvsvc), 0u);
     Stub got;
     ASSERT_EQ(c.rpc.Call(22, request, got), 0u);
     EXPECT_EQ(received, request);
@@ -117,7 +114,7 @@ TEST(SmbRpc, LargeRequestIsSentInFragmentsWithinTheServersLimit) {
 // none to call on.
 TEST(SmbRpc, FaultsAndARefusedBind) {
     Client c;
-    ASSERT_EQ(c.rpc.Bind(Srvsvc()), 0u);
+    ASSERT_EQ(c.rpc.Bind(kSrvsvc), 0u);
     Stub got;
     c.pipe->injected.push_back(smbtest::FaultPdu(2, 5));  // access denied
     EXPECT_EQ(c.rpc.Call(11, {}, got), 5u);
@@ -128,7 +125,7 @@ TEST(SmbRpc, FaultsAndARefusedBind) {
 
     Client refused;
     refused.pipe->injected.push_back(smbtest::BindAckPdu(1, 4280, 2));  // provider rejection
-    EXPECT_EQ(refused.rpc.Bind(Srvsvc()), dcerpc::RPC_S_SERVER_UNAVAILABLE);
+    EXPECT_EQ(refused.rpc.Bind(kSrvsvc), dcerpc::RPC_S_SERVER_UNAVAILABLE);
     EXPECT_EQ(refused.rpc.Call(9, {}, got), dcerpc::RPC_S_CALL_FAILED);
 }
 
@@ -149,7 +146,7 @@ TEST(SmbRpc, OutOfStepOrMalformedRepliesBreakThePipe) {
     for (const auto& [name, pdu] : cases) {
         SCOPED_TRACE(name);
         Client c;
-        ASSERT_EQ(c.rpc.Bind(Srvsvc()), 0u);
+        ASSERT_EQ(c.rpc.Bind(kSrvsvc), 0u);
         c.pipe->injected.push_back(pdu);
         Stub got;
         EXPECT_NE(c.rpc.Call(9, {}, got), 0u);
@@ -165,7 +162,7 @@ TEST(SmbRpc, KeptPipeIsReopenedOnlyWhenTheRequestNeverLeft) {
         ++calls;
         return Stub{0, 0, 0, 0};
     });
-    RpcBinding binding(servers, "srv", "srvsvc", Srvsvc());
+    RpcBinding binding(servers, "srv", "srvsvc", kSrvsvc);
     Stub got;
     ASSERT_EQ(binding.Call(11, {}, got), 0u);
     ASSERT_EQ(servers.opened.size(), 1u);
