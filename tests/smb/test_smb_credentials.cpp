@@ -172,11 +172,10 @@ TEST_F(Logon, PlantedOrOpenCachesAreNotTrustedNorIsTheirDomain) {
     const std::string cache = Write("", 0600);
     for (const std::string& name : {"FILE:" + cache, cache, "DIR::" + cache, std::string("KEYRING:persistent:0")})
         EXPECT_TRUE(smb::SmbCredentials::CacheIsOurs(name, me)) << name;
-    EXPECT_FALSE(smb::SmbCredentials::CacheIsOurs("FILE:" + mDir + "/none", me));
-    // Someone else's cache (as seen by a user of another id), or one others can read.
-    EXPECT_FALSE(smb::SmbCredentials::CacheIsOurs("FILE:" + cache, me + 1));
-    EXPECT_FALSE(smb::SmbCredentials::CacheIsOurs("FILE:" + Write("", 0644), me));
-    EXPECT_FALSE(smb::SmbCredentials::CacheIsOurs("DIR:" + cache, me));  // not a folder
+    // Missing, someone else's (as a user of another id sees it), readable by others, not a folder.
+    const std::pair<std::string, unsigned> refused[] = {{"FILE:" + mDir + "/none", me}, {"FILE:" + cache, me + 1},
+                                                         {"FILE:" + Write("", 0644), me}, {"DIR:" + cache, me}};
+    for (const auto& [name, uid] : refused) EXPECT_FALSE(smb::SmbCredentials::CacheIsOurs(name, uid)) << name;
     chmod(mDir.c_str(), 0700);
     EXPECT_TRUE(smb::SmbCredentials::CacheIsOurs("DIR:" + mDir, me));
 
