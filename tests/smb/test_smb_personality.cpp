@@ -88,11 +88,8 @@ TEST_P(OnServers, FilesGoneMeanwhileCheckedClosesAnotherAccountsPipeAndTheClock)
 TEST_P(OnServers, AFileListPagedByTheServerArrivesWhole) {
     sim::Scenario scenario = sim::ParseScenario(kServer, "server");
     for (DWORD id = 100; id < 400; ++id)
-        scenario.computers[1].files.push_back({.id = id,
-                                               .path = u"D:\\Data\\file" + text::Number(id) + u".txt",
-                                               .user = u"alice",
-                                               .client = std::nullopt,
-                                               .share = std::nullopt});
+        scenario.computers[1].files.push_back(
+            {.id = id, .path = u"D:\\Data\\f" + text::Number(id), .user = u"alice", .client = {}, .share = {}});
     smbtest::PersonalityNetwork many(GetParam(), std::move(scenario));
     netenum::colFileEnum files;
     files.Init(u"SERVER1");

@@ -131,16 +131,14 @@ TEST(SmbRpc, FaultsAndARefusedBind) {
 
 TEST(SmbRpc, OutOfStepOrMalformedRepliesBreakThePipe) {
     Stub shortFrag = smbtest::ResponsePdu(2, {0, 0, 0, 0}, 3);
-    shortFrag[8] = 12;  // shorter than its own header
-    shortFrag[9] = 0;
+    shortFrag[8] = 12;  // shorter than its own header (the high byte is 0 already)
     Stub bigEndian = smbtest::ResponsePdu(2, {0, 0, 0, 0}, 3);
     bigEndian[4] = 0x00;
-    Stub notFirst = smbtest::ResponsePdu(2, {0, 0, 0, 0}, dcerpc::kLastFrag);
     const std::pair<const char*, Stub> cases[] = {
         {"other call id", smbtest::ResponsePdu(7, {0, 0, 0, 0}, 3)},
         {"fragment length below header", shortFrag},
         {"big-endian data", bigEndian},
-        {"first fragment flag missing", notFirst},
+        {"first fragment flag missing", smbtest::ResponsePdu(2, {0, 0, 0, 0}, dcerpc::kLastFrag)},
         {"a bind answer instead", smbtest::BindAckPdu(2, 4280)},
     };
     for (const auto& [name, pdu] : cases) {
