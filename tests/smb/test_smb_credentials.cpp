@@ -46,7 +46,12 @@ protected:
     int mCount = 0;
 };
 
+// A password loaded makes the process undumpable.
 TEST_F(Logon, OwnerOnlyFilesGiveUserPasswordAndDomainAlsoWhenTheEnvironmentNamesThem) {
+    ASSERT_EQ(prctl(PR_SET_DUMPABLE, 1, 0, 0, 0), 0);
+    smb::SmbCredentials without;
+    ASSERT_TRUE(without.LoadAuthFile(Write("username = u\n", 0600)));
+    EXPECT_EQ(prctl(PR_GET_DUMPABLE, 0, 0, 0, 0), 1);
     smb::SmbCredentials c;
     ASSERT_TRUE(c.LoadAuthFile(Write("username = admin\npassword = s3cret = x \ndomain = LAB\n", 0600)))
         << c.Problem();
@@ -54,6 +59,7 @@ TEST_F(Logon, OwnerOnlyFilesGiveUserPasswordAndDomainAlsoWhenTheEnvironmentNames
     EXPECT_EQ(c.Password(), "s3cret = x");  // only the first '=' separates
     EXPECT_EQ(c.Domain(), "LAB");
     EXPECT_TRUE(c.HasPassword());
+    EXPECT_EQ(prctl(PR_GET_DUMPABLE, 0, 0, 0, 0), 0);
 
     smb::SmbCredentials d;
     ASSERT_TRUE(d.LoadAuthFile(Write("# comment\nUsername=OFFICE\\bob\r\npassword=\r\n", 0400)));
@@ -70,6 +76,13 @@ TEST_F(Logon, OwnerOnlyFilesGiveUserPasswordAndDomainAlsoWhenTheEnvironmentNames
         EXPECT_EQ(named.Problem().empty(), mode == 0600);
     }
     unsetenv("VANTOR_SMB_AUTHFILE");
+
+    // An account from the keyring or the log-on prompt is a password held too.
+    prctl(PR_SET_DUMPABLE, 1, 0, 0, 0);
+    smb::SmbCredentials given;
+    given.UseAccount({"ann", "pw", "OFFICE"}, "the keyring's account");
+    EXPECT_EQ(prctl(PR_GET_DUMPABLE, 0, 0, 0, 0), 0);
+    prctl(PR_SET_DUMPABLE, 1, 0, 0, 0);  // the sanitizers' leak check attaches to us
 }
 
 // Files others can reach are refused without repeating the password.
@@ -91,22 +104,6 @@ TEST_F(Logon, OpenMissingFoldersFifosAndUserlessFilesAreRefused) {
         EXPECT_EQ(c.Problem().find("s3cret"), std::string::npos);
         EXPECT_TRUE(problem != "chmod 600" || c.Password().empty()) << "a refused file keeps no password";
     }
-}
-
-TEST_F(Logon, ALoadedPasswordMakesTheProcessUndumpable) {
-    ASSERT_EQ(prctl(PR_SET_DUMPABLE, 1, 0, 0, 0), 0);
-    smb::SmbCredentials without;
-    ASSERT_TRUE(without.LoadAuthFile(Write("username = u\n", 0600)));
-    EXPECT_EQ(prctl(PR_GET_DUMPABLE, 0, 0, 0, 0), 1);
-    smb::SmbCredentials with;
-    ASSERT_TRUE(with.LoadAuthFile(Write("username = u\npassword = p\n", 0600)));
-    EXPECT_EQ(prctl(PR_GET_DUMPABLE, 0, 0, 0, 0), 0);
-    // An account from the keyring or the log-on prompt is a password held too.
-    prctl(PR_SET_DUMPABLE, 1, 0, 0, 0);
-    smb::SmbCredentials given;
-    given.UseAccount({"ann", "pw", "OFFICE"}, "the keyring's account");
-    EXPECT_EQ(prctl(PR_GET_DUMPABLE, 0, 0, 0, 0), 0);
-    prctl(PR_SET_DUMPABLE, 1, 0, 0, 0);  // the sanitizers' leak check attaches to us
 }
 
 // A cache as kinit leaves it: the client's principal and one ticket-granting
