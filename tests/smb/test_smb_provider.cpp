@@ -138,9 +138,7 @@ TEST(SmbProvider, ServerListComesFromKnownAndDirectoryComputersFilteredByType) {
         {"delta", SV_TYPE_DOMAIN_CTRL}};
     auto servers = std::make_shared<smbtest::ScriptedServers>(
         [&](const std::string& host, const std::string&, const Request&) {
-            const DWORD type = types.contains(host) ? types.at(host) : SV_TYPE_SERVER;
-            const ServerInfo101 info{.name = u"REPORTED", .type = type, .comment = u"c"};
-            return smbtest::ServerInfoReply(&info, NERR_Success);
+            return smbtest::ServerOfType(types.contains(host) ? types.at(host) : SV_TYPE_SERVER);
         });
     servers->unreachable["beta"] = ERROR_BAD_NETPATH;
     servers->unreachable["printsrv.office.test"] = ERROR_BAD_NETPATH;
