@@ -197,18 +197,16 @@ TEST_F(Logon, AComputerNobodyNamedGetsTheTicketOrNoAccountAndTheLogonIsSaidInWor
               "the Kerberos ticket of ann@OFFICE.TEST, then the account of the auth file " + file +
                   " (OFFICE\\ann)");
 
-    const smb::SmbCredentials byName = named.WithoutPassword("files.office.test");
-    EXPECT_TRUE(byName.UseKerberos());
-    EXPECT_FALSE(byName.HasPassword());
-    EXPECT_EQ(byName.Password(), "");
-    EXPECT_EQ(byName.User(), "");
-    EXPECT_EQ(byName.Describe(), "the Kerberos ticket of ann@OFFICE.TEST");
     // A ticket cannot vouch for an address: nothing at all goes there.
-    for (const char* address : {"10.0.0.5", "fe80::5%eth0", "[2001:db8::5]"}) {
-        const smb::SmbCredentials anonymous = named.WithoutPassword(address);
-        EXPECT_FALSE(anonymous.UseKerberos()) << address;
-        EXPECT_FALSE(anonymous.HasPassword()) << address;
-        EXPECT_EQ(anonymous.Describe(), "no account (anonymous)") << address;
+    const std::string ticket = "the Kerberos ticket of ann@OFFICE.TEST", none = "no account (anonymous)";
+    for (const auto& [to, said] : {std::pair{"files.office.test", ticket}, {"10.0.0.5", none},
+                                   {"fe80::5%eth0", none}, {"[2001:db8::5]", none}}) {
+        const smb::SmbCredentials unnamed = named.WithoutPassword(to);
+        EXPECT_EQ(unnamed.UseKerberos(), said == ticket) << to;
+        EXPECT_FALSE(unnamed.HasPassword()) << to;
+        EXPECT_EQ(unnamed.Password(), "");
+        EXPECT_EQ(unnamed.User(), "");
+        EXPECT_EQ(unnamed.Describe(), said);
     }
 }
 
