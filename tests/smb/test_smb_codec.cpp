@@ -187,17 +187,15 @@ TEST(SmbCodec, Connect5AsksRevisionThreeAndReadsARefusal) {
     ASSERT_GE(request.size(), 20u);
     std::uint32_t tail[5];
     std::memcpy(tail, request.data() + request.size() - sizeof tail, sizeof tail);
-    EXPECT_EQ(tail[0], samr::kMaximumAllowed);
-    EXPECT_EQ((std::vector<std::uint32_t>(tail + 1, tail + 5)), (std::vector<std::uint32_t>{1, 1, 3, 0}));
+    EXPECT_EQ((std::vector<std::uint32_t>(tail, tail + 5)),
+              (std::vector<std::uint32_t>{samr::kMaximumAllowed, 1, 1, 3, 0}));
 
     // A refusal may leave the revision unset; the status still reads. (An answer is
     // read in OnServers.AccountsChangeOnlyTheirDisabledBitOnNewAndOldServers.)
     samr::Handle handle{};
     std::uint32_t nt = 1;
     NdrWriter denied;
-    smbtest::U32s(denied, 0, 0);
-    for (int i = 0; i < 20; ++i) denied.U8(0);
-    denied.U32(samr::STATUS_ACCESS_DENIED);
+    smbtest::U32s(denied, 0, 0, 0, 0, 0, 0, 0, samr::STATUS_ACCESS_DENIED);  // the handle's 20 bytes are 0
     ASSERT_EQ(samr::DecodeConnect5(denied.Data(), handle, nt), NERR_Success);
     EXPECT_EQ(nt, samr::STATUS_ACCESS_DENIED);
     // An arm that is not the version, or a revision nobody knows, is malformed.
