@@ -21,7 +21,7 @@ netapi::FileInfo3 File(netapi::DWORD id, const char16_t* path, netapi::OptString
     return {id, netapi::PERM_FILE_READ | netapi::PERM_FILE_WRITE, 2, path, std::move(user)};
 }
 
-TEST(SmbCodec, FileEnumReplyKeepsIdsNullsAndOrder) {
+TEST(SmbCodec, FileAndSessionRepliesKeepIdsNullsOrderAndLevels) {
     const auto stub =
         smbtest::FileEnumReply({File(0x80000005u, u"C:\\share\\a.doc", u"alice"),
                                 File(7, u"\\PIPE\\srvsvc", std::nullopt), File(0xFFFFFFFFu, u"", u"bob")},
@@ -35,18 +35,17 @@ TEST(SmbCodec, FileEnumReplyKeepsIdsNullsAndOrder) {
     EXPECT_FALSE(r.records[1].username.has_value());
     EXPECT_EQ(std::tie(r.records[2].id, r.records[2].pathname),
               std::make_tuple(0xFFFFFFFFu, netapi::OptString(u"")));
-}
 
-TEST(SmbCodec, SessionLevelsFillWhatTheyCarry) {
+    // Each session level fills what it carries.
     const netapi::SessionInfo502 s{u"CLIENT1", u"alice", 3, 100, 5, netapi::SESS_GUEST, u"Windows",
                                    u"\\Device\\NetbiosSmb"};
     for (netapi::DWORD level : {502u, 1u, 10u}) {
         SCOPED_TRACE(level);
-        srvsvc::EnumReply<netapi::SessionInfo502> r;
-        ASSERT_EQ(srvsvc::DecodeSessionEnum(smbtest::SessionEnumReply(level, {s}, 1, 0, 0), level, r),
+        srvsvc::EnumReply<netapi::SessionInfo502> sessions;
+        ASSERT_EQ(srvsvc::DecodeSessionEnum(smbtest::SessionEnumReply(level, {s}, 1, 0, 0), level, sessions),
                   NERR_Success);
-        ASSERT_EQ(r.records.size(), 1u);
-        const auto& got = r.records[0];
+        ASSERT_EQ(sessions.records.size(), 1u);
+        const auto& got = sessions.records[0];
         EXPECT_EQ(got.cname, u"CLIENT1");
         EXPECT_EQ(got.idle_time, 5u);
         EXPECT_EQ(got.num_opens, level == 10 ? 0u : 3u);
@@ -54,8 +53,8 @@ TEST(SmbCodec, SessionLevelsFillWhatTheyCarry) {
         EXPECT_EQ(got.transport.has_value(), level == 502);
     }
     // A reply in another level than asked is not trusted.
-    srvsvc::EnumReply<netapi::SessionInfo502> r;
-    EXPECT_EQ(srvsvc::DecodeSessionEnum(smbtest::SessionEnumReply(1, {s}, 1, 0, 0), 502, r), kProtocolError);
+    srvsvc::EnumReply<netapi::SessionInfo502> other;
+    EXPECT_EQ(srvsvc::DecodeSessionEnum(smbtest::SessionEnumReply(1, {s}, 1, 0, 0), 502, other), kProtocolError);
 }
 
 // Every reply the provider decodes, well formed, with the decoder for it.
@@ -68,7 +67,6 @@ struct Sample {
 std::vector<Sample> Samples() {
     const netapi::ShareInfo2 share{
         .netname = u"docs", .remark = u"Team documents", .path = u"C:\\srv\\docs", .passwd = {}};
-    const netapi::ConnectionInfo1 conn{.username = u"alice", .netname = u"docs"};
     const netapi::SessionInfo502 sess{.cname = u"c", .username = u"u", .cltype_name = {}, .transport = u"t"};
     const netapi::ServerInfo101 info{.name = u"SERVER", .comment = u"desc"};
     const netapi::TimeOfDay tod;
@@ -85,7 +83,7 @@ std::vector<Sample> Samples() {
          [](auto b) { srvsvc::EnumReply<netapi::SessionInfo502> r; return srvsvc::DecodeSessionEnum(b, 502, r); }},
         {"shares", smbtest::ShareEnumReply(2, {share, share}, 2, 0, 0),
          [](auto b) { srvsvc::EnumReply<netapi::ShareInfo2> r; return srvsvc::DecodeShareEnumAll(b, 2, r); }},
-        {"connections", smbtest::ConnectionEnumReply({conn}, 1, 0, 0),
+        {"connections", smbtest::ConnectionEnumReply({{.username = u"alice", .netname = u"docs"}}, 1, 0, 0),
          [](auto b) { srvsvc::EnumReply<netapi::ConnectionInfo1> r; return srvsvc::DecodeConnectionEnum(b, r); }},
         {"serverinfo", smbtest::ServerInfoReply(&info, 0),
          [](auto b) { netapi::ServerInfo101 i; netapi::NET_API_STATUS s; return srvsvc::DecodeServerGetInfo101(b, i, s); }},
@@ -98,7 +96,10 @@ std::vector<Sample> Samples() {
     };
 }
 
-TEST(SmbCodec, EveryTruncatedReplyIsAProtocolError) {
+// Every truncation is a protocol error. Each 32-bit word set to values that
+// stress counts and offsets may be accepted or refused, but the decoder must
+// stay inside the input. Hostile counts are refused without allocating them.
+TEST(SmbCodec, TruncatedCorruptedOrHostileRepliesAreRefusedOrStayInBounds) {
     for (const auto& sample : Samples()) {
         SCOPED_TRACE(sample.name);
         ASSERT_EQ(sample.decode(sample.stub), NERR_Success);
@@ -107,14 +108,6 @@ TEST(SmbCodec, EveryTruncatedReplyIsAProtocolError) {
             const std::vector<std::uint8_t> cut(sample.stub.begin(), sample.stub.begin() + n);
             ASSERT_EQ(sample.decode(cut), kProtocolError) << "cut at " << n;
         }
-    }
-}
-
-TEST(SmbCodec, CorruptingAnyWordNeverCrashes) {
-    // Each 32-bit word set to values that stress counts and offsets; the
-    // decoder may accept or refuse, but must stay inside the input.
-    for (const auto& sample : Samples()) {
-        SCOPED_TRACE(sample.name);
         for (std::size_t at = 0; at + 4 <= sample.stub.size(); at += 4) {
             for (std::uint32_t v : {0u, 1u, 0x7FFFFFFFu, 0xFFFFFFFFu, 0x10000u}) {
                 auto bad = sample.stub;
@@ -124,21 +117,17 @@ TEST(SmbCodec, CorruptingAnyWordNeverCrashes) {
             }
         }
     }
-}
 
-TEST(SmbCodec, HostileCountsAreRefusedWithoutAllocatingThem) {
     // EntriesRead and the array's max count both claim 2^31 records of 20 bytes.
     smb::NdrWriter w;
-    for (std::uint32_t v : {3u, 3u, 0x20000u, 0x80000000u, 0x20004u, 0x80000000u}) w.U32(v);
+    smbtest::U32s(w, 3, 3, 0x20000, 0x80000000u, 0x20004, 0x80000000u);
     srvsvc::EnumReply<netapi::FileInfo3> r;
     EXPECT_EQ(srvsvc::DecodeFileEnum(w.Data(), r), kProtocolError);
 
     // A string whose actual count exceeds its max count, and one with an offset.
     for (auto fields : {std::array<std::uint32_t, 3>{2, 0, 3}, std::array<std::uint32_t, 3>{4, 1, 2}}) {
         smb::NdrWriter s;
-        s.U32(101);
-        s.U32(0x20000);
-        for (std::uint32_t v : {500u, 0x20004u, 6u, 1u, 3u, 0u}) s.U32(v);
+        smbtest::U32s(s, 101, 0x20000, 500, 0x20004, 6, 1, 3, 0);
         for (std::uint32_t v : fields) s.U32(v);
         for (int i = 0; i < 8; ++i) s.U16(u'x');
         s.U32(0);
@@ -153,7 +142,6 @@ TEST(SmbCodec, AccountRecordMapsFlagsTimesAndHours) {
     u.accountName = u"carol";
     u.description = u"Finance";
     u.rid = 1002;
-    u.primaryGid = 513;
     // normal account, disabled, locked out, password never expires
     u.acctFlags = 0x10 | 0x1 | 0x400 | 0x200;
     u.accountExpires = 0x7FFFFFFFFFFFFFFFull;
@@ -193,35 +181,26 @@ TEST(SmbCodec, EmbeddedNulsCutEveryStringAtTheSamePlace) {
     EXPECT_EQ(counted, u"ab");
 }
 
-TEST(SmbCodec, Connect5AsksRevisionThreeAndReadsItsHandle) {
+TEST(SmbCodec, Connect5AsksRevisionThreeAndReadsARefusal) {
     const auto request = samr::EncodeConnect5(u"\\\\FS1", samr::kMaximumAllowed);
     // server pointer, its string, access, version 1, arm 1, revision 3, features 0
     ASSERT_GE(request.size(), 20u);
     std::uint32_t tail[5];
     std::memcpy(tail, request.data() + request.size() - sizeof tail, sizeof tail);
-    EXPECT_EQ(tail[0], samr::kMaximumAllowed);
-    EXPECT_EQ((std::vector<std::uint32_t>(tail + 1, tail + 5)), (std::vector<std::uint32_t>{1, 1, 3, 0}));
+    EXPECT_EQ((std::vector<std::uint32_t>(tail, tail + 5)),
+              (std::vector<std::uint32_t>{samr::kMaximumAllowed, 1, 1, 3, 0}));
 
-    NdrWriter w;
-    for (std::uint32_t v : {1u, 1u, 3u, 0u}) w.U32(v);
-    for (std::uint8_t b = 1; b <= 20; ++b) w.U8(b);
-    w.U32(0);
+    // A refusal may leave the revision unset; the status still reads. (An answer is
+    // read in OnServers.AccountsChangeOnlyTheirDisabledBitOnNewAndOldServers.)
     samr::Handle handle{};
     std::uint32_t nt = 1;
-    ASSERT_EQ(samr::DecodeConnect5(w.Data(), handle, nt), NERR_Success);
-    EXPECT_EQ(handle[19], 20);
-    EXPECT_EQ(nt, 0u);
-
-    // A refusal may leave the revision unset; the status still reads.
     NdrWriter denied;
-    for (std::uint32_t v : {0u, 0u}) denied.U32(v);
-    for (int i = 0; i < 20; ++i) denied.U8(0);
-    denied.U32(samr::STATUS_ACCESS_DENIED);
+    smbtest::U32s(denied, 0, 0, 0, 0, 0, 0, 0, samr::STATUS_ACCESS_DENIED);  // the handle's 20 bytes are 0
     ASSERT_EQ(samr::DecodeConnect5(denied.Data(), handle, nt), NERR_Success);
     EXPECT_EQ(nt, samr::STATUS_ACCESS_DENIED);
     // An arm that is not the version, or a revision nobody knows, is malformed.
     NdrWriter odd;
-    for (std::uint32_t v : {2u, 2u, 0u, 0u, 0u}) odd.U32(v);
+    smbtest::U32s(odd, 2, 2, 0, 0, 0);
     EXPECT_EQ(samr::DecodeConnect5(odd.Data(), handle, nt), kProtocolError);
 }
 
@@ -232,7 +211,6 @@ TEST(SmbCodec, AnNtStatusWithoutAPlatformCodeStaysItself) {
     EXPECT_EQ(NtStatusToStatus(0xC0000064), netapi::NERR_UserNotFound);
     EXPECT_EQ(NtStatusToStatus(0x00000105), netapi::ERROR_MORE_DATA);
     EXPECT_EQ(NtStatusToStatus(0xC0000190), 0xC0000190u);  // STATUS_TRUST_FAILURE
-    EXPECT_EQ(NtStatusToStatus(0xC00002E3), 0xC00002E3u);
 }
 
 }  // namespace

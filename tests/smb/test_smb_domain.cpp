@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -24,16 +25,9 @@ namespace {
 using smb::NdrWriter;
 namespace lsa = smb::lsa;
 
-void Sid(NdrWriter& w, std::uint32_t count, std::uint8_t claimed) {
-    w.U32(count);
-    w.U8(1);
-    w.U8(claimed);
-    for (std::uint8_t b : {0, 0, 0, 0, 0, 5}) w.U8(b);
-    for (std::uint32_t i = 0; i < count; ++i) w.U32(21 + i);
-}
-
 // A reply to QueryInformationPolicy as a domain controller (level 12) or a
-// member server (level 3) sends it.
+// member server (level 3) sends it, with a SID of four parts that claims
+// `sidClaims`.
 std::vector<std::uint8_t> Reply(std::uint16_t level, std::uint8_t sidClaims = 4, bool sid = true) {
     NdrWriter w;
     w.U32(w.Referent());
@@ -51,7 +45,13 @@ std::vector<std::uint8_t> Reply(std::uint16_t level, std::uint8_t sidClaims = 4,
         w.CountedStringBody(u"office.test");
         w.CountedStringBody(u"office.test");
     }
-    if (sid) Sid(w, 4, sidClaims);
+    if (sid) {
+        w.U32(4);
+        w.U8(1);
+        w.U8(sidClaims);
+        for (std::uint8_t b : {0, 0, 0, 0, 0, 5}) w.U8(b);
+        smbtest::U32s(w, 21u, 22u, 23u, 24u);
+    }
     w.U32(0);
     return w.Take();
 }
@@ -59,19 +59,14 @@ std::vector<std::uint8_t> Reply(std::uint16_t level, std::uint8_t sidClaims = 4,
 TEST(LsaDomain, ControllersAndMembersSayTheirDomainAndMalformedAnswersAreErrors) {
     lsa::DomainInfo info;
     std::uint32_t nt = 1;
-    ASSERT_EQ(lsa::DecodeQueryDomain(Reply(12), 12, info, nt), 0u);
-    EXPECT_EQ(nt, 0u);
-    EXPECT_EQ(info.name, u"OFFICE");
-    EXPECT_EQ(info.dnsDomain, u"office.test");
-    EXPECT_TRUE(info.hasSid);
-
-    ASSERT_EQ(lsa::DecodeQueryDomain(Reply(3), 3, info, nt), 0u);
-    EXPECT_EQ(info.name, u"OFFICE");
-    EXPECT_EQ(info.dnsDomain, u"");
-    EXPECT_TRUE(info.hasSid);
     // A workgroup's name comes without a SID.
-    ASSERT_EQ(lsa::DecodeQueryDomain(Reply(3, 4, false), 3, info, nt), 0u);
-    EXPECT_FALSE(info.hasSid);
+    for (const auto& [level, sid] : {std::pair<std::uint16_t, bool>{12, true}, {3, true}, {3, false}}) {
+        ASSERT_EQ(lsa::DecodeQueryDomain(Reply(level, 4, sid), level, info, nt), 0u) << level;
+        EXPECT_EQ(nt, 0u);
+        EXPECT_EQ(info.name, u"OFFICE");
+        EXPECT_EQ(info.dnsDomain, level == 12 ? u"office.test" : u"");
+        EXPECT_EQ(info.hasSid, sid);
+    }
 
     // Malformed: another level than asked, SID counts that disagree, and every truncation.
     constexpr std::uint32_t kProtocolError = 1728;
@@ -88,13 +83,10 @@ std::vector<std::uint8_t> SrvAnswer(const std::vector<std::tuple<int, int, std::
     std::vector<std::uint8_t> m = {0x12, 0x34, 0x81, 0x80, 0, 1, 0, static_cast<std::uint8_t>(records.size()),
                                    0, 0, 0, 0};
     auto name = [&m](const std::string& dotted) {
-        std::size_t at = 0;
-        while (at < dotted.size()) {
-            std::size_t end = dotted.find('.', at);
-            if (end == std::string::npos) end = dotted.size();
-            m.push_back(static_cast<std::uint8_t>(end - at));
-            m.insert(m.end(), dotted.begin() + at, dotted.begin() + end);
-            at = end + 1;
+        std::istringstream labels(dotted);
+        for (std::string label; std::getline(labels, label, '.');) {
+            m.push_back(static_cast<std::uint8_t>(label.size()));
+            m.insert(m.end(), label.begin(), label.end());
         }
         m.push_back(0);
     };
@@ -106,44 +98,31 @@ std::vector<std::uint8_t> SrvAnswer(const std::vector<std::tuple<int, int, std::
     u16(33);
     u16(1);
     for (const auto& [priority, weight, target] : records) {
-        u16(0xC00C);  // the question's name
-        u16(33);
-        u16(1);
-        u16(0);
-        u16(600);
-        const std::size_t length = m.size();
-        u16(0);
-        u16(priority);
-        u16(weight);
-        u16(389);
+        for (int v : {0xC00C /* the question's name */, 33, 1, 0, 600}) u16(v);
+        // Its length: three numbers, then the name (a length byte per label, a 0 at the end).
+        for (int v : {static_cast<int>(target.size()) + 8, priority, weight, 389}) u16(v);
         name(target);
-        const std::size_t rdlen = m.size() - length - 2;
-        m[length] = static_cast<std::uint8_t>(rdlen >> 8);
-        m[length + 1] = static_cast<std::uint8_t>(rdlen);
     }
     return m;
 }
 
-TEST(DcLocator, ControllersComeBestFirstAndOnlyWithPlainHostNames) {
+TEST(DcLocator, ControllersComeBestFirstWithPlainHostNamesFromTheServersDomain) {
     const auto m = SrvAnswer({{10, 0, "dc3.office.test"},
                               {0, 10, "dc2.office.test"},
                               {0, 90, "dc1.office.test"},
                               {0, 100, "evil\nname.office.test"}});
     const auto targets = smb::ParseSrvAnswer(m.data(), m.size());
-    ASSERT_EQ(targets.size(), 3u);
-    EXPECT_EQ(targets[0].host, "dc1.office.test");
-    EXPECT_EQ(targets[1].host, "dc2.office.test");
-    EXPECT_EQ(targets[2].host, "dc3.office.test");
+    std::vector<std::string> hosts;
+    for (const auto& t : targets) hosts.push_back(t.host);
+    EXPECT_EQ(hosts, (std::vector<std::string>{"dc1.office.test", "dc2.office.test", "dc3.office.test"}));
     EXPECT_EQ(targets[0].port, 389);
     for (std::size_t n = 0; n < m.size(); ++n)
         EXPECT_LE(smb::ParseSrvAnswer(m.data(), n).size(), 3u);  // truncated: never more, never a crash
     EXPECT_TRUE(smb::ParseSrvAnswer(nullptr, 0).empty());
-}
 
-TEST(DcLocator, ANetBiosNameIsTriedInTheServersOwnDnsDomainFirst) {
-    const auto domains = smb::LikelyDnsDomains("files1.Office.Test");
-    ASSERT_FALSE(domains.empty());
-    EXPECT_EQ(domains[0], "office.test");
+    // A NetBIOS name is tried in the server's own DNS domain first; an
+    // address is no DNS name.
+    EXPECT_EQ(smb::LikelyDnsDomains("files1.Office.Test").at(0), "office.test");
     for (const char* address : {"10.99.0.2", "fe80::1"})
         for (const auto& d : smb::LikelyDnsDomains(address)) EXPECT_NE(d, "99.0.2") << address;
 }
@@ -165,19 +144,15 @@ int QuestionsToDeadNameServers(int deadlineMs, const std::function<void()>& ask)
         std::vector<int> holes;
         for (const char* address : {"127.0.0.77", "127.0.0.78", "127.0.0.79"}) {
             const int fd = socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK, 0);
-            sockaddr_in at{};
-            at.sin_family = AF_INET;
-            at.sin_port = htons(53);
+            sockaddr_in at{.sin_family = AF_INET, .sin_port = htons(53), .sin_addr = {}, .sin_zero = {}};
             inet_pton(AF_INET, address, &at.sin_addr);
             if (bind(fd, reinterpret_cast<sockaddr*>(&at), sizeof at) != 0) _exit(255);
             holes.push_back(fd);
         }
         netapi::CallControl call;
         call.deadline = netapi::CallClock::now() + std::chrono::milliseconds(deadlineMs);
-        {
-            const netapi::ScopedCall scope(&call);
-            ask();
-        }
+        const netapi::ScopedCall scope(&call);
+        ask();
         int questions = 0;
         char datagram[512];
         for (const int fd : holes)

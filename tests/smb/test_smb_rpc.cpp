@@ -11,12 +11,8 @@ namespace {
 using namespace smb;
 using smbtest::Stub;
 
-const dcerpc::SyntaxId& Srvsvc() {
-    static const auto id = dcerpc::MakeSyntax("4b324fc8-1670-01d3-1278-5a47bf6ee188", 3, 0);
-    return id;
-}
+const dcerpc::SyntaxId kSrvsvc = dcerpc::MakeSyntax("4b324fc8-1670-01d3-1278-5a47bf6ee188", 3, 0);
 
-// A client over a scripted pipe that answers each request with `answer`.
 struct Client {
     explicit Client(smbtest::ScriptedPipe::Handler answer = [](const smbtest::Request&) { return Stub(4); },
                     std::size_t maxStub = 4256)
@@ -47,7 +43,7 @@ TEST(SmbRpc, LargeReplyIsReassembledFromEitherKindOfPipe) {
             },
             messages ? 8000 : 4256);  // a message pipe's fragments are longer than one read
         c.pipe->messageMode = messages;
-        ASSERT_EQ(c.rpc.Bind(Srvsvc()), 0u);
+        ASSERT_EQ(c.rpc.Bind(kSrvsvc), 0u);
         Stub got;
         ASSERT_EQ(c.rpc.Call(9, {1, 2, 3, 4}, got), 0u);
         EXPECT_EQ(got, reply);
@@ -60,7 +56,6 @@ TEST(SmbRpc, LargeReplyIsReassembledFromEitherKindOfPipe) {
             continue;
         }
         EXPECT_LE(c.pipe->roundTrips, 2u + 24u + 4u);
-        // A second call on the same pipe works the same way.
         ASSERT_EQ(c.rpc.Call(9, {}, got), 0u);
         EXPECT_EQ(got.size(), reply.size());
         EXPECT_FALSE(c.pipe->overRead);
@@ -69,40 +64,28 @@ TEST(SmbRpc, LargeReplyIsReassembledFromEitherKindOfPipe) {
 
 TEST(SmbRpc, AReplysHintIsOnlyTheServersWord) {
     const Stub first = Counting(3000), last = Counting(500);
-    struct Case {
-        const char* name;
-        std::uint32_t hint;
-        bool answered;
-    };
-    const Case cases[] = {
+    Stub whole = first;
+    whole.insert(whole.end(), last.begin(), last.end());
+    const std::tuple<const char*, std::uint32_t, bool> cases[] = {
         {"no hint: read exactly, fragment by fragment", 0, true},
         {"a hint short of the truth", 3100, true},
         {"the truth", 3500, true},
         // The real pipe would wait for the call's deadline, as for a server that stalls.
         {"a hint beyond what comes", 1000000, false},
     };
-    for (const auto& test : cases) {
-        SCOPED_TRACE(test.name);
+    for (const auto& [name, hint, answered] : cases) {
+        SCOPED_TRACE(name);
         Client c;
-        ASSERT_EQ(c.rpc.Bind(Srvsvc()), 0u);
-        Stub both = smbtest::ResponsePdu(2, first, dcerpc::kFirstFrag, test.hint);
+        ASSERT_EQ(c.rpc.Bind(kSrvsvc), 0u);
+        Stub both = smbtest::ResponsePdu(2, first, dcerpc::kFirstFrag, hint);
         const Stub tail = smbtest::ResponsePdu(2, last, dcerpc::kLastFrag, 500);
         both.insert(both.end(), tail.begin(), tail.end());
         c.pipe->injected.push_back(both);
         Stub got;
-        const auto status = c.rpc.Call(9, {}, got);
-        if (test.answered) {
-            EXPECT_EQ(status, 0u);
-            Stub whole = first;
-            whole.insert(whole.end(), last.begin(), last.end());
-            EXPECT_EQ(got, whole);
-            EXPECT_FALSE(c.pipe->overRead);
-            EXPECT_FALSE(c.rpc.Broken());
-        } else {
-            EXPECT_NE(status, 0u);
-            EXPECT_TRUE(got.empty());
-            EXPECT_TRUE(c.rpc.Broken());
-        }
+        EXPECT_EQ(c.rpc.Call(9, {}, got) == 0u, answered);
+        EXPECT_EQ(got, answered ? whole : Stub{});
+        EXPECT_EQ(c.rpc.Broken(), !answered);
+        EXPECT_EQ(c.pipe->overRead, !answered);  // a read past what came is the stall
     }
 }
 
@@ -113,7 +96,7 @@ TEST(SmbRpc, LargeRequestIsSentInFragmentsWithinTheServersLimit) {
         received = r.stub;
         return Stub(4);
     });
-    ASSERT_EQ(c.rpc.Bind(Srvsvc()), 0u);
+    ASSERT_EQ(c.rpc.Bind(kSrvsvc), 0u);
     Stub got;
     ASSERT_EQ(c.rpc.Call(22, request, got), 0u);
     EXPECT_EQ(received, request);
@@ -127,9 +110,11 @@ TEST(SmbRpc, LargeRequestIsSentInFragmentsWithinTheServersLimit) {
     }
 }
 
-TEST(SmbRpc, FaultGivesItsStatusAndThePipeStaysUsable) {
+// A fault gives its status and the pipe stays usable; a refused bind leaves
+// none to call on.
+TEST(SmbRpc, FaultsAndARefusedBind) {
     Client c;
-    ASSERT_EQ(c.rpc.Bind(Srvsvc()), 0u);
+    ASSERT_EQ(c.rpc.Bind(kSrvsvc), 0u);
     Stub got;
     c.pipe->injected.push_back(smbtest::FaultPdu(2, 5));  // access denied
     EXPECT_EQ(c.rpc.Call(11, {}, got), 5u);
@@ -137,31 +122,30 @@ TEST(SmbRpc, FaultGivesItsStatusAndThePipeStaysUsable) {
     c.pipe->injected.push_back(smbtest::FaultPdu(3, 0x1C010002));  // no such operation
     EXPECT_EQ(c.rpc.Call(99, {}, got), dcerpc::RPC_S_PROCNUM_OUT_OF_RANGE);
     EXPECT_EQ(c.rpc.Call(11, {}, got), 0u);
+
+    Client refused;
+    refused.pipe->injected.push_back(smbtest::BindAckPdu(1, 4280, 2));  // provider rejection
+    EXPECT_EQ(refused.rpc.Bind(kSrvsvc), dcerpc::RPC_S_SERVER_UNAVAILABLE);
+    EXPECT_EQ(refused.rpc.Call(9, {}, got), dcerpc::RPC_S_CALL_FAILED);
 }
 
 TEST(SmbRpc, OutOfStepOrMalformedRepliesBreakThePipe) {
-    struct Case {
-        const char* name;
-        Stub pdu;
-    };
     Stub shortFrag = smbtest::ResponsePdu(2, {0, 0, 0, 0}, 3);
-    shortFrag[8] = 12;  // shorter than its own header
-    shortFrag[9] = 0;
+    shortFrag[8] = 12;  // shorter than its own header (the high byte is 0 already)
     Stub bigEndian = smbtest::ResponsePdu(2, {0, 0, 0, 0}, 3);
     bigEndian[4] = 0x00;
-    Stub notFirst = smbtest::ResponsePdu(2, {0, 0, 0, 0}, dcerpc::kLastFrag);
-    const Case cases[] = {
+    const std::pair<const char*, Stub> cases[] = {
         {"other call id", smbtest::ResponsePdu(7, {0, 0, 0, 0}, 3)},
         {"fragment length below header", shortFrag},
         {"big-endian data", bigEndian},
-        {"first fragment flag missing", notFirst},
+        {"first fragment flag missing", smbtest::ResponsePdu(2, {0, 0, 0, 0}, dcerpc::kLastFrag)},
         {"a bind answer instead", smbtest::BindAckPdu(2, 4280)},
     };
-    for (const auto& test : cases) {
-        SCOPED_TRACE(test.name);
+    for (const auto& [name, pdu] : cases) {
+        SCOPED_TRACE(name);
         Client c;
-        ASSERT_EQ(c.rpc.Bind(Srvsvc()), 0u);
-        c.pipe->injected.push_back(test.pdu);
+        ASSERT_EQ(c.rpc.Bind(kSrvsvc), 0u);
+        c.pipe->injected.push_back(pdu);
         Stub got;
         EXPECT_NE(c.rpc.Call(9, {}, got), 0u);
         EXPECT_TRUE(got.empty());
@@ -170,21 +154,13 @@ TEST(SmbRpc, OutOfStepOrMalformedRepliesBreakThePipe) {
     }
 }
 
-TEST(SmbRpc, RefusedBindIsServerUnavailable) {
-    Client c;
-    c.pipe->injected.push_back(smbtest::BindAckPdu(1, 4280, 2));  // provider rejection
-    EXPECT_EQ(c.rpc.Bind(Srvsvc()), dcerpc::RPC_S_SERVER_UNAVAILABLE);
-    Stub got;
-    EXPECT_EQ(c.rpc.Call(9, {}, got), dcerpc::RPC_S_CALL_FAILED);
-}
-
 TEST(SmbRpc, KeptPipeIsReopenedOnlyWhenTheRequestNeverLeft) {
     int calls = 0;
     smbtest::ScriptedServers servers([&](const std::string&, const std::string&, const smbtest::Request&) {
         ++calls;
         return Stub{0, 0, 0, 0};
     });
-    RpcBinding binding(servers, "srv", "srvsvc", Srvsvc());
+    RpcBinding binding(servers, "srv", "srvsvc", kSrvsvc);
     Stub got;
     ASSERT_EQ(binding.Call(11, {}, got), 0u);
     ASSERT_EQ(servers.opened.size(), 1u);
@@ -199,7 +175,6 @@ TEST(SmbRpc, KeptPipeIsReopenedOnlyWhenTheRequestNeverLeft) {
     servers.pipes.back()->injected.push_back(Stub{5, 0});  // a torn header, then silence
     EXPECT_NE(binding.Call(11, {}, got), 0u);
     EXPECT_EQ(servers.opened.size(), 2u);
-    // The next call opens a fresh pipe.
     EXPECT_EQ(binding.Call(11, {}, got), 0u);
     EXPECT_EQ(servers.opened.size(), 3u);
 }
