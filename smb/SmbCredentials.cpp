@@ -123,6 +123,11 @@ bool SmbCredentials::LoadAuthFile(const std::string& path) {
     }
     Wipe(content);
     if (mUser.empty()) {
+        // Refused as a whole: a password without its user must not linger
+        // where a caller could still send it.
+        Wipe(mPassword);
+        mHasPassword = false;
+        mDomain.clear();
         mProblem = "the auth file " + path + " names no user (username = ...)";
         return false;
     }
