@@ -164,14 +164,13 @@ TEST_F(Listing, OnlyAnswersToUsAndOnlyComputersCount) {
     EXPECT_EQ(listing.Add(Answer("urn:uuid:probe", Match("urn:uuid:a")), "192.0.2.1", ""),
               std::vector<std::string>{"urn:uuid:a"});
     EXPECT_TRUE(listing.Add(Answer("urn:uuid:probe", Match("urn:uuid:a")), "192.0.2.1", "").empty());
-    listing.Add(Answer("urn:uuid:resolve", Match("urn:uuid:a", "http://192.0.2.1:5357/a", "pub:Computer", "ResolveMatch"),
-                       "ResolveMatches"),
-                "192.0.2.1", "");
+    const std::string resolved =
+        Answer("urn:uuid:resolve", Match("urn:uuid:a", "http://192.0.2.1:5357/a", "pub:Computer", "ResolveMatch"),
+               "ResolveMatches");
+    listing.Add(resolved, "192.0.2.1", "");
     EXPECT_TRUE(listing.Requests().empty());  // that Resolve was not ours
     listing.Resolving("urn:uuid:resolve");
-    listing.Add(Answer("urn:uuid:resolve", Match("urn:uuid:a", "http://192.0.2.1:5357/a", "pub:Computer", "ResolveMatch"),
-                       "ResolveMatches"),
-                "192.0.2.1", "");
+    listing.Add(resolved, "192.0.2.1", "");
     ASSERT_EQ(listing.Requests().size(), 1u);
     EXPECT_EQ(listing.Requests()[0].url.port, "5357");
 }

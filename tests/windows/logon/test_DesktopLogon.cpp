@@ -40,7 +40,6 @@ protected:
 
 TEST_F(DesktopLogonTest, AnAcceptedAccountIsKnownForTheRunAndOnlyRememberedOnesNextRun) {
     auto run = NewRun();
-    EXPECT_FALSE(run->Known("files").has_value());
     prompts->logonAnswers = {Typed("OFFICE\\ann", "s3cret")};
     const auto account = run->Ask("files", 1326, 0);
     ASSERT_TRUE(account);
