@@ -19,7 +19,6 @@
 #include "discovery/Discovery.h"
 #include "discovery/DnsSd.h"
 #include "discovery/WsDiscovery.h"
-#include "netenum/NetBuffer.h"
 #include "netenum/Provider.h"
 #include "netenum/netapi.h"
 #include "smb/SmbProvider.h"
@@ -31,8 +30,6 @@
 #include "windows/common/Settings.h"
 
 namespace {
-
-std::u16string U(const std::string& s) { return text::FromUtf8(s); }
 
 std::string Env(const char* name) {
     const char* value = std::getenv(name);
@@ -62,16 +59,6 @@ std::size_t Count(const std::string& text, const std::string& what) {
 }
 std::size_t Logons(const std::string& log) { return Count(log, "Auth: ["); }
 std::size_t AdministratorLogons(const std::string& log) { return Count(log, "]\\[root]"); }
-
-// Whether the computer list holds `name`.
-bool Listed(const std::u16string& name) {
-    netenum::NetBuffer buffer;
-    netapi::DWORD read = 0, total = 0;
-    netapi::NetServerEnum(nullptr, 101, buffer.Out(), netapi::MAX_PREFERRED_LENGTH, &read, &total,
-                          netapi::SV_TYPE_ALL, nullptr, nullptr);
-    const auto* records = buffer.As<netapi::SERVER_INFO_101>();
-    return std::any_of(records, records + read, [&](const auto& r) { return r.sv101_name == name; });
-}
 
 class Lan : public ::testing::Test {
 protected:
@@ -193,10 +180,13 @@ TEST_F(Lan, DnsSdIsListedBoundedAndGivenNoPassword) {
     smb::SetCandidateSource([&found] {
         found = discovery::DiscoverDnsSd(discovery::kWindow);
         std::vector<smb::Candidate> candidates;
-        for (const auto& f : found) candidates.push_back({U(f.name), f.address});
+        for (const auto& f : found) candidates.push_back({text::FromUtf8(f.name), f.address});
         return candidates;
     });
-    EXPECT_TRUE(Listed(u"stranger (" + U(Env("VANTOR_LAN_STRANGER")) + u")"));
+    const auto listed = netapi::ActiveProvider()->ServerEnum(netapi::SV_TYPE_ALL, std::nullopt).records;
+    EXPECT_TRUE(std::any_of(listed.begin(), listed.end(), [](const auto& r) {
+        return r.name == u"stranger (" + text::FromUtf8(Env("VANTOR_LAN_STRANGER")) + u")";
+    }));
     ASSERT_EQ(found.size(), 1u);
     EXPECT_EQ(found[0].name, "stranger");
     EXPECT_EQ(found[0].address, Env("VANTOR_LAN_STRANGER"));
