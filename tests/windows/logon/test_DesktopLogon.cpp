@@ -67,9 +67,22 @@ TEST_F(DesktopLogonTest, AnAcceptedAccountIsKnownForTheRunAndOnlyRememberedOnesN
     // The box starts as it was left.
     next->Ask("other", 1326, 0);
     EXPECT_TRUE(prompts->logonRequests.back().remember);
+
+    // Without a keyring the box is greyed and nothing is kept.
+    keyring->entries.clear();
+    keyring->available = false;
+    prompts->logonAnswers = {Typed("ann", "pw", "", true)};
+    auto third = NewRun();
+    third->Accepted("files", *third->Ask("files", 1326, 0));
+    EXPECT_FALSE(prompts->logonRequests.back().keyringAvailable);
+    EXPECT_TRUE(keyring->entries.empty());
 }
 
 TEST_F(DesktopLogonTest, ACancelIsNotAskedAgainUntilTheAdministratorStartsSomethingNew) {
+    // The command line never asks.
+    EXPECT_FALSE(NewRun(false)->Ask("files", 1326, 0).has_value());
+    EXPECT_TRUE(prompts->asked().empty());
+
     auto run = NewRun();
     EXPECT_FALSE(run->Ask("files", 5, 0).has_value());
     EXPECT_FALSE(run->Ask("files", 5, 0).has_value());
@@ -91,6 +104,9 @@ TEST_F(DesktopLogonTest, ACancelIsNotAskedAgainUntilTheAdministratorStartsSometh
               "The user name or password is incorrect. Try again.");
     // What was typed last is offered again, all but the password.
     EXPECT_EQ(prompts->logonRequests.back().user, "ann");
+    // An empty user name counts as a cancel.
+    prompts->logonAnswers = {Typed("", "pw")};
+    EXPECT_FALSE(run->Ask("print", 1326, 0).has_value());
 }
 
 TEST_F(DesktopLogonTest, ADomainAccountServesOnlyServersNamedInsideItsDnsDomain) {
@@ -149,22 +165,6 @@ TEST_F(DesktopLogonTest, APasswordHeldKeepsTheProcessOutOfCoreDumps) {
             ::testing::ExitedWithCode(0), "")
             << (typed ? "typed" : "from the keyring");
     }
-}
-
-TEST_F(DesktopLogonTest, TheCommandLineNeverAsksAndAMissingKeyringGreysTheBox) {
-    auto quiet = NewRun(false);
-    EXPECT_FALSE(quiet->Ask("files", 1326, 0).has_value());
-    EXPECT_TRUE(prompts->asked().empty());
-
-    keyring->available = false;
-    auto run = NewRun();
-    prompts->logonAnswers = {Typed("ann", "pw", "", true)};
-    run->Accepted("files", *run->Ask("files", 1326, 0));
-    EXPECT_FALSE(prompts->logonRequests.back().keyringAvailable);
-    EXPECT_TRUE(keyring->entries.empty());
-    // An empty user name counts as a cancel.
-    prompts->logonAnswers = {Typed("", "pw")};
-    EXPECT_FALSE(run->Ask("print", 1326, 0).has_value());
 }
 
 TEST_F(DesktopLogonTest, ForgetDropsTheAccountEverywhereARightLackingIsSaidAndHeldAsksNobody) {
