@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <QLabel>
-#include <cstdlib>
+#include <QtGlobal>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -31,10 +31,7 @@
 
 namespace {
 
-std::string Env(const char* name) {
-    const char* value = std::getenv(name);
-    return value == nullptr ? std::string() : value;
-}
+std::string Env(const char* name) { return qEnvironmentVariable(name).toStdString(); }
 
 std::string Slurp(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
