@@ -50,9 +50,7 @@ std::string SmbLog(const std::string& which) {
 // Logon attempts the audit log recorded, and those carrying the
 // administrator's user name (root, from the auth file).
 std::size_t Count(const std::string& text, const std::string& what) {
-    std::size_t n = 0;
-    for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
-    return n;
+    return static_cast<std::size_t>(QString::fromStdString(text).count(QString::fromStdString(what)));
 }
 std::size_t Logons(const std::string& log) { return Count(log, "Auth: ["); }
 std::size_t AdministratorLogons(const std::string& log) { return Count(log, "]\\[root]"); }
