@@ -40,7 +40,6 @@ protected:
 
 TEST_F(DesktopLogonTest, AnAcceptedAccountIsKnownForTheRunAndOnlyRememberedOnesNextRun) {
     auto run = NewRun();
-    EXPECT_FALSE(run->Known("files").has_value());
     prompts->logonAnswers = {Typed("OFFICE\\ann", "s3cret")};
     const auto account = run->Ask("files", 1326, 0);
     ASSERT_TRUE(account);
@@ -68,17 +67,33 @@ TEST_F(DesktopLogonTest, AnAcceptedAccountIsKnownForTheRunAndOnlyRememberedOnesN
     // The box starts as it was left.
     next->Ask("other", 1326, 0);
     EXPECT_TRUE(prompts->logonRequests.back().remember);
+
+    // Without a keyring the box is greyed and nothing is kept.
+    keyring->entries.clear();
+    keyring->available = false;
+    prompts->logonAnswers = {Typed("ann", "pw", "", true)};
+    auto third = NewRun();
+    third->Accepted("files", *third->Ask("files", 1326, 0));
+    EXPECT_FALSE(prompts->logonRequests.back().keyringAvailable);
+    EXPECT_TRUE(keyring->entries.empty());
 }
 
 TEST_F(DesktopLogonTest, ACancelIsNotAskedAgainUntilTheAdministratorStartsSomethingNew) {
+    // The command line never asks.
+    EXPECT_FALSE(NewRun(false)->Ask("files", 1326, 0).has_value());
+    EXPECT_TRUE(prompts->asked().empty());
+
     auto run = NewRun();
     EXPECT_FALSE(run->Ask("files", 5, 0).has_value());
     EXPECT_FALSE(run->Ask("files", 5, 0).has_value());
     EXPECT_EQ(prompts->asked().size(), 1u);
     EXPECT_TRUE(prompts->asked()[0].text.startsWith("files refused: Access is denied."));
-    // Another server is still asked about.
-    EXPECT_FALSE(run->Ask("print", 5, 0).has_value());
-    EXPECT_EQ(prompts->asked().size(), 2u);
+    EXPECT_FALSE(prompts->asked()[0].text.contains("password goes"));
+    // Another server is still asked about; an address is said to be where the password goes.
+    EXPECT_FALSE(run->Ask("10.213.77.1", 5, 0).has_value());
+    ASSERT_EQ(prompts->asked().size(), 2u);
+    EXPECT_EQ(prompts->asked()[1].title, "Log on to 10.213.77.1");
+    EXPECT_TRUE(prompts->asked()[1].text.endsWith("The password goes to the computer at 10.213.77.1."));
     run->AskAgain();
     prompts->logonAnswers = {Typed("ann", "x")};
     EXPECT_TRUE(run->Ask("files", 5, 0).has_value());
@@ -89,6 +104,9 @@ TEST_F(DesktopLogonTest, ACancelIsNotAskedAgainUntilTheAdministratorStartsSometh
               "The user name or password is incorrect. Try again.");
     // What was typed last is offered again, all but the password.
     EXPECT_EQ(prompts->logonRequests.back().user, "ann");
+    // An empty user name counts as a cancel.
+    prompts->logonAnswers = {Typed("", "pw")};
+    EXPECT_FALSE(run->Ask("print", 1326, 0).has_value());
 }
 
 TEST_F(DesktopLogonTest, ADomainAccountServesOnlyServersNamedInsideItsDnsDomain) {
@@ -132,15 +150,6 @@ TEST_F(DesktopLogonTest, ADomainAccountServesOnlyServersNamedInsideItsDnsDomain)
     EXPECT_TRUE(third->Known("files.office.example").has_value());
 }
 
-TEST_F(DesktopLogonTest, AnAddressIsSaidToBeWhereThePasswordGoes) {
-    auto run = NewRun();
-    run->Ask("10.213.77.1", 5, 0);
-    EXPECT_EQ(prompts->asked().back().title, "Log on to 10.213.77.1");
-    EXPECT_TRUE(prompts->asked().back().text.endsWith("The password goes to the computer at 10.213.77.1."));
-    run->Ask("files2", 5, 0);
-    EXPECT_FALSE(prompts->asked().back().text.contains("password goes"));
-}
-
 TEST_F(DesktopLogonTest, APasswordHeldKeepsTheProcessOutOfCoreDumps) {
     keyring->Write("server/FILES", {"ann", "pw", ""});
     prompts->logonAnswers = {Typed("ann", "pw")};
@@ -158,22 +167,6 @@ TEST_F(DesktopLogonTest, APasswordHeldKeepsTheProcessOutOfCoreDumps) {
     }
 }
 
-TEST_F(DesktopLogonTest, TheCommandLineNeverAsksAndAMissingKeyringGreysTheBox) {
-    auto quiet = NewRun(false);
-    EXPECT_FALSE(quiet->Ask("files", 1326, 0).has_value());
-    EXPECT_TRUE(prompts->asked().empty());
-
-    keyring->available = false;
-    auto run = NewRun();
-    prompts->logonAnswers = {Typed("ann", "pw", "", true)};
-    run->Accepted("files", *run->Ask("files", 1326, 0));
-    EXPECT_FALSE(prompts->logonRequests.back().keyringAvailable);
-    EXPECT_TRUE(keyring->entries.empty());
-    // An empty user name counts as a cancel.
-    prompts->logonAnswers = {Typed("", "pw")};
-    EXPECT_FALSE(run->Ask("print", 1326, 0).has_value());
-}
-
 TEST_F(DesktopLogonTest, ForgetDropsTheAccountEverywhereARightLackingIsSaidAndHeldAsksNobody) {
     auto run = NewRun();
     prompts->logonAnswers = {Typed("ann", "pw", "", true)};
@@ -183,7 +176,6 @@ TEST_F(DesktopLogonTest, ForgetDropsTheAccountEverywhereARightLackingIsSaidAndHe
     run->Forget("FILES");
     EXPECT_FALSE(run->Known("files").has_value());
     EXPECT_TRUE(keyring->entries.empty());
-    EXPECT_FALSE(NewRun()->Known("files").has_value());
 
     // A right the account lacks is said in the pane (by the window program only).
     testing_support::RecordingSink pane;
