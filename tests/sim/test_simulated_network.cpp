@@ -111,8 +111,7 @@ TEST_F(SimulatedNetworkTest, DeletingSessionsTakesTheirConnectionsAndFiles) {
 TEST_F(SimulatedNetworkTest, CommentAndAccountsChangeWhatTheyShould) {
     ASSERT_EQ(net.ServerSetComment(u"fs1", u"Moved to rack 4"), 0u);
     ServerInfo101 info;
-    ASSERT_EQ(net.ServerGetInfo(u"FS1", info), 0u);
-    EXPECT_EQ(info.comment, u"Moved to rack 4");
+    EXPECT_EQ(net.ServerGetInfo(u"FS1", info) == 0 ? S(info.comment) : "", "Moved to rack 4");
 
     // The record goes back whole, every flag bit as written.
     UserInfo3 user;
@@ -153,9 +152,7 @@ TEST_F(SimulatedNetworkTest, InjectedFaults) {
     EXPECT_EQ(waits, (std::vector<std::chrono::milliseconds>{250ms}));
 
     // One of three closes fails, and only that file stays open.
-    auto close = sim::Fault::Status(sim::Call::NetFileClose, ERROR_ACCESS_DENIED);
-    close.ids = {8};
-    net.AddFault(u"FS1", close);
+    net.AddFault(u"FS1", {.call = sim::Call::NetFileClose, .status = ERROR_ACCESS_DENIED, .ids = {8}});
     EXPECT_EQ(net.FileClose(u"FS1", 7), 0u);
     EXPECT_EQ(net.FileClose(u"FS1", 8), ERROR_ACCESS_DENIED);
     EXPECT_EQ(net.FileClose(u"FS1", 9), 0u);
@@ -173,12 +170,9 @@ TEST_F(SimulatedNetworkTest, InjectedFaults) {
 TEST(ScriptedActivity, StepsFollowTheClockAndTheSeed) {
     auto history = [](int seed) {
         std::string json = R"({"computers": [{"name": "FS", "local": true,
-          "shares": [{"name": "Data", "path": "D:\\Data"}],
-          "sessions": [{"client": "PC1", "user": "ann"}, {"client": "PC2", "user": "ben"}],
-          "files": [{"id": 1, "path": "D:\\Data\\1.txt", "user": "ann"}, {"id": 2, "path": "D:\\Data\\2.txt", "user": "ben"},
-                    {"id": 3, "path": "D:\\Data\\3.txt", "user": "ann"}],
+          "files": [{"id": 1, "path": "D:\\1.txt", "user": "ann"}, {"id": 2, "path": "D:\\2.txt", "user": "ben"}],
           "activity": {"seed": SEED, "period_ms": 1000, "min_files": 1, "max_files": 6,
-                       "paths": ["D:\\Data\\a.doc", "D:\\Data\\b.xls", "D:\\Data\\c.pdf"]}}]})";
+                       "paths": ["D:\\a.doc", "D:\\b.xls", "D:\\c.pdf"]}}]})";
         json.replace(json.find("SEED"), 4, std::to_string(seed));
         auto net = sim::LoadScenario(json, "busy.json");
         auto now = std::chrono::system_clock::time_point(std::chrono::hours(1000));
