@@ -2,9 +2,9 @@
 // the child processes it starts (stand-in programs that misbehave).
 #include <gtest/gtest.h>
 
-#include <condition_variable>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <map>
 #include <mutex>
 
@@ -23,9 +23,9 @@ using search::Job;
 std::vector<ComputerAnswer> RunAll(const search::FanOutLimits& limits,
                                    std::optional<search::ChildProgram> program, const std::vector<Job>& jobs) {
     std::mutex lock;
-    std::condition_variable ended;
     std::vector<ComputerAnswer> answers;
-    bool done = false;
+    std::promise<void> ended;
+    auto over = ended.get_future();
     FanOut run(limits, std::move(program));
     run.Start(
         jobs,
@@ -33,13 +33,8 @@ std::vector<ComputerAnswer> RunAll(const search::FanOutLimits& limits,
             std::lock_guard guard(lock);
             answers.push_back(std::move(a));
         },
-        [&] {
-            std::lock_guard guard(lock);
-            done = true;
-            ended.notify_all();
-        });
-    std::unique_lock guard(lock);
-    ended.wait(guard, [&] { return done; });
+        [&] { ended.set_value(); });
+    over.wait();
     return answers;
 }
 
@@ -54,19 +49,14 @@ sim::Scenario Computers(int count, int filesEach) {
     return s;
 }
 
-Job FilesOf(std::u16string computer) {
-    Job job;
-    job.computer = std::move(computer);
-    return job;
-}
+Job FilesOf(std::u16string computer) { return {.computer = std::move(computer)}; }
 
 TEST(SearchJob, TravelsWholeAndDamagedInputIsRefused) {
-    Job job;
-    job.kind = search::JobKind::CloseFiles;
-    job.computer = u"FS\u00C9";
-    job.filters = {u"*budget*", u"ann", u"pc-?", 42};
-    job.files = {{4000000000u, u"D:\\a.xlsx", u"ann"}, {2, u"", u""}};
-    job.rowCap = 77;
+    const Job job{.kind = search::JobKind::CloseFiles,
+                  .computer = u"FS\u00C9",
+                  .filters = {u"*budget*", u"ann", u"pc-?", 42},
+                  .files = {{4000000000u, u"D:\\a.xlsx", u"ann"}, {2, u"", u""}},
+                  .rowCap = 77};
     const std::string bytes = search::EncodeChildInput(job, logon::Account("ann", "secret", "CORP"));
 
     Job back;
@@ -87,9 +77,8 @@ TEST(FanOut, RowsAreBoundedPerComputerAndInAll) {
     netapi::SetProvider(std::make_shared<sim::SimulatedNetwork>(Computers(3, 10)));
     search::FanOutLimits limits;
     limits.rowsInAll = 15;
-    std::vector<Job> jobs = {FilesOf(u"FSA"), FilesOf(u"FSB"), FilesOf(u"FSC")};
-    jobs[0].rowCap = 4;
-    const auto answers = RunAll(limits, std::nullopt, jobs);
+    const auto answers =
+        RunAll(limits, std::nullopt, {{.computer = u"FSA", .rowCap = 4}, FilesOf(u"FSB"), FilesOf(u"FSC")});
     netapi::SetProvider(nullptr);
     ASSERT_EQ(answers.size(), 3u);
     std::size_t rows = 0;
@@ -165,10 +154,9 @@ TEST(SearchJob, DisconnectLeavesAPairThatHasASessionNotChosen) {
         {"client": "WS1", "user": "ann"}, {"client": "WS1", "user": "ann"}, {"client": "WS2", "user": "bob"},
         {"client": "WS3", "user": "cy"}, {"client": "WS3", "user": "cy"}]}]})", "fs.json");
     netapi::SetProvider(net);
-    Job job;
-    job.kind = search::JobKind::Disconnect;
-    job.computer = u"FS";
-    job.sessions = {{u"WS1", u"ann"}, {u"\\\\WS2", u"BOB"}, {u"WS3", u"cy"}, {u"ws3", u"cy"}};
+    const Job job{.kind = search::JobKind::Disconnect,
+                  .computer = u"FS",
+                  .sessions = {{u"WS1", u"ann"}, {u"\\\\WS2", u"BOB"}, {u"WS3", u"cy"}, {u"ws3", u"cy"}}};
     std::vector<std::string> cells;
     EXPECT_TRUE(search::RunJob(job).ForEachCell([&](std::string_view c) { cells.emplace_back(c); }));
     ASSERT_EQ(cells.size(), 8u);
