@@ -55,14 +55,12 @@ TEST(ListModeCommandLine, MalformedLinesAreRefusedBeforeAnyNetworkIsAsked) {
 
 TEST(ListModeDemo, EveryListFromSeveralServersOneUnreachable) {
     const std::pair<std::vector<std::string>, std::string> kinds[] = {
-        {{"files"}, "server,id,user,access,locks,path"},
-        {{"sessions"}, "server,user,client,opens,time,idle,guest,transport"},
-        {{"shares"}, "server,share,type,uses,max_uses,path,remark"},
-        {{"connections", "--share", "IPC$"}, "server,share,client,user,opens,users,time"}};
-    for (const auto& [kind, header] : kinds) {
-        SCOPED_TRACE(kind[0]);
-        std::vector<std::string> args = {"--list"};
-        args.insert(args.end(), kind.begin(), kind.end());
+        {{"--list", "files"}, "server,id,user,access,locks,path"},
+        {{"--list", "sessions"}, "server,user,client,opens,time,idle,guest,transport"},
+        {{"--list", "shares"}, "server,share,type,uses,max_uses,path,remark"},
+        {{"--list", "connections", "--share", "IPC$"}, "server,share,client,user,opens,users,time"}};
+    for (auto [args, header] : kinds) {
+        SCOPED_TRACE(args[1]);
         args.insert(args.end(), {"--server", "FILESRV01", "--server", "BACKUP01", "--server", "PRINTSRV01",
                                  "--format", "csv"});
         const Result r = RunVantor(args, "demo");
@@ -183,8 +181,7 @@ TEST(ServerFanOut, AnswersComeInTheOrderAskedAndADyingChildSpoilsOnlyItsOwn) {
     const std::string whole = app::EncodeAnswer(answers[3]);
     app::ServerAnswer decoded;
     EXPECT_TRUE(app::DecodeAnswer(whole, decoded));
-    EXPECT_EQ(decoded.failures, answers[3].failures);
-    EXPECT_EQ(decoded.cells, answers[3].cells);
+    EXPECT_EQ(app::EncodeAnswer(decoded), whole);
     EXPECT_FALSE(app::DecodeAnswer(whole.substr(0, whole.size() - 1), decoded));
     std::string inflated = whole;
     inflated[0] = '\x03';  // three cells claimed, two sent
