@@ -79,7 +79,7 @@ protected:
     std::chrono::system_clock::time_point now{};
 };
 
-TEST_F(SimulatedNetworkTest, ConnectionsAndShareUsesAreDerivedFromTheFiles) {
+TEST_F(SimulatedNetworkTest, ConnectionsAndShareUsesFollowTheFilesAndSessions) {
     // By client (netname: the share), by share (netname: the client).
     EXPECT_EQ(Connections(net, u"FS1", u"\\\\PC2"), "IPC$ alice 1; C$ alice 1");
     EXPECT_EQ(Connections(net, u"FS1", u"data"), "PC1 alice 1; PC1 bob 1");
@@ -93,9 +93,8 @@ TEST_F(SimulatedNetworkTest, ConnectionsAndShareUsesAreDerivedFromTheFiles) {
                                std::to_string(s.current_uses) + " " + S(s.remark);
                     }),
               "IPC$ 2147483651 3 <null>; Data 0 2 <null>; C$ 2147483648 1 <null>");
-}
 
-TEST_F(SimulatedNetworkTest, DeletingSessionsTakesTheirConnectionsAndFiles) {
+    // Deleting sessions takes their connections and files.
     EXPECT_EQ(net.SessionDel(u"FS1", u"\\\\\\\\PC1", u"alice"), NERR_ClientNameNotFound);
     EXPECT_EQ(net.SessionDel(u"FS1", u"PC1", u"alice"), NERR_ClientNameNotFound);
     EXPECT_EQ(net.SessionDel(u"FS1", u"\\\\pc1", u"ALICE"), 0u);
