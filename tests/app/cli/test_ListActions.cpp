@@ -8,7 +8,6 @@
 namespace {
 
 constexpr const char* kNetwork = R"({ "computers": [
-  { "name": "ADMINPC", "local": true },
   { "name": "FS1",
     "sessions": [ { "client": "PC1", "user": "alice", "idle": 3600 },
                   { "client": "PC2", "user": "alice", "idle": 30 },
