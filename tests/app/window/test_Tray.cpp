@@ -117,33 +117,28 @@ TEST_F(Tray, WhileOpenResourcesIsOpenOnlyItComesBackAndTheMainWindowStaysHidden)
 
 // The window hides into the tray only while its icon is really there;
 // without a notification area a minimize is an ordinary one.
-TEST(TrayArea, APanelStartedLaterGetsTheIconAndOnlyThenMinimizeHides) {
-    gui_test::RemoveSettings();
-    gui_test::Doubles doubles;
-    testing_support::ScriptedNetwork net;
-    bool area = false;
-    frmMain window;
-    window.SetTrayAreaProbe([&] { return area; });
-    window.Load();
+class NoTrayArea : public Tray {
+protected:
+    NoTrayArea() { area = false; }
+};
+
+TEST_F(NoTrayArea, APanelStartedLaterGetsTheIconAndOnlyThenMinimizeHides) {
     ASSERT_NE(window.tray(), nullptr);
     EXPECT_FALSE(window.tray()->Icon()->isVisible());
-    window.showMinimized();
-    QCoreApplication::processEvents();
+    Minimize();
     EXPECT_TRUE(window.isVisible());
     EXPECT_TRUE(window.windowState() & Qt::WindowMinimized);
     SendWindowMessage(&window, WM_SYSCOMMAND, SC_RESTORE, 0);
     EXPECT_FALSE(window.windowState() & Qt::WindowMinimized);
 
     area = true;  // a panel has started, the icon is not in it yet
-    window.showMinimized();
-    QCoreApplication::processEvents();
+    Minimize();
     EXPECT_TRUE(window.isVisible());  // before: hidden, with no icon to bring it back
     window.showNormal();
 
     window.tray()->ShowIconWhenAreaExists();  // what the timer does
     EXPECT_TRUE(window.tray()->Icon()->isVisible());
-    window.showMinimized();
-    QCoreApplication::processEvents();
+    Minimize();
     EXPECT_FALSE(window.isVisible());
 
     // The panel quits: the window goes back to the taskbar, still minimized.

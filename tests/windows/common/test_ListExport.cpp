@@ -124,7 +124,7 @@ TEST_F(ListExportTest, EveryListExportsAsShownToCsvAndJsonChosenByTheFilter) {
     EXPECT_EQ(prompts->asked().back().defaultText, "CSV files (*.csv);;JSON files (*.json)");
 }
 
-TEST_F(ListExportTest, CancelWritesNothingAndAFileThatCannotBeWrittenIsSaid) {
+TEST_F(ListExportTest, CancelFailureATypedSuffixAReplacedFileAndCtrlE) {
     shares::frmSharedResources window(main);
     window.FillFirst();
     ReportList& list = *window.lstvwShares;
@@ -136,12 +136,6 @@ TEST_F(ListExportTest, CancelWritesNothingAndAFileThatCannotBeWrittenIsSaid) {
     ASSERT_EQ(prompts->asked().back().kind, common::ScriptedPrompts::Kind::Message);
     EXPECT_EQ(prompts->asked().back().icon, common::Prompts::Icon::Critical);
     EXPECT_TRUE(prompts->asked().back().text.startsWith("The list could not be written to "));
-}
-
-TEST_F(ListExportTest, ATypedSuffixWinsAReplacedFileIsAskedForAndTheFileIsNamedInThePane) {
-    shares::frmSharedResources window(main);
-    window.FillFirst();
-    ReportList& list = *window.lstvwShares;
 
     // ".json" typed while the filter says CSV: JSON, under the name typed.
     EXPECT_TRUE(ExportVia(list, "open-files.json", ListExport::CsvFilter()).starts_with("[\n{\"Sharename\""));
@@ -172,7 +166,7 @@ TEST_F(ListExportTest, ATypedSuffixWinsAReplacedFileIsAskedForAndTheFileIsNamedI
     prompts->saveAnswers.push_back({folder.filePath("keyed.csv"), ListExport::CsvFilter()});
     QTest::keyClick(&list, Qt::Key_E, Qt::ControlModifier);
     EXPECT_TRUE(QFile::exists(folder.filePath("keyed.csv")));
-    EXPECT_EQ(prompts->unanswered(), 0);
+    EXPECT_EQ(prompts->unanswered(), 1) << "only the dialog cancelled at first";
 }
 
 }  // namespace
