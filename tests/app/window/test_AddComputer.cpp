@@ -47,7 +47,6 @@ protected:
 };
 
 TEST_F(AddComputer, ANewComputerIsStoredListedAndChosen) {
-    // The network lists what the provider says; here it already knows the new one.
     provider.servers = {netapi::NERR_Success, {{.name = u"ALPHA"}, {.name = u"files.example"}}, 2};
     prompts().inputAnswers = {"  files.example  "};
     window.mnuAddComputer->trigger();

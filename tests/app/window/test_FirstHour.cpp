@@ -1,7 +1,5 @@
 // What a new administrator meets in the first hour, with a scripted network:
-// a window is on screen before any wait and answers Esc, a wait given up
-// leaves what was shown, a summary that failed never reads as retrieved, the
-// log-on commands act on the chosen computer, and no caption is cut.
+// windows on screen before any wait, Esc, log-on commands, uncut captions.
 #include <gtest/gtest.h>
 
 #include <QApplication>

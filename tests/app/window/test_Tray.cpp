@@ -49,7 +49,6 @@ protected:
 
 TEST_F(Tray, MinimizeHidesIntoTheTrayAndALeftClickBringsItBackNormal) {
     ASSERT_NE(window.tray(), nullptr);
-    EXPECT_EQ(window.tray()->Icon()->toolTip(), "Vantor");
     Minimize();
     EXPECT_FALSE(window.isVisible());
     // Moves, button downs and double clicks do nothing by themselves.
@@ -95,8 +94,7 @@ TEST_F(Tray, WhileOpenResourcesIsOpenOnlyItComesBackAndTheMainWindowStaysHidden)
         ranInside = true;
         EXPECT_FALSE(window.isVisible());
         // The list fills once the window is on screen.
-        EXPECT_TRUE(QTest::qWaitFor([&] { return open->lstvwResources->RowCount() > 0; }, 5000));
-        EXPECT_EQ(open->lstvwResources->RowCount(), 1);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return open->lstvwResources->RowCount() == 1; }, 5000));
         for (const auto state : {Qt::WindowMinimized, Qt::WindowMaximized}) {
             open->setWindowState(state);
             Notify(WM_LBUTTONUP);
