@@ -139,9 +139,26 @@ TEST_F(FirstHour, EscWhileComputersAreListedLeavesTheTypeTheListAndItsLabel) {
     EXPECT_TRUE(doubles.prompts().asked().empty()) << "no error box";
 }
 
-TEST_F(FirstHour, LogOnAsAndForgetLogOnActOnTheChosenComputer) {
+TEST_F(FirstHour, NoColumnIsNarrowerThanItsCaptionAndTheLogOnCommandsActOnTheChosenComputer) {
     main.Load();
     Pick(main.cboComputerType, "All Servers");
+    provider.sessions.records.resize(1);
+    provider.sessions.records[0].username = u"alice";
+    sessions::frmUserSessions window(main);
+    window.FillFirst();
+    for (common::ReportList* list : {window.lstvwUserSessions, window.lstvwResources}) {
+        int total = 0;
+        for (int c = 0; c < list->ColumnCount(); ++c) {
+            EXPECT_GE(list->ColumnWidth(c), list->CaptionWidth(c)) << list->ColumnText(c).toStdString();
+            total += list->ColumnWidth(c);
+        }
+        EXPECT_LE(total, list->width()) << "columns that fitted still fit";
+    }
+    const int opens = 2;
+    emit window.lstvwUserSessions->ColumnClick(opens);
+    EXPECT_EQ(window.lstvwUserSessions->ColumnText(opens), "*Opens");
+    EXPECT_GE(window.lstvwUserSessions->ColumnWidth(opens), window.lstvwUserSessions->CaptionWidth(opens));
+
     emit main.mnuComputers->aboutToShow();
     EXPECT_FALSE(main.mnuLogOnAs->isEnabled()) << "a network without log-ons";
     provider.logsOn = true;
@@ -162,27 +179,6 @@ TEST_F(FirstHour, LogOnAsAndForgetLogOnActOnTheChosenComputer) {
     ASSERT_EQ(provider.CallsNamed("NetForgetLogOn").size(), 1u);
     EXPECT_EQ(provider.CallsNamed("NetForgetLogOn")[0].args[0], std::u16string(u"SRV"));
     EXPECT_TRUE(Pane().endsWith("The log-on to SRV is forgotten, here and in the keyring.\r\n"));
-}
-
-TEST_F(FirstHour, NoColumnIsNarrowerThanItsCaptionSortedOrNot) {
-    main.Load();
-    Pick(main.cboComputerType, "All Servers");
-    provider.sessions.records.resize(1);
-    provider.sessions.records[0].username = u"alice";
-    sessions::frmUserSessions window(main);
-    window.FillFirst();
-    for (common::ReportList* list : {window.lstvwUserSessions, window.lstvwResources}) {
-        int total = 0;
-        for (int c = 0; c < list->ColumnCount(); ++c) {
-            EXPECT_GE(list->ColumnWidth(c), list->CaptionWidth(c)) << list->ColumnText(c).toStdString();
-            total += list->ColumnWidth(c);
-        }
-        EXPECT_LE(total, list->width()) << "columns that fitted still fit";
-    }
-    const int opens = 2;
-    emit window.lstvwUserSessions->ColumnClick(opens);
-    EXPECT_EQ(window.lstvwUserSessions->ColumnText(opens), "*Opens");
-    EXPECT_GE(window.lstvwUserSessions->ColumnWidth(opens), window.lstvwUserSessions->CaptionWidth(opens));
 }
 
 }  // namespace

@@ -47,7 +47,7 @@ protected:
     }}};
 };
 
-TEST_F(Tray, MinimizeHidesIntoTheTrayAndALeftClickBringsItBackNormal) {
+TEST_F(Tray, MinimizeHidesIntoTheTrayALeftClickBringsItBackAndTheMenuRestoresOrCloses) {
     ASSERT_NE(window.tray(), nullptr);
     Minimize();
     EXPECT_FALSE(window.isVisible());
@@ -58,9 +58,7 @@ TEST_F(Tray, MinimizeHidesIntoTheTrayAndALeftClickBringsItBackNormal) {
     QCoreApplication::processEvents();
     EXPECT_TRUE(window.isVisible());
     EXPECT_EQ(window.windowState() & (Qt::WindowMinimized | Qt::WindowMaximized), Qt::WindowNoState);
-}
 
-TEST_F(Tray, RightClickMenuRestoresOrClosesTheProgram) {
     Notify(WM_RBUTTONUP);
     ASSERT_TRUE(window.mnuTray->isVisible());
     ASSERT_EQ(window.mnuTray->actions().size(), 2);

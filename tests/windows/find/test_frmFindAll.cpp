@@ -128,7 +128,7 @@ TEST_F(FindAllTest, RowsShowWhileADeadComputerWaitsAndEscKeepsThem) {
     EXPECT_FALSE(w.isVisible());
 }
 
-TEST_F(FindAllTest, AFailingComputerIsOneLineAndTheOthersAreListed) {
+TEST_F(FindAllTest, AFailingComputerIsOneLineAndBadInputIsRefused) {
     network->AddFault(u"FS2", sim::Fault::Status(sim::Call::NetFileEnum, netapi::ERROR_ACCESS_DENIED));
     network->AddFault(u"FS3", sim::Fault::Partial(sim::Call::NetFileEnum, 0));
     auto& w = Open({u"FS1", u"FS2", u"FS3"});
@@ -138,27 +138,26 @@ TEST_F(FindAllTest, AFailingComputerIsOneLineAndTheOthersAreListed) {
     const QString pane = w.Text1->Text();
     EXPECT_TRUE(pane.contains("FS2: NetFileEnum error 5 : Access is denied.")) << pane.toStdString();
     EXPECT_TRUE(pane.contains("FS3: list incomplete: 0 of 1 files\r\n")) << pane.toStdString();
-}
 
-TEST_F(FindAllTest, BadInputIsRefusedAndNothingIsAsked) {
-    auto& w = Open({u"FS1"});
-    w.txtPath->setText(QString(1025, 'a'));
-    w.cmdFind->click();
-    w.txtPath->clear();
-    w.tabFind->setCurrentIndex(1);
+    // Bad input is refused and nothing is asked.
+    auto& fs1 = Open({u"FS1"});
+    fs1.txtPath->setText(QString(1025, 'a'));
+    fs1.cmdFind->click();
+    fs1.txtPath->clear();
+    fs1.tabFind->setCurrentIndex(1);
     for (const char* idle : {"-1", "71582789", "ten"}) {
-        w.txtIdle->setText(idle);
-        w.cmdFind->click();
+        fs1.txtIdle->setText(idle);
+        fs1.cmdFind->click();
     }
-    w.txtIdle->setText("0");
-    w.lstComputers->item(0)->setCheckState(Qt::Unchecked);
-    w.cmdFind->click();
+    fs1.txtIdle->setText("0");
+    fs1.lstComputers->item(0)->setCheckState(Qt::Unchecked);
+    fs1.cmdFind->click();
     ASSERT_EQ(prompts->asked().size(), 5u);
     EXPECT_TRUE(prompts->asked()[0].text.contains("at most 1024 characters"));
     EXPECT_TRUE(prompts->asked()[1].text.contains("from 0 to 71582788"));
     EXPECT_TRUE(prompts->asked()[4].text.contains("Every computer is left out"));
-    EXPECT_FALSE(w.Busy());
-    EXPECT_TRUE(w.lblProgress->text().isEmpty()) << "nothing was sent";
+    EXPECT_FALSE(fs1.Busy());
+    EXPECT_TRUE(fs1.lblProgress->text().isEmpty()) << "nothing was sent";
 
     // An empty computer list says so.
     Open({});
