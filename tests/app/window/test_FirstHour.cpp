@@ -73,19 +73,6 @@ protected:
     common::WaitingCallRunner runner;
 };
 
-TEST_F(FirstHour, TheMainWindowIsUpBeforeItsFirstSummaryWhichAsksNobodyToLogOn) {
-    auto lookup = std::make_shared<HoldRecorder>();
-    logon::SetLookup(lookup);
-    std::vector<std::pair<bool, bool>> atSummary;  // shown, asking held
-    provider.onCall = [&](const std::string& name) {
-        if (name == "NetSessionEnum") atSummary.emplace_back(main.isVisible(), lookup->held);
-    };
-    main.Load();
-    Pick(main.cboComputerName, "**LOCAL**");  // chosen now: asking is allowed
-    logon::SetLookup(nullptr);
-    EXPECT_EQ(atSummary, (std::vector<std::pair<bool, bool>>{{true, true}, {true, false}}));
-}
-
 TEST_F(FirstHour, EachToolWindowIsOnScreenBeforeItsFillAndEscGivesUpTheWaitNotTheWindow) {
     main.Load();
     Pick(main.cboComputerType, "All Servers");
@@ -139,8 +126,20 @@ TEST_F(FirstHour, EscWhileComputersAreListedLeavesTheTypeTheListAndItsLabel) {
     EXPECT_TRUE(doubles.prompts().asked().empty()) << "no error box";
 }
 
-TEST_F(FirstHour, NoColumnIsNarrowerThanItsCaptionAndTheLogOnCommandsActOnTheChosenComputer) {
+// The main window is up before its first summary, which asks nobody to log on.
+TEST_F(FirstHour, TheFirstSummaryAsksNobodyNoColumnIsCutAndLogOnActsOnTheChosenComputer) {
+    auto lookup = std::make_shared<HoldRecorder>();
+    logon::SetLookup(lookup);
+    std::vector<std::pair<bool, bool>> atSummary;  // shown, asking held
+    provider.onCall = [&](const std::string& name) {
+        if (name == "NetSessionEnum") atSummary.emplace_back(main.isVisible(), lookup->held);
+    };
     main.Load();
+    Pick(main.cboComputerName, "**LOCAL**");  // chosen now: asking is allowed
+    logon::SetLookup(nullptr);
+    provider.onCall = nullptr;
+    EXPECT_EQ(atSummary, (std::vector<std::pair<bool, bool>>{{true, true}, {true, false}}));
+
     Pick(main.cboComputerType, "All Servers");
     provider.sessions.records.resize(1);
     provider.sessions.records[0].username = u"alice";

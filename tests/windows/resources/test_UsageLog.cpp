@@ -81,17 +81,16 @@ TEST_F(UsageLogTest, ARowIsNewUnlessTheSnapshotHoldsItsUserAndPathTogether) {
     // Each user and each path was seen before, but not together; a longer
     // snapshot entry that begins with the row's text is another entry; letter
     // case alone changes nothing.
-    const QByteArray added = WriteAndGet({{"USERA", "Read", "0", "d:\\a.doc"},
-                                          {"userB", "Read", "0", "D:\\B.DOC"},
-                                          {"userA", "Write", "0", "D:\\B.DOC"},
-                                          {"user10", "Read", "0", "D:\\DATA\\MEMO.DOC.BAK"},
-                                          {"user1", "Read", "0", "D:\\DATA\\MEMO.DOC"}});
-    EXPECT_EQ(added,
+    EXPECT_EQ(WriteAndGet({{"USERA", "Read", "0", "d:\\a.doc"},
+                           {"userB", "Read", "0", "D:\\B.DOC"},
+                           {"userA", "Write", "0", "D:\\B.DOC"},
+                           {"user10", "Read", "0", "D:\\DATA\\MEMO.DOC.BAK"},
+                           {"user1", "Read", "0", "D:\\DATA\\MEMO.DOC"}}),
               "IN: userA   FOR: Write   LOCKS: 0   D:\\B.DOC   12/05/26   09:30:15 am\r\n"
               "IN: user1   FOR: Read   LOCKS: 0   D:\\DATA\\MEMO.DOC   12/05/26   09:30:15 am\r\n");
 }
 
-TEST_F(UsageLogTest, NothingOpenOnANewFileWritesOnlyTheHeaderAndEverythingClosedIsAllOut) {
+TEST_F(UsageLogTest, HeaderOnlyAllOutAndAFailedWriteLosesNothing) {
     Write({});
     EXPECT_EQ(Written(), "TIMESTAMP: Saturday, December 05, 2026   09:30:15 am\r\n");
     EXPECT_TRUE(log.List1().isEmpty());
@@ -104,10 +103,8 @@ TEST_F(UsageLogTest, NothingOpenOnANewFileWritesOnlyTheHeaderAndEverythingClosed
     EXPECT_TRUE(log.List1().isEmpty() && log.List2().isEmpty());
     EXPECT_EQ(WriteAndGet({{"u1", "Read", "0", "p1"}}),
               "IN: u1   FOR: Read   LOCKS: 0   p1   12/05/26   09:30:15 am\r\n");
-}
 
-TEST_F(UsageLogTest, AFailedWriteKeepsTheSnapshotSoNothingIsLost) {
-    Write({{"u1", "Read", "0", "p1"}});
+    // A failed write keeps the snapshot, so nothing is lost.
     const Texts next{{"u2", "Read", "0", "p2"}};
 
     log.SetFileName("/dev/full");  // a full disk: opening works, writing does not
@@ -130,7 +127,7 @@ TEST_F(UsageLogTest, AFailedWriteKeepsTheSnapshotSoNothingIsLost) {
 }
 
 // The log names users and paths that servers chose: each stays on its own line.
-TEST_F(UsageLogTest, ServerTextCannotForgeOrHideARecord) {
+TEST_F(UsageLogTest, ServerTextCannotForgeARecordAndTheFileIsPrivate) {
     const QString forged = "C:\\a.txt   12/05/26   09:30:15 am\r\nOUT: bob   C:\\payroll.xlsx";
     Write({{"eve\x1b[2J", "Read", "0", forged}, {"mallory", "Read", "0", QString::fromUtf16(u"C:\\report\u202Etxt.exe")}});
     now = now.addSecs(1);
@@ -142,11 +139,8 @@ TEST_F(UsageLogTest, ServerTextCannotForgeOrHideARecord) {
               "   C:\\payroll.xlsx   12/05/26   09:30:15 am\r");
     EXPECT_EQ(lines[2], "IN: mallory   FOR: Read   LOCKS: 0   C:\\report\\u202etxt.exe   12/05/26   09:30:15 am\r");
     EXPECT_TRUE(lines[3].startsWith("OUT: eve\\x1b[2J   C:\\a.txt   12/05/26   09:30:15 am\\r\\nOUT: bob"));
-}
 
-// Where the log goes, and the folders made for it, are the locations' test;
-// here, that the file is the user's own whatever the umask.
-TEST_F(UsageLogTest, TheFileIsPrivateAndNeverReachedThroughALink) {
+    // The file is the user's own whatever the umask (where it goes is the locations' test).
     log.SetFileName(folder.filePath("state/vantor/usage.txt"));
     const mode_t previous = umask(0);
     Write({{"u", "Read", "0", "C:\\x"}});
