@@ -51,38 +51,9 @@ protected:
     QTemporaryDir folder;
 };
 
-TEST_F(ListExportTest, CtrlCAndCopyPutTheSelectedRowsInDisplayOrderUnderAHeader) {
-    resources::frmResources window(main);
-    window.FillFirst();
-    ReportList& list = *window.lstvwResources;
-    common::ListCommands::ColumnClick(list, 3);  // sorted by path: not the server's order
-    list.DeselectAllRows();
-    list.SetSelected(3, true);
-    list.SetSelected(1, true);
-
-    QApplication::clipboard()->clear();
-    QTest::keyClick(&list, Qt::Key_C, Qt::ControlModifier);
-    // The path with a line break, an escape sequence and a bidi override stays one field.
-    const QString copied = QApplication::clipboard()->text();
-    EXPECT_EQ(copied, "Opened By\tFor\tLocks\tPath\n"
-                      "<i>x</i>\\x1b[2J\tRead\t0\tD:\\Odd\\line1\\nline2\\r\\x1b[31mred\\u202etxt.exe\n"
-                      "-2+3\tRead\t0\tD:\\F\\=cmd|' /C calc'!A0\n");
-
-    QApplication::clipboard()->clear();
-    QAction* copy = ActionNamed(list, "Copy");
-    ASSERT_NE(copy, nullptr);
-    EXPECT_EQ(list.contextMenuPolicy(), Qt::ActionsContextMenu);
-    copy->trigger();
-    EXPECT_EQ(QApplication::clipboard()->text(), copied);
-    // Nothing selected leaves the clipboard as it was.
-    list.DeselectAllRows();
-    copy->trigger();
-    EXPECT_EQ(QApplication::clipboard()->text(), copied);
-}
-
 // The server's text arrives as data, byte for byte, in the order and the
 // columns shown; formula-leading cells are defused in CSV.
-TEST_F(ListExportTest, EveryListExportsAsShownToCsvAndJsonChosenByTheFilter) {
+TEST_F(ListExportTest, ListsExportAsShownToCsvAndJsonAndCopyAsShown) {
     resources::frmResources files(main);
     shares::frmSharedResources shares(main);
     files.FillFirst();
@@ -112,6 +83,33 @@ TEST_F(ListExportTest, EveryListExportsAsShownToCsvAndJsonChosenByTheFilter) {
               "]\n");
     EXPECT_EQ(prompts->unanswered(), 0);
     EXPECT_EQ(prompts->asked().back().defaultText, "CSV files (*.csv);;JSON files (*.json)");
+
+    // Ctrl+C and Copy put the selected rows in display order under a header.
+    ReportList& list = *files.lstvwResources;
+    common::ListCommands::ColumnClick(list, 3);
+    common::ListCommands::ColumnClick(list, 3);  // by path, descending: not the server's order
+    list.DeselectAllRows();
+    list.SetSelected(3, true);
+    list.SetSelected(1, true);
+
+    QApplication::clipboard()->clear();
+    QTest::keyClick(&list, Qt::Key_C, Qt::ControlModifier);
+    // The path with a line break, an escape sequence and a bidi override stays one field.
+    const QString copied = QApplication::clipboard()->text();
+    EXPECT_EQ(copied, "Opened By\tFor\tLocks\tPath\n"
+                      "<i>x</i>\\x1b[2J\tRead\t0\tD:\\Odd\\line1\\nline2\\r\\x1b[31mred\\u202etxt.exe\n"
+                      "-2+3\tRead\t0\tD:\\F\\=cmd|' /C calc'!A0\n");
+
+    QApplication::clipboard()->clear();
+    QAction* copy = ActionNamed(list, "Copy");
+    ASSERT_NE(copy, nullptr);
+    EXPECT_EQ(list.contextMenuPolicy(), Qt::ActionsContextMenu);
+    copy->trigger();
+    EXPECT_EQ(QApplication::clipboard()->text(), copied);
+    // Nothing selected leaves the clipboard as it was.
+    list.DeselectAllRows();
+    copy->trigger();
+    EXPECT_EQ(QApplication::clipboard()->text(), copied);
 }
 
 TEST_F(ListExportTest, CancelFailureATypedSuffixAReplacedFileAndCtrlE) {

@@ -70,7 +70,7 @@ protected:
     std::unique_ptr<find::frmFindAll> window;
 };
 
-TEST_F(FindAllTest, FiltersChooseTheRowsOfEveryComputer) {
+TEST_F(FindAllTest, FiltersChooseTheRowsOfEveryComputerWhichShowWhileADeadOneWaits) {
     auto& w = Open({u"FS1", u"FS2", u"FS3"});
     // The path pattern has the keys when the window opens, and Return finds.
     ASSERT_EQ(w.focusWidget(), w.txtPath);
@@ -105,27 +105,26 @@ TEST_F(FindAllTest, FiltersChooseTheRowsOfEveryComputer) {
     EXPECT_EQ(listtext::Rows(*w.lstvwSessions),
               std::vector<QStringList>({{"FS1", "ann", "PC-ANN", "1", "01:01:00", "01:00:00", "No", ""}}));
     EXPECT_EQ(w.lblProgress->text(), "2 of 2 computers answered, 0 failed");
-}
 
-TEST_F(FindAllTest, RowsShowWhileADeadComputerWaitsAndEscKeepsThem) {
+    // Rows show while a dead computer is waited for, and Esc keeps them.
     find::FindSetup setup;
     setup.limits.deadline = std::chrono::hours(1);
-    auto& w = Open({u"FS1", u"DEAD", u"FS2", u"FS3"}, setup);
-    w.txtPath->setText("*");
-    w.cmdFind->click();
-    QTRY_COMPARE_WITH_TIMEOUT(w.lblProgress->text(), QString("3 of 4 computers answered, 0 failed"), 30'000);
-    EXPECT_TRUE(w.Busy());
-    EXPECT_EQ(w.lstvwFiles->RowCount(), 4);
-    EXPECT_FALSE(w.cmdFind->isEnabled());
+    auto& d = Open({u"FS1", u"DEAD", u"FS2", u"FS3"}, setup);
+    d.txtPath->setText("*");
+    d.cmdFind->click();
+    QTRY_COMPARE_WITH_TIMEOUT(d.lblProgress->text(), QString("3 of 4 computers answered, 0 failed"), 30'000);
+    EXPECT_TRUE(d.Busy());
+    EXPECT_EQ(d.lstvwFiles->RowCount(), 4);
+    EXPECT_FALSE(d.cmdFind->isEnabled());
 
-    QTest::keyClick(&w, Qt::Key_Escape);
-    EXPECT_FALSE(w.Busy());
-    EXPECT_TRUE(w.isVisible()) << "Esc during a search stops it; it does not close the window";
-    EXPECT_EQ(w.lstvwFiles->RowCount(), 4);
-    EXPECT_EQ(w.lblProgress->text(), "Stopped: 3 of 4 computers answered, 0 failed");
-    EXPECT_TRUE(w.cmdFind->isEnabled());
-    QTest::keyClick(&w, Qt::Key_Escape);
-    EXPECT_FALSE(w.isVisible());
+    QTest::keyClick(&d, Qt::Key_Escape);
+    EXPECT_FALSE(d.Busy());
+    EXPECT_TRUE(d.isVisible()) << "Esc during a search stops it; it does not close the window";
+    EXPECT_EQ(d.lstvwFiles->RowCount(), 4);
+    EXPECT_EQ(d.lblProgress->text(), "Stopped: 3 of 4 computers answered, 0 failed");
+    EXPECT_TRUE(d.cmdFind->isEnabled());
+    QTest::keyClick(&d, Qt::Key_Escape);
+    EXPECT_FALSE(d.isVisible());
 }
 
 TEST_F(FindAllTest, AFailingComputerIsOneLineAndBadInputIsRefused) {
