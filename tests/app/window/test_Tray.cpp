@@ -47,7 +47,7 @@ protected:
     }}};
 };
 
-TEST_F(Tray, MinimizeHidesIntoTheTrayALeftClickBringsItBackAndTheMenuRestoresOrCloses) {
+TEST_F(Tray, ALeftClickBringsBackTheTopWindowAndTheMenuRestoresOrCloses) {
     ASSERT_NE(window.tray(), nullptr);
     Minimize();
     EXPECT_FALSE(window.isVisible());
@@ -68,21 +68,8 @@ TEST_F(Tray, MinimizeHidesIntoTheTrayALeftClickBringsItBackAndTheMenuRestoresOrC
     EXPECT_FALSE(window.mnuTray->isVisible());
     EXPECT_TRUE(window.isVisible());
 
-    Minimize();
-    window.mnuTrayRestore->trigger();
-    EXPECT_TRUE(window.isVisible());
-
-    Minimize();
-    window.mnuTrayClose->trigger();
-    EXPECT_EQ(window.tray(), nullptr);
-    EXPECT_EQ(common::GetOption("Computer"), "**LOCAL**");
-    Notify(WM_LBUTTONUP);  // the procedure is gone: nothing reacts
-    EXPECT_FALSE(window.isVisible());
-}
-
-// "&In Use" runs Open Resources modally with the main window hidden; a left
-// click on the icon brings that window back to normal, never the main window.
-TEST_F(Tray, WhileOpenResourcesIsOpenOnlyItComesBackAndTheMainWindowStaysHidden) {
+    // "&In Use" runs Open Resources modally with the main window hidden; a left
+    // click on the icon brings that window back to normal, never the main window.
     net.provider().files.records = {{1, 0, 0, u"C:\\here.txt", u"me"}};
     openResources = gui_test::Factory<resources::frmResources>();
     bool ranInside = false;
@@ -109,6 +96,17 @@ TEST_F(Tray, WhileOpenResourcesIsOpenOnlyItComesBackAndTheMainWindowStaysHidden)
     EXPECT_TRUE(window.isVisible());
     EXPECT_EQ(window.ResourcesWindow(), nullptr);
     EXPECT_EQ(netenum::CurrentForm(), &window);
+
+    Minimize();
+    window.mnuTrayRestore->trigger();
+    EXPECT_TRUE(window.isVisible());
+
+    Minimize();
+    window.mnuTrayClose->trigger();
+    EXPECT_EQ(window.tray(), nullptr);
+    EXPECT_EQ(common::GetOption("Computer"), "**LOCAL**");
+    Notify(WM_LBUTTONUP);  // the procedure is gone: nothing reacts
+    EXPECT_FALSE(window.isVisible());
 }
 
 // The window hides into the tray only while its icon is really there;

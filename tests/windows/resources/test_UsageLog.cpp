@@ -49,7 +49,7 @@ protected:
     QDateTime now{QDate(2026, 12, 5), QTime(9, 30, 15)};
 };
 
-TEST_F(UsageLogTest, WorkedExampleByteForByteAndTheClockAndDateFormats) {
+TEST_F(UsageLogTest, WorkedExampleWhatCountsAsNewAndTheClockAndDateFormats) {
     Write({{"user1", "Write", "0", "D:\\DATA\\BUDGET.XLS"}, {"user2", "Read", "1", "D:\\DATA\\MEMO.DOC"}});
     EXPECT_EQ(Written(),
               "TIMESTAMP: Saturday, December 05, 2026   09:30:15 am\r\n"
@@ -64,18 +64,7 @@ TEST_F(UsageLogTest, WorkedExampleByteForByteAndTheClockAndDateFormats) {
     EXPECT_EQ(log.List1(), QStringList({"user2", "user1"}));
     EXPECT_EQ(log.List2(), QStringList({"D:\\DATA\\MEMO.DOC", "D:\\DATA\\REPORT.DOC"}));
 
-    // The twelve-hour clock, and the locale's separators.
-    const QDateTime midnight(QDate(2031, 1, 2), QTime(0, 5, 9));
-    EXPECT_EQ(log.Time(midnight), "12:05:09 am");
-    EXPECT_EQ(log.Time(QDateTime(QDate(2031, 1, 2), QTime(12, 0, 0))), "12:00:00 pm");
-    log.SetFormats({QLocale(QLocale::German, QLocale::Germany), "dddd, d. MMMM yyyy",
-                    QLatin1Char('.'), QLatin1Char('-')});
-    EXPECT_EQ(log.ShortDate(midnight), "01.02.31");
-    EXPECT_EQ(log.Time(midnight), "12-05-09 am");
-    EXPECT_EQ(log.LongDate(midnight), "Donnerstag, 2. Januar 2031");
-}
-
-TEST_F(UsageLogTest, ARowIsNewUnlessTheSnapshotHoldsItsUserAndPathTogether) {
+    // A row is new unless the snapshot holds its user and path together.
     Write({{"userA", "Read", "0", "D:\\A.DOC"}, {"userB", "Read", "0", "D:\\B.DOC"},
            {"user10", "Read", "0", "D:\\DATA\\MEMO.DOC.BAK"}});
     // Each user and each path was seen before, but not together; a longer
@@ -86,8 +75,18 @@ TEST_F(UsageLogTest, ARowIsNewUnlessTheSnapshotHoldsItsUserAndPathTogether) {
                            {"userA", "Write", "0", "D:\\B.DOC"},
                            {"user10", "Read", "0", "D:\\DATA\\MEMO.DOC.BAK"},
                            {"user1", "Read", "0", "D:\\DATA\\MEMO.DOC"}}),
-              "IN: userA   FOR: Write   LOCKS: 0   D:\\B.DOC   12/05/26   09:30:15 am\r\n"
-              "IN: user1   FOR: Read   LOCKS: 0   D:\\DATA\\MEMO.DOC   12/05/26   09:30:15 am\r\n");
+              "IN: userA   FOR: Write   LOCKS: 0   D:\\B.DOC   12/05/26   09:30:25 am\r\n"
+              "IN: user1   FOR: Read   LOCKS: 0   D:\\DATA\\MEMO.DOC   12/05/26   09:30:25 am\r\n");
+
+    // The twelve-hour clock, and the locale's separators.
+    const QDateTime midnight(QDate(2031, 1, 2), QTime(0, 5, 9));
+    EXPECT_EQ(log.Time(midnight), "12:05:09 am");
+    EXPECT_EQ(log.Time(QDateTime(QDate(2031, 1, 2), QTime(12, 0, 0))), "12:00:00 pm");
+    log.SetFormats({QLocale(QLocale::German, QLocale::Germany), "dddd, d. MMMM yyyy",
+                    QLatin1Char('.'), QLatin1Char('-')});
+    EXPECT_EQ(log.ShortDate(midnight), "01.02.31");
+    EXPECT_EQ(log.Time(midnight), "12-05-09 am");
+    EXPECT_EQ(log.LongDate(midnight), "Donnerstag, 2. Januar 2031");
 }
 
 TEST_F(UsageLogTest, HeaderOnlyAllOutAndAFailedWriteLosesNothing) {
