@@ -51,7 +51,7 @@ protected:
     shares::frmSharedResources w{main};
 };
 
-TEST_F(SharesWindowTest, OpeningSelectsShareOneOnlyAClickListsItsUsersAndEscCloses) {
+TEST_F(SharesWindowTest, OpeningClickingDisconnectingAndEsc) {
     EXPECT_EQ(listtext::Row(*w.lstvwShares, 0), (QStringList{"DATA", "2", "D:\\Data", ""}));
     EXPECT_EQ(Uses(), (QStringList{"2", "1", "0", "3"}));
     EXPECT_EQ(w.lstvwShares->SelectedRows(), std::vector<int>{0});
@@ -75,16 +75,7 @@ TEST_F(SharesWindowTest, OpeningSelectsShareOneOnlyAClickListsItsUsersAndEscClos
     EXPECT_EQ(Commands(), "0000");
     EXPECT_EQ(Pane(), "");  // a share click writes no status of its own
 
-    // Esc closes like Close.
-    w.show();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
-    QTest::keyClick(w.lstvwShares, Qt::Key_Escape);
-    EXPECT_FALSE(w.isVisible());
-    EXPECT_EQ(main.fillGeneralCalls, 1);
-    EXPECT_EQ(netenum::CurrentForm(), &main);
-}
-
-TEST_F(SharesWindowTest, DisconnectEndsWholeSessionsAndReportsTheUserWhoHadGone) {
+    // Disconnect ends whole sessions and reports the user who had gone.
     ClickShare("DATA");
     w.Command1->click();
     ASSERT_EQ(netapi::NetSessionDel(u"SERVER1", u"\\\\WS2", u"bob"), 0u);  // bob leaves first
@@ -105,6 +96,14 @@ TEST_F(SharesWindowTest, DisconnectEndsWholeSessionsAndReportsTheUserWhoHadGone)
     w.cmdDisconnect->click();
     EXPECT_EQ(Pane(), "Users disconnected\r\n");
     EXPECT_EQ(Uses().last(), "0");
+
+    // Esc closes like Close.
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    QTest::keyClick(w.lstvwShares, Qt::Key_Escape);
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_EQ(main.fillGeneralCalls, 1);
+    EXPECT_EQ(netenum::CurrentForm(), &main);
 }
 
 TEST_F(SharesWindowTest, StatusLinesGiveWayToFailureLines) {
