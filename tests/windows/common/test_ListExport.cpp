@@ -35,8 +35,7 @@ class ListExportTest : public ::testing::Test {
 protected:
     ListExportTest() { main.chosen = "ODDSRV"; }
 
-    // Export through the list's context-menu action, answering the file
-    // dialog; what was written.
+    // Exports through the list's menu, answering the file dialog; what was written.
     std::string ExportVia(ReportList& list, const QString& name, const QString& filter,
                          const QString& written = {}) {
         prompts->saveAnswers.push_back({folder.filePath(name), filter});

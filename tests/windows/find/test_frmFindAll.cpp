@@ -70,7 +70,7 @@ protected:
     std::unique_ptr<find::frmFindAll> window;
 };
 
-TEST_F(FindAllTest, FiltersChooseTheRowsOfEveryComputerWhichShowWhileADeadOneWaits) {
+TEST_F(FindAllTest, FiltersDeadAndFailingComputersAndBadInput) {
     auto& w = Open({u"FS1", u"FS2", u"FS3"});
     // The path pattern has the keys when the window opens, and Return finds.
     ASSERT_EQ(w.focusWidget(), w.txtPath);
@@ -125,16 +125,15 @@ TEST_F(FindAllTest, FiltersChooseTheRowsOfEveryComputerWhichShowWhileADeadOneWai
     EXPECT_TRUE(d.cmdFind->isEnabled());
     QTest::keyClick(&d, Qt::Key_Escape);
     EXPECT_FALSE(d.isVisible());
-}
 
-TEST_F(FindAllTest, AFailingComputerIsOneLineAndBadInputIsRefused) {
+    // A failing computer is one line, and the others are listed.
     network->AddFault(u"FS2", sim::Fault::Status(sim::Call::NetFileEnum, netapi::ERROR_ACCESS_DENIED));
     network->AddFault(u"FS3", sim::Fault::Partial(sim::Call::NetFileEnum, 0));
-    auto& w = Open({u"FS1", u"FS2", u"FS3"});
+    auto& f = Open({u"FS1", u"FS2", u"FS3"});
     FindAndWait();
-    EXPECT_EQ(w.lblProgress->text(), "3 of 3 computers answered, 2 failed");
+    EXPECT_EQ(f.lblProgress->text(), "3 of 3 computers answered, 2 failed");
     EXPECT_EQ(Column(0), QStringList({"FS1", "FS1"}));
-    const QString pane = w.Text1->Text();
+    const QString pane = f.Text1->Text();
     EXPECT_TRUE(pane.contains("FS2: NetFileEnum error 5 : Access is denied.")) << pane.toStdString();
     EXPECT_TRUE(pane.contains("FS3: list incomplete: 0 of 1 files\r\n")) << pane.toStdString();
 
