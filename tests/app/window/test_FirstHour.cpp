@@ -1,7 +1,5 @@
 // What a new administrator meets in the first hour, with a scripted network:
-// a window is on screen before any wait and answers Esc, a wait given up
-// leaves what was shown, a summary that failed never reads as retrieved, the
-// log-on commands act on the chosen computer, and no caption is cut.
+// windows on screen before any wait, Esc, log-on commands, uncut captions.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -66,10 +64,6 @@ protected:
         for (int i = 0; i < 1000 && !netapi::CurrentCall()->abandoned.load(); ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
-    // Runs `step` in the next turn of the event loop (inside a modal window's).
-    static void Then(std::function<void()> step) {
-        QMetaObject::invokeMethod(qApp, std::move(step), Qt::QueuedConnection);
-    }
 
     gui_test::Doubles doubles;
     testing_support::ScriptedNetwork net;
@@ -79,23 +73,22 @@ protected:
     common::WaitingCallRunner runner;
 };
 
-TEST_F(FirstHour, TheMainWindowIsUpBeforeItsFirstSummaryWhichAsksNobodyToLogOn) {
-    auto lookup = std::make_shared<HoldRecorder>();
-    logon::SetLookup(lookup);
-    std::vector<std::pair<bool, bool>> atSummary;  // shown, asking held
-    provider.onCall = [&](const std::string& name) {
-        if (name == "NetSessionEnum") atSummary.emplace_back(main.isVisible(), lookup->held);
-    };
-    main.Load();
-    Pick(main.cboComputerName, "**LOCAL**");  // chosen now: asking is allowed
-    logon::SetLookup(nullptr);
-    EXPECT_EQ(atSummary, (std::vector<std::pair<bool, bool>>{{true, true}, {true, false}}));
-}
-
-TEST_F(FirstHour, EachToolWindowIsOnScreenBeforeItsFillAndEscGivesUpTheWaitNotTheWindow) {
+TEST_F(FirstHour, WindowsAreOnScreenBeforeTheirFillAndEscGivesUpTheWaitNotTheWindowOrTheList) {
     main.Load();
     Pick(main.cboComputerType, "All Servers");
     netapi::SetCallRunner(&runner);
+    // Esc while computers are listed leaves the type, the list and its label.
+    provider.onCall = [&](const std::string& name) {
+        if (name == "NetServerEnum") PressEscDuringTheCall();
+    };
+    Pick(main.cboComputerType, "LAN Manager Server");
+    EXPECT_EQ(main.cboComputerType->currentText(), "All Servers");
+    EXPECT_EQ(Entries(main.cboComputerName), (QStringList{"SRV", "OTHER"}));
+    EXPECT_EQ(main.lblCaption[5]->text(), "2 Computer Names");
+    EXPECT_EQ(app::gComputerName, "SRV");
+    EXPECT_EQ(Pane(), "Computer information retrieved\r\nCancelled\r\n");
+    EXPECT_TRUE(doubles.prompts().asked().empty()) << "no error box";
+
     // What is on screen when each window's first call goes out: the tool window, the main window.
     std::map<std::string, std::pair<bool, bool>> seen;
     provider.onCall = [&](const std::string& name) {
@@ -108,7 +101,8 @@ TEST_F(FirstHour, EachToolWindowIsOnScreenBeforeItsFillAndEscGivesUpTheWaitNotTh
     QString paneAfterEsc;
     bool openAfterEsc = false;
     for (QToolButton* button : {main.cmdInUse, main.cmdShares, main.cmdUsers}) {
-        Then([&] {
+        // Runs inside the tool window's modal event loop.
+        QMetaObject::invokeMethod(qApp, [&] {
             auto* tool = qobject_cast<common::ToolWindowBase*>(QApplication::activeModalWidget());
             ASSERT_NE(tool, nullptr);
             tool->FillFirst();  // runs now if the queued fill has not yet
@@ -117,7 +111,7 @@ TEST_F(FirstHour, EachToolWindowIsOnScreenBeforeItsFillAndEscGivesUpTheWaitNotTh
                 openAfterEsc = tool->isVisible();
             }
             tool->close();
-        });
+        }, Qt::QueuedConnection);
         button->click();
     }
     EXPECT_EQ(seen["NetFileEnum"], std::make_pair(true, false)) << "In Use hides the main window";
@@ -128,25 +122,38 @@ TEST_F(FirstHour, EachToolWindowIsOnScreenBeforeItsFillAndEscGivesUpTheWaitNotTh
     EXPECT_TRUE(main.isVisible());
 }
 
-TEST_F(FirstHour, EscWhileComputersAreListedLeavesTheTypeTheListAndItsLabel) {
-    main.Load();
-    Pick(main.cboComputerType, "All Servers");
-    netapi::SetCallRunner(&runner);
+// The main window is up before its first summary, which asks nobody to log on.
+TEST_F(FirstHour, TheFirstSummaryAsksNobodyNoColumnIsCutAndLogOnActsOnTheChosenComputer) {
+    auto lookup = std::make_shared<HoldRecorder>();
+    logon::SetLookup(lookup);
+    std::vector<std::pair<bool, bool>> atSummary;  // shown, asking held
     provider.onCall = [&](const std::string& name) {
-        if (name == "NetServerEnum") PressEscDuringTheCall();
+        if (name == "NetSessionEnum") atSummary.emplace_back(main.isVisible(), lookup->held);
     };
-    Pick(main.cboComputerType, "LAN Manager Server");
-    EXPECT_EQ(main.cboComputerType->currentText(), "All Servers");
-    EXPECT_EQ(Entries(main.cboComputerName), (QStringList{"SRV", "OTHER"}));
-    EXPECT_EQ(main.lblCaption[5]->text(), "2 Computer Names");
-    EXPECT_EQ(app::gComputerName, "SRV");
-    EXPECT_EQ(Pane(), "Computer information retrieved\r\nCancelled\r\n");
-    EXPECT_TRUE(doubles.prompts().asked().empty()) << "no error box";
-}
-
-TEST_F(FirstHour, LogOnAsAndForgetLogOnActOnTheChosenComputer) {
     main.Load();
+    Pick(main.cboComputerName, "**LOCAL**");  // chosen now: asking is allowed
+    logon::SetLookup(nullptr);
+    provider.onCall = nullptr;
+    EXPECT_EQ(atSummary, (std::vector<std::pair<bool, bool>>{{true, true}, {true, false}}));
+
     Pick(main.cboComputerType, "All Servers");
+    provider.sessions.records.resize(1);
+    provider.sessions.records[0].username = u"alice";
+    sessions::frmUserSessions window(main);
+    window.FillFirst();
+    for (common::ReportList* list : {window.lstvwUserSessions, window.lstvwResources}) {
+        int total = 0;
+        for (int c = 0; c < list->ColumnCount(); ++c) {
+            EXPECT_GE(list->ColumnWidth(c), list->CaptionWidth(c)) << list->ColumnText(c).toStdString();
+            total += list->ColumnWidth(c);
+        }
+        EXPECT_LE(total, list->width()) << "columns that fitted still fit";
+    }
+    const int opens = 2;
+    emit window.lstvwUserSessions->ColumnClick(opens);
+    EXPECT_EQ(window.lstvwUserSessions->ColumnText(opens), "*Opens");
+    EXPECT_GE(window.lstvwUserSessions->ColumnWidth(opens), window.lstvwUserSessions->CaptionWidth(opens));
+
     emit main.mnuComputers->aboutToShow();
     EXPECT_FALSE(main.mnuLogOnAs->isEnabled()) << "a network without log-ons";
     provider.logsOn = true;
@@ -167,28 +174,6 @@ TEST_F(FirstHour, LogOnAsAndForgetLogOnActOnTheChosenComputer) {
     ASSERT_EQ(provider.CallsNamed("NetForgetLogOn").size(), 1u);
     EXPECT_EQ(provider.CallsNamed("NetForgetLogOn")[0].args[0], std::u16string(u"SRV"));
     EXPECT_TRUE(Pane().endsWith("The log-on to SRV is forgotten, here and in the keyring.\r\n"));
-}
-
-TEST_F(FirstHour, NoColumnIsNarrowerThanItsCaptionSortedOrNot) {
-    main.Load();
-    Pick(main.cboComputerType, "All Servers");
-    provider.sessions.records.resize(1);
-    provider.sessions.records[0].username = u"alice";
-    sessions::frmUserSessions window(main);
-    window.FillFirst();
-    for (common::ReportList* list : {window.lstvwUserSessions, window.lstvwResources}) {
-        int total = 0;
-        for (int c = 0; c < list->ColumnCount(); ++c) {
-            EXPECT_GE(list->ColumnWidth(c), list->CaptionWidth(c)) << list->ColumnText(c).toStdString();
-            total += list->ColumnWidth(c);
-        }
-        EXPECT_LE(total, list->width()) << "columns that fitted still fit";
-    }
-    const int opens = 2;
-    ASSERT_EQ(window.lstvwUserSessions->ColumnText(opens), "Opens");
-    emit window.lstvwUserSessions->ColumnClick(opens);
-    EXPECT_EQ(window.lstvwUserSessions->ColumnText(opens), "*Opens");
-    EXPECT_GE(window.lstvwUserSessions->ColumnWidth(opens), window.lstvwUserSessions->CaptionWidth(opens));
 }
 
 }  // namespace

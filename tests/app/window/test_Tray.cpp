@@ -47,9 +47,8 @@ protected:
     }}};
 };
 
-TEST_F(Tray, MinimizeHidesIntoTheTrayAndALeftClickBringsItBackNormal) {
+TEST_F(Tray, ALeftClickBringsBackTheTopWindowAndTheMenuRestoresOrCloses) {
     ASSERT_NE(window.tray(), nullptr);
-    EXPECT_EQ(window.tray()->Icon()->toolTip(), "Vantor");
     Minimize();
     EXPECT_FALSE(window.isVisible());
     // Moves, button downs and double clicks do nothing by themselves.
@@ -59,9 +58,7 @@ TEST_F(Tray, MinimizeHidesIntoTheTrayAndALeftClickBringsItBackNormal) {
     QCoreApplication::processEvents();
     EXPECT_TRUE(window.isVisible());
     EXPECT_EQ(window.windowState() & (Qt::WindowMinimized | Qt::WindowMaximized), Qt::WindowNoState);
-}
 
-TEST_F(Tray, RightClickMenuRestoresOrClosesTheProgram) {
     Notify(WM_RBUTTONUP);
     ASSERT_TRUE(window.mnuTray->isVisible());
     ASSERT_EQ(window.mnuTray->actions().size(), 2);
@@ -71,21 +68,8 @@ TEST_F(Tray, RightClickMenuRestoresOrClosesTheProgram) {
     EXPECT_FALSE(window.mnuTray->isVisible());
     EXPECT_TRUE(window.isVisible());
 
-    Minimize();
-    window.mnuTrayRestore->trigger();
-    EXPECT_TRUE(window.isVisible());
-
-    Minimize();
-    window.mnuTrayClose->trigger();
-    EXPECT_EQ(window.tray(), nullptr);
-    EXPECT_EQ(common::GetOption("Computer"), "**LOCAL**");
-    Notify(WM_LBUTTONUP);  // the procedure is gone: nothing reacts
-    EXPECT_FALSE(window.isVisible());
-}
-
-// "&In Use" runs Open Resources modally with the main window hidden; a left
-// click on the icon brings that window back to normal, never the main window.
-TEST_F(Tray, WhileOpenResourcesIsOpenOnlyItComesBackAndTheMainWindowStaysHidden) {
+    // "&In Use" runs Open Resources modally with the main window hidden; a left
+    // click on the icon brings that window back to normal, never the main window.
     net.provider().files.records = {{1, 0, 0, u"C:\\here.txt", u"me"}};
     openResources = gui_test::Factory<resources::frmResources>();
     bool ranInside = false;
@@ -95,8 +79,7 @@ TEST_F(Tray, WhileOpenResourcesIsOpenOnlyItComesBackAndTheMainWindowStaysHidden)
         ranInside = true;
         EXPECT_FALSE(window.isVisible());
         // The list fills once the window is on screen.
-        EXPECT_TRUE(QTest::qWaitFor([&] { return open->lstvwResources->RowCount() > 0; }, 5000));
-        EXPECT_EQ(open->lstvwResources->RowCount(), 1);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return open->lstvwResources->RowCount() == 1; }, 5000));
         for (const auto state : {Qt::WindowMinimized, Qt::WindowMaximized}) {
             open->setWindowState(state);
             Notify(WM_LBUTTONUP);
@@ -113,37 +96,43 @@ TEST_F(Tray, WhileOpenResourcesIsOpenOnlyItComesBackAndTheMainWindowStaysHidden)
     EXPECT_TRUE(window.isVisible());
     EXPECT_EQ(window.ResourcesWindow(), nullptr);
     EXPECT_EQ(netenum::CurrentForm(), &window);
+
+    Minimize();
+    window.mnuTrayRestore->trigger();
+    EXPECT_TRUE(window.isVisible());
+
+    Minimize();
+    window.mnuTrayClose->trigger();
+    EXPECT_EQ(window.tray(), nullptr);
+    EXPECT_EQ(common::GetOption("Computer"), "**LOCAL**");
+    Notify(WM_LBUTTONUP);  // the procedure is gone: nothing reacts
+    EXPECT_FALSE(window.isVisible());
 }
 
 // The window hides into the tray only while its icon is really there;
 // without a notification area a minimize is an ordinary one.
-TEST(TrayArea, APanelStartedLaterGetsTheIconAndOnlyThenMinimizeHides) {
-    gui_test::RemoveSettings();
-    gui_test::Doubles doubles;
-    testing_support::ScriptedNetwork net;
-    bool area = false;
-    frmMain window;
-    window.SetTrayAreaProbe([&] { return area; });
-    window.Load();
+class NoTrayArea : public Tray {
+protected:
+    NoTrayArea() { area = false; }
+};
+
+TEST_F(NoTrayArea, APanelStartedLaterGetsTheIconAndOnlyThenMinimizeHides) {
     ASSERT_NE(window.tray(), nullptr);
     EXPECT_FALSE(window.tray()->Icon()->isVisible());
-    window.showMinimized();
-    QCoreApplication::processEvents();
+    Minimize();
     EXPECT_TRUE(window.isVisible());
     EXPECT_TRUE(window.windowState() & Qt::WindowMinimized);
     SendWindowMessage(&window, WM_SYSCOMMAND, SC_RESTORE, 0);
     EXPECT_FALSE(window.windowState() & Qt::WindowMinimized);
 
     area = true;  // a panel has started, the icon is not in it yet
-    window.showMinimized();
-    QCoreApplication::processEvents();
+    Minimize();
     EXPECT_TRUE(window.isVisible());  // before: hidden, with no icon to bring it back
     window.showNormal();
 
     window.tray()->ShowIconWhenAreaExists();  // what the timer does
     EXPECT_TRUE(window.tray()->Icon()->isVisible());
-    window.showMinimized();
-    QCoreApplication::processEvents();
+    Minimize();
     EXPECT_FALSE(window.isVisible());
 
     // The panel quits: the window goes back to the taskbar, still minimized.

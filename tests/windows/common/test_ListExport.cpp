@@ -18,7 +18,6 @@
 #include "windows/common/MessagePane.h"
 #include "windows/common/ReportList.h"
 #include "windows/resources/frmResources.h"
-#include "windows/sessions/frmUserSessions.h"
 #include "windows/shares/frmSharedResources.h"
 
 using common::ListExport;
@@ -36,8 +35,7 @@ class ListExportTest : public ::testing::Test {
 protected:
     ListExportTest() { main.chosen = "ODDSRV"; }
 
-    // Export through the list's context-menu action, answering the file
-    // dialog; what was written.
+    // Exports through the list's menu, answering the file dialog; what was written.
     std::string ExportVia(ReportList& list, const QString& name, const QString& filter,
                          const QString& written = {}) {
         prompts->saveAnswers.push_back({folder.filePath(name), filter});
@@ -52,11 +50,43 @@ protected:
     QTemporaryDir folder;
 };
 
-TEST_F(ListExportTest, CtrlCAndCopyPutTheSelectedRowsInDisplayOrderUnderAHeader) {
-    resources::frmResources window(main);
-    window.FillFirst();
-    ReportList& list = *window.lstvwResources;
-    common::ListCommands::ColumnClick(list, 3);  // sorted by path: not the server's order
+// The server's text arrives as data, byte for byte, in the order and the
+// columns shown; formula-leading cells are defused in CSV.
+TEST_F(ListExportTest, ListsExportAsShownToCsvAndJsonAndCopyAsShown) {
+    resources::frmResources files(main);
+    shares::frmSharedResources shares(main);
+    files.FillFirst();
+    shares.FillFirst();
+    common::ListCommands::ColumnClick(*files.lstvwResources, 1);
+
+    // Every list's Export is the same code; these two hold every kind of hostile text.
+    const std::vector<std::tuple<const char*, ReportList*, std::string>> lists = {
+        {"files", files.lstvwResources,
+         "Opened By,For,Locks,Path\r\n'@evil,Write,2,\"D:\\Odd\\a,b\\\"\"q\"\".txt\"\r\n"
+         "'-2+3,Read,0,D:\\F\\=cmd|' /C calc'!A0\r\n"
+         "<i>x</i>\x1b[2J,Read,0,\"D:\\Odd\\line1\nline2\r\x1b[31mred\u202etxt.exe\"\r\n"
+         "'@evil,Read,0,D:\\Odd\\Ünïcødé 日本 BUDGET.xlsx\r\n"},
+        {"shares", shares.lstvwShares, "Sharename,Uses,Path\r\nIPC$,3,\r\n\"Odd,Share\",2,D:\\Odd\r\n'=Formula,1,D:\\F\r\n"}};
+    for (const auto& [name, list, csv] : lists) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(ExportVia(*list, QString(name) + ".csv", ListExport::CsvFilter()), "\xEF\xBB\xBF" + csv);
+    }
+    // A name typed without a suffix gets the chosen filter's.
+    EXPECT_EQ(ExportVia(*files.lstvwResources, "files", ListExport::JsonFilter(), "files.json"),
+              "[\n"
+              R"j({"Opened By":"@evil","For":"Write","Locks":"2","Path":"D:\\Odd\\a,b\\\"q\".txt"},)j" "\n"
+              R"j({"Opened By":"-2+3","For":"Read","Locks":"0","Path":"D:\\F\\=cmd|' /C calc'!A0"},)j" "\n"
+              R"j({"Opened By":"<i>x</i>\u001b[2J","For":"Read","Locks":"0","Path":"D:\\Odd\\line1\nline2\r\u001b[31mred)j"
+              "\u202e" R"j(txt.exe"},)j" "\n"
+              R"j({"Opened By":"@evil","For":"Read","Locks":"0","Path":"D:\\Odd\\Ünïcødé 日本 BUDGET.xlsx"})j" "\n"
+              "]\n");
+    EXPECT_EQ(prompts->unanswered(), 0);
+    EXPECT_EQ(prompts->asked().back().defaultText, "CSV files (*.csv);;JSON files (*.json)");
+
+    // Ctrl+C and Copy put the selected rows in display order under a header.
+    ReportList& list = *files.lstvwResources;
+    common::ListCommands::ColumnClick(list, 3);
+    common::ListCommands::ColumnClick(list, 3);  // by path, descending: not the server's order
     list.DeselectAllRows();
     list.SetSelected(3, true);
     list.SetSelected(1, true);
@@ -81,50 +111,7 @@ TEST_F(ListExportTest, CtrlCAndCopyPutTheSelectedRowsInDisplayOrderUnderAHeader)
     EXPECT_EQ(QApplication::clipboard()->text(), copied);
 }
 
-// The server's text arrives as data, byte for byte, in the order and the
-// columns shown; formula-leading cells are defused in CSV.
-TEST_F(ListExportTest, EveryListExportsAsShownToCsvAndJsonChosenByTheFilter) {
-    resources::frmResources files(main);
-    shares::frmSharedResources shares(main);
-    sessions::frmUserSessions sessions(main);
-    for (common::ToolWindowBase* window : std::initializer_list<common::ToolWindowBase*>{&files, &shares, &sessions})
-        window->FillFirst();
-    common::ListCommands::ColumnClick(*files.lstvwResources, 1);
-    emit shares.lstvwShares->ItemClick(1);  // Odd,Share
-    emit sessions.lstvwUserSessions->ItemClick(0);
-
-    const std::vector<std::tuple<const char*, ReportList*, std::string>> lists = {
-        {"files", files.lstvwResources,
-         "Opened By,For,Locks,Path\r\n'@evil,Write,2,\"D:\\Odd\\a,b\\\"\"q\"\".txt\"\r\n"
-         "'-2+3,Read,0,D:\\F\\=cmd|' /C calc'!A0\r\n"
-         "<i>x</i>\x1b[2J,Read,0,\"D:\\Odd\\line1\nline2\r\x1b[31mred\u202etxt.exe\"\r\n"
-         "'@evil,Read,0,D:\\Odd\\Ünïcødé 日本 BUDGET.xlsx\r\n"},
-        {"shares", shares.lstvwShares, "Sharename,Uses,Path\r\nIPC$,3,\r\n\"Odd,Share\",2,D:\\Odd\r\n'=Formula,1,D:\\F\r\n"},
-        {"share users", shares.lstvwConnectedUsers,
-         "Connected Users,Time,In Use\r\n'@evil,01:02:05,Yes\r\n<i>x</i>\x1b[2J,00:00:01,Yes\r\n"},
-        {"sessions", sessions.lstvwUserSessions,
-         "Connected Users,Computer,Opens,Time,Idle,Guest\r\n'@evil,WS1,2,01:02:05,00:00:05,No\r\n"
-         "'-2+3,WS2,1,00:01:00,00:00:00,Yes\r\n<i>x</i>\x1b[2J,WS3,1,00:00:01,00:00:01,No\r\n"},
-        {"session resources", sessions.lstvwResources,
-         "Resource,Opens,Time\r\nIPC$,0,01:02:05\r\n\"Odd,Share\",2,01:02:05\r\n"}};
-    for (const auto& [name, list, csv] : lists) {
-        SCOPED_TRACE(name);
-        EXPECT_EQ(ExportVia(*list, QString(name) + ".csv", ListExport::CsvFilter()), "\xEF\xBB\xBF" + csv);
-    }
-    // A name typed without a suffix gets the chosen filter's.
-    EXPECT_EQ(ExportVia(*files.lstvwResources, "files", ListExport::JsonFilter(), "files.json"),
-              "[\n"
-              R"j({"Opened By":"@evil","For":"Write","Locks":"2","Path":"D:\\Odd\\a,b\\\"q\".txt"},)j" "\n"
-              R"j({"Opened By":"-2+3","For":"Read","Locks":"0","Path":"D:\\F\\=cmd|' /C calc'!A0"},)j" "\n"
-              R"j({"Opened By":"<i>x</i>\u001b[2J","For":"Read","Locks":"0","Path":"D:\\Odd\\line1\nline2\r\u001b[31mred)j"
-              "\u202e" R"j(txt.exe"},)j" "\n"
-              R"j({"Opened By":"@evil","For":"Read","Locks":"0","Path":"D:\\Odd\\Ünïcødé 日本 BUDGET.xlsx"})j" "\n"
-              "]\n");
-    EXPECT_EQ(prompts->unanswered(), 0);
-    EXPECT_EQ(prompts->asked().back().defaultText, "CSV files (*.csv);;JSON files (*.json)");
-}
-
-TEST_F(ListExportTest, CancelWritesNothingAndAFileThatCannotBeWrittenIsSaid) {
+TEST_F(ListExportTest, CancelFailureATypedSuffixAReplacedFileAndCtrlE) {
     shares::frmSharedResources window(main);
     window.FillFirst();
     ReportList& list = *window.lstvwShares;
@@ -136,12 +123,6 @@ TEST_F(ListExportTest, CancelWritesNothingAndAFileThatCannotBeWrittenIsSaid) {
     ASSERT_EQ(prompts->asked().back().kind, common::ScriptedPrompts::Kind::Message);
     EXPECT_EQ(prompts->asked().back().icon, common::Prompts::Icon::Critical);
     EXPECT_TRUE(prompts->asked().back().text.startsWith("The list could not be written to "));
-}
-
-TEST_F(ListExportTest, ATypedSuffixWinsAReplacedFileIsAskedForAndTheFileIsNamedInThePane) {
-    shares::frmSharedResources window(main);
-    window.FillFirst();
-    ReportList& list = *window.lstvwShares;
 
     // ".json" typed while the filter says CSV: JSON, under the name typed.
     EXPECT_TRUE(ExportVia(list, "open-files.json", ListExport::CsvFilter()).starts_with("[\n{\"Sharename\""));
@@ -172,7 +153,7 @@ TEST_F(ListExportTest, ATypedSuffixWinsAReplacedFileIsAskedForAndTheFileIsNamedI
     prompts->saveAnswers.push_back({folder.filePath("keyed.csv"), ListExport::CsvFilter()});
     QTest::keyClick(&list, Qt::Key_E, Qt::ControlModifier);
     EXPECT_TRUE(QFile::exists(folder.filePath("keyed.csv")));
-    EXPECT_EQ(prompts->unanswered(), 0);
+    EXPECT_EQ(prompts->unanswered(), 1) << "only the dialog cancelled at first";
 }
 
 }  // namespace

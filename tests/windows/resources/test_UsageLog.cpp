@@ -49,7 +49,7 @@ protected:
     QDateTime now{QDate(2026, 12, 5), QTime(9, 30, 15)};
 };
 
-TEST_F(UsageLogTest, WorkedExampleByteForByte) {
+TEST_F(UsageLogTest, WorkedExampleWhatCountsAsNewAndTheClockAndDateFormats) {
     Write({{"user1", "Write", "0", "D:\\DATA\\BUDGET.XLS"}, {"user2", "Read", "1", "D:\\DATA\\MEMO.DOC"}});
     EXPECT_EQ(Written(),
               "TIMESTAMP: Saturday, December 05, 2026   09:30:15 am\r\n"
@@ -63,25 +63,33 @@ TEST_F(UsageLogTest, WorkedExampleByteForByte) {
               "OUT: user1   D:\\DATA\\BUDGET.XLS   12/05/26   09:30:25 am\r\n");
     EXPECT_EQ(log.List1(), QStringList({"user2", "user1"}));
     EXPECT_EQ(log.List2(), QStringList({"D:\\DATA\\MEMO.DOC", "D:\\DATA\\REPORT.DOC"}));
-}
 
-TEST_F(UsageLogTest, ARowIsNewUnlessTheSnapshotHoldsItsUserAndPathTogether) {
+    // A row is new unless the snapshot holds its user and path together.
     Write({{"userA", "Read", "0", "D:\\A.DOC"}, {"userB", "Read", "0", "D:\\B.DOC"},
            {"user10", "Read", "0", "D:\\DATA\\MEMO.DOC.BAK"}});
     // Each user and each path was seen before, but not together; a longer
     // snapshot entry that begins with the row's text is another entry; letter
     // case alone changes nothing.
-    const QByteArray added = WriteAndGet({{"USERA", "Read", "0", "d:\\a.doc"},
-                                          {"userB", "Read", "0", "D:\\B.DOC"},
-                                          {"userA", "Write", "0", "D:\\B.DOC"},
-                                          {"user10", "Read", "0", "D:\\DATA\\MEMO.DOC.BAK"},
-                                          {"user1", "Read", "0", "D:\\DATA\\MEMO.DOC"}});
-    EXPECT_EQ(added,
-              "IN: userA   FOR: Write   LOCKS: 0   D:\\B.DOC   12/05/26   09:30:15 am\r\n"
-              "IN: user1   FOR: Read   LOCKS: 0   D:\\DATA\\MEMO.DOC   12/05/26   09:30:15 am\r\n");
+    EXPECT_EQ(WriteAndGet({{"USERA", "Read", "0", "d:\\a.doc"},
+                           {"userB", "Read", "0", "D:\\B.DOC"},
+                           {"userA", "Write", "0", "D:\\B.DOC"},
+                           {"user10", "Read", "0", "D:\\DATA\\MEMO.DOC.BAK"},
+                           {"user1", "Read", "0", "D:\\DATA\\MEMO.DOC"}}),
+              "IN: userA   FOR: Write   LOCKS: 0   D:\\B.DOC   12/05/26   09:30:25 am\r\n"
+              "IN: user1   FOR: Read   LOCKS: 0   D:\\DATA\\MEMO.DOC   12/05/26   09:30:25 am\r\n");
+
+    // The twelve-hour clock, and the locale's separators.
+    const QDateTime midnight(QDate(2031, 1, 2), QTime(0, 5, 9));
+    EXPECT_EQ(log.Time(midnight), "12:05:09 am");
+    EXPECT_EQ(log.Time(QDateTime(QDate(2031, 1, 2), QTime(12, 0, 0))), "12:00:00 pm");
+    log.SetFormats({QLocale(QLocale::German, QLocale::Germany), "dddd, d. MMMM yyyy",
+                    QLatin1Char('.'), QLatin1Char('-')});
+    EXPECT_EQ(log.ShortDate(midnight), "01.02.31");
+    EXPECT_EQ(log.Time(midnight), "12-05-09 am");
+    EXPECT_EQ(log.LongDate(midnight), "Donnerstag, 2. Januar 2031");
 }
 
-TEST_F(UsageLogTest, NothingOpenOnANewFileWritesOnlyTheHeaderAndEverythingClosedIsAllOut) {
+TEST_F(UsageLogTest, HeaderOnlyAllOutAndAFailedWriteLosesNothing) {
     Write({});
     EXPECT_EQ(Written(), "TIMESTAMP: Saturday, December 05, 2026   09:30:15 am\r\n");
     EXPECT_TRUE(log.List1().isEmpty());
@@ -94,21 +102,8 @@ TEST_F(UsageLogTest, NothingOpenOnANewFileWritesOnlyTheHeaderAndEverythingClosed
     EXPECT_TRUE(log.List1().isEmpty() && log.List2().isEmpty());
     EXPECT_EQ(WriteAndGet({{"u1", "Read", "0", "p1"}}),
               "IN: u1   FOR: Read   LOCKS: 0   p1   12/05/26   09:30:15 am\r\n");
-}
 
-TEST_F(UsageLogTest, TwelveHourClockAndTheLocaleSeparators) {
-    const QDateTime midnight(QDate(2031, 1, 2), QTime(0, 5, 9));
-    EXPECT_EQ(log.Time(midnight), "12:05:09 am");
-    EXPECT_EQ(log.Time(QDateTime(QDate(2031, 1, 2), QTime(12, 0, 0))), "12:00:00 pm");
-    log.SetFormats({QLocale(QLocale::German, QLocale::Germany), "dddd, d. MMMM yyyy",
-                    QLatin1Char('.'), QLatin1Char('-')});
-    EXPECT_EQ(log.ShortDate(midnight), "01.02.31");
-    EXPECT_EQ(log.Time(midnight), "12-05-09 am");
-    EXPECT_EQ(log.LongDate(midnight), "Donnerstag, 2. Januar 2031");
-}
-
-TEST_F(UsageLogTest, AFailedWriteKeepsTheSnapshotSoNothingIsLost) {
-    Write({{"u1", "Read", "0", "p1"}});
+    // A failed write keeps the snapshot, so nothing is lost.
     const Texts next{{"u2", "Read", "0", "p2"}};
 
     log.SetFileName("/dev/full");  // a full disk: opening works, writing does not
@@ -131,7 +126,7 @@ TEST_F(UsageLogTest, AFailedWriteKeepsTheSnapshotSoNothingIsLost) {
 }
 
 // The log names users and paths that servers chose: each stays on its own line.
-TEST_F(UsageLogTest, ServerTextCannotForgeOrHideARecord) {
+TEST_F(UsageLogTest, ServerTextCannotForgeARecordAndTheFileIsPrivate) {
     const QString forged = "C:\\a.txt   12/05/26   09:30:15 am\r\nOUT: bob   C:\\payroll.xlsx";
     Write({{"eve\x1b[2J", "Read", "0", forged}, {"mallory", "Read", "0", QString::fromUtf16(u"C:\\report\u202Etxt.exe")}});
     now = now.addSecs(1);
@@ -143,11 +138,8 @@ TEST_F(UsageLogTest, ServerTextCannotForgeOrHideARecord) {
               "   C:\\payroll.xlsx   12/05/26   09:30:15 am\r");
     EXPECT_EQ(lines[2], "IN: mallory   FOR: Read   LOCKS: 0   C:\\report\\u202etxt.exe   12/05/26   09:30:15 am\r");
     EXPECT_TRUE(lines[3].startsWith("OUT: eve\\x1b[2J   C:\\a.txt   12/05/26   09:30:15 am\\r\\nOUT: bob"));
-}
 
-// Where the log goes, and the folders made for it, are the locations' test;
-// here, that the file is the user's own whatever the umask.
-TEST_F(UsageLogTest, TheFileIsPrivateAndNeverReachedThroughALink) {
+    // The file is the user's own whatever the umask (where it goes is the locations' test).
     log.SetFileName(folder.filePath("state/vantor/usage.txt"));
     const mode_t previous = umask(0);
     Write({{"u", "Read", "0", "C:\\x"}});

@@ -4,7 +4,6 @@
 
 #include <QLabel>
 #include <QPushButton>
-#include <memory>
 
 #include "sim/ScenarioLoader.h"
 #include "support/ListText.h"
@@ -34,30 +33,25 @@ constexpr const char* kOffice = R"({ "computers": [
 
 class SharesWindowTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        window = std::make_unique<shares::frmSharedResources>(main);
-        window->FillFirst();
-    }
+    SharesWindowTest() { w.FillFirst(); }
 
     void ClickShare(const QString& name) {
-        emit window->lstvwShares->ItemClick(int(Column(*window->lstvwShares, 0).indexOf(name)));
+        emit w.lstvwShares->ItemClick(int(Column(*w.lstvwShares, 0).indexOf(name)));
     }
     // Select All, De-select All, Send Message, Disconnect.
     QString Commands() const {
-        return listtext::Enabled(
-            {window->Command1, window->Command2, window->Command3, window->cmdDisconnect});
+        return listtext::Enabled({w.Command1, w.Command2, w.Command3, w.cmdDisconnect});
     }
-    QString Pane() const { return window->Text1->Text(); }
+    QString Pane() const { return w.Text1->Text(); }
     // Connections per share; IPC$ (the last) counts the sessions.
-    QStringList Uses() const { return Column(*window->lstvwShares, 1); }
+    QStringList Uses() const { return Column(*w.lstvwShares, 1); }
 
     windowtest::FakeMainForm main;
     windowtest::Network network{sim::ParseScenario(kOffice, "office")};
-    std::unique_ptr<shares::frmSharedResources> window;
+    shares::frmSharedResources w{main};
 };
 
-TEST_F(SharesWindowTest, OpeningSelectsShareOneAndOnlyAClickListsItsUsers) {
-    auto& w = *window;
+TEST_F(SharesWindowTest, OpeningClickingDisconnectingAndEsc) {
     EXPECT_EQ(listtext::Row(*w.lstvwShares, 0), (QStringList{"DATA", "2", "D:\\Data", ""}));
     EXPECT_EQ(Uses(), (QStringList{"2", "1", "0", "3"}));
     EXPECT_EQ(w.lstvwShares->SelectedRows(), std::vector<int>{0});
@@ -80,10 +74,8 @@ TEST_F(SharesWindowTest, OpeningSelectsShareOneAndOnlyAClickListsItsUsers) {
     EXPECT_EQ(w.lblConnectedUsers->text(), "0");
     EXPECT_EQ(Commands(), "0000");
     EXPECT_EQ(Pane(), "");  // a share click writes no status of its own
-}
 
-TEST_F(SharesWindowTest, DisconnectEndsWholeSessionsAndReportsTheUserWhoHadGone) {
-    auto& w = *window;
+    // Disconnect ends whole sessions and reports the user who had gone.
     ClickShare("DATA");
     w.Command1->click();
     ASSERT_EQ(netapi::NetSessionDel(u"SERVER1", u"\\\\WS2", u"bob"), 0u);  // bob leaves first
@@ -104,10 +96,17 @@ TEST_F(SharesWindowTest, DisconnectEndsWholeSessionsAndReportsTheUserWhoHadGone)
     w.cmdDisconnect->click();
     EXPECT_EQ(Pane(), "Users disconnected\r\n");
     EXPECT_EQ(Uses().last(), "0");
+
+    // Esc closes like Close.
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    QTest::keyClick(w.lstvwShares, Qt::Key_Escape);
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_EQ(main.fillGeneralCalls, 1);
+    EXPECT_EQ(netenum::CurrentForm(), &main);
 }
 
 TEST_F(SharesWindowTest, StatusLinesGiveWayToFailureLines) {
-    auto& w = *window;
     network->AddFault(u"SERVER1", sim::Fault::Status(sim::Call::NetConnectionEnum, 5));
     ClickShare("DATA");
     EXPECT_EQ(Pane(), "NetConnectionEnum error 5 : Access is denied.\r\n"
@@ -130,16 +129,6 @@ TEST_F(SharesWindowTest, StatusLinesGiveWayToFailureLines) {
     EXPECT_EQ(Uses(), (QStringList{"1", "0", "0", "2"}));
     w.Command4->click();
     EXPECT_EQ(Pane(), "");
-}
-
-TEST_F(SharesWindowTest, EscClosesLikeClose) {
-    auto& w = *window;
-    w.show();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
-    QTest::keyClick(w.lstvwShares, Qt::Key_Escape);
-    EXPECT_FALSE(w.isVisible());
-    EXPECT_EQ(main.fillGeneralCalls, 1);
-    EXPECT_EQ(netenum::CurrentForm(), &main);
 }
 
 }  // namespace
