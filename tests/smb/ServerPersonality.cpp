@@ -71,6 +71,14 @@ samr::Handle MakeHandle(std::uint8_t kind, std::uint32_t rid) {
     return h;
 }
 
+// A context handle, then the status: what most samr calls answer.
+Stub HandleReply(const samr::Handle& h, std::uint32_t status) {
+    NdrWriter w;
+    w.Bytes(h.data(), h.size());
+    w.U32(status);
+    return w.Take();
+}
+
 std::uint32_t RidIn(const samr::Handle& h) {
     std::uint32_t rid = 0;
     std::memcpy(&rid, h.data() + 4, 4);
@@ -114,7 +122,12 @@ PersonalityServer::PersonalityServer(Personality personality,
     : mPersonality(personality), mData(std::move(data)) {
     mOpener = std::make_shared<ScriptedServers>(
         [this](const std::string& host, const std::string& pipe, const Request& r) {
-            return Answer(host, pipe, r);
+            calls.push_back(pipe + " " + std::to_string(r.opnum));
+            const std::u16string server = text::FromUtf8(host);
+            if (pipe == "srvsvc") return Srvsvc(server, r);
+            if (pipe == "samr") return Samr(server, r);
+            if (pipe == "Ctx_WinStation_API_service") return WinStation(r);
+            return Reply::Fault(0x1C010003);  // not an interface of ours
         });
     if (personality == Personality::Samba) mOpener->missingPipes = {"Ctx_WinStation_API_service"};
     mOpener->onOpen = [this](const std::string&, const std::string& pipe, ScriptedPipe& p) {
@@ -130,21 +143,6 @@ PersonalityServer::PersonalityServer(Personality personality,
 netapi::FileInfo3 PersonalityServer::OwnPipe(netapi::DWORD id) const {
     return {id, netapi::PERM_FILE_READ | netapi::PERM_FILE_WRITE, 0, u"\\PIPE\\srvsvc",
             pipeOwner.empty() ? mOpener->account : pipeOwner};
-}
-
-std::uint32_t PersonalityServer::RidOf(const std::u16string& user) {
-    const auto next = static_cast<std::uint32_t>(1000 + mRids.size());
-    return mRids.try_emplace(text::ToLower(user), next).first->second;
-}
-
-Reply PersonalityServer::Answer(const std::string& host, const std::string& pipe,
-                                const Request& r) {
-    calls.push_back(pipe + " " + std::to_string(r.opnum));
-    const std::u16string server = text::FromUtf8(host);
-    if (pipe == "srvsvc") return Srvsvc(server, r);
-    if (pipe == "samr") return Samr(server, r);
-    if (pipe == "Ctx_WinStation_API_service") return WinStation(r);
-    return Reply::Fault(0x1C010003);  // not an interface of ours
 }
 
 Reply PersonalityServer::Srvsvc(const std::u16string& host, const Request& r) {
@@ -259,12 +257,10 @@ Reply PersonalityServer::Samr(const std::u16string& host, const Request& r) {
             if (r.opnum == samr::kOpConnect5 && !hasConnect5) return Reply::Fault(kOpRangeFault);
             const bool denied = mPersonality == Personality::Windows && remoteSamRestricted;
             const samr::Handle server = denied ? samr::Handle{} : MakeHandle(1, 0);
-            const std::uint32_t status = denied ? kAccessDenied : 0;
-            if (r.opnum == samr::kOpConnect2) return HandleReply(server, status);
             NdrWriter w;
-            U32s(w, 1, 1, 3, 0);  // version 1, revision 3, no features
+            if (r.opnum == samr::kOpConnect5) U32s(w, 1, 1, 3, 0);  // version 1, revision 3, no features
             w.Bytes(server.data(), server.size());
-            w.U32(status);
+            w.U32(denied ? kAccessDenied : 0);
             return w.Take();
         }
         case samr::kOpClose:
@@ -301,8 +297,10 @@ Reply PersonalityServer::Samr(const std::u16string& host, const Request& r) {
             in.CountedString(h, name);
             netapi::UserInfo3 info;
             const bool found = mData->UserGetInfo(host, name, info) == 0;
+            const auto next = static_cast<std::uint32_t>(1000 + mRids.size());
+            const std::uint32_t rid = found ? mRids.try_emplace(text::ToLower(name), next).first->second : 0;
             NdrWriter w;
-            for (std::uint32_t v : {found ? RidOf(name) : 0u, found ? 1u : 8u})  // the rid, its type
+            for (std::uint32_t v : {rid, found ? 1u : 8u})  // the rid, its type
                 U32s(w, 1, w.Referent(), 1, v);
             w.U32(found ? 0 : kNoneMapped);
             return w.Take();
@@ -361,7 +359,7 @@ Reply PersonalityServer::Samr(const std::u16string& host, const Request& r) {
 
 Reply PersonalityServer::WinStation(const Request& r) {
     NdrReader in(r.stub);
-    winsta::Handle handle{};
+    in.Skip(sizeof(winsta::Handle));  // every call but OpenServer's starts with the server's handle
     NdrWriter w;
     switch (r.opnum) {
         case winsta::kOpOpenServer:
@@ -374,7 +372,6 @@ Reply PersonalityServer::WinStation(const Request& r) {
         }
         case winsta::kOpEnumerate: {
             std::uint32_t entries = 0, referent = 0, max = 0, byteCount = 0, index = 0;
-            in.Bytes(handle.data(), handle.size());
             for (std::uint32_t* v : {&entries, &referent, &max}) in.U32(*v);
             in.Skip(max);
             for (std::uint32_t* v : {&byteCount, &index}) in.U32(*v);
@@ -398,7 +395,6 @@ Reply PersonalityServer::WinStation(const Request& r) {
         }
         case winsta::kOpQueryInformation: {
             std::uint32_t logonId = 0, infoClass = 0, referent = 0, max = 0;
-            in.Bytes(handle.data(), handle.size());
             for (std::uint32_t* v : {&logonId, &infoClass, &referent, &max}) in.U32(*v);
             Stub record(winsta::kInformationBytes, 0);
             const auto it = std::find_if(desktops.begin(), desktops.end(),
@@ -422,7 +418,6 @@ Reply PersonalityServer::WinStation(const Request& r) {
             DeliveredMessage m;
             std::uint32_t style = 0, timeout = 0;
             std::uint8_t doNotWait = 0;
-            in.Bytes(handle.data(), handle.size());
             in.U32(m.session);
             m.title = ReadText(in);
             m.text = ReadText(in);

@@ -73,11 +73,9 @@ public:
     int pipesClosedByClient = 0;
 
 private:
-    Reply Answer(const std::string& host, const std::string& pipe, const Request& r);
     Reply Srvsvc(const std::u16string& host, const Request& r);
     Reply Samr(const std::u16string& host, const Request& r);
     Reply WinStation(const Request& r);
-    std::uint32_t RidOf(const std::u16string& user);
     // How Windows lists one of our srvsvc pipes.
     netapi::FileInfo3 OwnPipe(netapi::DWORD id) const;
 

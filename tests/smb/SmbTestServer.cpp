@@ -180,13 +180,6 @@ Stub StatusReply(DWORD status) {
     return w.Take();
 }
 
-Stub HandleReply(const smb::samr::Handle& h, std::uint32_t status) {
-    NdrWriter w;
-    w.Bytes(h.data(), h.size());
-    w.U32(status);
-    return w.Take();
-}
-
 Stub UserAllReply(const smb::samr::UserAll& u, std::uint32_t ntstatus) {
     NdrWriter w;
     w.U32(w.Referent());
@@ -246,22 +239,6 @@ Stub FaultPdu(std::uint32_t callId, std::uint32_t status) {
     return ReplyPdu(smb::dcerpc::kFault, 3, callId, 0, w.Take());
 }
 
-std::vector<Stub> ResponseFragments(std::uint32_t callId, const Stub& stub, std::size_t maxStub) {
-    std::vector<Stub> out;
-    std::size_t at = 0;
-    do {
-        const std::size_t take = std::min(maxStub, stub.size() - at);
-        std::uint8_t flags = 0;
-        if (at == 0) flags |= smb::dcerpc::kFirstFrag;
-        if (at + take == stub.size()) flags |= smb::dcerpc::kLastFrag;
-        // As Samba and Windows do, each fragment's hint is what remains of the reply.
-        out.push_back(ResponsePdu(callId, Stub(stub.begin() + at, stub.begin() + at + take), flags,
-                                  static_cast<std::uint32_t>(stub.size() - at)));
-        at += take;
-    } while (at < stub.size());
-    return out;
-}
-
 std::uint32_t ReadU32(smb::NdrReader& in) {
     std::uint32_t v = 0;
     in.U32(v);
@@ -296,9 +273,21 @@ netapi::NET_API_STATUS ScriptedPipe::Write(std::span<const std::uint8_t> data) {
     Request request{static_cast<std::uint16_t>(pdu[22] | pdu[23] << 8), callId, std::move(mPending)};
     mPending.clear();
     const Reply reply = mHandler(request);
-    const auto pdus = reply.fault ? std::vector<Stub>{FaultPdu(callId, *reply.fault)}
-                                  : ResponseFragments(callId, reply.stub, mMaxStub);
-    for (const auto& p : pdus) Queue(p);
+    if (reply.fault) {
+        Queue(FaultPdu(callId, *reply.fault));
+        return netapi::NERR_Success;
+    }
+    const Stub& stub = reply.stub;
+    std::size_t at = 0;
+    do {
+        const std::size_t take = std::min(mMaxStub, stub.size() - at);
+        const int flags = (at == 0 ? smb::dcerpc::kFirstFrag : 0) |
+                          (at + take == stub.size() ? smb::dcerpc::kLastFrag : 0);
+        // As Samba and Windows do, each fragment's hint is what remains of the reply.
+        Queue(ResponsePdu(callId, Stub(stub.begin() + at, stub.begin() + at + take),
+                          static_cast<std::uint8_t>(flags), static_cast<std::uint32_t>(stub.size() - at)));
+        at += take;
+    } while (at < stub.size());
     return netapi::NERR_Success;
 }
 

@@ -37,8 +37,6 @@ Stub FileGetInfoReply(const netapi::FileInfo3* file, DWORD status);
 Stub RemoteTODReply(const netapi::TimeOfDay* tod, DWORD status);
 Stub StatusReply(DWORD status);
 Stub UserAllReply(const smb::samr::UserAll& user, std::uint32_t ntstatus);
-// A context handle, then the status: what most samr calls answer.
-Stub HandleReply(const smb::samr::Handle& handle, std::uint32_t status);
 
 // Each value as one NDR word, in order.
 template <typename... V>
@@ -54,10 +52,7 @@ Stub BindAckPdu(std::uint32_t callId, std::uint16_t maxRecv, std::uint16_t resul
 Stub ResponsePdu(std::uint32_t callId, const Stub& stubPart, std::uint8_t flags,
                  std::optional<std::uint32_t> allocHint = std::nullopt);
 Stub FaultPdu(std::uint32_t callId, std::uint32_t status);
-// A whole reply cut into fragments of at most `maxStub` stub bytes.
-std::vector<Stub> ResponseFragments(std::uint32_t callId, const Stub& stub, std::size_t maxStub);
 
-// Parsed from a request the client wrote.
 struct Request {
     std::uint16_t opnum = 0;
     std::uint32_t callId = 0;
@@ -66,12 +61,9 @@ struct Request {
 
 // What a scripted server answers one request with: a reply stub, or a fault.
 struct Reply {
-    Reply(Stub s) : stub(std::move(s)) {}  // NOLINT: every handler returns stubs
-    static Reply Fault(std::uint32_t status) {
-        Reply r(Stub{});
-        r.fault = status;
-        return r;
-    }
+    Reply(Stub s, std::optional<std::uint32_t> f = std::nullopt)  // NOLINT: handlers return stubs
+        : stub(std::move(s)), fault(f) {}
+    static Reply Fault(std::uint32_t status) { return Reply(Stub{}, status); }
     Stub stub;
     std::optional<std::uint32_t> fault;
 };
@@ -121,7 +113,6 @@ public:
 private:
     Handler mHandler;
     std::size_t mMaxStub;
-    // Sends a whole PDU, after those before it.
     void Queue(Stub pdu);
     // A read with nothing (enough) waiting: the real pipe would wait for its timeout.
     netapi::NET_API_STATUS Stall();
@@ -145,8 +136,7 @@ public:
                                 std::unique_ptr<smb::BytePipe>& out) override;
 
     std::map<std::string, netapi::NET_API_STATUS> unreachable;  // host -> status
-    // What hosts answer the reachability check (0 where absent), and a hook
-    // that runs as the check starts.
+    // What hosts answer the reachability check (0 where absent); a hook run as it starts.
     std::map<std::string, netapi::NET_API_STATUS> reach;
     std::function<void()> onCheck;
     std::vector<netapi::NET_API_STATUS> Reachable(
@@ -169,7 +159,6 @@ public:
     std::vector<ScriptedPipe*> pipes;                          // live while the provider keeps them
     int overReads = 0;                                         // by any pipe, even one gone since
     std::size_t maxStub = 4256;
-    // Whom the client logs on as, by its own account (a bare name).
     std::u16string account = u"admin";
     std::vector<std::u16string> AccountNames(const std::string&) const override { return {account}; }
 
