@@ -29,18 +29,11 @@ constexpr std::uint32_t kNoSuchSession = 0xC00A0015;  // STATUS_CTX_WINSTATION_N
 constexpr std::uint32_t kOpRangeFault = 0x1C010002;
 constexpr std::size_t kFilePageBytes = 4096;  // the most a Windows file-list reply holds
 
-// The arguments every enumeration ends with.
-struct EnumTail {
-    DWORD level = 0;
-    DWORD resume = 0;
-};
-
-EnumTail ReadEnumTail(NdrReader& in) {
-    EnumTail t;
-    t.level = ReadU32(in);
+// The level and the resume handle every enumeration ends with.
+std::pair<DWORD, DWORD> ReadEnumTail(NdrReader& in) {
+    const DWORD level = ReadU32(in);
     in.Skip(5 * 4);  // arm, container, count, null buffer, preferred length
-    if (ReadU32(in) != 0) t.resume = ReadU32(in);
-    return t;
+    return {level, ReadU32(in) != 0 ? ReadU32(in) : 0};
 }
 
 // What a file record costs on the wire, roughly as a server counts it.
@@ -153,14 +146,14 @@ Reply PersonalityServer::Srvsvc(const std::u16string& host, const Request& r) {
     switch (r.opnum) {
         case srvsvc::kOpFileEnum: {
             const OptString base = ReadUniqueString(in), user = ReadUniqueString(in);
-            const EnumTail tail = ReadEnumTail(in);
+            const auto [level, resume] = ReadEnumTail(in);
             auto all = mData->FileEnum(host, base, user);
             if (all.status != 0) return FileEnumReply({}, 0, 0, all.status);
             if (!windows) return FileEnumReply(all.records, all.total, 0, 0);
             // Windows lists the pipes its clients hold, ours among them.
             for (const auto& [id, pipe] : mSrvsvcPipes) all.records.push_back(OwnPipe(id));
             std::vector<netapi::FileInfo3> page;
-            std::size_t bytes = 0, next = tail.resume;
+            std::size_t bytes = 0, next = resume;
             while (next < all.records.size() &&
                    (page.empty() || bytes + WireBytes(all.records[next]) <= kFilePageBytes)) {
                 bytes += WireBytes(all.records[next]);
@@ -195,30 +188,30 @@ Reply PersonalityServer::Srvsvc(const std::u16string& host, const Request& r) {
         }
         case srvsvc::kOpSessionEnum: {
             const OptString client = ReadUniqueString(in), user = ReadUniqueString(in);
-            const EnumTail tail = ReadEnumTail(in);
-            calls.back() += " " + std::to_string(tail.level);
-            if (windows && !callerIsAdmin && (tail.level == 502 || tail.level == 1 || tail.level == 2))
-                return SessionEnumReply(tail.level, {}, 0, 0, netapi::ERROR_ACCESS_DENIED);
-            if (!windows && (tail.level == 502 || tail.level == 10))
-                return SessionEnumReply(tail.level, {}, 0, 0, netapi::ERROR_INVALID_LEVEL);
+            const auto [level, resume] = ReadEnumTail(in);
+            calls.back() += " " + std::to_string(level);
+            if (windows && !callerIsAdmin && (level == 502 || level == 1 || level == 2))
+                return SessionEnumReply(level, {}, 0, 0, netapi::ERROR_ACCESS_DENIED);
+            if (!windows && (level == 502 || level == 10))
+                return SessionEnumReply(level, {}, 0, 0, netapi::ERROR_INVALID_LEVEL);
             // Samba ignores the filters.
-            auto all = windows ? mData->SessionEnum(host, client, user, tail.level)
-                               : mData->SessionEnum(host, std::nullopt, std::nullopt, tail.level);
+            auto all = windows ? mData->SessionEnum(host, client, user, level)
+                               : mData->SessionEnum(host, std::nullopt, std::nullopt, level);
             if (windows)
                 for (auto& s : all.records) s.cname = Unc(s.cname);
-            return SessionEnumReply(tail.level, all.records, all.total, 0, all.status);
+            return SessionEnumReply(level, all.records, all.total, 0, all.status);
         }
         case srvsvc::kOpSessionDel: {
             const OptString client = ReadUniqueString(in), user = ReadUniqueString(in);
             return StatusReply(mData->SessionDel(host, client, user));
         }
         case srvsvc::kOpShareEnumAll: {
-            const EnumTail tail = ReadEnumTail(in);
-            calls.back() += " " + std::to_string(tail.level);
-            if (windows && !callerIsAdmin && tail.level == 2)
+            const auto [level, resume] = ReadEnumTail(in);
+            calls.back() += " " + std::to_string(level);
+            if (windows && !callerIsAdmin && level == 2)
                 return ShareEnumReply(2, {}, 0, 0, netapi::ERROR_ACCESS_DENIED);
-            const auto all = mData->ShareEnum(host, tail.level);
-            return ShareEnumReply(tail.level, all.records, all.total, 0, all.status);
+            const auto all = mData->ShareEnum(host, level);
+            return ShareEnumReply(level, all.records, all.total, 0, all.status);
         }
         case srvsvc::kOpConnectionEnum: {
             const OptString qualifier = ReadUniqueString(in);

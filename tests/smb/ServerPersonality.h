@@ -65,7 +65,6 @@ public:
     // Windows: the terminal server's sessions.
     std::vector<DesktopSession> desktops;
 
-    // What the clients did.
     std::vector<DeliveredMessage> delivered;
     std::vector<std::uint32_t> controlWrites;  // account-control bits written (level 16)
     std::vector<std::string> calls;            // "srvsvc 12 10", "samr 64", ...

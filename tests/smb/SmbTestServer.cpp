@@ -41,9 +41,12 @@ Stub EnumReply(DWORD level, const std::vector<Record>& records, DWORD total, DWO
     return w.Take();
 }
 
-// One record behind a unique pointer (null when absent), then the status.
+// The level where the reply has one, one record behind a unique pointer
+// (null when absent), then the status.
 template <typename Record, typename Write>
-Stub PointedReply(NdrWriter& w, const Record* record, DWORD status, Write write) {
+Stub PointedReply(std::optional<DWORD> level, const Record* record, DWORD status, Write write) {
+    NdrWriter w;
+    if (level) w.U32(*level);
     if (record == nullptr) {
         w.NullPointer();
     } else {
@@ -146,9 +149,7 @@ Stub ConnectionEnumReply(const std::vector<netapi::ConnectionInfo1>& records, DW
 }
 
 Stub ServerInfoReply(const netapi::ServerInfo101* info, DWORD status) {
-    NdrWriter w;
-    w.U32(101);
-    return PointedReply(w, info, status, [](NdrWriter& w, const netapi::ServerInfo101& i) {
+    return PointedReply(101, info, status, [](NdrWriter& w, const netapi::ServerInfo101& i) {
         w.U32(i.platform_id);
         Ptr(w, i.name);
         U32s(w, i.version_major, i.version_minor, i.type);
@@ -158,17 +159,14 @@ Stub ServerInfoReply(const netapi::ServerInfo101* info, DWORD status) {
 }
 
 Stub FileGetInfoReply(const netapi::FileInfo3* file, DWORD status) {
-    NdrWriter w;
-    w.U32(3);
-    return PointedReply(w, file, status, [](NdrWriter& w, const netapi::FileInfo3& f) {
+    return PointedReply(3, file, status, [](NdrWriter& w, const netapi::FileInfo3& f) {
         FileFixed(w, f);
         FileDeferred(w, f);
     });
 }
 
 Stub RemoteTODReply(const netapi::TimeOfDay* tod, DWORD status) {
-    NdrWriter w;
-    return PointedReply(w, tod, status, [](NdrWriter& w, const netapi::TimeOfDay& t) {
+    return PointedReply(std::nullopt, tod, status, [](NdrWriter& w, const netapi::TimeOfDay& t) {
         U32s(w, t.elapsedt, t.msecs, t.hours, t.mins, t.secs, t.hunds, t.timezone, t.tinterval, t.day,
              t.month, t.year, t.weekday);
     });

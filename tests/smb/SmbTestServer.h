@@ -38,7 +38,6 @@ Stub RemoteTODReply(const netapi::TimeOfDay* tod, DWORD status);
 Stub StatusReply(DWORD status);
 Stub UserAllReply(const smb::samr::UserAll& user, std::uint32_t ntstatus);
 
-// Each value as one NDR word, in order.
 template <typename... V>
 void U32s(smb::NdrWriter& w, V... v) {
     (w.U32(static_cast<std::uint32_t>(v)), ...);
@@ -46,7 +45,6 @@ void U32s(smb::NdrWriter& w, V... v) {
 // An RPC_UNICODE_STRING's inline part: lengths in bytes and the buffer's referent.
 void CountedHeader(smb::NdrWriter& w, const std::u16string& s);
 
-// PDUs as a server sends them.
 Stub BindAckPdu(std::uint32_t callId, std::uint16_t maxRecv, std::uint16_t result = 0);
 // `allocHint`: what the fragment claims is left of the reply (its own stub when absent).
 Stub ResponsePdu(std::uint32_t callId, const Stub& stubPart, std::uint8_t flags,
@@ -59,7 +57,6 @@ struct Request {
     Stub stub;
 };
 
-// What a scripted server answers one request with: a reply stub, or a fault.
 struct Reply {
     Reply(Stub s, std::optional<std::uint32_t> f = std::nullopt)  // NOLINT: handlers return stubs
         : stub(std::move(s)), fault(f) {}
@@ -68,8 +65,7 @@ struct Reply {
     std::optional<std::uint32_t> fault;
 };
 
-// Request arguments, read with the decoders' bounds-checked reader: a word
-// (0 past the end) and a top-level unique string.
+// Request arguments, bounds-checked: a word (0 past the end), a top-level unique string.
 std::uint32_t ReadU32(smb::NdrReader& in);
 std::optional<std::u16string> ReadUniqueString(smb::NdrReader& in);
 
@@ -107,7 +103,6 @@ public:
     bool dropped = false;
     // Runs before every round trip, e.g. to make the server slow.
     std::function<void()> beforeRead;
-    // Runs when the client lets the pipe go.
     std::function<void()> onDestroy;
 
 private:
@@ -127,7 +122,6 @@ private:
 
 class ScriptedServers final : public smb::PipeOpener {
 public:
-    // One handler for every host and pipe: (host, pipe, request) -> reply.
     using Handler = std::function<Reply(const std::string& host, const std::string& pipe,
                                         const Request&)>;
     explicit ScriptedServers(Handler handler) : mHandler(std::move(handler)) {}
@@ -151,7 +145,6 @@ public:
     bool LogsOnWithAccount(const std::string& host) override { return passwords.contains(host); }
     std::size_t attempts = 0;                                  // every Open, reachable or not
     std::vector<std::string> probed;                           // hosts checked for reachability
-    // Shapes each new pipe.
     std::function<void(const std::string& host, const std::string& pipe, ScriptedPipe&)> onOpen;
     // Pipes the servers do not have (Samba has no terminal services): 1722.
     std::vector<std::string> missingPipes;
@@ -174,14 +167,12 @@ inline std::shared_ptr<ScriptedServers> Serving(std::function<Reply(const Reques
         });
 }
 
-// A server-information reply that gives only the server's type.
 inline Stub ServerOfType(DWORD type) {
     netapi::ServerInfo101 info;
     info.type = type;
     return ServerInfoReply(&info, 0);
 }
 
-// The names a provider's server list gives for `mask`.
 template <typename Provider>
 std::vector<std::u16string> ListedNames(Provider& provider, DWORD mask) {
     std::vector<std::u16string> out;
