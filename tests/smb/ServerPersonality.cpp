@@ -3,9 +3,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include "smb/NdrReader.h"
-#include "smb/NdrWriter.h"
-#include "smb/Samr.h"
 #include "smb/SmbProvider.h"
 #include "smb/Srvsvc.h"
 #include "smb/WinStation.h"
@@ -337,8 +334,6 @@ Reply PersonalityServer::Samr(const std::u16string& host, const Request& r) {
             in.U16(arm);
             in.U32(written);
             controlWrites.push_back(written);
-            // MS-SAMR: a written lockout bit unlocks the account; the
-            // expired-password bit is the server's to compute.
             const std::uint32_t lock = (written & samr::ACB_AUTOLOCK) ? 0 : acb & samr::ACB_AUTOLOCK;
             const std::uint32_t now = (written & ~(samr::ACB_AUTOLOCK | samr::ACB_PW_EXPIRED)) |
                                       lock | (acb & samr::ACB_PW_EXPIRED);

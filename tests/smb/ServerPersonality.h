@@ -14,12 +14,6 @@
 //
 // The account changes both make follow MS-SAMR: a written lockout bit
 // unlocks the account, the expired-password bit is the server's own.
-#include <cstdint>
-#include <map>
-#include <memory>
-#include <string>
-#include <vector>
-
 #include "SmbTestServer.h"
 #include "sim/SimulatedNetwork.h"
 
@@ -94,8 +88,6 @@ class PersonalityNetwork final {
 public:
     PersonalityNetwork(Personality personality, sim::Scenario scenario);
     ~PersonalityNetwork();
-    PersonalityNetwork(const PersonalityNetwork&) = delete;
-    PersonalityNetwork& operator=(const PersonalityNetwork&) = delete;
 
     PersonalityServer& server() { return *mServer; }
     sim::SimulatedNetwork& data() { return *mData; }

@@ -4,7 +4,6 @@
 #include <cstring>
 
 #include "smb/DceRpcPdu.h"
-#include "smb/NdrWriter.h"
 
 namespace smbtest {
 
