@@ -55,8 +55,7 @@ std::uint32_t UserFlagsToAcb(DWORD flags) {
 
 // Handles are opaque to the client: a kind, and the user's rid for user handles.
 samr::Handle MakeHandle(std::uint8_t kind, std::uint32_t rid) {
-    samr::Handle h{};
-    h[0] = kind;
+    samr::Handle h{kind};
     std::memcpy(h.data() + 4, &rid, 4);
     return h;
 }
@@ -70,9 +69,7 @@ Stub HandleReply(const samr::Handle& h, std::uint32_t status) {
 }
 
 std::uint32_t RidIn(const samr::Handle& h) {
-    std::uint32_t rid = 0;
-    std::memcpy(&rid, h.data() + 4, 4);
-    return rid;
+    return h[4] | h[5] << 8 | h[6] << 16 | static_cast<std::uint32_t>(h[7]) << 24;
 }
 
 void PutText(Stub& record, std::size_t at, const std::u16string& text, std::size_t chars) {
@@ -385,8 +382,7 @@ Reply PersonalityServer::WinStation(const Request& r) {
             std::uint32_t logonId = 0, infoClass = 0, referent = 0, max = 0;
             for (std::uint32_t* v : {&logonId, &infoClass, &referent, &max}) in.U32(*v);
             Stub record(winsta::kInformationBytes, 0);
-            const auto it = std::find_if(desktops.begin(), desktops.end(),
-                                         [&](const DesktopSession& d) { return d.id == logonId; });
+            const auto it = std::ranges::find(desktops, logonId, &DesktopSession::id);
             const bool known = it != desktops.end() && infoClass == winsta::kWinStationInformation &&
                                max >= winsta::kInformationBytes;
             if (known) {
@@ -412,12 +408,11 @@ Reply PersonalityServer::WinStation(const Request& r) {
             for (std::uint32_t* v : {&style, &timeout}) in.U32(*v);
             in.U8(doNotWait);
             m.waited = doNotWait == 0;
-            const bool known = std::any_of(desktops.begin(), desktops.end(), [&](const DesktopSession& d) {
-                return d.id == m.session && d.state == winsta::kStateActive;
-            });
-            if (known && in.ok()) delivered.push_back(m);
-            U32s(w, known && in.ok() ? 0 : kNoSuchSession, 0x7D01);  // IDASYNC: not waited for
-            w.U8(known && in.ok() ? 1 : 0);
+            const auto it = std::ranges::find(desktops, m.session, &DesktopSession::id);
+            const bool known = in.ok() && it != desktops.end() && it->state == winsta::kStateActive;
+            if (known) delivered.push_back(m);
+            U32s(w, known ? 0 : kNoSuchSession, 0x7D01);  // IDASYNC: not waited for
+            w.U8(known ? 1 : 0);
             return w.Take();
         }
         default:
