@@ -81,9 +81,8 @@ private:
     std::map<std::u16string, std::uint32_t> mRids;  // lower-case user -> rid
 };
 
-// For a test's lifetime: the network calls go through Vantor's SMB provider
-// to a server of `personality` that holds `scenario`'s data (its computers
-// are the hosts).
+// For a test's lifetime: the network calls go through Vantor's SMB provider to a server of
+// `personality` that holds `scenario`'s data (its computers are the hosts).
 class PersonalityNetwork final {
 public:
     PersonalityNetwork(Personality personality, sim::Scenario scenario);

@@ -76,8 +76,7 @@ Stub Finish(NdrWriter& w) {
     return pdu;
 }
 
-// A response or a fault: the header, the alloc hint, context id 0 and
-// cancel count 0, then `body`.
+// A response or a fault: the header, the alloc hint, context id 0 and cancel count 0, then `body`.
 Stub ReplyPdu(std::uint8_t ptype, std::uint8_t flags, std::uint32_t callId, std::uint32_t allocHint,
               const Stub& body) {
     NdrWriter w;

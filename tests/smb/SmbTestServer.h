@@ -92,8 +92,7 @@ public:
     int overflows = 0;
     // A read for more than the server had sent: the real pipe would block.
     bool overRead = false;
-    // The round trips the reads so far would cost a message pipe: one for
-    // each message (whole PDU) a read touches.
+    // What the reads so far would cost a message pipe: a round trip per message (PDU) touched.
     std::size_t roundTrips = 0;
     std::function<void()> onOverRead;
     std::vector<Stub> written;
