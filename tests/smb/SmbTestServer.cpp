@@ -214,9 +214,7 @@ Stub BindAckPdu(std::uint32_t callId, std::uint16_t maxRecv, std::uint16_t resul
     w.U16(sizeof port);
     w.Bytes(reinterpret_cast<const std::uint8_t*>(port), sizeof port);
     w.Align(4);
-    U32s(w, 1);  // one result, then the result and its reason
-    w.U16(result);
-    w.U16(0);
+    U32s(w, 1, result);  // one result; its 16-bit result, then reason 0
     const auto& ndr = smb::dcerpc::NdrTransferSyntax();
     w.Bytes(ndr.uuid.data(), ndr.uuid.size());
     w.U32(2);
