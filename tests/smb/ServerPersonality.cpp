@@ -3,9 +3,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include "smb/NdrReader.h"
-#include "smb/NdrWriter.h"
-#include "smb/Samr.h"
 #include "smb/SmbProvider.h"
 #include "smb/Srvsvc.h"
 #include "smb/WinStation.h"
@@ -29,18 +26,11 @@ constexpr std::uint32_t kNoSuchSession = 0xC00A0015;  // STATUS_CTX_WINSTATION_N
 constexpr std::uint32_t kOpRangeFault = 0x1C010002;
 constexpr std::size_t kFilePageBytes = 4096;  // the most a Windows file-list reply holds
 
-// The arguments every enumeration ends with.
-struct EnumTail {
-    DWORD level = 0;
-    DWORD resume = 0;
-};
-
-EnumTail ReadEnumTail(NdrReader& in) {
-    EnumTail t;
-    t.level = ReadU32(in);
+// The level and the resume handle every enumeration ends with.
+std::pair<DWORD, DWORD> ReadEnumTail(NdrReader& in) {
+    const DWORD level = ReadU32(in);
     in.Skip(5 * 4);  // arm, container, count, null buffer, preferred length
-    if (ReadU32(in) != 0) t.resume = ReadU32(in);
-    return t;
+    return {level, ReadU32(in) != 0 ? ReadU32(in) : 0};
 }
 
 // What a file record costs on the wire, roughly as a server counts it.
@@ -65,16 +55,21 @@ std::uint32_t UserFlagsToAcb(DWORD flags) {
 
 // Handles are opaque to the client: a kind, and the user's rid for user handles.
 samr::Handle MakeHandle(std::uint8_t kind, std::uint32_t rid) {
-    samr::Handle h{};
-    h[0] = kind;
+    samr::Handle h{kind};
     std::memcpy(h.data() + 4, &rid, 4);
     return h;
 }
 
+// A context handle, then the status: what most samr calls answer.
+Stub HandleReply(const samr::Handle& h, std::uint32_t status) {
+    NdrWriter w;
+    w.Bytes(h.data(), h.size());
+    w.U32(status);
+    return w.Take();
+}
+
 std::uint32_t RidIn(const samr::Handle& h) {
-    std::uint32_t rid = 0;
-    std::memcpy(&rid, h.data() + 4, 4);
-    return rid;
+    return h[4] | h[5] << 8 | h[6] << 16 | static_cast<std::uint32_t>(h[7]) << 24;
 }
 
 void PutText(Stub& record, std::size_t at, const std::u16string& text, std::size_t chars) {
@@ -114,7 +109,12 @@ PersonalityServer::PersonalityServer(Personality personality,
     : mPersonality(personality), mData(std::move(data)) {
     mOpener = std::make_shared<ScriptedServers>(
         [this](const std::string& host, const std::string& pipe, const Request& r) {
-            return Answer(host, pipe, r);
+            calls.push_back(pipe + " " + std::to_string(r.opnum));
+            const std::u16string server = text::FromUtf8(host);
+            if (pipe == "srvsvc") return Srvsvc(server, r);
+            if (pipe == "samr") return Samr(server, r);
+            if (pipe == "Ctx_WinStation_API_service") return WinStation(r);
+            return Reply::Fault(0x1C010003);  // not an interface of ours
         });
     if (personality == Personality::Samba) mOpener->missingPipes = {"Ctx_WinStation_API_service"};
     mOpener->onOpen = [this](const std::string&, const std::string& pipe, ScriptedPipe& p) {
@@ -132,21 +132,6 @@ netapi::FileInfo3 PersonalityServer::OwnPipe(netapi::DWORD id) const {
             pipeOwner.empty() ? mOpener->account : pipeOwner};
 }
 
-std::uint32_t PersonalityServer::RidOf(const std::u16string& user) {
-    const auto next = static_cast<std::uint32_t>(1000 + mRids.size());
-    return mRids.try_emplace(text::ToLower(user), next).first->second;
-}
-
-Reply PersonalityServer::Answer(const std::string& host, const std::string& pipe,
-                                const Request& r) {
-    calls.push_back(pipe + " " + std::to_string(r.opnum));
-    const std::u16string server = text::FromUtf8(host);
-    if (pipe == "srvsvc") return Srvsvc(server, r);
-    if (pipe == "samr") return Samr(server, r);
-    if (pipe == "Ctx_WinStation_API_service") return WinStation(r);
-    return Reply::Fault(0x1C010003);  // not an interface of ours
-}
-
 Reply PersonalityServer::Srvsvc(const std::u16string& host, const Request& r) {
     namespace srvsvc = smb::srvsvc;
     const bool windows = mPersonality == Personality::Windows;
@@ -155,14 +140,14 @@ Reply PersonalityServer::Srvsvc(const std::u16string& host, const Request& r) {
     switch (r.opnum) {
         case srvsvc::kOpFileEnum: {
             const OptString base = ReadUniqueString(in), user = ReadUniqueString(in);
-            const EnumTail tail = ReadEnumTail(in);
+            const auto [level, resume] = ReadEnumTail(in);
             auto all = mData->FileEnum(host, base, user);
             if (all.status != 0) return FileEnumReply({}, 0, 0, all.status);
             if (!windows) return FileEnumReply(all.records, all.total, 0, 0);
             // Windows lists the pipes its clients hold, ours among them.
             for (const auto& [id, pipe] : mSrvsvcPipes) all.records.push_back(OwnPipe(id));
             std::vector<netapi::FileInfo3> page;
-            std::size_t bytes = 0, next = tail.resume;
+            std::size_t bytes = 0, next = resume;
             while (next < all.records.size() &&
                    (page.empty() || bytes + WireBytes(all.records[next]) <= kFilePageBytes)) {
                 bytes += WireBytes(all.records[next]);
@@ -197,30 +182,30 @@ Reply PersonalityServer::Srvsvc(const std::u16string& host, const Request& r) {
         }
         case srvsvc::kOpSessionEnum: {
             const OptString client = ReadUniqueString(in), user = ReadUniqueString(in);
-            const EnumTail tail = ReadEnumTail(in);
-            calls.back() += " " + std::to_string(tail.level);
-            if (windows && !callerIsAdmin && (tail.level == 502 || tail.level == 1 || tail.level == 2))
-                return SessionEnumReply(tail.level, {}, 0, 0, netapi::ERROR_ACCESS_DENIED);
-            if (!windows && (tail.level == 502 || tail.level == 10))
-                return SessionEnumReply(tail.level, {}, 0, 0, netapi::ERROR_INVALID_LEVEL);
+            const auto [level, resume] = ReadEnumTail(in);
+            calls.back() += " " + std::to_string(level);
+            if (windows && !callerIsAdmin && (level == 502 || level == 1 || level == 2))
+                return SessionEnumReply(level, {}, 0, 0, netapi::ERROR_ACCESS_DENIED);
+            if (!windows && (level == 502 || level == 10))
+                return SessionEnumReply(level, {}, 0, 0, netapi::ERROR_INVALID_LEVEL);
             // Samba ignores the filters.
-            auto all = windows ? mData->SessionEnum(host, client, user, tail.level)
-                               : mData->SessionEnum(host, std::nullopt, std::nullopt, tail.level);
+            auto all = windows ? mData->SessionEnum(host, client, user, level)
+                               : mData->SessionEnum(host, std::nullopt, std::nullopt, level);
             if (windows)
                 for (auto& s : all.records) s.cname = Unc(s.cname);
-            return SessionEnumReply(tail.level, all.records, all.total, 0, all.status);
+            return SessionEnumReply(level, all.records, all.total, 0, all.status);
         }
         case srvsvc::kOpSessionDel: {
             const OptString client = ReadUniqueString(in), user = ReadUniqueString(in);
             return StatusReply(mData->SessionDel(host, client, user));
         }
         case srvsvc::kOpShareEnumAll: {
-            const EnumTail tail = ReadEnumTail(in);
-            calls.back() += " " + std::to_string(tail.level);
-            if (windows && !callerIsAdmin && tail.level == 2)
+            const auto [level, resume] = ReadEnumTail(in);
+            calls.back() += " " + std::to_string(level);
+            if (windows && !callerIsAdmin && level == 2)
                 return ShareEnumReply(2, {}, 0, 0, netapi::ERROR_ACCESS_DENIED);
-            const auto all = mData->ShareEnum(host, tail.level);
-            return ShareEnumReply(tail.level, all.records, all.total, 0, all.status);
+            const auto all = mData->ShareEnum(host, level);
+            return ShareEnumReply(level, all.records, all.total, 0, all.status);
         }
         case srvsvc::kOpConnectionEnum: {
             const OptString qualifier = ReadUniqueString(in);
@@ -259,12 +244,10 @@ Reply PersonalityServer::Samr(const std::u16string& host, const Request& r) {
             if (r.opnum == samr::kOpConnect5 && !hasConnect5) return Reply::Fault(kOpRangeFault);
             const bool denied = mPersonality == Personality::Windows && remoteSamRestricted;
             const samr::Handle server = denied ? samr::Handle{} : MakeHandle(1, 0);
-            const std::uint32_t status = denied ? kAccessDenied : 0;
-            if (r.opnum == samr::kOpConnect2) return HandleReply(server, status);
             NdrWriter w;
-            U32s(w, 1, 1, 3, 0);  // version 1, revision 3, no features
+            if (r.opnum == samr::kOpConnect5) U32s(w, 1, 1, 3, 0);  // version 1, revision 3, no features
             w.Bytes(server.data(), server.size());
-            w.U32(status);
+            w.U32(denied ? kAccessDenied : 0);
             return w.Take();
         }
         case samr::kOpClose:
@@ -301,8 +284,10 @@ Reply PersonalityServer::Samr(const std::u16string& host, const Request& r) {
             in.CountedString(h, name);
             netapi::UserInfo3 info;
             const bool found = mData->UserGetInfo(host, name, info) == 0;
+            const auto next = static_cast<std::uint32_t>(1000 + mRids.size());
+            const std::uint32_t rid = found ? mRids.try_emplace(text::ToLower(name), next).first->second : 0;
             NdrWriter w;
-            for (std::uint32_t v : {found ? RidOf(name) : 0u, found ? 1u : 8u})  // the rid, its type
+            for (std::uint32_t v : {rid, found ? 1u : 8u})  // the rid, its type
                 U32s(w, 1, w.Referent(), 1, v);
             w.U32(found ? 0 : kNoneMapped);
             return w.Take();
@@ -346,8 +331,6 @@ Reply PersonalityServer::Samr(const std::u16string& host, const Request& r) {
             in.U16(arm);
             in.U32(written);
             controlWrites.push_back(written);
-            // MS-SAMR: a written lockout bit unlocks the account; the
-            // expired-password bit is the server's to compute.
             const std::uint32_t lock = (written & samr::ACB_AUTOLOCK) ? 0 : acb & samr::ACB_AUTOLOCK;
             const std::uint32_t now = (written & ~(samr::ACB_AUTOLOCK | samr::ACB_PW_EXPIRED)) |
                                       lock | (acb & samr::ACB_PW_EXPIRED);
@@ -361,7 +344,7 @@ Reply PersonalityServer::Samr(const std::u16string& host, const Request& r) {
 
 Reply PersonalityServer::WinStation(const Request& r) {
     NdrReader in(r.stub);
-    winsta::Handle handle{};
+    in.Skip(sizeof(winsta::Handle));  // every call but OpenServer's starts with the server's handle
     NdrWriter w;
     switch (r.opnum) {
         case winsta::kOpOpenServer:
@@ -374,7 +357,6 @@ Reply PersonalityServer::WinStation(const Request& r) {
         }
         case winsta::kOpEnumerate: {
             std::uint32_t entries = 0, referent = 0, max = 0, byteCount = 0, index = 0;
-            in.Bytes(handle.data(), handle.size());
             for (std::uint32_t* v : {&entries, &referent, &max}) in.U32(*v);
             in.Skip(max);
             for (std::uint32_t* v : {&byteCount, &index}) in.U32(*v);
@@ -398,11 +380,9 @@ Reply PersonalityServer::WinStation(const Request& r) {
         }
         case winsta::kOpQueryInformation: {
             std::uint32_t logonId = 0, infoClass = 0, referent = 0, max = 0;
-            in.Bytes(handle.data(), handle.size());
             for (std::uint32_t* v : {&logonId, &infoClass, &referent, &max}) in.U32(*v);
             Stub record(winsta::kInformationBytes, 0);
-            const auto it = std::find_if(desktops.begin(), desktops.end(),
-                                         [&](const DesktopSession& d) { return d.id == logonId; });
+            const auto it = std::ranges::find(desktops, logonId, &DesktopSession::id);
             const bool known = it != desktops.end() && infoClass == winsta::kWinStationInformation &&
                                max >= winsta::kInformationBytes;
             if (known) {
@@ -422,19 +402,17 @@ Reply PersonalityServer::WinStation(const Request& r) {
             DeliveredMessage m;
             std::uint32_t style = 0, timeout = 0;
             std::uint8_t doNotWait = 0;
-            in.Bytes(handle.data(), handle.size());
             in.U32(m.session);
             m.title = ReadText(in);
             m.text = ReadText(in);
             for (std::uint32_t* v : {&style, &timeout}) in.U32(*v);
             in.U8(doNotWait);
             m.waited = doNotWait == 0;
-            const bool known = std::any_of(desktops.begin(), desktops.end(), [&](const DesktopSession& d) {
-                return d.id == m.session && d.state == winsta::kStateActive;
-            });
-            if (known && in.ok()) delivered.push_back(m);
-            U32s(w, known && in.ok() ? 0 : kNoSuchSession, 0x7D01);  // IDASYNC: not waited for
-            w.U8(known && in.ok() ? 1 : 0);
+            const auto it = std::ranges::find(desktops, m.session, &DesktopSession::id);
+            const bool known = in.ok() && it != desktops.end() && it->state == winsta::kStateActive;
+            if (known) delivered.push_back(m);
+            U32s(w, known ? 0 : kNoSuchSession, 0x7D01);  // IDASYNC: not waited for
+            w.U8(known ? 1 : 0);
             return w.Take();
         }
         default:

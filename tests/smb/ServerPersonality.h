@@ -14,12 +14,6 @@
 //
 // The account changes both make follow MS-SAMR: a written lockout bit
 // unlocks the account, the expired-password bit is the server's own.
-#include <cstdint>
-#include <map>
-#include <memory>
-#include <string>
-#include <vector>
-
 #include "SmbTestServer.h"
 #include "sim/SimulatedNetwork.h"
 
@@ -65,7 +59,6 @@ public:
     // Windows: the terminal server's sessions.
     std::vector<DesktopSession> desktops;
 
-    // What the clients did.
     std::vector<DeliveredMessage> delivered;
     std::vector<std::uint32_t> controlWrites;  // account-control bits written (level 16)
     std::vector<std::string> calls;            // "srvsvc 12 10", "samr 64", ...
@@ -73,11 +66,9 @@ public:
     int pipesClosedByClient = 0;
 
 private:
-    Reply Answer(const std::string& host, const std::string& pipe, const Request& r);
     Reply Srvsvc(const std::u16string& host, const Request& r);
     Reply Samr(const std::u16string& host, const Request& r);
     Reply WinStation(const Request& r);
-    std::uint32_t RidOf(const std::u16string& user);
     // How Windows lists one of our srvsvc pipes.
     netapi::FileInfo3 OwnPipe(netapi::DWORD id) const;
 
@@ -90,15 +81,12 @@ private:
     std::map<std::u16string, std::uint32_t> mRids;  // lower-case user -> rid
 };
 
-// For a test's lifetime: the network calls go through Vantor's SMB provider
-// to a server of `personality` that holds `scenario`'s data (its computers
-// are the hosts).
+// For a test's lifetime: the network calls go through Vantor's SMB provider to a server of
+// `personality` that holds `scenario`'s data (its computers are the hosts).
 class PersonalityNetwork final {
 public:
     PersonalityNetwork(Personality personality, sim::Scenario scenario);
     ~PersonalityNetwork();
-    PersonalityNetwork(const PersonalityNetwork&) = delete;
-    PersonalityNetwork& operator=(const PersonalityNetwork&) = delete;
 
     PersonalityServer& server() { return *mServer; }
     sim::SimulatedNetwork& data() { return *mData; }

@@ -4,7 +4,6 @@
 #include <cstring>
 
 #include "smb/DceRpcPdu.h"
-#include "smb/NdrWriter.h"
 
 namespace smbtest {
 
@@ -41,9 +40,12 @@ Stub EnumReply(DWORD level, const std::vector<Record>& records, DWORD total, DWO
     return w.Take();
 }
 
-// One record behind a unique pointer (null when absent), then the status.
+// The level where the reply has one, one record behind a unique pointer
+// (null when absent), then the status.
 template <typename Record, typename Write>
-Stub PointedReply(NdrWriter& w, const Record* record, DWORD status, Write write) {
+Stub PointedReply(std::optional<DWORD> level, const Record* record, DWORD status, Write write) {
+    NdrWriter w;
+    if (level) w.U32(*level);
     if (record == nullptr) {
         w.NullPointer();
     } else {
@@ -74,8 +76,7 @@ Stub Finish(NdrWriter& w) {
     return pdu;
 }
 
-// A response or a fault: the header, the alloc hint, context id 0 and
-// cancel count 0, then `body`.
+// A response or a fault: the header, the alloc hint, context id 0 and cancel count 0, then `body`.
 Stub ReplyPdu(std::uint8_t ptype, std::uint8_t flags, std::uint32_t callId, std::uint32_t allocHint,
               const Stub& body) {
     NdrWriter w;
@@ -146,9 +147,7 @@ Stub ConnectionEnumReply(const std::vector<netapi::ConnectionInfo1>& records, DW
 }
 
 Stub ServerInfoReply(const netapi::ServerInfo101* info, DWORD status) {
-    NdrWriter w;
-    w.U32(101);
-    return PointedReply(w, info, status, [](NdrWriter& w, const netapi::ServerInfo101& i) {
+    return PointedReply(101, info, status, [](NdrWriter& w, const netapi::ServerInfo101& i) {
         w.U32(i.platform_id);
         Ptr(w, i.name);
         U32s(w, i.version_major, i.version_minor, i.type);
@@ -158,17 +157,14 @@ Stub ServerInfoReply(const netapi::ServerInfo101* info, DWORD status) {
 }
 
 Stub FileGetInfoReply(const netapi::FileInfo3* file, DWORD status) {
-    NdrWriter w;
-    w.U32(3);
-    return PointedReply(w, file, status, [](NdrWriter& w, const netapi::FileInfo3& f) {
+    return PointedReply(3, file, status, [](NdrWriter& w, const netapi::FileInfo3& f) {
         FileFixed(w, f);
         FileDeferred(w, f);
     });
 }
 
 Stub RemoteTODReply(const netapi::TimeOfDay* tod, DWORD status) {
-    NdrWriter w;
-    return PointedReply(w, tod, status, [](NdrWriter& w, const netapi::TimeOfDay& t) {
+    return PointedReply(std::nullopt, tod, status, [](NdrWriter& w, const netapi::TimeOfDay& t) {
         U32s(w, t.elapsedt, t.msecs, t.hours, t.mins, t.secs, t.hunds, t.timezone, t.tinterval, t.day,
              t.month, t.year, t.weekday);
     });
@@ -176,13 +172,6 @@ Stub RemoteTODReply(const netapi::TimeOfDay* tod, DWORD status) {
 
 Stub StatusReply(DWORD status) {
     NdrWriter w;
-    w.U32(status);
-    return w.Take();
-}
-
-Stub HandleReply(const smb::samr::Handle& h, std::uint32_t status) {
-    NdrWriter w;
-    w.Bytes(h.data(), h.size());
     w.U32(status);
     return w.Take();
 }
@@ -225,9 +214,7 @@ Stub BindAckPdu(std::uint32_t callId, std::uint16_t maxRecv, std::uint16_t resul
     w.U16(sizeof port);
     w.Bytes(reinterpret_cast<const std::uint8_t*>(port), sizeof port);
     w.Align(4);
-    U32s(w, 1);  // one result, then the result and its reason
-    w.U16(result);
-    w.U16(0);
+    U32s(w, 1, result);  // one result; its 16-bit result, then reason 0
     const auto& ndr = smb::dcerpc::NdrTransferSyntax();
     w.Bytes(ndr.uuid.data(), ndr.uuid.size());
     w.U32(2);
@@ -244,22 +231,6 @@ Stub FaultPdu(std::uint32_t callId, std::uint32_t status) {
     NdrWriter w;
     U32s(w, status, 0);
     return ReplyPdu(smb::dcerpc::kFault, 3, callId, 0, w.Take());
-}
-
-std::vector<Stub> ResponseFragments(std::uint32_t callId, const Stub& stub, std::size_t maxStub) {
-    std::vector<Stub> out;
-    std::size_t at = 0;
-    do {
-        const std::size_t take = std::min(maxStub, stub.size() - at);
-        std::uint8_t flags = 0;
-        if (at == 0) flags |= smb::dcerpc::kFirstFrag;
-        if (at + take == stub.size()) flags |= smb::dcerpc::kLastFrag;
-        // As Samba and Windows do, each fragment's hint is what remains of the reply.
-        out.push_back(ResponsePdu(callId, Stub(stub.begin() + at, stub.begin() + at + take), flags,
-                                  static_cast<std::uint32_t>(stub.size() - at)));
-        at += take;
-    } while (at < stub.size());
-    return out;
 }
 
 std::uint32_t ReadU32(smb::NdrReader& in) {
@@ -296,9 +267,21 @@ netapi::NET_API_STATUS ScriptedPipe::Write(std::span<const std::uint8_t> data) {
     Request request{static_cast<std::uint16_t>(pdu[22] | pdu[23] << 8), callId, std::move(mPending)};
     mPending.clear();
     const Reply reply = mHandler(request);
-    const auto pdus = reply.fault ? std::vector<Stub>{FaultPdu(callId, *reply.fault)}
-                                  : ResponseFragments(callId, reply.stub, mMaxStub);
-    for (const auto& p : pdus) Queue(p);
+    if (reply.fault) {
+        Queue(FaultPdu(callId, *reply.fault));
+        return netapi::NERR_Success;
+    }
+    const Stub& stub = reply.stub;
+    std::size_t at = 0;
+    do {
+        const std::size_t take = std::min(mMaxStub, stub.size() - at);
+        const int flags = (at == 0 ? smb::dcerpc::kFirstFrag : 0) |
+                          (at + take == stub.size() ? smb::dcerpc::kLastFrag : 0);
+        // As Samba and Windows do, each fragment's hint is what remains of the reply.
+        Queue(ResponsePdu(callId, Stub(stub.begin() + at, stub.begin() + at + take),
+                          static_cast<std::uint8_t>(flags), static_cast<std::uint32_t>(stub.size() - at)));
+        at += take;
+    } while (at < stub.size());
     return netapi::NERR_Success;
 }
 

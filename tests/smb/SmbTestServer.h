@@ -37,10 +37,7 @@ Stub FileGetInfoReply(const netapi::FileInfo3* file, DWORD status);
 Stub RemoteTODReply(const netapi::TimeOfDay* tod, DWORD status);
 Stub StatusReply(DWORD status);
 Stub UserAllReply(const smb::samr::UserAll& user, std::uint32_t ntstatus);
-// A context handle, then the status: what most samr calls answer.
-Stub HandleReply(const smb::samr::Handle& handle, std::uint32_t status);
 
-// Each value as one NDR word, in order.
 template <typename... V>
 void U32s(smb::NdrWriter& w, V... v) {
     (w.U32(static_cast<std::uint32_t>(v)), ...);
@@ -48,36 +45,27 @@ void U32s(smb::NdrWriter& w, V... v) {
 // An RPC_UNICODE_STRING's inline part: lengths in bytes and the buffer's referent.
 void CountedHeader(smb::NdrWriter& w, const std::u16string& s);
 
-// PDUs as a server sends them.
 Stub BindAckPdu(std::uint32_t callId, std::uint16_t maxRecv, std::uint16_t result = 0);
 // `allocHint`: what the fragment claims is left of the reply (its own stub when absent).
 Stub ResponsePdu(std::uint32_t callId, const Stub& stubPart, std::uint8_t flags,
                  std::optional<std::uint32_t> allocHint = std::nullopt);
 Stub FaultPdu(std::uint32_t callId, std::uint32_t status);
-// A whole reply cut into fragments of at most `maxStub` stub bytes.
-std::vector<Stub> ResponseFragments(std::uint32_t callId, const Stub& stub, std::size_t maxStub);
 
-// Parsed from a request the client wrote.
 struct Request {
     std::uint16_t opnum = 0;
     std::uint32_t callId = 0;
     Stub stub;
 };
 
-// What a scripted server answers one request with: a reply stub, or a fault.
 struct Reply {
-    Reply(Stub s) : stub(std::move(s)) {}  // NOLINT: every handler returns stubs
-    static Reply Fault(std::uint32_t status) {
-        Reply r(Stub{});
-        r.fault = status;
-        return r;
-    }
+    Reply(Stub s, std::optional<std::uint32_t> f = std::nullopt)  // NOLINT: handlers return stubs
+        : stub(std::move(s)), fault(f) {}
+    static Reply Fault(std::uint32_t status) { return Reply(Stub{}, status); }
     Stub stub;
     std::optional<std::uint32_t> fault;
 };
 
-// Request arguments, read with the decoders' bounds-checked reader: a word
-// (0 past the end) and a top-level unique string.
+// Request arguments, bounds-checked: a word (0 past the end), a top-level unique string.
 std::uint32_t ReadU32(smb::NdrReader& in);
 std::optional<std::u16string> ReadUniqueString(smb::NdrReader& in);
 
@@ -104,8 +92,7 @@ public:
     int overflows = 0;
     // A read for more than the server had sent: the real pipe would block.
     bool overRead = false;
-    // The round trips the reads so far would cost a message pipe: one for
-    // each message (whole PDU) a read touches.
+    // What the reads so far would cost a message pipe: a round trip per message (PDU) touched.
     std::size_t roundTrips = 0;
     std::function<void()> onOverRead;
     std::vector<Stub> written;
@@ -115,13 +102,11 @@ public:
     bool dropped = false;
     // Runs before every round trip, e.g. to make the server slow.
     std::function<void()> beforeRead;
-    // Runs when the client lets the pipe go.
     std::function<void()> onDestroy;
 
 private:
     Handler mHandler;
     std::size_t mMaxStub;
-    // Sends a whole PDU, after those before it.
     void Queue(Stub pdu);
     // A read with nothing (enough) waiting: the real pipe would wait for its timeout.
     netapi::NET_API_STATUS Stall();
@@ -136,7 +121,6 @@ private:
 
 class ScriptedServers final : public smb::PipeOpener {
 public:
-    // One handler for every host and pipe: (host, pipe, request) -> reply.
     using Handler = std::function<Reply(const std::string& host, const std::string& pipe,
                                         const Request&)>;
     explicit ScriptedServers(Handler handler) : mHandler(std::move(handler)) {}
@@ -145,8 +129,7 @@ public:
                                 std::unique_ptr<smb::BytePipe>& out) override;
 
     std::map<std::string, netapi::NET_API_STATUS> unreachable;  // host -> status
-    // What hosts answer the reachability check (0 where absent), and a hook
-    // that runs as the check starts.
+    // What hosts answer the reachability check (0 where absent); a hook run as it starts.
     std::map<std::string, netapi::NET_API_STATUS> reach;
     std::function<void()> onCheck;
     std::vector<netapi::NET_API_STATUS> Reachable(
@@ -161,7 +144,6 @@ public:
     bool LogsOnWithAccount(const std::string& host) override { return passwords.contains(host); }
     std::size_t attempts = 0;                                  // every Open, reachable or not
     std::vector<std::string> probed;                           // hosts checked for reachability
-    // Shapes each new pipe.
     std::function<void(const std::string& host, const std::string& pipe, ScriptedPipe&)> onOpen;
     // Pipes the servers do not have (Samba has no terminal services): 1722.
     std::vector<std::string> missingPipes;
@@ -169,7 +151,6 @@ public:
     std::vector<ScriptedPipe*> pipes;                          // live while the provider keeps them
     int overReads = 0;                                         // by any pipe, even one gone since
     std::size_t maxStub = 4256;
-    // Whom the client logs on as, by its own account (a bare name).
     std::u16string account = u"admin";
     std::vector<std::u16string> AccountNames(const std::string&) const override { return {account}; }
 
@@ -185,14 +166,12 @@ inline std::shared_ptr<ScriptedServers> Serving(std::function<Reply(const Reques
         });
 }
 
-// A server-information reply that gives only the server's type.
 inline Stub ServerOfType(DWORD type) {
     netapi::ServerInfo101 info;
     info.type = type;
     return ServerInfoReply(&info, 0);
 }
 
-// The names a provider's server list gives for `mask`.
 template <typename Provider>
 std::vector<std::u16string> ListedNames(Provider& provider, DWORD mask) {
     std::vector<std::u16string> out;
