@@ -2,16 +2,17 @@
 // a scripted server in Samba's and in the documents' Windows personality.
 #include <gtest/gtest.h>
 
-#include <sstream>
-
 #include "app/cli/CommandLine.h"
 #include "app/cli/ListMode.h"
+#include "ListRun.h"
 #include "netenum/netapi.h"
 #include "sim/ScenarioLoader.h"
 #include "tests/smb/ServerPersonality.h"
 
 namespace {
 
+using clitest::Outcome;
+using clitest::RunList;
 using smbtest::Personality;
 
 constexpr const char* kServer = R"({ "computers": [
@@ -21,27 +22,10 @@ constexpr const char* kServer = R"({ "computers": [
     "sessions": [ { "client": "10.0.0.5", "user": "alice", "time": 61, "transport": "tcp" } ],
     "files": [ { "id": 7, "path": "D:\\Data\\a.xls", "user": "alice" } ] } ] })";
 
-struct Outcome {
-    int status = -1;
-    std::string out, err;
-};
-
 class CommandLineOnServers : public ::testing::TestWithParam<Personality> {
 protected:
     void TearDown() override { EXPECT_EQ(netapi::LiveBufferCount(), 0u); }
     bool Windows() const { return GetParam() == Personality::Windows; }
-
-    static Outcome List(std::vector<const char*> args) {
-        args.insert(args.begin(), "vantor");
-        const app::OptionLine line = app::ParseOptionLine(static_cast<int>(args.size()), args.data());
-        EXPECT_EQ(line.kind, app::OptionLine::Kind::List) << line.problem;
-        std::ostringstream out, err;
-        Outcome r;
-        r.status = app::RunListMode(line.request, {}, app::OutputKind::Pipe, out, err);
-        r.out = out.str();
-        r.err = err.str();
-        return r;
-    }
 
     smbtest::PersonalityNetwork net{GetParam(), sim::ParseScenario(kServer, "server")};
 };
@@ -50,20 +34,20 @@ protected:
 // client listed as Windows lists it can be asked about as it stands.
 TEST_P(CommandLineOnServers, ListsWhatTheServerGives) {
     net.server().callerIsAdmin = false;
-    Outcome r = List({"--list", "sessions", "--server", "SERVER1", "--format", "csv"});
+    Outcome r = RunList({"--list", "sessions", "--server", "SERVER1", "--format", "csv"});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(r.out, Windows() ? "server,user,client,opens,time,idle,guest,transport\r\n"
                                  "SERVER1,alice,\\\\10.0.0.5,,00:01:01,00:00:00,,\r\n"
                                : "server,user,client,opens,time,idle,guest,transport\r\n"
                                  "SERVER1,alice,10.0.0.5,1,00:01:01,00:00:00,No,\r\n");
-    r = List({"--list", "shares", "--server", "SERVER1", "--format", "json"});
+    r = RunList({"--list", "shares", "--server", "SERVER1", "--format", "json"});
     EXPECT_EQ(r.status, 0);
     EXPECT_NE(r.out.find(Windows() ? R"("uses":null,"max_uses":null,"path":"")"
                                    : R"("uses":1,"max_uses":-1,"path":"D:\\Data")"),
               std::string::npos)
         << r.out;
-    r = List({"--list", "connections", "--server", "SERVER1", "--client",
+    r = RunList({"--list", "connections", "--server", "SERVER1", "--client",
               Windows() ? "\\\\10.0.0.5" : "10.0.0.5", "--format", "csv"});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find("SERVER1,DATA,"), std::string::npos) << r.out;
